@@ -1,0 +1,34 @@
+// The state a window (or one command-line run) keeps for the whole process:
+// the settings of the chosen repository and the message buffer of the current
+// run. Runs read it; only repository selection writes the settings and only
+// AdicionaMensagem appends to the messages.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vkt::app {
+
+// The four settings of the chosen repository, named after their ini keys.
+struct RepositorySettings {
+  std::string SISTEMA;       // upper-cased, trimmed
+  std::string PathOrigem;    // source root, as read
+  std::string PathDestino;   // output root, as read
+  std::string ArqConfigIni;  // path of the file-list configuration, as read
+};
+
+struct Session {
+  // Folder that holds "VKTGeraInstallBD.ini" and "docs" (Windows-form or POSIX).
+  std::string program_folder;
+  // Name of the repository chosen in the list (the text of `CbRepos`).
+  std::string repository;
+  RepositorySettings settings;
+  // `Mensagens`: reset to one empty line at every button press.
+  std::vector<std::string> Mensagens{std::string()};
+
+  void ResetMessages() { Mensagens.assign(1, std::string()); }
+  // Path of the main configuration file.
+  std::string MainConfigPath() const { return program_folder + "\\VKTGeraInstallBD.ini"; }
+};
+
+}  // namespace vkt::app

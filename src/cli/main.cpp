@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("vktgera: not yet wired");
+  return 0;
+}

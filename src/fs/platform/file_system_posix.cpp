@@ -1,0 +1,753 @@
+// POSIX implementation of the platform layer (see file_system.h).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "fs/platform/file_system.h"
+#include "text/letter_case.h"
+#include "text/codepage.h"
+
+namespace vkt::platform {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool HasDrivePrefix(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+std::vector<std::string_view> SplitComponents(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t start = i;
+    while (i < path.size() && !IsSeparator(path[i])) ++i;
+    if (i > start) parts.push_back(path.substr(start, i - start));
+  }
+  return parts;
+}
+
+std::string Join(const std::string& dir, std::string_view name) {
+  if (dir.empty()) return std::string(name);
+  if (dir.back() == '/') return dir + std::string(name);
+  return dir + "/" + std::string(name);
+}
+
+const std::string& DirOrDot(const std::string& dir) {
+  static const std::string dot = ".";
+  return dir.empty() ? dot : dir;
+}
+
+std::int64_t NowNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+std::int64_t ToNs(const timespec& ts) {
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// NTFS order: upper-cased names compared ordinally, ties by the names' bytes.
+struct SortKey {
+  std::string upper;
+  size_t index;
+};
+
+// ---- listing cache --------------------------------------------------------
+
+struct Listing {
+  std::vector<Entry> entries;       // in listing order, without "." and ".."
+  std::vector<std::string> upper;   // upper-cased names, same order
+  std::unordered_map<std::string, size_t> first_by_upper;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  std::int64_t mtime_ns = 0;
+  std::int64_t loaded_ns = 0;
+};
+
+// A folder changed less than this before its listing was read may change
+// again within the same tick of the file-system clock, unseen by its mtime:
+// such a listing is read again on every use.
+constexpr std::int64_t kRacyWindowNs = 100'000'000;
+
+std::mutex& CacheMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::unordered_map<std::string, std::shared_ptr<const Listing>>& Cache() {
+  static std::unordered_map<std::string, std::shared_ptr<const Listing>> cache;
+  return cache;
+}
+
+std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct stat& st) {
+  DIR* d = opendir(DirOrDot(dir).c_str());
+  if (!d) return nullptr;
+  auto listing = std::make_shared<Listing>();
+  listing->dev = st.st_dev;
+  listing->ino = st.st_ino;
+  listing->mtime_ns = ToNs(st.st_mtim);
+  listing->loaded_ns = NowNs();
+  std::vector<Entry> raw;
+  while (dirent* e = readdir(d)) {
+    std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    Entry entry;
+    entry.name = std::string(name);
+    if (e->d_type == DT_DIR) {
+      entry.is_directory = true;
+    } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat est {};
+      std::string full = Join(dir, name);
+      entry.is_directory = ::stat(DirOrDot(full).c_str(), &est) == 0 && S_ISDIR(est.st_mode);
+    }
+    raw.push_back(std::move(entry));
+  }
+  closedir(d);
+  std::vector<SortKey> keys(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) keys[i] = {text::UpperCase(raw[i].name), i};
+  std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+    if (a.upper != b.upper) return a.upper < b.upper;
+    return raw[a.index].name < raw[b.index].name;
+  });
+  listing->entries.reserve(raw.size());
+  listing->upper.reserve(raw.size());
+  listing->first_by_upper.reserve(raw.size());
+  for (auto& k : keys) {
+    listing->first_by_upper.emplace(k.upper, listing->entries.size());
+    listing->entries.push_back(std::move(raw[k.index]));
+    listing->upper.push_back(std::move(k.upper));
+  }
+  return listing;
+}
+
+// The listing of the POSIX folder `dir` ("" = current folder), from the cache
+// when it is still valid.
+std::shared_ptr<const Listing> GetListing(const std::string& dir) {
+  struct stat st {};
+  if (::stat(DirOrDot(dir).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  auto& cache = Cache();
+  auto it = cache.find(dir);
+  if (it != cache.end()) {
+    const Listing& l = *it->second;
+    bool same = l.dev == st.st_dev && l.ino == st.st_ino && l.mtime_ns == ToNs(st.st_mtim);
+    bool racy = l.loaded_ns - l.mtime_ns < kRacyWindowNs;
+    if (same && !racy) return it->second;
+  }
+  auto listing = ReadListing(dir, st);
+  if (listing) cache[dir] = listing;
+  return listing;
+}
+
+void ForgetListingOf(const std::string& posix_path) {
+  std::string dir = posix_path;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  size_t slash = dir.rfind('/');
+  std::string parent = slash == std::string::npos ? "" : dir.substr(0, slash == 0 ? 1 : slash);
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  Cache().erase(parent);
+  Cache().erase(dir);
+}
+
+// Finds `name` in POSIX folder `dir`: the exact name when it exists, else the
+// first entry in listing order whose upper-cased name is equal.
+bool FindComponent(const std::string& dir, std::string_view name, std::string* actual) {
+  struct stat st {};
+  std::string exact = Join(dir, name);
+  if (::lstat(exact.c_str(), &st) == 0) {
+    *actual = std::string(name);
+    return true;
+  }
+  auto listing = GetListing(dir);
+  if (!listing) return false;
+  auto it = listing->first_by_upper.find(text::UpperCase(name));
+  if (it == listing->first_by_upper.end()) return false;
+  *actual = listing->entries[it->second].name;
+  return true;
+}
+
+// Resolves every component; `dir_only` leaves the last one out of the search
+// (it is returned separately in `last`).
+bool Resolve(std::string_view path, std::string* posix) {
+  posix->clear();
+  if (path.empty() || HasDrivePrefix(path)) return false;
+  const bool absolute = IsSeparator(path.front());
+  const bool trailing = IsSeparator(path.back());
+  // Most paths exist exactly as written: one system call settles them.
+  std::string direct;
+  direct.reserve(path.size());
+  bool previous_separator = false;
+  for (char c : path) {
+    bool sep = IsSeparator(c);
+    if (sep && previous_separator) continue;
+    direct.push_back(sep ? '/' : c);
+    previous_separator = sep;
+  }
+  struct stat st {};
+  if (::lstat(direct.c_str(), &st) == 0) {
+    *posix = std::move(direct);
+    return true;
+  }
+  std::string current = absolute ? "/" : "";
+  bool found = true;
+  for (std::string_view part : SplitComponents(path)) {
+    if (found && part != "." && part != "..") {
+      std::string actual;
+      if (FindComponent(current, part, &actual)) {
+        current = Join(current, actual);
+        continue;
+      }
+      found = false;
+    }
+    current = Join(current, part);
+  }
+  if (current.empty()) current = absolute ? "/" : ".";
+  if (trailing && current.back() != '/') current += '/';
+  *posix = std::move(current);
+  return true;
+}
+
+bool ContainsWildcard(std::string_view s) {
+  return s.find_first_of("*?") != std::string_view::npos;
+}
+
+// Splits a search expression into its folder part and its last component.
+void SplitSearch(std::string_view expr, std::string_view* folder, std::string_view* last) {
+  size_t i = expr.size();
+  while (i > 0 && !IsSeparator(expr[i - 1])) --i;
+  *last = expr.substr(i);
+  *folder = expr.substr(0, i);
+}
+
+bool ResolveFolder(std::string_view folder, std::string* posix) {
+  if (folder.empty()) {
+    posix->clear();
+    return true;
+  }
+  // A folder part made of separators only is the root.
+  bool only_separators = std::all_of(folder.begin(), folder.end(), IsSeparator);
+  if (only_separators) {
+    *posix = "/";
+    return true;
+  }
+  if (!Resolve(folder, posix)) return false;
+  while (posix->size() > 1 && posix->back() == '/') posix->pop_back();
+  return true;
+}
+
+std::u32string ToUpperCodePoints(std::string_view utf8) {
+  std::u16string units = text::Utf8ToUtf16(text::UpperCase(utf8));
+  std::u32string out;
+  out.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    char32_t c = units[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size()) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+bool WildcardMatch(const std::u32string& name, const std::u32string& pattern) {
+  size_t n = 0, p = 0, star = std::u32string::npos, mark = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == U'*') {
+      star = p++;
+      mark = n;
+    } else if (star != std::u32string::npos) {
+      p = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  return p == pattern.size();
+}
+
+Status FromErrno() { return Status::Errno(errno); }
+
+bool OwnerCannotWrite(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
+
+mode_t CurrentUmask() {
+  static const mode_t mask = [] {
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+}  // namespace
+
+std::string Status::Text() const { return code == 0 ? std::string() : std::strerror(code); }
+
+bool ResolvePath(std::string_view path, std::string* posix) { return Resolve(path, posix); }
+
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  return WildcardMatch(ToUpperCodePoints(name), ToUpperCodePoints(pattern));
+}
+
+std::vector<Entry> FindEntries(std::string_view search_expression) {
+  std::vector<Entry> out;
+  std::string_view folder, last;
+  SplitSearch(search_expression, &folder, &last);
+  if (last.empty() || HasDrivePrefix(search_expression)) return out;
+  std::string dir;
+  if (!ResolveFolder(folder, &dir)) return out;
+  if (!ContainsWildcard(last)) {
+    if (last == "." || last == "..") {
+      if (dir != "/" && IsDirectory(folder.empty() ? std::string_view(".") : folder)) {
+        out.push_back({std::string(last), true});
+      }
+      return out;
+    }
+    std::string actual;
+    if (!FindComponent(dir, last, &actual)) return out;
+    struct stat st {};
+    std::string full = Join(dir, actual);
+    if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
+    out.push_back({actual, S_ISDIR(st.st_mode)});
+    return out;
+  }
+  auto listing = GetListing(dir);
+  if (!listing) return out;
+  const bool every = last == "*" || last == "*.*";
+  std::u32string pattern = every ? std::u32string() : ToUpperCodePoints(last);
+  auto matches = [&](const std::string& upper) {
+    return every || WildcardMatch(ToUpperCodePoints(upper), pattern);
+  };
+  if (dir != "/") {
+    // Windows yields the folder's own "." and ".." first.
+    if (matches(".")) out.push_back({".", true});
+    if (matches("..")) out.push_back({"..", true});
+  }
+  for (size_t i = 0; i < listing->entries.size(); ++i) {
+    if (matches(listing->upper[i])) out.push_back(listing->entries[i]);
+  }
+  return out;
+}
+
+Status GetInfo(std::string_view path, FileInfo* info) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  struct statx sx {};
+  if (::statx(AT_FDCWD, posix.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+    return FromErrno();
+  }
+  FileInfo result;
+  const bool dir = S_ISDIR(sx.stx_mode);
+  result.attributes = dir ? kAttrDirectory : kAttrArchive;
+  if ((sx.stx_mode & S_IWUSR) == 0) result.attributes |= kAttrReadOnly;
+  std::string_view name = posix;
+  while (name.size() > 1 && name.back() == '/') name.remove_suffix(1);
+  size_t slash = name.rfind('/');
+  std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  if (!base.empty() && base.front() == '.' && base != "." && base != "..") {
+    result.attributes |= kAttrHidden;
+  }
+  result.size = dir ? 0 : sx.stx_size;
+  auto ns = [](const statx_timestamp& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  };
+  result.write_ns = ns(sx.stx_mtime);
+  result.access_ns = ns(sx.stx_atime);
+  result.creation_ns = (sx.stx_mask & STATX_BTIME) ? ns(sx.stx_btime) : ns(sx.stx_ctime);
+  *info = result;
+  return Status::Ok();
+}
+
+bool IsDirectory(std::string_view path) {
+  std::string posix;
+  struct stat st {};
+  return Resolve(path, &posix) && ::stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(std::string_view path) {
+  std::string posix;
+  struct stat st {};
+  return Resolve(path, &posix) && ::stat(posix.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+Status CreateDirectory(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  if (::mkdir(posix.c_str(), 0777) != 0) return FromErrno();
+  ForgetListingOf(posix);
+  return Status::Ok();
+}
+
+Status RemoveDirectory(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  if (::rmdir(posix.c_str()) != 0) return FromErrno();
+  ForgetListingOf(posix);
+  return Status::Ok();
+}
+
+Status DeleteFile(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  struct stat st {};
+  if (::lstat(posix.c_str(), &st) != 0) return FromErrno();
+  if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
+  // A read-only file cannot be deleted, as on Windows (also for root).
+  if (!S_ISLNK(st.st_mode) && OwnerCannotWrite(st)) return Status::Errno(EACCES);
+  if (::unlink(posix.c_str()) != 0) return FromErrno();
+  ForgetListingOf(posix);
+  return Status::Ok();
+}
+
+Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
+  std::string src, dst;
+  if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
+  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return FromErrno();
+  struct stat sst {};
+  if (::fstat(in, &sst) != 0 || S_ISDIR(sst.st_mode)) {
+    int e = S_ISDIR(sst.st_mode) ? EISDIR : errno;
+    ::close(in);
+    return Status::Errno(e);
+  }
+  struct stat dst_st {};
+  if (::stat(dst.c_str(), &dst_st) == 0) {
+    if (fail_if_exists) {
+      ::close(in);
+      return Status::Errno(EEXIST);
+    }
+    if (S_ISDIR(dst_st.st_mode) || OwnerCannotWrite(dst_st)) {
+      ::close(in);
+      return Status::Errno(S_ISDIR(dst_st.st_mode) ? EISDIR : EACCES);
+    }
+    if (dst_st.st_dev == sst.st_dev && dst_st.st_ino == sst.st_ino) {
+      ::close(in);
+      return Status::Errno(EINVAL);
+    }
+  }
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
+  int out = ::open(dst.c_str(), flags, sst.st_mode & 07777);
+  if (out < 0) {
+    int e = errno;
+    ::close(in);
+    return Status::Errno(e);
+  }
+  Status result;
+  std::vector<char> buffer;
+  for (;;) {
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n == 0) break;
+    if (n > 0) continue;
+    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+      result = FromErrno();
+      break;
+    }
+    // The file system cannot copy by itself: fall back to reading and writing.
+    buffer.resize(1 << 20);
+    for (;;) {
+      ssize_t r = ::read(in, buffer.data(), buffer.size());
+      if (r == 0) break;
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        result = FromErrno();
+        break;
+      }
+      for (ssize_t done = 0; done < r;) {
+        ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(r - done));
+        if (w < 0) {
+          if (errno == EINTR) continue;
+          result = FromErrno();
+          break;
+        }
+        done += w;
+      }
+      if (!result.ok()) break;
+    }
+    break;
+  }
+  if (result.ok() && ::fchmod(out, sst.st_mode & 07777) != 0) result = FromErrno();
+  if (result.ok()) {
+    timespec times[2] = {sst.st_atim, sst.st_mtim};
+    if (::futimens(out, times) != 0) result = FromErrno();
+  }
+  if (::close(out) != 0 && result.ok()) result = FromErrno();
+  ::close(in);
+  if (!result.ok()) ::unlink(dst.c_str());
+  ForgetListingOf(dst);
+  return result;
+}
+
+Status MoveFile(std::string_view from, std::string_view to) {
+  std::string src, dst;
+  if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
+  while (dst.size() > 1 && dst.back() == '/') dst.pop_back();
+  if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+    // No RENAME_NOREPLACE on this file system: a hard link fails on an
+    // existing destination just the same.
+    struct stat st {};
+    if (::lstat(dst.c_str(), &st) == 0) return Status::Errno(EEXIST);
+    if (::link(src.c_str(), dst.c_str()) != 0) return FromErrno();
+    if (::unlink(src.c_str()) != 0) return FromErrno();
+  }
+  ForgetListingOf(src);
+  ForgetListingOf(dst);
+  return Status::Ok();
+}
+
+Status SetReadOnly(std::string_view path, bool read_only) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  struct stat st {};
+  if (::stat(posix.c_str(), &st) != 0) return FromErrno();
+  mode_t mode = st.st_mode & 07777;
+  if (read_only) {
+    mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  } else {
+    mode |= S_IWUSR | ((S_IWGRP | S_IWOTH) & ~CurrentUmask() & ((mode & (S_IRGRP | S_IROTH)) >> 1));
+  }
+  if (::chmod(posix.c_str(), mode) != 0) return FromErrno();
+  return Status::Ok();
+}
+
+Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  auto to_ts = [](std::int64_t ns) {
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    if (ts.tv_nsec < 0) {
+      ts.tv_nsec += 1000000000;
+      --ts.tv_sec;
+    }
+    return ts;
+  };
+  timespec times[2] = {to_ts(access_ns), to_ts(write_ns)};
+  if (::utimensat(AT_FDCWD, posix.c_str(), times, 0) != 0) return FromErrno();
+  return Status::Ok();
+}
+
+std::string CurrentDirectory() {
+  std::vector<char> buf(4096);
+  while (::getcwd(buf.data(), buf.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    buf.resize(buf.size() * 2);
+  }
+  return std::string(buf.data());
+}
+
+std::string ExecutableFolder() {
+  std::vector<char> buf(4096);
+  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return CurrentDirectory();
+  std::string exe(buf.data(), static_cast<size_t>(n));
+  size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? CurrentDirectory() : exe.substr(0, slash == 0 ? 1 : slash);
+}
+
+void ForgetListings() {
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  Cache().clear();
+}
+
+// ---- File -----------------------------------------------------------------
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_only) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::kRead: flags |= O_RDONLY; break;
+    case Mode::kWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Mode::kReadWrite: flags |= O_RDWR | O_CREAT; break;
+  }
+  if (mode != Mode::kRead) {
+    struct stat st {};
+    if (::stat(posix.c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
+      if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
+    }
+  }
+  int fd = ::open(posix.c_str(), flags, 0666);
+  if (fd < 0) return FromErrno();
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Status::Errno(EISDIR);
+  }
+  if (share_read_only) {
+    int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    if (::flock(fd, op) != 0) {
+      int e = errno;
+      ::close(fd);
+      return Status::Errno(e);
+    }
+  }
+  if (mode != Mode::kRead) ForgetListingOf(posix);
+  out->Close();
+  out->fd_ = fd;
+  return Status::Ok();
+}
+
+Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
+  *got = 0;
+  if (fd_ < 0) return Status::Errno(EBADF);
+  for (;;) {
+    ssize_t n = ::read(fd_, buffer, size);
+    if (n >= 0) {
+      *got = static_cast<std::size_t>(n);
+      return Status::Ok();
+    }
+    if (errno != EINTR) return FromErrno();
+  }
+}
+
+Status File::Write(const void* data, std::size_t size) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno();
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return Status::Ok();
+}
+
+Status File::Seek(std::int64_t offset) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  if (::lseek(fd_, offset, SEEK_SET) < 0) return FromErrno();
+  return Status::Ok();
+}
+
+std::int64_t File::Position() const { return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR); }
+
+std::int64_t File::Size() const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
+Status File::Close() {
+  if (fd_ < 0) return Status::Ok();
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return FromErrno();
+  return Status::Ok();
+}
+
+// ---- AtomicFile -------------------------------------------------------------
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+Status AtomicFile::Create(std::string_view target) {
+  Abort();
+  if (!Resolve(target, &target_path_)) return Status::Errno(ENOENT);
+  while (target_path_.size() > 1 && target_path_.back() == '/') target_path_.pop_back();
+  mode_t mode = 0666 & ~CurrentUmask();
+  struct stat st {};
+  if (::stat(target_path_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
+    if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
+    mode = st.st_mode & 07777;
+  }
+  size_t slash = target_path_.rfind('/');
+  std::string dir = slash == std::string::npos ? "" : target_path_.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target_path_ : target_path_.substr(slash + 1);
+  std::string templ = dir + "." + base + ".tmp-XXXXXX";
+  std::vector<char> name(templ.begin(), templ.end());
+  name.push_back('\0');
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return FromErrno();
+  ::fchmod(fd, mode);
+  fd_ = fd;
+  temp_path_ = name.data();
+  return Status::Ok();
+}
+
+Status AtomicFile::Write(const void* data, std::size_t size) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno();
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return Status::Ok();
+}
+
+Status AtomicFile::Commit() {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    Status s = FromErrno();
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return s;
+  }
+  if (::rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
+    Status s = FromErrno();
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return s;
+  }
+  temp_path_.clear();
+  ForgetListingOf(target_path_);
+  return Status::Ok();
+}
+
+void AtomicFile::Abort() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_path_.empty()) {
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+  }
+}
+
+}  // namespace vkt::platform

@@ -1,0 +1,76 @@
+#include "services/desktop.h"
+
+namespace vkt {
+namespace {
+
+class NullBoxes final : public MessageBoxService {
+ public:
+  void Show(std::string_view, std::string_view, BoxIcon) override {}
+};
+
+class NullView final : public RunView {
+ public:
+  void SetCaption(Caption, std::string_view) override {}
+  void SetMessageText(std::string_view) override {}
+};
+
+class NullLoop final : public EventLoop {
+ public:
+  void Yield() override {}
+};
+
+class NullPicker final : public FolderPicker {
+ public:
+  std::string PickFolder(std::string_view, std::string_view) override { return {}; }
+};
+
+class NullDevice final : public TextDevice {
+ public:
+  bool Measure(std::intptr_t, std::u16string_view, std::int32_t*, std::int32_t*) override {
+    return false;
+  }
+};
+
+class NullIcons final : public IconService {
+ public:
+  bool IconIndex(std::string_view, bool, std::int32_t*, std::int32_t*) override { return false; }
+  bool Icon(std::string_view, int, IconImage*) override { return false; }
+};
+
+DesktopServices Defaults() {
+  static NullBoxes boxes;
+  static NullView view;
+  static NullLoop loop;
+  static NullPicker picker;
+  static NullDevice device;
+  static NullIcons icons;
+  return {&boxes, &view, &loop, &picker, &device, &icons};
+}
+
+DesktopServices& Current() {
+  static DesktopServices current = Defaults();
+  return current;
+}
+
+}  // namespace
+
+const DesktopServices& Desktop() { return Current(); }
+
+void InstallDesktop(const DesktopServices& services) {
+  const DesktopServices defaults = Defaults();
+  DesktopServices& current = Current();
+  current.boxes = services.boxes ? services.boxes : defaults.boxes;
+  current.view = services.view ? services.view : defaults.view;
+  current.loop = services.loop ? services.loop : defaults.loop;
+  current.picker = services.picker ? services.picker : defaults.picker;
+  current.text = services.text ? services.text : defaults.text;
+  current.icons = services.icons ? services.icons : defaults.icons;
+}
+
+ScopedDesktop::ScopedDesktop(const DesktopServices& services) : previous_(Desktop()) {
+  InstallDesktop(services);
+}
+
+ScopedDesktop::~ScopedDesktop() { InstallDesktop(previous_); }
+
+}  // namespace vkt

@@ -1,0 +1,111 @@
+// Desktop services the core needs but cannot provide itself: message boxes, the
+// window's captions and message area, yielding to the event loop, the folder
+// picker, a text-measuring device and file icons. The window (src/gui) implements
+// them with Qt, the command line (src/cli) for a terminal, and tests with
+// recording fakes (tests/support). Every service has a do-nothing default, so
+// core code can always call through `Desktop()`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vkt {
+
+enum class BoxIcon { kNone, kCritical };
+
+// Modal message boxes with a single OK button. Show returns when the user has
+// closed the box.
+class MessageBoxService {
+ public:
+  virtual ~MessageBoxService() = default;
+  virtual void Show(std::string_view text, std::string_view title, BoxIcon icon) = 0;
+};
+
+// The captions a run writes and the message area `txmens`.
+enum class Caption { kConfigUtilizado, kDiretorioOrigem, kDiretorioDestino };
+
+class RunView {
+ public:
+  virtual ~RunView() = default;
+  virtual void SetCaption(Caption which, std::string_view text) = 0;
+  // Replaces the whole text of the message area.
+  virtual void SetMessageText(std::string_view text) = 0;
+};
+
+// Lets the window repaint and take input during long loops (DoEvents).
+class EventLoop {
+ public:
+  virtual ~EventLoop() = default;
+  virtual void Yield() = 0;
+};
+
+// The folder picker. Returns the chosen folder as an absolute path, or the empty
+// string when the user cancelled. `initial_folder` may be empty.
+class FolderPicker {
+ public:
+  virtual ~FolderPicker() = default;
+  virtual std::string PickFolder(std::string_view title, std::string_view initial_folder) = 0;
+};
+
+// A text-measuring device. Device 0 is the screen. Measure returns false when
+// the device cannot measure (unknown handle, no desktop); `width` and `height`
+// are then left as they were.
+class TextDevice {
+ public:
+  virtual ~TextDevice() = default;
+  virtual bool Measure(std::intptr_t device, std::u16string_view text, std::int32_t* width,
+                       std::int32_t* height) = 0;
+};
+
+// File icons as the desktop shows them. Images are owned by the service's
+// process-wide image lists; a list handle is nonzero and differs per size.
+struct IconImage {
+  int width = 0;
+  int height = 0;
+  std::shared_ptr<void> pixels;  // opaque, owned by the picture that holds it
+};
+
+class IconService {
+ public:
+  virtual ~IconService() = default;
+  // Index of the file's icon in the small (16 x 16) or large (32 x 32) list and
+  // the list's handle; false when the desktop has no icon for the name.
+  virtual bool IconIndex(std::string_view file_name, bool small, std::int32_t* index,
+                         std::int32_t* list_handle) = 0;
+  // The file's icon scaled to exactly `size` x `size`; false when there is none.
+  virtual bool Icon(std::string_view file_name, int size, IconImage* image) = 0;
+};
+
+// The set of services in use. Pointers are never null after InstallDesktop.
+struct DesktopServices {
+  MessageBoxService* boxes = nullptr;
+  RunView* view = nullptr;
+  EventLoop* loop = nullptr;
+  FolderPicker* picker = nullptr;
+  TextDevice* text = nullptr;
+  IconService* icons = nullptr;
+};
+
+// The process-wide services. Before any InstallDesktop call, and for every
+// member left null, the do-nothing defaults are used: boxes and views are
+// dropped, yielding does nothing, the picker cancels, the device cannot measure
+// and there are no icons.
+const DesktopServices& Desktop();
+void InstallDesktop(const DesktopServices& services);
+
+// Installs services for the lifetime of the object and restores the previous
+// ones when it goes (tests, nested front ends).
+class ScopedDesktop {
+ public:
+  explicit ScopedDesktop(const DesktopServices& services);
+  ~ScopedDesktop();
+  ScopedDesktop(const ScopedDesktop&) = delete;
+  ScopedDesktop& operator=(const ScopedDesktop&) = delete;
+
+ private:
+  DesktopServices previous_;
+};
+
+}  // namespace vkt

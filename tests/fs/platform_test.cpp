@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "support/temp_dir.h"
+
+namespace vkt::platform {
+namespace {
+
+using vkt::testing::TempDir;
+
+std::vector<std::string> Names(const std::vector<Entry>& entries) {
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  return names;
+}
+
+TEST(ResolvePath, FindsComponentsWithoutRegardToCase) {
+  TempDir dir;
+  dir.Write("Repo/Views/v1.ora", "x");
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "\\REPO\\VIEWS\\V1.ORA", &posix));
+  EXPECT_EQ(posix, dir / "Repo/Views/v1.ora");
+}
+
+TEST(ResolvePath, PrefersTheExactMatchOverACaseVariant) {
+  TempDir dir;
+  dir.Write("views/a.sql", "lower");
+  dir.Write("Views/a.sql", "mixed");
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "/Views/a.sql", &posix));
+  EXPECT_EQ(posix, dir / "Views/a.sql");
+  // Neither spelling is exact: the first in listing order wins (ties by bytes).
+  ASSERT_TRUE(ResolvePath(dir.path() + "/VIEWS/a.sql", &posix));
+  EXPECT_EQ(posix, dir / "Views/a.sql");
+}
+
+TEST(ResolvePath, KeepsTheGivenCaseOfMissingComponents) {
+  TempDir dir;
+  dir.MakeDir("Out");
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "\\OUT\\New\\File.sql", &posix));
+  EXPECT_EQ(posix, dir / "Out/New/File.sql");
+}
+
+TEST(ResolvePath, RejectsDrivePrefixesAndEmptyPaths) {
+  std::string posix;
+  EXPECT_FALSE(ResolvePath("C:\\repo", &posix));
+  EXPECT_FALSE(ResolvePath("", &posix));
+}
+
+TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
+  TempDir dir;
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE", &posix));  // caches the listing
+  ASSERT_TRUE(CreateDirectory(dir.path() + "/oracle").ok());
+  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE/x", &posix));
+  EXPECT_EQ(posix, dir / "oracle/x");
+  EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
+}
+
+TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
+  TempDir dir;
+  dir.Write("f/b.sql", "");
+  dir.Write("f/A.sql", "");
+  dir.Write("f/_x.sql", "");
+  dir.Write("f/c.ora", "");
+  dir.Write("f/.hidden.sql", "");
+  dir.MakeDir("f/old");
+  EXPECT_EQ(Names(FindEntries(dir.path() + "\\F\\*.SQL")),
+            (std::vector<std::string>{".hidden.sql", "A.sql", "b.sql", "_x.sql"}));
+  auto all = FindEntries(dir.path() + "/f/*.*");
+  EXPECT_EQ(Names(all), (std::vector<std::string>{".", "..", ".hidden.sql", "A.sql", "b.sql",
+                                                  "c.ora", "old", "_x.sql"}));
+  EXPECT_TRUE(all[6].is_directory);
+  EXPECT_FALSE(all[5].is_directory);
+}
+
+TEST(FindEntries, NamesOneEntryWithoutWildcards) {
+  TempDir dir;
+  dir.Write("f/Data.SQL", "");
+  auto found = FindEntries(dir.path() + "/F/data.sql");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "Data.SQL");
+  EXPECT_TRUE(FindEntries(dir.path() + "/f/").empty());
+  EXPECT_TRUE(FindEntries(dir.path() + "/missing/*").empty());
+}
+
+TEST(MatchesPattern, FollowsWindowsWildcards) {
+  struct Case {
+    const char* name;
+    const char* pattern;
+    bool match;
+  } cases[] = {
+      {"noext", "*.*", true},    {"a.sql", "*.SQL", true},   {"a.sql2005", "*.sql", false},
+      {"abc", "a?c", true},      {"ac", "a?c", false},       {"ção.txt", "ÇÃO.*", true},
+      {"x.tar.gz", "*.gz", true}, {"x", "*", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.match) << c.name << " ~ " << c.pattern;
+  }
+}
+
+TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
+  TempDir dir;
+  dir.Write("ro.txt", "keep");
+  ASSERT_TRUE(SetReadOnly(dir / "ro.txt", true).ok());
+  FileInfo info;
+  ASSERT_TRUE(GetInfo(dir / "ro.txt", &info).ok());
+  EXPECT_EQ(info.attributes, kAttrArchive | kAttrReadOnly);
+  EXPECT_FALSE(DeleteFile(dir / "ro.txt").ok());
+  EXPECT_FALSE(CopyFile(dir / "ro.txt", dir / "ro.txt", false).ok());
+  AtomicFile w;
+  EXPECT_EQ(w.Create(dir / "ro.txt").code, EACCES);
+  ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());
+  EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
+}
+
+TEST(FileChanges, MoveNeverReplacesAnExistingFile) {
+  TempDir dir;
+  dir.Write("a", "a");
+  dir.Write("b", "b");
+  EXPECT_EQ(MoveFile(dir / "a", dir / "B").code, EEXIST);
+  EXPECT_EQ(dir.Read("b"), "b");
+  EXPECT_TRUE(MoveFile(dir / "a", dir / "c").ok());
+  EXPECT_EQ(dir.Read("c"), "a");
+}
+
+TEST(FileChanges, CopyKeepsContentModeAndWriteTime) {
+  TempDir dir;
+  dir.Write("src", std::string(300000, 'z'));
+  ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
+  ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
+  EXPECT_EQ(dir.Read("dst"), std::string(300000, 'z'));
+  FileInfo info;
+  ASSERT_TRUE(GetInfo(dir / "dst", &info).ok());
+  EXPECT_EQ(info.write_ns, 1000000000LL * 1500000000);
+  EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
+}
+
+TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
+  TempDir dir;
+  dir.Write("out.sql", "old");
+  {
+    AtomicFile w;
+    ASSERT_TRUE(w.Create(dir / "OUT.SQL").ok());
+    ASSERT_TRUE(w.Write("new", 3).ok());
+    EXPECT_EQ(dir.Read("out.sql"), "old");
+  }  // dropped without Commit
+  EXPECT_EQ(dir.Read("out.sql"), "old");
+  AtomicFile w;
+  ASSERT_TRUE(w.Create(dir / "out.sql").ok());
+  ASSERT_TRUE(w.Write("new", 3).ok());
+  ASSERT_TRUE(w.Commit().ok());
+  EXPECT_EQ(dir.Read("out.sql"), "new");
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")), (std::vector<std::string>{".", "..", "out.sql"}));
+}
+
+}  // namespace
+}  // namespace vkt::platform

@@ -1,0 +1,65 @@
+// Recording fakes of the desktop services, for tests that check the exact
+// sequence of boxes, captions, message-area texts and yields.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "services/desktop.h"
+
+namespace vkt::testing {
+
+struct BoxEvent {
+  std::string text;
+  std::string title;
+  BoxIcon icon;
+  bool operator==(const BoxEvent&) const = default;
+};
+
+class FakeDesktop final : public MessageBoxService,
+                          public RunView,
+                          public EventLoop,
+                          public FolderPicker,
+                          public TextDevice,
+                          public IconService {
+ public:
+  FakeDesktop();
+  ~FakeDesktop() override;
+
+  // MessageBoxService
+  void Show(std::string_view text, std::string_view title, BoxIcon icon) override;
+  // RunView
+  void SetCaption(Caption which, std::string_view text) override;
+  void SetMessageText(std::string_view text) override;
+  // EventLoop
+  void Yield() override { ++yields; }
+  // FolderPicker: returns `picked_folder` and records the request.
+  std::string PickFolder(std::string_view title, std::string_view initial_folder) override;
+  // TextDevice: every character `char_width` units wide and `char_height`
+  // high (an empty text is `char_height` high, 0 wide); device handles listed
+  // in `bad_devices` cannot measure.
+  bool Measure(std::intptr_t device, std::u16string_view text, std::int32_t* width,
+               std::int32_t* height) override;
+  // IconService: no icons.
+  bool IconIndex(std::string_view, bool, std::int32_t*, std::int32_t*) override { return false; }
+  bool Icon(std::string_view, int, IconImage*) override { return false; }
+
+  std::vector<BoxEvent> boxes;
+  std::map<Caption, std::string> captions;
+  std::vector<std::string> caption_log;  // every SetCaption text, in order
+  std::string message_text;              // last text of the message area
+  int message_updates = 0;
+  int yields = 0;
+  std::string picked_folder;
+  std::vector<std::pair<std::string, std::string>> pick_requests;
+  int char_width = 10;
+  int char_height = 16;
+  std::vector<std::intptr_t> bad_devices;
+
+ private:
+  ScopedDesktop* scope_ = nullptr;
+};
+
+}  // namespace vkt::testing

@@ -1,0 +1,35 @@
+// A temporary folder for one test, removed with everything in it at the end.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vkt::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder's POSIX path (no trailing slash).
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative.
+  std::string operator/(std::string_view relative) const;
+
+  // Writes `bytes` to `relative`, creating the folders on the way.
+  void Write(std::string_view relative, std::string_view bytes) const;
+  void MakeDir(std::string_view relative) const;
+  // The bytes of `relative`; empty when it cannot be read.
+  std::string Read(std::string_view relative) const;
+  bool Exists(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Reads a whole file by POSIX path ("" when missing).
+std::string ReadFileBytes(const std::string& posix_path);
+
+}  // namespace vkt::testing

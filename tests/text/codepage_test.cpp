@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "text/codepage.h"
+#include "text/letter_case.h"
+
+namespace vkt::text {
+namespace {
+
+TEST(CodePage, EveryWindows1252ByteRoundTrips) {
+  const CodePage& page = SystemCodePage();
+  ASSERT_TRUE(page.single_byte());
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::string utf8 = page.Decode(all);
+  bool lossy = true;
+  EXPECT_EQ(page.Encode(utf8, &lossy), all);
+  EXPECT_FALSE(lossy);
+  EXPECT_EQ(page.Unit(0x80), u'\u20AC');
+  EXPECT_EQ(page.Unit(0x81), u'\u0081');
+  EXPECT_EQ(page.Unit(0x9D), u'\u009D');
+  EXPECT_EQ(page.Unit(0xFF), u'\u00FF');
+}
+
+TEST(CodePage, UnmappableCharactersBecomeAQuestionMark) {
+  bool lossy = false;
+  EXPECT_EQ(SystemCodePage().Encode("a\xE2\x82\xAC\xE4\xB8\xAD\xF0\x9F\x98\x80z", &lossy),
+            "a\x80??z");
+  EXPECT_TRUE(lossy);
+}
+
+TEST(CodePage, OpensOtherConvertersByName) {
+  std::string error;
+  auto utf8 = CodePage::Open("UTF-8", &error);
+  ASSERT_TRUE(utf8);
+  EXPECT_FALSE(utf8->single_byte());
+  EXPECT_EQ(utf8->Decode("a\xC3\xA7"), "a\xC3\xA7");
+  EXPECT_FALSE(CodePage::Open("no-such-page", &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(LetterCase, UsesSimpleCaseMapping) {
+  EXPECT_EQ(UpperCase("Tabelas ção"), "TABELAS ÇÃO");
+  EXPECT_EQ(UpperCase("straße"), "STRAßE");  // simple mapping keeps ß
+  EXPECT_EQ(LowerCase("ÀB.INI"), "àb.ini");
+  EXPECT_TRUE(EqualsIgnoreCase("Views", "VIEWS"));
+}
+
+}  // namespace
+}  // namespace vkt::text
