@@ -1,0 +1,29 @@
+// The repository's file-list configuration: for each object type, NUMFILES and
+// the names FILE1..FILEn of the scripts to concatenate, in key order.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vkt::config {
+
+enum class FileListStatus {
+  kOk,
+  kMissingSection,   // no section, or NUMFILES missing or empty (not for "JOBS")
+  kInvalidCount,     // NUMFILES is not a whole number from 0 to 1000000
+};
+
+struct FileList {
+  FileListStatus status = FileListStatus::kOk;
+  std::string numfiles_text;        // NUMFILES as read (trimmed)
+  // names[0] is empty; names[i] is the value of FILEi ("" when the key is
+  // missing), for i = 1..NUMFILES.
+  std::vector<std::string> names{std::string()};
+};
+
+// Reads section `tipo_objeto` of the ini file `ini_path`. "JOBS" reads a
+// missing NUMFILES as 0.
+FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto);
+
+}  // namespace vkt::config

@@ -1,0 +1,47 @@
+// `INI`: reads and writes keys of an ini file with the results of the Windows
+// private-profile functions: section and key names matched without regard to
+// case (after trimming blanks), first section and first key of a name win,
+// values trimmed of blanks and cut to 254 characters, an empty value read like
+// a missing key, ";" comment lines, a value wholly enclosed in matching double
+// or single quotes loses them, CR LF or LF line ends, text in the system code
+// page. An instance parses its file once, on the first read, and keeps it
+// until `ININame` changes or the instance writes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace vkt::config {
+
+// A value read from an ini file, or the caller's default (text or number).
+using IniValue = std::variant<std::string, std::int64_t, double>;
+
+class INI {
+ public:
+  // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
+  // creating the file, the section and the key as needed; an existing key's
+  // value is replaced in place and every other line kept. The file is
+  // replaced atomically. Returns false when it cannot be written.
+  bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
+                        const std::string& sValor);
+  void Section(const std::string& name) { section_ = name; }
+  void ININame(const std::string& path);
+  // The trimmed value of `sKey` in `Section`, or "" when the file, section or
+  // key is missing or the value is empty.
+  std::string ReadINISettings(const std::string& sKey);
+  // The same, but `ValorDefault` (unchanged) where the above gives "".
+  IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
+
+ private:
+  struct Parsed;
+  bool Load();
+  std::string ini_name_;
+  std::string section_;
+  std::shared_ptr<const Parsed> parsed_;
+  bool error_shown_ = false;
+};
+
+}  // namespace vkt::config

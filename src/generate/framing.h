@@ -1,0 +1,48 @@
+// The text the driver writes around and between the copied scripts, and the
+// message-buffer helper.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vkt::generate {
+
+inline constexpr std::string_view kSqlServer = "SQLSERVER";
+
+bool IsSqlServer(std::string_view banco);  // exactly "SQLSERVER"
+// "VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS".
+bool IsCodeObjectType(std::string_view tipo_objeto);
+// The framing separator: CR LF for Oracle, CR alone for SQL Server.
+std::string_view Separador(std::string_view banco);
+
+std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
+                           std::string_view sistema, std::string_view separador);
+std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
+                                 std::string_view separador);
+// The line without the characters U+00FF and U+00FE.
+std::string LimpaLinha(std::string_view linha);
+// Appends `texto` as one new last line of `mensagens`.
+void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto);
+
+// The pieces the driver writes before each existing listed file, in order, each
+// to be written with WriteLine (pieces may hold separators).
+struct FileOpening {
+  bool blank_line = false;      // "" before the block (TABELAS, TABELAS2, the WYN case)
+  bool block_opening = false;   // the DECLARE/nAux/BEGIN writes (Oracle data types)
+  bool progress = false;        // progress and separator lines (not in the WYN case)
+};
+FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+                            std::string_view sistema);
+// The three writes of the Oracle block opening.
+const std::vector<std::string>& AberturaBloco();
+// exec prefix + progress prefix + entry + progress suffix.
+std::string LinhaProgresso(std::string_view banco, bool exec, std::string_view entrada);
+// " " for Oracle, "GO" for SQL Server.
+std::string_view LinhaSeparadora(std::string_view banco);
+// The two Oracle closing writes: "SPOOL OFF;" and "--EXIT".
+const std::vector<std::string>& FechamentoOracle();
+// Message text for a path: as built, with each "\" turned into "/".
+std::string CaminhoMensagem(std::string_view caminho);
+
+}  // namespace vkt::generate
