@@ -16,8 +16,8 @@
 #include <unordered_map>
 
 #include "fs/platform/file_system.h"
-#include "text/codepage.h"
 #include "text/letter_case.h"
+#include "text/codepage.h"
 
 namespace vkt::platform {
 namespace {
@@ -71,8 +71,8 @@ struct SortKey {
 // ---- listing cache --------------------------------------------------------
 
 struct Listing {
-  std::vector<Entry> entries;      // in listing order, without "." and ".."
-  std::vector<std::string> upper;  // upper-cased names, same order
+  std::vector<Entry> entries;       // in listing order, without "." and ".."
+  std::vector<std::string> upper;   // upper-cased names, same order
   std::unordered_map<std::string, size_t> first_by_upper;
   dev_t dev = 0;
   ino_t ino = 0;
@@ -600,18 +600,10 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::kRead:
-      flags |= O_RDONLY;
-      break;
-    case Mode::kWrite:
-      flags |= O_WRONLY | O_CREAT | O_TRUNC;
-      break;
-    case Mode::kAppend:
-      flags |= O_WRONLY | O_CREAT | O_APPEND;
-      break;
-    case Mode::kReadWrite:
-      flags |= O_RDWR | O_CREAT;
-      break;
+    case Mode::kRead: flags |= O_RDONLY; break;
+    case Mode::kWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Mode::kReadWrite: flags |= O_RDWR | O_CREAT; break;
   }
   if (mode != Mode::kRead) {
     struct stat st {};
