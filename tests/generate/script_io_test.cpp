@@ -236,7 +236,7 @@ TEST(ScriptWriter, WriteLineKeepsSeparatorsInsideThePiece) {
   ASSERT_TRUE(u.Close().ok());
   EXPECT_EQ(dir.Read("u.sql"), std::string("\xFF\xFE"
                                            "a\0\r\0\xE7\0\x00\x4E\r\0\n\0",
-                                           16));
+                                           14));
 }
 
 TEST(ScriptWriter, ReplacesAnExistingTargetFoundWithoutRegardToCase) {
