@@ -42,9 +42,9 @@ LogCall Call(const std::string& message, const std::string& operation, bool erro
 }
 
 void MakeReadOnly(const std::string& path) {
-  stdfs::permissions(path, stdfs::perms::owner_write | stdfs::perms::group_write |
-                               stdfs::perms::others_write,
-                     stdfs::perm_options::remove);
+  stdfs::permissions(
+      path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+      stdfs::perm_options::remove);
 }
 
 bool OwnerCanWrite(const std::string& path) {
@@ -61,8 +61,8 @@ TEST(DeleteFile, ReportsThenDeletes) {
   RecordingFso fso;
   EXPECT_TRUE(fso.DeleteFile(dir.path() + "\\A.SQL"));
   EXPECT_FALSE(dir.Exists("a.sql"));
-  EXPECT_EQ(fso.calls,
-            std::vector<LogCall>{Call("Excluindo Arquivo: " + dir.path() + "\\A.SQL", "DeleteFile")});
+  EXPECT_EQ(fso.calls, std::vector<LogCall>{
+                           Call("Excluindo Arquivo: " + dir.path() + "\\A.SQL", "DeleteFile")});
 }
 
 TEST(DeleteFile, FailsOnReadOnlyFilesFoldersAndMissingFiles) {
@@ -85,7 +85,8 @@ TEST(CopyFile, CopiesContentsAndReports) {
   RecordingFso fso;
   EXPECT_TRUE(fso.CopyFile(dir / "a.sql", dir / "b.sql"));
   EXPECT_EQ(dir.Read("b.sql"), "select 1");
-  EXPECT_EQ(fso.calls, std::vector<LogCall>{Call("Copiando Arquivo: " + dir / "a.sql", "CopyFile")});
+  EXPECT_EQ(fso.calls,
+            std::vector<LogCall>{Call("Copiando Arquivo: " + dir / "a.sql", "CopyFile")});
 }
 
 TEST(CopyFile, ReplacesAnExistingFileUnlessFailIfExists) {

@@ -157,8 +157,9 @@ TEST(CreatePath, FailsWhenAFolderCannotBeMadeAndKeepsThoseBeforeIt) {
   TempDir dir;
   dir.Write("a/blocker", "a file, not a folder");
   FileSystemObject fso;
-  EXPECT_FALSE(fso.CreatePath(dir.path() + "/new/a/blocker/c"));
   EXPECT_FALSE(fso.CreatePath(dir.path() + "/a/blocker/c"));
+  EXPECT_FALSE(fso.CreatePath(dir.path() + "/made/" + std::string(300, 'n') + "/c"));
+  EXPECT_TRUE(stdfs::is_directory(dir / "made"));
   EXPECT_FALSE(fso.CreatePath("C:\\dir"));
   EXPECT_TRUE(fso.CreatePath("/"));
 }
