@@ -135,6 +135,13 @@ TEST_F(CopyFileAsAccount, UnknownAccountIsALogonFailure) {
   EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: ninguem;;Segredo-1 - ", "CopyFileAS", true));
 }
 
+TEST_F(CopyFileAsAccount, AccountNotAllowedForTheProgramIsALogonFailure) {
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "beto", "Senha-4", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  ASSERT_EQ(fso_.calls.size(), 2u);
+  EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: beto;;Senha-4 - ", "CopyFileAS", true));
+}
+
 TEST_F(CopyFileAsAccount, AccountWithoutAnIdentityReportsTheToken) {
   EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "fantasma", "Boo-3", false));
   EXPECT_FALSE(dir_.Exists("dst.sql"));
