@@ -186,13 +186,23 @@ TEST(CopyPath, ReportsOnlyTheTopFoldersOwnFiles) {
   TempDir dir;
   dir.Write("src/a.sql", "a");
   dir.Write("src/Sub/b.sql", "b");
-  dir.Write("dst/Sub/b.sql", "old");
-  stdfs::permissions(dir / "dst/Sub", stdfs::perms::owner_write, stdfs::perm_options::remove);
+  dir.Write("dst/Sub", "a file where the subfolder should go");
   FileSystemObject fso;
-  // The copy into dst/Sub may or may not fail (root writes anyway): the
-  // result follows the top folder's files either way.
   EXPECT_TRUE(fso.CopyPath(dir / "src", dir / "dst"));
   EXPECT_EQ(dir.Read("dst/a.sql"), "a");
+  EXPECT_EQ(dir.Read("dst/Sub"), "a file where the subfolder should go");
+}
+
+TEST(CopyPath, RefusesEmptyNames) {
+  TempDir dir;
+  const std::string unique = "vkt-copy-path-" + stdfs::path(dir.path()).filename().string();
+  dir.Write("src/" + unique, "x");
+  FileSystemObject fso;
+  EXPECT_FALSE(fso.CopyPath(dir / "src", ""));
+  EXPECT_FALSE(fso.CopyFiles(dir / "src", "", false, {"*.*"}));
+  const bool leaked = stdfs::exists("/" + unique);
+  stdfs::remove("/" + unique);
+  EXPECT_FALSE(leaked) << "copied into the root";
 }
 
 TEST(DeletePath, RemovesReadOnlyAndHiddenFilesAndEverySubfolder) {
