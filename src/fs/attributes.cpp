@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "fs/file_system_object.h"
 #include "fs/fs_internal.h"
@@ -27,6 +28,7 @@ namespace chrono = std::chrono;
 constexpr chrono::sys_days kOleEpoch{chrono::year{1899} / chrono::December / 30};
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+constexpr std::int64_t kMaxFileSeconds = INT64_MAX / kNanosPerSecond;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
@@ -104,6 +106,8 @@ bool OleDateToFileTime(OleDate date, std::int64_t* utc_ns) {
       chrono::sys_days{ymd} + time.hours() + time.minutes() + time.seconds();
   std::int64_t utc = 0;
   if (!platform::LocalToUtcSeconds(local.time_since_epoch().count(), &utc)) return false;
+  // The platform counts nanoseconds in 64 bits: about the years 1678..2261.
+  if (utc > kMaxFileSeconds || utc < -kMaxFileSeconds) return false;
   *utc_ns = utc * kNanosPerSecond;
   return true;
 }

@@ -132,6 +132,8 @@ bool FileSystemObject::MoveFile(const std::string& Filename, const std::string& 
 
 void FileSystemObject::DeleteFiles(const std::string& Path,
                                    const std::vector<std::string>& Params) {
+  // An empty folder would make the searches "\*.tmp": the root's files.
+  if (Path.empty()) return;
   for (const std::string& pattern : Params) {
     const std::vector<std::string> names = EnumFiles(Path + "\\" + pattern);
     for (size_t i = 1; i < names.size(); ++i) {
@@ -144,6 +146,8 @@ void FileSystemObject::DeleteFiles(const std::string& Path,
 
 bool FileSystemObject::CopyFiles(const std::string& Path, const std::string& Destination,
                                  bool FailIfExists, const std::vector<std::string>& Params) {
+  // An empty folder name would read from, or write into, the root.
+  if (Path.empty() || Destination.empty()) return false;
   for (const std::string& pattern : Params) {
     const std::vector<std::string> names = EnumFiles(Path + "\\" + pattern);
     for (size_t i = 1; i < names.size(); ++i) {

@@ -62,19 +62,40 @@ class FileSystemObject {
                            const std::string& InitialDirectory = "");
 
   // ---- path-name utilities and directory trees ----
-  // Removes extra backslashes; also stores the result into `Path`.
+  // (Text operations take "/" as they take "\"; tree operations take the root
+  // "/" as a drive root.)
+  // Removes extra separators: one after "X:", a trailing one (or two), and the
+  // second of each doubled pair after the first two characters (a network
+  // path keeps its leading pair). Also stores the result into `Path`.
   std::string CleanPath(std::string& Path);
+  // The process's current directory (POSIX form).
   std::string CurrentDirectory();
+  // `Filename` made absolute against the current directory, "." and ".."
+  // applied to the text (nothing need exist), "/" separators; a name with a
+  // drive prefix keeps its "\" form. "" for "".
   std::string GetAbsolutePathname(const std::string& Filename);
-  // The folder part of `Filename`; empty optional for "no value".
+  // The folder part of `Filename`; empty optional for "no value". With
+  // `AssumeIsFile`: the text up to its last separator, included (no value
+  // without one). Otherwise an existing folder is returned as given, and
+  // anything else gives the absolute folder holding it, ending with "/".
   std::optional<std::string> ExtractPath(const std::string& Filename, bool AssumeIsFile = false);
+  // The text after the last separator (the name itself without one).
   std::string GetFilename(const std::string& Filename);
+  // Always "": POSIX keeps no 8.3 names.
   std::string GetShortFilename(const std::string& Filename);
+  // The name without its extension, with or without its folder (the rules of
+  // the original, quirks included: a name without a dot loses its folder).
   std::string Barename(const std::string& pathName, bool KeepPath = true);
   // Creates every missing folder of `Path`, parents first. Returns false when
   // a folder could not be created (the folders made before it stay).
   bool CreatePath(const std::string& Path);
+  // Copies the tree `Path` into `PathDest` (subfolders first, existing files
+  // replaced except ".ini" files). The result tells only whether the top
+  // folder's own files were copied; false for an empty name.
   bool CopyPath(const std::string& Path, const std::string& PathDest);
+  // Deletes the tree `Path`, read-only and hidden files included, ignoring
+  // every failure. A linked folder inside is unlinked, not entered; an empty
+  // name does nothing.
   void DeletePath(const std::string& Path);
 
   // ---- enumeration ----
@@ -97,26 +118,62 @@ class FileSystemObject {
   bool PathExists(const std::string& Path);
 
   // ---- attributes, times and size ----
+  // The attribute word of the first entry `Filename` (wildcards allowed)
+  // names: 16 folder, 32 file, | 1 owner may not write, | 2 dot-name; 0 when
+  // nothing is found.
   std::int32_t GetFileAttributes(const std::string& Filename);
+  // Sets the read-only mark of an existing file (not a folder) from bit 1;
+  // bits 2 and 4 are accepted and change nothing. Nonzero on success, 0 for
+  // a folder, a missing file or a refusal.
   std::int32_t SetFileAttributes(const std::string& Filename, std::int32_t Attributes);
+  // The last-write time of the first entry `Filename` names (folders too), in
+  // local time to the second; the out-arguments that are given receive the
+  // three times. 0 with the out-arguments untouched when nothing is found.
   OleDate GetFileTime(const std::string& Filename, OleDate* CreationTime = nullptr,
                       OleDate* LastAccessTime = nullptr, OleDate* LastWriteTime = nullptr);
+  // Sets the access and last-write times (whole seconds) of an existing,
+  // writable file; the creation time cannot be set on POSIX and is ignored.
+  // Nothing changes for a folder, a read-only or missing file, or a value
+  // that is no date.
   void SetFileTime(const std::string& Filename, OleDate CreationTime, OleDate LastAccessTime,
                    OleDate LastWriteTime);
+  // The size of a readable file: the low 32 bits as the (signed) result, the
+  // high 32 bits into `lpSizeHigh`. 0 with `lpSizeHigh` untouched otherwise.
   std::int32_t GetFileSize(const std::string& Filename, std::int32_t& lpSizeHigh);
 
   // ---- file operations ----
+  // The copies follow the ".ini" rule: when the source name contains ".ini"
+  // (any case) and the destination file exists, nothing is copied or
+  // reported and the result is true.
+  // Reports to the hook, then deletes; false for a read-only file or a folder.
   bool DeleteFile(const std::string& Filename);
+  // Copies contents, permission bits and last-write time; an existing
+  // destination is replaced unless `FailIfExists`.
   bool CopyFile(const std::string& Filename, const std::string& Destination,
                 bool FailIfExists = false);
+  // The copy made as another account: the password is checked through PAM
+  // (service "vktgerainstallbd", else the system's "other" rules), then the
+  // copy runs with the account's user, group and groups and the process's own
+  // identity is restored on every path. A domain other than "", "." or this
+  // host's name makes the account "user@domain". The account is reported only
+  // to the hook, as its failure messages say.
   bool CopyFileAS(const std::string& Filename, const std::string& Destination,
                   const std::string& WinDomain, const std::string& WinUser,
                   const std::string& WinPassword, bool FailIfExists);
+  // Moves or renames; false (and reported) when the destination exists.
   bool MoveFile(const std::string& Filename, const std::string& Destination);
+  // Deletes the files of folder `Path` matching each pattern in turn, their
+  // read-only mark cleared first; failures are skipped.
   void DeleteFiles(const std::string& Path, const std::vector<std::string>& Params);
+  // Copies the files of `Path` matching each pattern in turn into
+  // `Destination`, clearing the read-only mark on both sides first, yielding
+  // after each file. False at the first failed copy (the earlier copies
+  // stay), or for an empty folder name; true otherwise.
   bool CopyFiles(const std::string& Path, const std::string& Destination, bool FailIfExists,
                  const std::vector<std::string>& Params);
-  // The logging hook: records nothing. Virtual so that tests can watch it.
+  // The logging hook: records nothing. Called with the message, the
+  // executable's name, the operation's name, an error flag and false.
+  // Virtual so that tests can watch it.
   virtual void Grava_Log(const std::string& a = "", const std::string& b = "",
                          const std::string& c = "", bool d = false, bool e = false);
 

@@ -25,8 +25,9 @@ bool NamesFile(std::string_view name);
 bool FileTimeToOleDate(std::int64_t utc_ns, OleDate* date);
 
 // The class's date-time, read as local time and rounded to the second, as a
-// file time. False for a value that is not a number or lies outside the years
-// 1601..9999 (the date-time type's own range).
+// file time. False for a value that is not a number, lies outside the years
+// 1601..9999 (the date-time type's own range) or outside what the platform's
+// 64-bit nanosecond count holds (about 1678..2261).
 bool OleDateToFileTime(OleDate date, std::int64_t* utc_ns);
 
 }  // namespace vkt::fs::internal

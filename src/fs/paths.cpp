@@ -76,7 +76,7 @@ std::string JoinComponents(std::string root, const std::vector<std::string>& par
 
 std::string FileSystemObject::CleanPath(std::string& Path) {
   std::string s = Path;
-  if (s.size() == 2 || s.size() < 2) {  // a bare drive ("C:"), or too short to clean
+  if (s.size() <= 2) {  // a bare drive ("C:"), or too short to clean
     Path = s;
     return s;
   }
@@ -197,6 +197,8 @@ bool FileSystemObject::CreatePath(const std::string& Path) {
 }
 
 bool FileSystemObject::CopyPath(const std::string& Path, const std::string& PathDest) {
+  // An empty name would copy the whole root, or into it.
+  if (Path.empty() || PathDest.empty()) return false;
   std::string source = Path;
   CleanPath(source);
   const std::vector<std::string> folders = EnumSubFolders(source + "\\*.*");

@@ -1,0 +1,336 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "fs/file_system_object.h"
+#include "fs/fs_internal.h"
+#include "support/temp_dir.h"
+
+namespace vkt::fs {
+namespace {
+
+using vkt::testing::TempDir;
+namespace stdfs = std::filesystem;
+
+// Runs a test in a given time zone (a POSIX TZ rule, no zone database needed)
+// and puts the process's zone back afterwards.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* rule) {
+    if (const char* old = std::getenv("TZ")) previous_ = old;
+    ::setenv("TZ", rule, 1);
+    ::tzset();
+  }
+  ~ScopedTimeZone() {
+    if (previous_) {
+      ::setenv("TZ", previous_->c_str(), 1);
+    } else {
+      ::unsetenv("TZ");
+    }
+    ::tzset();
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+constexpr const char* kBrasilia = "<-03>3";                           // UTC-3, no daylight saving
+constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";  // +1, +2 in summer
+constexpr std::int64_t kNs = 1'000'000'000;
+
+double Ole(int days, int h, int m, int s) { return days + (h * 3600 + m * 60 + s) / 86400.0; }
+
+void SetTimesNs(const std::string& path, std::int64_t access_ns, std::int64_t write_ns) {
+  timespec times[2] = {{static_cast<time_t>(access_ns / kNs), static_cast<long>(access_ns % kNs)},
+                       {static_cast<time_t>(write_ns / kNs), static_cast<long>(write_ns % kNs)}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::int64_t WriteTimeNs(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0);
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNs + st.st_mtim.tv_nsec;
+}
+
+void MakeReadOnly(const std::string& path) {
+  stdfs::permissions(
+      path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+      stdfs::perm_options::remove);
+}
+
+bool OwnerCanWrite(const std::string& path) {
+  return (stdfs::status(path).permissions() & stdfs::perms::owner_write) != stdfs::perms::none;
+}
+
+// ---- conversions ----
+
+struct ConversionCase {
+  const char* zone;
+  std::int64_t utc_seconds;
+  double ole;
+};
+
+TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBack) {
+  const ConversionCase cases[] = {
+      {"UTC0", 1710508530, Ole(45366, 13, 15, 30)},
+      {kBrasilia, 1710508530, Ole(45366, 10, 15, 30)},
+      // The offset in force at the instant: summer +2, winter +1.
+      {kCentralEurope, 1719835200, Ole(45474, 14, 0, 0)},
+      {kCentralEurope, 1705320000, Ole(45306, 13, 0, 0)},
+      // Before 30 December 1899 the day counts down, the time of day up.
+      {"UTC0", -2209226400, -1.25},
+      {"UTC0", -2209161600, 0.0},
+      {"UTC0", -9223372036, -(81183 + (12 * 60 + 44) / 86400.0)},  // the earliest nanosecond count
+  };
+  for (const auto& c : cases) {
+    ScopedTimeZone zone(c.zone);
+    OleDate date = 99;
+    ASSERT_TRUE(internal::FileTimeToOleDate(c.utc_seconds * kNs, &date)) << c.zone;
+    EXPECT_DOUBLE_EQ(date, c.ole) << c.zone << " " << c.utc_seconds;
+    std::int64_t ns = 0;
+    ASSERT_TRUE(internal::OleDateToFileTime(c.ole, &ns)) << c.zone;
+    EXPECT_EQ(ns, c.utc_seconds * kNs) << c.zone << " " << c.utc_seconds;
+  }
+}
+
+TEST(OleDateConversion, DropsTheFractionOfASecond) {
+  ScopedTimeZone zone("UTC0");
+  OleDate date = 0;
+  ASSERT_TRUE(internal::FileTimeToOleDate(1710508530 * kNs + 999'999'999, &date));
+  EXPECT_DOUBLE_EQ(date, Ole(45366, 13, 15, 30));
+  // A time just before 1970 still falls in its own second, not the next one.
+  ASSERT_TRUE(internal::FileTimeToOleDate(-kNs / 4, &date));
+  EXPECT_DOUBLE_EQ(date, Ole(25568, 23, 59, 59));
+}
+
+TEST(OleDateConversion, RoundsDatesToTheSecondAndCarriesMidnight) {
+  ScopedTimeZone zone("UTC0");
+  std::int64_t ns = 0;
+  ASSERT_TRUE(internal::OleDateToFileTime(Ole(45366, 10, 15, 30) + 0.4 / 86400, &ns));
+  EXPECT_EQ(ns, (1710508530 - 3 * 3600) * kNs);
+  ASSERT_TRUE(internal::OleDateToFileTime(45366.9999999, &ns));  // 23:59:59.99
+  EXPECT_EQ(ns, 1710460800LL * kNs + 86400 * kNs);               // next midnight
+}
+
+TEST(OleDateConversion, RejectsValuesOutsideTheCalendar) {
+  ScopedTimeZone zone("UTC0");
+  std::int64_t ns = 7;
+  EXPECT_FALSE(internal::OleDateToFileTime(std::nan(""), &ns));
+  EXPECT_FALSE(internal::OleDateToFileTime(-109206.0, &ns));  // 31 December 1600
+  EXPECT_FALSE(internal::OleDateToFileTime(2958466.0, &ns));  // 1 January 10000
+  EXPECT_FALSE(internal::OleDateToFileTime(-82000.0, &ns));   // before 1678: no nanosecond count
+  EXPECT_FALSE(internal::OleDateToFileTime(135000.0, &ns));   // after 2262
+  EXPECT_FALSE(internal::OleDateToFileTime(1e300, &ns));
+  EXPECT_EQ(ns, 7);
+}
+
+// ---- attributes ----
+
+TEST(GetFileAttributes, MapsThePosixFileKinds) {
+  TempDir dir;
+  dir.Write("plain.sql", "x");
+  dir.Write("locked.sql", "x");
+  MakeReadOnly(dir / "locked.sql");
+  dir.Write(".hidden", "x");
+  dir.MakeDir("Folder");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetFileAttributes(dir / "plain.sql"), 32);
+  EXPECT_EQ(fso.GetFileAttributes(dir / "locked.sql"), 33);
+  EXPECT_EQ(fso.GetFileAttributes(dir / ".hidden"), 34);
+  EXPECT_EQ(fso.GetFileAttributes(dir / "Folder"), 16);
+  EXPECT_EQ(fso.GetFileAttributes(dir.path() + "\\FOLDER"), 16);
+  EXPECT_EQ(fso.GetFileAttributes(dir / "missing.sql"), 0);
+}
+
+TEST(GetFileAttributes, ReadsTheFirstEntryASearchFinds) {
+  TempDir dir;
+  dir.Write("b.sql", "x");
+  dir.Write("a.sql", "x");
+  MakeReadOnly(dir / "a.sql");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetFileAttributes(dir.path() + "\\*.sql"), 33);
+}
+
+TEST(SetFileAttributes, ClearingReadOnlyMakesTheFileWritable) {
+  TempDir dir;
+  dir.Write("a.sql", "x");
+  MakeReadOnly(dir / "a.sql");
+  FileSystemObject fso;
+  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 0), 0);
+  EXPECT_TRUE(OwnerCanWrite(dir / "a.sql"));
+  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 1), 0);
+  EXPECT_FALSE(OwnerCanWrite(dir / "a.sql"));
+  EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 33);
+}
+
+TEST(SetFileAttributes, AcceptsHiddenAndSystemWithoutChangingAnything) {
+  TempDir dir;
+  dir.Write("a.sql", "x");
+  FileSystemObject fso;
+  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 2 | 4 | 32), 0);
+  EXPECT_TRUE(dir.Exists("a.sql"));
+  EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 32);
+}
+
+TEST(SetFileAttributes, ClearingAWritableFileLeavesItsPermissionsAlone) {
+  TempDir dir;
+  dir.Write("a.sql", "x");
+  stdfs::permissions(dir / "a.sql", stdfs::perms::owner_read | stdfs::perms::owner_write);
+  FileSystemObject fso;
+  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 0), 0);
+  EXPECT_EQ(stdfs::status(dir / "a.sql").permissions(),
+            stdfs::perms::owner_read | stdfs::perms::owner_write);
+}
+
+TEST(SetFileAttributes, ReachesHiddenFiles) {
+  TempDir dir;
+  dir.Write(".secret", "x");
+  MakeReadOnly(dir / ".secret");
+  FileSystemObject fso;
+  EXPECT_NE(fso.SetFileAttributes(dir / ".secret", 0), 0);
+  EXPECT_TRUE(OwnerCanWrite(dir / ".secret"));
+}
+
+TEST(SetFileAttributes, RefusesFoldersAndMissingFiles) {
+  TempDir dir;
+  dir.MakeDir("Folder");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.SetFileAttributes(dir / "Folder", 1), 0);
+  EXPECT_TRUE(OwnerCanWrite(dir / "Folder"));
+  EXPECT_EQ(fso.SetFileAttributes(dir / "missing", 0), 0);
+}
+
+// ---- times ----
+
+TEST(GetFileTime, ReturnsTheLastWriteTimeInLocalTimeToTheSecond) {
+  ScopedTimeZone zone(kBrasilia);
+  TempDir dir;
+  dir.Write("a.sql", "x");
+  // 13:15:30.750 UTC is 10:15:30.750 local.
+  SetTimesNs(dir / "a.sql", 1705320000 * kNs, 1710508530 * kNs + 750'000'000);
+  FileSystemObject fso;
+  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "a.sql"), Ole(45366, 10, 15, 30));
+  OleDate creation = -1, access = -1, write = -1;
+  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "a.sql", &creation, &access, &write),
+                   Ole(45366, 10, 15, 30));
+  EXPECT_DOUBLE_EQ(write, Ole(45366, 10, 15, 30));
+  EXPECT_DOUBLE_EQ(access, Ole(45306, 9, 0, 0));
+  EXPECT_GT(creation, Ole(45366, 0, 0, 0));  // the file was born just now
+}
+
+TEST(GetFileTime, LeavesTheOutArgumentsOfAMissingFileAlone) {
+  TempDir dir;
+  FileSystemObject fso;
+  OleDate creation = 1, access = 2, write = 3;
+  EXPECT_EQ(fso.GetFileTime(dir / "missing", &creation, &access, &write), 0.0);
+  EXPECT_EQ(creation, 1);
+  EXPECT_EQ(access, 2);
+  EXPECT_EQ(write, 3);
+}
+
+TEST(GetFileTime, ReadsAFolderLikeAFile) {
+  ScopedTimeZone zone("UTC0");
+  TempDir dir;
+  dir.MakeDir("Folder");
+  SetTimesNs(dir / "Folder", 1710508530 * kNs, 1710508530 * kNs);
+  FileSystemObject fso;
+  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "Folder"), Ole(45366, 13, 15, 30));
+}
+
+TEST(SetFileTime, RoundTripsWithGetFileTimeToTheSecond) {
+  ScopedTimeZone zone(kCentralEurope);
+  TempDir dir;
+  dir.Write("a.sql", "x");
+  FileSystemObject fso;
+  const OleDate access = Ole(45306, 8, 30, 1);
+  const OleDate write = Ole(45474, 23, 59, 59);
+  fso.SetFileTime(dir / "a.sql", write, access, write);
+  OleDate got_access = 0, got_write = 0;
+  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "a.sql", nullptr, &got_access, &got_write), write);
+  EXPECT_DOUBLE_EQ(got_access, access);
+  EXPECT_DOUBLE_EQ(got_write, write);
+  EXPECT_EQ(WriteTimeNs(dir / "a.sql") % kNs, 0);  // written with no fraction
+}
+
+TEST(SetFileTime, ChangesNothingOnReadOnlyFilesFoldersOrNonDates) {
+  TempDir dir;
+  dir.Write("locked.sql", "x");
+  dir.Write("a.sql", "x");
+  dir.MakeDir("Folder");
+  MakeReadOnly(dir / "locked.sql");
+  const std::int64_t locked = WriteTimeNs(dir / "locked.sql");
+  const std::int64_t plain = WriteTimeNs(dir / "a.sql");
+  const std::int64_t folder = WriteTimeNs(dir / "Folder");
+  FileSystemObject fso;
+  fso.SetFileTime(dir / "locked.sql", 40000, 40000, 40000);
+  fso.SetFileTime(dir / "Folder", 40000, 40000, 40000);
+  fso.SetFileTime(dir / "a.sql", 40000, 40000, std::nan(""));
+  fso.SetFileTime(dir / "missing.sql", 40000, 40000, 40000);
+  EXPECT_EQ(WriteTimeNs(dir / "locked.sql"), locked);
+  EXPECT_EQ(WriteTimeNs(dir / "Folder"), folder);
+  EXPECT_EQ(WriteTimeNs(dir / "a.sql"), plain);
+  EXPECT_FALSE(dir.Exists("missing.sql"));
+}
+
+// ---- size ----
+
+// A file of `size` bytes that takes no room on disk.
+void MakeSparseFile(const TempDir& dir, const std::string& name, std::uintmax_t size) {
+  dir.Write(name, "");
+  stdfs::resize_file(dir / name, size);
+}
+
+struct SizeCase {
+  std::uintmax_t size;
+  std::int32_t low;
+  std::int32_t high;
+};
+
+TEST(GetFileSize, SplitsTheSizeIntoSignedHalves) {
+  const SizeCase cases[] = {
+      {0, 0, 0},
+      {5, 5, 0},
+      {3'000'000'000ULL, -1'294'967'296, 0},
+      {(1ULL << 32) + 1, 1, 1},
+      {(1ULL << 33) + 0xFFFFFFFFULL, -1, 2},
+  };
+  TempDir dir;
+  FileSystemObject fso;
+  for (const auto& c : cases) {
+    MakeSparseFile(dir, "f.bin", c.size);
+    std::int32_t high = 77;
+    EXPECT_EQ(fso.GetFileSize(dir / "f.bin", high), c.low) << c.size;
+    EXPECT_EQ(high, c.high) << c.size;
+  }
+}
+
+TEST(GetFileSize, LeavesTheHighHalfOfAMissingFileOrAFolderAlone) {
+  TempDir dir;
+  dir.MakeDir("Folder");
+  FileSystemObject fso;
+  std::int32_t high = 77;
+  EXPECT_EQ(fso.GetFileSize(dir / "missing", high), 0);
+  EXPECT_EQ(fso.GetFileSize(dir / "Folder", high), 0);
+  EXPECT_EQ(high, 77);
+}
+
+TEST(GetFileSize, ReadsHiddenFilesAndFindsNamesWithoutRegardToCase) {
+  TempDir dir;
+  dir.Write(".profile", "12345678");
+  dir.Write("Data/Big.BIN", "123");
+  FileSystemObject fso;
+  std::int32_t high = 9;
+  EXPECT_EQ(fso.GetFileSize(dir / ".profile", high), 8);
+  EXPECT_EQ(high, 0);
+  EXPECT_EQ(fso.GetFileSize(dir.path() + "\\DATA\\big.bin", high), 3);
+}
+
+}  // namespace
+}  // namespace vkt::fs

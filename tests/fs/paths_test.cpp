@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "fs/file_system_object.h"
+#include "support/temp_dir.h"
+
+namespace vkt::fs {
+namespace {
+
+using vkt::testing::TempDir;
+namespace stdfs = std::filesystem;
+
+struct TextCase {
+  const char* in;
+  const char* out;
+};
+
+TEST(CleanPath, RemovesExtraSeparatorsAndWritesTheCallersVariable) {
+  const TextCase cases[] = {
+      {"C:\\\\dir\\\\sub\\\\", "C:\\dir\\sub"},
+      {"\\\\server\\share\\\\x", "\\\\server\\share\\x"},
+      {"C:\\", "C:"},
+      {"C:", "C:"},
+      {"C:\\dir\\\\\\sub", "C:\\dir\\\\sub"},    // three become two
+      {"C:\\dir\\\\\\\\sub", "C:\\dir\\\\sub"},  // four become two
+      {"C:\\dir\\", "C:\\dir"},
+      {"/tmp//repo/", "/tmp/repo"},
+      {"/tmp\\/repo\\", "/tmp\\repo"},
+      {"//server/share//x", "//server/share/x"},
+      {"/", "/"},
+      {"", ""},
+  };
+  FileSystemObject fso;
+  for (const auto& c : cases) {
+    std::string path = c.in;
+    EXPECT_EQ(fso.CleanPath(path), c.out) << c.in;
+    EXPECT_EQ(path, c.out) << c.in;
+  }
+}
+
+struct BarenameCase {
+  const char* in;
+  bool keep_path;
+  const char* out;
+};
+
+TEST(Barename, FollowsEveryRowOfItsTable) {
+  const BarenameCase cases[] = {
+      // no separator, no dot
+      {"file", true, "file"},
+      {"file", false, "file"},
+      // no separator, a dot
+      {"file.txt", true, "file"},
+      {"archive.tar.gz", false, "archive.tar"},
+      // a separator, no dot: the folder goes even when it is to be kept
+      {"C:\\dir\\file", true, "file"},
+      {"C:\\dir\\file", false, "file"},
+      {"C:\\dir\\", true, ""},
+      // the dot after the last separator
+      {"C:\\dir\\file.txt", true, "C:\\dir\\file"},
+      {"C:\\dir\\file.txt", false, "file"},
+      {"/srv/repo/a.b.sql", true, "/srv/repo/a.b"},
+      {"/srv/repo/a.b.sql", false, "a.b"},
+      // the only dots in folder names
+      {"C:\\dir.old\\file", true, "C:\\dir.old\\file"},
+      {"C:\\dir.old\\file", false, "file"},
+      {"C:\\dir.old\\", true, "C:\\dir.old"},
+      {"C:\\dir.old\\", false, ""},
+      {"", true, ""},
+  };
+  FileSystemObject fso;
+  for (const auto& c : cases) {
+    EXPECT_EQ(fso.Barename(c.in, c.keep_path), c.out) << c.in << " keep=" << c.keep_path;
+  }
+  EXPECT_EQ(fso.Barename("C:\\dir\\file.txt"), "C:\\dir\\file");  // KeepPath by default
+}
+
+TEST(GetFilename, GivesTheLastComponent) {
+  TempDir dir;
+  dir.Write("present.txt", "x");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetFilename("C:\\dir\\new.txt"), "new.txt");
+  EXPECT_EQ(fso.GetFilename("new.txt"), "new.txt");
+  EXPECT_EQ(fso.GetFilename(dir / "present.txt"), "present.txt");
+  EXPECT_EQ(fso.GetFilename(dir.path() + "\\present.txt"), "present.txt");
+}
+
+TEST(GetShortFilename, IsEmptyWithoutShortNames) {
+  TempDir dir;
+  dir.Write("FILE.TXT", "x");
+  dir.Write("a long name.text", "x");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetShortFilename(dir / "FILE.TXT"), "");
+  EXPECT_EQ(fso.GetShortFilename(dir / "a long name.text"), "");
+  EXPECT_EQ(fso.GetShortFilename(dir / "missing"), "");
+}
+
+TEST(GetAbsolutePathname, ResolvesAgainstTheCurrentDirectoryByText) {
+  FileSystemObject fso;
+  const std::string cwd = stdfs::current_path().string();
+  EXPECT_EQ(fso.CurrentDirectory(), cwd);
+  EXPECT_EQ(fso.GetAbsolutePathname("a\\b\\..\\c.sql"), cwd + "/a/c.sql");
+  EXPECT_EQ(fso.GetAbsolutePathname(".\\x/"), cwd + "/x/");
+  EXPECT_EQ(fso.GetAbsolutePathname("/srv//repo/./Views/../Tabelas"), "/srv/repo/Tabelas");
+  EXPECT_EQ(fso.GetAbsolutePathname("\\..\\..\\etc"), "/etc");
+  EXPECT_EQ(fso.GetAbsolutePathname("C:\\dir\\..\\x.txt"), "C:\\x.txt");
+  EXPECT_EQ(fso.GetAbsolutePathname(""), "");
+}
+
+TEST(ExtractPath, AssumingAFileCutsAfterTheLastSeparator) {
+  FileSystemObject fso;
+  EXPECT_EQ(fso.ExtractPath("C:\\dir\\file.txt", true), std::optional<std::string>("C:\\dir\\"));
+  EXPECT_EQ(fso.ExtractPath("/srv/repo/a.sql", true), std::optional<std::string>("/srv/repo/"));
+  EXPECT_EQ(fso.ExtractPath("file.txt", true), std::nullopt);
+  EXPECT_EQ(fso.ExtractPath("", true), std::nullopt);
+  EXPECT_EQ(fso.ExtractPath(""), std::nullopt);
+}
+
+TEST(ExtractPath, GivesAFolderAsItIsAndTheFolderPartOfAnythingElse) {
+  TempDir dir;
+  dir.Write("Repo/a.sql", "x");
+  FileSystemObject fso;
+  EXPECT_EQ(fso.ExtractPath(dir.path() + "\\REPO\\"), dir.path() + "\\REPO\\");
+  EXPECT_EQ(fso.ExtractPath(dir / "Repo"), dir / "Repo");
+  EXPECT_EQ(fso.ExtractPath(dir / "Repo/a.sql"), dir / "Repo/");
+  EXPECT_EQ(fso.ExtractPath(dir.path() + "\\Repo\\new.sql"), dir / "Repo/");
+  EXPECT_EQ(fso.ExtractPath("new.sql"), stdfs::current_path().string() + "/");
+}
+
+TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
+  for (const char* tail : {"", "\\"}) {
+    TempDir dir;
+    dir.MakeDir("a");
+    FileSystemObject fso;
+    EXPECT_TRUE(fso.CreatePath(dir.path() + "\\a\\b\\c" + tail)) << tail;
+    EXPECT_TRUE(stdfs::is_directory(dir / "a/b/c")) << tail;
+    EXPECT_TRUE(fso.CreatePath(dir.path() + "\\a\\b\\c" + tail)) << "again " << tail;
+  }
+}
+
+TEST(CreatePath, CreatesShortFirstComponentsOfRelativeAndRootedPaths) {
+  TempDir dir;
+  const std::string cwd = stdfs::current_path().string();
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+  FileSystemObject fso;
+  const bool relative = fso.CreatePath("x\\y\\\\z");
+  ASSERT_EQ(::chdir(cwd.c_str()), 0);
+  EXPECT_TRUE(relative);
+  EXPECT_TRUE(stdfs::is_directory(dir / "x/y/z"));
+}
+
+TEST(CreatePath, FailsWhenAFolderCannotBeMadeAndKeepsThoseBeforeIt) {
+  TempDir dir;
+  dir.Write("a/blocker", "a file, not a folder");
+  FileSystemObject fso;
+  EXPECT_FALSE(fso.CreatePath(dir.path() + "/a/blocker/c"));
+  EXPECT_FALSE(fso.CreatePath(dir.path() + "/made/" + std::string(300, 'n') + "/c"));
+  EXPECT_TRUE(stdfs::is_directory(dir / "made"));
+  EXPECT_FALSE(fso.CreatePath("C:\\dir"));
+  EXPECT_TRUE(fso.CreatePath("/"));
+}
+
+TEST(CopyPath, CopiesTheTreeAndKeepsExistingIniFiles) {
+  TempDir dir;
+  dir.Write("src/a.sql", "a");
+  dir.Write("src/setup.ini", "new settings");
+  dir.Write("src/Sub/b.sql", "b");
+  dir.Write("src/Sub/Deeper/c.sql", "c");
+  dir.Write("src/.git/config", "g");
+  dir.Write("dst/a.sql", "old a");
+  dir.Write("dst/setup.ini", "old settings");
+  FileSystemObject fso;
+  EXPECT_TRUE(fso.CopyPath(dir.path() + "\\src\\", dir.path() + "\\dst"));
+  EXPECT_EQ(dir.Read("dst/a.sql"), "a");
+  EXPECT_EQ(dir.Read("dst/setup.ini"), "old settings");
+  EXPECT_EQ(dir.Read("dst/Sub/b.sql"), "b");
+  EXPECT_EQ(dir.Read("dst/Sub/Deeper/c.sql"), "c");
+  EXPECT_EQ(dir.Read("dst/.git/config"), "g");
+}
+
+TEST(CopyPath, ReportsOnlyTheTopFoldersOwnFiles) {
+  TempDir dir;
+  dir.Write("src/a.sql", "a");
+  dir.Write("src/Sub/b.sql", "b");
+  dir.Write("dst/Sub", "a file where the subfolder should go");
+  FileSystemObject fso;
+  EXPECT_TRUE(fso.CopyPath(dir / "src", dir / "dst"));
+  EXPECT_EQ(dir.Read("dst/a.sql"), "a");
+  EXPECT_EQ(dir.Read("dst/Sub"), "a file where the subfolder should go");
+}
+
+TEST(CopyPath, RefusesEmptyNames) {
+  TempDir dir;
+  const std::string unique = "vkt-copy-path-" + stdfs::path(dir.path()).filename().string();
+  dir.Write("src/" + unique, "x");
+  FileSystemObject fso;
+  EXPECT_FALSE(fso.CopyPath(dir / "src", ""));
+  EXPECT_FALSE(fso.CopyFiles(dir / "src", "", false, {"*.*"}));
+  const bool leaked = stdfs::exists("/" + unique);
+  stdfs::remove("/" + unique);
+  EXPECT_FALSE(leaked) << "copied into the root";
+}
+
+TEST(DeletePath, RemovesReadOnlyAndHiddenFilesAndEverySubfolder) {
+  TempDir dir;
+  dir.Write("tree/a.sql", "x");
+  dir.Write("tree/.hidden", "x");
+  dir.Write("tree/locked.sql", "x");
+  stdfs::permissions(dir / "tree/locked.sql", stdfs::perms::owner_read);
+  dir.Write("tree/Sub/.svn/entries", "x");
+  dir.Write("tree/Sub/b.sql", "x");
+  stdfs::permissions(dir / "tree/Sub/b.sql", stdfs::perms::owner_read);
+  dir.Write("keep.sql", "x");
+  FileSystemObject fso;
+  fso.DeletePath(dir.path() + "\\TREE\\\\");
+  EXPECT_FALSE(stdfs::exists(dir / "tree"));
+  EXPECT_TRUE(dir.Exists("keep.sql"));
+}
+
+TEST(DeletePath, RemovesALinkedFolderWithoutEnteringIt) {
+  TempDir dir;
+  dir.Write("outside/precious.sql", "x");
+  dir.Write("tree/a.sql", "x");
+  stdfs::create_directory_symlink(dir / "outside", dir / "tree/link");
+  FileSystemObject fso;
+  fso.DeletePath(dir / "tree");
+  EXPECT_FALSE(stdfs::exists(dir / "tree"));
+  EXPECT_TRUE(dir.Exists("outside/precious.sql"));
+}
+
+}  // namespace
+}  // namespace vkt::fs

@@ -1,0 +1,263 @@
+// CopyFileAS and the account switch against cwrap's fake accounts (see
+// CMakeLists.txt here): pam_matrix checks the passwords, nss_wrapper provides
+// the user and group database, uid_wrapper takes the identity calls, so no real
+// account is needed and the process never really changes identity.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fs/file_system_object.h"
+#include "fs/platform/account.h"
+#include "fs/platform/system_info.h"
+#include "support/fake_desktop.h"
+#include "support/temp_dir.h"
+
+namespace vkt::fs {
+namespace {
+
+using vkt::testing::FakeDesktop;
+using vkt::testing::TempDir;
+
+// Why the fakes are not usable here, or "" when they are.
+std::string WhyNoFakeAccounts() {
+#ifdef VKT_CWRAP_MISSING
+  return VKT_CWRAP_MISSING;
+#else
+  for (const char* probe : {"pam_wrapper_enabled", "nss_wrapper_enabled", "uid_wrapper_enabled"}) {
+    auto enabled = reinterpret_cast<bool (*)()>(::dlsym(RTLD_DEFAULT, probe));
+    if (enabled == nullptr || !enabled()) {
+      return std::string("cwrap could not be activated in this process (") + probe + ")";
+    }
+  }
+  return {};
+#endif
+}
+
+struct Identity {
+  uid_t uid;
+  gid_t gid;
+  std::vector<gid_t> groups;
+  bool operator==(const Identity&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Identity& id) {
+  out << "uid " << id.uid << " gid " << id.gid << " groups";
+  for (gid_t g : id.groups) out << " " << g;
+  return out;
+}
+
+Identity CurrentIdentity() {
+  Identity id{::geteuid(), ::getegid(), {}};
+  int n = ::getgroups(0, nullptr);
+  id.groups.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  if (n > 0) id.groups.resize(static_cast<size_t>(::getgroups(n, id.groups.data())));
+  std::sort(id.groups.begin(), id.groups.end());
+  return id;
+}
+
+struct LogCall {
+  std::string message, exe, operation;
+  bool error = false, last = false;
+  uid_t uid = 0;  // the effective user while the hook ran
+  bool operator==(const LogCall&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const LogCall& c) {
+  return out << "{" << c.message << " | " << c.exe << " | " << c.operation << " | " << c.error
+             << " | " << c.last << " | uid " << c.uid << "}";
+}
+
+class RecordingFso : public FileSystemObject {
+ public:
+  void Grava_Log(const std::string& a, const std::string& b, const std::string& c, bool d,
+                 bool e) override {
+    calls.push_back({a, b, c, d, e, ::geteuid()});
+  }
+  std::vector<LogCall> calls;
+};
+
+LogCall Call(const std::string& message, const std::string& operation, bool error = false) {
+  return {message, "impersonation_tests", operation, error, false, 0};
+}
+
+class CopyFileAsAccount : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string why = WhyNoFakeAccounts();
+    if (!why.empty()) GTEST_SKIP() << why;
+    before_ = CurrentIdentity();
+    ASSERT_EQ(before_.uid, 0u) << "uid_wrapper should present the process as root";
+    dir_.Write("src/a.sql", "select 1 from dual;");
+  }
+  void TearDown() override {
+    if (!IsSkipped()) {
+      EXPECT_EQ(CurrentIdentity(), before_) << "identity not restored";
+    }
+  }
+
+  std::string Source() const { return dir_.path() + "\\src\\a.sql"; }
+  std::string Target() const { return dir_.path() + "\\dst.sql"; }
+
+  TempDir dir_;
+  Identity before_{};
+  FakeDesktop desktop_;
+  RecordingFso fso_;
+};
+
+TEST_F(CopyFileAsAccount, RightPasswordCopies) {
+  EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false));
+  EXPECT_EQ(dir_.Read("dst.sql"), "select 1 from dual;");
+  EXPECT_EQ(fso_.calls, std::vector<LogCall>{Call("Copiando Arquivo: " + Source(), "CopyFileAS")});
+}
+
+TEST_F(CopyFileAsAccount, WrongPasswordReportsTheLogonAndCopiesNothing) {
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "DOM", "ana", "errada", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  EXPECT_EQ(fso_.calls, (std::vector<LogCall>{
+                            Call("Copiando Arquivo: " + Source(), "CopyFileAS"),
+                            Call("Erro LogonUser: ana;DOM;errada - ", "CopyFileAS", true),
+                        }));
+  // The account shows nowhere but in the hook.
+  EXPECT_TRUE(desktop_.boxes.empty());
+  EXPECT_TRUE(desktop_.message_text.empty());
+}
+
+TEST_F(CopyFileAsAccount, UnknownAccountIsALogonFailure) {
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "ninguem", "Segredo-1", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  ASSERT_EQ(fso_.calls.size(), 2u);
+  EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: ninguem;;Segredo-1 - ", "CopyFileAS", true));
+}
+
+TEST_F(CopyFileAsAccount, AccountNotAllowedForTheProgramIsALogonFailure) {
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "beto", "Senha-4", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  ASSERT_EQ(fso_.calls.size(), 2u);
+  EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: beto;;Senha-4 - ", "CopyFileAS", true));
+}
+
+TEST_F(CopyFileAsAccount, AccountWithoutAnIdentityReportsTheToken) {
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "fantasma", "Boo-3", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  ASSERT_EQ(fso_.calls.size(), 2u);
+  EXPECT_EQ(fso_.calls[1], Call("Erro Token User: fantasma;;Boo-3 - ", "CopyFileAS", true));
+}
+
+TEST_F(CopyFileAsAccount, FailedCopyIsReportedAfterGoingBack) {
+  const std::string missing = dir_.path() + "\\src\\missing.sql";
+  EXPECT_FALSE(fso_.CopyFileAS(missing, Target(), "", "ana", "Segredo-1", false));
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  // Every hook call ran as the program itself (uid 0), the failure included.
+  EXPECT_EQ(fso_.calls, (std::vector<LogCall>{
+                            Call("Copiando Arquivo: " + missing, "CopyFileAS"),
+                            Call("Erro Copia de Arquivo: " + missing + " - ", "CopyFileAs", true),
+                        }));
+}
+
+TEST_F(CopyFileAsAccount, FailIfExistsKeepsTheTarget) {
+  dir_.Write("dst.sql", "old");
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", true));
+  EXPECT_EQ(dir_.Read("dst.sql"), "old");
+  EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false));
+  EXPECT_EQ(dir_.Read("dst.sql"), "select 1 from dual;");
+}
+
+TEST_F(CopyFileAsAccount, IniRuleComesBeforeTheLogon) {
+  dir_.Write("src/vkt.ini", "new");
+  dir_.Write("dst.ini", "old");
+  EXPECT_TRUE(fso_.CopyFileAS(dir_ / "src/vkt.ini", dir_ / "dst.ini", "", "ana", "errada", false));
+  EXPECT_EQ(dir_.Read("dst.ini"), "old");
+  EXPECT_TRUE(fso_.calls.empty());
+}
+
+TEST_F(CopyFileAsAccount, LocalDomainNamesMeanTheLocalAccount) {
+  for (const char* domain : {".", "VKTHOST.EXAMPLE", "vkthost.example"}) {
+    EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), domain, "ana", "Segredo-1", false)) << domain;
+  }
+}
+
+TEST_F(CopyFileAsAccount, OtherDomainsNameTheDomainAccount) {
+  EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "CORP", "ana", "Dominio-2", false));
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "CORP", "ana", "Segredo-1", false));
+}
+
+TEST_F(CopyFileAsAccount, FailedSwitchReportsTheImpersonation) {
+  // A process that is no longer privileged cannot take on another account.
+  ASSERT_EQ(::seteuid(4002), 0);
+  const Identity unprivileged = CurrentIdentity();
+  const bool copied = fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false);
+  const Identity after = CurrentIdentity();
+  ASSERT_EQ(::seteuid(0), 0);
+  EXPECT_FALSE(copied);
+  EXPECT_EQ(after, unprivileged);
+  EXPECT_FALSE(dir_.Exists("dst.sql"));
+  ASSERT_EQ(fso_.calls.size(), 2u);
+  EXPECT_EQ(fso_.calls[1].message, "Erro ImpersonateLoggedOnUser: ana;;Segredo-1 - ");
+  EXPECT_EQ(fso_.calls[1].operation, "CopyFileAS");
+  EXPECT_TRUE(fso_.calls[1].error);
+}
+
+TEST_F(CopyFileAsAccount, SwitchTakesOnTheWholeAccountAndGoesBack) {
+  platform::Account account;
+  ASSERT_TRUE(platform::LookUpAccount("ana", &account).ok());
+  EXPECT_EQ(account.uid, 4001u);
+  EXPECT_EQ(account.gid, 4001u);
+  std::sort(account.groups.begin(), account.groups.end());
+  EXPECT_EQ(account.groups, (std::vector<std::uint32_t>{4001, 4002}));
+  {
+    platform::IdentitySwitch identity;
+    ASSERT_TRUE(identity.Assume(account).ok());
+    EXPECT_EQ(CurrentIdentity(), (Identity{4001, 4001, {4001, 4002}}));
+    // Dropped without Restore: the destructor goes back.
+  }
+  EXPECT_EQ(CurrentIdentity(), before_);
+}
+
+TEST_F(CopyFileAsAccount, AuthenticationChecksThePasswordOnly) {
+  EXPECT_TRUE(platform::Authenticate("ana", "Segredo-1").ok());
+  EXPECT_FALSE(platform::Authenticate("ana", "segredo-1").ok());
+  EXPECT_FALSE(platform::Authenticate("ana", "").ok());
+  EXPECT_FALSE(platform::Authenticate("", "Segredo-1").ok());
+  EXPECT_FALSE(platform::Authenticate(std::string("ana\0x", 5), "Segredo-1").ok());
+}
+
+}  // namespace
+}  // namespace vkt::fs
+
+namespace {
+
+// Starts this executable again with cwrap preloaded and pointed at the fake
+// world, unless that was done already. Returns only when it cannot be done.
+void ExecWithFakeAccounts(char** argv) {
+#ifndef VKT_CWRAP_MISSING
+  if (std::getenv("VKT_CWRAP_ACTIVE") != nullptr) return;
+  const std::string world = VKT_CWRAP_WORLD;
+  ::setenv("VKT_CWRAP_ACTIVE", "1", 1);
+  ::setenv("LD_PRELOAD", VKT_CWRAP_PRELOAD, 1);
+  ::setenv("PAM_WRAPPER", "1", 1);
+  ::setenv("PAM_WRAPPER_SERVICE_DIR", (world + "/pam.d").c_str(), 1);
+  ::setenv("NSS_WRAPPER_PASSWD", (world + "/passwd").c_str(), 1);
+  ::setenv("NSS_WRAPPER_GROUP", (world + "/group").c_str(), 1);
+  ::setenv("NSS_WRAPPER_HOSTNAME", "vkthost.example", 1);
+  ::setenv("UID_WRAPPER", "1", 1);
+  ::setenv("UID_WRAPPER_ROOT", "1", 1);
+  ::execv("/proc/self/exe", argv);
+  // Could not start again: the tests skip, saying why.
+#else
+  (void)argv;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ExecWithFakeAccounts(argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
