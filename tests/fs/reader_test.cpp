@@ -125,7 +125,7 @@ TEST_F(ReaderTest, FolderBrowseReturnsTheChosenFolderCleaned) {
   FakeDesktop desktop;
   dir_.MakeDir("Scripts");
   desktop.picked_folder = dir_.path() + "\\Scripts\\";
-  EXPECT_EQ(fso_.FolderBrowse(0, "Origem", dir_.path()), dir_.path() + "\\Scripts");
+  EXPECT_EQ(fso_.FolderBrowse(0, "Origem", dir_.path()), dir_.path() + "/Scripts");
   ASSERT_EQ(desktop.pick_requests.size(), 1u);
   EXPECT_EQ(desktop.pick_requests[0].first, "Origem");
   EXPECT_EQ(desktop.pick_requests[0].second, dir_.path());
