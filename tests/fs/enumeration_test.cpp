@@ -4,24 +4,12 @@
 #include <vector>
 
 #include "fs/file_system_object.h"
+#include "fs/file_system_object_peer.h"
 #include "fs/platform/file_system.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 
 namespace vkt::fs {
-
-// Reaches the class's private helpers.
-class FileSystemObjectPeer {
- public:
-  static std::string StripNulls(const std::string& t) { return FileSystemObject::StripNulls(t); }
-  static bool MatchSpec(const std::string& n, const std::string& s) {
-    return FileSystemObject::MatchSpec(n, s);
-  }
-  static std::string AddBackslash(const std::string& p) {
-    return FileSystemObject::AddBackslash(p);
-  }
-};
-
 namespace {
 
 using vkt::testing::FakeDesktop;
