@@ -103,6 +103,13 @@ std::string ExecutableFolder();
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
+// Which file an open file is, whatever path named it.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // An open file. Move-only; closes on destruction.
 class File {
  public:
@@ -111,6 +118,7 @@ class File {
     kWrite,      // created or emptied, write only
     kAppend,     // created when missing, writes go to the end
     kReadWrite,  // created when missing, kept otherwise
+    kWriteKeep,  // created when missing, kept otherwise, write only
   };
   File() = default;
   ~File();
@@ -121,7 +129,8 @@ class File {
 
   // Opens `path`. With `share_read_only`, other writers are kept out through
   // an advisory lock (a shared lock for readers, an exclusive one for writers;
-  // a conflict fails with EWOULDBLOCK).
+  // a conflict fails with EWOULDBLOCK). kWrite empties the file only once the
+  // lock is held, so a conflicting open leaves the file as it was.
   static Status Open(std::string_view path, Mode mode, File* out, bool share_read_only = false);
 
   bool is_open() const { return fd_ >= 0; }
@@ -132,6 +141,10 @@ class File {
   Status Seek(std::int64_t offset);  // from the start
   std::int64_t Position() const;
   std::int64_t Size() const;
+  // Cuts or extends the file to `size` bytes; the position does not move.
+  Status Truncate(std::int64_t size);
+  // The device and inode of the open file; false when not open.
+  bool Identity(FileIdentity* id) const;
   Status Close();
 
  private:

@@ -16,8 +16,8 @@
 #include <unordered_map>
 
 #include "fs/platform/file_system.h"
-#include "text/letter_case.h"
 #include "text/codepage.h"
+#include "text/letter_case.h"
 
 namespace vkt::platform {
 namespace {
@@ -71,8 +71,8 @@ struct SortKey {
 // ---- listing cache --------------------------------------------------------
 
 struct Listing {
-  std::vector<Entry> entries;       // in listing order, without "." and ".."
-  std::vector<std::string> upper;   // upper-cased names, same order
+  std::vector<Entry> entries;      // in listing order, without "." and ".."
+  std::vector<std::string> upper;  // upper-cased names, same order
   std::unordered_map<std::string, size_t> first_by_upper;
   dev_t dev = 0;
   ino_t ino = 0;
@@ -592,10 +592,22 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::kRead: flags |= O_RDONLY; break;
-    case Mode::kWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Mode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
-    case Mode::kReadWrite: flags |= O_RDWR | O_CREAT; break;
+    case Mode::kRead:
+      flags |= O_RDONLY;
+      break;
+    // Emptied below, once the lock (if asked for) is held.
+    case Mode::kWrite:
+      flags |= O_WRONLY | O_CREAT | (share_read_only ? 0 : O_TRUNC);
+      break;
+    case Mode::kAppend:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      break;
+    case Mode::kReadWrite:
+      flags |= O_RDWR | O_CREAT;
+      break;
+    case Mode::kWriteKeep:
+      flags |= O_WRONLY | O_CREAT;
+      break;
   }
   if (mode != Mode::kRead) {
     struct stat st {};
@@ -614,6 +626,11 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
   if (share_read_only) {
     int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
     if (::flock(fd, op) != 0) {
+      int e = errno;
+      ::close(fd);
+      return Status::Errno(e);
+    }
+    if (mode == Mode::kWrite && ::ftruncate(fd, 0) != 0) {
       int e = errno;
       ::close(fd);
       return Status::Errno(e);
@@ -664,6 +681,21 @@ std::int64_t File::Position() const { return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK
 std::int64_t File::Size() const {
   struct stat st {};
   return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
+Status File::Truncate(std::int64_t size) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  if (size < 0) return Status::Errno(EINVAL);
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno();
+  return Status::Ok();
+}
+
+bool File::Identity(FileIdentity* id) const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  id->device = static_cast<std::uint64_t>(st.st_dev);
+  id->inode = static_cast<std::uint64_t>(st.st_ino);
+  return true;
 }
 
 Status File::Close() {

@@ -1,0 +1,247 @@
+#include "fs/open_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "support/temp_dir.h"
+#include "text/codepage.h"
+
+namespace vkt::fs {
+namespace {
+
+using vkt::testing::TempDir;
+
+// The table is process-wide: every test starts and ends with it empty.
+class OpenFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { open_files::CloseAll(); }
+  void TearDown() override { open_files::CloseAll(); }
+  TempDir dir_;
+};
+
+TEST_F(OpenFilesTest, HandsOutTheLowestFreeNumberAndReusesClosedOnes) {
+  dir_.Write("a.txt", "a");
+  const std::string path = dir_ / "a.txt";
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 1);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 2);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 3);
+  EXPECT_TRUE(open_files::Close(2));
+  EXPECT_EQ(open_files::FreeNumber(), 2);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 2);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 4);
+  EXPECT_FALSE(open_files::Close(9));
+}
+
+TEST_F(OpenFilesTest, GivesZeroWhenAll255NumbersAreTaken) {
+  dir_.Write("a.txt", "a");
+  for (int n = 1; n <= 255; ++n)
+    ASSERT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead), n);
+  EXPECT_EQ(open_files::FreeNumber(), 0);
+  platform::Status error;
+  EXPECT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead, &error), 0);
+  EXPECT_EQ(error.code, EMFILE);
+  open_files::Close(200);
+  EXPECT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead), 200);
+}
+
+TEST_F(OpenFilesTest, ReadingAccessNeedsAnExistingFile) {
+  platform::Status error;
+  EXPECT_EQ(open_files::Open(dir_ / "missing.txt", FileAccess::kLineInput, &error), 0);
+  EXPECT_EQ(error.code, ENOENT);
+  EXPECT_EQ(open_files::Open(dir_ / "missing.bin", FileAccess::kBytesRead), 0);
+  EXPECT_FALSE(dir_.Exists("missing.txt"));
+  EXPECT_EQ(open_files::FreeNumber(), 1);
+}
+
+struct LineCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> lines;
+};
+
+TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
+  const LineCase cases[] = {
+      {"pairs with final pair", "a\r\nbb\r\nc\r\n", {"a", "bb", "c"}},
+      {"pairs without final pair", "a\r\nbb\r\nc", {"a", "bb", "c"}},
+      {"lone carriage returns", "a\rb\r", {"a", "b"}},
+      {"line feeds stay in the line", "a\nb\nc\n", {"a\nb\nc\n"}},
+      {"line feed after a pair starts the next line", "a\r\n\nb", {"a", "\nb"}},
+      {"empty lines", "\r\n\r\n", {"", ""}},
+      {"carriage return then pair", "a\r\r\nb", {"a", "", "b"}},
+      {"empty file", "", {}},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("f.txt", c.bytes);
+    const int n = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
+    ASSERT_NE(n, 0);
+    std::vector<std::string> lines;
+    while (!open_files::AtEnd(n)) {
+      std::optional<std::string> line = open_files::ReadLine(n);
+      ASSERT_TRUE(line.has_value());
+      lines.push_back(*line);
+    }
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_FALSE(open_files::ReadLine(n).has_value()) << "past the end";
+    open_files::Close(n);
+  }
+}
+
+TEST_F(OpenFilesTest, KeepsThePairTogetherAcrossTheReadAheadBoundary) {
+  // The read-ahead is 64 KiB: put the carriage return on its last byte.
+  std::string first(64 * 1024 - 1, 'x');
+  dir_.Write("big.txt", first + "\r\nsecond\r\nthird");
+  const int n = open_files::Open(dir_ / "big.txt", FileAccess::kLineInput);
+  EXPECT_EQ(open_files::ReadLine(n), first);
+  EXPECT_EQ(open_files::ReadLine(n), "second");
+  EXPECT_EQ(open_files::ReadLine(n), "third");
+  EXPECT_TRUE(open_files::AtEnd(n));
+}
+
+TEST_F(OpenFilesTest, DecodesLinesAndEncodesTextInTheSystemCodePage) {
+  dir_.Write("in.txt", "a\xE7\xE3o\r\n");  // "ação" in Windows-1252
+  const int in = open_files::Open(dir_ / "in.txt", FileAccess::kLineInput);
+  EXPECT_EQ(open_files::ReadLine(in), "a\xC3\xA7\xC3\xA3o");
+  const int out = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
+  EXPECT_TRUE(open_files::WriteLine(out, "\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"));  // é € 中
+  open_files::Close(out);
+  EXPECT_EQ(dir_.Read("out.txt"), "\xE9 \x80 ?\r\n");
+}
+
+TEST_F(OpenFilesTest, TextOutputEmptiesAnExistingFile) {
+  dir_.Write("out.txt", "old content");
+  const int n = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(dir_.Read("out.txt"), "");
+  EXPECT_TRUE(open_files::WriteText(n, "ab"));
+  EXPECT_TRUE(open_files::WriteText(n, "c"));
+  open_files::Close(n);
+  EXPECT_EQ(dir_.Read("out.txt"), "abc");
+}
+
+TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
+  dir_.Write("f.txt", "line\r\n");
+  const int lines = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
+  EXPECT_FALSE(open_files::WriteText(lines, "x"));
+  EXPECT_FALSE(open_files::WriteBytes(lines, "x"));
+  EXPECT_FALSE(open_files::ReadBytes(lines, 1).has_value());
+  EXPECT_FALSE(open_files::StepBack(lines));
+  const int bytes = open_files::Open(dir_ / "g.bin", FileAccess::kBytesWrite);
+  EXPECT_FALSE(open_files::ReadLine(bytes).has_value());
+  EXPECT_FALSE(open_files::ReadBytes(bytes, 0).has_value());
+  EXPECT_TRUE(open_files::AtEnd(bytes));
+  EXPECT_FALSE(open_files::ReadLine(77).has_value());
+  EXPECT_TRUE(open_files::AtEnd(77));
+  EXPECT_FALSE(open_files::Length(77).has_value());
+}
+
+TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
+  dir_.Write("b.bin", "xyz");
+  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
+  EXPECT_EQ(open_files::Length(n), 3);
+  EXPECT_EQ(open_files::Position(n), 1);
+  EXPECT_FALSE(open_files::StepBack(n));
+  EXPECT_EQ(open_files::ReadByte(n), 'x');
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "yz");
+  EXPECT_EQ(open_files::Position(n), 4);
+  EXPECT_TRUE(open_files::AtEnd(n));
+  EXPECT_FALSE(open_files::ReadByte(n).has_value());
+  EXPECT_TRUE(open_files::StepBack(n));
+  EXPECT_FALSE(open_files::AtEnd(n));
+  EXPECT_EQ(open_files::ReadByte(n), 'z');
+}
+
+TEST_F(OpenFilesTest, AShortReadLeavesThePositionAlone) {
+  dir_.Write("b.bin", "abcd");
+  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
+  EXPECT_EQ(open_files::ReadBytes(n, 1), "a");
+  EXPECT_FALSE(open_files::ReadBytes(n, 4).has_value());
+  EXPECT_FALSE(open_files::ReadBytes(n, static_cast<std::size_t>(1) << 40).has_value());
+  EXPECT_EQ(open_files::Position(n), 2);
+  EXPECT_EQ(open_files::ReadBytes(n, 3), "bcd");
+}
+
+TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
+  dir_.Write("b.bin", "abcdef");
+  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytes);
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "ab");  // fills the read-ahead
+  EXPECT_TRUE(open_files::WriteBytes(n, "XY"));
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "ef");
+  EXPECT_TRUE(open_files::WriteBytes(n, "gh"));
+  EXPECT_EQ(open_files::Length(n), 8);
+  EXPECT_TRUE(open_files::SetPosition(n, 3));
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "XY");
+  EXPECT_FALSE(open_files::SetPosition(n, 0));
+  open_files::Close(n);
+  EXPECT_EQ(dir_.Read("b.bin"), "abXYefgh");
+}
+
+TEST_F(OpenFilesTest, BytesWriteEmptiesAndBytesKeeps) {
+  dir_.Write("w.bin", "old");
+  dir_.Write("k.bin", "old");
+  open_files::Close(open_files::Open(dir_ / "w.bin", FileAccess::kBytesWrite));
+  open_files::Close(open_files::Open(dir_ / "k.bin", FileAccess::kBytes));
+  open_files::Close(open_files::Open(dir_ / "new.bin", FileAccess::kBytes));
+  EXPECT_EQ(dir_.Read("w.bin"), "");
+  EXPECT_EQ(dir_.Read("k.bin"), "old");
+  EXPECT_TRUE(dir_.Exists("new.bin"));
+}
+
+TEST_F(OpenFilesTest, ReadersShareAFileButAWriterExcludesEveryOtherOpen) {
+  dir_.Write("s.txt", "keep me");
+  const std::string path = dir_ / "s.txt";
+  // Another spelling of the same file: the platform resolves letter case.
+  const std::string other_case = dir_ / "S.TXT";
+  const int r1 = open_files::Open(path, FileAccess::kLineInput);
+  const int r2 = open_files::Open(other_case, FileAccess::kBytesRead);
+  ASSERT_NE(r1, 0);
+  ASSERT_NE(r2, 0);
+  platform::Status error;
+  EXPECT_EQ(open_files::Open(other_case, FileAccess::kTextOutput, &error), 0);
+  EXPECT_EQ(error.code, EWOULDBLOCK);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kBytesWrite), 0);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kBytes), 0);
+  EXPECT_EQ(dir_.Read("s.txt"), "keep me") << "a refused write open must not empty the file";
+  open_files::Close(r1);
+  open_files::Close(r2);
+  const int w = open_files::Open(path, FileAccess::kBytes);
+  ASSERT_NE(w, 0);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 0);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kTextOutput), 0);
+  open_files::Close(w);
+  EXPECT_NE(open_files::Open(path, FileAccess::kTextOutput), 0);
+}
+
+TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
+  dir_.Write("locked.txt", "theirs");
+  platform::File theirs;
+  ASSERT_TRUE(platform::File::Open(dir_ / "locked.txt", platform::File::Mode::kReadWrite, &theirs,
+                                   /*share_read_only=*/true)
+                  .ok());
+  platform::Status error;
+  EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kTextOutput, &error), 0);
+  EXPECT_EQ(error.code, EWOULDBLOCK);
+  EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
+  EXPECT_EQ(dir_.Read("locked.txt"), "theirs");
+  theirs.Close();
+  EXPECT_NE(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
+}
+
+TEST_F(OpenFilesTest, AnotherReaderMayReadWhileWeRead) {
+  dir_.Write("r.txt", "x");
+  ASSERT_NE(open_files::Open(dir_ / "r.txt", FileAccess::kLineInput), 0);
+  platform::File theirs;
+  EXPECT_TRUE(
+      platform::File::Open(dir_ / "r.txt", platform::File::Mode::kRead, &theirs, true).ok());
+  platform::File writer;
+  EXPECT_FALSE(
+      platform::File::Open(dir_ / "r.txt", platform::File::Mode::kWrite, &writer, true).ok());
+  EXPECT_EQ(dir_.Read("r.txt"), "x");
+}
+
+}  // namespace
+}  // namespace vkt::fs
