@@ -94,8 +94,8 @@ TEST(MatchesPattern, FollowsWindowsWildcards) {
     const char* pattern;
     bool match;
   } cases[] = {
-      {"noext", "*.*", true},    {"a.sql", "*.SQL", true},   {"a.sql2005", "*.sql", false},
-      {"abc", "a?c", true},      {"ac", "a?c", false},       {"ção.txt", "ÇÃO.*", true},
+      {"noext", "*.*", true},     {"a.sql", "*.SQL", true}, {"a.sql2005", "*.sql", false},
+      {"abc", "a?c", true},       {"ac", "a?c", false},     {"ção.txt", "ÇÃO.*", true},
       {"x.tar.gz", "*.gz", true}, {"x", "*", true},
   };
   for (const auto& c : cases) {
@@ -155,7 +155,8 @@ TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   ASSERT_TRUE(w.Write("new", 3).ok());
   ASSERT_TRUE(w.Commit().ok());
   EXPECT_EQ(dir.Read("out.sql"), "new");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")), (std::vector<std::string>{".", "..", "out.sql"}));
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")),
+            (std::vector<std::string>{".", "..", "out.sql"}));
 }
 
 }  // namespace
