@@ -2,9 +2,9 @@
 // in the instance (TempCounter_, SerialCounter_).
 #include <chrono>
 #include <cmath>
-#include <ctime>
 
 #include "fs/file_system_object.h"
+#include "fs/fs_internal.h"
 #include "fs/name_seed.h"
 #include "text/letter_case.h"
 
@@ -24,6 +24,15 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
   return text.substr(0, i);
 }
 
+// The folder of a generated name: `path` (the current directory when empty)
+// cleaned, with one separator after it. A root ("C:\\", "/") keeps its own.
+std::string FolderOf(FileSystemObject& fso, const std::string& path) {
+  std::string folder = path.empty() ? fso.CurrentDirectory() : path;
+  fso.CleanPath(folder);
+  if (folder.empty() || !internal::IsSeparator(folder.back())) folder += '\\';
+  return folder;
+}
+
 std::string Hex(std::int32_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
   auto u = static_cast<std::uint32_t>(value);
@@ -38,16 +47,11 @@ std::string Hex(std::int32_t value) {
 }  // namespace
 
 OleDate LocalNowAsOleDate() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  using namespace std::chrono;
-  const sys_days day = year{local.tm_year + 1900} / month{static_cast<unsigned>(local.tm_mon + 1)} /
-                       std::chrono::day{static_cast<unsigned>(local.tm_mday)};
-  constexpr sys_days kOleEpoch = year{1899} / December / 30;
-  const auto days = (day - kOleEpoch).count();
-  const int seconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-  return static_cast<double>(days) + seconds / 86400.0;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  OleDate date = 0.0;
+  internal::FileTimeToOleDate(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(),
+                              &date);
+  return date;
 }
 
 std::int32_t TempCounterSeed(OleDate date) {
@@ -71,9 +75,8 @@ bool FileSystemObject::FindString(const std::vector<std::string>& Strings, const
 
 std::string FileSystemObject::GetUniqueFilename(const std::string& Prefix, const std::string& Path,
                                                 bool Reset) {
-  std::string folder = Path.empty() ? CurrentDirectory() : Path;
   if (TempCounter_ == 0 || Reset) TempCounter_ = TempCounterSeed(LocalNowAsOleDate());
-  folder = CleanPath(folder) + "\\";
+  const std::string folder = FolderOf(*this, Path);
   const std::string head = FirstCharacters(Prefix, 4);
   const std::vector<std::string> taken = EnumFiles(folder + head + "*.T$$");
   auto name = [&] { return head + text::LowerCase(Hex(TempCounter_)) + ".T$$"; };
@@ -86,9 +89,8 @@ std::string FileSystemObject::GetUniqueFilename(const std::string& Prefix, const
 
 std::string FileSystemObject::GetNewFilename(const std::string& Prefix, const std::string& Suffix,
                                              const std::string& Path, bool Reset) {
-  std::string folder = Path.empty() ? CurrentDirectory() : Path;
   if (SerialCounter_ == 0 || Reset) SerialCounter_ = 1;
-  folder = CleanPath(folder) + "\\";
+  const std::string folder = FolderOf(*this, Path);
   const std::vector<std::string> taken = EnumFiles(folder + Prefix + "*." + Suffix);
   auto name = [&] { return Prefix + std::to_string(SerialCounter_) + "." + Suffix; };
   while (SerialCounter_ <= kLastCounter && FindString(taken, name(), true)) ++SerialCounter_;

@@ -61,6 +61,27 @@ TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
   EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
 }
 
+TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
+  TempDir dir;
+  dir.Write("f/other.sql", "");
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));  // caches "f"
+  EXPECT_EQ(posix, dir / "f/NEW.SQL");
+  dir.Write("f/new.sql", "x");  // not through the platform layer
+  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));
+  EXPECT_EQ(posix, dir / "f/new.sql");
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
+            (std::vector<std::string>{"new.sql", "other.sql"}));
+}
+
+TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
+  auto root = FindEntries("/*");
+  ASSERT_FALSE(root.empty());
+  for (const auto& e : root) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
+  EXPECT_TRUE(FindEntries("C:\\*").empty());
+  EXPECT_TRUE(FindEntries("C:*").empty());
+}
+
 TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
   TempDir dir;
   dir.Write("f/b.sql", "");

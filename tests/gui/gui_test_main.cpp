@@ -1,0 +1,13 @@
+// The main of the window's tests: a QApplication for the whole run, offscreen
+// unless the environment names another platform (also when ctest lists the
+// tests, which runs without the tests' environment).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
