@@ -31,15 +31,6 @@ TEST_F(TextDeviceTest, TheScreenMeasuresInTheApplicationFont) {
   EXPECT_EQ(stripped, size);
 }
 
-TEST_F(TextDeviceTest, WiderTextsMeasureWider) {
-  text::Extent narrow;
-  text::Extent wide;
-  text::GetTextSize(0, "ab", &narrow, false);
-  text::GetTextSize(0, "abab", &wide, false);
-  EXPECT_GT(wide.cx, narrow.cx);
-  EXPECT_EQ(wide.cy, narrow.cy);
-}
-
 TEST_F(TextDeviceTest, OtherDevicesCannotMeasure) {
   text::Extent size{5, 5};
   text::GetTextSize(3, "abc", &size, false);
