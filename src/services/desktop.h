@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vkt {
 
@@ -59,22 +59,30 @@ class TextDevice {
                        std::int32_t* height) = 0;
 };
 
-// File icons as the desktop shows them. Images are owned by the service's
-// process-wide image lists; a list handle is nonzero and differs per size.
+// File icons as the desktop shows them.
+//
+// An icon image handed out by the desktop: `width` x `height` pixels, row by
+// row from the top, each 0xAARRGGBB with straight alpha. Whoever holds the
+// value owns the image; no service keeps a reference to it.
 struct IconImage {
   int width = 0;
   int height = 0;
-  std::shared_ptr<void> pixels;  // opaque, owned by the picture that holds it
+  std::vector<std::uint32_t> argb;
+  bool empty() const { return argb.empty(); }
 };
 
+// The desktop keeps two process-wide image lists, small (16 x 16) and large
+// (32 x 32), with nonzero handles that differ; an icon has one index, the same
+// in both lists. Files need not exist: the type of the name decides.
 class IconService {
  public:
   virtual ~IconService() = default;
-  // Index of the file's icon in the small (16 x 16) or large (32 x 32) list and
-  // the list's handle; false when the desktop has no icon for the name.
+  // Index of the file's icon in the small or large list and that list's handle;
+  // false (outputs untouched) when the desktop has no icon for the name.
   virtual bool IconIndex(std::string_view file_name, bool small, std::int32_t* index,
                          std::int32_t* list_handle) = 0;
-  // The file's icon scaled to exactly `size` x `size`; false when there is none.
+  // A new image of the file's icon of exactly `size` x `size`, built from the
+  // best-fitting image the desktop has; false when there is none.
   virtual bool Icon(std::string_view file_name, int size, IconImage* image) = 0;
 };
 

@@ -90,7 +90,9 @@ Status DeleteFile(std::string_view path);       // never a folder
 // `fail_if_exists` an existing destination fails (EEXIST); otherwise it is
 // replaced.
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
-// Moves or renames one file or folder; fails (EEXIST) when `to` exists.
+// Moves or renames one file or folder; fails (EEXIST) when `to` exists. A file
+// goes to another file system by copy and delete, as Windows' MoveFile does
+// (a folder cannot: EXDEV); a failure there leaves no copy behind.
 Status MoveFile(std::string_view from, std::string_view to);
 // Sets or clears the read-only attribute (the write permission bits).
 Status SetReadOnly(std::string_view path, bool read_only);

@@ -519,17 +519,44 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
   return result;
 }
 
+namespace {
+
+// Windows' MoveFile carries a file (not a folder) to another volume by copying
+// it and deleting the original; the copy goes again when the original cannot
+// be deleted.
+Status MoveAcrossFileSystems(const std::string& src, const std::string& dst) {
+  struct stat st {};
+  if (::lstat(src.c_str(), &st) != 0) return FromErrno();
+  if (S_ISDIR(st.st_mode)) return Status::Errno(EXDEV);
+  Status copied = CopyFile(src, dst, /*fail_if_exists=*/true);
+  if (!copied.ok()) return copied;
+  if (::unlink(src.c_str()) != 0) {
+    Status failed = FromErrno();
+    ::unlink(dst.c_str());
+    ForgetListingOf(dst);
+    return failed;
+  }
+  ForgetListingOf(src);
+  return Status::Ok();
+}
+
+}  // namespace
+
 Status MoveFile(std::string_view from, std::string_view to) {
   std::string src, dst;
   if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
   while (dst.size() > 1 && dst.back() == '/') dst.pop_back();
   if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno == EXDEV) return MoveAcrossFileSystems(src, dst);
     if (errno != EINVAL && errno != ENOSYS) return FromErrno();
     // No RENAME_NOREPLACE on this file system: a hard link fails on an
     // existing destination just the same.
     struct stat st {};
     if (::lstat(dst.c_str(), &st) == 0) return Status::Errno(EEXIST);
-    if (::link(src.c_str(), dst.c_str()) != 0) return FromErrno();
+    if (::link(src.c_str(), dst.c_str()) != 0) {
+      if (errno == EXDEV) return MoveAcrossFileSystems(src, dst);
+      return FromErrno();
+    }
     if (::unlink(src.c_str()) != 0) return FromErrno();
   }
   ForgetListingOf(src);

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fs/file_system_object.h"
+#include "fs/open_files.h"
+#include "support/fake_desktop.h"
+#include "support/temp_dir.h"
+#include "text/word_wrap.h"
+
+namespace vkt::fs {
+namespace {
+
+using Lines = std::vector<std::string>;
+using vkt::testing::TempDir;
+using namespace std::string_literals;
+namespace stdfs = std::filesystem;
+
+// A FileSystemObject whose logging hook can act while an operation runs, to
+// make the step it announces fail.
+class HookedFso : public FileSystemObject {
+ public:
+  void Grava_Log(const std::string& a, const std::string&, const std::string&, bool,
+                 bool) override {
+    log.push_back(a);
+    if (on_log) on_log(a);
+  }
+  std::vector<std::string> log;
+  std::function<void(const std::string&)> on_log;
+};
+
+// Runs each test inside a fresh current directory, where SetLines puts its
+// temporary files.
+class DocumentsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = stdfs::current_path();
+    stdfs::current_path(dir.path());
+  }
+  void TearDown() override {
+    stdfs::current_path(previous_);
+    open_files::CloseAll();
+  }
+
+  // The names in `folder`, sorted.
+  static Lines Entries(const std::string& folder) {
+    Lines names;
+    for (const auto& entry : stdfs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TempDir dir;
+
+ private:
+  stdfs::path previous_;
+};
+
+struct Read {
+  Lines lines;
+  std::int32_t unix_line_term = 77;
+  bool no_return_last_line = false;
+};
+
+Read GetLinesOf(FileSystemObject& fso, const std::string& path) {
+  Read r;
+  r.lines = fso.GetLines(path, r.unix_line_term, r.no_return_last_line);
+  return r;
+}
+
+TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
+  struct Case {
+    std::string bytes;
+    Lines lines;
+    std::int32_t unix_line_term;
+    bool no_return_last_line;
+  };
+  const Case cases[] = {
+      {"a\nb\n", {"a", "b", ""}, -1, true},  // a final LF leaves an empty element
+      {"a\nb", {"a", "b"}, -1, true},
+      {"ab", {"ab"}, -1, true},
+      {"a\r\nb\r\n", {"a", "b"}, 1, false},  // one element per CR LF line
+      {"a\r\nb", {"a", "b"}, 1, true},
+      {"a\rb\r", {"a", "b"}, 0, false},
+      {"a\rb\r\nc", {"a", "b", "c"}, 2, true},
+      {"a\r\n\nb", {"a", "", "b"}, 1, true},
+      {"a\r\rb", {"a", "", "b"}, 0, true},
+      {"\r\n", {""}, 1, false},
+      {"a\r\n\r\n", {"a", ""}, 1, false},
+      {"a\r\n\n", {"a", "", ""}, 1, true},
+      {"\xE7\x80\n", {"\xC3\xA7\xE2\x82\xAC", ""}, -1, true},  // system code page
+  };
+  FileSystemObject fso;
+  for (const Case& c : cases) {
+    dir.Write("doc.txt", c.bytes);
+    Read r = GetLinesOf(fso, dir / "doc.txt");
+    EXPECT_EQ(r.lines, c.lines) << ::testing::PrintToString(c.bytes);
+    EXPECT_EQ(r.unix_line_term, c.unix_line_term) << ::testing::PrintToString(c.bytes);
+    EXPECT_EQ(r.no_return_last_line, c.no_return_last_line) << ::testing::PrintToString(c.bytes);
+  }
+}
+
+TEST_F(DocumentsTest, GetLinesOfNothingReadableLeavesTheOutputsAlone) {
+  dir.Write("empty.txt", "");
+  dir.Write("one.txt", "a");
+  dir.MakeDir("folder");
+  FileSystemObject fso;
+  for (const char* name : {"empty.txt", "one.txt", "missing.txt", "folder"}) {
+    Read r;
+    r.no_return_last_line = false;
+    r.lines = fso.GetLines(dir / name, r.unix_line_term, r.no_return_last_line);
+    EXPECT_TRUE(r.lines.empty()) << name;
+    EXPECT_EQ(r.unix_line_term, 77) << name;
+    EXPECT_FALSE(r.no_return_last_line) << name;
+  }
+  EXPECT_FALSE(open_files::IsOpen(1));
+}
+
+TEST_F(DocumentsTest, GetLinesReadsHiddenFilesAndAnyLetterCase) {
+  dir.Write(".profile", "x\r\n");
+  dir.Write("Doc.TXT", "yz");
+  FileSystemObject fso;
+  EXPECT_EQ(GetLinesOf(fso, dir / ".profile").lines, Lines{"x"});
+  EXPECT_EQ(GetLinesOf(fso, dir.path() + "\\doc.txt").lines, Lines{"yz"});
+}
+
+TEST_F(DocumentsTest, SetLinesByteLayouts) {
+  struct Case {
+    bool unix_line_term;
+    bool no_crlf;
+    bool no_return_last_line;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {false, false, false, "a\r\nb\r\n"}, {false, false, true, "a\r\nb"},
+      {true, false, false, "a\rb\r"},      {true, false, true, "a\rb"},
+      {false, true, false, "ab"},          {true, true, true, "ab"},
+  };
+  FileSystemObject fso;
+  for (const Case& c : cases) {
+    fso.SetLines({"a", "b"}, dir / "out.txt", c.unix_line_term, c.no_crlf, c.no_return_last_line);
+    EXPECT_EQ(dir.Read("out.txt"), c.bytes)
+        << c.unix_line_term << c.no_crlf << c.no_return_last_line;
+  }
+  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});  // no temporary file is left
+}
+
+TEST_F(DocumentsTest, SetLinesWritesTheSystemCodePage) {
+  FileSystemObject fso;
+  fso.SetLines({"\xC3\xA7\xE2\x82\xAC\xE4\xB8\xAD", ""}, dir / "out.txt", false, false, true);
+  EXPECT_EQ(dir.Read("out.txt"), "\xE7\x80?\r\n");
+}
+
+TEST_F(DocumentsTest, SetLinesOfNoLinesEmptiesTheTarget) {
+  dir.Write("out.txt", "old");
+  FileSystemObject fso;
+  fso.SetLines({}, dir / "out.txt", false, false, false);
+  EXPECT_TRUE(dir.Exists("out.txt"));
+  EXPECT_EQ(dir.Read("out.txt"), "");
+}
+
+// The file named by a hook line "Movendo Arquivo: ..." or "Excluindo Arquivo: ...".
+std::string LoggedFile(const std::string& line) {
+  std::string path = line.substr(line.find(": ") + 2);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+bool Announces(const std::string& line, const std::string& what) {
+  return line.rfind(what + " Arquivo: ", 0) == 0;
+}
+
+TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
+  dir.Write("docs/Out.txt", "old");
+  HookedFso fso;
+  std::vector<stdfs::path> moved;
+  fso.on_log = [&](const std::string& line) {
+    if (Announces(line, "Movendo")) moved.emplace_back(LoggedFile(line));
+  };
+  fso.SetLines({"new"}, dir.path() + "\\docs\\OUT.TXT", false, false, true);
+  EXPECT_EQ(dir.Read("docs/Out.txt"), "new");  // the existing file, whatever its case
+  // The old content went aside first, then the temporary file took its place.
+  ASSERT_EQ(moved.size(), 2u);
+  EXPECT_EQ(moved[1].parent_path(), stdfs::current_path());
+  EXPECT_TRUE(
+      std::regex_match(moved[1].filename().string(), std::regex(R"(\$fso[0-9a-f]+\.T\$\$)")))
+      << moved[1];
+  EXPECT_EQ(Entries(dir.path()), Lines{"docs"});
+  EXPECT_EQ(Entries(dir / "docs"), Lines{"Out.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesCreatesAMissingTarget) {
+  FileSystemObject fso;
+  fso.SetLines({"x"}, dir / "new.txt", false, false, false);
+  EXPECT_EQ(dir.Read("new.txt"), "x\r\n");
+  EXPECT_EQ(Entries(dir.path()), Lines{"new.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
+  dir.Write("out.txt", "old");
+  ::chmod((dir / "out.txt").c_str(), 0444);
+  FileSystemObject fso;
+  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
+  EXPECT_EQ(dir.Read("out.txt"), "old");
+  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPlace) {
+  dir.Write("out.txt", "old");
+  HookedFso fso;
+  int moves = 0;
+  // The temporary file vanishes just before it would be moved over the target.
+  fso.on_log = [&](const std::string& line) {
+    if (!Announces(line, "Movendo") || ++moves != 2) return;
+    EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
+    stdfs::remove(LoggedFile(line));
+  };
+  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
+  EXPECT_EQ(dir.Read("out.txt"), "old");
+  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheOldContentCannotBeDeleted) {
+  dir.Write("out.txt", "old");
+  HookedFso fso;
+  bool protected_once = false;
+  // The old content, set aside, turns read-only before it would be deleted.
+  fso.on_log = [&](const std::string& line) {
+    if (!Announces(line, "Excluindo") || protected_once) return;
+    protected_once = true;
+    ::chmod(LoggedFile(line).c_str(), 0444);
+  };
+  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
+  EXPECT_TRUE(protected_once);
+  EXPECT_EQ(dir.Read("out.txt"), "old");
+  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesReadsBackAsWritten) {
+  FileSystemObject fso;
+  const Lines lines = {"first", "", "th\xC3\xADrd"};
+  for (bool no_return_last_line : {false, true}) {
+    fso.SetLines(lines, dir / "out.txt", false, false, no_return_last_line);
+    Read r = GetLinesOf(fso, dir / "out.txt");
+    EXPECT_EQ(r.lines, lines);
+    EXPECT_EQ(r.unix_line_term, 1);
+    EXPECT_EQ(r.no_return_last_line, no_return_last_line);
+  }
+}
+
+TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {
+  struct Case {
+    std::string text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"a\r\nb", "a\r\nb"},
+      {"a\r\nb\r\n", "a\r\nb\r\n"},
+      {"\r\na", "\r\na"},
+      {"a\r\n\r\nb", "a\r\n\r\nb"},
+      {"x\ny", "xy"},  // lone LFs and CRs are no breaks and go
+      {"x\ry\r\r\nz", "xy\r\nz"},
+      {"a\0b\r\n\0"s, "ab\r\n"},
+      {"\r\n", "\r\n"},
+      {"", ""},
+  };
+  FileSystemObject fso;
+  for (const Case& c : cases) {
+    dir.Write("out.txt", "old content");
+    fso.SetLinesFromText(c.text, dir / "out.txt", false);
+    EXPECT_EQ(dir.Read("out.txt"), c.bytes) << ::testing::PrintToString(c.text);
+  }
+}
+
+TEST_F(DocumentsTest, SetLinesFromTextCutsAsWrapTextDoes) {
+  vkt::testing::FakeDesktop desktop;
+  FileSystemObject fso;
+  for (const std::string& text :
+       {"a\r\nb"s, "a b\r\n\r\nc-d\r\n"s, "\r\n\r\n"s, "\0\r\n\0x\0"s, "&o\r\r\n_"s, "\0\0"s}) {
+    std::int32_t count = 0, width = 0, ampersand = 0;
+    Lines lines = text::WrapText(0, text, &count, &width, &ampersand);
+    for (std::string& line : lines) line = text::StripLineBreaks(line);
+    fso.SetLines(lines, dir / "wrapped.txt", false, false, true);
+    fso.SetLinesFromText(text, dir / "cut.txt", false);
+    EXPECT_EQ(dir.Read("cut.txt"), dir.Read("wrapped.txt")) << ::testing::PrintToString(text);
+  }
+}
+
+TEST_F(DocumentsTest, SetLinesFromTextCanLeaveOutTheFinalTerminator) {
+  FileSystemObject fso;
+  fso.SetLinesFromText("a\r\nb\r\n", dir / "out.txt", true);
+  EXPECT_EQ(dir.Read("out.txt"), "a\r\nb");
+  fso.SetLinesFromText("a\r\nb", dir / "out.txt", true);
+  EXPECT_EQ(dir.Read("out.txt"), "a\r\nb");
+}
+
+}  // namespace
+}  // namespace vkt::fs

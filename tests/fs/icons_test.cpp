@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fs/file_system_object.h"
+#include "fs/icons.h"
+#include "services/desktop.h"
+
+namespace vkt::fs {
+namespace {
+
+IconImage Square(int size, std::uint32_t colour = 0xFF102030) {
+  return IconImage{size, size, std::vector<std::uint32_t>(size * size, colour)};
+}
+
+// An icon service with one icon (index 3) for every name ending in ".txt".
+class TxtIcons final : public IconService {
+ public:
+  bool IconIndex(std::string_view name, bool small, std::int32_t* index,
+                 std::int32_t* list) override {
+    if (!name.ends_with(".txt")) return false;
+    *index = 3;
+    *list = small ? 101 : 102;
+    return true;
+  }
+  bool Icon(std::string_view name, int size, IconImage* image) override {
+    sizes.push_back(size);
+    if (!name.ends_with(".txt")) return false;
+    *image = Square(wrong_size ? size + 1 : size);
+    return true;
+  }
+  std::vector<int> sizes;
+  bool wrong_size = false;
+};
+
+TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
+  TxtIcons icons;
+  ScopedDesktop desktop({.icons = &icons});
+  FileSystemObject fso;
+  std::int32_t small = 0;
+  std::int32_t large = 0;
+  EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", true, &small), 3);
+  EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", false, &large), 3);
+  EXPECT_EQ(small, 101);
+  EXPECT_EQ(large, 102);
+  EXPECT_EQ(fso.GetIconIndex("b.txt", true), 3);  // the list handle is optional
+}
+
+TEST(GetIconIndex, AFailureGivesIndexZeroAndNoList) {
+  TxtIcons icons;
+  ScopedDesktop desktop({.icons = &icons});
+  FileSystemObject fso;
+  std::int32_t list = 55;
+  EXPECT_EQ(fso.GetIconIndex("a.doc", false, &list), 0);
+  EXPECT_EQ(list, 0);
+}
+
+TEST(GetIconIndex, TheCommandLineHasNoIcons) {
+  FileSystemObject fso;
+  std::int32_t list = 55;
+  EXPECT_EQ(fso.GetIconIndex("a.txt", true, &list), 0);
+  EXPECT_EQ(list, 0);
+  EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr);
+}
+
+TEST(GetFileIcon, AsksForSixteenOrThirtyTwo) {
+  TxtIcons icons;
+  ScopedDesktop desktop({.icons = &icons});
+  FileSystemObject fso;
+  auto large = fso.GetFileIcon("a.txt");
+  auto small = fso.GetFileIcon("a.txt", true);
+  ASSERT_TRUE(large && small);
+  EXPECT_EQ(icons.sizes, (std::vector<int>{32, 16}));
+  EXPECT_EQ(large->type, PictureType::kIcon);
+  EXPECT_EQ(large->Width(), 32);
+  EXPECT_EQ(large->Height(), 32);
+  EXPECT_EQ(small->Width(), 16);
+  EXPECT_EQ(small->image.argb.size(), 256u);
+}
+
+TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
+  TxtIcons icons;
+  ScopedDesktop desktop({.icons = &icons});
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetFileIcon("a.doc"), nullptr);
+  icons.wrong_size = true;
+  EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr);
+}
+
+TEST(HandleToPicture, KnowsBitmapsAndIcons) {
+  struct Case {
+    std::int32_t kind;
+    bool made;
+    PictureType type;
+  };
+  const Case cases[] = {
+      {0, true, PictureType::kBitmap}, {1, true, PictureType::kIcon},
+      {2, true, PictureType::kIcon},   {3, false, PictureType::kIcon},
+      {5, false, PictureType::kIcon},  {-1, false, PictureType::kIcon},
+  };
+  for (const Case& c : cases) {
+    auto picture = HandleToPicture(Square(16), c.kind);
+    ASSERT_EQ(picture != nullptr, c.made) << c.kind;
+    if (picture) {
+      EXPECT_EQ(picture->type, c.type) << c.kind;
+      EXPECT_EQ(picture->image.argb.front(), 0xFF102030u);
+    }
+  }
+}
+
+TEST(HandleToPicture, AnEmptyImageMakesNoPicture) {
+  EXPECT_EQ(HandleToPicture(IconImage{}, kPicKindIcon), nullptr);
+}
+
+}  // namespace
+}  // namespace vkt::fs

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/fake_desktop.h"
+#include "text/word_wrap.h"
+
+namespace vkt::text {
+namespace {
+
+using Lines = std::vector<std::string>;
+using vkt::testing::FakeDesktop;
+using namespace std::string_literals;
+
+struct Token {
+  std::int32_t next;
+  std::string token;
+  std::string delimiter;
+};
+
+Token Next(const std::string& text, std::int32_t start, const std::string& delimiters = "",
+           const std::string& line_break = kHardBreak) {
+  Token t{0, "unset", "unset"};
+  t.next = NextToken(text, start, &t.token, &t.delimiter, delimiters, line_break);
+  return t;
+}
+
+TEST(NextToken, StopsAtTheHardBreak) {
+  Token t = Next("ab\r\ncd", 1);
+  EXPECT_EQ(t.token, "ab");
+  EXPECT_EQ(t.delimiter, "\r\n");
+  EXPECT_EQ(t.next, 5);
+  t = Next("ab\r\ncd", 5);
+  EXPECT_EQ(t.token, "cd");
+  EXPECT_EQ(t.delimiter, "");
+  EXPECT_EQ(t.next, -1);
+}
+
+TEST(NextToken, StopsAtTheFirstDelimiter) {
+  struct Case {
+    std::string text;
+    std::int32_t start;
+    std::string token;
+    std::string delimiter;
+    std::int32_t next;
+  };
+  const Case cases[] = {
+      {"well-known", 1, "well", "-", 6},
+      {"well-known", 0, "well", "-", 6},  // 0 is taken as 1
+      {"well-known", 6, "known", "", -1},
+      {"abc", 1, "abc", "", -1},
+      {"abc ", 1, "abc", " ", -1},  // the delimiter is the last character
+      {" abc", 1, "", " ", 2},      // a delimiter at the start: empty token
+      {"a%b\\c", 1, "a", "%", 3},
+      {"a%b\\c", 3, "b", "\\", 5},
+      {"x_y z", 1, "x", "_", 3},      // the earliest delimiter wins, not the first of the set
+      {"a\rb c", 1, "a\rb", " ", 5},  // a lone CR is no break
+      {"abc", 9, "", "", -1},
+  };
+  for (const Case& c : cases) {
+    Token t = Next(c.text, c.start);
+    EXPECT_EQ(t.token, c.token) << c.text << " from " << c.start;
+    EXPECT_EQ(t.delimiter, c.delimiter) << c.text << " from " << c.start;
+    EXPECT_EQ(t.next, c.next) << c.text << " from " << c.start;
+  }
+}
+
+TEST(NextToken, TakesItsOwnDelimitersAndNoHardBreak) {
+  Token t = Next("a b;c", 1, ";", "");
+  EXPECT_EQ(t.token, "a b");
+  EXPECT_EQ(t.delimiter, ";");
+  EXPECT_EQ(t.next, 5);
+  t = Next("a\r\nb", 1, ";", "");
+  EXPECT_EQ(t.token, "a\r\nb");
+  EXPECT_EQ(t.next, -1);
+  // A multi-byte delimiter: the position goes on behind its last byte.
+  t = Next("a\xC2\xA7z", 1, "\xC2\xA7", "");
+  EXPECT_EQ(t.token, "a");
+  EXPECT_EQ(t.delimiter, "\xC2\xA7");
+  EXPECT_EQ(t.next, 4);
+}
+
+TEST(IsCharInSet, WantsExactlyOneCharacterOfTheSet) {
+  EXPECT_TRUE(IsCharInSet(" ", kDefaultDelimiters));
+  EXPECT_TRUE(IsCharInSet("\\", kDefaultDelimiters));
+  EXPECT_FALSE(IsCharInSet("a", kDefaultDelimiters));
+  EXPECT_FALSE(IsCharInSet("  ", kDefaultDelimiters));
+  EXPECT_FALSE(IsCharInSet("", kDefaultDelimiters));
+  EXPECT_FALSE(IsCharInSet(" ", ""));
+  EXPECT_FALSE(IsCharInSet("\r\n", "\r\n"));
+  EXPECT_TRUE(IsCharInSet("\xC2\xA7", "a\xC2\xA7"));
+  EXPECT_FALSE(IsCharInSet("\xC2", "a\xC2\xA7"));  // half a character
+}
+
+TEST(RemoveNulls, DropsEveryNul) {
+  EXPECT_EQ(RemoveNulls("abc"), "abc");
+  EXPECT_EQ(RemoveNulls("\0a\0\0b\0"s), "ab");
+}
+
+TEST(StripLineBreaks, DropsEveryCarriageReturnAndLineFeed) {
+  EXPECT_EQ(StripLineBreaks("a\r\nb\rc\nd\n\r"), "abcd");
+  EXPECT_EQ(StripLineBreaks("a b"), "a b");
+}
+
+TEST(Tokenize, SplitsWordsDelimitersAndBreaks) {
+  EXPECT_EQ(Tokenize("a_b c"), (Lines{"a", "_", "b", " ", "c"}));
+  EXPECT_EQ(Tokenize("\r\nab"), (Lines{"\r\n", "ab"}));
+  EXPECT_EQ(Tokenize("a  b"), (Lines{"a", " ", " ", "b"}));
+  EXPECT_EQ(Tokenize("a\r\n\r\n"), (Lines{"a", "\r\n", "\r\n"}));
+  EXPECT_EQ(Tokenize(""), Lines{});
+}
+
+TEST(Tokenize, DropsNulsAndNeverStoresAnEmptyWord) {
+  EXPECT_EQ(Tokenize("a\0b c"s), (Lines{"ab", " ", "c"}));
+  EXPECT_EQ(Tokenize("\0 x"s), (Lines{" ", "x"}));
+  EXPECT_EQ(Tokenize("\0\0"s), Lines{});
+}
+
+struct Broken {
+  Lines lines;
+  std::int32_t limit;
+};
+
+Broken Break(const std::string& text, std::int32_t limit, bool mnemonics = false) {
+  Broken b{{}, limit};
+  b.lines = BreakLines(0, b.limit, text, kDefaultDelimiters, kHardBreak, mnemonics);
+  return b;
+}
+
+TEST(BreakLines, PutsAsManyWordsOnALineAsFit) {
+  FakeDesktop desktop;
+  Broken b = Break("aaaa bbbb", 50);
+  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb"}));
+  EXPECT_EQ(b.limit, 50);
+  // The blank goes to the first line although it does not fit there.
+  b = Break("aaaa bbbb", 42);
+  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb"}));
+  EXPECT_EQ(b.limit, 42);
+  b = Break("aa bb cc dd", 50);
+  EXPECT_EQ(b.lines, (Lines{"aa bb ", "cc dd"}));
+  b = Break("well-known words", 60);
+  EXPECT_EQ(b.lines, (Lines{"well-", "known ", "words"}));
+}
+
+TEST(BreakLines, AWordWiderThanTheLimitWidensIt) {
+  FakeDesktop desktop;
+  Broken b = Break("aa cccccccc", 50);
+  EXPECT_EQ(b.lines, (Lines{"aa ", "cccccccc"}));
+  EXPECT_EQ(b.limit, 80);
+  // The widened limit holds for the rest of the text.
+  b = Break("cccccccc aa bb cc", 50);
+  EXPECT_EQ(b.lines, (Lines{"cccccccc ", "aa bb cc"}));
+  EXPECT_EQ(b.limit, 80);
+}
+
+TEST(BreakLines, WithoutALimitOnlyHardBreaksEndLines) {
+  FakeDesktop desktop;
+  Broken b = Break("a\r\nb", 0);
+  EXPECT_EQ(b.lines, (Lines{"a\r\n", "b"}));
+  EXPECT_EQ(b.limit, 30);  // the widest candidate, "a" CR LF measured as 3 characters
+  b = Break("a\r\n", 0);
+  EXPECT_EQ(b.lines, (Lines{"a\r\n", ""}));
+  EXPECT_EQ(b.limit, 30);
+  b = Break("one two three four", 19);  // below 20 is no limit
+  EXPECT_EQ(b.lines, (Lines{"one two three four"}));
+  EXPECT_EQ(b.limit, 180);
+}
+
+TEST(BreakLines, ALineStartingWithAHardBreakHoldsItTwice) {
+  FakeDesktop desktop;
+  EXPECT_EQ(Break("a\r\n\r\nb", 0).lines, (Lines{"a\r\n", "\r\n\r\n", "b"}));
+  EXPECT_EQ(Break("\r\na", 0).lines, (Lines{"\r\n\r\n", "a"}));
+  EXPECT_EQ(Break("\r\n", 0).lines, (Lines{"\r\n\r\n", ""}));
+}
+
+TEST(BreakLines, AHardBreakEndsALineWithinTheLimit) {
+  FakeDesktop desktop;
+  Broken b = Break("ab cd\r\nef gh", 100);
+  EXPECT_EQ(b.lines, (Lines{"ab cd\r\n", "ef gh"}));
+  b = Break("aaaa bbbb\r\ncc", 50);
+  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb\r\n", "cc"}));
+}
+
+TEST(BreakLines, ABrokenDelimiterAtTheEndLeavesAnEmptyLine) {
+  FakeDesktop desktop;
+  EXPECT_EQ(Break("aaaa ", 40).lines, (Lines{"aaaa ", ""}));
+  EXPECT_EQ(Break("aaaa ", 50).lines, (Lines{"aaaa "}));
+}
+
+TEST(BreakLines, WithADeviceThatCannotMeasureOnlyHardBreaksCount) {
+  Broken b = Break("aaaa bbbb\r\ncc", 50);  // no desktop: every width is 0
+  EXPECT_EQ(b.lines, (Lines{"aaaa bbbb\r\n", "cc"}));
+  EXPECT_EQ(b.limit, 50);
+}
+
+TEST(BreakLines, EmptyTextGivesNoLines) {
+  FakeDesktop desktop;
+  Broken b = Break("", 7);
+  EXPECT_EQ(b.lines, Lines{});
+  EXPECT_EQ(b.limit, 7);
+}
+
+TEST(WrapText, CaptionTextWithAllOutputs) {
+  FakeDesktop desktop;
+  std::int32_t count = -1;
+  std::int32_t width = 0;
+  std::int32_t ampersand = -1;
+  Extent size;
+  Lines lines = WrapText(0, "&Open\r\nSave", &count, &width, &ampersand, &size);
+  EXPECT_EQ(lines, (Lines{"&Open\r\n", "Save"}));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(ampersand, 0);
+  EXPECT_EQ(width, 40);  // the ampersand and the break measure as nothing
+  EXPECT_EQ(size, (Extent{40, 32}));
+}
+
+TEST(WrapText, WithoutAmpersandLineAmpersandsAreMeasured) {
+  FakeDesktop desktop;
+  std::int32_t width = 0;
+  WrapText(0, "&Open\r\nSave", nullptr, &width);
+  EXPECT_EQ(width, 70);  // "&Open" CR LF as 7 characters
+}
+
+TEST(WrapText, HandsBackTheWidenedLimit) {
+  FakeDesktop desktop;
+  std::int32_t width = 50;
+  std::int32_t count = 0;
+  Lines lines = WrapText(0, "aa cccccccc", &count, &width);
+  EXPECT_EQ(lines, (Lines{"aa ", "cccccccc"}));
+  EXPECT_EQ(width, 80);
+  EXPECT_EQ(count, 2);
+}
+
+TEST(WrapText, LeavesAmpersandLineWhenNoLineHoldsOne) {
+  FakeDesktop desktop;
+  std::int32_t ampersand = 42;
+  std::int32_t width = 0;
+  WrapText(0, "ab\r\n&&c", nullptr, &width, &ampersand);
+  EXPECT_EQ(ampersand, 1);
+  ampersand = 42;
+  WrapText(0, "ab\r\ncd", nullptr, &width, &ampersand);
+  EXPECT_EQ(ampersand, 42);
+}
+
+TEST(WrapText, EmptyTextWritesNoOutput) {
+  FakeDesktop desktop;
+  std::int32_t count = 9;
+  std::int32_t width = 9;
+  std::int32_t ampersand = 9;
+  Extent size{9, 9};
+  EXPECT_EQ(WrapText(0, "", &count, &width, &ampersand, &size), Lines{});
+  EXPECT_EQ(count, 9);
+  EXPECT_EQ(width, 9);
+  EXPECT_EQ(ampersand, 9);
+  EXPECT_EQ(size, (Extent{9, 9}));
+}
+
+}  // namespace
+}  // namespace vkt::text
