@@ -105,7 +105,9 @@ TEST_F(FileListTest, CountMustBeAWholeNumberUpToAMillion) {
   for (const auto& c : cases) {
     FileList list = Read(std::string("[SEQUENCES]\nNUMFILES=") + c.value + "\n", "SEQUENCES");
     EXPECT_EQ(list.status, c.status) << c.value;
-    if (c.status == FileListStatus::kInvalidCount) EXPECT_EQ(list.names, Names{""}) << c.value;
+    if (c.status == FileListStatus::kInvalidCount) {
+      EXPECT_EQ(list.names, Names{""}) << c.value;
+    }
   }
   EXPECT_EQ(Read("[SEQUENCES]\nNUMFILES=007\n", "SEQUENCES").names.size(), 8u);
 }

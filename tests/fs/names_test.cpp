@@ -101,7 +101,9 @@ TEST_F(NamesTest, UniqueFilenameIsSeededFromTheDate) {
   const std::int32_t after = TempCounterSeed(LocalNowAsOleDate());
   ASSERT_GT(fso_.TempCounter(), 0);
   ASSERT_LE(fso_.TempCounter(), 16383);
-  if (before == after) EXPECT_EQ(fso_.TempCounter(), before);
+  if (before == after) {
+    EXPECT_EQ(fso_.TempCounter(), before);
+  }
   char hex[16];
   std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(fso_.TempCounter()));
   EXPECT_EQ(name, Folder() + "tmpf" + hex + ".T$$");
