@@ -58,20 +58,6 @@ bool EnsureFolder(app::Session& session, const std::string& path) {
   return false;
 }
 
-// Whether the source file can be read, and whether it holds any byte. Opening
-// it here, before anything of it is written, lets an unreadable file be
-// skipped like a missing one.
-Status ProbeSource(const std::string& path, bool* empty) {
-  platform::File file;
-  Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-  if (!status.ok()) return status;
-  char byte = 0;
-  size_t got = 0;
-  status = file.Read(&byte, 1, &got);
-  *empty = got == 0;
-  return status;
-}
-
 void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
   AdicionaMensagem(session.Mensagens,
                    "Erro ao gravar o arquivo: " + CaminhoMensagem(path) + " - " + status.Text());
@@ -174,19 +160,21 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   const FileOpening abertura = AberturaArquivo(tipo_objeto, banco, settings.SISTEMA);
   const bool dados = !IsCodeObjectType(tipo_objeto);
   fs::FileSystemObject fso;
+  SourceFile fonte;
   for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
     const std::string caminho = pasta_origem + "\\" + entradas[i];
     if (!fso.FileExists(caminho)) {
       AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
       continue;
     }
-    bool vazio = true;
-    if (Status leitura = ProbeSource(caminho, &vazio); !leitura.ok()) {
+    // Opened before anything of it is written: an unreadable file is skipped
+    // like a missing one.
+    if (Status leitura = fonte.Open(caminho); !leitura.ok()) {
       AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
                                               " - " + leitura.Text());
       continue;
     }
-    if (!vazio && !cabecalho_gravado) {
+    if (!fonte.empty() && !cabecalho_gravado) {
       cabecalho_gravado = true;
       escrita = saida.WriteLine(MontaCabecalho(tipo_objeto, banco, settings.SISTEMA, separador));
     }
@@ -200,17 +188,15 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
       if (escrita.ok()) escrita = saida.WriteLine(LinhaProgresso(banco, exec, entradas[i]));
       if (escrita.ok()) escrita = saida.WriteLine(LinhaSeparadora(banco));
     }
-    if (!escrita.ok()) break;
-    Status leitura;
-    bool sem_linhas = false;
-    escrita = saida.CopyCleanedLines(caminho, &leitura, &sem_linhas);
-    if (!leitura.ok()) {
-      // The file went unreadable while it was copied: what was read stays.
+    if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
+    if (!fonte.status().ok()) {
+      // The file failed while it was copied: the lines read before stay.
       AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
-                                              " - " + leitura.Text());
+                                              " - " + fonte.status().Text());
     }
+    fonte.Close();
     if (dados && escrita.ok()) {
-      escrita = saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, separador));
+      escrita = saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
     }
   }
 
