@@ -34,8 +34,8 @@ enum class ScriptEncoding {
 // A source script opened for reading. Open reads the first block at once, so a
 // file that cannot be opened or read fails there, before anything is written
 // for it, and `empty()` is known before the header is due. One object may be
-// reopened for file after file; its buffer is kept (and never larger than
-// kBlockSize, nor than the largest file read plus one byte).
+// reopened for file after file; its buffer is kept and only grows, up to
+// kBlockSize (a small file needs no more than its size plus one byte).
 class SourceFile {
  public:
   SourceFile();
