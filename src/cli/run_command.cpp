@@ -1,97 +1,39 @@
 #include "cli/run_command.h"
 
-#include <algorithm>
+#include <unistd.h>
+
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/run_dispatch.h"
 #include "app/session.h"
-#include "app/startup.h"
 #include "cli/terminal_desktop.h"
-#include "fs/platform/file_system.h"
-#include "text/letter_case.h"
 
 namespace vkt::cli {
 namespace {
-
-// The folder part of `file` as the platform layer takes it; "." for a bare
-// file name.
-std::string FolderOf(const std::string& file) {
-  size_t slash = file.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return file.substr(0, 1);
-  return file.substr(0, slash);
-}
 
 void PrintLine(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
 }
 
-bool IsKnownType(const std::string& upper) {
-  return std::find(app::kObjectTypes.begin(), app::kObjectTypes.end(), upper) !=
-         app::kObjectTypes.end();
-}
-
-// Whether the main configuration can be read; the reason when it cannot.
-platform::Status CheckReadable(const std::string& path) {
-  platform::File file;
-  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-  if (!status.ok()) return status;
-  char byte = 0;
-  size_t got = 0;
-  return file.Read(&byte, 1, &got);
-}
-
 }  // namespace
 
-int RunCommand(const RunOptions& options, std::FILE* out, std::FILE* err, bool progress) {
-  const std::string type = text::UpperCase(options.type);
-  if (!IsKnownType(type)) {
-    std::string known;
-    for (std::string_view t : app::kObjectTypes) known += " " + std::string(t);
-    PrintLine(err, "vktgera: unknown object type '" + options.type + "'; one of:" + known);
-    return kExitNoRun;
-  }
-
-  app::Session session;
-  if (options.config_file.empty()) {
-    session.program_folder = platform::ExecutableFolder();
-  } else {
-    session.program_folder = FolderOf(options.config_file);
-    session.main_config_file = options.config_file;
-  }
-  const std::string config = session.MainConfigPath();
-  if (platform::Status status = CheckReadable(config); !status.ok()) {
-    PrintLine(err, "vktgera: cannot read the main configuration " + config + ": " + status.Text());
-    return kExitNoRun;
-  }
-
+int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress) {
   TerminalDesktop desktop(err, progress);
   ScopedDesktop scope(DesktopServices{&desktop, &desktop, nullptr, nullptr, nullptr, nullptr});
 
-  const app::CodePageSetting code_page = app::ApplyConfiguredCodePage(session);
-  if (!code_page.error.empty()) {
-    desktop.Show(app::UnknownCodePageMessage(code_page), "VKTGeraInstallBD", BoxIcon::kCritical);
+  app::Session session;
+  std::string error;
+  if (!LoadSession(options, &session, nullptr, &error)) {
+    PrintLine(err, "vktgera: " + error);
     return kExitNoRun;
   }
-
-  const std::vector<std::string> repositories = app::CarregaCombos(session).repositories;
-  if (options.repo.empty() ||
-      std::find(repositories.begin(), repositories.end(), options.repo) == repositories.end()) {
-    std::string known;
-    for (const std::string& name : repositories) {
-      if (!name.empty()) known += " '" + name + "'";
-    }
-    PrintLine(err, "vktgera: unknown repository '" + options.repo + "' in " + config +
-                       (known.empty() ? "; it lists none" : "; known:" + known));
-    return kExitNoRun;
-  }
-  app::CarregaConfigRepositorio(session, options.repo);
 
   app::RunRequest request;
   request.index = options.command == Command::kInstall ? 1 : 0;
-  request.tipo_objeto = type;
+  request.tipo_objeto = options.type;
   const app::RunOutcome outcome = app::cmdExecuta_Click(session, request);
   desktop.EndProgress();
 
@@ -99,9 +41,14 @@ int RunCommand(const RunOptions& options, std::FILE* out, std::FILE* err, bool p
   std::fflush(out);
 
   if (outcome != app::RunOutcome::kRan) return kExitNoRun;
-  if (options.command == Command::kNumbering) return kExitClean;
+  if (options.command != Command::kInstall) return kExitClean;
   const bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
   return problems ? kExitProblems : kExitClean;
+}
+
+int RunCommand(const Options& options) {
+  // The front end, not the core: the terminal test belongs here.
+  return RunCommand(options, stdout, stderr, ::isatty(::fileno(stderr)) == 1);
 }
 
 }  // namespace vkt::cli
