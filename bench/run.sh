@@ -52,12 +52,17 @@ die() {
 
 need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 
+# --quick only changes defaults: options given beside it win, in any order.
+for arg in "$@"; do
+  if [[ $arg == --quick ]]; then
+    reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
+  fi
+done
+
 while [[ $# -gt 0 ]]; do
   case $1 in
     --bin) need_value "$@"; bin=$2; shift 2 ;;
-    --quick)
-      reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
-      shift ;;
+    --quick) shift ;;
     --reps) need_value "$@"; reps=$2; shift 2 ;;
     --scale-reps) need_value "$@"; scale_reps=$2; shift 2 ;;
     --types) need_value "$@"; types=$2; shift 2 ;;
@@ -143,7 +148,10 @@ ours() {
 }
 
 # Bytes of all regular files below DIR whose path matches the -ipath PATTERN.
-bytes_below() { find "$1" -type f -ipath "$2" -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+bytes_below() {
+  [[ -d $1 ]] || { echo 0; return; }
+  find "$1" -type f -ipath "$2" -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'
+}
 
 # summary LABEL FIELD: "min median max" of field 1 (ns) or 2 (kB) of LABEL.
 summary() {
@@ -205,6 +213,7 @@ if ((run_main)); then
   echo "install output: $(megabytes "$out_ora") MB Oracle, $(megabytes "$out_sql") MB SQL Server" \
     "(cat floor $(megabytes "$ora_bytes") + $(megabytes "$sql_bytes") MB," \
     "iconv SQL half $(megabytes "$(wc -c <"$floor/sql16.out")") MB)"
+  ((out_ora > 0 && out_sql > 0)) || die "the install run wrote no scripts under $repo/out"
   ((out_ora >= ora_bytes && out_sql >= 2 * sql_bytes)) ||
     echo "warning: install output is smaller than its sources: scripts missing?" >&2
 
