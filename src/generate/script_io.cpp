@@ -118,6 +118,31 @@ class LineScanner {
   bool was_cr_ = false;
 };
 
+// The first CR in [p, end) that no LF follows (a CR that ends the range
+// counts as lone), or `end`. CR LF pairs, the common case, need no change, so
+// they are skipped sixteen bytes at a time without a call per line.
+const unsigned char* FindLoneCr(const unsigned char* p, const unsigned char* end) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  // Each step reads 17 bytes: sixteen candidates and the byte after the last.
+  while (end - p > 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, cr)));
+    const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
+    const unsigned lone = crs & ~lfs;
+    if (lone != 0) return p + __builtin_ctz(lone);
+    p += 16;
+  }
+#endif
+  for (;;) {
+    const unsigned char* c = FindCr(p, end);
+    if (c == end || c + 1 == end || c[1] != '\n') return c;
+    p = c + 2;
+  }
+}
+
 // True when `p[0..n)` holds a byte 0xFE or 0xFF; eight bytes at a time.
 bool HasFeOrFf(const unsigned char* p, size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
@@ -489,12 +514,8 @@ struct ScriptWriter::Impl {
     scan.Begin(p, end, &pos);
     const unsigned char* run = pos;
     while (pos != end) {
-      const unsigned char* cr = FindCr(pos, end);
+      const unsigned char* cr = FindLoneCr(pos, end);
       if (cr == end) break;
-      if (cr + 1 != end && cr[1] == '\n') {
-        pos = cr + 2;
-        continue;
-      }
       // A lone CR (or one that ends the block): write it with its LF.
       if (!AppendBytes(reinterpret_cast<const char*>(run), static_cast<size_t>(cr + 1 - run)) ||
           !AppendBytes("\n", 1)) {
