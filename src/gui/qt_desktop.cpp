@@ -1,7 +1,6 @@
 #include "gui/qt_desktop.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -29,7 +28,7 @@ std::string NormalizeLineBreaks(std::string_view text) {
   return out;
 }
 
-QtDesktop::QtDesktop(const Widgets& widgets) : widgets_(widgets) {}
+QtDesktop::QtDesktop(const Widgets& widgets) : widgets_(widgets), picker_(widgets.window) {}
 
 void QtDesktop::Show(std::string_view text, std::string_view title, BoxIcon icon) {
   QMessageBox box(icon == BoxIcon::kCritical ? QMessageBox::Critical : QMessageBox::NoIcon,
@@ -63,18 +62,14 @@ void QtDesktop::SetMessageText(std::string_view text) {
 
 void QtDesktop::Yield() { QCoreApplication::processEvents(); }
 
-std::string QtDesktop::PickFolder(std::string_view title, std::string_view initial_folder) {
-  QString folder = QFileDialog::getExistingDirectory(widgets_.window, ToQString(title),
-                                                     ToQString(initial_folder));
-  return folder.toStdString();
-}
-
 DesktopServices QtDesktop::Services() {
   DesktopServices services;
   services.boxes = this;
   services.view = this;
   services.loop = this;
-  services.picker = this;
+  services.picker = &picker_;
+  services.text = &text_device_;
+  services.icons = &icons_;
   return services;
 }
 

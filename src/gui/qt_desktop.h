@@ -1,12 +1,16 @@
 // The desktop services of the window: message boxes as QMessageBox, the run's
 // captions and the message area as the window's widgets, yielding as
-// QCoreApplication::processEvents, and the folder picker as QFileDialog.
-// Text measurement and file icons keep the core's do-nothing defaults.
+// QCoreApplication::processEvents, the folder picker as Qt's folder dialog,
+// text measurement with Qt's font metrics and file icons from the MIME
+// database and the icon theme.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "gui/qt_folder_picker.h"
+#include "gui/qt_icon_service.h"
+#include "gui/qt_text_device.h"
 #include "services/desktop.h"
 
 class QLabel;
@@ -15,10 +19,7 @@ class QWidget;
 
 namespace vkt::gui {
 
-class QtDesktop final : public MessageBoxService,
-                        public RunView,
-                        public EventLoop,
-                        public FolderPicker {
+class QtDesktop final : public MessageBoxService, public RunView, public EventLoop {
  public:
   // The widgets the services write to; all must outlive this object.
   struct Widgets {
@@ -36,13 +37,15 @@ class QtDesktop final : public MessageBoxService,
   // Lines joined by CR LF or by CR alone show as one line each.
   void SetMessageText(std::string_view text) override;
   void Yield() override;
-  std::string PickFolder(std::string_view title, std::string_view initial_folder) override;
 
-  // The services to install: boxes, view, loop and picker from this object.
+  // The services to install: all six, owned by this object.
   DesktopServices Services();
 
  private:
   Widgets widgets_;
+  QtFolderPicker picker_;
+  QtTextDevice text_device_;
+  QtIconService icons_;
 };
 
 // `text` with every CR LF and every lone CR turned into LF.

@@ -4,13 +4,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <string>
 #include <vector>
 
+#include "gui/box_accepter.h"
 #include "gui/form1.h"
 #include "support/test_repository.h"
 
@@ -18,28 +17,6 @@ namespace vkt::gui {
 namespace {
 
 using testing::TestRepository;
-
-// Presses OK on every message box that opens while it lives, and records the
-// boxes' texts and whether "Gera Install" was enabled at that moment.
-class BoxAccepter {
- public:
-  explicit BoxAccepter(QWidget* install_button) : install_button_(install_button) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      texts.push_back(box->text().toStdString());
-      install_enabled.push_back(install_button_->isEnabled());
-      box->button(QMessageBox::Ok)->click();
-    });
-    timer_.start(20);
-  }
-  std::vector<std::string> texts;
-  std::vector<bool> install_enabled;
-
- private:
-  QWidget* install_button_;
-  QTimer timer_;
-};
 
 TEST(GeraInstallWindow, PressingTheButtonWritesThePackageAndShowsTheMessages) {
   TestRepository repo;
