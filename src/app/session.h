@@ -20,6 +20,9 @@ struct RepositorySettings {
 struct Session {
   // Folder that holds "VKTGeraInstallBD.ini" and "docs" (Windows-form or POSIX).
   std::string program_folder;
+  // The main configuration file when it is not program_folder's
+  // "VKTGeraInstallBD.ini" (the command line's --config FILE).
+  std::string main_config_file;
   // Name of the repository chosen in the list (the text of `CbRepos`).
   std::string repository;
   RepositorySettings settings;
@@ -28,7 +31,9 @@ struct Session {
 
   void ResetMessages() { Mensagens.assign(1, std::string()); }
   // Path of the main configuration file.
-  std::string MainConfigPath() const { return program_folder + "\\VKTGeraInstallBD.ini"; }
+  std::string MainConfigPath() const {
+    return main_config_file.empty() ? program_folder + "\\VKTGeraInstallBD.ini" : main_config_file;
+  }
 };
 
 }  // namespace vkt::app

@@ -1,0 +1,78 @@
+// Start-up of the window (and of a command-line run): the two lists of the
+// window, the repository settings of a picked repository and the optional code
+// page of the main configuration file "VKTGeraInstallBD.ini".
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/session.h"
+
+namespace vkt::app {
+
+// The object-type keywords of the window's list `CbObj`, in list order.
+// "TODOS" (all object types) comes first and is preselected.
+inline constexpr std::array<std::string_view, 19> kObjectTypes = {"TODOS",
+                                                                  "TYPESRULESDEFAULTS",
+                                                                  "TABELAS",
+                                                                  "TABELAS2",
+                                                                  "EVOLUCAO",
+                                                                  "EVOLUCAO2",
+                                                                  "PROCEDURES",
+                                                                  "PACKAGES",
+                                                                  "VIEWS",
+                                                                  "FUNCTIONS",
+                                                                  "TRIGGERS",
+                                                                  "SEQUENCES",
+                                                                  "DADOS",
+                                                                  "GRANTS",
+                                                                  "SINONIMOS",
+                                                                  "TEMPLATES",
+                                                                  "PROCEDURES_SQL_2005",
+                                                                  "PACKAGES_SQL_2005",
+                                                                  "JOBS"};
+
+// The repository names of a "REPOSITORIO" value: split at every ",", pieces
+// neither trimmed nor dropped ("A,,B" gives "A", "", "B"; "A, B" gives "A",
+// " B"). An empty value gives no names.
+std::vector<std::string> SplitRepositoryList(std::string_view value);
+
+// What `CarregaCombos` puts into the window's lists.
+struct ComboContents {
+  std::vector<std::string> object_types;  // kObjectTypes, in order
+  int selected_object_type = 0;           // "TODOS"
+  std::vector<std::string> repositories;  // none selected
+};
+
+// Fills the lists: the object types, and the repositories from key
+// "REPOSITORIO" of section "GERAL" of the main configuration file. A missing
+// file, section or key gives no repositories and no message; a file that
+// cannot be read shows the ini reader's error box.
+ComboContents CarregaCombos(const Session& session);
+
+// Loads the settings of `repository` (the text of the repository list; empty
+// when nothing is chosen) from its section of the main configuration file:
+// `SISTEMA` upper-cased then trimmed, the three paths as read. A missing
+// section or key empties that setting. Sets `session.repository` too.
+void CarregaConfigRepositorio(Session& session, const std::string& repository);
+
+// The code page named by the optional key "CodePage" of section "GERAL".
+struct CodePageSetting {
+  std::string name;      // as read; empty when the key is absent
+  bool applied = false;  // true when `name` is now the system code page
+  std::string error;     // why a named code page could not be used
+};
+
+// Reads "CodePage" and, when it names a code page ICU knows, makes it the
+// system code page, so that every later read of this and the other ini files
+// and scripts uses it. An unknown name leaves the code page as it was
+// (Windows-1252 unless changed before) and is returned in `error` for the
+// front end to report. Call it before CarregaCombos.
+CodePageSetting ApplyConfiguredCodePage(const Session& session);
+
+// The text a front end shows for an unknown "CodePage".
+std::string UnknownCodePageMessage(const CodePageSetting& setting);
+
+}  // namespace vkt::app

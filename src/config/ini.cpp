@@ -1,0 +1,374 @@
+#include "config/ini.h"
+
+#include <cerrno>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "fs/platform/file_system.h"
+#include "services/desktop.h"
+#include "text/codepage.h"
+#include "text/letter_case.h"
+
+namespace vkt::config {
+namespace {
+
+// GetPrivateProfileStringA is called with a 255-byte buffer and copies at
+// most size - 1 bytes.
+constexpr std::size_t kMaxValueBytes = 254;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The name under which a section or key is looked up.
+std::string LookupName(std::string_view name) { return text::UpperCase(TrimBlanks(name)); }
+
+// One line of an ini file (without its line end), taken apart.
+struct LineParts {
+  enum class Kind { kBlank, kComment, kSection, kKey };
+  Kind kind = Kind::kBlank;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed
+  bool has_equals = false;
+};
+
+LineParts Classify(std::string_view line) {
+  LineParts parts;
+  std::string_view t = TrimBlanks(line);
+  if (t.empty()) return parts;
+  if (t.front() == ';') {
+    parts.kind = LineParts::Kind::kComment;
+    return parts;
+  }
+  if (t.front() == '[') {
+    // The name runs to the last "]" of the line; a line without one is read
+    // as a key, as the private-profile functions do.
+    std::size_t close = t.rfind(']');
+    if (close != std::string_view::npos) {
+      parts.kind = LineParts::Kind::kSection;
+      parts.name = TrimBlanks(t.substr(1, close - 1));
+      return parts;
+    }
+  }
+  parts.kind = LineParts::Kind::kKey;
+  std::size_t eq = t.find('=');
+  if (eq == std::string_view::npos) {
+    parts.name = t;
+    return parts;
+  }
+  parts.has_equals = true;
+  parts.name = TrimBlanks(t.substr(0, eq));
+  parts.value = TrimBlanks(t.substr(eq + 1));
+  return parts;
+}
+
+// Calls `fn(begin, end, next)` for every line of `text`: the line's content is
+// [begin, end) without its LF or CR LF, and `next` is where the following line
+// starts (`next == end` only for a last line without a line end).
+template <typename Fn>
+void ForEachLine(std::string_view text, std::size_t start, Fn&& fn) {
+  std::size_t pos = start;
+  while (pos < text.size()) {
+    std::size_t lf = text.find('\n', pos);
+    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+    if (end > pos && text[end - 1] == '\r' && lf != std::string_view::npos) --end;
+    if (!fn(pos, end, next)) return;
+    pos = next;
+  }
+}
+
+const text::CodePage& Utf8Page() {
+  static const std::unique_ptr<text::CodePage> page = text::CodePage::Open("UTF-8", nullptr);
+  return *page;
+}
+
+// A file that begins with the UTF-8 byte-order mark is read and written as
+// UTF-8 whatever the system code page (as Windows does for such ini files).
+const text::CodePage& PageOf(std::string_view bytes, std::size_t* body_start) {
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    *body_start = kUtf8Bom.size();
+    return Utf8Page();
+  }
+  *body_start = 0;
+  return text::SystemCodePage();
+}
+
+// The first `kMaxValueBytes` bytes of `value` in the code page, as UTF-8.
+// A character is never split: where the cut would fall inside one, it falls
+// before it.
+std::string CutToProfileLimit(std::string_view value, const text::CodePage& page) {
+  if (value.size() <= kMaxValueBytes) {
+    // No code page needs more bytes for a character than UTF-8 does for the
+    // characters of an ASCII-compatible single-byte page; for the others check.
+    if (page.single_byte() || page.Encode(value).size() <= kMaxValueBytes) {
+      return std::string(value);
+    }
+  }
+  std::size_t bytes = 0;
+  std::size_t pos = 0;
+  while (pos < value.size()) {
+    std::size_t len = 1;
+    unsigned char lead = static_cast<unsigned char>(value[pos]);
+    if (lead >= 0xF0) {
+      len = 4;
+    } else if (lead >= 0xE0) {
+      len = 3;
+    } else if (lead >= 0xC0) {
+      len = 2;
+    }
+    len = std::min(len, value.size() - pos);
+    std::size_t width = page.single_byte() ? 1 : page.Encode(value.substr(pos, len)).size();
+    if (bytes + width > kMaxValueBytes) break;
+    bytes += width;
+    pos += len;
+  }
+  return std::string(value.substr(0, pos));
+}
+
+// What GetPrivateProfileStringA leaves in the buffer for a stored value, and
+// whether its count was non-zero. A value wholly enclosed in matching quotes
+// loses them.
+struct ProfileValue {
+  bool found = false;
+  std::string text;
+};
+
+ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) {
+  if (stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') &&
+      stored.back() == stored.front()) {
+    stored = stored.substr(1, stored.size() - 2);
+  }
+  ProfileValue result;
+  if (stored.empty()) return result;
+  result.found = true;
+  std::string cut = CutToProfileLimit(stored, page);
+  // The caller takes the buffer up to its first NUL, then trims it.
+  std::size_t nul = cut.find('\0');
+  if (nul != std::string::npos) cut.resize(nul);
+  result.text = std::string(TrimBlanks(cut));
+  return result;
+}
+
+// Reads the whole file. `*missing` tells a file that is not there (no error)
+// from one that is there but cannot be read.
+platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing) {
+  bytes->clear();
+  *missing = false;
+  platform::File file;
+  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
+  if (!status.ok()) {
+    *missing = status.code == ENOENT || status.code == ENOTDIR;
+    return status;
+  }
+  std::int64_t size = file.Size();
+  if (size > 0) bytes->reserve(static_cast<std::size_t>(size));
+  char buffer[1 << 16];
+  for (;;) {
+    std::size_t got = 0;
+    status = file.Read(buffer, sizeof buffer, &got);
+    if (!status.ok()) return status;
+    if (got == 0) break;
+    bytes->append(buffer, got);
+  }
+  return file.Close();
+}
+
+// The content of the last line of `text`, which ends with a line end.
+std::string_view LastLine(std::string_view text, std::size_t body) {
+  std::size_t end = text.size() - 1;
+  if (end > body && text[end - 1] == '\r') --end;
+  std::size_t start = body;
+  if (end > body) {
+    std::size_t prev = text.rfind('\n', end - 1);
+    if (prev != std::string_view::npos && prev >= body) start = prev + 1;
+  }
+  return text.substr(start, end - start);
+}
+
+bool IsBlankLine(std::string_view line) { return TrimBlanks(line).empty(); }
+
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace
+
+struct INI::Parsed {
+  // Only the first section of a name counts, and in it the first line of a key.
+  std::unordered_map<std::string, std::unordered_map<std::string, ProfileValue>> sections;
+};
+
+void INI::ININame(const std::string& path) {
+  ini_name_ = path;
+  parsed_.reset();
+}
+
+bool INI::Load() {
+  if (parsed_) return true;
+  auto parsed = std::make_shared<Parsed>();
+  std::string bytes;
+  bool missing = false;
+  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  if (!status.ok()) {
+    if (!missing && !error_shown_) {
+      // Shown once per instance: a file that stays unreadable must not bring
+      // the box up again for every key a caller reads.
+      error_shown_ = true;
+      Desktop().boxes->Show("Error Number: " + std::to_string(status.code) +
+                                "\r\nError Description: " + status.Text(),
+                            "Initialization File Error", BoxIcon::kCritical);
+    }
+    parsed_ = std::move(parsed);
+    return missing;
+  }
+  std::size_t body = 0;
+  const text::CodePage& page = PageOf(bytes, &body);
+  std::string decoded = page.Decode(std::string_view(bytes).substr(body));
+  bytes.clear();
+  std::unordered_map<std::string, ProfileValue>* current = nullptr;
+  ForEachLine(decoded, 0, [&](std::size_t begin, std::size_t end, std::size_t) {
+    LineParts parts = Classify(std::string_view(decoded).substr(begin, end - begin));
+    if (parts.kind == LineParts::Kind::kSection) {
+      auto [it, inserted] = parsed->sections.try_emplace(LookupName(parts.name));
+      current = inserted ? &it->second : nullptr;
+    } else if (parts.kind == LineParts::Kind::kKey && current != nullptr) {
+      std::string key = LookupName(parts.name);
+      if (current->find(key) == current->end()) {
+        current->emplace(std::move(key), ProfileResult(parts.value, page));
+      }
+    }
+    return true;
+  });
+  parsed_ = std::move(parsed);
+  return true;
+}
+
+std::string INI::ReadINISettings(const std::string& sKey) {
+  IniValue value = ReadINISettings(sKey, IniValue(std::string()));
+  return std::get<std::string>(value);
+}
+
+IniValue INI::ReadINISettings(const std::string& sKey, const IniValue& ValorDefault) {
+  Load();
+  auto section = parsed_->sections.find(LookupName(section_));
+  if (section == parsed_->sections.end()) return ValorDefault;
+  auto key = section->second.find(LookupName(sKey));
+  if (key == section->second.end() || !key->second.found) return ValorDefault;
+  return key->second.text;
+}
+
+bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
+                           const std::string& sValor) {
+  // Texts that the file could not hold as one key line are refused rather
+  // than written as something that reads back differently.
+  std::string_view key_name = TrimBlanks(sKey);
+  if (HasLineBreakOrNul(sSection) || HasLineBreakOrNul(sKey) || HasLineBreakOrNul(sValor) ||
+      key_name.empty() || key_name.find('=') != std::string_view::npos || key_name.front() == ';' ||
+      key_name.front() == '[') {
+    return false;
+  }
+  parsed_.reset();
+
+  std::string bytes;
+  bool missing = false;
+  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  if (!status.ok() && !missing) return false;
+
+  std::size_t body = 0;
+  const text::CodePage& page = PageOf(bytes, &body);
+  const std::string wanted_section = LookupName(sSection);
+  const std::string wanted_key = LookupName(sKey);
+
+  // New lines end like the file's first line; CR LF in a new file.
+  std::string eol = "\r\n";
+  std::size_t first_lf = bytes.find('\n', body);
+  if (first_lf != std::string::npos && (first_lf == body || bytes[first_lf - 1] != '\r')) {
+    eol = "\n";
+  }
+
+  bool in_section = false;
+  bool section_found = false;
+  bool key_found = false;
+  std::size_t key_begin = 0, key_end = 0;
+  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
+  ForEachLine(bytes, body, [&](std::size_t begin, std::size_t end, std::size_t next) {
+    std::string decoded = page.Decode(std::string_view(bytes).substr(begin, end - begin));
+    LineParts parts = Classify(decoded);
+    if (parts.kind == LineParts::Kind::kSection) {
+      if (in_section) return false;  // only the first section of the name counts
+      if (LookupName(parts.name) == wanted_section) {
+        in_section = true;
+        section_found = true;
+        last_end = end;
+        last_next = next;
+      }
+      return true;
+    }
+    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
+    if (parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == wanted_key) {
+      key_found = true;
+      key_begin = begin;
+      key_end = end;
+      return false;
+    }
+    last_end = end;
+    last_next = next;
+    return true;
+  });
+
+  const std::string value = page.Encode(sValor);
+  std::string out;
+  out.reserve(bytes.size() + sSection.size() + sKey.size() + value.size() + 16);
+  if (key_found) {
+    // Keep the key as written, its "=" and the blanks after it; replace the rest.
+    std::string_view line = std::string_view(bytes).substr(key_begin, key_end - key_begin);
+    std::size_t eq = line.find('=');
+    std::size_t keep;
+    std::string joiner;
+    if (eq == std::string_view::npos) {
+      keep = line.size();
+      while (keep > 0 && IsBlank(line[keep - 1])) --keep;
+      joiner = "=";
+    } else {
+      keep = eq + 1;
+      while (keep < line.size() && IsBlank(line[keep])) ++keep;
+    }
+    out.append(bytes, 0, key_begin + keep);
+    out += joiner;
+    out += value;
+    out.append(bytes, key_end, std::string::npos);
+  } else {
+    const std::string key_line = page.Encode(sKey) + "=" + value;
+    if (section_found) {
+      out.append(bytes, 0, last_next);
+      if (last_next == last_end) {
+        out += eol + key_line;  // the section ends the file without a line end
+      } else {
+        out += key_line + eol;
+      }
+      out.append(bytes, last_next, std::string::npos);
+    } else {
+      out = bytes;
+      if (out.size() > body) {
+        if (out.back() != '\n') out += eol;
+        // A blank line between the last section and the new one.
+        if (!IsBlankLine(LastLine(out, body))) out += eol;
+      }
+      out += "[" + page.Encode(sSection) + "]" + eol + key_line + eol;
+    }
+  }
+
+  platform::AtomicFile file;
+  if (!file.Create(ini_name_).ok()) return false;
+  if (!file.Write(out.data(), out.size()).ok()) return false;
+  return file.Commit().ok();
+}
+
+}  // namespace vkt::config
