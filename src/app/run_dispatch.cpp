@@ -1,20 +1,140 @@
-// PLACEHOLDER until the real handler lands (it replaces this whole file): it
-// only does what every button press does before and after the generation or
-// numbering, so that the window and its tests link and behave sensibly.
 #include "app/run_dispatch.h"
 
+#include <array>
+
+#include "app/version_script.h"
+#include "fs/platform/file_system.h"
+#include "generate/gera_numeracao.h"
+#include "generate/gera_script.h"
 #include "services/desktop.h"
+#include "text/letter_case.h"
 
 namespace vkt::app {
+namespace {
 
-void cmdExecuta_Click(Session& session, const RunRequest&) {
+constexpr std::string_view kTitle = "VKTGeraInstallBD";
+constexpr std::string_view kSqlServer = "SQLSERVER";
+constexpr std::string_view kOracle = "ORACLE";
+
+class DefaultGenerator final : public Generator {
+ public:
+  void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
+                  bool& bExec) override {
+    generate::GeraScript(session, tipo_objeto, banco, bExec);
+  }
+  void GeraNumeracao(Session& session, std::string_view tipo_objeto,
+                     std::string_view banco) override {
+    generate::GeraNumeracao(session, tipo_objeto, banco);
+  }
+};
+
+// When a row runs.
+enum class When {
+  kAlways,        // every installation run
+  kSelectedOrAll, // its own keyword or "TODOS"
+  kZ7QOrSelected, // its own keyword, or "TODOS" for the system "Z7Q"
+};
+
+struct Row {
+  std::string_view tipo;
+  When when;
+  bool oracle;       // a second call for "ORACLE" after the "SQLSERVER" one
+  bool oracle_exec;  // `bExec` of the Oracle call
+};
+
+// The order of an installation run.
+constexpr std::array<Row, 22> kRows{{
+    {"TYPESRULESDEFAULTS", When::kSelectedOrAll, true, true},
+    {"DOCS_E_BATS", When::kAlways, true, false},
+    {"TABELAS", When::kSelectedOrAll, true, false},
+    {"EVOLUCAO", When::kSelectedOrAll, true, false},
+    {"PROCEDURES", When::kSelectedOrAll, true, true},
+    {"PACKAGES", When::kSelectedOrAll, true, true},
+    {"VIEWS", When::kSelectedOrAll, true, true},
+    {"FUNCTIONS", When::kSelectedOrAll, true, true},
+    {"TRIGGERS", When::kSelectedOrAll, true, true},
+    {"SEQUENCES", When::kSelectedOrAll, true, false},
+    {"DADOS", When::kSelectedOrAll, true, false},
+    {"GRANTS", When::kSelectedOrAll, true, false},
+    {"SINONIMOS", When::kSelectedOrAll, true, false},
+    {"PROCEDURES_SQL_2005", When::kSelectedOrAll, false, false},
+    {"PACKAGES_SQL_2005", When::kSelectedOrAll, false, false},
+    {"JOBS", When::kSelectedOrAll, true, false},
+    {"TEMPLATES", When::kSelectedOrAll, true, false},
+    {"EVOLUCAO2", When::kSelectedOrAll, true, false},
+    {"OPCOES_MENU", When::kZ7QOrSelected, true, false},
+    {"OPCOES_MENU_ZEMO", When::kZ7QOrSelected, true, false},
+    {"TEMPLATES_ZEMO", When::kZ7QOrSelected, true, false},
+    {"TABELAS2", When::kSelectedOrAll, true, false},
+}};
+
+bool RowRuns(const Row& row, const std::string& selected, bool z7q) {
+  switch (row.when) {
+    case When::kAlways:
+      return true;
+    case When::kSelectedOrAll:
+      return selected == row.tipo || selected == "TODOS";
+    case When::kZ7QOrSelected:
+      return selected == row.tipo || (z7q && selected == "TODOS");
+  }
+  return false;
+}
+
+void ShowBox(std::string_view text) { Desktop().boxes->Show(text, kTitle, BoxIcon::kNone); }
+
+}  // namespace
+
+Generator& RealGenerator() {
+  static DefaultGenerator generator;
+  return generator;
+}
+
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request) {
+  return cmdExecuta_Click(session, request, RealGenerator());
+}
+
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator) {
   Desktop().view->SetMessageText("");
   session.ResetMessages();
   if (session.repository.empty()) {
-    Desktop().boxes->Show("Selecione o Repositorio!!!", "VKTGeraInstallBD", BoxIcon::kNone);
-    return;
+    ShowBox("Selecione o Repositorio!!!");
+    return RunOutcome::kNoRepository;
   }
-  Desktop().boxes->Show("FIM", "VKTGeraInstallBD", BoxIcon::kNone);
+  const bool install = request.index == 1;
+  if (install && session.settings.PathDestino.empty()) {
+    // The run would write its folders at the root of the file system.
+    ShowBox("Configuração incompleta do repositório: PathDestino");
+    return RunOutcome::kIncompleteRepository;
+  }
+  // Files may have changed since the last run, by other hands.
+  platform::ForgetListings();
+
+  const std::string selected = text::UpperCase(request.tipo_objeto);
+  if (!install) {
+    generator.GeraNumeracao(session, selected, kOracle);
+  } else {
+    const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
+    bool bExec = false;
+    for (const Row& row : kRows) {
+      if (!RowRuns(row, selected, z7q)) continue;
+      bExec = false;
+      generator.GeraScript(session, row.tipo, kSqlServer, bExec);
+      if (!row.oracle) continue;
+      bExec = row.oracle_exec;
+      generator.GeraScript(session, row.tipo, kOracle, bExec);
+    }
+    if (!WriteVersionScripts(session)) {
+      // The last generation call showed the buffer before this line came.
+      std::string shown;
+      for (size_t i = 0; i < session.Mensagens.size(); ++i) {
+        if (i > 0) shown += "\r\n";
+        shown += session.Mensagens[i];
+      }
+      Desktop().view->SetMessageText(shown);
+    }
+  }
+  ShowBox("FIM");
+  return RunOutcome::kRan;
 }
 
 }  // namespace vkt::app

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/session.h"
 
@@ -14,9 +15,36 @@ struct RunRequest {
   std::string tipo_objeto;    // text of `CbObj` (upper-cased by the handler)
 };
 
+// How a button press ended.
+enum class RunOutcome {
+  kNoRepository,          // "Selecione o Repositorio!!!" was shown; nothing ran
+  kIncompleteRepository,  // an installation with an empty `PathDestino`; nothing ran
+  kRan,                   // the run went through and ended with "FIM"
+};
+
+// The generation steps a run calls. The real one calls generate::GeraScript
+// and generate::GeraNumeracao; tests record the calls instead.
+class Generator {
+ public:
+  virtual ~Generator() = default;
+  virtual void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
+                          bool& bExec) = 0;
+  virtual void GeraNumeracao(Session& session, std::string_view tipo_objeto,
+                             std::string_view banco) = 0;
+};
+
+// The generator that generates.
+Generator& RealGenerator();
+
 // Runs one button press: empties the message area and `Mensagens`, asks for a
 // repository when `session.repository` is empty, otherwise runs the numbering
-// or the installation (generation calls, version scripts) and ends with "FIM".
-void cmdExecuta_Click(Session& session, const RunRequest& request);
+// (index other than 1) or the installation (the generation calls in their
+// fixed order, then the version scripts) and ends with the box "FIM". An
+// installation whose `PathDestino` is empty does not start: the box
+// "Configuração incompleta do repositório: PathDestino" is shown instead.
+// Cached folder listings are dropped first, so every run sees the disk as it is.
+// Enabling and disabling the controls is the caller's (the window's) task.
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator);
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request);
 
 }  // namespace vkt::app

@@ -1,5 +1,16 @@
 // Streaming source-line reading and script writing for the generation loop.
-// Both work in large blocks with constant memory and no per-line allocation.
+// Both work in large blocks with constant memory and no per-line allocation:
+// a source is read in blocks of at most kBlockSize bytes, line ends are found
+// with memchr, the code page is converted through its 256-entry table (single-
+// byte code pages) and the output goes through a kBlockSize buffer.
+//
+// The driver's order for one listed file:
+//   SourceFile src;                       // one per run, reused
+//   if (!src.Open(path).ok()) -> "Erro ao ler o arquivo: ", skip the entry
+//   if (!src.empty() && !header_written) -> writer.WriteLine(header)
+//   writer.WriteLine(...opening...);
+//   writer.CopyCleanedLines(src);         // then src.status() for late read errors
+//   writer.WriteLine(closer);
 #pragma once
 
 #include <cstddef>
@@ -11,31 +22,78 @@
 
 namespace vkt::generate {
 
+// Size of the read and write blocks.
+inline constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
 // Output encodings of a generated script.
 enum class ScriptEncoding {
   kUtf16Le,   // SQL Server: UTF-16 little-endian, byte-order mark FF FE first
   kCodePage,  // Oracle: the system code page
 };
 
+// A source script opened for reading. Open reads the first block at once, so a
+// file that cannot be opened or read fails there, before anything is written
+// for it, and `empty()` is known before the header is due. One object may be
+// reopened for file after file; its buffer is kept and only grows, up to
+// kBlockSize (a small file needs no more than its size plus one byte).
+class SourceFile {
+ public:
+  SourceFile();
+  ~SourceFile();
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+
+  // Opens `path` (Windows form, resolved without regard to case) and reads its
+  // first block. Fails with the system's error (a folder gives EISDIR). The
+  // previous file, if any, is closed first.
+  platform::Status Open(const std::string& path);
+  // True when the open file holds no bytes at all.
+  bool empty() const;
+  // The read status: the first read error met so far, Ok otherwise.
+  platform::Status status() const;
+  void Close();
+
+ private:
+  friend class ScriptWriter;
+  friend class LineReader;
+  struct Impl;
+  // The next block of bytes (empty at the end or after an error). Valid until
+  // the next call.
+  std::string_view NextBlock();
+  std::unique_ptr<Impl> impl_;
+};
+
 // A generated script, written to a temporary file in the target's folder and
 // renamed over the target by Close. Every WriteLine writes its text followed by
-// CR LF. Errors stick: after the first failure every call returns it again and
-// Close discards the temporary file (the target keeps its old content).
+// CR LF; a CR or LF inside the text is written as it is. Errors stick: after
+// the first failure every call returns it again and Close discards the
+// temporary file (the target keeps its old content or stays absent).
+// Dropping a writer that was not closed discards its temporary file too.
 class ScriptWriter {
  public:
   ScriptWriter();
   ~ScriptWriter();
-  // Creates the temporary file (SQL Server: writes the byte-order mark).
+  ScriptWriter(const ScriptWriter&) = delete;
+  ScriptWriter& operator=(const ScriptWriter&) = delete;
+
+  // Creates the temporary file for `path` (SQL Server: starts with the
+  // byte-order mark). Fails when the target is a folder, is read-only, or its
+  // folder cannot take a new file.
   platform::Status Create(const std::string& path, ScriptEncoding encoding);
-  // Writes UTF-8 text + CR LF.
+  // Writes UTF-8 text + CR LF. Under kCodePage characters the code page lacks
+  // become "?".
   platform::Status WriteLine(std::string_view utf8);
-  // Copies one source file: every line (ended by CR or CR LF; a lone LF stays
-  // in the line; a last line without terminator is a line) is cleaned of
-  // U+00FE and U+00FF and written followed by CR LF. The source is read in the
-  // system code page. `read_error` receives the source's read status.
-  platform::Status CopyCleanedLines(const std::string& source_path, platform::Status* read_error,
-                                    bool* empty);
-  platform::Status Close();  // commits; the target now holds what was written
+  // Copies the rest of `source`: every line (ended by CR or CR LF; a lone LF
+  // stays in the line; a last line without terminator is a line) is cleaned of
+  // U+00FE and U+00FF and written followed by CR LF. An empty source writes
+  // nothing. Returns the write status; a read error met on the way ends the
+  // copy (the lines before it are written) and shows in `source.status()`.
+  platform::Status CopyCleanedLines(SourceFile& source);
+  // Flushes and renames the temporary file over the target. After a failure
+  // (this one or an earlier one) the target is left as it was.
+  platform::Status Close();
+  // Discards everything written; the target is left as it was.
+  void Abort();
 
  private:
   struct Impl;
@@ -48,8 +106,12 @@ class LineReader {
  public:
   LineReader();
   ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
   platform::Status Open(const std::string& path);
-  // Next line as UTF-8; false at the end (or on a read error, see status()).
+  // Next line as UTF-8 into `line` (its capacity is reused); false at the end
+  // or on a read error (see status()).
   bool Next(std::string* line);
   platform::Status status() const;
 

@@ -78,6 +78,9 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 Status GetInfo(std::string_view path, FileInfo* info);
 bool IsDirectory(std::string_view path);
 bool IsRegularFile(std::string_view path);
+// True when `path` itself is a symbolic link (whatever it points to, if
+// anything). Tree deletion removes such a link instead of entering it.
+bool IsSymbolicLink(std::string_view path);
 
 // Directory and file changes. Each resolves its paths first.
 Status CreateDirectory(std::string_view path);  // one level; fails when it exists

@@ -391,6 +391,14 @@ bool IsRegularFile(std::string_view path) {
   return Resolve(path, &posix) && ::stat(posix.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsSymbolicLink(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return false;
+  while (posix.size() > 1 && posix.back() == '/') posix.pop_back();
+  struct stat st {};
+  return ::lstat(posix.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 Status CreateDirectory(std::string_view path) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);

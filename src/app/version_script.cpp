@@ -1,0 +1,106 @@
+#include "app/version_script.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "generate/framing.h"
+#include "text/codepage.h"
+#include "text/letter_case.h"
+
+namespace vkt::app {
+namespace {
+
+using platform::Status;
+
+// The whole content of `path`; a missing file reads as empty.
+Status ReadExisting(const std::string& path, std::string* bytes) {
+  bytes->clear();
+  platform::File file;
+  Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
+  if (status.code == ENOENT) return Status::Ok();
+  if (!status.ok()) return status;
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    size_t got = 0;
+    status = file.Read(buffer.data(), buffer.size(), &got);
+    if (!status.ok()) return status;
+    if (got == 0) return Status::Ok();
+    bytes->append(buffer.data(), got);
+  }
+}
+
+Status WriteWhole(const std::string& path, const std::string& bytes) {
+  platform::AtomicFile file;
+  Status status = file.Create(path);
+  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
+  if (status.ok()) status = file.Commit();
+  return status;
+}
+
+std::string EncodeLines(const std::vector<std::string>& lines) {
+  std::string utf8;
+  for (const std::string& line : lines) utf8 += line + "\r\n";
+  return text::SystemCodePage().Encode(utf8);
+}
+
+bool Report(Session& session, const std::string& path, const Status& status) {
+  if (status.ok()) return true;
+  generate::AdicionaMensagem(session.Mensagens, "Erro ao gravar o arquivo: " +
+                                                    generate::CaminhoMensagem(path) + " - " +
+                                                    status.Text());
+  return false;
+}
+
+}  // namespace
+
+std::string QuoteSqlLiteral(const std::string& text) {
+  std::string quoted;
+  quoted.reserve(text.size());
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  return quoted;
+}
+
+std::string SqlServerVersionScriptPath(const Session& session) {
+  return session.settings.PathDestino + "\\SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
+}
+
+std::string OracleVersionScriptPath(const Session& session) {
+  return session.settings.PathDestino + "\\ORACLE\\02-ATUALIZACAO\\13-DBVKT_" +
+         text::UpperCase(session.settings.SISTEMA) + "_Versao_Database.sql";
+}
+
+bool WriteVersionScripts(Session& session) {
+  const std::string versao = QuoteSqlLiteral(session.repository);
+  const std::string sistema = text::UpperCase(session.settings.SISTEMA);
+
+  // SQL Server: appended to what earlier runs wrote. The old content is
+  // rewritten with the new lines into a fresh file, so a failure never leaves
+  // a half-appended script.
+  const std::string sql_server = SqlServerVersionScriptPath(session);
+  std::string content;
+  Status status = ReadExisting(sql_server, &content);
+  if (status.ok()) {
+    content += EncodeLines({"INSERT INTO VERSAO_DATABASE VALUES (GETDATE(), '" + versao +
+                                "', '0', 'Atualizacao da Versao');",
+                            "GO"});
+    status = WriteWhole(sql_server, content);
+  }
+  bool ok = Report(session, sql_server, status);
+
+  // Oracle: replaced on every run.
+  const std::string oracle = OracleVersionScriptPath(session);
+  status = WriteWhole(
+      oracle,
+      EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
+                   "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
+                   "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
+                       "', '0', 'Atualizacao da Versao');",
+                   "COMMIT;", "SPOOL OFF;"}));
+  return Report(session, oracle, status) && ok;
+}
+
+}  // namespace vkt::app

@@ -1,0 +1,27 @@
+// The database version scripts written at the end of every installation run:
+// one row of VERSAO_DATABASE recording the repository's name as the version.
+#pragma once
+
+#include <string>
+
+#include "app/session.h"
+
+namespace vkt::app {
+
+// `text` with every single quote doubled, for use inside a SQL literal.
+std::string QuoteSqlLiteral(const std::string& text);
+
+// Path of the SQL Server version script under `PathDestino`.
+std::string SqlServerVersionScriptPath(const Session& session);
+// Path of the Oracle version script under `PathDestino`.
+std::string OracleVersionScriptPath(const Session& session);
+
+// Appends the INSERT and GO lines to the SQL Server script (created when
+// absent), then replaces the Oracle script with its six lines; both in the
+// system code page, lines ended by CR LF, the repository name quoted by
+// QuoteSqlLiteral. Each file is replaced atomically: a failure leaves it as it
+// was and appends "Erro ao gravar o arquivo: " + path + " - " + reason to
+// `session.Mensagens`. Returns false when a file could not be written.
+bool WriteVersionScripts(Session& session);
+
+}  // namespace vkt::app

@@ -1,0 +1,31 @@
+// The "DOCS_E_BATS" branch of the generation driver: copies the prepared
+// companion files of the system (instruction document, update roadmap and,
+// for Oracle, the security-policy script) from the docs folder beside the
+// program into the output folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/session.h"
+
+namespace vkt::generate {
+
+// The docs folder of `banco`: `session.program_folder` + "\docs\" + banco.
+std::string PastaDocs(const app::Session& session, std::string_view banco);
+
+// Copies the companion files of `banco` into `pasta_saida` (the output folder,
+// ending in "\"), replacing older copies:
+//  - deletes the document and the roadmap from the output folder;
+//  - when the document is in the docs folder, copies it and then the roadmap;
+//    a failed copy shows the box "Erro ao copiar o doc ..." / "... o bat ..."
+//    (title "Erro", critical icon) and the roadmap is not copied after a
+//    failed document; a missing document appends "Arquivo " + name +
+//    " nao encontrado!" to `session.Mensagens` and copies neither;
+//  - for `banco` exactly "ORACLE", replaces the policy script; a failed copy
+//    (missing source included) shows "Erro ao copiar o script de ...".
+// Each copy keeps the name the file has in the docs folder and fails when the
+// destination exists.
+void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida);
+
+}  // namespace vkt::generate

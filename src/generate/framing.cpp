@@ -1,0 +1,149 @@
+#include "generate/framing.h"
+
+#include <string>
+
+#include "text/letter_case.h"
+
+namespace vkt::generate {
+namespace {
+
+// The WYN system frames its DADOS and TEMPLATES scripts bare: no block, no
+// progress line, an empty closer.
+bool IsWynCase(std::string_view tipo_objeto, std::string_view sistema) {
+  if (text::UpperCase(sistema) != "WYN") return false;
+  std::string tipo = text::UpperCase(tipo_objeto);
+  return tipo == "DADOS" || tipo == "TEMPLATES";
+}
+
+std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
+                  std::string_view separador) {
+  std::string s = "SPOOL C:\\SCRIPTS\\";
+  s += sistema;
+  s += '_';
+  s += tipo_objeto;
+  s += ".log";
+  s += separador;
+  return s;
+}
+
+}  // namespace
+
+bool IsSqlServer(std::string_view banco) { return banco == kSqlServer; }
+
+bool IsCodeObjectType(std::string_view tipo_objeto) {
+  return tipo_objeto == "VIEWS" || tipo_objeto == "FUNCTIONS" || tipo_objeto == "PROCEDURES" ||
+         tipo_objeto == "PACKAGES" || tipo_objeto == "TRIGGERS" ||
+         tipo_objeto == "TYPESRULESDEFAULTS";
+}
+
+std::string_view Separador(std::string_view banco) {
+  return IsSqlServer(banco) ? std::string_view("\r") : std::string_view("\r\n");
+}
+
+std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
+                           std::string_view sistema, std::string_view separador) {
+  if (IsSqlServer(banco)) return {};
+  if (IsCodeObjectType(tipo_objeto)) return Spool(tipo_objeto, sistema, separador);
+  std::string s = "SET SERVEROUTPUT ON SIZE 1000000";
+  s += separador;
+  s += "SET LINESIZE 80";
+  s += separador;
+  s += Spool(tipo_objeto, sistema, separador);
+  return s;
+}
+
+std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
+                                 std::string_view sistema, std::string_view separador) {
+  if (IsSqlServer(banco) || IsWynCase(tipo_objeto, sistema)) return {};
+  static constexpr std::string_view kLines[] = {
+      "COMMIT;",
+      "EXCEPTION",
+      "   WHEN OTHERS THEN",
+      "        dbms_output.put_line('Erro no Comando:' || SUBSTR(stmt,1,230));",
+      "        dbms_output.put_line(TO_CHAR(SQLCODE));",
+      "        If SQLCODE <> 0 And SQLCODE <> -20001 Then",
+      "           RAISE;",
+      "        END IF;",
+      "END;",
+      "/",
+  };
+  std::string s;
+  for (std::string_view line : kLines) {
+    s += line;
+    s += separador;
+  }
+  return s;
+}
+
+std::string LimpaLinha(std::string_view linha) {
+  // U+00FE and U+00FF are C3 BE and C3 BF in UTF-8; no other character's
+  // encoding contains those byte pairs at a character start.
+  std::string out;
+  out.reserve(linha.size());
+  for (size_t i = 0; i < linha.size(); ++i) {
+    if (linha[i] == '\xC3' && i + 1 < linha.size() &&
+        (linha[i + 1] == '\xBE' || linha[i + 1] == '\xBF')) {
+      ++i;
+      continue;
+    }
+    out.push_back(linha[i]);
+  }
+  return out;
+}
+
+void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto) {
+  mensagens.emplace_back(texto);
+}
+
+FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+                            std::string_view sistema) {
+  FileOpening o;
+  const bool wyn = IsWynCase(tipo_objeto, sistema);
+  o.blank_line = tipo_objeto == "TABELAS" || tipo_objeto == "TABELAS2" || wyn;
+  o.block_opening = !IsSqlServer(banco) && !IsCodeObjectType(tipo_objeto) && !wyn;
+  o.progress = !wyn;
+  return o;
+}
+
+const std::vector<std::string>& AberturaBloco() {
+  static const std::vector<std::string> kWrites = {
+      "DECLARE stmt            VARCHAR(10000);",
+      "        nAux            NUMBER(10);",
+      "BEGIN\r\n",
+  };
+  return kWrites;
+}
+
+std::string LinhaProgresso(std::string_view banco, bool exec, std::string_view entrada) {
+  std::string s;
+  if (IsSqlServer(banco)) {
+    s = "Print 'EXECUCAO: ";
+    s += entrada;
+    s += '\'';
+    return s;
+  }
+  if (exec) s = "exec ";
+  s += "dbms_output.put_line('EXECUCAO: ";
+  s += entrada;
+  s += "');";
+  return s;
+}
+
+std::string_view LinhaSeparadora(std::string_view banco) {
+  return IsSqlServer(banco) ? std::string_view("GO") : std::string_view(" ");
+}
+
+const std::vector<std::string>& FechamentoOracle() {
+  static const std::vector<std::string> kWrites = {"SPOOL OFF;", "--EXIT\r\n"};
+  return kWrites;
+}
+
+std::string CaminhoMensagem(std::string_view caminho) {
+  std::string s(caminho);
+  for (char& c : s) {
+    if (c == '\\') c = '/';
+  }
+  return s;
+}
+
+}  // namespace vkt::generate

@@ -1,0 +1,218 @@
+#include "generate/gera_script.h"
+
+#include <cerrno>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "config/file_list.h"
+#include "fs/file_system_object.h"
+#include "fs/platform/file_system.h"
+#include "generate/docs_e_bats.h"
+#include "generate/framing.h"
+#include "generate/names.h"
+#include "generate/object_types.h"
+#include "generate/script_io.h"
+#include "services/desktop.h"
+#include "text/letter_case.h"
+
+namespace vkt::generate {
+namespace {
+
+using platform::Status;
+
+std::string Join(const std::vector<std::string>& lines, std::string_view separator) {
+  std::string joined;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) joined += separator;
+    joined += lines[i];
+  }
+  return joined;
+}
+
+// Step 13 of every call: the message area shows the whole message buffer.
+void MostraMensagens(const app::Session& session, std::string_view separador) {
+  Desktop().view->SetMessageText(Join(session.Mensagens, separador));
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+// Creates the folder `path` unless something of that name exists. A file in
+// its place, or a failed creation, becomes the message "Erro ao criar a
+// pasta: ..." and the result false.
+bool EnsureFolder(app::Session& session, const std::string& path) {
+  platform::FileInfo info;
+  Status status = platform::GetInfo(WithoutTrailingSeparators(path), &info);
+  if (status.ok()) {
+    if (info.attributes & platform::kAttrDirectory) return true;
+    status = Status::Errno(ENOTDIR);
+  } else {
+    status = platform::CreateDirectory(path);
+    if (status.ok()) return true;
+  }
+  AdicionaMensagem(session.Mensagens,
+                   "Erro ao criar a pasta: " + CaminhoMensagem(path) + " - " + status.Text());
+  return false;
+}
+
+void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
+  AdicionaMensagem(session.Mensagens,
+                   "Erro ao gravar o arquivo: " + CaminhoMensagem(path) + " - " + status.Text());
+}
+
+}  // namespace
+
+void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
+                bool& bExec) {
+  const app::RepositorySettings& settings = session.settings;
+  RunView& view = *Desktop().view;
+
+  // 1. The configuration in use; let the window repaint.
+  view.SetCaption(Caption::kConfigUtilizado,
+                  "Lendo config :: " + CaminhoMensagem(settings.ArqConfigIni));
+  Desktop().loop->Yield();
+
+  // 2. Per-kind settings.
+  const bool sql_server = IsSqlServer(banco);
+  const std::string_view separador = Separador(banco);
+  const std::string schema = NomeSchema(banco, settings.SISTEMA);
+  const bool exec = !sql_server && bExec;
+  std::string extensao = sql_server ? ".sql" : ".ora";
+
+  // 3. Output folders, one level at a time.
+  const std::string pasta_banco =
+      settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
+  const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
+  if (!EnsureFolder(session, settings.PathDestino) || !EnsureFolder(session, pasta_banco) ||
+      !EnsureFolder(session, pasta_saida)) {
+    MostraMensagens(session, separador);
+    return;
+  }
+
+  // 4. The row of the object type.
+  if (tipo_objeto == kDocsEBats) {
+    CopiaDocsEBats(session, banco, pasta_saida);
+    MostraMensagens(session, separador);
+    return;
+  }
+  std::string pasta_origem;
+  std::string arquivo_saida;
+  if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
+    const std::string_view prefixo = row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA)
+                                                            : row->prefix;
+    if (!prefixo.empty()) {
+      pasta_origem = settings.PathOrigem + std::string(row->folder);
+      arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(row->suffix);
+    }
+    if (IsSql2005Type(tipo_objeto)) extensao = ".sql2005";
+  }
+
+  // 5. The folder listing. A type without a source folder lists nothing (the
+  // bare expression would name the root of the file system).
+  std::vector<std::string> listagem;
+  if (!pasta_origem.empty()) {
+    listagem = fs::FileSystemObject().EnumFiles(pasta_origem + "\\*" + extensao);
+  }
+
+  // 6, 7. The file list.
+  const config::FileList lista = config::ReadFileList(settings.ArqConfigIni, tipo_objeto);
+  if (lista.status == config::FileListStatus::kMissingSection) {
+    AdicionaMensagem(session.Mensagens,
+                     "Nao existe a seção: " + std::string(tipo_objeto) + " no arquivo ini");
+    MostraMensagens(session, separador);
+    return;
+  }
+  if (lista.status == config::FileListStatus::kInvalidCount) {
+    AdicionaMensagem(session.Mensagens, "Valor invalido de NUMFILES na seção: " +
+                                            std::string(tipo_objeto) + " no arquivo ini");
+    MostraMensagens(session, separador);
+    return;
+  }
+  view.SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(pasta_origem));
+  std::vector<std::string> entradas(lista.names.size());
+  for (size_t i = 1; i < lista.names.size(); ++i) entradas[i] = lista.names[i] + extensao;
+
+  // 8. Folder check: every listed file of the folder must be named by an entry.
+  std::unordered_set<std::string> nomeados;
+  nomeados.reserve(entradas.size());
+  for (size_t i = 1; i < entradas.size(); ++i) nomeados.insert(text::UpperCase(entradas[i]));
+  for (size_t j = 1; j < listagem.size(); ++j) {
+    if (!nomeados.contains(text::UpperCase(listagem[j]))) {
+      AdicionaMensagem(session.Mensagens, "Arquivo Nao esta no ini: " + listagem[j]);
+    }
+  }
+
+  // 9. The output file.
+  view.SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(arquivo_saida));
+  if (arquivo_saida.empty()) {
+    MostraMensagens(session, separador);
+    return;
+  }
+  ScriptWriter saida;
+  Status escrita =
+      saida.Create(arquivo_saida, sql_server ? ScriptEncoding::kUtf16Le : ScriptEncoding::kCodePage);
+  bool cabecalho_gravado = false;
+
+  // 10. The listed files, in list order.
+  const FileOpening abertura = AberturaArquivo(tipo_objeto, banco, settings.SISTEMA);
+  const bool dados = !IsCodeObjectType(tipo_objeto);
+  fs::FileSystemObject fso;
+  SourceFile fonte;
+  for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
+    const std::string caminho = pasta_origem + "\\" + entradas[i];
+    if (!fso.FileExists(caminho)) {
+      AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
+      continue;
+    }
+    // Opened before anything of it is written: an unreadable file is skipped
+    // like a missing one.
+    if (Status leitura = fonte.Open(caminho); !leitura.ok()) {
+      AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
+                                              " - " + leitura.Text());
+      continue;
+    }
+    if (!fonte.empty() && !cabecalho_gravado) {
+      cabecalho_gravado = true;
+      escrita = saida.WriteLine(MontaCabecalho(tipo_objeto, banco, settings.SISTEMA, separador));
+    }
+    if (abertura.blank_line && escrita.ok()) escrita = saida.WriteLine("");
+    if (abertura.block_opening) {
+      for (const std::string& piece : AberturaBloco()) {
+        if (escrita.ok()) escrita = saida.WriteLine(piece);
+      }
+    }
+    if (abertura.progress) {
+      if (escrita.ok()) escrita = saida.WriteLine(LinhaProgresso(banco, exec, entradas[i]));
+      if (escrita.ok()) escrita = saida.WriteLine(LinhaSeparadora(banco));
+    }
+    if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
+    if (!fonte.status().ok()) {
+      // The file failed while it was copied: the lines read before stay.
+      AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
+                                              " - " + fonte.status().Text());
+    }
+    fonte.Close();
+    if (dados && escrita.ok()) {
+      escrita = saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
+    }
+  }
+
+  // 11. Oracle closing lines, once the header was written.
+  if (escrita.ok() && cabecalho_gravado && !sql_server) {
+    for (const std::string& piece : FechamentoOracle()) {
+      if (escrita.ok()) escrita = saida.WriteLine(piece);
+    }
+  }
+  // 12. Commit: on any failure the output file keeps its old content.
+  Status fechamento = saida.Close();
+  if (escrita.ok()) escrita = fechamento;
+  if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
+
+  // 13.
+  MostraMensagens(session, separador);
+}
+
+}  // namespace vkt::generate

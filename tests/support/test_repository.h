@@ -1,0 +1,40 @@
+// A repository on disk for run-level tests: a source tree, a file-list
+// configuration, an output root and a program folder with its docs, all in a
+// temporary folder, and the session that points at them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/session.h"
+#include "support/temp_dir.h"
+
+namespace vkt::testing {
+
+class TestRepository {
+ public:
+  // Session: repository "R1", system `sistema`; PathOrigem = <tmp>/src,
+  // PathDestino = <tmp>/out, ArqConfigIni = <tmp>/files.ini, program folder
+  // <tmp>/prog.
+  explicit TestRepository(std::string_view sistema = "XYZ");
+
+  app::Session session;
+  TempDir dir;
+
+  // Writes <tmp>/src/<relative>.
+  void Source(std::string_view relative, std::string_view bytes) const;
+  // Writes the file-list configuration (LF line ends are fine).
+  void FileList(std::string_view text) const;
+  // Writes <tmp>/prog/docs/<relative>.
+  void Doc(std::string_view relative, std::string_view bytes) const;
+  // The bytes of <tmp>/out/<relative> ("" when missing).
+  std::string Output(std::string_view relative) const;
+  bool OutputExists(std::string_view relative) const;
+  // <tmp>/<relative> as a POSIX path.
+  std::string Path(std::string_view relative) const { return dir / relative; }
+};
+
+// UTF-16 little-endian bytes of `utf8`, after the byte-order mark FF FE.
+std::string Utf16File(std::string_view utf8);
+
+}  // namespace vkt::testing
