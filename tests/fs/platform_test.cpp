@@ -61,6 +61,27 @@ TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
   EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
 }
 
+TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
+  TempDir dir;
+  dir.Write("f/other.sql", "");
+  std::string posix;
+  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));  // caches "f"
+  EXPECT_EQ(posix, dir / "f/NEW.SQL");
+  dir.Write("f/new.sql", "x");  // not through the platform layer
+  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));
+  EXPECT_EQ(posix, dir / "f/new.sql");
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
+            (std::vector<std::string>{"new.sql", "other.sql"}));
+}
+
+TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
+  auto root = FindEntries("/*");
+  ASSERT_FALSE(root.empty());
+  for (const auto& e : root) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
+  EXPECT_TRUE(FindEntries("C:\\*").empty());
+  EXPECT_TRUE(FindEntries("C:*").empty());
+}
+
 TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
   TempDir dir;
   dir.Write("f/b.sql", "");
@@ -94,8 +115,8 @@ TEST(MatchesPattern, FollowsWindowsWildcards) {
     const char* pattern;
     bool match;
   } cases[] = {
-      {"noext", "*.*", true},    {"a.sql", "*.SQL", true},   {"a.sql2005", "*.sql", false},
-      {"abc", "a?c", true},      {"ac", "a?c", false},       {"ção.txt", "ÇÃO.*", true},
+      {"noext", "*.*", true},     {"a.sql", "*.SQL", true}, {"a.sql2005", "*.sql", false},
+      {"abc", "a?c", true},       {"ac", "a?c", false},     {"ção.txt", "ÇÃO.*", true},
       {"x.tar.gz", "*.gz", true}, {"x", "*", true},
   };
   for (const auto& c : cases) {
@@ -155,7 +176,8 @@ TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   ASSERT_TRUE(w.Write("new", 3).ok());
   ASSERT_TRUE(w.Commit().ok());
   EXPECT_EQ(dir.Read("out.sql"), "new");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")), (std::vector<std::string>{".", "..", "out.sql"}));
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")),
+            (std::vector<std::string>{".", "..", "out.sql"}));
 }
 
 }  // namespace
