@@ -1,0 +1,285 @@
+#!/usr/bin/env bash
+# Throughput and scaling benchmark of vktgera. See bench/README.md.
+#
+#   bench/run.sh [--bin PATH] [--quick] [--reps N] [--scale-reps N]
+#                [--types N] [--files F] [--size S] [--seed N]
+#                [--scaling "1000 10000 100000"] [--scale-size S]
+#                [--no-main] [--no-scaling] [--workdir DIR] [--keep]
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+
+bin="$root/build/vktgera"
+reps=5
+scale_reps=3
+types=10
+files=300
+size=50000
+seed=1
+scaling="1000 10000 100000"
+scale_size=3000
+run_main=1
+run_scaling=1
+workdir=""
+keep=0
+
+usage() {
+  sed -n '2,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  cat <<'EOF'
+
+  --bin PATH       vktgera to measure (default: build/vktgera of this checkout)
+  --quick          smoke check: small repository, short scaling series, 2 repetitions
+  --reps N         repetitions of each timed command of the main comparison (default 5)
+  --scale-reps N   repetitions of each scaling run (default 3)
+  --types N        object-type folders with files (default 10)
+  --files F        listed files per folder and database kind (default 300)
+  --size S         bytes per source file, about (default 50000)
+  --seed N         seed of the generated repositories (default 1)
+  --scaling LIST   listed files of the scaling series (default "1000 10000 100000")
+  --scale-size S   bytes per file in the scaling series (default 3000)
+  --no-main        skip the comparison with cat and iconv
+  --no-scaling     skip the scaling series
+  --workdir DIR    where to generate (default: a new folder under ${TMPDIR:-/tmp})
+  --keep           keep the generated files
+EOF
+}
+
+die() {
+  echo "run.sh: $*" >&2
+  exit 2
+}
+
+need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
+
+while [[ $# -gt 0 ]]; do
+  case $1 in
+    --bin) need_value "$@"; bin=$2; shift 2 ;;
+    --quick)
+      reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
+      shift ;;
+    --reps) need_value "$@"; reps=$2; shift 2 ;;
+    --scale-reps) need_value "$@"; scale_reps=$2; shift 2 ;;
+    --types) need_value "$@"; types=$2; shift 2 ;;
+    --files) need_value "$@"; files=$2; shift 2 ;;
+    --size) need_value "$@"; size=$2; shift 2 ;;
+    --seed) need_value "$@"; seed=$2; shift 2 ;;
+    --scaling) need_value "$@"; scaling=$2; shift 2 ;;
+    --scale-size) need_value "$@"; scale_size=$2; shift 2 ;;
+    --no-main) run_main=0; shift ;;
+    --no-scaling) run_scaling=0; shift ;;
+    --workdir) need_value "$@"; workdir=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) usage >&2; die "unknown option: $1" ;;
+  esac
+done
+
+for n in "$reps" "$scale_reps" "$types" "$files" "$size" "$seed" "$scale_size" $scaling; do
+  [[ $n =~ ^[0-9]+$ ]] || die "not a whole number: $n"
+done
+((reps >= 1 && scale_reps >= 1)) || die "repetitions must be at least 1"
+
+[[ -x $bin ]] || die "no executable vktgera at $bin (build it, or pass --bin PATH)"
+bin=$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")
+for tool in python3 iconv xargs cat; do
+  command -v "$tool" >/dev/null || die "$tool is not installed"
+done
+[[ -x /usr/bin/time ]] || die "/usr/bin/time (GNU time) is not installed"
+
+if [[ -n $workdir ]]; then
+  mkdir -p "$workdir"
+  work=$(mktemp -d "$(cd "$workdir" && pwd)/vktbench.XXXXXX")
+else
+  work=$(mktemp -d "${TMPDIR:-/tmp}/vktbench.XXXXXX")
+fi
+cleanup() {
+  if ((keep)); then
+    echo "kept: $work" >&2
+  else
+    rm -rf -- "$work"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# ---- measuring -------------------------------------------------------------
+
+# timed LABEL ALLOWED_STATUS CMD...: runs CMD under GNU time, its stdout and
+# stderr to $work/last.stdout and $work/last.stderr, and appends
+# "<wall ns> <peak RSS kB>" to $work/times/LABEL. Exit statuses up to
+# ALLOWED_STATUS are accepted; any other ends the benchmark.
+timed() {
+  local label=$1 allowed=$2
+  shift 2
+  local t0 t1 status=0
+  t0=$(date +%s%N)
+  /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/last.stdout" 2>"$work/last.stderr" ||
+    status=$?
+  t1=$(date +%s%N)
+  if ((status > allowed)); then
+    echo "run.sh: '$label' failed with status $status: $*" >&2
+    head -n 20 "$work/last.stderr" "$work/last.stdout" >&2
+    exit 1
+  fi
+  echo "$((t1 - t0)) $(tail -n 1 "$work/rss")" >>"$work/times/$label"
+}
+
+# ours REPO_DIR ARGS...: vktgera on the generated repository, untimed, output
+# to $work/last.*; returns its exit status. A status above 1 (the run could
+# not start) ends the benchmark.
+ours() {
+  local dir=$1 status=0
+  shift
+  "$bin" --config "$dir/VKTGeraInstallBD.ini" "$@" >"$work/last.stdout" 2>"$work/last.stderr" ||
+    status=$?
+  if ((status > 1)); then
+    echo "run.sh: vktgera $* failed with status $status:" >&2
+    head -n 20 "$work/last.stderr" "$work/last.stdout" >&2
+    exit 1
+  fi
+  return "$status"
+}
+
+# Bytes of all regular files below DIR whose path matches the -ipath PATTERN.
+bytes_below() { find "$1" -type f -ipath "$2" -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+
+# summary LABEL FIELD: "min median max" of field 1 (ns) or 2 (kB) of LABEL.
+summary() {
+  cut -d' ' -f"$2" "$work/times/$1" | sort -n | awk '
+    { v[NR] = $1 }
+    END {
+      m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "%s %s %s\n", v[1], m, v[NR]
+    }'
+}
+
+seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
+
+manifest() { sed -n "s/^$2=//p" "$1/manifest.txt"; }
+
+export work
+
+mkdir -p "$work/times"
+echo "vktgera: $bin"
+echo "work:    $work"
+echo
+
+# ---- main comparison: install vs cat vs cat + iconv -------------------------
+
+if ((run_main)); then
+  repo="$work/main"
+  python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --types "$types" \
+    --files "$files" --size "$size"
+  ora_bytes=$(manifest "$repo" ora_bytes)
+  sql_bytes=$(manifest "$repo" sql_bytes)
+  src_bytes=$((ora_bytes + sql_bytes))
+  floor="$work/floor"
+  mkdir -p "$floor"
+
+  cat_floor() {
+    xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
+    xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.out"
+  }
+  cat_iconv() {
+    xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
+    xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.tmp"
+    iconv -f WINDOWS-1252 -t UTF-16LE "$2/sql.tmp" >"$2/sql16.out"
+  }
+  export -f cat_floor cat_iconv
+
+  # Warm-up: every source file in the page cache, and one checked install run
+  # (a complete repository must give no message lines).
+  cat_iconv "$repo" "$floor"
+  status=0
+  ours "$repo" install --repo BENCH --type TODOS || status=$?
+  if ((status != 0)) || [[ -s $work/last.stdout ]]; then
+    echo "warning: the install run ended with status $status and these messages:" >&2
+    head -n 20 "$work/last.stdout" >&2
+  fi
+  out_ora=$(bytes_below "$repo/out" '*/oracle/*')
+  out_sql=$(bytes_below "$repo/out" '*/sql_server/*')
+  echo "install output: $(megabytes "$out_ora") MB Oracle, $(megabytes "$out_sql") MB SQL Server" \
+    "(cat floor $(megabytes "$ora_bytes") + $(megabytes "$sql_bytes") MB," \
+    "iconv SQL half $(megabytes "$(wc -c <"$floor/sql16.out")") MB)"
+  ((out_ora >= ora_bytes && out_sql >= 2 * sql_bytes)) ||
+    echo "warning: install output is smaller than its sources: scripts missing?" >&2
+
+  # Interleaved repetitions, so that load from other processes spreads evenly.
+  for ((r = 1; r <= reps; r++)); do
+    timed install 1 "$bin" --config "$repo/VKTGeraInstallBD.ini" install --repo BENCH --type TODOS
+    # shellcheck disable=SC2016 # expanded by the inner bash
+    timed cat 0 bash -c 'cat_floor "$1" "$2"' _ "$repo" "$floor"
+    # shellcheck disable=SC2016
+    timed cat_iconv 0 bash -c 'cat_iconv "$1" "$2"' _ "$repo" "$floor"
+  done
+
+  read -r i_min i_med _ < <(summary install 1)
+  read -r c_min c_med _ < <(summary cat 1)
+  read -r x_min x_med _ < <(summary cat_iconv 1)
+  read -r _ _ i_rss < <(summary install 2)
+
+  echo
+  echo "== install --type TODOS: $(manifest "$repo" files_per_kind) files per kind," \
+    "$(megabytes "$ora_bytes") MB .ora + $(megabytes "$sql_bytes") MB .sql, $reps repetitions"
+  printf '%-22s %10s %10s\n' "" "min s" "median s"
+  printf '%-22s %10s %10s\n' "vktgera install" "$(seconds "$i_min")" "$(seconds "$i_med")"
+  printf '%-22s %10s %10s\n' "cat (floor)" "$(seconds "$c_min")" "$(seconds "$c_med")"
+  printf '%-22s %10s %10s\n' "cat + iconv" "$(seconds "$x_min")" "$(seconds "$x_med")"
+  printf '%-22s %10s %10s\n' "ours / cat" "$(ratio "$i_min" "$c_min")" "$(ratio "$i_med" "$c_med")"
+  printf '%-22s %10s %10s\n' "ours / (cat + iconv)" "$(ratio "$i_min" "$x_min")" \
+    "$(ratio "$i_med" "$x_med")"
+  printf '%-22s %10s %10s\n' "throughput MB/s" \
+    "$(awk -v b="$src_bytes" -v ns="$i_min" 'BEGIN { printf "%.0f", b / 1e6 / (ns / 1e9) }')" \
+    "$(awk -v b="$src_bytes" -v ns="$i_med" 'BEGIN { printf "%.0f", b / 1e6 / (ns / 1e9) }')"
+  echo "peak RSS of install: $((i_rss / 1024)) MB"
+  echo
+  rm -rf -- "$repo" "$floor"
+fi
+
+# ---- scaling series: one folder, growing file count -------------------------
+
+if ((run_scaling)); then
+  echo "== scaling: one folder (TABELAS), files of about $scale_size bytes," \
+    "$scale_reps repetitions, min time"
+  printf '%10s %14s %12s %16s %12s\n' "files" "install us/f" "install MB" "numbering us/f" \
+    "numbering MB"
+  per_file=()
+  for n in $scaling; do
+    repo="$work/scale_$n"
+    python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --type-names TABELAS \
+      --files "$n" --size "$scale_size" >/dev/null
+    xargs -0 cat <"$repo/listed_ora.lst" >/dev/null
+    xargs -0 cat <"$repo/listed_sql.lst" >/dev/null
+    # Warm-up run and a check that the numbering numbers every listed name.
+    ours "$repo" install --repo BENCH --type TABELAS ||
+      echo "warning: install of $n files ended with status 1: $(head -n 1 "$work/last.stdout")" >&2
+    ours "$repo" numbering --repo BENCH --type TABELAS || true
+    lines=$(grep -c '^FILE[0-9]*=' "$work/last.stdout" || true)
+    ((lines == n)) || echo "warning: numbering of $n files gave $lines FILEn lines" >&2
+    for ((r = 1; r <= scale_reps; r++)); do
+      timed "install_$n" 1 "$bin" --config "$repo/VKTGeraInstallBD.ini" \
+        install --repo BENCH --type TABELAS
+      timed "numbering_$n" 0 "$bin" --config "$repo/VKTGeraInstallBD.ini" \
+        numbering --repo BENCH --type TABELAS
+    done
+    read -r im _ < <(summary "install_$n" 1)
+    read -r nm _ < <(summary "numbering_$n" 1)
+    read -r _ _ irss < <(summary "install_$n" 2)
+    read -r _ _ nrss < <(summary "numbering_$n" 2)
+    ius=$(awk -v ns="$im" -v n="$n" 'BEGIN { printf "%.1f", ns / 1e3 / n }')
+    nus=$(awk -v ns="$nm" -v n="$n" 'BEGIN { printf "%.1f", ns / 1e3 / n }')
+    per_file+=("$ius $nus")
+    printf '%10s %14s %12s %16s %12s\n' "$n" "$ius" "$((irss / 1024))" "$nus" "$((nrss / 1024))"
+    rm -rf -- "$repo"
+  done
+  printf '%s\n' "${per_file[@]}" | awk '
+    NR == 1 { imin = imax = $1; nmin = nmax = $2 }
+    { if ($1 < imin) imin = $1; if ($1 > imax) imax = $1
+      if ($2 < nmin) nmin = $2; if ($2 > nmax) nmax = $2 }
+    END { printf "spread of time per file (max/min): install %.2f, numbering %.2f\n",
+                 imax / imin, nmax / nmin }'
+fi
