@@ -1,6 +1,27 @@
+// `vktgera`: the window's two buttons on the command line.
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-  std::puts("vktgera: not yet wired");
-  return 0;
+#include "app/version.h"
+#include "cli/options.h"
+#include "cli/run_command.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const vkt::cli::ParseResult parsed = vkt::cli::ParseOptions(args);
+  if (!parsed.ok) {
+    std::fprintf(stderr, "vktgera: %s\nTry 'vktgera --help'.\n", parsed.error.c_str());
+    return 2;
+  }
+  switch (parsed.options.command) {
+    case vkt::cli::Command::kHelp:
+      std::fputs(vkt::cli::UsageText().c_str(), stdout);
+      return 0;
+    case vkt::cli::Command::kVersion:
+      std::printf("vktgera %s\n", vkt::kVersionText);
+      return 0;
+    default:
+      return vkt::cli::RunCommand(parsed.options);
+  }
 }

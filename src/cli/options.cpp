@@ -1,0 +1,192 @@
+#include "cli/options.h"
+
+#include <optional>
+#include <string_view>
+
+#include "app/startup.h"
+#include "fs/platform/file_system.h"
+#include "text/letter_case.h"
+
+namespace vkt::cli {
+namespace {
+
+// "--name=value" or "--name value": the value of option `name` at args[*i],
+// advancing *i past it. nullopt when args[*i] is not that option.
+struct OptionValue {
+  bool matched = false;
+  bool missing = false;
+  std::string value;
+};
+
+OptionValue TakeValue(const std::vector<std::string>& args, std::size_t* i, std::string_view name) {
+  OptionValue result;
+  std::string_view arg = args[*i];
+  if (arg == name) {
+    result.matched = true;
+    if (*i + 1 >= args.size()) {
+      result.missing = true;
+    } else {
+      result.value = args[++*i];
+    }
+  } else if (arg.size() > name.size() && arg.substr(0, name.size()) == name &&
+             arg[name.size()] == '=') {
+    result.matched = true;
+    result.value = std::string(arg.substr(name.size() + 1));
+  }
+  return result;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string KnownTypes() {
+  std::string list;
+  for (std::string_view type : app::kObjectTypes) {
+    if (!list.empty()) list += ", ";
+    list += type;
+  }
+  return list;
+}
+
+ParseResult Fail(std::string error) {
+  ParseResult result;
+  result.error = std::move(error);
+  return result;
+}
+
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+  Options options;
+  std::optional<Command> command;
+  std::optional<std::string> config, repo, type;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      ParseResult result;
+      result.ok = true;
+      result.options.command = Command::kHelp;
+      return result;
+    }
+    if (arg == "--version") {
+      ParseResult result;
+      result.ok = true;
+      result.options.command = Command::kVersion;
+      return result;
+    }
+    bool handled = false;
+    for (auto [name, slot] :
+         {std::pair<std::string_view, std::optional<std::string>*>{"--config", &config},
+          {"--repo", &repo},
+          {"--type", &type}}) {
+      OptionValue value = TakeValue(args, &i, name);
+      if (!value.matched) continue;
+      if (value.missing) return Fail("option " + std::string(name) + " needs a value");
+      if (slot->has_value()) return Fail("option " + std::string(name) + " given twice");
+      *slot = value.value;
+      handled = true;
+      break;
+    }
+    if (handled) continue;
+    if (!arg.empty() && arg[0] == '-') return Fail("unknown option " + Quoted(arg));
+    if (command) return Fail("unexpected argument " + Quoted(arg));
+    if (arg == "install") {
+      command = Command::kInstall;
+    } else if (arg == "numbering") {
+      command = Command::kNumbering;
+    } else {
+      return Fail("unknown command " + Quoted(arg) + " (install or numbering)");
+    }
+  }
+  if (!command) return Fail("no command given (install or numbering)");
+  if (!repo) return Fail("--repo NAME is required");
+  if (repo->empty()) return Fail("--repo needs a repository name, not the empty text");
+  if (config && config->empty()) return Fail("--config needs a file name");
+  options.command = *command;
+  options.repo = *repo;
+  if (config) options.config_file = *config;
+  if (type) {
+    std::string upper = text::UpperCase(*type);
+    bool known = false;
+    for (std::string_view keyword : app::kObjectTypes) known = known || keyword == upper;
+    if (!known)
+      return Fail("unknown object type " + Quoted(*type) + " (one of " + KnownTypes() + ")");
+    options.type = upper;
+  }
+  ParseResult result;
+  result.ok = true;
+  result.options = std::move(options);
+  return result;
+}
+
+std::string UsageText() {
+  return "Usage:\n"
+         "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
+         "  vktgera [--config FILE] numbering --repo NAME [--type TYPE]\n"
+         "  vktgera --help | --version\n"
+         "\n"
+         "  install     does what one press of \"Gera Install\" does in the window\n"
+         "  numbering   does what one press of \"Gera Numeração\" does\n"
+         "\n"
+         "  --config FILE  the main configuration (default: VKTGeraInstallBD.ini beside\n"
+         "                 the program); docs/ORACLE and docs/SQLSERVER are looked up\n"
+         "                 beside it\n"
+         "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
+         "  --type TYPE    one object type (default TODOS): " +
+         KnownTypes() +
+         "\n"
+         "\n"
+         "Exit status: 0 finished without problems, 1 an install run reported problems,\n"
+         "2 the run could not start.\n";
+}
+
+bool LoadSession(const Options& options, app::Session* session,
+                 std::vector<std::string>* repositories, std::string* error) {
+  *session = app::Session();
+  if (options.config_file.empty()) {
+    session->program_folder = platform::ExecutableFolder();
+  } else {
+    std::string file = options.config_file;
+    if (file[0] != '/' && file[0] != '\\') file = platform::CurrentDirectory() + "/" + file;
+    std::size_t slash = file.find_last_of("/\\");
+    session->program_folder = file.substr(0, slash == 0 ? 1 : slash);
+    session->main_config_file = file;
+  }
+  // Shown as the program built it, with "\" as "/".
+  std::string path = session->MainConfigPath();
+  for (char& c : path) c = c == '\\' ? '/' : c;
+  platform::File probe;
+  platform::Status status =
+      platform::File::Open(session->MainConfigPath(), platform::File::Mode::kRead, &probe);
+  if (status.ok()) {
+    char byte;
+    std::size_t got = 0;
+    status = probe.Read(&byte, 1, &got);
+  }
+  if (!status.ok()) {
+    *error = "cannot read the main configuration " + path + ": " + status.Text();
+    return false;
+  }
+  app::CodePageSetting code_page = app::ApplyConfiguredCodePage(*session);
+  if (!code_page.error.empty()) {
+    *error = "the CodePage of " + path + " cannot be used: " + code_page.error;
+    return false;
+  }
+  std::vector<std::string> names = app::CarregaCombos(*session).repositories;
+  bool listed = false;
+  for (const std::string& name : names) listed = listed || name == options.repo;
+  if (!listed) {
+    std::string known;
+    for (const std::string& name : names) {
+      if (name.empty()) continue;  // the empty entry cannot be asked for
+      known += (known.empty() ? "" : ", ") + Quoted(name);
+    }
+    *error = "unknown repository " + Quoted(options.repo) + "; " + path +
+             (known.empty() ? " lists none" : " lists " + known);
+    return false;
+  }
+  app::CarregaConfigRepositorio(*session, options.repo);
+  if (repositories != nullptr) *repositories = std::move(names);
+  return true;
+}
+
+}  // namespace vkt::cli

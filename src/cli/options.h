@@ -1,0 +1,53 @@
+// The command line of `vktgera`:
+//
+//   vktgera [--config FILE] install   --repo NAME [--type TYPE]
+//   vktgera [--config FILE] numbering --repo NAME [--type TYPE]
+//   vktgera --help | --version
+//
+// Options may come before or after the command, as "--opt VALUE" or
+// "--opt=VALUE".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+
+namespace vkt::cli {
+
+enum class Command { kInstall, kNumbering, kHelp, kVersion };
+
+struct Options {
+  Command command = Command::kHelp;
+  // The main configuration file; empty = "VKTGeraInstallBD.ini" in the
+  // executable's folder.
+  std::string config_file;
+  std::string repo;            // an entry of "REPOSITORIO", never empty
+  std::string type = "TODOS";  // one of the window's object-type keywords, upper case
+};
+
+struct ParseResult {
+  bool ok = false;
+  Options options;
+  std::string error;  // for ok == false: what is wrong, one line
+};
+
+// Parses the arguments after the program name. "--help" and "--version" end
+// the parse successfully wherever they stand. Fails on an unknown option or
+// command, a missing or repeated value, a missing command or --repo, and a
+// TYPE that is not an object-type keyword (compared without regard to case).
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string UsageText();
+
+// Prepares the run of `options` as the window would: the main configuration
+// (and its "CodePage"), the repository list, and the settings of `options.repo`
+// into `session`. Returns false with a one-line `error` when the run cannot
+// start: the main configuration is missing or unreadable, names an unusable
+// code page, or does not list the repository (the error then lists the names
+// it does list). `repositories` (optional) receives the list.
+bool LoadSession(const Options& options, app::Session* session,
+                 std::vector<std::string>* repositories, std::string* error);
+
+}  // namespace vkt::cli

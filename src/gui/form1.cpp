@@ -1,0 +1,213 @@
+#include "gui/form1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/run_dispatch.h"
+#include "app/startup.h"
+#include "app/version.h"
+
+namespace vkt::gui {
+namespace {
+
+// The window's face is "MS Sans Serif"; where it is not installed, the
+// nearest sans-serif face that is.
+QString ProgramFontFamily() {
+  static const QString family = [] {
+    for (const char* name : {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
+                             "Nimbus Sans", "DejaVu Sans"}) {
+      if (QFontDatabase::hasFamily(name)) return QString(name);
+    }
+    QFont fallback;
+    fallback.setStyleHint(QFont::SansSerif);
+    return fallback.defaultFamily();
+  }();
+  return family;
+}
+
+QFont ProgramFont(double points, bool bold) {
+  QFont font(ProgramFontFamily());
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+constexpr double kDefaultPoints = 8.25;
+constexpr double kButtonPoints = 9.75;
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                      TwipsToPixels(height));
+}
+
+// `wrap`: the label is several lines high and wraps its text at its width.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, bool bold,
+                  bool wrap = false) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setFont(ProgramFont(kDefaultPoints, bold));
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setWordWrap(wrap);
+  return label;
+}
+
+// A fixed caption stays whole when the face in use is wider than "MS Sans
+// Serif": its label grows to the right, where the window has room for it.
+void FitCaption(QLabel* label) {
+  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->setFont(ProgramFont(kDefaultPoints, false));
+  list->setEditable(false);
+  return list;
+}
+
+}  // namespace
+
+int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
+  session_.program_folder = std::move(program_folder);
+  BuildControls();
+  desktop_ = std::make_unique<QtDesktop>(QtDesktop::Widgets{
+      this, lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_, txmens_});
+  desktop_scope_ = std::make_unique<ScopedDesktop>(desktop_->Services());
+  FormLoad();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+  setObjectName("Form1");
+  setWindowTitle(QString::fromUtf8("Geração de Scripts de Instalação"));
+  setFont(ProgramFont(kDefaultPoints, false));
+
+  QMenu* mnu_arq = menuBar()->addMenu("Arquivo");
+  mnu_arq->setObjectName("MnuArq");
+  mnu_hab_numeracao_ = mnu_arq->addAction(QString::fromUtf8("Habilita Numeração"));
+  mnu_hab_numeracao_->setObjectName("MnuHabNumeracao");
+  connect(mnu_hab_numeracao_, &QAction::triggered, this, [this] { MnuHabNumeracaoClick(); });
+
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  client->setFixedSize(TwipsToPixels(11040), TwipsToPixels(8040));
+  setCentralWidget(client);
+
+  QLabel* caption = MakeLabel(client, "Label1_1", QString::fromUtf8("Repositório"), false);
+  Place(caption, 165, 390, 795, 195);
+  FitCaption(caption);
+  cb_repos_ = MakeList(client, "CbRepos");
+  Place(cb_repos_, 165, 600, 5500, 315);
+  caption = MakeLabel(client, "Label1_0", "Tipo do Objeto", false);
+  Place(caption, 165, 975, 1050, 210);
+  FitCaption(caption);
+  cb_obj_ = MakeList(client, "CbObj");
+  Place(cb_obj_, 165, 1200, 5500, 315);
+
+  const char* button_names[2] = {"cmdExecuta0", "cmdExecuta1"};
+  const QString button_captions[2] = {QString::fromUtf8("Gera Numeração"), "Gera Install"};
+  const int button_left[2] = {8040, 6360};
+  for (int index = 0; index < 2; ++index) {
+    auto* button = new QPushButton(button_captions[index], client);
+    button->setObjectName(button_names[index]);
+    button->setFont(ProgramFont(kButtonPoints, true));
+    Place(button, button_left[index], 600, 1500, 495);
+    connect(button, &QPushButton::clicked, this, [this, index] { CmdExecutaClick(index); });
+    cmd_executa_[index] = button;
+  }
+  cmd_executa_[0]->setVisible(false);
+
+  lbl_versao_ = MakeLabel(client, "lblVersao", QString::fromUtf8("Versão: 02.00.00"), true);
+  Place(lbl_versao_, 8160, 120, 1695, 255);
+  lbl_config_utilizado_ = MakeLabel(client, "lblConfigUtilizado", "", true, /*wrap=*/true);
+  Place(lbl_config_utilizado_, 165, 1680, 6015, 615);
+  caption = MakeLabel(client, "lblLendoOrigem", QString::fromUtf8("Diretório Origem:"), false);
+  Place(caption, 165, 2520, 1455, 255);
+  FitCaption(caption);
+  lbl_diretorio_origem_ = MakeLabel(client, "lblDiretorioOrigem", "", false);
+  Place(lbl_diretorio_origem_, 1800, 2520, 7815, 255);
+  caption = MakeLabel(client, "lblLendoDestino", QString::fromUtf8("Diretório Destino:"), false);
+  Place(caption, 165, 3000, 1455, 255);
+  FitCaption(caption);
+  lbl_diretorio_destino_ = MakeLabel(client, "lblDiretorioDestino", "", false);
+  Place(lbl_diretorio_destino_, 1800, 3000, 7695, 255);
+
+  txmens_ = new QPlainTextEdit(client);
+  txmens_->setObjectName("txmens");
+  txmens_->setFont(ProgramFont(kDefaultPoints, false));
+  txmens_->setReadOnly(true);
+  txmens_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  Place(txmens_, 165, 3480, 10650, 4335);
+
+  connect(cb_repos_, &QComboBox::activated, this, [this](int index) { CbReposClick(index); });
+}
+
+void Form1::FormLoad() {
+  app::CodePageSetting code_page = app::ApplyConfiguredCodePage(session_);
+  if (!code_page.error.empty()) {
+    Desktop().boxes->Show(app::UnknownCodePageMessage(code_page), "VKTGeraInstallBD",
+                          BoxIcon::kCritical);
+  }
+  app::ComboContents lists = app::CarregaCombos(session_);
+  for (const std::string& type : lists.object_types) cb_obj_->addItem(QString::fromStdString(type));
+  cb_obj_->setCurrentIndex(lists.selected_object_type);
+  for (const std::string& name : lists.repositories) {
+    cb_repos_->addItem(QString::fromStdString(name));
+  }
+  cb_repos_->setCurrentIndex(-1);
+  lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
+  FitCaption(lbl_versao_);
+}
+
+void Form1::CbReposClick(int index) {
+  app::CarregaConfigRepositorio(session_, cb_repos_->itemText(index).toStdString());
+}
+
+void Form1::CmdExecutaClick(int index) {
+  if (running_) return;
+  app::RunRequest request;
+  request.index = index;
+  request.tipo_objeto = cb_obj_->currentText().toStdString();
+  session_.repository = cb_repos_->currentText().toStdString();
+  running_ = true;
+  // Without a repository the handler only asks for one; nothing runs.
+  const bool lock = !session_.repository.empty();
+  if (lock) SetControlsEnabled(false);
+  app::cmdExecuta_Click(session_, request);
+  if (lock) SetControlsEnabled(true);
+  running_ = false;
+}
+
+void Form1::MnuHabNumeracaoClick() { cmd_executa_[0]->setVisible(true); }
+
+void Form1::SetControlsEnabled(bool enabled) {
+  cmd_executa_[0]->setEnabled(enabled);
+  cmd_executa_[1]->setEnabled(enabled);
+  cb_repos_->setEnabled(enabled);
+  cb_obj_->setEnabled(enabled);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace vkt::gui
