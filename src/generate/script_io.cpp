@@ -783,6 +783,7 @@ struct LineReader::Impl {
   bool FillUnits() {
     static const char kNothing = 0;
     unit_count = 0;
+    unit_pos = nullptr;
     while (unit_count == 0) {
       bool flush = false;
       if (undecoded.empty()) {
