@@ -30,9 +30,9 @@ class DefaultGenerator final : public Generator {
 
 // When a row runs.
 enum class When {
-  kAlways,        // every installation run
-  kSelectedOrAll, // its own keyword or "TODOS"
-  kZ7QOrSelected, // its own keyword, or "TODOS" for the system "Z7Q"
+  kAlways,         // every installation run
+  kSelectedOrAll,  // its own keyword or "TODOS"
+  kZ7QOrSelected,  // its own keyword, or "TODOS" for the system "Z7Q"
 };
 
 struct Row {

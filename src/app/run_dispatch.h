@@ -11,8 +11,8 @@ namespace vkt::app {
 
 // What the window shows when a button is pressed.
 struct RunRequest {
-  int index = 1;              // 0 = "Gera Numeração", 1 = "Gera Install"
-  std::string tipo_objeto;    // text of `CbObj` (upper-cased by the handler)
+  int index = 1;            // 0 = "Gera Numeração", 1 = "Gera Install"
+  std::string tipo_objeto;  // text of `CbObj` (upper-cased by the handler)
 };
 
 // How a button press ended.

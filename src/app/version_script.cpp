@@ -46,9 +46,9 @@ std::string EncodeLines(const std::vector<std::string>& lines) {
 
 bool Report(Session& session, const std::string& path, const Status& status) {
   if (status.ok()) return true;
-  generate::AdicionaMensagem(session.Mensagens, "Erro ao gravar o arquivo: " +
-                                                    generate::CaminhoMensagem(path) + " - " +
-                                                    status.Text());
+  generate::AdicionaMensagem(
+      session.Mensagens,
+      "Erro ao gravar o arquivo: " + generate::CaminhoMensagem(path) + " - " + status.Text());
   return false;
 }
 
@@ -93,13 +93,11 @@ bool WriteVersionScripts(Session& session) {
 
   // Oracle: replaced on every run.
   const std::string oracle = OracleVersionScriptPath(session);
-  status = WriteWhole(
-      oracle,
-      EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
-                   "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
-                   "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
-                       "', '0', 'Atualizacao da Versao');",
-                   "COMMIT;", "SPOOL OFF;"}));
+  status = WriteWhole(oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
+                                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
+                                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" +
+                                               versao + "', '0', 'Atualizacao da Versao');",
+                                           "COMMIT;", "SPOOL OFF;"}));
   return Report(session, oracle, status) && ok;
 }
 

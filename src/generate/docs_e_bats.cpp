@@ -11,7 +11,9 @@
 namespace vkt::generate {
 namespace {
 
-bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view name) {
+  return name.find_first_of("*?") != std::string_view::npos;
+}
 
 // The name on disk of the file `name` in `folder` (found without regard to
 // case), or nothing when there is no such file (a folder does not count).

@@ -101,8 +101,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   std::string pasta_origem;
   std::string arquivo_saida;
   if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
-    const std::string_view prefixo = row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA)
-                                                            : row->prefix;
+    const std::string_view prefixo =
+        row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA) : row->prefix;
     if (!prefixo.empty()) {
       pasta_origem = settings.PathOrigem + std::string(row->folder);
       arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(row->suffix);
@@ -152,8 +152,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     return;
   }
   ScriptWriter saida;
-  Status escrita =
-      saida.Create(arquivo_saida, sql_server ? ScriptEncoding::kUtf16Le : ScriptEncoding::kCodePage);
+  Status escrita = saida.Create(arquivo_saida,
+                                sql_server ? ScriptEncoding::kUtf16Le : ScriptEncoding::kCodePage);
   bool cabecalho_gravado = false;
 
   // 10. The listed files, in list order.
@@ -196,7 +196,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     }
     fonte.Close();
     if (dados && escrita.ok()) {
-      escrita = saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
+      escrita =
+          saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
     }
   }
 

@@ -22,7 +22,7 @@ using Lines = std::vector<std::string>;
 constexpr char kOut[] = "ORACLE/02-ATUALIZACAO/";
 constexpr char kSqlOut[] = "sql_server/02-ATUALIZACAO/";
 
-void Run(TestRepository& repo, std::string_view banco) {
+void Generate(TestRepository& repo, std::string_view banco) {
   bool exec = false;
   GeraScript(repo.session, "DOCS_E_BATS", banco, exec);
 }
@@ -38,10 +38,11 @@ TEST(DocsEBats, SqlServerCopiesDocumentAndBatchReplacingOldCopies) {
   repo.dir.Write(std::string("out/") + kSqlOut + "00-SA_Atualizacao_XYZ.bat", "v1");
   FakeDesktop desktop;
 
-  Run(repo, "SQLSERVER");
+  Generate(repo, "SQLSERVER");
   EXPECT_EQ(repo.Output(std::string(kSqlOut) + "Roteiro_Atualizacao_XYZ_SQLServer.doc"), "doc v2");
   EXPECT_EQ(repo.Output(std::string(kSqlOut) + "00-SA_Atualizacao_XYZ.bat"), "bat v2");
-  EXPECT_FALSE(repo.OutputExists(std::string(kSqlOut) + "00-DBVKT_XYZ_Adere_Politica_Seguranca.sql"));
+  EXPECT_FALSE(
+      repo.OutputExists(std::string(kSqlOut) + "00-DBVKT_XYZ_Adere_Politica_Seguranca.sql"));
   EXPECT_TRUE(desktop.boxes.empty());
   EXPECT_EQ(repo.session.Mensagens, Lines{""});
   EXPECT_EQ(desktop.message_text, "");
@@ -55,7 +56,7 @@ TEST(DocsEBats, OracleCopiesDocumentRoadmapAndPolicy) {
   repo.dir.Write(std::string("out/") + kOut + "00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "old");
   FakeDesktop desktop;
 
-  Run(repo, "ORACLE");
+  Generate(repo, "ORACLE");
   EXPECT_EQ(repo.Output(std::string(kOut) + "Roteiro_Atualizacao_XYZ_Oracle.doc"), "doc");
   EXPECT_EQ(repo.Output(std::string(kOut) + "00-DBVKT_XYZ_Atualizacao.sql"), "roadmap");
   EXPECT_EQ(repo.Output(std::string(kOut) + "00-DBVKT_XYZ_Adere_Politica_Seguranca.sql"), "policy");
@@ -70,7 +71,7 @@ TEST(DocsEBats, MissingDocumentIsReportedAndOldCopiesAreGone) {
   repo.dir.Write(std::string("out/") + kOut + "00-DBVKT_XYZ_Atualizacao.sql", "old");
   FakeDesktop desktop;
 
-  Run(repo, "ORACLE");
+  Generate(repo, "ORACLE");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Arquivo Roteiro_Atualizacao_XYZ_Oracle.doc nao encontrado!"}));
   EXPECT_EQ(desktop.message_text, "\r\nArquivo Roteiro_Atualizacao_XYZ_Oracle.doc nao encontrado!");
@@ -85,7 +86,7 @@ TEST(DocsEBats, MissingRoadmapAndPolicyShowErrorBoxes) {
   repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
   FakeDesktop desktop;
 
-  Run(repo, "ORACLE");
+  Generate(repo, "ORACLE");
   EXPECT_EQ(desktop.boxes,
             (std::vector<BoxEvent>{
                 ErrorBox("Erro ao copiar o bat de instalação dos Scripts"),
@@ -104,7 +105,7 @@ TEST(DocsEBats, FailedDocumentCopySkipsTheRoadmap) {
   ASSERT_EQ(::chmod(repo.Path(old).c_str(), 0444), 0);
   FakeDesktop desktop;
 
-  Run(repo, "SQLSERVER");
+  Generate(repo, "SQLSERVER");
   EXPECT_EQ(desktop.boxes, (std::vector<BoxEvent>{ErrorBox(
                                "Erro ao copiar o doc de instrução de instalação dos Scripts")}));
   EXPECT_EQ(repo.dir.Read(old), "old");
@@ -119,7 +120,7 @@ TEST(DocsEBats, CopiesKeepTheNameTheyHaveInTheDocsFolder) {
   repo.dir.Write(std::string("out/") + kOut + "ROTEIRO_ATUALIZACAO_XYZ_ORACLE.doc", "old");
   FakeDesktop desktop;
 
-  Run(repo, "ORACLE");
+  Generate(repo, "ORACLE");
   EXPECT_TRUE(desktop.boxes.empty());
   EXPECT_EQ(repo.Output(std::string(kOut) + "roteiro_atualizacao_xyz_oracle.DOC"), "doc");
   EXPECT_FALSE(repo.OutputExists(std::string(kOut) + "ROTEIRO_ATUALIZACAO_XYZ_ORACLE.doc"));
@@ -132,7 +133,7 @@ TEST(DocsEBats, PolicyScriptOnlyForTheExactKindOracle) {
   repo.Doc("Oracle/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
   FakeDesktop desktop;
 
-  Run(repo, "Oracle");  // an Oracle kind, but not exactly "ORACLE"
+  Generate(repo, "Oracle");  // an Oracle kind, but not exactly "ORACLE"
   EXPECT_TRUE(desktop.boxes.empty());
   EXPECT_EQ(repo.Output("Oracle/02-ATUALIZACAO/00-DBVKT_XYZ_Atualizacao.sql"), "roadmap");
 }

@@ -42,7 +42,8 @@ constexpr std::string_view kBlockCloser =
     "\r\n";
 constexpr std::string_view kOracleClosing = "SPOOL OFF;\r\n--EXIT\r\n\r\n";
 
-void Run(TestRepository& repo, std::string_view tipo, std::string_view banco, bool exec = false) {
+void Generate(TestRepository& repo, std::string_view tipo, std::string_view banco,
+              bool exec = false) {
   GeraScript(repo.session, tipo, banco, exec);
 }
 
@@ -68,7 +69,7 @@ TEST(GeraScript, OracleDataTypeLayout) {
   repo.Source("Tabelas/A.sql", "other kind\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
 
   const std::string expected =
       Str(kOracleDataHeader) + "SPOOL C:\\SCRIPTS\\XYZ_TABELAS.log\r\n\r\n" +  //
@@ -87,7 +88,7 @@ TEST(GeraScript, OracleCodeTypeLayoutWithExec) {
   repo.Source("VIEWS/V2.ora", "CREATE VIEW V2 AS SELECT 2 X FROM DUAL\r\n/\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "VIEWS", "ORACLE", /*exec=*/true);
+  Generate(repo, "VIEWS", "ORACLE", /*exec=*/true);
 
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"),
             "SPOOL C:\\SCRIPTS\\XYZ_VIEWS.log\r\n\r\n"
@@ -106,7 +107,7 @@ TEST(GeraScript, OracleWynDataLayout) {
   repo.Source("DADOS/D2.ora", "INSERT INTO T VALUES (2);\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "DADOS", "ORACLE");
+  Generate(repo, "DADOS", "ORACLE");
 
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/12-DBVKT_WYN_Dados.sql"),
             Str(kOracleDataHeader) + "SPOOL C:\\SCRIPTS\\WYN_DADOS.log\r\n\r\n" +
@@ -122,7 +123,7 @@ TEST(GeraScript, SqlServerDataTypeLayoutInUtf16) {
   repo.Source("Tabelas/A.ora", "other kind\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "SQLSERVER", /*exec=*/true);  // exec never applies to SQL Server
+  Generate(repo, "TABELAS", "SQLSERVER", /*exec=*/true);  // exec never applies to SQL Server
 
   EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql"),
             Utf16File("\r\n"
@@ -139,7 +140,7 @@ TEST(GeraScript, SqlServerCodeTypeHasNoCloser) {
   repo.Source("VIEWS/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "VIEWS", "SQLSERVER");
+  Generate(repo, "VIEWS", "SQLSERVER");
 
   EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/05-SA_Views.sql"),
             Utf16File("\r\nPrint 'EXECUCAO: V.sql'\r\nGO\r\nCREATE VIEW V AS SELECT 1 X\r\n"));
@@ -153,7 +154,7 @@ TEST(GeraScript, Sql2005TypesReadTheirOwnExtension) {
   repo.Source("Procedures/Q.sql2005", "unlisted\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "PROCEDURES_SQL_2005", "SQLSERVER");
+  Generate(repo, "PROCEDURES_SQL_2005", "SQLSERVER");
 
   EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/13-SA_Procedures_SQL2005.sql"),
             Utf16File("\r\nPrint 'EXECUCAO: P.sql2005'\r\nGO\r\n"
@@ -167,19 +168,20 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   TestRepository repo;
   repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=A\n");
   repo.Source("Tabelas/A.ora", "x\r\n");
+  repo.Source("Tabelas/A.sql", "x\r\n");
   repo.Source("Tabelas/Z.ora", "x\r\n");
   repo.Source("Tabelas/Z.sql", "x\r\n");
   repo.session.Mensagens = {"", "earlier"};
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
   EXPECT_EQ(desktop.yields, 1);
   EXPECT_EQ(desktop.caption_log,
             (Lines{"Lendo config :: " + repo.Path("files.ini"), repo.Path("src/Tabelas"),
                    repo.Path("out/ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql")}));
   EXPECT_EQ(desktop.message_text, "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora");
 
-  Run(repo, "TABELAS", "SQLSERVER");
+  Generate(repo, "TABELAS", "SQLSERVER");
   EXPECT_EQ(desktop.message_text,
             "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql");
 }
@@ -191,7 +193,7 @@ TEST(GeraScript, CaptionsShowWindowsPathsWithSlashes) {
   repo.FileList("[GRANTS]\nNUMFILES=0\n");
   FakeDesktop desktop;
 
-  Run(repo, "GRANTS", "ORACLE");
+  Generate(repo, "GRANTS", "ORACLE");
   EXPECT_EQ(desktop.captions[Caption::kDiretorioOrigem], repo.Path("src/GRANTS"));
   EXPECT_EQ(desktop.captions[Caption::kDiretorioDestino],
             repo.Path("out/ORACLE/02-ATUALIZACAO/10-DBVKT_XYZ_Grants.sql"));
@@ -205,7 +207,7 @@ TEST(GeraScript, MissingSectionReportsAndWritesNothing) {
   repo.Source("Tabelas/A.ora", "x\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens, (Lines{"", "Nao existe a seção: TABELAS no arquivo ini"}));
   EXPECT_FALSE(repo.OutputExists("ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql"));
   EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO"));  // the folders are made first
@@ -216,7 +218,7 @@ TEST(GeraScript, MissingSectionReportsAndWritesNothing) {
 TEST(GeraScript, MissingFileListFileReportsTheSection) {
   TestRepository repo;
   FakeDesktop desktop;
-  Run(repo, "SEQUENCES", "SQLSERVER");
+  Generate(repo, "SEQUENCES", "SQLSERVER");
   EXPECT_EQ(repo.session.Mensagens, (Lines{"", "Nao existe a seção: SEQUENCES no arquivo ini"}));
 }
 
@@ -227,7 +229,7 @@ TEST(GeraScript, InvalidNumfilesReportsAndWritesNothing) {
     repo.Source("Tabelas/A.ora", "x\r\n");
     FakeDesktop desktop;
 
-    Run(repo, "TABELAS", "ORACLE");
+    Generate(repo, "TABELAS", "ORACLE");
     EXPECT_EQ(repo.session.Mensagens,
               (Lines{"", "Valor invalido de NUMFILES na seção: TABELAS no arquivo ini"}))
         << value;
@@ -243,8 +245,8 @@ TEST(GeraScript, ZeroFilesGiveAnEmptyScriptAndReportEveryFile) {
   repo.Source("Sequences/S1.sql", "x\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "SEQUENCES", "ORACLE");
-  Run(repo, "SEQUENCES", "SQLSERVER");
+  Generate(repo, "SEQUENCES", "ORACLE");
+  Generate(repo, "SEQUENCES", "SQLSERVER");
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/03-DBVKT_XYZ_Sequences.sql"), "");
   EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/03-DBVKT_XYZ_Sequences.sql"));
   EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/03-SA_Sequences.sql"), "\xFF\xFE");
@@ -260,7 +262,7 @@ TEST(GeraScript, MissingFileKeyIsTheExtensionAlone) {
   repo.Source("Sequences/S2.ora", "s2\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "SEQUENCES", "ORACLE");
+  Generate(repo, "SEQUENCES", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Arquivo não encontrado: " + repo.Path("src/Sequences/.ora")}));
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/03-DBVKT_XYZ_Sequences.sql"),
@@ -278,7 +280,7 @@ TEST(GeraScript, FileNumbersDecideTheOrderAndNamesMatchWithoutCase) {
   repo.Source("triggers/Second.Ora", "2\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "TRIGGERS", "ORACLE");
+  Generate(repo, "TRIGGERS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens, Lines{""});
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/09-DBVKT_XYZ_Triggers.sql"),
             "SPOOL C:\\SCRIPTS\\XYZ_TRIGGERS.log\r\n\r\n"
@@ -294,7 +296,7 @@ TEST(GeraScript, HiddenListedFileIsSeenByTheCheckButNotCopied) {
   repo.Source("FUNCTIONS/F2.ora", "f2\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "FUNCTIONS", "ORACLE");
+  Generate(repo, "FUNCTIONS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Arquivo não encontrado: " + repo.Path("src/FUNCTIONS/.F1.ora")}));
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/06-DBVKT_XYZ_Functions.sql"),
@@ -310,7 +312,7 @@ TEST(GeraScript, HeaderComesBeforeTheFirstNonEmptyFile) {
   repo.Source("Packages/FULL.ora", "body\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "PACKAGES", "ORACLE", true);
+  Generate(repo, "PACKAGES", "ORACLE", true);
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/08-DBVKT_XYZ_Packages.sql"),
             "exec dbms_output.put_line('EXECUCAO: EMPTY.ora');\r\n \r\n"
             "SPOOL C:\\SCRIPTS\\XYZ_PACKAGES.log\r\n\r\n"
@@ -324,10 +326,10 @@ TEST(GeraScript, OnlyEmptyFilesGetFramingWithoutHeaderOrClosing) {
   repo.Source("Evolucao/E.ora", "");
   FakeDesktop desktop;
 
-  Run(repo, "EVOLUCAO", "ORACLE");
-  EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/04-DBVKT_XYZ_Evolucao.sql"),
-            Str(kBlockOpening) + "dbms_output.put_line('EXECUCAO: E.ora');\r\n \r\n" +
-                Str(kBlockCloser));
+  Generate(repo, "EVOLUCAO", "ORACLE");
+  EXPECT_EQ(
+      repo.Output("ORACLE/02-ATUALIZACAO/04-DBVKT_XYZ_Evolucao.sql"),
+      Str(kBlockOpening) + "dbms_output.put_line('EXECUCAO: E.ora');\r\n \r\n" + Str(kBlockCloser));
 }
 
 TEST(GeraScript, AllFilesMissingGiveAnEmptyScript) {
@@ -335,7 +337,7 @@ TEST(GeraScript, AllFilesMissingGiveAnEmptyScript) {
   repo.FileList("[TABELAS]\nNUMFILES=2\nFILE1=A\nFILE2=B\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
   EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql"));
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql"), "");
   EXPECT_EQ(repo.session.Mensagens,
@@ -350,7 +352,7 @@ TEST(GeraScript, ReplacesAnExistingScriptSilently) {
   repo.dir.Write("out/SQL_SERVER/02-Atualizacao/10-SA_Grants.sql", "old content, much longer");
   FakeDesktop desktop;
 
-  Run(repo, "GRANTS", "SQLSERVER");
+  Generate(repo, "GRANTS", "SQLSERVER");
   // "sql_server" is the existing "SQL_SERVER": no second folder appears.
   EXPECT_FALSE(repo.dir.Exists("out/sql_server"));
   EXPECT_EQ(repo.Output("SQL_SERVER/02-Atualizacao/10-SA_Grants.sql"),
@@ -366,7 +368,7 @@ TEST(GeraScript, JobsWithoutSectionIsAnEmptyScriptForASystemWithAPrefix) {
   repo.Source("JOBS/J1.ora", "x\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "JOBS", "ORACLE");
+  Generate(repo, "JOBS", "ORACLE");
   EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/12.1-DBVKT_DORVEL_Jobs.sql"), "");
   EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/12.1-DBVKT_DORVEL_Jobs.sql"));
   EXPECT_EQ(repo.session.Mensagens, (Lines{"", "Arquivo Nao esta no ini: J1.ora"}));
@@ -378,9 +380,12 @@ TEST(GeraScript, JobsPrefixDependsOnTheSystem) {
     std::string_view file;
   };
   const Case cases[] = {
-      {"Z7Q", "12.1-DBVKT_Z7Q_Jobs.sql"},      {"TORVA-MALKEDRO", "12.1-DBVKT_TORVA-MALKEDRO_Jobs.sql"},
-      {"NOVASTRELLA", "14-NOVASTRELLA_Jobs.sql"}, {"BELIX", "14-DBVKT_BELIX_Jobs.sql"},
-      {"ZEMO", "14-DBVKT_ZEMO_Jobs.sql"},      {"JUX", "14-DBVKT_JUX_Jobs.sql"},
+      {"Z7Q", "12.1-DBVKT_Z7Q_Jobs.sql"},
+      {"TORVA-MALKEDRO", "12.1-DBVKT_TORVA-MALKEDRO_Jobs.sql"},
+      {"NOVASTRELLA", "14-NOVASTRELLA_Jobs.sql"},
+      {"BELIX", "14-DBVKT_BELIX_Jobs.sql"},
+      {"ZEMO", "14-DBVKT_ZEMO_Jobs.sql"},
+      {"JUX", "14-DBVKT_JUX_Jobs.sql"},
       {"TESSAL", "13-DBVKT_TESSAL_Jobs.sql"},
   };
   for (const Case& c : cases) {
@@ -388,7 +393,7 @@ TEST(GeraScript, JobsPrefixDependsOnTheSystem) {
     repo.FileList("[JOBS]\nNUMFILES=1\nFILE1=J\n");
     repo.Source("JOBS/J.ora", "job\r\n");
     FakeDesktop desktop;
-    Run(repo, "JOBS", "ORACLE");
+    Generate(repo, "JOBS", "ORACLE");
     EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/" + std::string(c.file))) << c.sistema;
     EXPECT_EQ(repo.session.Mensagens, Lines{""}) << c.sistema;
   }
@@ -401,7 +406,7 @@ TEST(GeraScript, JobsOfASystemWithoutPrefixWritesNothingAndListsNothing) {
   repo.Source("JOBS/OTHER.ora", "job\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "JOBS", "ORACLE");
+  Generate(repo, "JOBS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens, Lines{""});
   EXPECT_EQ(FolderEntries(repo.Path("out/ORACLE/02-ATUALIZACAO")), Lines{});
   EXPECT_EQ(desktop.captions[Caption::kDiretorioOrigem], "");
@@ -413,8 +418,8 @@ TEST(GeraScript, KeywordsWithoutARowStillReadTheirSection) {
   repo.FileList("[TEMPLATES_ZEMO]\nNUMFILES=1\nFILE1=T\n");
   FakeDesktop desktop;
 
-  Run(repo, "OPCOES_MENU_ZEMO", "SQLSERVER");
-  Run(repo, "TEMPLATES_ZEMO", "SQLSERVER");
+  Generate(repo, "OPCOES_MENU_ZEMO", "SQLSERVER");
+  Generate(repo, "TEMPLATES_ZEMO", "SQLSERVER");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Nao existe a seção: OPCOES_MENU_ZEMO no arquivo ini"}));
   // Nothing but the folders was written.
@@ -431,9 +436,9 @@ TEST(GeraScript, OutputFolderThatIsAFileEndsTheCall) {
   repo.dir.Write("out/ORACLE", "a file where the folder goes");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
-  EXPECT_EQ(repo.session.Mensagens,
-            (Lines{"", "Erro ao criar a pasta: " + repo.Path("out/ORACLE") + " - Not a directory"}));
+  Generate(repo, "TABELAS", "ORACLE");
+  EXPECT_EQ(repo.session.Mensagens, (Lines{"", "Erro ao criar a pasta: " + repo.Path("out/ORACLE") +
+                                                   " - Not a directory"}));
   EXPECT_EQ(repo.dir.Read("out/ORACLE"), "a file where the folder goes");
   EXPECT_EQ(desktop.message_updates, 1);
 }
@@ -444,7 +449,7 @@ TEST(GeraScript, FolderAboveTheDestinationIsNotCreated) {
   repo.FileList("[TABELAS]\nNUMFILES=0\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "SQLSERVER");
+  Generate(repo, "TABELAS", "SQLSERVER");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Erro ao criar a pasta: " + repo.Path("missing/out") +
                            " - No such file or directory"}));
@@ -460,7 +465,7 @@ TEST(GeraScript, UnreadableSourceIsSkippedLikeAMissingOne) {
   repo.Source("Tabelas/B.ora", "b\r\n");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Erro ao ler o arquivo: " + repo.Path("src/Tabelas/A.ora") +
                            " - No such file or directory"}));
@@ -479,7 +484,7 @@ TEST(GeraScript, UnwritableScriptKeepsItsOldContent) {
   ASSERT_EQ(::chmod(repo.Path(target).c_str(), 0444), 0);  // read-only, also for root
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "ORACLE");
+  Generate(repo, "TABELAS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Erro ao gravar o arquivo: " + repo.Path(target) + " - Permission denied"}));
   EXPECT_EQ(repo.dir.Read(target), "old");
@@ -492,7 +497,7 @@ TEST(GeraScript, ScriptPathTakenByAFolderIsReported) {
   repo.dir.MakeDir("out/sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql");
   FakeDesktop desktop;
 
-  Run(repo, "TABELAS", "SQLSERVER");
+  Generate(repo, "TABELAS", "SQLSERVER");
   EXPECT_EQ(repo.session.Mensagens,
             (Lines{"", "Erro ao gravar o arquivo: " +
                            repo.Path("out/sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql") +

@@ -1,0 +1,4 @@
+-- Produtos iniciais do catálogo.
+INSERT INTO PRODUTO (ID_PRODUTO, DESCRICAO, PRECO) VALUES (1, 'Caderno universitário', 18.90)
+INSERT INTO PRODUTO (ID_PRODUTO, DESCRICAO, PRECO) VALUES (2, 'Caneta esferográfica azul', 2.50)
+INSERT INTO PRODUTO (ID_PRODUTO, DESCRICAO, PRECO) VALUES (3, 'Lápis nº 2', 1.20)

@@ -1,0 +1,9 @@
+-- Pacote de regras de negócio dos pedidos: no SQL Server, uma procedure.
+CREATE PROCEDURE PKG_PEDIDOS_INCLUI_ITEM @IdPedido INT, @IdProduto INT, @Qtde DECIMAL(10,3) AS
+BEGIN
+  INSERT INTO ITEM_PEDIDO (ID_PEDIDO, NR_ITEM, ID_PRODUTO, QUANTIDADE, PRECO_UNIT)
+  SELECT @IdPedido,
+         (SELECT ISNULL(MAX(NR_ITEM), 0) + 1 FROM ITEM_PEDIDO WHERE ID_PEDIDO = @IdPedido),
+         ID_PRODUTO, @Qtde, PRECO
+    FROM PRODUTO WHERE ID_PRODUTO = @IdProduto
+END

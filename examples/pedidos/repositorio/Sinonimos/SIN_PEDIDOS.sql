@@ -1,0 +1,2 @@
+-- Sinônimos para os relatórios.
+CREATE SYNONYM RELATORIO_PEDIDO FOR dbo.PEDIDO

@@ -1,0 +1,8 @@
+-- Catálogo de produtos; preço em reais.
+CREATE TABLE PRODUTO (
+  ID_PRODUTO   INT            NOT NULL,
+  DESCRICAO    VARCHAR(200)   NOT NULL,
+  PRECO        DECIMAL(12,2)  NOT NULL,
+  ATIVO        CHAR(1)        NOT NULL DEFAULT 'S',
+  CONSTRAINT PK_PRODUTO PRIMARY KEY (ID_PRODUTO)
+)

@@ -1,0 +1,158 @@
+// `vktgera install` and `vktgera numbering` as a user runs them: the built
+// program on a repository in a temporary folder, its stdout, stderr and exit
+// status.
+#include "cli/run_command.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/test_repository.h"
+
+namespace vkt::cli {
+namespace {
+
+using testing::TestRepository;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs vktgera with `args` in the folder `cwd`, stdout and stderr to files.
+Result Vktgera(const TestRepository& repo, const std::string& args) {
+  const std::string out = repo.Path("stdout"), err = repo.Path("stderr");
+  const std::string command = "cd '" + repo.dir.path() + "' && '" + VKTGERA_EXE + "' " + args +
+                              " >'" + out + "' 2>'" + err + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  Result result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = testing::ReadFileBytes(out);
+  result.err = testing::ReadFileBytes(err);
+  return result;
+}
+
+// A main configuration beside the docs of the test repository, naming it
+// "R1", and the companion files of both kinds.
+void Configure(const TestRepository& repo, const std::string& destino = "out") {
+  repo.dir.Write("prog/VKTGeraInstallBD.ini",
+                 "[GERAL]\r\nREPOSITORIO=R0,R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=src\r\n"
+                 "PathDestino=" +
+                     destino + "\r\nArqConfigIni=files.ini\r\n");
+  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
+  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
+  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
+  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
+  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+}
+
+const char kFimLine[] = "VKTGeraInstallBD: FIM\n";
+
+TEST(VktgeraInstall, CleanRunPrintsNothingButFimAndExitsZero) {
+  TestRepository repo;
+  Configure(repo);
+  repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
+  repo.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
+  repo.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
+
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R1 --type views");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, kFimLine);
+  EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"),
+            "SPOOL C:\\SCRIPTS\\XYZ_VIEWS.log\r\n\r\n"
+            "exec dbms_output.put_line('EXECUCAO: V.ora');\r\n \r\n"
+            "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n"
+            "SPOOL OFF;\r\n--EXIT\r\n\r\n");
+  EXPECT_EQ(repo.Output("ORACLE/02-ATUALIZACAO/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql"),
+            "policy");
+  EXPECT_TRUE(repo.OutputExists("sql_server/02-ATUALIZACAO/15-SA_Versao_Database.sql"));
+}
+
+TEST(VktgeraInstall, MessageLinesGoToStdoutInUtf8AndExitOne) {
+  TestRepository repo;
+  Configure(repo);
+  repo.FileList("[VIEWS]\nNUMFILES=2\nFILE1=V\nFILE2=W\n");
+  repo.Source("Views/V.ora", "x\r\n");
+  repo.Source("Views/V.sql", "x\r\n");
+  repo.Source("Views/W.ora", "x\r\n");
+  repo.Source("Views/OLD.sql", "x\r\n");
+
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R1 --type VIEWS");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "Arquivo Nao esta no ini: OLD.sql\n"
+            "Arquivo n\xC3\xA3o encontrado: src/VIEWS/W.sql\n");
+  EXPECT_EQ(r.err, kFimLine);
+}
+
+TEST(VktgeraInstall, ErrorBoxAloneMakesTheRunFail) {
+  TestRepository repo;
+  Configure(repo);
+  repo.FileList("[VIEWS]\nNUMFILES=0\n");
+  std::remove(repo.Path("prog/docs/ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql").c_str());
+
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R1 --type VIEWS");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "Erro: Erro ao copiar o script de verifica\xC3\xA7\xC3\xA3o de pol\xC3\xADtica de "
+            "seguran\xC3\xA7"
+            "a\n" +
+                std::string(kFimLine));
+}
+
+TEST(VktgeraInstall, EmptyDestinationDoesNotStart) {
+  TestRepository repo;
+  Configure(repo, "");
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R1");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "VKTGeraInstallBD: Configura\xC3\xA7\xC3\xA3o incompleta do reposit\xC3\xB3rio: "
+            "PathDestino\n");
+}
+
+TEST(VktgeraInstall, UnknownRepositoryOrMissingConfigurationDoNotStart) {
+  TestRepository repo;
+  Configure(repo);
+  Result unknown = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R9");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_NE(unknown.err.find("R9"), std::string::npos) << unknown.err;
+  EXPECT_NE(unknown.err.find("R1"), std::string::npos) << unknown.err;
+
+  Result missing = Vktgera(repo, "--config prog/missing.ini install --repo R1");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_FALSE(repo.dir.Exists("out"));
+}
+
+TEST(VktgeraNumbering, PrintsTheKeyLinesAndExitsZero) {
+  TestRepository repo;
+  Configure(repo);
+  repo.Source("Tabelas/CRIA_B.ora", "x");
+  repo.Source("Tabelas/cria_a.sql", "x");
+  repo.Source("Tabelas/CRIA_A.ora", "x");
+  repo.Source("Tabelas/CRIA_B.sql", "x");
+
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini numbering --repo R1 --type tabelas");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "FILE1=CRIA_A\nFILE2=CRIA_B\n");
+  EXPECT_EQ(r.err, kFimLine);
+  EXPECT_FALSE(repo.dir.Exists("out"));
+}
+
+TEST(VktgeraNumbering, ReportedLinesStillExitZero) {
+  TestRepository repo;
+  Configure(repo);
+  Result r = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini numbering --repo R1");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Nao existe pasta de origem para o tipo: TODOS\n");
+}
+
+}  // namespace
+}  // namespace vkt::cli
