@@ -130,7 +130,9 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
       bExec = row.oracle_exec;
       generator.GeraScript(session, row.tipo, kOracle, bExec);
     }
-    if (!options.dry_run && !WriteVersionScripts(session)) {
+    const bool written =
+        options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
+    if (!written) {
       // The last generation call showed the buffer before this line came.
       std::string shown;
       for (size_t i = 0; i < session.Mensagens.size(); ++i) {

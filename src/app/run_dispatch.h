@@ -37,7 +37,8 @@ class Generator {
 struct RunOptions {
   // An installation that changes nothing on disk (`vktgera check`): every
   // generation call runs as a dry run (generate::GenerationOptions) and no
-  // version script is written. Messages and boxes are those of the real run.
+  // version script is written (CheckVersionScripts reports instead).
+  // Messages and boxes are those of the real run.
   bool dry_run = false;
 };
 
@@ -53,8 +54,8 @@ Generator& RealGenerator(const RunOptions& options = {});
 // "Configuração incompleta do repositório: PathDestino" is shown instead.
 // Cached folder listings are dropped first, so every run sees the disk as it is.
 // Enabling and disabling the controls is the caller's (the window's) task.
-// `options.dry_run` skips the version scripts; the generation calls are the
-// generator's (pass RealGenerator(options)).
+// `options.dry_run` checks the version scripts instead of writing them; the
+// generation calls are the generator's (pass RealGenerator(options)).
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
                             const RunOptions& options = {});
 // The same with RealGenerator(options).

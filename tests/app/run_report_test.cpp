@@ -6,85 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "support/report_shape.h"
 #include "support/temp_dir.h"
 
 namespace vkt::app {
 namespace {
 
 using Json = nlohmann::json;
-
-// Checks `value` against the shape documented in run_report.h; returns the
-// first mismatch ("" when the document conforms).
-std::string ShapeError(const Json& value);
-
-std::string ProblemsShapeError(const Json& problems, const std::string& where) {
-  if (!problems.is_array()) return where + " is not an array";
-  for (const Json& p : problems) {
-    if (!p.is_object() || p.size() != 2) return where + ": a problem is not {kind, text}";
-    if (!p.contains("kind") || !p["kind"].is_string()) return where + ": kind";
-    if (!p.contains("text") || !p["text"].is_string()) return where + ": text";
-  }
-  return "";
-}
-
-std::string ShapeError(const Json& root) {
-  const std::vector<std::pair<std::string, Json::value_t>> top = {
-      {"report", Json::value_t::string},
-      {"format_version", Json::value_t::number_unsigned},
-      {"program_version", Json::value_t::string},
-      {"command", Json::value_t::string},
-      {"repository", Json::value_t::string},
-      {"system", Json::value_t::string},
-      {"selected_type", Json::value_t::string},
-      {"source_root", Json::value_t::string},
-      {"destination_root", Json::value_t::string},
-      {"file_list", Json::value_t::string},
-      {"code_page", Json::value_t::string},
-      {"exit_status", Json::value_t::number_unsigned},
-      {"problem_count", Json::value_t::number_unsigned},
-      {"outputs", Json::value_t::array},
-      {"problems", Json::value_t::array},
-      {"manifests", Json::value_t::array}};
-  if (!root.is_object() || root.size() != top.size()) return "top level keys";
-  for (const auto& [key, type] : top) {
-    if (!root.contains(key) || root[key].type() != type) return "key " + key;
-  }
-  if (root["report"] != "vktgera" || root["format_version"] != 1) return "format";
-  if (root["command"] != "install" && root["command"] != "check") return "command";
-  if (root["exit_status"] != 0 && root["exit_status"] != 1) return "exit_status";
-  std::size_t problems = root["problems"].size();
-  if (auto e = ProblemsShapeError(root["problems"], "run problems"); !e.empty()) return e;
-  for (const Json& m : root["manifests"]) {
-    if (!m.is_string()) return "manifests";
-  }
-  for (const Json& o : root["outputs"]) {
-    if (!o.is_object() || o.size() != 8) return "output keys";
-    if (!o["type"].is_string() || !o["database"].is_string()) return "output type/database";
-    if (o["database"] != "SQLSERVER" && o["database"] != "ORACLE") return "database";
-    if (!o["output_file"].is_string() && !o["output_file"].is_null()) return "output_file";
-    if (!o["written"].is_boolean()) return "written";
-    const bool written = o["written"];
-    if (written != o["size"].is_number_unsigned()) return "output size";
-    if (written != o["sha256"].is_string()) return "output sha256";
-    if (!o["entries"].is_array()) return "entries";
-    for (const Json& e : o["entries"]) {
-      if (!e.is_object() || e.size() != 6) return "entry keys";
-      if (!e["number"].is_number_unsigned() || !e["name"].is_string() || !e["file"].is_string() ||
-          !e["found"].is_boolean()) {
-        return "entry fields";
-      }
-      const bool found = e["found"];
-      if (found != e["size"].is_number_unsigned() || found != e["sha256"].is_string()) {
-        return "entry size/sha256";
-      }
-      if (found && e["sha256"].get<std::string>().size() != 64) return "entry sha256 length";
-    }
-    if (auto e = ProblemsShapeError(o["problems"], "output problems"); !e.empty()) return e;
-    problems += o["problems"].size();
-  }
-  if (root["problem_count"] != problems) return "problem_count";
-  return "";
-}
+using testing::ShapeError;
 
 RunReport SampleReport() {
   RunReport report;
