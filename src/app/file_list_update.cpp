@@ -15,7 +15,7 @@ std::vector<std::string> NamesOfKeyLines(const std::vector<std::string>& lines) 
     if (line.size() < 6 || line.compare(0, 4, "FILE") != 0) continue;
     std::size_t i = 4;
     while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
-    if (i == 4 || i >= line.size() || line[i] != '=') continue;
+    if (i == 4 || i + 1 >= line.size() || line[i] != '=') continue;  // no name, no key
     names.push_back(line.substr(i + 1));
   }
   return names;

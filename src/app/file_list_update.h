@@ -11,7 +11,7 @@
 namespace vkt::app {
 
 // The names of the numbering's key lines "FILE<n>=<name>" among `lines`, in
-// their order; other lines are skipped.
+// their order; other lines, and lines without a name, are skipped.
 std::vector<std::string> NamesOfKeyLines(const std::vector<std::string>& lines);
 
 struct FileListUpdate {
