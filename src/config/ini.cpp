@@ -1,6 +1,8 @@
 #include "config/ini.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -105,8 +107,7 @@ const text::CodePage& PageOf(std::string_view bytes, std::size_t* body_start) {
 // before it.
 std::string CutToProfileLimit(std::string_view value, const text::CodePage& page) {
   if (value.size() <= kMaxValueBytes) {
-    // No code page needs more bytes for a character than UTF-8 does for the
-    // characters of an ASCII-compatible single-byte page; for the others check.
+    // A single-byte page never needs more bytes than UTF-8; others are measured.
     if (page.single_byte() || page.Encode(value).size() <= kMaxValueBytes) {
       return std::string(value);
     }

@@ -1,11 +1,14 @@
 // `INI`: reads and writes keys of an ini file with the results of the Windows
 // private-profile functions: section and key names matched without regard to
 // case (after trimming blanks), first section and first key of a name win,
-// values trimmed of blanks and cut to 254 characters, an empty value read like
-// a missing key, ";" comment lines, a value wholly enclosed in matching double
-// or single quotes loses them, CR LF or LF line ends, text in the system code
-// page. An instance parses its file once, on the first read, and keeps it
-// until `ININame` changes or the instance writes.
+// values trimmed of blanks and cut to 254 bytes of the code page (never inside
+// a character), an empty value read like a missing key, ";" comment lines, a
+// value wholly enclosed in matching double or single quotes loses them, CR LF
+// or LF line ends, text in the system code page (UTF-8 for a file that begins
+// with the UTF-8 byte-order mark). An instance parses its file once, on the
+// first read, and keeps it until `ININame` changes or the instance writes.
+// A file that exists but cannot be read shows the "Initialization File Error"
+// box once per instance (through Desktop().boxes); reads then give the default.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +28,9 @@ class INI {
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
   // creating the file, the section and the key as needed; an existing key's
   // value is replaced in place and every other line kept. The file is
-  // replaced atomically. Returns false when it cannot be written.
+  // replaced atomically. Returns false when it cannot be read or written, and
+  // for texts that cannot form one key line (a line break or NUL anywhere, a
+  // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
                         const std::string& sValor);
   void Section(const std::string& name) { section_ = name; }

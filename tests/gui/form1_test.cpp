@@ -7,9 +7,11 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -40,6 +42,7 @@ struct BoxProbe final : MessageBoxService {
     std::string text, title;
     BoxIcon icon;
     bool install_enabled, numbering_enabled, repos_enabled, obj_enabled;
+    bool close_accepted;
   };
   explicit BoxProbe(Form1* form) : form(form) {}
   void Show(std::string_view text, std::string_view title, BoxIcon icon) override {
@@ -47,7 +50,7 @@ struct BoxProbe final : MessageBoxService {
       return form->findChild<QWidget*>(name)->isEnabled();
     };
     shown.push_back({std::string(text), std::string(title), icon, enabled("cmdExecuta1"),
-                     enabled("cmdExecuta0"), enabled("CbRepos"), enabled("CbObj")});
+                     enabled("cmdExecuta0"), enabled("CbRepos"), enabled("CbObj"), form->close()});
   }
   Form1* form;
   std::vector<Shown> shown;
@@ -218,6 +221,7 @@ TEST_F(Form1Test, ARunDisablesBothButtonsAndListsUntilItEnds) {
   EXPECT_FALSE(probe.shown[0].numbering_enabled);
   EXPECT_FALSE(probe.shown[0].repos_enabled);
   EXPECT_FALSE(probe.shown[0].obj_enabled);
+  EXPECT_FALSE(probe.shown[0].close_accepted);
   for (const char* name : {"cmdExecuta1", "cmdExecuta0", "CbRepos", "CbObj"}) {
     EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
   }
@@ -228,6 +232,47 @@ TEST_F(Form1Test, AMissingMainConfigurationGivesAnEmptyRepositoryList) {
   Form1 form(empty.path());
   EXPECT_EQ(form.findChild<QComboBox*>("CbRepos")->count(), 0);
   EXPECT_EQ(form.findChild<QComboBox*>("CbObj")->count(), 19);
+}
+
+// The box the window shows while `action` runs, closed with OK.
+struct ShownBox {
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool seen = false;
+};
+template <typename Action>
+ShownBox CloseNextBox(Action action) {
+  ShownBox shown;
+  QTimer::singleShot(0, [&shown] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    shown = {box->windowTitle(), box->text(), box->icon(), true};
+    box->accept();
+  });
+  action();
+  return shown;
+}
+
+TEST(Form1Start, AnUnusableCodePageIsReportedInACriticalBox) {
+  TempDir dir;
+  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nCodePage=klingon\nREPOSITORIO=A,B\n");
+  std::unique_ptr<Form1> form;
+  ShownBox box = CloseNextBox([&] { form = std::make_unique<Form1>(dir.path()); });
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "VKTGeraInstallBD");
+  EXPECT_EQ(box.text, "CodePage desconhecido no arquivo ini: klingon\nUsando: windows-1252");
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_EQ(form->findChild<QComboBox*>("CbRepos")->count(), 2);
+}
+
+TEST(Form1Start, GeraInstallWithoutARepositoryShowsTheBoxWithoutIcon) {
+  TempDir dir;
+  Form1 form(dir.path());
+  ShownBox box = CloseNextBox([&] { form.findChild<QPushButton*>("cmdExecuta1")->click(); });
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "VKTGeraInstallBD");
+  EXPECT_EQ(box.text, "Selecione o Repositorio!!!");
+  EXPECT_EQ(box.icon, QMessageBox::NoIcon);
 }
 
 // Saves the window as it looks after picking a repository to the file named by
@@ -247,6 +292,9 @@ TEST_F(Form1Test, GrabsTheWindow) {
 }  // namespace vkt::gui
 
 int main(int argc, char** argv) {
+  // The window's tests run offscreen, also when the build lists them (test
+  // discovery runs this program without the test environment).
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
