@@ -78,11 +78,22 @@ class FileSystemObject {
   void DeletePath(const std::string& Path);
 
   // ---- enumeration ----
+  // The bare names of the files (not folders) that `SearchExpression` names,
+  // taken as given (no wildcard added); hidden and read-only files included.
   std::vector<std::string> EnumFiles(const std::string& SearchExpression);
+  // Appends to `Vetor` every file under `sRoot` matching the ";"-separated
+  // patterns `sFileNameExt` (full paths or bare names), recursing into folders
+  // not named with a leading "." when `bRecurse`; yields after every entry.
+  // `bLimpaVetor`, or a `Vetor` never started, starts a fresh list. Returns a
+  // copy of `Vetor`.
   std::vector<std::string> EnumTypeFiles(std::string sRoot, const std::string& sFileNameExt,
                                          bool bPathCompleto, bool bRecurse, bool bLimpaVetor);
+  // The folders `SearchExpression` names, without "." and "..".
   std::vector<std::string> EnumSubFolders(const std::string& SearchExpression);
+  // True when `Filename` (wildcards allowed) names a file that is not hidden.
   bool FileExists(const std::string& Filename);
+  // True when `Path` names a folder; one trailing separator is ignored, and
+  // the root "/" (or "\") counts when it has entries.
   bool PathExists(const std::string& Path);
 
   // ---- attributes, times and size ----

@@ -99,6 +99,18 @@ TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
   EXPECT_FALSE(all[5].is_directory);
 }
 
+TEST(FindEntries, MatchesAsciiAndOtherNamesAlike) {
+  TempDir dir;
+  dir.Write("f/a.sql", "");
+  dir.Write("f/\xC3\xA7\xC3\xA3o.SQL", "");  // ção.SQL
+  dir.Write("f/b.sqlx", "");
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.sql")),
+            (std::vector<std::string>{"a.sql", "\xC3\xA7\xC3\xA3o.SQL"}));
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/\xC3\x87*")),  // Ç*
+            (std::vector<std::string>{"\xC3\xA7\xC3\xA3o.SQL"}));
+  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/?.SQL?")), (std::vector<std::string>{"b.sqlx"}));
+}
+
 TEST(FindEntries, NamesOneEntryWithoutWildcards) {
   TempDir dir;
   dir.Write("f/Data.SQL", "");

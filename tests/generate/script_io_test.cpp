@@ -135,6 +135,27 @@ TEST(CodePage, SqlServerCopyDecodesEveryByte) {
   EXPECT_EQ(units[0x80 - 1], u'\u20AC');  // 0x80 (after the skipped CR) is the euro sign
 }
 
+TEST(CodePage, BlocksWithoutThornOrYDiaeresisCopyEveryOtherByte) {
+  // No 0xFE / 0xFF anywhere: the block-at-once paths; ASCII runs longer than
+  // sixteen bytes mixed with the other bytes.
+  std::string in;
+  for (int b = 0; b < 0xFE; ++b) {
+    if (b == '\r') continue;
+    in += "0123456789abcdefghij";
+    in.push_back(static_cast<char>(b));
+  }
+  in += "\r\nend";
+  const std::string out = in + "\r\n";
+  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), out);
+  std::u16string units = text::SystemCodePage().DecodeUtf16(out);
+  std::string expected = "\xFF\xFE";
+  for (char16_t u : units) {
+    expected.push_back(static_cast<char>(u & 0xFF));
+    expected.push_back(static_cast<char>(u >> 8));
+  }
+  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), expected);
+}
+
 // Sources larger than one block, with the interesting bytes at the boundary.
 TEST(Blocks, CrLfSplitAcrossTheBlockBoundary) {
   const std::string head(kBlockSize - 1, 'x');

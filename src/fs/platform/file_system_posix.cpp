@@ -266,24 +266,32 @@ std::u32string ToUpperCodePoints(std::string_view utf8) {
   return out;
 }
 
-bool WildcardMatch(const std::u32string& name, const std::u32string& pattern) {
-  size_t n = 0, p = 0, star = std::u32string::npos, mark = 0;
+template <typename Text>
+bool WildcardMatch(const Text& name, const Text& pattern) {
+  size_t n = 0, p = 0, star = Text::npos, mark = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
       ++n;
       ++p;
-    } else if (p < pattern.size() && pattern[p] == U'*') {
+    } else if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       mark = n;
-    } else if (star != std::u32string::npos) {
+    } else if (star != Text::npos) {
       p = star + 1;
       n = ++mark;
     } else {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  while (p < pattern.size() && pattern[p] == '*') ++p;
   return p == pattern.size();
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
 
 Status FromErrno() { return Status::Errno(errno); }
@@ -336,8 +344,13 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
   if (!listing) return out;
   const bool every = last == "*" || last == "*.*";
   std::u32string pattern = every ? std::u32string() : ToUpperCodePoints(last);
+  // Upper-cased ASCII names match an ASCII pattern byte by byte; only other
+  // names need code points (a folder may hold 100,000 of them).
+  const std::string ascii_pattern = every || !IsAscii(last) ? std::string() : text::UpperCase(last);
   auto matches = [&](const std::string& upper) {
-    return every || WildcardMatch(ToUpperCodePoints(upper), pattern);
+    if (every) return true;
+    if (!ascii_pattern.empty() && IsAscii(upper)) return WildcardMatch(upper, ascii_pattern);
+    return WildcardMatch(ToUpperCodePoints(upper), pattern);
   };
   if (dir != "/") {
     // Windows yields the folder's own "." and ".." first.
