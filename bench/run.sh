@@ -52,12 +52,17 @@ die() {
 
 need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 
+# --quick only changes defaults: options given beside it win, in any order.
+for arg in "$@"; do
+  if [[ $arg == --quick ]]; then
+    reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
+  fi
+done
+
 while [[ $# -gt 0 ]]; do
   case $1 in
     --bin) need_value "$@"; bin=$2; shift 2 ;;
-    --quick)
-      reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
-      shift ;;
+    --quick) shift ;;
     --reps) need_value "$@"; reps=$2; shift 2 ;;
     --scale-reps) need_value "$@"; scale_reps=$2; shift 2 ;;
     --types) need_value "$@"; types=$2; shift 2 ;;
@@ -143,7 +148,10 @@ ours() {
 }
 
 # Bytes of all regular files below DIR whose path matches the -ipath PATTERN.
-bytes_below() { find "$1" -type f -ipath "$2" -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+bytes_below() {
+  [[ -d $1 ]] || { echo 0; return; }
+  find "$1" -type f -ipath "$2" -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'
+}
 
 # summary LABEL FIELD: "min median max" of field 1 (ns) or 2 (kB) of LABEL.
 summary() {
@@ -157,6 +165,7 @@ summary() {
 
 seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+per_us() { awk -v ns="$1" -v n="$2" 'BEGIN { printf "%.1f", ns / 1e3 / n }'; }
 megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
 
 manifest() { sed -n "s/^$2=//p" "$1/manifest.txt"; }
@@ -166,6 +175,11 @@ export work
 mkdir -p "$work/times"
 echo "vktgera: $bin"
 echo "work:    $work"
+read -r load _ </proc/loadavg
+echo "machine: $(nproc) cores, load average $load"
+if awk -v l="$load" -v c="$(nproc)" 'BEGIN { exit !(l > c) }'; then
+  echo "warning: the machine is busy (load above its core count): timings will be noisy" >&2
+fi
 echo
 
 # ---- main comparison: install vs cat vs cat + iconv -------------------------
@@ -205,6 +219,7 @@ if ((run_main)); then
   echo "install output: $(megabytes "$out_ora") MB Oracle, $(megabytes "$out_sql") MB SQL Server" \
     "(cat floor $(megabytes "$ora_bytes") + $(megabytes "$sql_bytes") MB," \
     "iconv SQL half $(megabytes "$(wc -c <"$floor/sql16.out")") MB)"
+  ((out_ora > 0 && out_sql > 0)) || die "the install run wrote no scripts under $repo/out"
   ((out_ora >= ora_bytes && out_sql >= 2 * sql_bytes)) ||
     echo "warning: install output is smaller than its sources: scripts missing?" >&2
 
@@ -243,18 +258,22 @@ fi
 # ---- scaling series: one folder, growing file count -------------------------
 
 if ((run_scaling)); then
-  echo "== scaling: one folder (TABELAS), files of about $scale_size bytes," \
-    "$scale_reps repetitions, min time"
-  printf '%10s %14s %12s %16s %12s\n' "files" "install us/f" "install MB" "numbering us/f" \
-    "numbering MB"
+  echo "== scaling: one folder (TABELAS), files of about $scale_size bytes per kind," \
+    "$scale_reps repetitions, min time per listed name"
+  # "marginal" is the cost of the files added since the previous step: the
+  # program's fixed cost (start-up, companion copies) cancels out of it.
+  printf '%8s  %10s %10s %8s  %10s %10s %8s\n' "" "install" "" "" "numbering" "" ""
+  printf '%8s  %10s %10s %8s  %10s %10s %8s\n' "files" "us/file" "marginal" "peak MB" \
+    "us/file" "marginal" "peak MB"
   per_file=()
+  prev_n=0 prev_i=0 prev_m=0
   for n in $scaling; do
     repo="$work/scale_$n"
     python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --type-names TABELAS \
       --files "$n" --size "$scale_size" >/dev/null
     xargs -0 cat <"$repo/listed_ora.lst" >/dev/null
     xargs -0 cat <"$repo/listed_sql.lst" >/dev/null
-    # Warm-up run and a check that the numbering numbers every listed name.
+    # Warm-up runs, and a check that the numbering numbers every listed name.
     ours "$repo" install --repo BENCH --type TABELAS ||
       echo "warning: install of $n files ended with status 1: $(head -n 1 "$work/last.stdout")" >&2
     ours "$repo" numbering --repo BENCH --type TABELAS || true
@@ -270,10 +289,17 @@ if ((run_scaling)); then
     read -r nm _ < <(summary "numbering_$n" 1)
     read -r _ _ irss < <(summary "install_$n" 2)
     read -r _ _ nrss < <(summary "numbering_$n" 2)
-    ius=$(awk -v ns="$im" -v n="$n" 'BEGIN { printf "%.1f", ns / 1e3 / n }')
-    nus=$(awk -v ns="$nm" -v n="$n" 'BEGIN { printf "%.1f", ns / 1e3 / n }')
+    ius=$(per_us "$im" "$n")
+    nus=$(per_us "$nm" "$n")
+    imarg=- nmarg=-
+    if ((prev_n > 0 && n > prev_n)); then
+      imarg=$(per_us "$((im - prev_i))" "$((n - prev_n))")
+      nmarg=$(per_us "$((nm - prev_m))" "$((n - prev_n))")
+    fi
     per_file+=("$ius $nus")
-    printf '%10s %14s %12s %16s %12s\n' "$n" "$ius" "$((irss / 1024))" "$nus" "$((nrss / 1024))"
+    printf '%8s  %10s %10s %8s  %10s %10s %8s\n' "$n" "$ius" "$imarg" "$((irss / 1024))" \
+      "$nus" "$nmarg" "$((nrss / 1024))"
+    prev_n=$n prev_i=$im prev_m=$nm
     rm -rf -- "$repo"
   done
   printf '%s\n' "${per_file[@]}" | awk '
