@@ -52,14 +52,6 @@ bool EndsWithIgnoreCase(std::string_view upper_text, std::string_view upper_suff
 
 std::string LineNote(int line) { return " (linha " + std::to_string(line) + ")"; }
 
-// True when the run's existence test sees a file at `path`: found without
-// regard to case, not hidden, not a folder.
-bool RunSeesFile(const std::string& path) {
-  platform::FileInfo info;
-  if (!platform::GetInfo(path, &info).ok()) return false;
-  return (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
-}
-
 // The source folder of `object_type` as the driver builds it, or "" when the
 // type has none.
 std::string SourceFolder(const RepositorySettings& settings, std::string_view object_type) {
@@ -72,6 +64,12 @@ std::string SourceFolder(const RepositorySettings& settings, std::string_view ob
 constexpr std::size_t kReadBlock = 1 << 20;
 
 }  // namespace
+
+bool RunSeesFile(const std::string& path) {
+  platform::FileInfo info;
+  if (!platform::GetInfo(path, &info).ok()) return false;
+  return (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
+}
 
 std::vector<Finding> ListFaults(std::string_view object_type,
                                 const std::vector<config::INI::KeyLine>& keys) {

@@ -23,6 +23,11 @@ struct Finding {
   bool operator==(const Finding&) const = default;
 };
 
+// True when the installation run's existence test sees a file at `path` (a
+// program path): found without regard to case, not hidden, not a folder; a
+// name holding "*" or "?" is taken literally.
+bool RunSeesFile(const std::string& path);
+
 // Faults of section `object_type`, given its key lines in file order:
 //  - "Chave repetida na seção <type>: <key> (linha <n>)": a key given again;
 //    only its first line counts (duplicate_key);

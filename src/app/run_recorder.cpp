@@ -1,7 +1,6 @@
 #include "app/run_recorder.h"
 
 #include "config/file_list.h"
-#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
@@ -88,7 +87,6 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std
   if (!plan.source_folder.empty()) {
     const config::FileList list = config::ReadFileList(session.settings.ArqConfigIni, tipo_objeto);
     if (list.status == config::FileListStatus::kOk) {
-      fs::FileSystemObject fso;
       for (std::size_t i = 1; i < list.names.size(); ++i) {
         ReportEntry entry;
         entry.number = static_cast<int>(i);

@@ -72,6 +72,15 @@ Status PredictScriptCreation(const std::string& path) {
   return Status::Ok();
 }
 
+// The existence test of a listed file: a file that is not hidden. A listed
+// name holding "*" or "?" names that very file, never a pattern.
+bool SourceExists(fs::FileSystemObject& fso, const std::string& path, std::string_view entry) {
+  if (entry.find_first_of("*?") == std::string_view::npos) return fso.FileExists(path);
+  platform::FileInfo info;
+  return platform::GetInfo(path, &info).ok() &&
+         (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
+}
+
 void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
   AdicionaMensagem(session.Mensagens,
                    "Erro ao gravar o arquivo: " + CaminhoMensagem(path) + " - " + status.Text());
@@ -180,7 +189,7 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   SourceFile fonte;
   for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
     const std::string caminho = pasta_origem + "\\" + entradas[i];
-    if (!fso.FileExists(caminho)) {
+    if (!SourceExists(fso, caminho, entradas[i])) {
       AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
       continue;
     }

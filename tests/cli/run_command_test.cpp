@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/test_repository.h"
 
@@ -129,6 +132,75 @@ TEST(VktgeraInstall, UnknownRepositoryOrMissingConfigurationDoNotStart) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.out, "");
   EXPECT_FALSE(repo.dir.Exists("out"));
+}
+
+// The bundled example, copied so that its package lands in the test's folder:
+// its deliberate problems, and the package's file names.
+TEST(VktgeraInstall, BundledExampleReportsItsDeliberateProblems) {
+  TestRepository repo;
+  std::filesystem::create_directories(repo.Path("examples"));
+  std::filesystem::create_directories(repo.Path("build"));  // PathDestino's parent
+  std::filesystem::copy(std::string(VKT_SOURCE_DIR) + "/examples/pedidos",
+                        repo.Path("examples/pedidos"), std::filesystem::copy_options::recursive);
+  const std::string command = "cd examples/pedidos && '" + std::string(VKTGERA_EXE) +
+                              "' --config VKTGeraInstallBD.ini install --repo PEDIDOS";
+  const std::string out = repo.Path("stdout"), err = repo.Path("stderr");
+  const int raw = std::system(
+      ("cd '" + repo.dir.path() + "' && " + command + " >'" + out + "' 2>'" + err + "'").c_str());
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  EXPECT_EQ(testing::ReadFileBytes(out),
+            "Arquivo Nao esta no ini: VW_PEDIDOS_ANTIGOS.sql\n"
+            "Arquivo Nao esta no ini: VW_PEDIDOS_ANTIGOS.ora\n"
+            "Arquivo n\xC3\xA3o encontrado: repositorio/TRIGGERS/TRG_ITEM_AUDITORIA.sql\n"
+            "Nao existe a se\xC3\xA7\xC3\xA3o: SINONIMOS no arquivo ini\n"
+            "Nao existe a se\xC3\xA7\xC3\xA3o: SINONIMOS no arquivo ini\n");
+  EXPECT_EQ(testing::ReadFileBytes(err), kFimLine);
+  std::vector<std::string> files;
+  const std::string package = repo.Path("build/example-package");
+  for (const auto& e : std::filesystem::recursive_directory_iterator(package)) {
+    if (e.is_regular_file()) files.push_back(e.path().string().substr(package.size() + 1));
+  }
+  std::sort(files.begin(), files.end());
+  const std::vector<std::string> expected = {
+      "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Adere_Politica_Seguranca.sql",
+      "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Atualizacao.sql",
+      "ORACLE/02-ATUALIZACAO/01-DBVKT_PEDIDOS_TypesRulesDefaults.sql",
+      "ORACLE/02-ATUALIZACAO/02-DBVKT_PEDIDOS_Tabelas.sql",
+      "ORACLE/02-ATUALIZACAO/02.1-DBVKT_PEDIDOS_Tabelas2.sql",
+      "ORACLE/02-ATUALIZACAO/03-DBVKT_PEDIDOS_Sequences.sql",
+      "ORACLE/02-ATUALIZACAO/04-DBVKT_PEDIDOS_Evolucao.sql",
+      "ORACLE/02-ATUALIZACAO/04.1-DBVKT_PEDIDOS_Evolucao2.sql",
+      "ORACLE/02-ATUALIZACAO/05-DBVKT_PEDIDOS_Views.sql",
+      "ORACLE/02-ATUALIZACAO/06-DBVKT_PEDIDOS_Functions.sql",
+      "ORACLE/02-ATUALIZACAO/07-DBVKT_PEDIDOS_Procedures.sql",
+      "ORACLE/02-ATUALIZACAO/08-DBVKT_PEDIDOS_Packages.sql",
+      "ORACLE/02-ATUALIZACAO/09-DBVKT_PEDIDOS_Triggers.sql",
+      "ORACLE/02-ATUALIZACAO/10-DBVKT_PEDIDOS_Grants.sql",
+      "ORACLE/02-ATUALIZACAO/12-DBVKT_PEDIDOS_Dados.sql",
+      "ORACLE/02-ATUALIZACAO/13-DBVKT_PEDIDOS_Templates.sql",
+      "ORACLE/02-ATUALIZACAO/13-DBVKT_PEDIDOS_Versao_Database.sql",
+      "ORACLE/02-ATUALIZACAO/Roteiro_Atualizacao_PEDIDOS_Oracle.doc",
+      "sql_server/02-ATUALIZACAO/00-SA_Atualizacao_PEDIDOS.bat",
+      "sql_server/02-ATUALIZACAO/01-SA_TypesRulesDefaults.sql",
+      "sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql",
+      "sql_server/02-ATUALIZACAO/02.1-SA_Tabelas2.sql",
+      "sql_server/02-ATUALIZACAO/03-SA_Sequences.sql",
+      "sql_server/02-ATUALIZACAO/04-SA_Evolucao.sql",
+      "sql_server/02-ATUALIZACAO/04.1-SA_Evolucao2.sql",
+      "sql_server/02-ATUALIZACAO/05-SA_Views.sql",
+      "sql_server/02-ATUALIZACAO/06-SA_Functions.sql",
+      "sql_server/02-ATUALIZACAO/07-SA_Procedures.sql",
+      "sql_server/02-ATUALIZACAO/08-SA_Packages.sql",
+      "sql_server/02-ATUALIZACAO/09-SA_Triggers.sql",
+      "sql_server/02-ATUALIZACAO/10-SA_Grants.sql",
+      "sql_server/02-ATUALIZACAO/12-SA_Dados.sql",
+      "sql_server/02-ATUALIZACAO/13-SA_Procedures_SQL2005.sql",
+      "sql_server/02-ATUALIZACAO/13-SA_Templates.sql",
+      "sql_server/02-ATUALIZACAO/14-SA_Packages_SQL2005.sql",
+      "sql_server/02-ATUALIZACAO/15-SA_Versao_Database.sql",
+      "sql_server/02-ATUALIZACAO/Roteiro_Atualizacao_PEDIDOS_SQLServer.doc",
+  };
+  EXPECT_EQ(files, expected);
 }
 
 TEST(VktgeraNumbering, PrintsTheKeyLinesAndExitsZero) {

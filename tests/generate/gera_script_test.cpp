@@ -305,6 +305,22 @@ TEST(GeraScript, HiddenListedFileIsSeenByTheCheckButNotCopied) {
             "SPOOL OFF;\r\n--EXIT\r\n\r\n");
 }
 
+TEST(GeraScript, ListedNamesAreNeverPatterns) {
+  TestRepository repo;
+  repo.FileList("[GRANTS]\nNUMFILES=2\nFILE1=*\nFILE2=G?\n");
+  repo.Source("GRANTS/G1.ora", "g1\r\n");
+  repo.Source("GRANTS/G?.ora", "literal\r\n");
+  FakeDesktop desktop;
+
+  Generate(repo, "GRANTS", "ORACLE");
+  EXPECT_EQ(repo.session.Mensagens,
+            (Lines{"", "Arquivo Nao esta no ini: G1.ora",
+                   "Arquivo não encontrado: " + repo.Path("src/GRANTS/*.ora")}));
+  const std::string script = repo.Output("ORACLE/02-ATUALIZACAO/10-DBVKT_XYZ_Grants.sql");
+  EXPECT_NE(script.find("literal\r\n"), std::string::npos);
+  EXPECT_EQ(script.find("g1\r\n"), std::string::npos);
+}
+
 TEST(GeraScript, HeaderComesBeforeTheFirstNonEmptyFile) {
   TestRepository repo;
   repo.FileList("[PACKAGES]\nNUMFILES=2\nFILE1=EMPTY\nFILE2=FULL\n");
