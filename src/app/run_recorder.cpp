@@ -93,8 +93,7 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std
         entry.name = list.names[i];
         const std::string path = plan.source_folder + "\\" + list.names[i] + plan.extension;
         entry.file = generate::CaminhoMensagem(path);
-        entry.found =
-            fso.FileExists(path) && text::Sha256File(path, &entry.sha256, &entry.size).ok();
+        entry.found = RunSeesFile(path) && text::Sha256File(path, &entry.sha256, &entry.size).ok();
         current_->entries.push_back(std::move(entry));
       }
     }
