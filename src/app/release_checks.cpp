@@ -186,6 +186,13 @@ void EncodingSniffer::Feed(std::string_view bytes) {
   }
 }
 
+bool EncodingSniffer::Decided() const {
+  // A byte-order mark decides at once, and text that is not UTF-8 stays so.
+  return (head_.size() >= 2 && Result() != EncodingIssue::kUtf8Text &&
+          Result() != EncodingIssue::kNone) ||
+         (head_.size() >= 3 && !valid_utf8_);
+}
+
 EncodingIssue EncodingSniffer::Result() const {
   if (head_.starts_with("\xEF\xBB\xBF")) return EncodingIssue::kUtf8Bom;
   if (head_.starts_with("\xFF\xFE")) return EncodingIssue::kUtf16LeBom;
@@ -209,9 +216,7 @@ platform::Status InspectEncoding(std::string_view path, bool single_byte_page,
     if (!status.ok()) return status;
     if (got == 0) break;
     sniffer.Feed(std::string_view(block.get(), got));
-    // A byte-order mark decides at once.
-    const EncodingIssue early = sniffer.Result();
-    if (early != EncodingIssue::kNone && early != EncodingIssue::kUtf8Text) break;
+    if (sniffer.Decided()) break;
   }
   *issue = sniffer.Result();
   return platform::Status::Ok();
@@ -250,7 +255,10 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
   ini.ININame(settings.ArqConfigIni);
   ini.Section(std::string(object_type));
   std::vector<config::INI::KeyLine> keys;
-  if (ini.SectionKeyLines(&keys)) findings = ListFaults(object_type, keys);
+  // Without the section (or a readable file) there is nothing listed to
+  // check, and the run has said so already.
+  if (!ini.SectionKeyLines(&keys)) return findings;
+  findings = ListFaults(object_type, keys);
 
   const std::string folder = SourceFolder(settings, object_type);
   if (folder.empty()) return findings;

@@ -72,6 +72,8 @@ class EncodingSniffer {
   void Feed(std::string_view bytes);
   // The verdict for everything fed so far, taken as the whole file.
   EncodingIssue Result() const;
+  // True when more bytes cannot change the verdict.
+  bool Decided() const;
 
  private:
   bool single_byte_page_;

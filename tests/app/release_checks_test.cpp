@@ -166,6 +166,23 @@ TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
   }
 }
 
+TEST(EncodingSniffer, KnowsWhenMoreBytesCannotChangeTheVerdict) {
+  EncodingSniffer ascii(true);
+  ascii.Feed("SELECT 1 FROM DUAL;");
+  EXPECT_FALSE(ascii.Decided());  // a later byte may still be UTF-8 text
+  EncodingSniffer latin(true);
+  latin.Feed("-- Descri\xE7\xE3o");
+  EXPECT_TRUE(latin.Decided());
+  EncodingSniffer bom(true);
+  bom.Feed("\xEF\xBB");
+  EXPECT_FALSE(bom.Decided());
+  bom.Feed("\xBF");
+  EXPECT_TRUE(bom.Decided());
+  EncodingSniffer utf16(true);
+  utf16.Feed("\xFF\xFE");
+  EXPECT_TRUE(utf16.Decided());
+}
+
 // ---- a whole object type --------------------------------------------------------
 
 TEST(CheckObjectType, ACleanTypeHasNoFindings) {
