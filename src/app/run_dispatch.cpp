@@ -18,14 +18,18 @@ constexpr std::string_view kOracle = "ORACLE";
 
 class DefaultGenerator final : public Generator {
  public:
+  explicit DefaultGenerator(generate::GenerationOptions options) : options_(options) {}
   void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
                   bool& bExec) override {
-    generate::GeraScript(session, tipo_objeto, banco, bExec);
+    generate::GeraScript(session, tipo_objeto, banco, bExec, options_);
   }
   void GeraNumeracao(Session& session, std::string_view tipo_objeto,
                      std::string_view banco) override {
     generate::GeraNumeracao(session, tipo_objeto, banco);
   }
+
+ private:
+  generate::GenerationOptions options_;
 };
 
 // When a row runs.
@@ -84,16 +88,19 @@ void ShowBox(std::string_view text) { Desktop().boxes->Show(text, kTitle, BoxIco
 
 }  // namespace
 
-Generator& RealGenerator() {
-  static DefaultGenerator generator;
-  return generator;
+Generator& RealGenerator(const RunOptions& options) {
+  static DefaultGenerator generator(generate::GenerationOptions{});
+  static DefaultGenerator dry_run_generator(generate::GenerationOptions{.dry_run = true});
+  return options.dry_run ? dry_run_generator : generator;
 }
 
-RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request) {
-  return cmdExecuta_Click(session, request, RealGenerator());
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
+                            const RunOptions& options) {
+  return cmdExecuta_Click(session, request, RealGenerator(options), options);
 }
 
-RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator) {
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
+                            const RunOptions& options) {
   Desktop().view->SetMessageText("");
   session.ResetMessages();
   if (session.repository.empty()) {
@@ -123,7 +130,9 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
       bExec = row.oracle_exec;
       generator.GeraScript(session, row.tipo, kOracle, bExec);
     }
-    if (!WriteVersionScripts(session)) {
+    const bool written =
+        options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
+    if (!written) {
       // The last generation call showed the buffer before this line came.
       std::string shown;
       for (size_t i = 0; i < session.Mensagens.size(); ++i) {

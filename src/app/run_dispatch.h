@@ -33,8 +33,18 @@ class Generator {
                              std::string_view banco) = 0;
 };
 
-// The generator that generates.
-Generator& RealGenerator();
+// How a button press runs. The default is the window's run.
+struct RunOptions {
+  // An installation that changes nothing on disk (`vktgera check`): every
+  // generation call runs as a dry run (generate::GenerationOptions) and no
+  // version script is written (CheckVersionScripts reports instead).
+  // Messages and boxes are those of the real run.
+  bool dry_run = false;
+};
+
+// The generator that generates; with `options.dry_run` the one whose calls
+// only report.
+Generator& RealGenerator(const RunOptions& options = {});
 
 // Runs one button press: empties the message area and `Mensagens`, asks for a
 // repository when `session.repository` is empty, otherwise runs the numbering
@@ -44,7 +54,12 @@ Generator& RealGenerator();
 // "Configuração incompleta do repositório: PathDestino" is shown instead.
 // Cached folder listings are dropped first, so every run sees the disk as it is.
 // Enabling and disabling the controls is the caller's (the window's) task.
-RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator);
-RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request);
+// `options.dry_run` checks the version scripts instead of writing them; the
+// generation calls are the generator's (pass RealGenerator(options)).
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
+                            const RunOptions& options = {});
+// The same with RealGenerator(options).
+RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
+                            const RunOptions& options = {});
 
 }  // namespace vkt::app

@@ -52,6 +52,33 @@ bool Report(Session& session, const std::string& path, const Status& status) {
   return false;
 }
 
+// What writing `path` atomically would fail with, as far as it shows without
+// writing (see CheckVersionScripts).
+Status PredictWrite(const std::string& path, bool reads_first) {
+  platform::FileInfo info;
+  if (platform::GetInfo(path, &info).ok()) {
+    if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
+    if (reads_first) {
+      platform::File file;
+      Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
+      if (!status.ok()) return status;
+    }
+    if (info.attributes & platform::kAttrReadOnly) return Status::Errno(EACCES);
+    return Status::Ok();
+  }
+  // The nearest existing folder above decides: a file there is no folder.
+  std::string above = path;
+  for (;;) {
+    const std::size_t cut = above.find_last_of("\\/");
+    if (cut == std::string::npos || cut == 0) return Status::Ok();
+    above.resize(cut);
+    if (above.empty() || above.back() == '\\' || above.back() == '/') continue;
+    if (platform::GetInfo(above, &info).ok()) {
+      return (info.attributes & platform::kAttrDirectory) ? Status::Ok() : Status::Errno(ENOTDIR);
+    }
+  }
+}
+
 }  // namespace
 
 std::string QuoteSqlLiteral(const std::string& text) {
@@ -99,6 +126,13 @@ bool WriteVersionScripts(Session& session) {
                                                versao + "', '0', 'Atualizacao da Versao');",
                                            "COMMIT;", "SPOOL OFF;"}));
   return Report(session, oracle, status) && ok;
+}
+
+bool CheckVersionScripts(Session& session) {
+  const std::string sql_server = SqlServerVersionScriptPath(session);
+  bool ok = Report(session, sql_server, PredictWrite(sql_server, /*reads_first=*/true));
+  const std::string oracle = OracleVersionScriptPath(session);
+  return Report(session, oracle, PredictWrite(oracle, /*reads_first=*/false)) && ok;
 }
 
 }  // namespace vkt::app

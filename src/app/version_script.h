@@ -24,4 +24,12 @@ std::string OracleVersionScriptPath(const Session& session);
 // `session.Mensagens`. Returns false when a file could not be written.
 bool WriteVersionScripts(Session& session);
 
+// The dry run of WriteVersionScripts (`vktgera check`): writes nothing, and
+// appends the same "Erro ao gravar o arquivo: ..." lines where the writing
+// would fail for a reason that shows without writing: a file in place of one
+// of the folders, a folder in place of a script, a read-only script, an
+// unreadable SQL Server script. Folders that do not exist yet count as
+// created by the run. Returns false when a line was appended.
+bool CheckVersionScripts(Session& session);
+
 }  // namespace vkt::app

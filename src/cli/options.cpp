@@ -58,7 +58,8 @@ ParseResult Fail(std::string error) {
 ParseResult ParseOptions(const std::vector<std::string>& args) {
   Options options;
   std::optional<Command> command;
-  std::optional<std::string> config, repo, type;
+  std::optional<std::string> config, repo, type, report, report_html;
+  bool manifest = false, write = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -77,7 +78,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     for (auto [name, slot] :
          {std::pair<std::string_view, std::optional<std::string>*>{"--config", &config},
           {"--repo", &repo},
-          {"--type", &type}}) {
+          {"--type", &type},
+          {"--report", &report},
+          {"--report-html", &report_html}}) {
       OptionValue value = TakeValue(args, &i, name);
       if (!value.matched) continue;
       if (value.missing) return Fail("option " + std::string(name) + " needs a value");
@@ -87,17 +90,25 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       break;
     }
     if (handled) continue;
+    if (arg == "--manifest" || arg == "--write") {
+      bool& flag = arg == "--manifest" ? manifest : write;
+      if (flag) return Fail("option " + arg + " given twice");
+      flag = true;
+      continue;
+    }
     if (!arg.empty() && arg[0] == '-') return Fail("unknown option " + Quoted(arg));
     if (command) return Fail("unexpected argument " + Quoted(arg));
     if (arg == "install") {
       command = Command::kInstall;
     } else if (arg == "numbering") {
       command = Command::kNumbering;
+    } else if (arg == "check") {
+      command = Command::kCheck;
     } else {
-      return Fail("unknown command " + Quoted(arg) + " (install or numbering)");
+      return Fail("unknown command " + Quoted(arg) + " (install, numbering or check)");
     }
   }
-  if (!command) return Fail("no command given (install or numbering)");
+  if (!command) return Fail("no command given (install, numbering or check)");
   if (!repo) return Fail("--repo NAME is required");
   if (repo->empty()) return Fail("--repo needs a repository name, not the empty text");
   if (config && config->empty()) return Fail("--config needs a file name");
@@ -112,6 +123,20 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return Fail("unknown object type " + Quoted(*type) + " (one of " + KnownTypes() + ")");
     options.type = upper;
   }
+  const bool reports = *command == Command::kInstall || *command == Command::kCheck;
+  if (report && !reports) return Fail("--report is for install and check");
+  if (report_html && !reports) return Fail("--report-html is for install and check");
+  if (report && report->empty()) return Fail("--report needs a file name");
+  if (report_html && report_html->empty()) return Fail("--report-html needs a file name");
+  if (manifest && *command != Command::kInstall) return Fail("--manifest is for install");
+  if (write && *command != Command::kNumbering) return Fail("--write is for numbering");
+  if (write && options.type == "TODOS") {
+    return Fail("numbering --write needs --type with one object type, not TODOS");
+  }
+  if (report) options.report_file = *report;
+  if (report_html) options.report_html_file = *report_html;
+  options.manifest = manifest;
+  options.write = write;
   ParseResult result;
   result.ok = true;
   result.options = std::move(options);
@@ -121,11 +146,16 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage:\n"
          "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
-         "  vktgera [--config FILE] numbering --repo NAME [--type TYPE]\n"
+         "  vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]\n"
+         "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
          "  vktgera --help | --version\n"
          "\n"
          "  install     does what one press of \"Gera Install\" does in the window\n"
+         "              (also: REPORTS, --manifest)\n"
          "  numbering   does what one press of \"Gera Numeração\" does\n"
+         "  check       runs the installation without writing anything and reports\n"
+         "              what it would report, plus vendor parity, file-list faults and\n"
+         "              source encodings\n"
          "\n"
          "  --config FILE  the main configuration (default: VKTGeraInstallBD.ini beside\n"
          "                 the program); docs/ORACLE and docs/SQLSERVER are looked up\n"
@@ -134,9 +164,14 @@ std::string UsageText() {
          "  --type TYPE    one object type (default TODOS): " +
          KnownTypes() +
          "\n"
+         "  --report FILE       REPORTS: a JSON report of the run\n"
+         "  --report-html FILE  REPORTS: the same as an HTML page\n"
+         "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
+         "  --write        writes the FILEn lines and NUMFILES into the TYPE's section\n"
+         "                 of the file list, keeping the names already listed\n"
          "\n"
-         "Exit status: 0 finished without problems, 1 an install run reported problems,\n"
-         "2 the run could not start.\n";
+         "Exit status: 0 finished without problems, 1 an install or check run reported\n"
+         "problems, 2 the run could not start.\n";
 }
 
 bool LoadSession(const Options& options, app::Session* session,

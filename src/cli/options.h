@@ -1,8 +1,12 @@
 // The command line of `vktgera`:
 //
 //   vktgera [--config FILE] install   --repo NAME [--type TYPE]
-//   vktgera [--config FILE] numbering --repo NAME [--type TYPE]
+//   vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]
+//   vktgera [--config FILE] check     --repo NAME [--type TYPE] [--report FILE]
+//                                     [--report-html FILE]
 //   vktgera --help | --version
+//
+// `install` also takes --report FILE, --report-html FILE and --manifest.
 //
 // Options may come before or after the command, as "--opt VALUE" or
 // "--opt=VALUE".
@@ -15,15 +19,19 @@
 
 namespace vkt::cli {
 
-enum class Command { kInstall, kNumbering, kHelp, kVersion };
+enum class Command { kInstall, kNumbering, kCheck, kHelp, kVersion };
 
 struct Options {
   Command command = Command::kHelp;
   // The main configuration file; empty = "VKTGeraInstallBD.ini" in the
   // executable's folder.
   std::string config_file;
-  std::string repo;            // an entry of "REPOSITORIO", never empty
-  std::string type = "TODOS";  // one of the window's object-type keywords, upper case
+  std::string repo;              // an entry of "REPOSITORIO", never empty
+  std::string type = "TODOS";    // one of the window's object-type keywords, upper case
+  std::string report_file;       // --report: the JSON report (install, check)
+  std::string report_html_file;  // --report-html: the HTML report (install, check)
+  bool manifest = false;         // --manifest: SHA256SUMS in the package folders (install)
+  bool write = false;            // --write: the FILEn lines into the file list (numbering)
 };
 
 struct ParseResult {
@@ -34,8 +42,10 @@ struct ParseResult {
 
 // Parses the arguments after the program name. "--help" and "--version" end
 // the parse successfully wherever they stand. Fails on an unknown option or
-// command, a missing or repeated value, a missing command or --repo, and a
-// TYPE that is not an object-type keyword (compared without regard to case).
+// command, a missing or repeated value, a missing command or --repo, a TYPE
+// that is not an object-type keyword (compared without regard to case), an
+// option the command does not take, and `numbering --write` without a TYPE
+// other than "TODOS" (the lines must go into one section).
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The text of --help.

@@ -6,9 +6,18 @@
 #include <string_view>
 #include <vector>
 
+#include "app/file_list_update.h"
+#include "app/manifest.h"
+#include "app/release_checks.h"
 #include "app/run_dispatch.h"
+#include "app/run_recorder.h"
+#include "app/run_report.h"
 #include "app/session.h"
 #include "cli/terminal_desktop.h"
+#include "generate/call_plan.h"
+#include "generate/framing.h"
+#include "generate/object_types.h"
+#include "text/codepage.h"
 
 namespace vkt::cli {
 namespace {
@@ -16,6 +25,76 @@ namespace {
 void PrintLine(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
+}
+
+// `check`'s own findings for every object type the run called, in call
+// order; printed after the run's messages and added to the report.
+bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
+  std::vector<std::string> types;
+  for (const app::ReportOutput& output : report->outputs) {
+    if (output.type == generate::kDocsEBats) continue;
+    if (types.empty() || types.back() != output.type) types.push_back(output.type);
+  }
+  bool found = false;
+  for (const std::string& type : types) {
+    const std::vector<app::Finding> findings = app::CheckObjectType(session.settings, type);
+    for (const app::Finding& finding : findings) PrintLine(out, finding.text);
+    app::AttachFindings(report, findings);
+    found = found || !findings.empty();
+  }
+  return found;
+}
+
+// SHA256SUMS in both package folders. A folder the run could not create, or
+// a manifest that cannot be written, is a problem line of its own.
+bool WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
+  bool ok = true;
+  for (std::string_view banco : {"SQLSERVER", "ORACLE"}) {
+    const std::string folder = generate::PlanCall(session.settings, "", banco).output_folder;
+    std::string failed;
+    const platform::Status status = app::WriteManifest(folder, &failed);
+    if (status.ok()) {
+      report->manifests.push_back(
+          generate::CaminhoMensagem(folder + std::string(app::kManifestName)));
+      continue;
+    }
+    const std::string line =
+        "Erro ao gravar o manifesto: " + generate::CaminhoMensagem(failed) + " - " + status.Text();
+    PrintLine(out, line);
+    report->problems.push_back({std::string(app::problem_kind::kManifestError), line});
+    ok = false;
+  }
+  return ok;
+}
+
+// Writes the reports asked for; false (and a line on `err`) when one fails.
+bool WriteReports(const Options& options, const app::RunReport& report, std::FILE* err) {
+  bool ok = true;
+  auto write = [&](const std::string& path, const std::string& bytes) {
+    if (path.empty()) return;
+    const platform::Status status = app::WriteWholeFile(path, bytes);
+    if (status.ok()) return;
+    PrintLine(err, "vktgera: cannot write report " + path + ": " + status.Text());
+    ok = false;
+  };
+  write(options.report_file, app::ReportJson(report));
+  write(options.report_html_file, app::ReportHtml(report));
+  return ok;
+}
+
+// `numbering --write`: the shown key lines into the type's section.
+int WriteNumbering(const Options& options, const app::Session& session, std::FILE* err) {
+  const app::FileListUpdate update =
+      app::UpdateFileList(session, options.type, app::NamesOfKeyLines(session.Mensagens));
+  if (!update.ok) {
+    PrintLine(err, "vktgera: " + update.error);
+    return kExitProblems;
+  }
+  PrintLine(err, "vktgera: [" + options.type + "] of " +
+                     generate::CaminhoMensagem(session.settings.ArqConfigIni) +
+                     ": NUMFILES=" + std::to_string(update.numfiles) + ", " +
+                     std::to_string(update.added) + " new name(s) written");
+  return kExitClean;
 }
 
 }  // namespace
@@ -32,18 +111,48 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   }
 
   app::RunRequest request;
-  request.index = options.command == Command::kInstall ? 1 : 0;
+  request.index = options.command == Command::kNumbering ? 0 : 1;
   request.tipo_objeto = options.type;
-  const app::RunOutcome outcome = app::cmdExecuta_Click(session, request);
+  const bool check = options.command == Command::kCheck;
+  const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
+  app::RunReport report;
+  app::RunOutcome outcome;
+  if (check || reporting) {
+    const app::RunOptions run_options{.dry_run = check};
+    app::RunRecorder recorder(app::RealGenerator(run_options), &report, check);
+    outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
+    recorder.Finish(session);
+  } else {
+    // Exactly the window's run.
+    outcome = app::cmdExecuta_Click(session, request);
+  }
   desktop.EndProgress();
 
   for (size_t i = 1; i < session.Mensagens.size(); ++i) PrintLine(out, session.Mensagens[i]);
   std::fflush(out);
 
   if (outcome != app::RunOutcome::kRan) return kExitNoRun;
-  if (options.command != Command::kInstall) return kExitClean;
-  const bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
-  return problems ? kExitProblems : kExitClean;
+  if (options.command == Command::kNumbering) {
+    return options.write ? WriteNumbering(options, session, err) : kExitClean;
+  }
+  bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
+  if (check && ReportReleaseChecks(session, &report, out)) problems = true;
+  if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
+  std::fflush(out);
+  const int status = problems ? kExitProblems : kExitClean;
+  if (!reporting) return status;
+
+  report.command = check ? "check" : "install";
+  report.repository = options.repo;
+  report.system = session.settings.SISTEMA;
+  report.selected_type = options.type;
+  report.source_root = session.settings.PathOrigem;
+  report.destination_root = session.settings.PathDestino;
+  report.file_list = session.settings.ArqConfigIni;
+  report.code_page = text::SystemCodePage().name();
+  report.exit_status = status;
+  if (!WriteReports(options, report, err)) return kExitProblems;
+  return status;
 }
 
 int RunCommand(const Options& options) {

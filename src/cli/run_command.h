@@ -1,5 +1,7 @@
 // The run of `vktgera install` and `vktgera numbering`: one press of "Gera
-// Install" or "Gera Numeração" of the window, reported on the terminal.
+// Install" or "Gera Numeração" of the window, reported on the terminal; and
+// `vktgera check`, the same installation as a dry run with the release
+// checks added.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +12,7 @@ namespace vkt::cli {
 
 // Exit statuses.
 inline constexpr int kExitClean = 0;     // the run ended and reported nothing
-inline constexpr int kExitProblems = 1;  // an install run reported problems
+inline constexpr int kExitProblems = 1;  // an install or check run reported problems
 inline constexpr int kExitNoRun = 2;     // the run could not start
 
 // Runs the command of `options` (install or numbering) through the window's
@@ -22,6 +24,22 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // or error boxes, 2 the run could not start (main configuration missing,
 // unreadable or with an unusable code page, unknown repository, incomplete
 // repository configuration).
+//
+// The release gate's additions, none of which changes what a plain install
+// or numbering run writes or prints:
+//  - check: runs the installation with RunOptions::dry_run (nothing on disk
+//    changes), prints its message lines as install would, then the findings
+//    of app::CheckObjectType for every object type it called; 1 when
+//    anything was reported.
+//  - --report / --report-html (install, check): the run's report, written
+//    after the run (app::ReportJson, app::ReportHtml); a report that cannot
+//    be written is a line on `err` and status 1.
+//  - --manifest (install): SHA256SUMS in both "02-ATUALIZACAO" folders after
+//    the run; a failure is the line "Erro ao gravar o manifesto: " + path +
+//    " - " + reason on `out` and status 1.
+//  - --write (numbering): the shown FILEn names go into the type's section of
+//    the file list (app::UpdateFileList), with a summary line on `err`; a
+//    failure is a line on `err` and status 1.
 int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress);
 
 // The same on stdout and stderr, with the progress line when stderr is a

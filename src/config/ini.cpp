@@ -372,4 +372,31 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
   return file.Commit().ok();
 }
 
+bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
+  lines->clear();
+  std::string bytes;
+  bool missing = false;
+  if (!ReadWholeFile(ini_name_, &bytes, &missing).ok()) return false;
+  std::size_t body = 0;
+  const text::CodePage& page = PageOf(bytes, &body);
+  const std::string decoded = page.Decode(std::string_view(bytes).substr(body));
+  const std::string wanted = LookupName(section_);
+  bool in_section = false;
+  bool found = false;
+  int number = 0;
+  ForEachLine(decoded, 0, [&](std::size_t begin, std::size_t end, std::size_t) {
+    ++number;
+    LineParts parts = Classify(std::string_view(decoded).substr(begin, end - begin));
+    if (parts.kind == LineParts::Kind::kSection) {
+      if (in_section) return false;  // only the first section of the name counts
+      in_section = LookupName(parts.name) == wanted;
+      found = found || in_section;
+    } else if (parts.kind == LineParts::Kind::kKey && in_section) {
+      lines->push_back({std::string(parts.name), ProfileResult(parts.value, page).text, number});
+    }
+    return true;
+  });
+  return found;
+}
+
 }  // namespace vkt::config

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace vkt::config {
 
@@ -39,6 +40,19 @@ class INI {
   std::string ReadINISettings(const std::string& sKey);
   // The same, but `ValorDefault` (unchanged) where the above gives "".
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
+
+  // One key line of a section as the file holds it. For tools that inspect a
+  // file rather than read its values (the release gate's list checks).
+  struct KeyLine {
+    std::string name;   // the key as written, trimmed of blanks
+    std::string value;  // what ReadINISettings would give for this line alone
+    int line = 0;       // 1-based line number in the file
+  };
+  // Every key line of the first section named `Section` of `ININame`, in file
+  // order, repeated keys included (ReadINISettings takes the first). Parsed as
+  // ReadINISettings parses. Returns false, with `lines` empty, when the file
+  // or the section is missing or the file cannot be read; shows no box.
+  bool SectionKeyLines(std::vector<KeyLine>* lines) const;
 
  private:
   struct Parsed;

@@ -45,6 +45,19 @@ bool CopyInto(const std::string& docs, const std::string& name, const std::strin
       .ok();
 }
 
+// What CopyInto would give, without copying.
+bool CouldCopyInto(const std::string& docs, const std::string& name,
+                   const std::string& pasta_saida) {
+  auto actual = FindFile(docs, name);
+  if (!actual) return false;
+  platform::File source;
+  if (!platform::File::Open(docs + "\\" + *actual, platform::File::Mode::kRead, &source).ok()) {
+    return false;
+  }
+  // Older copies are deleted first; only a folder of that name would stay.
+  return !platform::IsDirectory(pasta_saida + *actual);
+}
+
 void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxIcon::kCritical); }
 
 }  // namespace
@@ -53,19 +66,26 @@ std::string PastaDocs(const app::Session& session, std::string_view banco) {
   return session.program_folder + "\\docs\\" + std::string(banco);
 }
 
-void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida) {
+void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida,
+                    const GenerationOptions& options) {
   const std::string& sistema = session.settings.SISTEMA;
   const std::string docs = PastaDocs(session, banco);
   const std::string documento = NomeDocumentoInstrucao(banco, sistema);
   const std::string roteiro = NomeRoteiro(banco, sistema);
+  const bool dry_run = options.dry_run;
+  auto copy = [&](const std::string& name) {
+    return dry_run ? CouldCopyInto(docs, name, pasta_saida) : CopyInto(docs, name, pasta_saida);
+  };
 
-  DeleteIfPresent(pasta_saida, documento);
-  DeleteIfPresent(pasta_saida, roteiro);
+  if (!dry_run) {
+    DeleteIfPresent(pasta_saida, documento);
+    DeleteIfPresent(pasta_saida, roteiro);
+  }
 
   if (FindFile(docs, documento)) {
-    if (!CopyInto(docs, documento, pasta_saida)) {
+    if (!copy(documento)) {
       ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
-    } else if (!CopyInto(docs, roteiro, pasta_saida)) {
+    } else if (!copy(roteiro)) {
       ShowError("Erro ao copiar o bat de instalação dos Scripts");
     }
   } else {
@@ -74,8 +94,8 @@ void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::st
 
   if (banco == "ORACLE") {
     const std::string politica = NomeScriptPolitica(sistema);
-    DeleteIfPresent(pasta_saida, politica);
-    if (!CopyInto(docs, politica, pasta_saida)) {
+    if (!dry_run) DeleteIfPresent(pasta_saida, politica);
+    if (!copy(politica)) {
       ShowError("Erro ao copiar o script de verificação de política de segurança");
     }
   }

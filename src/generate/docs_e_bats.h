@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/session.h"
+#include "generate/generation_options.h"
 
 namespace vkt::generate {
 
@@ -25,7 +26,10 @@ std::string PastaDocs(const app::Session& session, std::string_view banco);
 //  - for `banco` exactly "ORACLE", replaces the policy script; a failed copy
 //    (missing source included) shows "Erro ao copiar o script de ...".
 // Each copy keeps the name the file has in the docs folder and fails when the
-// destination exists.
-void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida);
+// destination exists. With `options.dry_run` nothing is deleted or copied; a
+// copy counts as failing when its source is missing or unreadable or a folder
+// holds its place in the output folder.
+void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida,
+                    const GenerationOptions& options = {});
 
 }  // namespace vkt::generate

@@ -43,12 +43,16 @@ std::string WithoutTrailingSeparators(std::string path) {
 // Creates the folder `path` unless something of that name exists. A file in
 // its place, or a failed creation, becomes the message "Erro ao criar a
 // pasta: ..." and the result false.
-bool EnsureFolder(app::Session& session, const std::string& path) {
+// A dry run creates nothing: a missing folder would be created, anything else
+// is reported as the creation would report it.
+bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run) {
   platform::FileInfo info;
   Status status = platform::GetInfo(WithoutTrailingSeparators(path), &info);
   if (status.ok()) {
     if (info.attributes & platform::kAttrDirectory) return true;
     status = Status::Errno(ENOTDIR);
+  } else if (dry_run) {
+    if (status.code == ENOENT) return true;
   } else {
     status = platform::CreateDirectory(path);
     if (status.ok()) return true;
@@ -56,6 +60,16 @@ bool EnsureFolder(app::Session& session, const std::string& path) {
   AdicionaMensagem(session.Mensagens,
                    "Erro ao criar a pasta: " + CaminhoMensagem(path) + " - " + status.Text());
   return false;
+}
+
+// What creating the script `path` would fail with, as far as it can be told
+// without creating it: a folder in its place, or a read-only file.
+Status PredictScriptCreation(const std::string& path) {
+  platform::FileInfo info;
+  if (!platform::GetInfo(path, &info).ok()) return Status::Ok();
+  if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
+  if (info.attributes & platform::kAttrReadOnly) return Status::Errno(EACCES);
+  return Status::Ok();
 }
 
 // The existence test of a listed file: a file that is not hidden. A listed
@@ -75,7 +89,8 @@ void ReportWriteError(app::Session& session, const std::string& path, const Stat
 }  // namespace
 
 void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
-                bool& bExec) {
+                bool& bExec, const GenerationOptions& options) {
+  const bool dry_run = options.dry_run;
   const app::RepositorySettings& settings = session.settings;
   RunView& view = *Desktop().view;
 
@@ -95,15 +110,16 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   const std::string pasta_banco =
       settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
   const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
-  if (!EnsureFolder(session, settings.PathDestino) || !EnsureFolder(session, pasta_banco) ||
-      !EnsureFolder(session, pasta_saida)) {
+  if (!EnsureFolder(session, settings.PathDestino, dry_run) ||
+      !EnsureFolder(session, pasta_banco, dry_run) ||
+      !EnsureFolder(session, pasta_saida, dry_run)) {
     MostraMensagens(session, separador);
     return;
   }
 
   // 4. The row of the object type.
   if (tipo_objeto == kDocsEBats) {
-    CopiaDocsEBats(session, banco, pasta_saida);
+    CopiaDocsEBats(session, banco, pasta_saida, options);
     MostraMensagens(session, separador);
     return;
   }
@@ -161,8 +177,9 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     return;
   }
   ScriptWriter saida;
-  Status escrita = saida.Create(arquivo_saida,
-                                sql_server ? ScriptEncoding::kUtf16Le : ScriptEncoding::kCodePage);
+  Status escrita = dry_run ? PredictScriptCreation(arquivo_saida)
+                           : saida.Create(arquivo_saida, sql_server ? ScriptEncoding::kUtf16Le
+                                                                    : ScriptEncoding::kCodePage);
   bool cabecalho_gravado = false;
 
   // 10. The listed files, in list order.
@@ -181,6 +198,10 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     if (Status leitura = fonte.Open(caminho); !leitura.ok()) {
       AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
                                               " - " + leitura.Text());
+      continue;
+    }
+    if (dry_run) {
+      fonte.Close();
       continue;
     }
     if (!fonte.empty() && !cabecalho_gravado) {
@@ -208,6 +229,12 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
       escrita =
           saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
     }
+  }
+
+  if (dry_run) {
+    if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
+    MostraMensagens(session, separador);
+    return;
   }
 
   // 11. Oracle closing lines, once the header was written.

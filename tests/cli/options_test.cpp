@@ -62,15 +62,15 @@ TEST(ParseOptions, RejectsWhatItCannotRun) {
     Args args;
     std::string error;
   } cases[] = {
-      {{}, "no command given (install or numbering)"},
-      {{"--repo", "R1"}, "no command given (install or numbering)"},
+      {{}, "no command given (install, numbering or check)"},
+      {{"--repo", "R1"}, "no command given (install, numbering or check)"},
       {{"install"}, "--repo NAME is required"},
       {{"install", "--repo"}, "option --repo needs a value"},
       {{"install", "--repo", ""}, "--repo needs a repository name, not the empty text"},
       {{"install", "--repo", "A", "--repo", "B"}, "option --repo given twice"},
       {{"install", "--repo", "A", "--config", ""}, "--config needs a file name"},
-      {{"generate", "--repo", "A"}, "unknown command \"generate\" (install or numbering)"},
-      {{"INSTALL", "--repo", "A"}, "unknown command \"INSTALL\" (install or numbering)"},
+      {{"generate", "--repo", "A"}, "unknown command \"generate\" (install, numbering or check)"},
+      {{"INSTALL", "--repo", "A"}, "unknown command \"INSTALL\" (install, numbering or check)"},
       {{"install", "numbering", "--repo", "A"}, "unexpected argument \"numbering\""},
       {{"install", "--repo", "A", "-x"}, "unknown option \"-x\""},
       {{"install", "--bogus", "--help"}, "unknown option \"--bogus\""},

@@ -1,0 +1,95 @@
+#include "app/manifest.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "text/letter_case.h"
+#include "text/sha256.h"
+
+namespace vkt::app {
+namespace {
+
+std::string Child(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  path += '\\';
+  path += name;
+  return path;
+}
+
+}  // namespace
+
+platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine>* lines,
+                               std::string* failed_path) {
+  lines->clear();
+  if (!platform::IsDirectory(folder)) {
+    if (failed_path) *failed_path = std::string(folder);
+    return platform::Status::Errno(ENOENT);
+  }
+  const std::string manifest_upper = text::UpperCase(kManifestName);
+  std::vector<std::string> names;
+  for (const platform::Entry& entry : platform::FindEntries(Child(folder, "*"))) {
+    if (entry.is_directory || entry.name.empty() || entry.name.front() == '.') continue;
+    if (entry.name.find('\\') != std::string::npos) continue;
+    if (text::UpperCase(entry.name) == manifest_upper) continue;
+    // The search reports symbolic links by their targets' kind only for
+    // folders; make sure a name stands for a regular file.
+    if (!platform::IsRegularFile(Child(folder, entry.name))) continue;
+    names.push_back(entry.name);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    ManifestLine line;
+    line.name = name;
+    const std::string path = Child(folder, name);
+    platform::Status status = text::Sha256File(path, &line.sha256);
+    if (!status.ok()) {
+      if (failed_path) *failed_path = path;
+      lines->clear();
+      return status;
+    }
+    lines->push_back(std::move(line));
+  }
+  return platform::Status::Ok();
+}
+
+std::string ManifestText(const std::vector<ManifestLine>& lines) {
+  std::string out;
+  for (const ManifestLine& line : lines) {
+    const bool escaped =
+        line.name.find('\n') != std::string::npos || line.name.find('\\') != std::string::npos;
+    if (escaped) out += '\\';
+    out += line.sha256;
+    out += "  ";
+    if (!escaped) {
+      out += line.name;
+    } else {
+      for (char c : line.name) {
+        if (c == '\\') {
+          out += "\\\\";
+        } else if (c == '\n') {
+          out += "\\n";
+        } else {
+          out += c;
+        }
+      }
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+platform::Status WriteManifest(std::string_view folder, std::string* failed_path) {
+  std::vector<ManifestLine> lines;
+  platform::Status status = ManifestLines(folder, &lines, failed_path);
+  if (!status.ok()) return status;
+  const std::string text = ManifestText(lines);
+  const std::string target = Child(folder, kManifestName);
+  platform::AtomicFile file;
+  status = file.Create(target);
+  if (status.ok()) status = file.Write(text.data(), text.size());
+  if (status.ok()) status = file.Commit();
+  if (!status.ok() && failed_path) *failed_path = target;
+  return status;
+}
+
+}  // namespace vkt::app

@@ -1,0 +1,299 @@
+#include "app/release_checks.h"
+
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/run_report.h"
+#include "config/file_list.h"
+#include "generate/framing.h"
+#include "generate/object_types.h"
+#include "text/codepage.h"
+#include "text/letter_case.h"
+
+namespace vkt::app {
+namespace {
+
+namespace k = problem_kind;
+
+constexpr std::string_view kSqlServer = "SQLSERVER";
+constexpr std::string_view kOracle = "ORACLE";
+
+// The number i of a key "FILEi" (upper-cased), i from 1 without leading zeros;
+// 0 for any other key.
+long FileKeyNumber(std::string_view upper_key) {
+  if (upper_key.size() < 5 || upper_key.substr(0, 4) != "FILE") return 0;
+  std::string_view digits = upper_key.substr(4);
+  if (digits.front() == '0' || digits.size() > 9) return 0;
+  long value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// NUMFILES as the run reads it: a whole number from 0 to 1000000, or -1.
+long ParseNumfiles(std::string_view text) {
+  if (text.empty()) return -1;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+    if (value > 1000000) return -1;
+  }
+  return value;
+}
+
+bool EndsWithIgnoreCase(std::string_view upper_text, std::string_view upper_suffix) {
+  return upper_text.size() > upper_suffix.size() &&
+         upper_text.substr(upper_text.size() - upper_suffix.size()) == upper_suffix;
+}
+
+std::string LineNote(int line) { return " (linha " + std::to_string(line) + ")"; }
+
+// The source folder of `object_type` as the driver builds it, or "" when the
+// type has none.
+std::string SourceFolder(const RepositorySettings& settings, std::string_view object_type) {
+  const generate::ObjectTypeRow* row = generate::FindObjectType(object_type);
+  if (!row) return {};
+  if (row->keyword == "JOBS" && generate::JobsPrefix(settings.SISTEMA).empty()) return {};
+  return settings.PathOrigem + std::string(row->folder);
+}
+
+constexpr std::size_t kReadBlock = 1 << 20;
+
+}  // namespace
+
+bool RunSeesFile(const std::string& path) {
+  platform::FileInfo info;
+  if (!platform::GetInfo(path, &info).ok()) return false;
+  return (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
+}
+
+std::vector<Finding> ListFaults(std::string_view object_type,
+                                const std::vector<config::INI::KeyLine>& keys) {
+  const std::string type(object_type);
+  std::vector<Finding> findings;
+  auto add = [&](std::string_view kind, std::string text) {
+    findings.push_back({std::string(kind), type, "", std::move(text)});
+  };
+  const std::string section = " na seção " + type + ": ";
+
+  // NUMFILES from its first line, as the run reads it; "JOBS" reads a missing
+  // or empty one as 0.
+  std::string numfiles_text;
+  for (const auto& key : keys) {
+    if (text::UpperCase(key.name) == "NUMFILES") {
+      numfiles_text = key.value;
+      break;
+    }
+  }
+  long numfiles = ParseNumfiles(numfiles_text);
+  if (type == "JOBS" && numfiles_text.empty()) numfiles = 0;
+
+  std::unordered_map<std::string, int> first_line_of_key;
+  std::unordered_map<std::string, std::string> first_key_of_name;
+  for (const auto& key : keys) {
+    const std::string upper = text::UpperCase(key.name);
+    auto [seen, inserted] = first_line_of_key.try_emplace(upper, key.line);
+    if (!inserted) {
+      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line));
+      continue;
+    }
+    if (upper == "NUMFILES") continue;
+    const long number = FileKeyNumber(upper);
+    if (number == 0) {
+      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line));
+      continue;
+    }
+    if (numfiles < 0) continue;  // the run reports the missing or invalid NUMFILES
+    if (number > numfiles) {
+      add(k::kKeyAboveNumfiles,
+          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line));
+      continue;
+    }
+    if (key.value.empty()) continue;  // the run reports the entry as not found
+    const std::string name_upper = text::UpperCase(key.value);
+    if (EndsWithIgnoreCase(name_upper, ".ORA") || EndsWithIgnoreCase(name_upper, ".SQL") ||
+        EndsWithIgnoreCase(name_upper, ".SQL2005")) {
+      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
+    }
+    auto [first, fresh] = first_key_of_name.try_emplace(name_upper, key.name);
+    if (!fresh) {
+      add(k::kDuplicateName, "Nome repetido" + section + key.name + "=" + key.value + " (igual a " +
+                                 first->second + ")");
+    }
+  }
+  return findings;
+}
+
+std::vector<Finding> VendorParity(std::string_view object_type, const std::string& source_folder,
+                                  const std::vector<std::string>& names) {
+  std::vector<Finding> findings;
+  const std::string sql_extension = generate::IsSql2005Type(object_type) ? ".sql2005" : ".sql";
+  std::unordered_set<std::string> done;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    if (names[i].empty() || !done.insert(text::UpperCase(names[i])).second) continue;
+    const std::string base = source_folder + "\\" + names[i];
+    const bool oracle = RunSeesFile(base + ".ora");
+    const bool sql = RunSeesFile(base + sql_extension);
+    if (oracle == sql) continue;
+    if (oracle) {
+      findings.push_back(
+          {std::string(k::kVendorParity), std::string(object_type), std::string(kSqlServer),
+           "Falta o par SQL Server de: " + generate::CaminhoMensagem(base + ".ora")});
+    } else {
+      findings.push_back(
+          {std::string(k::kVendorParity), std::string(object_type), std::string(kOracle),
+           "Falta o par Oracle de: " + generate::CaminhoMensagem(base + sql_extension)});
+    }
+  }
+  return findings;
+}
+
+void EncodingSniffer::Feed(std::string_view bytes) {
+  if (head_.size() < 3) head_.append(bytes.substr(0, 3 - head_.size()));
+  if (!valid_utf8_) return;
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (pending_ > 0) {
+      if (c < min_second_ || c > max_second_) {
+        valid_utf8_ = false;
+        return;
+      }
+      min_second_ = 0x80;
+      max_second_ = 0xBF;
+      --pending_;
+      continue;
+    }
+    if (c < 0x80) continue;
+    non_ascii_ = true;
+    if (c >= 0xC2 && c <= 0xDF) {
+      pending_ = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      pending_ = 2;
+      if (c == 0xE0) min_second_ = 0xA0;  // no overlong forms
+      if (c == 0xED) max_second_ = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      pending_ = 3;
+      if (c == 0xF0) min_second_ = 0x90;
+      if (c == 0xF4) max_second_ = 0x8F;  // nothing above U+10FFFF
+    } else {
+      valid_utf8_ = false;
+      return;
+    }
+  }
+}
+
+bool EncodingSniffer::Decided() const {
+  // A byte-order mark decides at once, and text that is not UTF-8 stays so.
+  return (head_.size() >= 2 && Result() != EncodingIssue::kUtf8Text &&
+          Result() != EncodingIssue::kNone) ||
+         (head_.size() >= 3 && !valid_utf8_);
+}
+
+EncodingIssue EncodingSniffer::Result() const {
+  if (head_.starts_with("\xEF\xBB\xBF")) return EncodingIssue::kUtf8Bom;
+  if (head_.starts_with("\xFF\xFE")) return EncodingIssue::kUtf16LeBom;
+  if (head_.starts_with("\xFE\xFF")) return EncodingIssue::kUtf16BeBom;
+  if (single_byte_page_ && valid_utf8_ && pending_ == 0 && non_ascii_) {
+    return EncodingIssue::kUtf8Text;
+  }
+  return EncodingIssue::kNone;
+}
+
+platform::Status InspectEncoding(std::string_view path, bool single_byte_page,
+                                 EncodingIssue* issue) {
+  platform::File file;
+  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
+  if (!status.ok()) return status;
+  EncodingSniffer sniffer(single_byte_page);
+  auto block = std::make_unique<char[]>(kReadBlock);
+  for (;;) {
+    std::size_t got = 0;
+    status = file.Read(block.get(), kReadBlock, &got);
+    if (!status.ok()) return status;
+    if (got == 0) break;
+    sniffer.Feed(std::string_view(block.get(), got));
+    if (sniffer.Decided()) break;
+  }
+  *issue = sniffer.Result();
+  return platform::Status::Ok();
+}
+
+Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
+                        std::string_view database, const std::string& path,
+                        std::string_view code_page) {
+  Finding finding{"", std::string(object_type), std::string(database), ""};
+  const std::string shown = generate::CaminhoMensagem(path);
+  switch (issue) {
+    case EncodingIssue::kNone:
+      break;
+    case EncodingIssue::kUtf8Bom:
+      finding.kind = k::kByteOrderMark;
+      finding.text = "Arquivo com BOM UTF-8: " + shown;
+      break;
+    case EncodingIssue::kUtf16LeBom:
+    case EncodingIssue::kUtf16BeBom:
+      finding.kind = k::kByteOrderMark;
+      finding.text = "Arquivo com BOM UTF-16: " + shown;
+      break;
+    case EncodingIssue::kUtf8Text:
+      finding.kind = k::kUtf8Text;
+      finding.text = "Arquivo em UTF-8 com texto nao ASCII (code page " + std::string(code_page) +
+                     "): " + shown;
+      break;
+  }
+  return finding;
+}
+
+std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
+                                     std::string_view object_type) {
+  std::vector<Finding> findings;
+  config::INI ini;
+  ini.ININame(settings.ArqConfigIni);
+  ini.Section(std::string(object_type));
+  std::vector<config::INI::KeyLine> keys;
+  // Without the section (or a readable file) there is nothing listed to
+  // check, and the run has said so already.
+  if (!ini.SectionKeyLines(&keys)) return findings;
+  findings = ListFaults(object_type, keys);
+
+  const std::string folder = SourceFolder(settings, object_type);
+  if (folder.empty()) return findings;
+  const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
+  if (list.status != config::FileListStatus::kOk) return findings;
+
+  for (Finding& f : VendorParity(object_type, folder, list.names)) findings.push_back(std::move(f));
+
+  const text::CodePage& page = text::SystemCodePage();
+  const bool sql2005 = generate::IsSql2005Type(object_type);
+  struct Side {
+    std::string_view database;
+    std::string_view extension;
+  };
+  std::vector<Side> sides;
+  if (sql2005) {
+    sides.push_back({kSqlServer, ".sql2005"});
+  } else {
+    sides.push_back({kSqlServer, ".sql"});
+    sides.push_back({kOracle, ".ora"});
+  }
+  std::unordered_set<std::string> done;
+  for (const Side& side : sides) {
+    for (std::size_t i = 1; i < list.names.size(); ++i) {
+      if (list.names[i].empty()) continue;
+      const std::string path = folder + "\\" + list.names[i] + std::string(side.extension);
+      if (!done.insert(text::UpperCase(path)).second || !RunSeesFile(path)) continue;
+      EncodingIssue issue = EncodingIssue::kNone;
+      // An unreadable file is reported by the run itself.
+      if (!InspectEncoding(path, page.single_byte(), &issue).ok()) continue;
+      if (issue == EncodingIssue::kNone) continue;
+      findings.push_back(EncodingFinding(issue, object_type, side.database, path, page.name()));
+    }
+  }
+  return findings;
+}
+
+}  // namespace vkt::app

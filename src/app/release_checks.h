@@ -1,0 +1,110 @@
+// The release gate's own checks of a repository, beyond what an installation
+// run reports: vendor parity of the listed scripts, faults of the file-list
+// configuration that the run tolerates silently, and source encodings that
+// the run would copy as garbled text. Every check only reads.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/session.h"
+#include "config/ini.h"
+#include "fs/platform/file_system.h"
+
+namespace vkt::app {
+
+// One finding. `kind` is one of the problem_kind constants of run_report.h.
+struct Finding {
+  std::string kind;
+  std::string object_type;  // the object type (and file-list section) concerned
+  std::string database;     // "SQLSERVER" or "ORACLE" when it concerns one kind only, else ""
+  std::string text;         // the line reported
+  bool operator==(const Finding&) const = default;
+};
+
+// True when the installation run's existence test sees a file at `path` (a
+// program path): found without regard to case, not hidden, not a folder; a
+// name holding "*" or "?" is taken literally.
+bool RunSeesFile(const std::string& path);
+
+// Faults of section `object_type`, given its key lines in file order:
+//  - "Chave repetida na seção <type>: <key> (linha <n>)": a key given again;
+//    only its first line counts (duplicate_key);
+//  - "Chave acima de NUMFILES na seção <type>: <key>=<value> (linha <n>)": a
+//    FILEi with i above NUMFILES, which the run ignores (key_above_numfiles);
+//    not checked when NUMFILES is missing or not a whole number, since the run
+//    reports that itself; "JOBS" without NUMFILES counts as 0;
+//  - "Nome repetido na seção <type>: <key>=<value> (igual a <first key>)": a
+//    counted name equal, upper-cased, to an earlier one (duplicate_name);
+//  - "Nome com extensao na seção <type>: <key>=<value>": a counted name that
+//    ends in ".ora", ".sql" or ".sql2005", without regard to case
+//    (name_with_extension);
+//  - "Chave desconhecida na seção <type>: <key> (linha <n>)": neither NUMFILES
+//    nor FILE followed by a number from 1 without leading zeros (unknown_key).
+std::vector<Finding> ListFaults(std::string_view object_type,
+                                const std::vector<config::INI::KeyLine>& keys);
+
+// Vendor parity of the names `names` (element 0 unused; empty names skipped)
+// listed for `object_type`, whose scripts lie in `source_folder`: a name with
+// its Oracle file but not its SQL Server file, or the reverse, gives
+// "Falta o par SQL Server de: <path>" or "Falta o par Oracle de: <path>"
+// (vendor_parity), the path being the file that exists. The SQL Server file
+// is "<name>.sql", or "<name>.sql2005" for the two "_SQL_2005" types. A file
+// exists as the run sees it: found without regard to case, not hidden, not a
+// folder. A name with neither file is left to the run, which reports it.
+std::vector<Finding> VendorParity(std::string_view object_type, const std::string& source_folder,
+                                  const std::vector<std::string>& names);
+
+// What the beginning and content of a source file say about its encoding.
+enum class EncodingIssue {
+  kNone,
+  kUtf8Bom,     // begins with EF BB BF
+  kUtf16LeBom,  // begins with FF FE
+  kUtf16BeBom,  // begins with FE FF
+  kUtf8Text,    // valid UTF-8 with non-ASCII text (reported for single-byte code pages)
+};
+
+// Looks at a file's bytes as they stream by, in any pieces.
+class EncodingSniffer {
+ public:
+  explicit EncodingSniffer(bool single_byte_page) : single_byte_page_(single_byte_page) {}
+  void Feed(std::string_view bytes);
+  // The verdict for everything fed so far, taken as the whole file.
+  EncodingIssue Result() const;
+  // True when more bytes cannot change the verdict.
+  bool Decided() const;
+
+ private:
+  bool single_byte_page_;
+  std::string head_;  // the first bytes, for the byte-order mark
+  bool valid_utf8_ = true;
+  bool non_ascii_ = false;
+  int pending_ = 0;             // continuation bytes still expected
+  unsigned min_second_ = 0x80;  // bounds of the next continuation byte
+  unsigned max_second_ = 0xBF;
+};
+
+// Reads the file `path` through the platform layer and sniffs it.
+platform::Status InspectEncoding(std::string_view path, bool single_byte_page,
+                                 EncodingIssue* issue);
+
+// The finding for `issue` in the file `path` (a program path), or an empty
+// kind for kNone:
+//  - "Arquivo com BOM UTF-8: <path>" / "Arquivo com BOM UTF-16: <path>"
+//    (byte_order_mark);
+//  - "Arquivo em UTF-8 com texto nao ASCII (code page <name>): <path>" (utf8_text).
+Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
+                        std::string_view database, const std::string& path,
+                        std::string_view code_page);
+
+// Every check above for one object type of the repository `settings`: the
+// list faults of its section of the file-list configuration, and, when the
+// type has a source folder, the vendor parity and the encoding of every
+// listed script that exists (both kinds; ".sql2005" only for the
+// "_SQL_2005" types, which have no Oracle script). Types without a section
+// or without a source folder are left to the run's own messages.
+std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
+                                     std::string_view object_type);
+
+}  // namespace vkt::app

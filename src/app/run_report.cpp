@@ -1,0 +1,221 @@
+#include "app/run_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include "app/version.h"
+
+namespace vkt::app {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+Json ProblemsJson(const std::vector<ReportProblem>& problems) {
+  Json list = Json::array();
+  for (const ReportProblem& p : problems) list.push_back(Json{{"kind", p.kind}, {"text", p.text}});
+  return list;
+}
+
+Json OutputJson(const ReportOutput& output) {
+  Json out;
+  out["type"] = output.type;
+  out["database"] = output.database;
+  out["output_file"] = output.output_file.empty() ? Json(nullptr) : Json(output.output_file);
+  out["written"] = output.written;
+  out["size"] = output.written ? Json(output.size) : Json(nullptr);
+  out["sha256"] = output.written ? Json(output.sha256) : Json(nullptr);
+  Json entries = Json::array();
+  for (const ReportEntry& e : output.entries) {
+    Json entry;
+    entry["number"] = e.number;
+    entry["name"] = e.name;
+    entry["file"] = e.file;
+    entry["found"] = e.found;
+    entry["size"] = e.found ? Json(e.size) : Json(nullptr);
+    entry["sha256"] = e.found ? Json(e.sha256) : Json(nullptr);
+    entries.push_back(std::move(entry));
+  }
+  out["entries"] = std::move(entries);
+  out["problems"] = ProblemsJson(output.problems);
+  return out;
+}
+
+// The page's style: readable without any external file.
+constexpr std::string_view kStyle =
+    "body{font-family:sans-serif;margin:2em;color:#222}"
+    "table{border-collapse:collapse;margin:0.5em 0 1.5em}"
+    "th,td{border:1px solid #bbb;padding:0.2em 0.5em;text-align:left;vertical-align:top}"
+    "th{background:#eee}td.num{text-align:right}code{font-size:90%}"
+    "tr.problem td{background:#fde2e1;color:#8a1111;font-weight:bold}"
+    "p.clean{color:#1b6e1b}";
+
+std::string Sha(std::string_view sha) { return "<code>" + HtmlEscape(sha) + "</code>"; }
+
+void AppendProblemRows(std::string& html, const std::vector<ReportProblem>& problems, int columns) {
+  for (const ReportProblem& p : problems) {
+    html += "<tr class=\"problem\"><td>" + HtmlEscape(p.kind) + "</td><td colspan=\"" +
+            std::to_string(columns - 1) + "\">" + HtmlEscape(p.text) + "</td></tr>\n";
+  }
+}
+
+}  // namespace
+
+std::string_view ClassifyMessage(std::string_view line) {
+  namespace k = problem_kind;
+  if (StartsWith(line, "Nao existe a seção: ")) return k::kMissingSection;
+  if (StartsWith(line, "Valor invalido de NUMFILES")) return k::kInvalidNumfiles;
+  if (StartsWith(line, "Arquivo Nao esta no ini: ")) return k::kNotInList;
+  if (StartsWith(line, "Arquivo não encontrado: ")) return k::kMissingFile;
+  if (StartsWith(line, "Erro ao ler o arquivo: ")) return k::kReadError;
+  if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
+  if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
+  if (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!")) {
+    return k::kMissingDocument;
+  }
+  return k::kMessage;
+}
+
+std::size_t RunReport::ProblemCount() const {
+  std::size_t count = problems.size();
+  for (const ReportOutput& output : outputs) count += output.problems.size();
+  return count;
+}
+
+std::string ReportJson(const RunReport& report) {
+  Json root;
+  root["report"] = "vktgera";
+  root["format_version"] = 1;
+  root["program_version"] = kVersionText;
+  root["command"] = report.command;
+  root["repository"] = report.repository;
+  root["system"] = report.system;
+  root["selected_type"] = report.selected_type;
+  root["source_root"] = report.source_root;
+  root["destination_root"] = report.destination_root;
+  root["file_list"] = report.file_list;
+  root["code_page"] = report.code_page;
+  root["exit_status"] = report.exit_status;
+  root["problem_count"] = report.ProblemCount();
+  Json outputs = Json::array();
+  for (const ReportOutput& output : report.outputs) outputs.push_back(OutputJson(output));
+  root["outputs"] = std::move(outputs);
+  root["problems"] = ProblemsJson(report.problems);
+  root["manifests"] = report.manifests;
+  // File names come from disk and need not be UTF-8; the replacing handler
+  // keeps the dump from failing on them.
+  return root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string ReportHtml(const RunReport& report) {
+  std::string html;
+  const std::string title = HtmlEscape("vktgera " + report.command + ": " + report.repository);
+  html += "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+          "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
+  html += "<h1>" + title + "</h1>\n<table class=\"summary\">\n";
+  auto row = [&](std::string_view label, std::string_view value) {
+    html += "<tr><th>" + HtmlEscape(label) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
+  };
+  row("Program version", kVersionText);
+  row("Repository", report.repository);
+  row("System", report.system);
+  row("Object type", report.selected_type);
+  row("Source root", report.source_root);
+  row("Destination root", report.destination_root);
+  row("File list", report.file_list);
+  row("Code page", report.code_page);
+  row("Exit status", std::to_string(report.exit_status));
+  row("Problems", std::to_string(report.ProblemCount()));
+  html += "</table>\n";
+
+  if (report.ProblemCount() == 0) html += "<p class=\"clean\">No problems found.</p>\n";
+  if (!report.problems.empty()) {
+    html += "<h2>Problems of the run</h2>\n<table>\n<tr><th>Kind</th><th>Text</th></tr>\n";
+    AppendProblemRows(html, report.problems, 2);
+    html += "</table>\n";
+  }
+
+  for (const ReportOutput& output : report.outputs) {
+    html +=
+        "<h2>" + HtmlEscape(output.type) + " &mdash; " + HtmlEscape(output.database) + "</h2>\n<p>";
+    if (output.output_file.empty()) {
+      html += "No output file.";
+    } else {
+      html += "Output file: <code>" + HtmlEscape(output.output_file) + "</code>";
+      if (output.written) {
+        html += ", " + std::to_string(output.size) + " bytes, SHA-256 " + Sha(output.sha256);
+      } else {
+        html += " (not written)";
+      }
+    }
+    html +=
+        "</p>\n<table>\n<tr><th>#</th><th>Name</th><th>File</th><th>Size</th>"
+        "<th>SHA-256</th></tr>\n";
+    for (const ReportEntry& e : output.entries) {
+      html += e.found ? "<tr>" : "<tr class=\"problem\">";
+      html += "<td class=\"num\">" + std::to_string(e.number) + "</td><td>" + HtmlEscape(e.name) +
+              "</td><td><code>" + HtmlEscape(e.file) + "</code></td>";
+      if (e.found) {
+        html +=
+            "<td class=\"num\">" + std::to_string(e.size) + "</td><td>" + Sha(e.sha256) + "</td>";
+      } else {
+        html += "<td colspan=\"2\">not found</td>";
+      }
+      html += "</tr>\n";
+    }
+    AppendProblemRows(html, output.problems, 5);
+    html += "</table>\n";
+  }
+
+  if (!report.manifests.empty()) {
+    html += "<h2>Manifests</h2>\n<ul>\n";
+    for (const std::string& m : report.manifests) {
+      html += "<li><code>" + HtmlEscape(m) + "</code></li>\n";
+    }
+    html += "</ul>\n";
+  }
+  html += "</body>\n</html>\n";
+  return html;
+}
+
+platform::Status WriteWholeFile(std::string_view path, std::string_view bytes) {
+  platform::AtomicFile file;
+  platform::Status status = file.Create(path);
+  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
+  if (status.ok()) status = file.Commit();
+  return status;
+}
+
+}  // namespace vkt::app

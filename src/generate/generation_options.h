@@ -1,0 +1,17 @@
+// How a generation call runs. The default is the installation run itself.
+#pragma once
+
+namespace vkt::generate {
+
+struct GenerationOptions {
+  // Goes through the call without changing anything on disk: no folder is
+  // created, no script written, no companion file deleted or copied. The
+  // call reports (messages and boxes, in the same words) what the
+  // installation would report where that can be known without writing: a
+  // missing section or list entry, a file the list does not name, an
+  // unreadable source, a missing companion file, an output folder or script
+  // path taken by something that cannot be replaced.
+  bool dry_run = false;
+};
+
+}  // namespace vkt::generate
