@@ -132,8 +132,12 @@ TEST(RunRecorder, ADryRunWritesNothingAndTheVersionScriptProblemsBelongToTheRun)
 
 TEST(AttachFindings, PutsEachFindingOnItsOutput) {
   RunReport report;
-  report.outputs.push_back({.type = "VIEWS", .database = "SQLSERVER"});
-  report.outputs.push_back({.type = "VIEWS", .database = "ORACLE"});
+  for (const char* database : {"SQLSERVER", "ORACLE"}) {
+    ReportOutput output;
+    output.type = "VIEWS";
+    output.database = database;
+    report.outputs.push_back(output);
+  }
   AttachFindings(&report, {{"vendor_parity", "VIEWS", "ORACLE", "oracle side"},
                            {"unknown_key", "VIEWS", "", "both kinds"},
                            {"unknown_key", "TABELAS", "", "no such call"}});
