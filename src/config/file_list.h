@@ -10,13 +10,13 @@ namespace vkt::config {
 
 enum class FileListStatus {
   kOk,
-  kMissingSection,   // no section, or NUMFILES missing or empty (not for "JOBS")
-  kInvalidCount,     // NUMFILES is not a whole number from 0 to 1000000
+  kMissingSection,  // no section, or NUMFILES missing or empty (not for "JOBS")
+  kInvalidCount,    // NUMFILES is not a whole number from 0 to 1000000
 };
 
 struct FileList {
   FileListStatus status = FileListStatus::kOk;
-  std::string numfiles_text;        // NUMFILES as read (trimmed)
+  std::string numfiles_text;  // NUMFILES as read (trimmed)
   // names[0] is empty; names[i] is the value of FILEi ("" when the key is
   // missing), for i = 1..NUMFILES.
   std::vector<std::string> names{std::string()};

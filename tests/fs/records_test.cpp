@@ -112,7 +112,10 @@ TEST_F(RecordsTest, DamagedCountsAreErrorsTheCallerSees) {
     std::string bytes;
     bool wide;
   } cases[] = {
-      {"negative count", "\xFF\xFF\xFF\xFF" "abc"s, false},
+      {"negative count",
+       "\xFF\xFF\xFF\xFF"
+       "abc"s,
+       false},
       {"negative count, wide", "\x00\x00\x00\x80"s, true},
       {"count larger than the file",
        "\xFF\xFF\xFF\x7F"
