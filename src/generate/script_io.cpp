@@ -507,27 +507,54 @@ struct ScriptWriter::Impl {
 
   // Oracle under a code page that copies bytes as they are: only lone CRs
   // need an LF, so CR LF files go out in runs as long as the block.
-  bool PassThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n) {
+  // Writes `n` bytes that need no change; long runs go to the file straight
+  // from the source block instead of through the buffer.
+  bool AppendRun(const char* p, size_t n) {
+    if (n < kBlockSize / 4) return AppendBytes(p, n);
+    if (!Flush()) return false;
+    Status s = file.Write(p, n);
+    if (!s.ok()) error = s;
+    return error.ok();
+  }
+
+  // A block whose lines need no cleaning: its CR LF pairs and lone LFs stay as
+  // they are, so whole runs between lone CRs are written at once by `run`
+  // (bytes for Oracle, widened units for SQL Server); a lone CR gets its LF.
+  template <typename Run>
+  bool ThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n, Run&& run,
+                    std::string_view lf) {
     const unsigned char* end = p + n;
     const unsigned char* pos;
     scan.RememberSkip();
     scan.Begin(p, end, &pos);
-    const unsigned char* run = pos;
+    const unsigned char* start = pos;
     while (pos != end) {
       const unsigned char* cr = FindLoneCr(pos, end);
       if (cr == end) break;
-      // A lone CR (or one that ends the block): write it with its LF.
-      if (!AppendBytes(reinterpret_cast<const char*>(run), static_cast<size_t>(cr + 1 - run)) ||
-          !AppendBytes("\n", 1)) {
+      if (!run(start, static_cast<size_t>(cr + 1 - start)) || !AppendBytes(lf.data(), lf.size())) {
         return false;
       }
-      pos = run = cr + 1;
+      pos = start = cr + 1;
     }
-    if (!AppendBytes(reinterpret_cast<const char*>(run), static_cast<size_t>(end - run))) {
-      return false;
-    }
+    if (!run(start, static_cast<size_t>(end - start))) return false;
     scan.AfterBlock(p, n);
     return true;
+  }
+
+  bool PassThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n) {
+    return ThroughBlock(
+        scan, p, n,
+        [this](const unsigned char* s, size_t k) {
+          return AppendRun(reinterpret_cast<const char*>(s), k);
+        },
+        std::string_view("\n", 1));
+  }
+
+  bool WidenThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n) {
+    return ThroughBlock(
+        scan, p, n,
+        [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytesNoDrop(s, k); },
+        std::string_view("\n\0", 2));
   }
 
   template <typename T, typename Content>
@@ -704,9 +731,7 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
       ok = m.ScanBlock(scan, p, n,
                        [&](const unsigned char* s, size_t k) { return m.ContentBytes(s, k); });
     } else if (t.drops_are_fe_ff && !HasFeOrFf(p, n)) {
-      ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {
-        return m.ContentUnitsFromBytesNoDrop(s, k);
-      });
+      ok = m.WidenThroughBlock(scan, p, n);
     } else {
       ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {
         return m.ContentUnitsFromBytes(s, k);

@@ -155,6 +155,14 @@ std::shared_ptr<const Listing> GetListing(const std::string& dir) {
   return listing;
 }
 
+// Folders already resolved without regard to case, by their path as written
+// (separators made "/"). Any change made through this layer empties it; an
+// entry is used only while its folder still exists.
+std::unordered_map<std::string, std::string>& ResolvedFolders() {
+  static std::unordered_map<std::string, std::string> folders;
+  return folders;
+}
+
 void ForgetListingOf(const std::string& posix_path) {
   std::string dir = posix_path;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -163,6 +171,7 @@ void ForgetListingOf(const std::string& posix_path) {
   std::lock_guard<std::mutex> lock(CacheMutex());
   Cache().erase(parent);
   Cache().erase(dir);
+  ResolvedFolders().clear();
 }
 
 // Finds `name` in POSIX folder `dir`: the exact name when it exists, else the
@@ -189,7 +198,6 @@ bool Resolve(std::string_view path, std::string* posix) {
   if (path.empty() || HasDrivePrefix(path)) return false;
   const bool absolute = IsSeparator(path.front());
   const bool trailing = IsSeparator(path.back());
-  // Most paths exist exactly as written: one system call settles them.
   std::string direct;
   direct.reserve(path.size());
   bool previous_separator = false;
@@ -199,14 +207,53 @@ bool Resolve(std::string_view path, std::string* posix) {
     direct.push_back(sep ? '/' : c);
     previous_separator = sep;
   }
+  std::vector<std::string_view> parts = SplitComponents(path);
+  // Folders already resolved by their written form: every script of one
+  // object-type folder shares its folder part.
+  std::string key = direct;
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  std::string folder_key;
+  if (parts.size() > 1 && parts.back() != "." && parts.back() != "..") {
+    folder_key = key.substr(0, key.size() - parts.back().size());
+    while (folder_key.size() > 1 && folder_key.back() == '/') folder_key.pop_back();
+  }
   struct stat st {};
+  {
+    std::string cached_self, cached_folder;
+    {
+      std::lock_guard<std::mutex> lock(CacheMutex());
+      auto& folders = ResolvedFolders();
+      if (auto it = folders.find(key); it != folders.end()) cached_self = it->second;
+      if (auto it = folders.find(folder_key); it != folders.end()) cached_folder = it->second;
+    }
+    if (!cached_self.empty()) {
+      *posix = std::move(cached_self);
+      if (trailing && posix->back() != '/') *posix += '/';
+      return true;
+    }
+    if (!cached_folder.empty()) {
+      std::string candidate = Join(cached_folder, parts.back());
+      if (::lstat(candidate.c_str(), &st) == 0) {
+        if (trailing) candidate += '/';
+        *posix = std::move(candidate);
+        return true;
+      }
+    }
+  }
+  // Most paths exist exactly as written: one system call settles them.
   if (::lstat(direct.c_str(), &st) == 0) {
     *posix = std::move(direct);
     return true;
   }
   std::string current = absolute ? "/" : "";
   bool found = true;
-  for (std::string_view part : SplitComponents(path)) {
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string_view part = parts[i];
+    if (found && i == parts.size() - 1 && !folder_key.empty()) {
+      // Every folder of the path was found: remember it for the next lookup.
+      std::lock_guard<std::mutex> lock(CacheMutex());
+      ResolvedFolders()[folder_key] = current.empty() ? "." : current;
+    }
     if (found && part != "." && part != "..") {
       std::string actual;
       if (FindComponent(current, part, &actual)) {
@@ -217,7 +264,11 @@ bool Resolve(std::string_view path, std::string* posix) {
     }
     current = Join(current, part);
   }
-  if (current.empty()) current = absolute ? "/" : ".";
+  if (found && trailing && !current.empty()) {
+    std::lock_guard<std::mutex> lock(CacheMutex());
+    ResolvedFolders()[key] = current;
+  }
+  if (current.empty()) current.push_back(absolute ? '/' : '.');
   if (trailing && current.back() != '/') current += '/';
   *posix = std::move(current);
   return true;
@@ -618,6 +669,7 @@ std::string ExecutableFolder() {
 void ForgetListings() {
   std::lock_guard<std::mutex> lock(CacheMutex());
   Cache().clear();
+  ResolvedFolders().clear();
 }
 
 // ---- File -----------------------------------------------------------------
