@@ -347,6 +347,22 @@ bool IsAscii(std::string_view s) {
 
 Status FromErrno() { return Status::Errno(errno); }
 
+// Writes all `size` bytes to `fd`, going on after interrupted or short writes.
+Status WriteAll(int fd, const void* data, std::size_t size) {
+  if (fd < 0) return Status::Errno(EBADF);
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno();
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return Status::Ok();
+}
+
 bool OwnerCannotWrite(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
 mode_t CurrentUmask() {
@@ -755,20 +771,7 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   }
 }
 
-Status File::Write(const void* data, std::size_t size) {
-  if (fd_ < 0) return Status::Errno(EBADF);
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FromErrno();
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
-}
+Status File::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
 
 Status File::Seek(std::int64_t offset) {
   if (fd_ < 0) return Status::Errno(EBADF);
@@ -835,20 +838,7 @@ Status AtomicFile::Create(std::string_view target) {
   return Status::Ok();
 }
 
-Status AtomicFile::Write(const void* data, std::size_t size) {
-  if (fd_ < 0) return Status::Errno(EBADF);
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FromErrno();
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
-}
+Status AtomicFile::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
 
 Status AtomicFile::Commit() {
   if (fd_ < 0) return Status::Errno(EBADF);
