@@ -76,7 +76,8 @@ std::u16string CodePage::DecodeUtf16(std::string_view bytes) const {
   std::u16string out;
   if (single_byte_) {
     out.resize(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) out[i] = to_unit_[static_cast<unsigned char>(bytes[i])];
+    for (size_t i = 0; i < bytes.size(); ++i)
+      out[i] = to_unit_[static_cast<unsigned char>(bytes[i])];
     return out;
   }
   if (bytes.empty()) return out;
@@ -84,9 +85,9 @@ std::u16string CodePage::DecodeUtf16(std::string_view bytes) const {
   UConverter* cnv = ucnv_clone(icu_->converter, &status);
   out.resize(bytes.size() * 2 + 4);
   status = U_ZERO_ERROR;
-  int32_t n = ucnv_toUChars(cnv, reinterpret_cast<UChar*>(out.data()),
-                            static_cast<int32_t>(out.size()), bytes.data(),
-                            static_cast<int32_t>(bytes.size()), &status);
+  int32_t n =
+      ucnv_toUChars(cnv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                    bytes.data(), static_cast<int32_t>(bytes.size()), &status);
   ucnv_close(cnv);
   out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
   return out;
