@@ -20,7 +20,7 @@ Status ReadExisting(const std::string& path, std::string* bytes) {
   Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
   if (status.code == ENOENT) return Status::Ok();
   if (!status.ok()) return status;
-  std::vector<char> buffer(64 * 1024);
+  std::vector<char> buffer(std::size_t{64} * 1024);
   for (;;) {
     size_t got = 0;
     status = file.Read(buffer.data(), buffer.size(), &got);

@@ -97,12 +97,11 @@ bool FileSystemObject::PathExists(const std::string& Path) {
   if (Path.empty()) return false;
   std::string search = Path;
   bool root = false;
-  if (search.size() == 1 && IsSeparator(search[0])) {
-    // The file-system root plays the drive root: true when it has entries.
-    search += "*.*";
-    root = true;
-  } else if (search.size() == 3 && search[1] == ':' && IsSeparator(search[2])) {
-    // A drive root ("C:\"): searched as such; drive prefixes name nothing here.
+  // The file-system root plays the drive root ("C:\", searched as such; drive
+  // prefixes name nothing here): true when it has entries.
+  const bool posix_root = search.size() == 1 && IsSeparator(search[0]);
+  const bool drive_root = search.size() == 3 && search[1] == ':' && IsSeparator(search[2]);
+  if (posix_root || drive_root) {
     search += "*.*";
     root = true;
   } else if (IsSeparator(search.back())) {

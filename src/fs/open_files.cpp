@@ -12,7 +12,7 @@ namespace vkt::fs::open_files {
 namespace {
 
 // Bytes read ahead per refill; lines and single bytes come from this buffer.
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
 
 bool Writes(FileAccess access) {
   return access == FileAccess::kTextOutput || access == FileAccess::kBytesWrite ||

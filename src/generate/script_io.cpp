@@ -465,7 +465,7 @@ struct ScriptWriter::Impl {
         const char16_t u = tables.unit[p[i]];
         o[w] = static_cast<char>(u & 0xFF);
         o[w + 1] = static_cast<char>(u >> 8);
-        w += 2 * tables.keep[p[i]];
+        w += size_t{2} * tables.keep[p[i]];
       }
       length += w;
       p += k;

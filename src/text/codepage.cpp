@@ -97,7 +97,8 @@ std::string CodePage::Decode(std::string_view bytes) const {
   if (single_byte_) {
     bool ascii = true;
     for (char c : bytes) {
-      if (static_cast<unsigned char>(c) >= 0x80 || to_unit_[static_cast<unsigned char>(c)] != c) {
+      if (static_cast<unsigned char>(c) >= 0x80 ||
+          to_unit_[static_cast<unsigned char>(c)] != static_cast<unsigned char>(c)) {
         ascii = false;
         break;
       }
