@@ -135,7 +135,8 @@ void FileSystemObject::DeleteFiles(const std::string& Path,
   // An empty folder would make the searches "\*.tmp": the root's files.
   if (Path.empty()) return;
   for (const std::string& pattern : Params) {
-    const std::vector<std::string> names = EnumFiles(Path + '\\' + pattern);
+    const std::vector<std::string> names =
+        EnumFiles(std::string(Path).append("\\").append(pattern));
     for (size_t i = 1; i < names.size(); ++i) {
       const std::string file = Path + "\\" + names[i];
       SetFileAttributes(file, GetFileAttributes(file) & ~kProtectiveAttributes);
@@ -149,7 +150,8 @@ bool FileSystemObject::CopyFiles(const std::string& Path, const std::string& Des
   // An empty folder name would read from, or write into, the root.
   if (Path.empty() || Destination.empty()) return false;
   for (const std::string& pattern : Params) {
-    const std::vector<std::string> names = EnumFiles(Path + '\\' + pattern);
+    const std::vector<std::string> names =
+        EnumFiles(std::string(Path).append("\\").append(pattern));
     for (size_t i = 1; i < names.size(); ++i) {
       const std::string source = Path + "\\" + names[i];
       const std::string target = Destination + "\\" + names[i];
