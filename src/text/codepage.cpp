@@ -46,16 +46,21 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* err
   page->from_unit_ = std::make_unique<std::int16_t[]>(65536);
   for (int u = 0; u < 65536; ++u) page->from_unit_[u] = -1;
   const bool windows_1252 = IsWindows1252(name);
+  // One probe converter that stops at unassigned bytes; each call resets it.
+  status = U_ZERO_ERROR;
+  UConverter* probe = ucnv_clone(cnv, &status);
+  if (U_FAILURE(status) || !probe) {
+    if (error) *error = "Unknown code page: " + page->name_;
+    return nullptr;
+  }
+  status = U_ZERO_ERROR;
+  ucnv_setToUCallBack(probe, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   for (int b = 0; b < 256; ++b) {
     char byte = static_cast<char>(b);
     UChar unit = 0xFFFD;
-    status = U_ZERO_ERROR;
-    UConverter* probe = ucnv_clone(cnv, &status);
-    ucnv_setToUCallBack(probe, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     UChar out[4];
     status = U_ZERO_ERROR;
     int32_t n = ucnv_toUChars(probe, out, 4, &byte, 1, &status);
-    ucnv_close(probe);
     if (U_SUCCESS(status) && n == 1) unit = out[0];
     // Windows maps the bytes that Windows-1252 leaves unassigned to the C1
     // controls of the same value; ICU does not.
@@ -67,6 +72,7 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* err
       page->from_unit_[unit] = static_cast<std::int16_t>(b);
     }
   }
+  ucnv_close(probe);
   return page;
 }
 
