@@ -72,7 +72,9 @@ LineParts Classify(std::string_view line) {
 
 // Calls `fn(begin, end, next)` for every line of `text`: the line's content is
 // [begin, end) without its LF or CR LF, and `next` is where the following line
-// starts (`next == end` only for a last line without a line end).
+// starts (`next == end` only for a last line without a line end). A CR that
+// ends the text is the line end of a CR LF that lost its LF: were it read as
+// part of the last value, a key written after it would change that value.
 template <typename Fn>
 void ForEachLine(std::string_view text, std::size_t start, Fn&& fn) {
   std::size_t pos = start;
@@ -80,7 +82,7 @@ void ForEachLine(std::string_view text, std::size_t start, Fn&& fn) {
     std::size_t lf = text.find('\n', pos);
     std::size_t end = lf == std::string_view::npos ? text.size() : lf;
     std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    if (end > pos && text[end - 1] == '\r' && lf != std::string_view::npos) --end;
+    if (end > pos && text[end - 1] == '\r') --end;
     if (!fn(pos, end, next)) return;
     pos = next;
   }
@@ -351,6 +353,8 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
       out.append(bytes, 0, last_next);
       if (last_next == last_end) {
         out += eol + key_line;  // the section ends the file without a line end
+      } else if (last_next == bytes.size() && bytes.back() == '\r') {
+        out += "\n" + key_line;  // ... or with a CR alone: complete it, keep the style
       } else {
         out += key_line + eol;
       }
@@ -358,7 +362,11 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     } else {
       out = bytes;
       if (out.size() > body) {
-        if (out.back() != '\n') out += eol;
+        if (out.back() == '\r') {
+          out += '\n';  // a last line ended by a CR alone
+        } else if (out.back() != '\n') {
+          out += eol;
+        }
         // A blank line between the last section and the new one.
         if (!IsBlankLine(LastLine(out, body))) out += eol;
       }

@@ -38,7 +38,10 @@ class INI {
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
   // key is missing or the value is empty.
   std::string ReadINISettings(const std::string& sKey);
-  // The same, but `ValorDefault` (unchanged) where the above gives "".
+  // The same, but `ValorDefault` (unchanged) where the key has no value. A
+  // value that is "" only once its quotes, what follows a NUL and its blanks
+  // are gone (`K=" "`) still counts, as for the private-profile functions:
+  // it gives "", not the default.
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
 
   // One key line of a section as the file holds it. For tools that inspect a

@@ -184,11 +184,21 @@ const CodePage& SystemCodePage() {
 }
 
 bool SetSystemCodePage(std::string_view name, std::string* error) {
+  std::lock_guard<std::mutex> lock(PageMutex());
+  // The old page stays alive: callers may still hold a reference to it. A
+  // page switched to before (by the same name) is taken back from there, so
+  // switching to and fro neither opens it again nor keeps one more page
+  // alive for every switch.
+  static std::vector<std::unique_ptr<CodePage>> retired;
+  if (CurrentPage()->name() == name) return true;
+  for (auto& old : retired) {
+    if (old->name() == name) {
+      std::swap(old, CurrentPage());
+      return true;
+    }
+  }
   auto page = CodePage::Open(name, error);
   if (!page) return false;
-  std::lock_guard<std::mutex> lock(PageMutex());
-  // The old page stays alive: callers may still hold a reference to it.
-  static std::vector<std::unique_ptr<CodePage>> retired;
   retired.push_back(std::move(CurrentPage()));
   CurrentPage() = std::move(page);
   return true;

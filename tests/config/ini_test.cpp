@@ -293,6 +293,30 @@ TEST_F(IniTest, WriteAddsAMissingKeyAtTheEndOfItsSection) {
   EXPECT_EQ(dir_.Read("cfg.ini"), "[A]\nX=\n; note\nNEW=v\n\n\n[B]\nY=2\nZ=3");
 }
 
+TEST_F(IniTest, ACrThatEndsTheFileEndsTheLastLine) {
+  // Found by the ini fuzz target: the CR used to be part of the last value,
+  // and a key written after it turned it into a line end, changing that value.
+  struct Case {
+    std::string before, section, k_before, after;
+  } cases[] = {
+      {"[A]\r\nX=1\r", "B", "", "[A]\r\nX=1\r\n\r\n[B]\r\nK=v\r\n"},
+      {"[A]\r\nX=1\r", "A", "", "[A]\r\nX=1\r\nK=v"},
+      {"[A]\nX=1\r", "A", "", "[A]\nX=1\r\nK=v"},
+      {"[A]\r\nX=1\r\nK=old\r", "A", "old", "[A]\r\nX=1\r\nK=v\r"},
+  };
+  for (const Case& c : cases) {
+    INI ini = Open(c.before, "A");
+    EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
+    ini.Section(c.section);
+    EXPECT_EQ(ini.ReadINISettings("K"), c.k_before) << c.before;
+    EXPECT_TRUE(ini.WriteIniSettings(c.section, "K", "v"));
+    EXPECT_EQ(dir_.Read("cfg.ini"), c.after) << c.before;
+    EXPECT_EQ(ini.ReadINISettings("K"), "v") << c.before;
+    ini.Section("A");
+    EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
+  }
+}
+
 TEST_F(IniTest, WriteGivesAKeyLineWithoutEqualsSignItsValue) {
   INI ini = Open("[A]\r\nFLAG  \r\n", "A");
   EXPECT_TRUE(ini.WriteIniSettings("A", "flag", "on"));

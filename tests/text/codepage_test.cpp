@@ -38,6 +38,26 @@ TEST(CodePage, OpensOtherConvertersByName) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
+  // A tool that switches pages back and forth must not keep a new page alive
+  // for every switch; references taken earlier stay valid all the same.
+  ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
+  const CodePage* latin = &SystemCodePage();
+  ASSERT_TRUE(SetSystemCodePage("UTF-8", nullptr));
+  const CodePage* utf8 = &SystemCodePage();
+  EXPECT_NE(latin, utf8);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
+    EXPECT_EQ(&SystemCodePage(), latin);
+    ASSERT_TRUE(SetSystemCodePage("UTF-8", nullptr));
+    EXPECT_EQ(&SystemCodePage(), utf8);
+  }
+  EXPECT_EQ(utf8->Decode("\xC3\xA9"), "\xC3\xA9");
+  EXPECT_EQ(latin->Decode("\xE9"), "\xC3\xA9");
+  ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
+  EXPECT_EQ(SystemCodePage().Encode("\xE2\x82\xAC"), "\x80");
+}
+
 TEST(LetterCase, UsesSimpleCaseMapping) {
   EXPECT_EQ(UpperCase("Tabelas ção"), "TABELAS ÇÃO");
   EXPECT_EQ(UpperCase("straße"), "STRAßE");  // simple mapping keeps ß
