@@ -340,12 +340,16 @@ TEST(GeraScript, OnlyEmptyFilesGetFramingWithoutHeaderOrClosing) {
   TestRepository repo;
   repo.FileList("[EVOLUCAO]\nNUMFILES=1\nFILE1=E\n");
   repo.Source("Evolucao/E.ora", "");
+  repo.Source("Evolucao/E.sql", "");
   FakeDesktop desktop;
 
   Generate(repo, "EVOLUCAO", "ORACLE");
   EXPECT_EQ(
       repo.Output("ORACLE/02-ATUALIZACAO/04-DBVKT_XYZ_Evolucao.sql"),
       Str(kBlockOpening) + "dbms_output.put_line('EXECUCAO: E.ora');\r\n \r\n" + Str(kBlockCloser));
+  Generate(repo, "EVOLUCAO", "SQLSERVER");
+  EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/04-SA_Evolucao.sql"),
+            Utf16File("Print 'EXECUCAO: E.sql'\r\nGO\r\n\r\n"));
 }
 
 TEST(GeraScript, AllFilesMissingGiveAnEmptyScript) {
