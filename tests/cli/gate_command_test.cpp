@@ -2,8 +2,6 @@
 // `install --manifest` and `numbering --write`, run as a pipeline runs them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -147,18 +145,6 @@ TEST(VktgeraCheck, WritesAJsonReportOfTheDocumentedShapeAndAnHtmlPage) {
 
 // ---- install ----------------------------------------------------------------------
 
-// Every file under `folder` (relative names) with its bytes.
-std::map<std::string, std::string> Files(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-    if (e.is_regular_file()) {
-      files[std::filesystem::relative(e.path(), folder).string()] =
-          testing::ReadFileBytes(e.path().string());
-    }
-  }
-  return files;
-}
-
 TEST(VktgeraInstall, ManifestsPassSha256sumAndRunsAreReproducible) {
   TestRepository repo;
   CleanRepository(repo);
@@ -174,10 +160,10 @@ TEST(VktgeraInstall, ManifestsPassSha256sumAndRunsAreReproducible) {
   EXPECT_NE(oracle_sums.find("  02-DBVKT_XYZ_Tabelas.sql\n"), std::string::npos);
   EXPECT_NE(oracle_sums.find("  00-DBVKT_XYZ_Adere_Politica_Seguranca.sql\n"), std::string::npos);
 
-  auto before = Files(repo.Path("out"));
+  auto before = testing::FilesBelow(repo.Path("out"));
   Result second = Gate(repo, "install --repo R1 --type TABELAS --manifest");
   EXPECT_EQ(second.status, 0);
-  auto after = Files(repo.Path("out"));
+  auto after = testing::FilesBelow(repo.Path("out"));
   const std::string appended = "sql_server/02-ATUALIZACAO/15-SA_Versao_Database.sql";
   const std::string sql_sums = "sql_server/02-ATUALIZACAO/SHA256SUMS";
   EXPECT_EQ(after[appended], before[appended] + before[appended]);

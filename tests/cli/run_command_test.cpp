@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -126,11 +125,9 @@ TEST(VktgeraInstall, BundledExampleReportsItsDeliberateProblems) {
             "Nao existe a se\xC3\xA7\xC3\xA3o: SINONIMOS no arquivo ini\n");
   EXPECT_EQ(r.err, kFimLine);
   std::vector<std::string> files;
-  const std::string package = repo.Path("build/example-package");
-  for (const auto& e : std::filesystem::recursive_directory_iterator(package)) {
-    if (e.is_regular_file()) files.push_back(e.path().string().substr(package.size() + 1));
+  for (const auto& [name, bytes] : testing::FilesBelow(repo.Path("build/example-package"))) {
+    files.push_back(name);
   }
-  std::sort(files.begin(), files.end());
   const std::vector<std::string> expected = {
       "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Adere_Politica_Seguranca.sql",
       "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Atualizacao.sql",
