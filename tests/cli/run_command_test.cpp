@@ -97,8 +97,8 @@ TEST(VktgeraInstall, UnknownRepositoryOrMissingConfigurationDoNotStart) {
   Result unknown = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R9");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.out, "");
-  EXPECT_NE(unknown.err.find("R9"), std::string::npos) << unknown.err;
-  EXPECT_NE(unknown.err.find("R1"), std::string::npos) << unknown.err;
+  EXPECT_EQ(unknown.err, "vktgera: unknown repository \"R9\"; " +
+                             repo.Path("prog/VKTGeraInstallBD.ini") + " lists \"R0\", \"R1\"\n");
 
   Result missing = Vktgera(repo, "--config prog/missing.ini install --repo R1");
   EXPECT_EQ(missing.status, 2);
