@@ -60,6 +60,16 @@ std::string ReadFileBytes(const std::string& posix_path) {
   return s.str();
 }
 
+void MakeReadOnly(const std::string& posix_path) {
+  fs::permissions(posix_path,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+bool OwnerCanWrite(const std::string& posix_path) {
+  return (fs::status(posix_path).permissions() & fs::perms::owner_write) != fs::perms::none;
+}
+
 std::vector<std::string> FolderNames(const std::string& posix_folder) {
   std::vector<std::string> names;
   std::error_code ec;

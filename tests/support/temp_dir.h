@@ -34,6 +34,11 @@ class TempDir {
 // Reads a whole file by POSIX path ("" when missing).
 std::string ReadFileBytes(const std::string& posix_path);
 
+// Takes the write permission from owner, group and others, as the
+// read-only mark does.
+void MakeReadOnly(const std::string& posix_path);
+bool OwnerCanWrite(const std::string& posix_path);
+
 // The names of the entries (files and folders) in a folder, sorted; empty
 // when it cannot be listed.
 std::vector<std::string> FolderNames(const std::string& posix_folder);
