@@ -105,8 +105,7 @@ TEST(RunRecorder, AnUntouchedOlderScriptIsNotWritten) {
 
 TEST(RunRecorder, ADryRunWritesNothingAndTheVersionScriptProblemsBelongToTheRun) {
   TestRepository repo;
-  repo.Companions(/*policy=*/false);
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=0\n");
   repo.dir.MakeDir("out/ORACLE/02-ATUALIZACAO/13-DBVKT_XYZ_Versao_Database.sql");
   FakeDesktop desktop;
