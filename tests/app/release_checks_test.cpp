@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run_report.h"
@@ -150,19 +151,17 @@ TEST(EncodingSniffer, TellsByteOrderMarksAndUtf8Text) {
 }
 
 TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
-  const std::string text = "\xEF\xBB\xBFx\xC3\xA7\xE2\x82\xAC";
-  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-    EncodingSniffer sniffer(true);
-    sniffer.Feed(std::string_view(text).substr(0, cut));
-    sniffer.Feed(std::string_view(text).substr(cut));
-    EXPECT_EQ(sniffer.Result(), EncodingIssue::kUtf8Bom) << cut;
-  }
-  const std::string utf8 = "a\xC3\xA7\xE2\x82\xAC\xF0\x9F\x98\x80z";
-  for (std::size_t cut = 0; cut <= utf8.size(); ++cut) {
-    EncodingSniffer sniffer(true);
-    sniffer.Feed(std::string_view(utf8).substr(0, cut));
-    sniffer.Feed(std::string_view(utf8).substr(cut));
-    EXPECT_EQ(sniffer.Result(), EncodingIssue::kUtf8Text) << cut;
+  const std::pair<std::string, EncodingIssue> cases[] = {
+      {"\xEF\xBB\xBFx\xC3\xA7\xE2\x82\xAC", EncodingIssue::kUtf8Bom},
+      {"a\xC3\xA7\xE2\x82\xAC\xF0\x9F\x98\x80z", EncodingIssue::kUtf8Text},
+  };
+  for (const auto& [text, expected] : cases) {
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+      EncodingSniffer sniffer(true);
+      sniffer.Feed(std::string_view(text).substr(0, cut));
+      sniffer.Feed(std::string_view(text).substr(cut));
+      EXPECT_EQ(sniffer.Result(), expected) << text << " cut at " << cut;
+    }
   }
 }
 

@@ -17,14 +17,6 @@ namespace {
 using testing::FakeDesktop;
 using testing::TestRepository;
 
-void Companions(const TestRepository& repo) {
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
-  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
-  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
-  // No policy script: one error box in the Oracle companion call.
-}
-
 RunReport Record(TestRepository& repo, const std::string& tipo, bool dry_run) {
   RunReport report;
   const RunOptions options{.dry_run = dry_run};
@@ -42,7 +34,7 @@ std::vector<std::string> Problems(const std::vector<ReportProblem>& problems) {
 
 TEST(RunRecorder, TurnsEachCallIntoAnOutputWithItsEntriesAndProblems) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions(/*policy=*/false);
   repo.FileList("[VIEWS]\nNUMFILES=2\nFILE1=V\nFILE2=GONE\n");
   repo.Source("Views/V.ora", "v ora\r\n");
   repo.Source("Views/V.sql", "v sql\r\n");
@@ -94,7 +86,7 @@ TEST(RunRecorder, TurnsEachCallIntoAnOutputWithItsEntriesAndProblems) {
 
 TEST(RunRecorder, AnUntouchedOlderScriptIsNotWritten) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions(/*policy=*/false);
   repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=T\n");
   repo.Source("Tabelas/T.ora", "t\r\n");
   repo.Source("Tabelas/T.sql", "t\r\n");
@@ -113,8 +105,7 @@ TEST(RunRecorder, AnUntouchedOlderScriptIsNotWritten) {
 
 TEST(RunRecorder, ADryRunWritesNothingAndTheVersionScriptProblemsBelongToTheRun) {
   TestRepository repo;
-  Companions(repo);
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=0\n");
   repo.dir.MakeDir("out/ORACLE/02-ATUALIZACAO/13-DBVKT_XYZ_Versao_Database.sql");
   FakeDesktop desktop;

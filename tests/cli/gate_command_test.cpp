@@ -1,16 +1,13 @@
 // The release gate on the command line: `vktgera check`, the reports,
 // `install --manifest` and `numbering --write`, run as a pipeline runs them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/vktgera_process.h"
 #include "support/report_shape.h"
 #include "support/test_repository.h"
 
@@ -20,38 +17,14 @@ namespace {
 using testing::TestRepository;
 using Json = nlohmann::json;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Result Shell(const TestRepository& repo, const std::string& command) {
-  const std::string out = repo.Path("stdout"), err = repo.Path("stderr");
-  const std::string line =
-      "cd '" + repo.dir.path() + "' && " + command + " >'" + out + "' 2>'" + err + "' </dev/null";
-  const int raw = std::system(line.c_str());
-  Result result;
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = testing::ReadFileBytes(out);
-  result.err = testing::ReadFileBytes(err);
-  return result;
-}
-
-Result Vktgera(const TestRepository& repo, const std::string& args) {
-  return Shell(repo,
-               "'" + std::string(VKTGERA_EXE) + "' --config prog/VKTGeraInstallBD.ini " + args);
-}
-
 void Configure(const TestRepository& repo) {
-  repo.dir.Write("prog/VKTGeraInstallBD.ini",
-                 "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=src\r\n"
-                 "PathDestino=out\r\nArqConfigIni=files.ini\r\n");
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
-  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
-  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+  repo.MainConfiguration(TestRepository::Paths::kRelative);
+  repo.Companions();
+}
+
+// Runs vktgera with the repository's main configuration.
+Result Gate(const TestRepository& repo, const std::string& args) {
+  return Vktgera(repo, "--config prog/VKTGeraInstallBD.ini " + args);
 }
 
 // A small repository with nothing to report.
@@ -78,7 +51,7 @@ TEST(VktgeraCheck, ACleanRepositoryExitsZeroAndWritesNothing) {
   CleanRepository(repo);
   // Only the types with sections: the others would report a missing section.
   for (const char* type : {"TABELAS", "VIEWS", "PROCEDURES_SQL_2005"}) {
-    Result r = Vktgera(repo, std::string("check --repo R1 --type ") + type);
+    Result r = Gate(repo, std::string("check --repo R1 --type ") + type);
     EXPECT_EQ(r.status, 0) << type << "\n" << r.out;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, kFim);
@@ -98,7 +71,7 @@ TEST(VktgeraCheck, ReportsWhatTheInstallReportsInTheSameWordsAndItsOwnFindings) 
   repo.Source("Tabelas/CRIA_NOTA.sql", "-- a\xC3\xA7\xC3\xA3o\r\n");
   const std::string src = "src";
 
-  Result check = Vktgera(repo, "check --repo R1 --type TABELAS");
+  Result check = Gate(repo, "check --repo R1 --type TABELAS");
   EXPECT_EQ(check.status, 1);
   EXPECT_FALSE(repo.dir.Exists("out"));
   const std::string own =
@@ -109,7 +82,7 @@ TEST(VktgeraCheck, ReportsWhatTheInstallReportsInTheSameWordsAndItsOwnFindings) 
       "Falta o par SQL Server de: src/Tabelas/CRIA_ITEM.ora\n"
       "Arquivo com BOM UTF-8: src/Tabelas/CRIA_ITEM.ora\n";
 
-  Result install = Vktgera(repo, "install --repo R1 --type TABELAS");
+  Result install = Gate(repo, "install --repo R1 --type TABELAS");
   EXPECT_EQ(install.status, 1);
   EXPECT_NE(install.out, "");
   EXPECT_EQ(check.out, install.out + own);
@@ -123,7 +96,7 @@ TEST(VktgeraCheck, SeesUtf8TextAndUtf16Marks) {
                                                  "S\0",
                                                  4));
   repo.Source("Views/V_PEDIDOS.ora", "-- Descri\xC3\xA7\xC3\xA3o\r\n");
-  Result r = Vktgera(repo, "check --repo R1 --type VIEWS");
+  Result r = Gate(repo, "check --repo R1 --type VIEWS");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "Arquivo com BOM UTF-16: src/VIEWS/V_PEDIDOS.sql\n"
@@ -134,18 +107,16 @@ TEST(VktgeraCheck, SeesUtf8TextAndUtf16Marks) {
 TEST(VktgeraCheck, CouldNotStartIsTwo) {
   TestRepository repo;
   CleanRepository(repo);
-  EXPECT_EQ(Vktgera(repo, "check --repo NOPE").status, 2);
-  EXPECT_EQ(Shell(repo, std::string("'") + VKTGERA_EXE + "' --config prog/none.ini check --repo R1")
-                .status,
-            2);
-  EXPECT_EQ(Vktgera(repo, "check --repo R1 --manifest").status, 2);
+  EXPECT_EQ(Gate(repo, "check --repo NOPE").status, 2);
+  EXPECT_EQ(Vktgera(repo, "--config prog/none.ini check --repo R1").status, 2);
+  EXPECT_EQ(Gate(repo, "check --repo R1 --manifest").status, 2);
 }
 
 TEST(VktgeraCheck, WritesAJsonReportOfTheDocumentedShapeAndAnHtmlPage) {
   TestRepository repo;
   CleanRepository(repo);
   repo.Source("Tabelas/EXTRA.ora", "not listed\r\n");
-  Result r = Vktgera(repo, "check --repo R1 --report report.json --report-html report.html");
+  Result r = Gate(repo, "check --repo R1 --report report.json --report-html report.html");
   EXPECT_EQ(r.status, 1);
   const Json report = Json::parse(repo.dir.Read("report.json"));
   EXPECT_EQ(testing::ShapeError(report), "");
@@ -174,22 +145,10 @@ TEST(VktgeraCheck, WritesAJsonReportOfTheDocumentedShapeAndAnHtmlPage) {
 
 // ---- install ----------------------------------------------------------------------
 
-// Every file under `folder` (relative names) with its bytes.
-std::map<std::string, std::string> Files(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-    if (e.is_regular_file()) {
-      files[std::filesystem::relative(e.path(), folder).string()] =
-          testing::ReadFileBytes(e.path().string());
-    }
-  }
-  return files;
-}
-
 TEST(VktgeraInstall, ManifestsPassSha256sumAndRunsAreReproducible) {
   TestRepository repo;
   CleanRepository(repo);
-  Result first = Vktgera(repo, "install --repo R1 --type TABELAS --manifest");
+  Result first = Gate(repo, "install --repo R1 --type TABELAS --manifest");
   EXPECT_EQ(first.status, 0) << first.out;
   for (const char* folder : {"out/sql_server/02-ATUALIZACAO", "out/ORACLE/02-ATUALIZACAO"}) {
     EXPECT_TRUE(repo.dir.Exists(std::string(folder) + "/SHA256SUMS"));
@@ -201,10 +160,10 @@ TEST(VktgeraInstall, ManifestsPassSha256sumAndRunsAreReproducible) {
   EXPECT_NE(oracle_sums.find("  02-DBVKT_XYZ_Tabelas.sql\n"), std::string::npos);
   EXPECT_NE(oracle_sums.find("  00-DBVKT_XYZ_Adere_Politica_Seguranca.sql\n"), std::string::npos);
 
-  auto before = Files(repo.Path("out"));
-  Result second = Vktgera(repo, "install --repo R1 --type TABELAS --manifest");
+  auto before = testing::FilesBelow(repo.Path("out"));
+  Result second = Gate(repo, "install --repo R1 --type TABELAS --manifest");
   EXPECT_EQ(second.status, 0);
-  auto after = Files(repo.Path("out"));
+  auto after = testing::FilesBelow(repo.Path("out"));
   const std::string appended = "sql_server/02-ATUALIZACAO/15-SA_Versao_Database.sql";
   const std::string sql_sums = "sql_server/02-ATUALIZACAO/SHA256SUMS";
   EXPECT_EQ(after[appended], before[appended] + before[appended]);
@@ -225,7 +184,7 @@ TEST(VktgeraInstall, ManifestsPassSha256sumAndRunsAreReproducible) {
 TEST(VktgeraInstall, WithoutTheNewOptionsWritesNoManifestOrReport) {
   TestRepository repo;
   CleanRepository(repo);
-  Result r = Vktgera(repo, "install --repo R1 --type VIEWS");
+  Result r = Gate(repo, "install --repo R1 --type VIEWS");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, kFim);
   EXPECT_FALSE(repo.dir.Exists("out/ORACLE/02-ATUALIZACAO/SHA256SUMS"));
@@ -235,7 +194,7 @@ TEST(VktgeraInstall, WithoutTheNewOptionsWritesNoManifestOrReport) {
 TEST(VktgeraInstall, ReportsWhatItWrote) {
   TestRepository repo;
   CleanRepository(repo);
-  Result r = Vktgera(repo, "install --repo R1 --type VIEWS --manifest --report r.json");
+  Result r = Gate(repo, "install --repo R1 --type VIEWS --manifest --report r.json");
   EXPECT_EQ(r.status, 0);
   const Json report = Json::parse(repo.dir.Read("r.json"));
   EXPECT_EQ(testing::ShapeError(report), "");
@@ -252,7 +211,7 @@ TEST(VktgeraInstall, ReportsWhatItWrote) {
 TEST(VktgeraInstall, AReportThatCannotBeWrittenFailsTheRun) {
   TestRepository repo;
   CleanRepository(repo);
-  Result r = Vktgera(repo, "install --repo R1 --type VIEWS --report no/such/folder/r.json");
+  Result r = Gate(repo, "install --repo R1 --type VIEWS --report no/such/folder/r.json");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("vktgera: cannot write report no/such/folder/r.json: "), std::string::npos)
       << r.err;
@@ -281,33 +240,25 @@ TEST(VktgeraNumbering, WriteKeepsUnrelatedLinesAndCommentsAndAppendsNewNames) {
   repo.Source("Tabelas/CRIA_CLIENTE.sql", "x");
   repo.Source("Tabelas/CRIA_PEDIDO.ora", "x");
 
-  Result shown = Vktgera(repo, "numbering --repo R1 --type TABELAS");
+  Result shown = Gate(repo, "numbering --repo R1 --type TABELAS");
   EXPECT_EQ(shown.status, 0);
   EXPECT_EQ(repo.dir.Read("files.ini"), before) << "without --write nothing is written";
 
-  Result r = Vktgera(repo, "numbering --repo R1 --type TABELAS --write");
+  Result r = Gate(repo, "numbering --repo R1 --type TABELAS --write");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, shown.out);
   EXPECT_EQ(r.out, "FILE1=CRIA_CLIENTE\nFILE2=CRIA_PEDIDO\n");
-  EXPECT_EQ(repo.dir.Read("files.ini"),
-            "; File list of the XYZ system -- keep the order of the tables!\r\n"
-            "[VIEWS]\r\n"
-            "NUMFILES=1\r\n"
-            "FILE1=V_PEDIDOS\r\n"
-            "\r\n"
-            "[TABELAS]\r\n"
-            "; clients first\r\n"
-            "NUMFILES=2\r\n"
-            "FILE1=CRIA_PEDIDO\r\n"
-            "FILE2=CRIA_CLIENTE\r\n"
-            "\r\n"
-            "[DADOS]\r\n"
-            "NUMFILES=0\r\n");
+  // Only the [TABELAS] count and its new name change.
+  std::string after = before;
+  const std::string listed = "NUMFILES=1\r\nFILE1=CRIA_PEDIDO\r\n";
+  after.replace(after.find(listed), listed.size(),
+                "NUMFILES=2\r\nFILE1=CRIA_PEDIDO\r\nFILE2=CRIA_CLIENTE\r\n");
+  EXPECT_EQ(repo.dir.Read("files.ini"), after);
   EXPECT_EQ(r.err, std::string(kFim) +
                        "vktgera: [TABELAS] of files.ini: NUMFILES=2, 1 new name(s) "
                        "written\n");
   // The list now satisfies the install's folder check.
-  Result check = Vktgera(repo, "check --repo R1 --type TABELAS");
+  Result check = Gate(repo, "check --repo R1 --type TABELAS");
   EXPECT_EQ(check.out,
             "Arquivo n\xC3\xA3o encontrado: src/Tabelas/CRIA_PEDIDO.sql\n"
             "Falta o par SQL Server de: src/Tabelas/CRIA_PEDIDO.ora\n");
@@ -316,7 +267,7 @@ TEST(VktgeraNumbering, WriteKeepsUnrelatedLinesAndCommentsAndAppendsNewNames) {
 TEST(VktgeraNumbering, WriteNeedsOneType) {
   TestRepository repo;
   Configure(repo);
-  Result r = Vktgera(repo, "numbering --repo R1 --write");
+  Result r = Gate(repo, "numbering --repo R1 --write");
   EXPECT_EQ(r.status, 2);
   EXPECT_FALSE(repo.dir.Exists("files.ini"));
 }

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/vktgera_process.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 #include "text/codepage.h"
@@ -151,46 +149,18 @@ TEST_F(LoadSessionTest, AnUnusableCodePageCannotStart) {
 
 // ---- the executable ----
 
-struct ProcessResult {
-  int status = -1;
-  std::string out;
-};
-
-// Runs vktgera with `args` (already quoted for the shell); stdout and stderr together.
-ProcessResult RunVktgera(const std::string& args) {
-  ProcessResult run;
-  std::string command = std::string(VKTGERA_EXE) + " " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer;
-  std::size_t got;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    run.out.append(buffer.data(), got);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 TEST(Vktgera, VersionHelpAndUsageErrors) {
-  ProcessResult version = RunVktgera("--version");
+  testing::TestRepository repo;
+  Result version = Vktgera(repo, "--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "vktgera 3.3.0\n");
-  ProcessResult help = RunVktgera("--help");
+  Result help = Vktgera(repo, "--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage:\n  vktgera [--config FILE] install", 0), 0u);
-  ProcessResult bad = RunVktgera("install");
+  Result bad = Vktgera(repo, "install");
   EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.out, "vktgera: --repo NAME is required\nTry 'vktgera --help'.\n");
-}
-
-TEST(Vktgera, UnknownRepositoryIsAUsageError) {
-  TempDir dir;
-  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\r\nREPOSITORIO=Prod,Teste\r\n");
-  ProcessResult run =
-      RunVktgera("--config '" + dir.path() + "/VKTGeraInstallBD.ini' install --repo Nope");
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "vktgera: unknown repository \"Nope\"; " + dir.path() +
-                         "/VKTGeraInstallBD.ini lists \"Prod\", \"Teste\"\n");
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(bad.err, "vktgera: --repo NAME is required\nTry 'vktgera --help'.\n");
 }
 
 }  // namespace

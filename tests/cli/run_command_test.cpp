@@ -4,14 +4,12 @@
 #include "cli/run_command.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/vktgera_process.h"
 #include "support/test_repository.h"
 
 namespace vkt::cli {
@@ -19,37 +17,11 @@ namespace {
 
 using testing::TestRepository;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs vktgera with `args` in the folder `cwd`, stdout and stderr to files.
-Result Vktgera(const TestRepository& repo, const std::string& args) {
-  const std::string out = repo.Path("stdout"), err = repo.Path("stderr");
-  const std::string command = "cd '" + repo.dir.path() + "' && '" + VKTGERA_EXE + "' " + args +
-                              " >'" + out + "' 2>'" + err + "' </dev/null";
-  const int raw = std::system(command.c_str());
-  Result result;
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = testing::ReadFileBytes(out);
-  result.err = testing::ReadFileBytes(err);
-  return result;
-}
-
 // A main configuration beside the docs of the test repository, naming it
 // "R1", and the companion files of both kinds.
 void Configure(const TestRepository& repo, const std::string& destino = "out") {
-  repo.dir.Write("prog/VKTGeraInstallBD.ini",
-                 "[GERAL]\r\nREPOSITORIO=R0,R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=src\r\n"
-                 "PathDestino=" +
-                     destino + "\r\nArqConfigIni=files.ini\r\n");
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
-  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
-  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+  repo.MainConfiguration(TestRepository::Paths::kRelative, "R0,R1", destino);
+  repo.Companions();
 }
 
 const char kFimLine[] = "VKTGeraInstallBD: FIM\n";
@@ -125,8 +97,8 @@ TEST(VktgeraInstall, UnknownRepositoryOrMissingConfigurationDoNotStart) {
   Result unknown = Vktgera(repo, "--config prog/VKTGeraInstallBD.ini install --repo R9");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.out, "");
-  EXPECT_NE(unknown.err.find("R9"), std::string::npos) << unknown.err;
-  EXPECT_NE(unknown.err.find("R1"), std::string::npos) << unknown.err;
+  EXPECT_EQ(unknown.err, "vktgera: unknown repository \"R9\"; " +
+                             repo.Path("prog/VKTGeraInstallBD.ini") + " lists \"R0\", \"R1\"\n");
 
   Result missing = Vktgera(repo, "--config prog/missing.ini install --repo R1");
   EXPECT_EQ(missing.status, 2);
@@ -142,25 +114,20 @@ TEST(VktgeraInstall, BundledExampleReportsItsDeliberateProblems) {
   std::filesystem::create_directories(repo.Path("build"));  // PathDestino's parent
   std::filesystem::copy(std::string(VKT_SOURCE_DIR) + "/examples/pedidos",
                         repo.Path("examples/pedidos"), std::filesystem::copy_options::recursive);
-  const std::string command = "cd examples/pedidos && '" + std::string(VKTGERA_EXE) +
-                              "' --config VKTGeraInstallBD.ini install --repo PEDIDOS";
-  const std::string out = repo.Path("stdout"), err = repo.Path("stderr");
-  const int raw = std::system(
-      ("cd '" + repo.dir.path() + "' && " + command + " >'" + out + "' 2>'" + err + "'").c_str());
-  EXPECT_EQ(WEXITSTATUS(raw), 1);
-  EXPECT_EQ(testing::ReadFileBytes(out),
+  Result r = Shell(repo, "cd examples/pedidos && '" + std::string(VKTGERA_EXE) +
+                             "' --config VKTGeraInstallBD.ini install --repo PEDIDOS");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
             "Arquivo Nao esta no ini: VW_PEDIDOS_ANTIGOS.sql\n"
             "Arquivo Nao esta no ini: VW_PEDIDOS_ANTIGOS.ora\n"
             "Arquivo n\xC3\xA3o encontrado: repositorio/TRIGGERS/TRG_ITEM_AUDITORIA.sql\n"
             "Nao existe a se\xC3\xA7\xC3\xA3o: SINONIMOS no arquivo ini\n"
             "Nao existe a se\xC3\xA7\xC3\xA3o: SINONIMOS no arquivo ini\n");
-  EXPECT_EQ(testing::ReadFileBytes(err), kFimLine);
+  EXPECT_EQ(r.err, kFimLine);
   std::vector<std::string> files;
-  const std::string package = repo.Path("build/example-package");
-  for (const auto& e : std::filesystem::recursive_directory_iterator(package)) {
-    if (e.is_regular_file()) files.push_back(e.path().string().substr(package.size() + 1));
+  for (const auto& [name, bytes] : testing::FilesBelow(repo.Path("build/example-package"))) {
+    files.push_back(name);
   }
-  std::sort(files.begin(), files.end());
   const std::vector<std::string> expected = {
       "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Adere_Politica_Seguranca.sql",
       "ORACLE/02-ATUALIZACAO/00-DBVKT_PEDIDOS_Atualizacao.sql",

@@ -16,6 +16,8 @@
 namespace vkt::fs {
 namespace {
 
+using vkt::testing::MakeReadOnly;
+using vkt::testing::OwnerCanWrite;
 using vkt::testing::TempDir;
 namespace stdfs = std::filesystem;
 
@@ -57,16 +59,6 @@ std::int64_t WriteTimeNs(const std::string& path) {
   struct stat st {};
   EXPECT_EQ(::stat(path.c_str(), &st), 0);
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNs + st.st_mtim.tv_nsec;
-}
-
-void MakeReadOnly(const std::string& path) {
-  stdfs::permissions(
-      path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
-      stdfs::perm_options::remove);
-}
-
-bool OwnerCanWrite(const std::string& path) {
-  return (stdfs::status(path).permissions() & stdfs::perms::owner_write) != stdfs::perms::none;
 }
 
 // ---- conversions ----

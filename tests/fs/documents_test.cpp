@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -46,16 +45,6 @@ class DocumentsTest : public ::testing::Test {
   void TearDown() override {
     stdfs::current_path(previous_);
     open_files::CloseAll();
-  }
-
-  // The names in `folder`, sorted.
-  static Lines Entries(const std::string& folder) {
-    Lines names;
-    for (const auto& entry : stdfs::directory_iterator(folder)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
   }
 
   TempDir dir;
@@ -150,7 +139,7 @@ TEST_F(DocumentsTest, SetLinesByteLayouts) {
     EXPECT_EQ(dir.Read("out.txt"), c.bytes)
         << c.unix_line_term << c.no_crlf << c.no_return_last_line;
   }
-  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});  // no temporary file is left
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});  // no temporary file is left
 }
 
 TEST_F(DocumentsTest, SetLinesWritesTheSystemCodePage) {
@@ -193,15 +182,15 @@ TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   EXPECT_TRUE(
       std::regex_match(moved[1].filename().string(), std::regex(R"(\$fso[0-9a-f]+\.T\$\$)")))
       << moved[1];
-  EXPECT_EQ(Entries(dir.path()), Lines{"docs"});
-  EXPECT_EQ(Entries(dir / "docs"), Lines{"Out.txt"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"docs"});
+  EXPECT_EQ(testing::FolderNames(dir / "docs"), Lines{"Out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesCreatesAMissingTarget) {
   FileSystemObject fso;
   fso.SetLines({"x"}, dir / "new.txt", false, false, false);
   EXPECT_EQ(dir.Read("new.txt"), "x\r\n");
-  EXPECT_EQ(Entries(dir.path()), Lines{"new.txt"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"new.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
@@ -210,7 +199,7 @@ TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
   FileSystemObject fso;
   fso.SetLines({"new"}, dir / "out.txt", false, false, false);
   EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPlace) {
@@ -225,7 +214,7 @@ TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPla
   };
   fso.SetLines({"new"}, dir / "out.txt", false, false, false);
   EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheOldContentCannotBeDeleted) {
@@ -241,7 +230,7 @@ TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheOldContentCannotBeDeleted)
   fso.SetLines({"new"}, dir / "out.txt", false, false, false);
   EXPECT_TRUE(protected_once);
   EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(Entries(dir.path()), Lines{"out.txt"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesReadsBackAsWritten) {

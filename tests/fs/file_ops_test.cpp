@@ -13,6 +13,8 @@ namespace vkt::fs {
 namespace {
 
 using vkt::testing::FakeDesktop;
+using vkt::testing::MakeReadOnly;
+using vkt::testing::OwnerCanWrite;
 using vkt::testing::TempDir;
 namespace stdfs = std::filesystem;
 
@@ -39,16 +41,6 @@ class RecordingFso : public FileSystemObject {
 
 LogCall Call(const std::string& message, const std::string& operation, bool error = false) {
   return {message, platform::ExecutableName(), operation, error, false};
-}
-
-void MakeReadOnly(const std::string& path) {
-  stdfs::permissions(
-      path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
-      stdfs::perm_options::remove);
-}
-
-bool OwnerCanWrite(const std::string& path) {
-  return (stdfs::status(path).permissions() & stdfs::perms::owner_write) != stdfs::perms::none;
 }
 
 TEST(Grava_Log, ReceivesTheExecutableNameWithoutExtension) {

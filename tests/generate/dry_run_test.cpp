@@ -70,17 +70,9 @@ bool HasLine(const Observed& observed, const std::string& line) {
   return false;
 }
 
-void Companions(const TestRepository& repo) {
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
-  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
-  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
-}
-
 TEST(DryRun, ReportsWhatAWholeRunReportsAndWritesNothing) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions();
   repo.FileList(
       "[TABELAS]\nNUMFILES=4\nFILE1=A\nFILE2=MISSING\nFILE4=B\n"
       "[VIEWS]\nNUMFILES=x\n"
@@ -103,7 +95,7 @@ TEST(DryRun, MissingCompanionFilesGiveTheSameMessageAndBoxes) {
 
 TEST(DryRun, AFileInPlaceOfAnOutputFolderIsReportedAlike) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
   repo.Source("Views/V.ora", "v\r\n");
   repo.Source("Views/V.sql", "v\r\n");
@@ -116,7 +108,7 @@ TEST(DryRun, AFileInPlaceOfAnOutputFolderIsReportedAlike) {
 
 TEST(DryRun, AnOutputScriptThatCannotBeReplacedIsReportedAlike) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n[TABELAS]\nNUMFILES=1\nFILE1=T\n");
   repo.Source("Views/V.ora", "v\r\n");
   repo.Source("Views/V.sql", "v\r\n");
@@ -149,7 +141,7 @@ TEST(DryRun, AnOutputScriptThatCannotBeReplacedIsReportedAlike) {
 TEST(DryRun, AnUnreadableSourceIsReportedAlike) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   TestRepository repo;
-  Companions(repo);
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
   repo.Source("Views/V.ora", "v\r\n");
   repo.Source("Views/V.sql", "v\r\n");
@@ -159,7 +151,7 @@ TEST(DryRun, AnUnreadableSourceIsReportedAlike) {
 
 TEST(DryRun, LeavesAnOlderPackageAsItWas) {
   TestRepository repo;
-  Companions(repo);
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
   repo.Source("Views/V.ora", "v\r\n");
   repo.Source("Views/V.sql", "v\r\n");

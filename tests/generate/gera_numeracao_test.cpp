@@ -97,53 +97,56 @@ class GeraNumeracaoTest : public ::testing::Test {
   app::Session session_;
 };
 
-TEST_F(GeraNumeracaoTest, OracleAndSqlServerVariantsCollapse) {
-  dir_.Write("Tabelas/CRIA_A.ora", "");
-  dir_.Write("Tabelas/CRIA_A.sql", "");
-  dir_.Write("Tabelas/CRIA_B.ora", "");
-  EXPECT_EQ(Run("TABELAS"), (Lines{"FILE1=CRIA_A", "FILE2=CRIA_B"}));
-  EXPECT_EQ(desktop_.message_text, "\rFILE1=CRIA_A\rFILE2=CRIA_B");
-  EXPECT_EQ(desktop_.message_updates, 1);
-}
-
-TEST_F(GeraNumeracaoTest, FirstOccurrenceKeepsItsLetterCase) {
-  dir_.Write("Tabelas/cria_a.ora", "");
-  dir_.Write("Tabelas/CRIA_A.sql", "");
-  dir_.Write("Tabelas/Ação.ora", "");
-  dir_.Write("Tabelas/AÇÃO.sql", "");  // equal after Unicode upper-casing
-  EXPECT_EQ(Run("TABELAS"), (Lines{"FILE1=Ação", "FILE2=cria_a"}));
-}
-
-TEST_F(GeraNumeracaoTest, Sql2005FileKeepsItsOwnLine) {
-  dir_.Write("procedures/X.ora", "");
-  dir_.Write("procedures/X.sql", "");
-  dir_.Write("procedures/X.sql2005", "");
-  EXPECT_EQ(Run("PROCEDURES"), (Lines{"FILE1=X", "FILE2=X.sql"}));
-}
-
-TEST_F(GeraNumeracaoTest, EveryFileIsNumberedButNotSubfolders) {
-  dir_.Write("Dados/carga.ora", "");
-  dir_.Write("Dados/diagrama.png", "");
-  dir_.Write("Dados/leia-me.docx", "");
-  dir_.Write("Dados/abc", "");
-  dir_.MakeDir("Dados/antigos.ora");
-  EXPECT_EQ(Run("DADOS"), (Lines{"FILE1=abc", "FILE2=carga", "FILE3=diagrama", "FILE4=leia-me."}));
-}
-
-TEST_F(GeraNumeracaoTest, FollowsNtfsListingOrder) {
-  // Upper-cased ordinal order: "A" < "Z" < "_" (0x5F), so "_x" comes after
-  // "Z" although a byte order would put "a" last.
-  dir_.Write("Views/_x.ora", "");
-  dir_.Write("Views/Z.ora", "");
-  dir_.Write("Views/a.ora", "");
-  dir_.Write("Views/b10.ora", "");
-  dir_.Write("Views/B2.ora", "");
-  EXPECT_EQ(Run("VIEWS"), (Lines{"FILE1=a", "FILE2=b10", "FILE3=B2", "FILE4=Z", "FILE5=_x"}));
-}
-
-TEST_F(GeraNumeracaoTest, FolderIsFoundWithoutRegardToCase) {
-  dir_.Write("TABELAS/t1.ora", "");
-  EXPECT_EQ(Run("TABELAS"), (Lines{"FILE1=t1"}));
+TEST(GeraNumeracao, NumbersTheNamesOfTheFolderInListingOrder) {
+  struct Case {
+    const char* what;
+    std::string_view tipo_objeto;
+    std::vector<std::string> files;  // a trailing "/" makes a folder
+    Lines expected;
+  } cases[] = {
+      {"the Oracle and SQL Server variants collapse",
+       "TABELAS",
+       {"Tabelas/CRIA_A.ora", "Tabelas/CRIA_A.sql", "Tabelas/CRIA_B.ora"},
+       {"FILE1=CRIA_A", "FILE2=CRIA_B"}},
+      {"the first occurrence keeps its letter case (equal after Unicode upper-casing)",
+       "TABELAS",
+       {"Tabelas/cria_a.ora", "Tabelas/CRIA_A.sql", "Tabelas/Ação.ora", "Tabelas/AÇÃO.sql"},
+       {"FILE1=Ação", "FILE2=cria_a"}},
+      {"a SQL 2005 file keeps its own line",
+       "PROCEDURES",
+       {"procedures/X.ora", "procedures/X.sql", "procedures/X.sql2005"},
+       {"FILE1=X", "FILE2=X.sql"}},
+      {"every file is numbered, subfolders are not",
+       "DADOS",
+       {"Dados/carga.ora", "Dados/diagrama.png", "Dados/leia-me.docx", "Dados/abc",
+        "Dados/antigos.ora/"},
+       {"FILE1=abc", "FILE2=carga", "FILE3=diagrama", "FILE4=leia-me."}},
+      // Upper-cased ordinal order: "A" < "Z" < "_" (0x5F), so "_x" comes after
+      // "Z" although a byte order would put "a" last.
+      {"NTFS listing order",
+       "VIEWS",
+       {"Views/_x.ora", "Views/Z.ora", "Views/a.ora", "Views/b10.ora", "Views/B2.ora"},
+       {"FILE1=a", "FILE2=b10", "FILE3=B2", "FILE4=Z", "FILE5=_x"}},
+      {"the folder is found without regard to case", "TABELAS", {"TABELAS/t1.ora"}, {"FILE1=t1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    for (const std::string& file : c.files) {
+      if (file.back() == '/') {
+        dir.MakeDir(file);
+      } else {
+        dir.Write(file, "");
+      }
+    }
+    FakeDesktop desktop;
+    app::Session session;
+    session.settings.PathOrigem = dir.path();
+    GeraNumeracao(session, c.tipo_objeto, "ORACLE");
+    Lines expected = c.expected;
+    expected.insert(expected.begin(), "");
+    EXPECT_EQ(session.Mensagens, expected);
+  }
 }
 
 TEST_F(GeraNumeracaoTest, EmptyFolderGivesNoLines) {
@@ -218,6 +221,7 @@ TEST_F(GeraNumeracaoTest, AppendsAfterEarlierMessagesAndShowsThemAll) {
   dir_.Write("Templates/m.ora", "");
   EXPECT_EQ(Run("TEMPLATES"), (Lines{"linha anterior", "FILE1=m"}));
   EXPECT_EQ(desktop_.message_text, "\rlinha anterior\rFILE1=m");
+  EXPECT_EQ(desktop_.message_updates, 1);
 }
 
 TEST_F(GeraNumeracaoTest, ManyFilesAreNumberedInOrder) {

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,14 +47,6 @@ void Generate(TestRepository& repo, std::string_view tipo, std::string_view banc
 }
 
 std::string Str(std::string_view s) { return std::string(s); }
-
-Lines FolderEntries(const std::string& posix_folder) {
-  Lines names;
-  for (const auto& e : std::filesystem::directory_iterator(posix_folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  return names;
-}
 
 // ---- the four layouts of a script ------------------------------------------
 
@@ -340,12 +331,16 @@ TEST(GeraScript, OnlyEmptyFilesGetFramingWithoutHeaderOrClosing) {
   TestRepository repo;
   repo.FileList("[EVOLUCAO]\nNUMFILES=1\nFILE1=E\n");
   repo.Source("Evolucao/E.ora", "");
+  repo.Source("Evolucao/E.sql", "");
   FakeDesktop desktop;
 
   Generate(repo, "EVOLUCAO", "ORACLE");
   EXPECT_EQ(
       repo.Output("ORACLE/02-ATUALIZACAO/04-DBVKT_XYZ_Evolucao.sql"),
       Str(kBlockOpening) + "dbms_output.put_line('EXECUCAO: E.ora');\r\n \r\n" + Str(kBlockCloser));
+  Generate(repo, "EVOLUCAO", "SQLSERVER");
+  EXPECT_EQ(repo.Output("sql_server/02-ATUALIZACAO/04-SA_Evolucao.sql"),
+            Utf16File("Print 'EXECUCAO: E.sql'\r\nGO\r\n\r\n"));
 }
 
 TEST(GeraScript, AllFilesMissingGiveAnEmptyScript) {
@@ -424,7 +419,7 @@ TEST(GeraScript, JobsOfASystemWithoutPrefixWritesNothingAndListsNothing) {
 
   Generate(repo, "JOBS", "ORACLE");
   EXPECT_EQ(repo.session.Mensagens, Lines{""});
-  EXPECT_EQ(FolderEntries(repo.Path("out/ORACLE/02-ATUALIZACAO")), Lines{});
+  EXPECT_EQ(testing::FolderNames(repo.Path("out/ORACLE/02-ATUALIZACAO")), Lines{});
   EXPECT_EQ(desktop.captions[Caption::kDiretorioOrigem], "");
   EXPECT_EQ(desktop.captions[Caption::kDiretorioDestino], "");
 }
@@ -440,7 +435,7 @@ TEST(GeraScript, KeywordsWithoutARowStillReadTheirSection) {
             (Lines{"", "Nao existe a seção: OPCOES_MENU_ZEMO no arquivo ini"}));
   // Nothing but the folders was written.
   EXPECT_TRUE(repo.OutputExists("sql_server/02-ATUALIZACAO"));
-  EXPECT_EQ(FolderEntries(repo.Path("out/sql_server/02-ATUALIZACAO")), Lines{});
+  EXPECT_EQ(testing::FolderNames(repo.Path("out/sql_server/02-ATUALIZACAO")), Lines{});
 }
 
 // ---- failures the platform reports ------------------------------------------------

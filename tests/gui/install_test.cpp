@@ -20,15 +20,8 @@ using testing::TestRepository;
 
 TEST(GeraInstallWindow, PressingTheButtonWritesThePackageAndShowsTheMessages) {
   TestRepository repo;
-  repo.dir.Write("prog/VKTGeraInstallBD.ini",
-                 "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=" +
-                     repo.Path("src") + "\r\nPathDestino=" + repo.Path("out") +
-                     "\r\nArqConfigIni=" + repo.Path("files.ini") + "\r\n");
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");
-  repo.Doc("SQLSERVER/00-SA_Atualizacao_XYZ.bat", "bat");
-  repo.Doc("ORACLE/Roteiro_Atualizacao_XYZ_Oracle.doc", "doc");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Atualizacao.sql", "roadmap");
-  repo.Doc("ORACLE/00-DBVKT_XYZ_Adere_Politica_Seguranca.sql", "policy");
+  repo.MainConfiguration(TestRepository::Paths::kAbsolute);
+  repo.Companions();
   repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
   repo.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
   repo.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");

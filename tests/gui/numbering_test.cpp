@@ -20,10 +20,7 @@ using testing::TestRepository;
 
 TEST(GeraNumeracaoWindow, MenuRevealsTheButtonWhichShowsTheFileLines) {
   TestRepository repo;
-  repo.dir.Write("prog/VKTGeraInstallBD.ini",
-                 "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=" +
-                     repo.Path("src") + "\r\nPathDestino=" + repo.Path("out") +
-                     "\r\nArqConfigIni=" + repo.Path("files.ini") + "\r\n");
+  repo.MainConfiguration(TestRepository::Paths::kAbsolute);
   repo.Source("Tabelas/CRIA_B.ora", "b");
   repo.Source("Tabelas/cria_a.ora", "a");
   repo.Source("Tabelas/CRIA_A.sql", "a");

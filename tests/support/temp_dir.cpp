@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +58,39 @@ std::string ReadFileBytes(const std::string& posix_path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void MakeReadOnly(const std::string& posix_path) {
+  fs::permissions(posix_path,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+bool OwnerCanWrite(const std::string& posix_path) {
+  return (fs::status(posix_path).permissions() & fs::perms::owner_write) != fs::perms::none;
+}
+
+std::vector<std::string> FolderNames(const std::string& posix_folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(posix_folder, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& posix_folder) {
+  std::map<std::string, std::string> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(posix_folder, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (it->is_regular_file()) {
+      files[fs::relative(it->path(), posix_folder).string()] = ReadFileBytes(it->path().string());
+    }
+  }
+  return files;
 }
 
 }  // namespace vkt::testing

@@ -1,8 +1,10 @@
 // A temporary folder for one test, removed with everything in it at the end.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vkt::testing {
 
@@ -31,5 +33,18 @@ class TempDir {
 
 // Reads a whole file by POSIX path ("" when missing).
 std::string ReadFileBytes(const std::string& posix_path);
+
+// Takes the write permission from owner, group and others, as the
+// read-only mark does.
+void MakeReadOnly(const std::string& posix_path);
+bool OwnerCanWrite(const std::string& posix_path);
+
+// The names of the entries (files and folders) in a folder, sorted; empty
+// when it cannot be listed.
+std::vector<std::string> FolderNames(const std::string& posix_folder);
+
+// Every file below a folder, at any depth: its path relative to the folder
+// ("a/b.sql") and its bytes.
+std::map<std::string, std::string> FilesBelow(const std::string& posix_folder);
 
 }  // namespace vkt::testing

@@ -30,6 +30,16 @@ class TestRepository {
   // The bytes of <tmp>/out/<relative> ("" when missing).
   std::string Output(std::string_view relative) const;
   bool OutputExists(std::string_view relative) const;
+  // Writes the main configuration <tmp>/prog/VKTGeraInstallBD.ini listing
+  // `repositories`, with a section [R1] naming this repository's system and
+  // folders: as paths relative to <tmp> (for a program started there) or as
+  // absolute ones. `destino` is PathDestino below <tmp> ("" leaves it empty).
+  enum class Paths { kRelative, kAbsolute };
+  void MainConfiguration(Paths paths, std::string_view repositories = "R1",
+                         std::string_view destino = "out") const;
+  // Writes the companion files of both kinds for the system "XYZ"; without
+  // `policy`, all but the Oracle security-policy script.
+  void Companions(bool policy = true) const;
   // <tmp>/<relative> as a POSIX path.
   std::string Path(std::string_view relative) const { return dir / relative; }
 };

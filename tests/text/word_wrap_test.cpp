@@ -117,88 +117,64 @@ TEST(Tokenize, DropsNulsAndNeverStoresAnEmptyWord) {
   EXPECT_EQ(Tokenize("\0\0"s), Lines{});
 }
 
-struct Broken {
-  Lines lines;
-  std::int32_t limit;
-};
-
-Broken Break(const std::string& text, std::int32_t limit, bool mnemonics = false) {
-  Broken b{{}, limit};
-  b.lines = BreakLines(0, b.limit, text, kDefaultDelimiters, kHardBreak, mnemonics);
-  return b;
-}
-
-TEST(BreakLines, PutsAsManyWordsOnALineAsFit) {
+TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::int32_t limit;
+    Lines lines;
+    std::int32_t limit_after;  // the limit as BreakLines leaves it (-1: not checked)
+  } cases[] = {
+      {"as many words on a line as fit", "aaaa bbbb", 50, {"aaaa ", "bbbb"}, 50},
+      {"the blank stays on the first line although it does not fit",
+       "aaaa bbbb",
+       42,
+       {"aaaa ", "bbbb"},
+       42},
+      {"several words a line", "aa bb cc dd", 50, {"aa bb ", "cc dd"}, -1},
+      {"a hyphen is a delimiter", "well-known words", 60, {"well-", "known ", "words"}, -1},
+      {"a word wider than the limit widens it", "aa cccccccc", 50, {"aa ", "cccccccc"}, 80},
+      {"the widened limit holds for the rest",
+       "cccccccc aa bb cc",
+       50,
+       {"cccccccc ", "aa bb cc"},
+       80},
+      // Without a limit the widest candidate becomes it; "a" CR LF measures
+      // as 3 characters.
+      {"no limit: only hard breaks end lines", "a\r\nb", 0, {"a\r\n", "b"}, 30},
+      {"no limit: a final hard break leaves an empty line", "a\r\n", 0, {"a\r\n", ""}, 30},
+      {"a limit below 20 is no limit", "one two three four", 19, {"one two three four"}, 180},
+      {"a line starting with a hard break holds it twice",
+       "a\r\n\r\nb",
+       0,
+       {"a\r\n", "\r\n\r\n", "b"},
+       -1},
+      {"a leading hard break is held twice", "\r\na", 0, {"\r\n\r\n", "a"}, -1},
+      {"a lone hard break is held twice", "\r\n", 0, {"\r\n\r\n", ""}, -1},
+      {"a hard break ends a line within the limit",
+       "ab cd\r\nef gh",
+       100,
+       {"ab cd\r\n", "ef gh"},
+       -1},
+      {"a hard break after a soft one", "aaaa bbbb\r\ncc", 50, {"aaaa ", "bbbb\r\n", "cc"}, -1},
+      {"a broken delimiter at the end leaves an empty line", "aaaa ", 40, {"aaaa ", ""}, -1},
+      {"a delimiter at the end that fits", "aaaa ", 50, {"aaaa "}, -1},
+      {"empty text gives no lines", "", 7, {}, 7},
+  };
   FakeDesktop desktop;
-  Broken b = Break("aaaa bbbb", 50);
-  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb"}));
-  EXPECT_EQ(b.limit, 50);
-  // The blank goes to the first line although it does not fit there.
-  b = Break("aaaa bbbb", 42);
-  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb"}));
-  EXPECT_EQ(b.limit, 42);
-  b = Break("aa bb cc dd", 50);
-  EXPECT_EQ(b.lines, (Lines{"aa bb ", "cc dd"}));
-  b = Break("well-known words", 60);
-  EXPECT_EQ(b.lines, (Lines{"well-", "known ", "words"}));
-}
-
-TEST(BreakLines, AWordWiderThanTheLimitWidensIt) {
-  FakeDesktop desktop;
-  Broken b = Break("aa cccccccc", 50);
-  EXPECT_EQ(b.lines, (Lines{"aa ", "cccccccc"}));
-  EXPECT_EQ(b.limit, 80);
-  // The widened limit holds for the rest of the text.
-  b = Break("cccccccc aa bb cc", 50);
-  EXPECT_EQ(b.lines, (Lines{"cccccccc ", "aa bb cc"}));
-  EXPECT_EQ(b.limit, 80);
-}
-
-TEST(BreakLines, WithoutALimitOnlyHardBreaksEndLines) {
-  FakeDesktop desktop;
-  Broken b = Break("a\r\nb", 0);
-  EXPECT_EQ(b.lines, (Lines{"a\r\n", "b"}));
-  EXPECT_EQ(b.limit, 30);  // the widest candidate, "a" CR LF measured as 3 characters
-  b = Break("a\r\n", 0);
-  EXPECT_EQ(b.lines, (Lines{"a\r\n", ""}));
-  EXPECT_EQ(b.limit, 30);
-  b = Break("one two three four", 19);  // below 20 is no limit
-  EXPECT_EQ(b.lines, (Lines{"one two three four"}));
-  EXPECT_EQ(b.limit, 180);
-}
-
-TEST(BreakLines, ALineStartingWithAHardBreakHoldsItTwice) {
-  FakeDesktop desktop;
-  EXPECT_EQ(Break("a\r\n\r\nb", 0).lines, (Lines{"a\r\n", "\r\n\r\n", "b"}));
-  EXPECT_EQ(Break("\r\na", 0).lines, (Lines{"\r\n\r\n", "a"}));
-  EXPECT_EQ(Break("\r\n", 0).lines, (Lines{"\r\n\r\n", ""}));
-}
-
-TEST(BreakLines, AHardBreakEndsALineWithinTheLimit) {
-  FakeDesktop desktop;
-  Broken b = Break("ab cd\r\nef gh", 100);
-  EXPECT_EQ(b.lines, (Lines{"ab cd\r\n", "ef gh"}));
-  b = Break("aaaa bbbb\r\ncc", 50);
-  EXPECT_EQ(b.lines, (Lines{"aaaa ", "bbbb\r\n", "cc"}));
-}
-
-TEST(BreakLines, ABrokenDelimiterAtTheEndLeavesAnEmptyLine) {
-  FakeDesktop desktop;
-  EXPECT_EQ(Break("aaaa ", 40).lines, (Lines{"aaaa ", ""}));
-  EXPECT_EQ(Break("aaaa ", 50).lines, (Lines{"aaaa "}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::int32_t limit = c.limit;
+    EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines);
+    if (c.limit_after >= 0) EXPECT_EQ(limit, c.limit_after);
+  }
 }
 
 TEST(BreakLines, WithADeviceThatCannotMeasureOnlyHardBreaksCount) {
-  Broken b = Break("aaaa bbbb\r\ncc", 50);  // no desktop: every width is 0
-  EXPECT_EQ(b.lines, (Lines{"aaaa bbbb\r\n", "cc"}));
-  EXPECT_EQ(b.limit, 50);
-}
-
-TEST(BreakLines, EmptyTextGivesNoLines) {
-  FakeDesktop desktop;
-  Broken b = Break("", 7);
-  EXPECT_EQ(b.lines, Lines{});
-  EXPECT_EQ(b.limit, 7);
+  std::int32_t limit = 50;  // no desktop: every width is 0
+  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
+            (Lines{"aaaa bbbb\r\n", "cc"}));
+  EXPECT_EQ(limit, 50);
 }
 
 TEST(WrapText, CaptionTextWithAllOutputs) {
