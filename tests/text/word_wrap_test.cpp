@@ -166,7 +166,9 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
     SCOPED_TRACE(c.what);
     std::int32_t limit = c.limit;
     EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines);
-    if (c.limit_after >= 0) EXPECT_EQ(limit, c.limit_after);
+    if (c.limit_after >= 0) {
+      EXPECT_EQ(limit, c.limit_after);
+    }
   }
 }
 
