@@ -3,6 +3,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -43,8 +44,7 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* err
   page->single_byte_ = ucnv_getMaxCharSize(cnv) == 1;
   if (!page->single_byte_) return page;
 
-  page->from_unit_ = std::make_unique<std::int16_t[]>(65536);
-  for (int u = 0; u < 65536; ++u) page->from_unit_[u] = -1;
+  page->low_byte_.fill(-1);
   const bool windows_1252 = IsWindows1252(name);
   // One probe converter that stops at unassigned bytes; each call resets it.
   status = U_ZERO_ERROR;
@@ -68,15 +68,27 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* err
       unit = static_cast<UChar>(b);
     }
     page->to_unit_[b] = unit;
-    if (unit != 0xFFFD && page->from_unit_[unit] < 0) {
-      page->from_unit_[unit] = static_cast<std::int16_t>(b);
+    if (unit != 0xFFFD && page->Byte(unit) < 0) {
+      if (unit < 256) {
+        page->low_byte_[unit] = static_cast<std::int16_t>(b);
+      } else {
+        auto& high = page->high_bytes_;
+        auto at = std::lower_bound(high.begin(), high.end(), std::make_pair(unit, std::uint8_t{0}));
+        high.insert(at, {unit, static_cast<std::uint8_t>(b)});
+      }
     }
   }
   ucnv_close(probe);
   return page;
 }
 
-int CodePage::Byte(char16_t u) const { return from_unit_ ? from_unit_[u] : -1; }
+int CodePage::Byte(char16_t u) const {
+  if (!single_byte_) return -1;
+  if (u < 256) return low_byte_[u];
+  auto at =
+      std::lower_bound(high_bytes_.begin(), high_bytes_.end(), std::make_pair(u, std::uint8_t{0}));
+  return at != high_bytes_.end() && at->first == u ? at->second : -1;
+}
 
 std::u16string CodePage::DecodeUtf16(std::string_view bytes) const {
   std::u16string out;
@@ -136,7 +148,7 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
     out.reserve(units.size());
     for (size_t i = 0; i < units.size(); ++i) {
       char16_t u = units[i];
-      int b = from_unit_[u];
+      int b = Byte(u);
       if (b < 0) {
         if (lossy) *lossy = true;
         // A surrogate pair is one character and gets one replacement.

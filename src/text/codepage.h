@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vkt::text {
 
@@ -43,7 +45,10 @@ class CodePage {
   std::string name_;
   bool single_byte_ = false;
   std::array<char16_t, 256> to_unit_{};
-  std::unique_ptr<std::int16_t[]> from_unit_;  // 65536 entries, -1 = none
+  // The byte of each unit: units below 256 directly (-1 = none), the others
+  // (at most 256) sorted by unit.
+  std::array<std::int16_t, 256> low_byte_{};
+  std::vector<std::pair<char16_t, std::uint8_t>> high_bytes_;
   struct Icu;
   std::unique_ptr<Icu> icu_;
 };
