@@ -25,6 +25,7 @@ using testing::TempDir;
 
 std::vector<std::string> Items(const QComboBox* list) {
   std::vector<std::string> items;
+  items.reserve(list->count());
   for (int i = 0; i < list->count(); ++i) items.push_back(list->itemText(i).toStdString());
   return items;
 }
