@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/config_lookup.h"
 #include "app/startup.h"
 #include "fs/platform/file_system.h"
 #include "text/letter_case.h"
@@ -68,6 +69,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       result.options.command = Command::kHelp;
       return result;
     }
+    if (arg == "--list-repos") {
+      if (command) return Fail("unexpected argument " + Quoted(arg));
+      command = Command::kListRepositories;
+      continue;
+    }
     if (arg == "--version") {
       ParseResult result;
       result.ok = true;
@@ -109,9 +115,20 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     }
   }
   if (!command) return Fail("no command given (install, numbering or check)");
+  if (config && config->empty()) return Fail("--config needs a file name");
+  if (*command == Command::kListRepositories) {
+    if (repo || type || report || report_html || manifest || write) {
+      return Fail("--list-repos takes only --config");
+    }
+    options.command = *command;
+    if (config) options.config_file = *config;
+    ParseResult result;
+    result.ok = true;
+    result.options = std::move(options);
+    return result;
+  }
   if (!repo) return Fail("--repo NAME is required");
   if (repo->empty()) return Fail("--repo needs a repository name, not the empty text");
-  if (config && config->empty()) return Fail("--config needs a file name");
   options.command = *command;
   options.repo = *repo;
   if (config) options.config_file = *config;
@@ -148,6 +165,7 @@ std::string UsageText() {
          "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
          "  vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]\n"
          "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
+         "  vktgera [--config FILE] --list-repos\n"
          "  vktgera --help | --version\n"
          "\n"
          "  install     does what one press of \"Gera Install\" does in the window\n"
@@ -157,9 +175,15 @@ std::string UsageText() {
          "              what it would report, plus vendor parity, file-list faults and\n"
          "              source encodings\n"
          "\n"
-         "  --config FILE  the main configuration (default: VKTGeraInstallBD.ini beside\n"
-         "                 the program); docs/ORACLE and docs/SQLSERVER are looked up\n"
-         "                 beside it\n"
+         "  --list-repos   prints the repositories of the main configuration, one per\n"
+         "                 line\n"
+         "\n"
+         "  --config FILE  the main configuration; without it VKTGeraInstallBD.ini is\n"
+         "                 looked for beside the program, then in\n"
+         "                 $XDG_CONFIG_HOME/vktgerainstallbd (~/.config/vktgerainstallbd),\n"
+         "                 then in each $XDG_CONFIG_DIRS folder + /vktgerainstallbd\n"
+         "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
+         "                 are looked up beside the file found\n"
          "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
          "  --type TYPE    one object type (default TODOS): " +
          KnownTypes() +
@@ -177,15 +201,13 @@ std::string UsageText() {
 bool LoadSession(const Options& options, app::Session* session,
                  std::vector<std::string>* repositories, std::string* error) {
   *session = app::Session();
-  if (options.config_file.empty()) {
-    session->program_folder = platform::ExecutableFolder();
-  } else {
-    std::string file = options.config_file;
-    if (file[0] != '/' && file[0] != '\\') file = platform::CurrentDirectory() + "/" + file;
-    std::size_t slash = file.find_last_of("/\\");
-    session->program_folder = file.substr(0, slash == 0 ? 1 : slash);
-    session->main_config_file = file;
+  const app::ConfigLookup lookup =
+      app::FindMainConfiguration(app::ProcessLookupEnvironment(options.config_file, ""));
+  if (!lookup.found) {
+    *error = app::NotFoundMessage(lookup);
+    return false;
   }
+  app::UseMainConfiguration(*session, lookup.place.file);
   // Shown as the program built it, with "\" as "/".
   std::string path = session->MainConfigPath();
   for (char& c : path) c = c == '\\' ? '/' : c;
@@ -207,6 +229,10 @@ bool LoadSession(const Options& options, app::Session* session,
     return false;
   }
   std::vector<std::string> names = app::CarregaCombos(*session).repositories;
+  if (options.command == Command::kListRepositories) {
+    if (repositories != nullptr) *repositories = std::move(names);
+    return true;
+  }
   bool listed = false;
   for (const std::string& name : names) listed = listed || name == options.repo;
   if (!listed) {

@@ -4,6 +4,7 @@
 //   vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]
 //   vktgera [--config FILE] check     --repo NAME [--type TYPE] [--report FILE]
 //                                     [--report-html FILE]
+//   vktgera [--config FILE] --list-repos
 //   vktgera --help | --version
 //
 // `install` also takes --report FILE, --report-html FILE and --manifest.
@@ -19,12 +20,11 @@
 
 namespace vkt::cli {
 
-enum class Command { kInstall, kNumbering, kCheck, kHelp, kVersion };
+enum class Command { kInstall, kNumbering, kCheck, kListRepositories, kHelp, kVersion };
 
 struct Options {
   Command command = Command::kHelp;
-  // The main configuration file; empty = "VKTGeraInstallBD.ini" in the
-  // executable's folder.
+  // The main configuration file; empty = looked up (app/config_lookup.h).
   std::string config_file;
   std::string repo;              // an entry of "REPOSITORIO", never empty
   std::string type = "TODOS";    // one of the window's object-type keywords, upper case
@@ -52,11 +52,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 std::string UsageText();
 
 // Prepares the run of `options` as the window would: the main configuration
-// (and its "CodePage"), the repository list, and the settings of `options.repo`
-// into `session`. Returns false with a one-line `error` when the run cannot
-// start: the main configuration is missing or unreadable, names an unusable
-// code page, or does not list the repository (the error then lists the names
-// it does list). `repositories` (optional) receives the list.
+// (--config or the lookup, and its "CodePage"), the repository list, and the
+// settings of `options.repo` into `session`. Returns false with an `error`
+// when the run cannot start: no main configuration found (the error then
+// names every place looked at, one per line), unreadable, naming an unusable
+// code page, or not listing the repository (the error then lists the names
+// it does list). For --list-repos the repository is not checked.
+// `repositories` (optional) receives the list.
 bool LoadSession(const Options& options, app::Session* session,
                  std::vector<std::string>* repositories, std::string* error);
 

@@ -105,9 +105,16 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
 
   app::Session session;
   std::string error;
-  if (!LoadSession(options, &session, nullptr, &error)) {
+  std::vector<std::string> repositories;
+  if (!LoadSession(options, &session, &repositories, &error)) {
     PrintLine(err, "vktgera: " + error);
     return kExitNoRun;
+  }
+  if (options.command == Command::kListRepositories) {
+    for (const std::string& name : repositories) {
+      if (!name.empty()) PrintLine(out, name);
+    }
+    return kExitClean;
   }
 
   app::RunRequest request;

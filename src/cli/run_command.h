@@ -40,6 +40,8 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //  - --write (numbering): the shown FILEn names go into the type's section of
 //    the file list (app::UpdateFileList), with a summary line on `err`; a
 //    failure is a line on `err` and status 1.
+// --list-repos prints the non-empty repository names on `out`, one per line,
+// and returns 0 (2 when the main configuration cannot be read).
 int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress);
 
 // The same on stdout and stderr, with the progress line when stderr is a

@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -16,6 +19,7 @@
 #include "app/run_dispatch.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "text/codepage.h"
 
 namespace vkt::gui {
 namespace {
@@ -83,6 +87,28 @@ int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)
 
 Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
   session_.program_folder = std::move(program_folder);
+  Start();
+}
+
+Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent)
+    : QMainWindow(parent), settings_(settings) {
+  if (environment.remembered.empty() && settings_ != nullptr) {
+    environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
+  }
+  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
+  configuration_found_ = lookup.found;
+  if (lookup.found) {
+    app::UseMainConfiguration(session_, lookup.place.file);
+  } else {
+    session_.program_folder = environment.executable_folder;
+  }
+  Start();
+  if (!lookup.found) txmens_->setPlainText(QString::fromStdString(app::NotFoundMessage(lookup)));
+}
+
+Form1::~Form1() = default;
+
+void Form1::Start() {
   BuildControls();
   desktop_ = std::make_unique<QtDesktop>(QtDesktop::Widgets{
       this, lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_, txmens_});
@@ -90,7 +116,46 @@ Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) 
   FormLoad();
 }
 
-Form1::~Form1() = default;
+QString Form1::ConfigurationText() const {
+  if (!configuration_found_) {
+    return QString::fromUtf8("Configuração: nenhuma (") + app::kMainConfigName +
+           QString::fromUtf8(" não encontrada)");
+  }
+  std::string path = session_.MainConfigPath();
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return QString::fromUtf8("Configuração: ") + QString::fromStdString(path);
+}
+
+void Form1::OpenConfiguration(const std::string& file) {
+  session_ = app::Session();
+  app::UseMainConfiguration(session_, file);
+  configuration_found_ = true;
+  // A configuration without "CodePage" reads in the default code page, not in
+  // the one the previous configuration named.
+  std::string error;
+  text::SetSystemCodePage("windows-1252", &error);
+  cb_repos_->clear();
+  cb_obj_->clear();
+  for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
+    label->clear();
+  }
+  txmens_->clear();
+  FormLoad();
+  if (settings_ != nullptr) settings_->setValue(kRememberedKey, QString::fromStdString(file));
+}
+
+void Form1::MnuAbrirConfiguracaoClick() {
+  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"),
+                     QString::fromStdString(session_.program_folder),
+                     QString::fromUtf8("Configuração (*.ini *.INI);;Todos os arquivos (*)"));
+  dialog.setObjectName("DlgAbrirConfiguracao");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  OpenConfiguration(dialog.selectedFiles().constFirst().toStdString());
+}
+
+void Form1::ShowConfiguration() { lbl_configuracao_->setText(ConfigurationText()); }
 
 void Form1::BuildControls() {
   setObjectName("Form1");
@@ -102,6 +167,11 @@ void Form1::BuildControls() {
   mnu_hab_numeracao_ = mnu_arq->addAction(QString::fromUtf8("Habilita Numeração"));
   mnu_hab_numeracao_->setObjectName("MnuHabNumeracao");
   connect(mnu_hab_numeracao_, &QAction::triggered, this, [this] { MnuHabNumeracaoClick(); });
+  mnu_abrir_configuracao_ = mnu_arq->addAction(QString::fromUtf8("Abrir configuração…"));
+  mnu_abrir_configuracao_->setObjectName("MnuAbrirConfiguracao");
+  mnu_abrir_configuracao_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(mnu_abrir_configuracao_, &QAction::triggered, this,
+          [this] { MnuAbrirConfiguracaoClick(); });
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
@@ -155,6 +225,13 @@ void Form1::BuildControls() {
   Place(txmens_, 165, 3480, 10650, 4335);
 
   connect(cb_repos_, &QComboBox::activated, this, [this](int index) { CbReposClick(index); });
+
+  lbl_configuracao_ = new QLabel(this);
+  lbl_configuracao_->setObjectName("lblConfiguracao");
+  lbl_configuracao_->setFont(ProgramFont(kDefaultPoints, false));
+  lbl_configuracao_->setTextFormat(Qt::PlainText);
+  statusBar()->addWidget(lbl_configuracao_, 1);
+  statusBar()->setSizeGripEnabled(false);
 }
 
 void Form1::FormLoad() {
@@ -172,6 +249,7 @@ void Form1::FormLoad() {
   cb_repos_->setCurrentIndex(-1);
   lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
   FitCaption(lbl_versao_);
+  ShowConfiguration();
 }
 
 void Form1::CbReposClick(int index) {
@@ -200,6 +278,7 @@ void Form1::SetControlsEnabled(bool enabled) {
   cmd_executa_[1]->setEnabled(enabled);
   cb_repos_->setEnabled(enabled);
   cb_obj_->setEnabled(enabled);
+  mnu_abrir_configuracao_->setEnabled(enabled);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

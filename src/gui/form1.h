@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/config_lookup.h"
 #include "app/session.h"
 #include "gui/qt_desktop.h"
 #include "services/desktop.h"
@@ -17,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QSettings;
 
 namespace vkt::gui {
 
@@ -28,7 +30,25 @@ class Form1 : public QMainWindow {
   // configuration "VKTGeraInstallBD.ini" in `program_folder` (the executable's
   // folder in the program; any folder in tests).
   explicit Form1(std::string program_folder, QWidget* parent = nullptr);
+  // The same against the configuration the lookup finds in `environment`.
+  // When `environment` has no remembered choice it takes the one `settings`
+  // holds (key kRememberedKey); "Abrir configuração…" stores its choice
+  // there. `settings` is not owned and may be null (nothing is remembered).
+  // When nothing is found the message area lists every place looked at.
+  Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent = nullptr);
   ~Form1() override;
+
+  // The settings key of the configuration chosen with "Abrir configuração…".
+  static constexpr char kRememberedKey[] = "configuration";
+
+  // What "Abrir configuração…" does once a file is picked: reads `file` as
+  // the main configuration, reloads both lists as at start-up (captions and
+  // messages emptied, no repository selected) and remembers the choice.
+  void OpenConfiguration(const std::string& file);
+  // The text of the status line: which main configuration was read.
+  QString ConfigurationText() const;
+  // False when the lookup found no main configuration.
+  bool ConfigurationFound() const { return configuration_found_; }
 
   // The core's state of this window (repository settings, messages).
   const app::Session& session() const { return session_; }
@@ -41,8 +61,12 @@ class Form1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Builds the controls, installs the desktop services and loads the lists.
+  void Start();
   void BuildControls();
   void FormLoad();
+  void MnuAbrirConfiguracaoClick();
+  void ShowConfiguration();
   void CbReposClick(int index);
   void CmdExecutaClick(int index);
   void MnuHabNumeracaoClick();
@@ -58,6 +82,10 @@ class Form1 : public QMainWindow {
   QLabel* lbl_diretorio_destino_ = nullptr;
   QPlainTextEdit* txmens_ = nullptr;
   QAction* mnu_hab_numeracao_ = nullptr;
+  QAction* mnu_abrir_configuracao_ = nullptr;
+  QLabel* lbl_configuracao_ = nullptr;  // the status line
+  QSettings* settings_ = nullptr;
+  bool configuration_found_ = true;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
   bool running_ = false;

@@ -67,6 +67,8 @@ TEST(ParseOptions, RejectsWhatItCannotRun) {
       {{"install", "--repo", ""}, "--repo needs a repository name, not the empty text"},
       {{"install", "--repo", "A", "--repo", "B"}, "option --repo given twice"},
       {{"install", "--repo", "A", "--config", ""}, "--config needs a file name"},
+      {{"--list-repos", "--repo", "A"}, "--list-repos takes only --config"},
+      {{"install", "--list-repos"}, "unexpected argument \"--list-repos\""},
       {{"generate", "--repo", "A"}, "unknown command \"generate\" (install, numbering or check)"},
       {{"INSTALL", "--repo", "A"}, "unknown command \"INSTALL\" (install, numbering or check)"},
       {{"install", "numbering", "--repo", "A"}, "unexpected argument \"numbering\""},

@@ -106,6 +106,31 @@ TEST(VktgeraInstall, UnknownRepositoryOrMissingConfigurationDoNotStart) {
   EXPECT_FALSE(repo.dir.Exists("out"));
 }
 
+// Without --config the configuration is looked up; HOME and the XDG
+// variables point into the test's folder so that the real ones play no part.
+TEST(VktgeraInstall, FindsTheConfigurationInXdgConfigHomeOrNamesEveryPlace) {
+  TestRepository repo;
+  const std::string env = "HOME='" + repo.Path("home") + "' XDG_CONFIG_HOME= XDG_CONFIG_DIRS='" +
+                          repo.Path("etc") + "' ";
+  const std::string exe = "'" + std::string(VKTGERA_EXE) + "' ";
+  Result none = Shell(repo, env + exe + "--list-repos");
+  EXPECT_EQ(none.status, 2);
+  const std::string exe_folder =
+      std::filesystem::path(VKTGERA_EXE).parent_path().string() + "/VKTGeraInstallBD.ini";
+  EXPECT_EQ(none.err,
+            "vktgera: Configura\xC3\xA7\xC3\xA3o principal VKTGeraInstallBD.ini n\xC3\xA3o "
+            "encontrada. Procurada em:\n  " +
+                exe_folder + " (pasta do programa)\n  " + repo.Path("home") +
+                "/.config/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_HOME)\n  " +
+                repo.Path("etc") + "/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_DIRS)\n");
+
+  repo.dir.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini",
+                 "[GERAL]\nREPOSITORIO=R0,,R1\n");
+  Result listed = Shell(repo, env + exe + "--list-repos");
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.out, "R0\nR1\n");
+}
+
 // The bundled example, copied so that its package lands in the test's folder:
 // its deliberate problems, and the package's file names.
 TEST(VktgeraInstall, BundledExampleReportsItsDeliberateProblems) {

@@ -12,6 +12,9 @@ namespace vkt::platform {
 // extension ("vktgera", "VKTGeraInstallBD"); empty when it cannot be found.
 std::string ExecutableName();
 
+// The value of the environment variable `name`; empty when it is not set.
+std::string EnvironmentVariable(const std::string& name);
+
 // The host's name as the system reports it; empty on failure.
 std::string HostName();
 

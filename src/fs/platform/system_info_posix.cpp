@@ -4,11 +4,17 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "fs/platform/system_info.h"
 
 namespace vkt::platform {
+
+std::string EnvironmentVariable(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value == nullptr ? std::string() : std::string(value);
+}
 
 std::string ExecutableName() {
   std::vector<char> buf(4096);

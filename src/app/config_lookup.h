@@ -1,0 +1,63 @@
+// Where the main configuration "VKTGeraInstallBD.ini" is found, the same for
+// the window and the command line. First found wins:
+//   1. --config FILE (taken as given, found or not: reading it reports why not);
+//   2. the file the window remembers from "Abrir configuração…";
+//   3. the executable's folder (unpacked portable copies);
+//   4. $XDG_CONFIG_HOME/vktgerainstallbd/ (default ~/.config);
+//   5. each folder of $XDG_CONFIG_DIRS + /vktgerainstallbd/ (default /etc/xdg).
+// "docs/ORACLE" and "docs/SQLSERVER" are read beside the file found.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+
+namespace vkt::app {
+
+inline constexpr char kMainConfigName[] = "VKTGeraInstallBD.ini";
+// The folder below each XDG configuration folder.
+inline constexpr char kConfigSubfolder[] = "vktgerainstallbd";
+
+// What the lookup reads from the process; tests fill it with temporary
+// folders. Empty strings mean "not set".
+struct LookupEnvironment {
+  std::string config_option;      // --config FILE
+  std::string remembered;         // the window's remembered choice
+  std::string executable_folder;  // folder of the running program
+  std::string current_directory;  // for a relative --config
+  std::string home;               // $HOME
+  std::string xdg_config_home;    // $XDG_CONFIG_HOME
+  std::string xdg_config_dirs;    // $XDG_CONFIG_DIRS
+};
+
+// The running process's environment with the two choices of the front end.
+LookupEnvironment ProcessLookupEnvironment(std::string config_option, std::string remembered);
+
+enum class ConfigSource { kOption, kRemembered, kExecutableFolder, kUserFolder, kSystemFolder };
+
+struct ConfigPlace {
+  ConfigSource source = ConfigSource::kOption;
+  std::string file;  // absolute POSIX path of the configuration file
+};
+
+struct ConfigLookup {
+  bool found = false;
+  ConfigPlace place;                // the place found (when `found`)
+  std::vector<ConfigPlace> looked;  // every place looked at, in order
+};
+
+// Looks in the places above in turn. A place whose variable is not usable is
+// skipped: the user folder without $XDG_CONFIG_HOME and $HOME, relative
+// entries of the XDG variables (as the XDG rules say). Existence is tested
+// without regard to letter case, as every path of the program.
+ConfigLookup FindMainConfiguration(const LookupEnvironment& env);
+
+// The text shown when nothing was found: one line naming the file, then one
+// line per place looked at, each "  PATH (what it is)".
+std::string NotFoundMessage(const ConfigLookup& lookup);
+
+// Points `session` at the configuration `file` (its folder holds "docs").
+void UseMainConfiguration(Session& session, const std::string& file);
+
+}  // namespace vkt::app

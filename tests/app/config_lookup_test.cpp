@@ -1,0 +1,93 @@
+#include "app/config_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace vkt::app {
+namespace {
+
+using testing::TempDir;
+
+// Every place of the lookup inside one temporary folder.
+class ConfigLookupTest : public ::testing::Test {
+ protected:
+  ConfigLookupTest() {
+    env_.remembered = dir_ / "chosen/escolhida.ini";
+    env_.executable_folder = dir_ / "bin";
+    env_.current_directory = dir_ / "cwd";
+    env_.home = dir_ / "home";
+    env_.xdg_config_dirs = dir_ / "etc1:relative:" + (dir_ / "etc2");
+  }
+  std::string Found() {
+    const ConfigLookup lookup = FindMainConfiguration(env_);
+    return lookup.found ? lookup.place.file : "(none)";
+  }
+
+  TempDir dir_;
+  LookupEnvironment env_;
+};
+
+TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
+  // In lookup order; each step removes the file that won the step before.
+  const std::string places[] = {
+      "chosen/escolhida.ini",
+      "bin/VKTGeraInstallBD.ini",
+      "home/.config/vktgerainstallbd/VKTGeraInstallBD.ini",
+      "etc1/vktgerainstallbd/VKTGeraInstallBD.ini",
+      "etc2/vktgerainstallbd/VKTGeraInstallBD.ini",
+  };
+  for (const std::string& place : places) dir_.Write(place, "[GERAL]\n");
+  for (const std::string& place : places) {
+    EXPECT_EQ(Found(), dir_ / place);
+    std::filesystem::remove(dir_ / place);
+  }
+  EXPECT_EQ(Found(), "(none)");
+}
+
+TEST_F(ConfigLookupTest, XdgConfigHomeReplacesTheHomeFolder) {
+  dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
+  dir_.Write("xdg/vktgerainstallbd/vktgerainstallbd.INI", "");  // any letter case
+  env_.xdg_config_home = dir_ / "xdg";
+  EXPECT_EQ(Found(), dir_ / "xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
+}
+
+TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
+  dir_.Write("bin/VKTGeraInstallBD.ini", "");
+  env_.config_option = "sub/outra.ini";
+  const ConfigLookup lookup = FindMainConfiguration(env_);
+  EXPECT_TRUE(lookup.found);
+  EXPECT_EQ(lookup.place.source, ConfigSource::kOption);
+  EXPECT_EQ(lookup.place.file, dir_ / "cwd/sub/outra.ini");
+  env_.config_option = "/abs/outra.ini";
+  EXPECT_EQ(Found(), "/abs/outra.ini");
+}
+
+TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
+  env_.xdg_config_dirs.clear();  // the default, /etc/xdg
+  const ConfigLookup lookup = FindMainConfiguration(env_);
+  ASSERT_FALSE(lookup.found);
+  EXPECT_EQ(NotFoundMessage(lookup),
+            "Configura\xC3\xA7\xC3\xA3o principal VKTGeraInstallBD.ini n\xC3\xA3o encontrada. "
+            "Procurada em:\n  " +
+                dir_.path() +
+                "/chosen/escolhida.ini (escolhida em Abrir configura\xC3\xA7\xC3\xA3o)\n  " +
+                dir_.path() + "/bin/VKTGeraInstallBD.ini (pasta do programa)\n  " + dir_.path() +
+                "/home/.config/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_HOME)\n"
+                "  /etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_DIRS)");
+}
+
+TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
+  Session session;
+  UseMainConfiguration(session, "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
+  EXPECT_EQ(session.program_folder, "/etc/xdg/vktgerainstallbd");
+  EXPECT_EQ(session.MainConfigPath(), "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
+  UseMainConfiguration(session, "/top.ini");
+  EXPECT_EQ(session.program_folder, "/");
+}
+
+}  // namespace
+}  // namespace vkt::app
