@@ -24,11 +24,16 @@
 
 namespace vkt::platform {
 
+// Not an errno: the path names something other than a regular file (a
+// folder, FIFO, device or socket) where a file's content was to be read.
+inline constexpr int kNotRegularFile = 1001;
+
 // The outcome of a platform call: success, or the system's error number.
 struct Status {
-  int code = 0;  // errno; 0 = success
+  int code = 0;  // errno or kNotRegularFile; 0 = success
   bool ok() const { return code == 0; }
-  // The system's text for the error (strerror), empty on success.
+  // The system's text for the error (strerror; "não é um arquivo comum" for
+  // kNotRegularFile), empty on success.
   std::string Text() const;
   static Status Ok() { return {}; }
   static Status Errno(int error) { return Status{error}; }
@@ -86,7 +91,8 @@ bool IsSymbolicLink(std::string_view path);
 Status CreateDirectory(std::string_view path);  // one level; fails when it exists
 Status RemoveDirectory(std::string_view path);  // must be empty
 Status DeleteFile(std::string_view path);       // never a folder
-// Copies contents, permission bits and last-write time. With
+// Copies contents, permission bits and last-write time; a source that is not
+// a regular file fails with kNotRegularFile before anything is read. With
 // `fail_if_exists` an existing destination fails (EEXIST); otherwise it is
 // replaced.
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
@@ -132,7 +138,9 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens `path`. With `share_read_only`, other writers are kept out through
+  // Opens `path`. kRead opens regular files only: anything else (folder,
+  // FIFO, device, socket) fails with kNotRegularFile, without blocking and
+  // without reading. With `share_read_only`, other writers are kept out through
   // an advisory lock (a shared lock for readers, an exclusive one for writers;
   // a conflict fails with EWOULDBLOCK). kWrite empties the file only once the
   // lock is held, so a conflicting open leaves the file as it was.

@@ -363,6 +363,29 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
   return Status::Ok();
 }
 
+// Opens the POSIX path `posix` for reading if it is a regular file: the
+// descriptor, or minus the error (kNotRegularFile for anything else). The
+// open does not wait for a FIFO's writer (O_NONBLOCK, which changes nothing
+// for a regular file), and the type comes from the fstat of the open file,
+// so the check costs one call.
+int OpenRegularForReading(const std::string& posix) {
+  int fd = ::open(posix.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    int e = errno;
+    struct stat st {};
+    // A socket cannot be opened at all (ENXIO).
+    if (e == ENXIO && ::stat(posix.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      e = kNotRegularFile;
+    }
+    return -e;
+  }
+  struct stat st {};
+  int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
+  if (e == 0) return fd;
+  ::close(fd);
+  return -e;
+}
+
 bool OwnerCannotWrite(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
 mode_t CurrentUmask() {
@@ -376,7 +399,10 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-std::string Status::Text() const { return code == 0 ? std::string() : std::strerror(code); }
+std::string Status::Text() const {
+  if (code == kNotRegularFile) return "não é um arquivo comum";
+  return code == 0 ? std::string() : std::strerror(code);
+}
 
 bool ResolvePath(std::string_view path, std::string* posix) { return Resolve(path, posix); }
 
@@ -511,11 +537,11 @@ Status DeleteFile(std::string_view path) {
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
   std::string src, dst;
   if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
-  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return FromErrno();
+  int in = OpenRegularForReading(src);
+  if (in < 0) return Status::Errno(-in);
   struct stat sst {};
-  if (::fstat(in, &sst) != 0 || S_ISDIR(sst.st_mode)) {
-    int e = S_ISDIR(sst.st_mode) ? EISDIR : errno;
+  if (::fstat(in, &sst) != 0) {
+    int e = errno;
     ::close(in);
     return Status::Errno(e);
   }
@@ -725,19 +751,22 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
       flags |= O_WRONLY | O_CREAT;
       break;
   }
-  if (mode != Mode::kRead) {
+  int fd = -1;
+  if (mode == Mode::kRead) {
+    fd = OpenRegularForReading(posix);
+    if (fd < 0) return Status::Errno(-fd);
+  } else {
     struct stat st {};
     if (::stat(posix.c_str(), &st) == 0) {
       if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
       if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
     }
-  }
-  int fd = ::open(posix.c_str(), flags, 0666);
-  if (fd < 0) return FromErrno();
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return Status::Errno(EISDIR);
+    fd = ::open(posix.c_str(), flags, 0666);
+    if (fd < 0) return FromErrno();
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return Status::Errno(EISDIR);
+    }
   }
   if (share_read_only) {
     int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
