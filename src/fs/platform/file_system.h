@@ -9,7 +9,9 @@
 //    sides upper-cased): an exact match wins, else the first entry in listing
 //    order; a component that does not exist keeps the case it was given;
 //  - listings come in NTFS order: by ordinal comparison of the upper-cased
-//    names, ties by the names' bytes;
+//    names' UTF-16 code units, ties by the names' own code units;
+//  - a name on disk that is not valid UTF-8 is taken as Windows-1252 bytes:
+//    listings show it decoded, and the decoded name finds it again;
 //  - a name beginning with "." is hidden.
 // Folder listings are cached per folder and revalidated by the folder's change
 // time; every change made through this layer drops the cache of its folder.
@@ -48,7 +50,7 @@ inline constexpr std::uint32_t kAttrArchive = 32;
 
 // One entry of a directory search.
 struct Entry {
-  std::string name;  // as stored on disk
+  std::string name;  // as stored on disk, decoded as Windows-1252 when not UTF-8
   bool is_directory = false;
 };
 
