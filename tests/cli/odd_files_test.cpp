@@ -87,6 +87,26 @@ TEST(VktgeraOddFiles, ANameThatIsNotUtf8IsShownWrittenAndFoundAsWindows1252) {
   EXPECT_NE(repo.Output("sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql").size(), 2u);
 }
 
+TEST(VktgeraOddFiles, AnUnreadableSourceFolderIsReportedOnceBeforeItsFiles) {
+  TestRepository repo;
+  Configure(repo);
+  repo.FileList("[TABELAS]\r\nNUMFILES=2\r\nFILE1=A\r\nFILE2=B\r\n");
+  repo.Source("Tabelas/A.ora", "");
+  repo.Source("Tabelas/A.sql", "");
+  ASSERT_EQ(::chmod(repo.dir.path().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(repo.Path("src/Tabelas").c_str(), 0), 0);
+  // Root reads every folder: the run goes as an ordinary account.
+  const std::string as_user =
+      ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+  Result r =
+      Shell(repo, as_user + "'" + std::string(VKTGERA_EXE) +
+                      "' --config prog/VKTGeraInstallBD.ini install --repo R1 --type TABELAS");
+  const std::string folder = "Erro ao ler a pasta: src/Tabelas - Permission denied\n";
+  const std::string missing = "Arquivo n\xC3\xA3o encontrado: src/Tabelas/";
+  EXPECT_EQ(r.out, folder + missing + "A.sql\n" + missing + "B.sql\n" + folder + missing +
+                       "A.ora\n" + missing + "B.ora\n");
+}
+
 TEST(VktgeraOddFiles, BytesThatAreNotUtf8NeverReachTheStreams) {
   TestRepository repo;
   Result r = Vktgera(repo, "--config 'caf\xE9/VKTGeraInstallBD.ini' install --repo R1");

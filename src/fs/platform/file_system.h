@@ -81,6 +81,11 @@ std::vector<Entry> FindEntries(std::string_view search_expression);
 // case; "*.*" matches every name.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
+// Whether the folder `path` can be listed: Ok, or why not (ENOENT when it does
+// not exist, EACCES when it may not be read). Tells a failed listing, which
+// FindEntries gives as an empty one, from an empty folder.
+Status CheckFolderReadable(std::string_view path);
+
 // Metadata of the entry `path` names (symbolic links followed).
 Status GetInfo(std::string_view path, FileInfo* info);
 bool IsDirectory(std::string_view path);

@@ -495,6 +495,15 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
   return out;
 }
 
+Status CheckFolderReadable(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  DIR* d = ::opendir(posix.c_str());
+  if (d == nullptr) return FromErrno();
+  ::closedir(d);
+  return Status::Ok();
+}
+
 Status GetInfo(std::string_view path, FileInfo* info) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
