@@ -125,26 +125,27 @@ struct IniText {
   const text::CodePage* cut_page = nullptr;
 };
 
-IniText Unpack(std::string_view bytes) {
+IniText Unpack(std::string bytes) {
   IniText ini;
   ini.page = ini.cut_page = &text::SystemCodePage();
   if (bytes.starts_with(kUtf16LeBom)) {
     ini.form = IniText::Form::kUtf16Le;
     ini.page = &Utf8Page();
-    bytes.remove_prefix(kUtf16LeBom.size());
-    std::u16string units(bytes.size() / 2, u'\0');
+    const std::string_view body = std::string_view(bytes).substr(kUtf16LeBom.size());
+    std::u16string units(body.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) {
-      units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+      units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                       static_cast<unsigned char>(body[2 * i + 1]) << 8);
     }
     ini.text = text::Utf16ToUtf8(units);
-  } else if (bytes.starts_with(kUtf8Bom)) {
+    return ini;
+  }
+  if (bytes.starts_with(kUtf8Bom)) {
     ini.form = IniText::Form::kUtf8;
     ini.page = ini.cut_page = &Utf8Page();
-    ini.text = bytes.substr(kUtf8Bom.size());
-  } else {
-    ini.text = bytes;
+    bytes.erase(0, kUtf8Bom.size());
   }
+  ini.text = std::move(bytes);
   return ini;
 }
 
@@ -326,9 +327,7 @@ bool INI::Load() {
     parsed_ = std::move(parsed);
     return missing;
   }
-  IniText ini = Unpack(bytes);
-  bytes.clear();
-  bytes.shrink_to_fit();
+  IniText ini = Unpack(std::move(bytes));
   const std::string decoded = TakeDecoded(&ini);
   std::unordered_map<std::string, ProfileValue>* current = nullptr;
   ForEachLine(decoded, [&](std::size_t begin, std::size_t end, std::size_t) {
@@ -483,7 +482,7 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   std::string bytes;
   bool missing = false;
   if (!ReadWholeFile(ini_name_, &bytes, &missing).ok()) return false;
-  IniText ini = Unpack(bytes);
+  IniText ini = Unpack(std::move(bytes));
   const std::string decoded = TakeDecoded(&ini);
   const std::string wanted = LookupName(section_);
   bool in_section = false;

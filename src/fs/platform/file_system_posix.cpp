@@ -131,8 +131,10 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
     std::string_view name = e->d_name;
     if (name == "." || name == "..") continue;
     Entry entry;
-    entry.name = text::FileNameText(name);
-    if (entry.name != name) {
+    if (text::IsValidUtf8(name)) {
+      entry.name = std::string(name);
+    } else {
+      entry.name = text::FileNameText(name);
       on_disk.resize(raw.size() + 1);
       on_disk.back() = std::string(name);
     }
