@@ -30,6 +30,7 @@ using config::INI;
 using config::IniValue;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::size_t kMaxValueBytes = 254;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -44,9 +45,34 @@ bool SameName(std::string_view a, std::string_view b) {
   return text::UpperCase(Trim(a)) == text::UpperCase(Trim(b));
 }
 
-// The code page the class reads `file` in.
+// The code page whose bytes the class counts for the cut of `file`'s values
+// (a UTF-16 file's values are cut as the code page holds them).
 const text::CodePage& PageOf(std::string_view file, const text::CodePage& utf8) {
   return file.substr(0, kUtf8Bom.size()) == kUtf8Bom ? utf8 : text::SystemCodePage();
+}
+
+// The code units of a UTF-16LE file after its byte-order mark.
+std::u16string Utf16Units(std::string_view file) {
+  file.remove_prefix(kUtf16LeBom.size());
+  std::u16string units(file.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(file[2 * i]) |
+                                     static_cast<unsigned char>(file[2 * i + 1]) << 8);
+  }
+  return units;
+}
+
+// The text the class parses: a UTF-16LE file as UTF-8, any other as it is.
+std::string LinesOf(std::string_view file) {
+  return file.starts_with(kUtf16LeBom) ? text::Utf16ToUtf8(Utf16Units(file)) : std::string(file);
+}
+
+// A UTF-16LE file that would not convert back unchanged, which the class
+// refuses to rewrite.
+bool LossyUtf16(std::string_view file) {
+  if (!file.starts_with(kUtf16LeBom)) return false;
+  const std::u16string units = Utf16Units(file);
+  return file.size() % 2 != 0 || text::Utf8ToUtf16(text::Utf16ToUtf8(units)) != units;
 }
 
 bool RoundTrips(const text::CodePage& page, const std::string& s) {
@@ -60,10 +86,9 @@ void NamesIn(std::string_view file, std::vector<std::string>* sections,
              std::vector<std::string>* keys) {
   std::size_t pos = 0;
   while (pos < file.size() && (sections->size() < 6 || keys->size() < 6)) {
-    std::size_t lf = file.find('\n', pos);
-    std::string_view line = file.substr(pos, lf == std::string_view::npos ? lf : lf - pos);
-    pos = lf == std::string_view::npos ? file.size() : lf + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t end = file.find_first_of("\r\n", pos);
+    std::string_view line = file.substr(pos, end == std::string_view::npos ? end : end - pos);
+    pos = end == std::string_view::npos ? file.size() : end + 1;
     line = Trim(line);
     if (line.size() >= 2 && line.front() == '[' && sections->size() < 6) {
       std::size_t close = line.rfind(']');
@@ -171,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::string> sections = {section, "S", "GERAL"};
   std::vector<std::string> keys = {key, "K"};
-  NamesIn(file, &sections, &keys);
+  NamesIn(LinesOf(file), &sections, &keys);
 
   const std::string original_path = ScratchPath("original.ini");
   WriteFileBytes(original_path, file);
@@ -188,7 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool one_key_line = !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) &&
                             !HasLineBreakOrNul(value) && !key_name.empty() &&
                             key_name.find('=') == std::string_view::npos &&
-                            key_name.front() != ';' && key_name.front() != '[';
+                            key_name.front() != ';' && key_name.front() != '[' && !LossyUtf16(file);
   const bool written = writer.WriteIniSettings(section, key, value);
   VKT_FUZZ_CHECK(written == one_key_line, "WriteIniSettings refused a key line it can hold");
   const std::string after = ReadFileBytes(copy_path);
@@ -199,14 +224,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // At most one line of the file changed: what differs between the two lies
   // inside one line of the original (or nothing of it, for an insertion).
+  // CR LF, LF and a lone CR end lines; a UTF-16 file is compared as text.
+  const std::string lines_before = LinesOf(file), lines_after = LinesOf(after);
+  VKT_FUZZ_CHECK(file.starts_with(kUtf16LeBom) == after.starts_with(kUtf16LeBom),
+                 "the write changed the file's encoding");
   std::size_t prefix = 0;
-  while (prefix < file.size() && prefix < after.size() && file[prefix] == after[prefix]) ++prefix;
+  while (prefix < lines_before.size() && prefix < lines_after.size() &&
+         lines_before[prefix] == lines_after[prefix]) {
+    ++prefix;
+  }
   std::size_t suffix = 0;
-  while (suffix < file.size() - prefix && suffix < after.size() - prefix &&
-         file[file.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
+  while (suffix < lines_before.size() - prefix && suffix < lines_after.size() - prefix &&
+         lines_before[lines_before.size() - 1 - suffix] ==
+             lines_after[lines_after.size() - 1 - suffix]) {
     ++suffix;
   }
-  VKT_FUZZ_CHECK(file.find('\n', prefix) >= file.size() - suffix,
+  VKT_FUZZ_CHECK(lines_before.find_first_of("\r\n", prefix) >= lines_before.size() - suffix,
                  "the write changed more than one line of the file");
 
   // The written key reads back with the written value when the file can hold

@@ -52,6 +52,34 @@ bool EndsWithIgnoreCase(std::string_view upper_text, std::string_view upper_suff
 
 std::string LineNote(int line) { return " (linha " + std::to_string(line) + ")"; }
 
+// True when the ".." components of `name`, a path below a folder, climb
+// above that folder.
+bool LeadsOutOfFolder(std::string_view name) {
+  int depth = 0;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view part = name.substr(start, end - start);
+    if (part == "..") {
+      if (--depth < 0) return true;
+    } else if (!part.empty() && part != ".") {
+      ++depth;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+// Whether the code page `name` is UTF-8 ("UTF-8", "utf8", ...).
+bool IsUtf8Page(std::string_view name) {
+  std::string letters;
+  for (char c : name) {
+    if (c != '-' && c != '_') letters += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  }
+  return letters == "UTF8";
+}
+
 // The source folder of `object_type` as the driver builds it, or "" when the
 // type has none.
 std::string SourceFolder(const RepositorySettings& settings, std::string_view object_type) {
@@ -118,6 +146,10 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     if (EndsWithIgnoreCase(name_upper, ".ORA") || EndsWithIgnoreCase(name_upper, ".SQL") ||
         EndsWithIgnoreCase(name_upper, ".SQL2005")) {
       add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
+    }
+    if (LeadsOutOfFolder(key.value)) {
+      add(k::kNameOutsideFolder,
+          "Nome fora da pasta de origem" + section + key.name + "=" + key.value);
     }
     auto [first, fresh] = first_key_of_name.try_emplace(name_upper, key.name);
     if (!fresh) {
@@ -187,10 +219,12 @@ void EncodingSniffer::Feed(std::string_view bytes) {
 }
 
 bool EncodingSniffer::Decided() const {
-  // A byte-order mark decides at once, and text that is not UTF-8 stays so.
-  return (head_.size() >= 2 && Result() != EncodingIssue::kUtf8Text &&
-          Result() != EncodingIssue::kNone) ||
-         (head_.size() >= 3 && !valid_utf8_);
+  // A byte-order mark decides at once, and text that is not UTF-8 stays so
+  // (a sequence still open at the end of a piece may yet be completed).
+  const EncodingIssue result = Result();
+  const bool mark = result == EncodingIssue::kUtf8Bom || result == EncodingIssue::kUtf16LeBom ||
+                    result == EncodingIssue::kUtf16BeBom;
+  return (head_.size() >= 2 && mark) || (head_.size() >= 3 && !valid_utf8_);
 }
 
 EncodingIssue EncodingSniffer::Result() const {
@@ -200,15 +234,16 @@ EncodingIssue EncodingSniffer::Result() const {
   if (single_byte_page_ && valid_utf8_ && pending_ == 0 && non_ascii_) {
     return EncodingIssue::kUtf8Text;
   }
+  if (utf8_page_ && (!valid_utf8_ || pending_ != 0)) return EncodingIssue::kInvalidUtf8;
   return EncodingIssue::kNone;
 }
 
-platform::Status InspectEncoding(std::string_view path, bool single_byte_page,
+platform::Status InspectEncoding(std::string_view path, bool single_byte_page, bool utf8_page,
                                  EncodingIssue* issue) {
   platform::File file;
   platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
   if (!status.ok()) return status;
-  EncodingSniffer sniffer(single_byte_page);
+  EncodingSniffer sniffer(single_byte_page, utf8_page);
   auto block = std::make_unique<char[]>(kReadBlock);
   for (;;) {
     std::size_t got = 0;
@@ -244,6 +279,10 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
       finding.text = "Arquivo em UTF-8 com texto nao ASCII (code page " + std::string(code_page) +
                      "): " + shown;
       break;
+    case EncodingIssue::kInvalidUtf8:
+      finding.kind = k::kInvalidUtf8;
+      finding.text = "Arquivo com bytes invalidos em UTF-8: " + shown;
+      break;
   }
   return finding;
 }
@@ -268,6 +307,7 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
   for (Finding& f : VendorParity(object_type, folder, list.names)) findings.push_back(std::move(f));
 
   const text::CodePage& page = text::SystemCodePage();
+  const bool utf8_page = IsUtf8Page(page.name());
   const bool sql2005 = generate::IsSql2005Type(object_type);
   struct Side {
     std::string_view database;
@@ -288,7 +328,7 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
       if (!done.insert(text::UpperCase(path)).second || !RunSeesFile(path)) continue;
       EncodingIssue issue = EncodingIssue::kNone;
       // An unreadable file is reported by the run itself.
-      if (!InspectEncoding(path, page.single_byte(), &issue).ok()) continue;
+      if (!InspectEncoding(path, page.single_byte(), utf8_page, &issue).ok()) continue;
       if (issue == EncodingIssue::kNone) continue;
       findings.push_back(EncodingFinding(issue, object_type, side.database, path, page.name()));
     }

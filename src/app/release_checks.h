@@ -40,6 +40,10 @@ bool RunSeesFile(const std::string& path);
 //  - "Nome com extensao na seção <type>: <key>=<value>": a counted name that
 //    ends in ".ora", ".sql" or ".sql2005", without regard to case
 //    (name_with_extension);
+//  - "Nome fora da pasta de origem na seção <type>: <key>=<value>": a counted
+//    name whose ".." components lead out of the type's source folder
+//    ("..\Views\V", "a/../../b"), so the run would read another folder's
+//    file (name_outside_folder);
 //  - "Chave desconhecida na seção <type>: <key> (linha <n>)": neither NUMFILES
 //    nor FILE followed by a number from 1 without leading zeros (unknown_key).
 std::vector<Finding> ListFaults(std::string_view object_type,
@@ -59,16 +63,18 @@ std::vector<Finding> VendorParity(std::string_view object_type, const std::strin
 // What the beginning and content of a source file say about its encoding.
 enum class EncodingIssue {
   kNone,
-  kUtf8Bom,     // begins with EF BB BF
-  kUtf16LeBom,  // begins with FF FE
-  kUtf16BeBom,  // begins with FE FF
-  kUtf8Text,    // valid UTF-8 with non-ASCII text (reported for single-byte code pages)
+  kUtf8Bom,      // begins with EF BB BF
+  kUtf16LeBom,   // begins with FF FE
+  kUtf16BeBom,   // begins with FE FF
+  kUtf8Text,     // valid UTF-8 with non-ASCII text (reported for single-byte code pages)
+  kInvalidUtf8,  // bytes that are not UTF-8 (reported when the code page is UTF-8)
 };
 
 // Looks at a file's bytes as they stream by, in any pieces.
 class EncodingSniffer {
  public:
-  explicit EncodingSniffer(bool single_byte_page) : single_byte_page_(single_byte_page) {}
+  explicit EncodingSniffer(bool single_byte_page, bool utf8_page = false)
+      : single_byte_page_(single_byte_page), utf8_page_(utf8_page) {}
   void Feed(std::string_view bytes);
   // The verdict for everything fed so far, taken as the whole file.
   EncodingIssue Result() const;
@@ -77,6 +83,7 @@ class EncodingSniffer {
 
  private:
   bool single_byte_page_;
+  bool utf8_page_;
   std::string head_;  // the first bytes, for the byte-order mark
   bool valid_utf8_ = true;
   bool non_ascii_ = false;
@@ -86,14 +93,15 @@ class EncodingSniffer {
 };
 
 // Reads the file `path` through the platform layer and sniffs it.
-platform::Status InspectEncoding(std::string_view path, bool single_byte_page,
+platform::Status InspectEncoding(std::string_view path, bool single_byte_page, bool utf8_page,
                                  EncodingIssue* issue);
 
 // The finding for `issue` in the file `path` (a program path), or an empty
 // kind for kNone:
 //  - "Arquivo com BOM UTF-8: <path>" / "Arquivo com BOM UTF-16: <path>"
 //    (byte_order_mark);
-//  - "Arquivo em UTF-8 com texto nao ASCII (code page <name>): <path>" (utf8_text).
+//  - "Arquivo em UTF-8 com texto nao ASCII (code page <name>): <path>" (utf8_text);
+//  - "Arquivo com bytes invalidos em UTF-8: <path>" (invalid_utf8).
 Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
                         std::string_view database, const std::string& path,
                         std::string_view code_page);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/version_script.h"
+#include "config/ini.h"
 #include "fs/platform/file_system.h"
 #include "generate/gera_numeracao.h"
 #include "generate/gera_script.h"
@@ -115,6 +116,7 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   }
   // Files may have changed since the last run, by other hands.
   platform::ForgetListings();
+  config::ForgetIniErrors();
 
   const std::string selected = text::UpperCase(request.tipo_objeto);
   if (!install) {

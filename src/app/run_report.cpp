@@ -72,7 +72,9 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, "Valor invalido de NUMFILES")) return k::kInvalidNumfiles;
   if (StartsWith(line, "Arquivo Nao esta no ini: ")) return k::kNotInList;
   if (StartsWith(line, "Arquivo não encontrado: ")) return k::kMissingFile;
-  if (StartsWith(line, "Erro ao ler o arquivo: ")) return k::kReadError;
+  if (StartsWith(line, "Erro ao ler o arquivo: ") || StartsWith(line, "Erro ao ler a pasta: ")) {
+    return k::kReadError;
+  }
   if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
   if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
   if (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!")) {

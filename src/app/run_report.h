@@ -82,6 +82,8 @@ inline constexpr std::string_view kNameWithExtension = "name_with_extension";
 inline constexpr std::string_view kUnknownKey = "unknown_key";
 inline constexpr std::string_view kByteOrderMark = "byte_order_mark";
 inline constexpr std::string_view kUtf8Text = "utf8_text";
+inline constexpr std::string_view kNameOutsideFolder = "name_outside_folder";
+inline constexpr std::string_view kInvalidUtf8 = "invalid_utf8";
 }  // namespace problem_kind
 
 // The kind of a line of the message buffer, from its words.

@@ -57,12 +57,14 @@ bool Report(Session& session, const std::string& path, const Status& status) {
 Status PredictWrite(const std::string& path, bool reads_first) {
   platform::FileInfo info;
   if (platform::GetInfo(path, &info).ok()) {
-    if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
+    // A script that is read first fails at its read (a folder is not a
+    // regular file), the other at its creation.
     if (reads_first) {
       platform::File file;
       Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
       if (!status.ok()) return status;
     }
+    if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
     if (info.attributes & platform::kAttrReadOnly) return Status::Errno(EACCES);
     return Status::Ok();
   }

@@ -23,6 +23,13 @@ namespace vkt::cli {
 namespace {
 
 void PrintLine(std::FILE* stream, std::string_view text) {
+  // The streams carry UTF-8. Names from disk come decoded; what else may hold
+  // other bytes (a path given on the command line) shows them as U+FFFD.
+  std::string valid;
+  if (!text::IsValidUtf8(text)) {
+    valid = text::Utf16ToUtf8(text::Utf8ToUtf16(text));
+    text = valid;
+  }
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
 }

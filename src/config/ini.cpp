@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "fs/platform/file_system.h"
@@ -19,6 +21,10 @@ namespace {
 // most size - 1 bytes.
 constexpr std::size_t kMaxValueBytes = 254;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+// No ini file of the program comes near this; anything larger is refused
+// before it is read, not allocated.
+constexpr std::int64_t kMaxFileBytes = std::int64_t{64} << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -71,21 +77,32 @@ LineParts Classify(std::string_view line) {
 }
 
 // Calls `fn(begin, end, next)` for every line of `text`: the line's content is
-// [begin, end) without its LF or CR LF, and `next` is where the following line
-// starts (`next == end` only for a last line without a line end). A CR that
-// ends the text is the line end of a CR LF that lost its LF: were it read as
-// part of the last value, a key written after it would change that value.
+// [begin, end) without its line end (CR LF, LF or a lone CR), and `next` is
+// where the following line starts (`next == end` only for a last line without
+// a line end). `fn` returns false to stop.
 template <typename Fn>
-void ForEachLine(std::string_view text, std::size_t start, Fn&& fn) {
-  std::size_t pos = start;
+void ForEachLine(std::string_view text, Fn&& fn) {
+  std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t lf = text.find('\n', pos);
-    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-    std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    if (end > pos && text[end - 1] == '\r') --end;
+    std::size_t end = text.find_first_of("\r\n", pos);
+    std::size_t next = end;
+    if (end == std::string_view::npos) {
+      end = next = text.size();
+    } else {
+      next = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
     if (!fn(pos, end, next)) return;
     pos = next;
   }
+}
+
+// The line end of `text`'s first line; CR LF for a text without one. A CR
+// that ends the text is taken for a CR LF that lost its LF.
+std::string_view LineEndOf(std::string_view text) {
+  std::size_t end = text.find_first_of("\r\n");
+  if (end == std::string_view::npos || text.compare(end, 2, "\r\n") == 0) return "\r\n";
+  if (text[end] == '\n') return "\n";
+  return end + 1 == text.size() ? "\r\n" : "\r";
 }
 
 const text::CodePage& Utf8Page() {
@@ -93,15 +110,69 @@ const text::CodePage& Utf8Page() {
   return *page;
 }
 
-// A file that begins with the UTF-8 byte-order mark is read and written as
-// UTF-8 whatever the system code page (as Windows does for such ini files).
-const text::CodePage& PageOf(std::string_view bytes, std::size_t* body_start) {
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    *body_start = kUtf8Bom.size();
-    return Utf8Page();
+// An ini file's bytes as the reader and the writer see them. Windows reads a
+// file that begins with FF FE as UTF-16LE and one that begins with EF BB BF
+// as UTF-8, whatever the system code page; any other file is in the code
+// page. `text` is the body after the byte-order mark, in an encoding whose
+// line ends and "[]=;" are the ASCII bytes: UTF-16LE files are held as UTF-8.
+struct IniText {
+  enum class Form { kCodePage, kUtf8, kUtf16Le };
+  Form form = Form::kCodePage;
+  std::string text;
+  const text::CodePage* page = nullptr;  // how `text` decodes
+  // How values are measured for the cut: the program reads through the
+  // code-page functions, which hand out a UTF-16 file's text in the code page.
+  const text::CodePage* cut_page = nullptr;
+};
+
+IniText Unpack(std::string bytes) {
+  IniText ini;
+  ini.page = ini.cut_page = &text::SystemCodePage();
+  if (bytes.starts_with(kUtf16LeBom)) {
+    ini.form = IniText::Form::kUtf16Le;
+    ini.page = &Utf8Page();
+    const std::string_view body = std::string_view(bytes).substr(kUtf16LeBom.size());
+    std::u16string units(body.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                       static_cast<unsigned char>(body[2 * i + 1]) << 8);
+    }
+    ini.text = text::Utf16ToUtf8(units);
+    return ini;
   }
-  *body_start = 0;
-  return text::SystemCodePage();
+  if (bytes.starts_with(kUtf8Bom)) {
+    ini.form = IniText::Form::kUtf8;
+    ini.page = ini.cut_page = &Utf8Page();
+    bytes.erase(0, kUtf8Bom.size());
+  }
+  ini.text = std::move(bytes);
+  return ini;
+}
+
+// The whole text of `ini` as UTF-8; `ini->text` is used up.
+std::string TakeDecoded(IniText* ini) {
+  std::string decoded =
+      ini->form == IniText::Form::kUtf16Le ? std::move(ini->text) : ini->page->Decode(ini->text);
+  ini->text.clear();
+  return decoded;
+}
+
+// The file's bytes for `body` (text in the form of `ini`).
+std::string Pack(const IniText& ini, std::string_view body) {
+  switch (ini.form) {
+    case IniText::Form::kCodePage:
+      return std::string(body);
+    case IniText::Form::kUtf8:
+      return std::string(kUtf8Bom) + std::string(body);
+    case IniText::Form::kUtf16Le:
+      break;
+  }
+  std::string bytes(kUtf16LeBom);
+  for (char16_t unit : text::Utf8ToUtf16(body)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
 }
 
 // The first `kMaxValueBytes` bytes of `value` in the code page, as UTF-8.
@@ -160,7 +231,8 @@ ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) 
 }
 
 // Reads the whole file. `*missing` tells a file that is not there (no error)
-// from one that is there but cannot be read.
+// from one that is there but cannot be read; a file larger than
+// kMaxFileBytes fails with EFBIG.
 platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing) {
   bytes->clear();
   *missing = false;
@@ -171,6 +243,7 @@ platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool
     return status;
   }
   std::int64_t size = file.Size();
+  if (size > kMaxFileBytes) return platform::Status::Errno(EFBIG);
   if (size > 0) bytes->reserve(static_cast<std::size_t>(size));
   char buffer[1 << 16];
   for (;;) {
@@ -178,20 +251,50 @@ platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool
     status = file.Read(buffer, sizeof buffer, &got);
     if (!status.ok()) return status;
     if (got == 0) break;
+    // A file may grow while it is read, or tell no size (/proc).
+    if (static_cast<std::int64_t>(bytes->size() + got) > kMaxFileBytes) {
+      return platform::Status::Errno(EFBIG);
+    }
     bytes->append(buffer, got);
   }
   return file.Close();
 }
 
-// The content of the last line of `text`, which ends with a line end.
-std::string_view LastLine(std::string_view text, std::size_t body) {
-  std::size_t end = text.size() - 1;
-  if (end > body && text[end - 1] == '\r') --end;
-  std::size_t start = body;
-  if (end > body) {
-    std::size_t prev = text.rfind('\n', end - 1);
-    if (prev != std::string_view::npos && prev >= body) start = prev + 1;
+// The files whose "Initialization File Error" box this run has shown.
+std::mutex& ShownMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::unordered_set<std::string>& ShownFiles() {
+  static std::unordered_set<std::string> files;
+  return files;
+}
+
+// The box for a file that exists but cannot be read, once per file and run:
+// every driver call reads the file list through an instance of its own.
+void ShowReadError(const std::string& path, const platform::Status& status) {
+  {
+    std::lock_guard<std::mutex> lock(ShownMutex());
+    if (!ShownFiles().insert(path).second) return;
   }
+  std::string description = status.Text();
+  if (status.code == platform::kNotRegularFile || status.code == EFBIG) {
+    // The system's own texts name no file; these name what was refused.
+    std::string shown = path;
+    std::replace(shown.begin(), shown.end(), '\\', '/');
+    description = shown + " - " + (status.code == EFBIG ? "arquivo maior que 64 MiB" : description);
+  }
+  Desktop().boxes->Show(
+      "Error Number: " + std::to_string(status.code) + "\r\nError Description: " + description,
+      "Initialization File Error", BoxIcon::kCritical);
+}
+
+// The content of the last line of `text`, which ends with a line end.
+std::string_view LastLine(std::string_view text) {
+  std::size_t end = text.size() - 1;
+  if (end > 0 && text[end] == '\n' && text[end - 1] == '\r') --end;
+  std::size_t prev = end == 0 ? std::string_view::npos : text.find_last_of("\r\n", end - 1);
+  std::size_t start = prev == std::string_view::npos ? 0 : prev + 1;
   return text.substr(start, end - start);
 }
 
@@ -220,23 +323,14 @@ bool INI::Load() {
   bool missing = false;
   platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
   if (!status.ok()) {
-    if (!missing && !error_shown_) {
-      // Shown once per instance: a file that stays unreadable must not bring
-      // the box up again for every key a caller reads.
-      error_shown_ = true;
-      Desktop().boxes->Show("Error Number: " + std::to_string(status.code) +
-                                "\r\nError Description: " + status.Text(),
-                            "Initialization File Error", BoxIcon::kCritical);
-    }
+    if (!missing) ShowReadError(ini_name_, status);
     parsed_ = std::move(parsed);
     return missing;
   }
-  std::size_t body = 0;
-  const text::CodePage& page = PageOf(bytes, &body);
-  std::string decoded = page.Decode(std::string_view(bytes).substr(body));
-  bytes.clear();
+  IniText ini = Unpack(std::move(bytes));
+  const std::string decoded = TakeDecoded(&ini);
   std::unordered_map<std::string, ProfileValue>* current = nullptr;
-  ForEachLine(decoded, 0, [&](std::size_t begin, std::size_t end, std::size_t) {
+  ForEachLine(decoded, [&](std::size_t begin, std::size_t end, std::size_t) {
     LineParts parts = Classify(std::string_view(decoded).substr(begin, end - begin));
     if (parts.kind == LineParts::Kind::kSection) {
       auto [it, inserted] = parsed->sections.try_emplace(LookupName(parts.name));
@@ -244,7 +338,7 @@ bool INI::Load() {
     } else if (parts.kind == LineParts::Kind::kKey && current != nullptr) {
       std::string key = LookupName(parts.name);
       if (current->find(key) == current->end()) {
-        current->emplace(std::move(key), ProfileResult(parts.value, page));
+        current->emplace(std::move(key), ProfileResult(parts.value, *ini.cut_page));
       }
     }
     return true;
@@ -284,25 +378,24 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
   platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
   if (!status.ok() && !missing) return false;
 
-  std::size_t body = 0;
-  const text::CodePage& page = PageOf(bytes, &body);
+  const IniText ini = Unpack(bytes);
+  // A UTF-16 file that would not come back as it was (an odd byte, a lone
+  // surrogate) is left alone rather than rewritten differently.
+  if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) return false;
+  const std::string& text = ini.text;
+  const text::CodePage& page = *ini.page;
   const std::string wanted_section = LookupName(sSection);
   const std::string wanted_key = LookupName(sKey);
-
-  // New lines end like the file's first line; CR LF in a new file.
-  std::string eol = "\r\n";
-  std::size_t first_lf = bytes.find('\n', body);
-  if (first_lf != std::string::npos && (first_lf == body || bytes[first_lf - 1] != '\r')) {
-    eol = "\n";
-  }
+  // New lines end as the file's lines do; CR LF in a new file.
+  const std::string eol(LineEndOf(text));
 
   bool in_section = false;
   bool section_found = false;
   bool key_found = false;
   std::size_t key_begin = 0, key_end = 0;
   std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
-  ForEachLine(bytes, body, [&](std::size_t begin, std::size_t end, std::size_t next) {
-    std::string decoded = page.Decode(std::string_view(bytes).substr(begin, end - begin));
+  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
+    std::string decoded = page.Decode(std::string_view(text).substr(begin, end - begin));
     LineParts parts = Classify(decoded);
     if (parts.kind == LineParts::Kind::kSection) {
       if (in_section) return false;  // only the first section of the name counts
@@ -327,11 +420,14 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
   });
 
   const std::string value = page.Encode(sValor);
+  // A CR that ends a file whose lines end otherwise is a line end that lost
+  // its LF: what is added completes it.
+  const bool cut_line_end = !text.empty() && text.back() == '\r' && eol != "\r";
   std::string out;
-  out.reserve(bytes.size() + sSection.size() + sKey.size() + value.size() + 16);
+  out.reserve(text.size() + sSection.size() + sKey.size() + value.size() + 16);
   if (key_found) {
     // Keep the key as written, its "=" and the blanks after it; replace the rest.
-    std::string_view line = std::string_view(bytes).substr(key_begin, key_end - key_begin);
+    std::string_view line = std::string_view(text).substr(key_begin, key_end - key_begin);
     std::size_t eq = line.find('=');
     std::size_t keep;
     std::string joiner;
@@ -343,40 +439,41 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
       keep = eq + 1;
       while (keep < line.size() && IsBlank(line[keep])) ++keep;
     }
-    out.append(bytes, 0, key_begin + keep);
+    out.append(text, 0, key_begin + keep);
     out += joiner;
     out += value;
-    out.append(bytes, key_end, std::string::npos);
+    out.append(text, key_end, std::string::npos);
   } else {
     const std::string key_line = page.Encode(sKey) + "=" + value;
     if (section_found) {
-      out.append(bytes, 0, last_next);
+      out.append(text, 0, last_next);
       if (last_next == last_end) {
         out += eol + key_line;  // the section ends the file without a line end
-      } else if (last_next == bytes.size() && bytes.back() == '\r') {
-        out += "\n" + key_line;  // ... or with a CR alone: complete it, keep the style
+      } else if (last_next == text.size() && cut_line_end) {
+        out += "\n" + key_line;
       } else {
         out += key_line + eol;
       }
-      out.append(bytes, last_next, std::string::npos);
+      out.append(text, last_next, std::string::npos);
     } else {
-      out = bytes;
-      if (out.size() > body) {
-        if (out.back() == '\r') {
-          out += '\n';  // a last line ended by a CR alone
-        } else if (out.back() != '\n') {
+      out = text;
+      if (!out.empty()) {
+        if (cut_line_end) {
+          out += '\n';
+        } else if (out.back() != '\n' && out.back() != '\r') {
           out += eol;
         }
         // A blank line between the last section and the new one.
-        if (!IsBlankLine(LastLine(out, body))) out += eol;
+        if (!IsBlankLine(LastLine(out))) out += eol;
       }
       out += "[" + page.Encode(sSection) + "]" + eol + key_line + eol;
     }
   }
 
+  const std::string packed = Pack(ini, out);
   platform::AtomicFile file;
   if (!file.Create(ini_name_).ok()) return false;
-  if (!file.Write(out.data(), out.size()).ok()) return false;
+  if (!file.Write(packed.data(), packed.size()).ok()) return false;
   return file.Commit().ok();
 }
 
@@ -385,14 +482,13 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   std::string bytes;
   bool missing = false;
   if (!ReadWholeFile(ini_name_, &bytes, &missing).ok()) return false;
-  std::size_t body = 0;
-  const text::CodePage& page = PageOf(bytes, &body);
-  const std::string decoded = page.Decode(std::string_view(bytes).substr(body));
+  IniText ini = Unpack(std::move(bytes));
+  const std::string decoded = TakeDecoded(&ini);
   const std::string wanted = LookupName(section_);
   bool in_section = false;
   bool found = false;
   int number = 0;
-  ForEachLine(decoded, 0, [&](std::size_t begin, std::size_t end, std::size_t) {
+  ForEachLine(decoded, [&](std::size_t begin, std::size_t end, std::size_t) {
     ++number;
     LineParts parts = Classify(std::string_view(decoded).substr(begin, end - begin));
     if (parts.kind == LineParts::Kind::kSection) {
@@ -400,11 +496,17 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
       in_section = LookupName(parts.name) == wanted;
       found = found || in_section;
     } else if (parts.kind == LineParts::Kind::kKey && in_section) {
-      lines->push_back({std::string(parts.name), ProfileResult(parts.value, page).text, number});
+      lines->push_back(
+          {std::string(parts.name), ProfileResult(parts.value, *ini.cut_page).text, number});
     }
     return true;
   });
   return found;
+}
+
+void ForgetIniErrors() {
+  std::lock_guard<std::mutex> lock(ShownMutex());
+  ShownFiles().clear();
 }
 
 }  // namespace vkt::config

@@ -3,12 +3,16 @@
 // case (after trimming blanks), first section and first key of a name win,
 // values trimmed of blanks and cut to 254 bytes of the code page (never inside
 // a character), an empty value read like a missing key, ";" comment lines, a
-// value wholly enclosed in matching double or single quotes loses them, CR LF
-// or LF line ends, text in the system code page (UTF-8 for a file that begins
-// with the UTF-8 byte-order mark). An instance parses its file once, on the
-// first read, and keeps it until `ININame` changes or the instance writes.
-// A file that exists but cannot be read shows the "Initialization File Error"
-// box once per instance (through Desktop().boxes); reads then give the default.
+// value wholly enclosed in matching double or single quotes loses them, CR LF,
+// LF or a lone CR as line ends. A file that begins with FF FE is UTF-16LE, one
+// that begins with EF BB BF is UTF-8, any other is in the system code page; a
+// write keeps the file's encoding, and the lines it adds end as the file's
+// first line does. An instance parses its file once, on the first read, and
+// keeps it until `ININame` changes or the instance writes.
+// Only a regular file of at most 64 MiB is read. One that exists but cannot be
+// read (or is something else, or larger) shows the "Initialization File Error"
+// box (through Desktop().boxes) once per file until ForgetIniErrors; reads
+// then give the default.
 #pragma once
 
 #include <cstdint>
@@ -26,9 +30,11 @@ using IniValue = std::variant<std::string, std::int64_t, double>;
 class INI {
  public:
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
-  // creating the file, the section and the key as needed; an existing key's
-  // value is replaced in place and every other line kept. The file is
-  // replaced atomically. Returns false when it cannot be read or written, and
+  // creating the file (in the code page, CR LF), the section and the key as
+  // needed; an existing key's value is replaced in place and every other line
+  // kept byte for byte. The file is replaced atomically. Returns false when it
+  // cannot be read or written, for a UTF-16 file that would not convert back
+  // unchanged (an odd byte, a lone surrogate), and
   // for texts that cannot form one key line (a line break or NUL anywhere, a
   // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
@@ -63,7 +69,9 @@ class INI {
   std::string ini_name_;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
-  bool error_shown_ = false;
 };
+
+// A new run starts: files whose error box was shown show it again.
+void ForgetIniErrors();
 
 }  // namespace vkt::config

@@ -1,7 +1,9 @@
 #include "generate/framing.h"
 
+#include <cerrno>
 #include <string>
 
+#include "fs/platform/file_system.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -93,6 +95,13 @@ std::string LimpaLinha(std::string_view linha) {
 
 void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto) {
   mensagens.emplace_back(texto);
+}
+
+void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta) {
+  const platform::Status status = platform::CheckFolderReadable(pasta);
+  if (status.ok() || status.code == ENOENT || status.code == ENOTDIR) return;
+  AdicionaMensagem(mensagens,
+                   "Erro ao ler a pasta: " + CaminhoMensagem(pasta) + " - " + status.Text());
 }
 
 FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,

@@ -27,6 +27,11 @@ std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view 
 std::string LimpaLinha(std::string_view linha);
 // Appends `texto` as one new last line of `mensagens`.
 void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto);
+// For a listing of the source folder `pasta` that came back empty: appends
+// "Erro ao ler a pasta: <pasta> - <reason>" when the folder exists but cannot
+// be listed (a missing folder adds nothing; its files are reported one by
+// one).
+void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta);
 
 // The pieces the driver writes before each existing listed file, in order, each
 // to be written with WriteLine (pieces may hold separators).

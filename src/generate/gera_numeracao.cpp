@@ -89,8 +89,9 @@ void GeraNumeracao(app::Session& session, std::string_view tipo_objeto,
     AdicionaMensagem(session.Mensagens, std::string(kNoFolderMessage) + std::string(tipo_objeto));
   } else {
     fs::FileSystemObject fso;
-    const std::vector<std::string> listing =
-        fso.EnumFiles(session.settings.PathOrigem + *folder + "\\*.*");
+    const std::string source = session.settings.PathOrigem + *folder;
+    const std::vector<std::string> listing = fso.EnumFiles(source + "\\*.*");
+    if (listing.size() <= 1) AdicionaErroDaPasta(session.Mensagens, source);
 
     std::vector<std::string> bases;
     std::unordered_set<std::string> seen;  // upper-cased bases kept so far

@@ -160,6 +160,11 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   std::vector<std::string> entradas(lista.names.size());
   for (size_t i = 1; i < lista.names.size(); ++i) entradas[i] = lista.names[i] + extensao;
 
+  // A folder that cannot be listed says so once, before its files' lines.
+  if (listagem.size() <= 1 && !pasta_origem.empty()) {
+    AdicionaErroDaPasta(session.Mensagens, pasta_origem);
+  }
+
   // 8. Folder check: every listed file of the folder must be named by an entry.
   std::unordered_set<std::string> nomeados;
   nomeados.reserve(entradas.size());

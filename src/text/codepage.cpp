@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <mutex>
@@ -214,6 +215,28 @@ bool SetSystemCodePage(std::string_view name, std::string* error) {
   retired.push_back(std::move(CurrentPage()));
   CurrentPage() = std::move(page);
   return true;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const auto length = static_cast<std::int32_t>(bytes.size());
+  std::int32_t i = 0;
+  while (i < length) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    UChar32 c = 0;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::string FileNameText(std::string_view on_disk) {
+  if (IsValidUtf8(on_disk)) return std::string(on_disk);
+  static const std::unique_ptr<CodePage> windows_1252 = CodePage::Open("windows-1252", nullptr);
+  return windows_1252->Decode(on_disk);
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {

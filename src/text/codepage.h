@@ -58,6 +58,16 @@ const CodePage& SystemCodePage();
 // Switches the process's code page; false (and `error`) when the name is unknown.
 bool SetSystemCodePage(std::string_view name, std::string* error);
 
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// A file name from disk as the program shows, lists and compares it: the
+// name itself when it is valid UTF-8, else its bytes taken as Windows-1252
+// (with Windows' mapping of the unassigned bytes), whatever the system code
+// page; names that arrive from Windows archives carry such bytes.
+std::string FileNameText(std::string_view on_disk);
+
 // UTF-8 <-> UTF-16 (invalid UTF-8 bytes become U+FFFD).
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);

@@ -133,7 +133,7 @@ TEST_F(LoadSessionTest, AMissingOrUnreadableConfigurationCannotStart) {
   dir_.MakeDir("conf/VKTGeraInstallBD.ini");
   EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
   EXPECT_EQ(error_, "cannot read the main configuration " + dir_.path() +
-                        "/conf/VKTGeraInstallBD.ini: Is a directory");
+                        "/conf/VKTGeraInstallBD.ini: n\xC3\xA3o \xC3\xA9 um arquivo comum");
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 

@@ -194,7 +194,8 @@ TEST_F(IniTest, AnUnreadableFileShowsTheErrorBoxOnceAndReadsTheDefault) {
   ASSERT_EQ(desktop_.boxes.size(), 1u);
   EXPECT_EQ(desktop_.boxes[0].title, "Initialization File Error");
   EXPECT_EQ(desktop_.boxes[0].text,
-            "Error Number: 21\r\nError Description: " + platform::Status::Errno(21).Text());
+            "Error Number: 1001\r\nError Description: " + (dir_ / "cfg.ini") +
+                " - n\xC3\xA3o \xC3\xA9 um arquivo comum");
   EXPECT_EQ(desktop_.boxes[0].icon, BoxIcon::kCritical);
 }
 

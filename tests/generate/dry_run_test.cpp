@@ -131,8 +131,8 @@ TEST(DryRun, AnOutputScriptThatCannotBeReplacedIsReportedAlike) {
       HasLine(real, "Erro ao gravar o arquivo: " + out +
                         "/sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql - Permission denied"));
   EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + out +
-                                "/SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql - Is a "
-                                "directory"));
+                                "/SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql - n\xC3\xA3o "
+                                "\xC3\xA9 um arquivo comum"));
   EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + out +
                                 "/ORACLE/02-ATUALIZACAO/13-DBVKT_XYZ_Versao_Database.sql - "
                                 "Permission denied"));

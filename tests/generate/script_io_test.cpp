@@ -319,7 +319,7 @@ TEST(SourceFile, ReportsUnreadableSourcesAtOpen) {
   TempDir dir;
   dir.MakeDir("dir.ora");
   SourceFile source;
-  EXPECT_EQ(source.Open(dir / "dir.ora").code, EISDIR);
+  EXPECT_EQ(source.Open(dir / "dir.ora").code, platform::kNotRegularFile);
   EXPECT_EQ(source.Open(dir / "missing.ora").code, ENOENT);
   LineReader reader;
   EXPECT_EQ(reader.Open(dir / "missing.ora").code, ENOENT);

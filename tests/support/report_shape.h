@@ -18,7 +18,8 @@ inline bool IsDocumentedKind(const std::string& kind) {
       "read_error",         "write_error",      "folder_error",  "missing_document",
       "error_box",          "manifest_error",   "message",       "vendor_parity",
       "key_above_numfiles", "duplicate_name",   "duplicate_key", "name_with_extension",
-      "unknown_key",        "byte_order_mark",  "utf8_text"};
+      "unknown_key",        "byte_order_mark",  "utf8_text",     "name_outside_folder",
+      "invalid_utf8"};
   for (const char* k : kKinds) {
     if (kind == k) return true;
   }

@@ -9,7 +9,9 @@
 //    sides upper-cased): an exact match wins, else the first entry in listing
 //    order; a component that does not exist keeps the case it was given;
 //  - listings come in NTFS order: by ordinal comparison of the upper-cased
-//    names, ties by the names' bytes;
+//    names' UTF-16 code units, ties by the names' own code units;
+//  - a name on disk that is not valid UTF-8 is taken as Windows-1252 bytes:
+//    listings show it decoded, and the decoded name finds it again;
 //  - a name beginning with "." is hidden.
 // Folder listings are cached per folder and revalidated by the folder's change
 // time; every change made through this layer drops the cache of its folder.
@@ -24,11 +26,16 @@
 
 namespace vkt::platform {
 
+// Not an errno: the path names something other than a regular file (a
+// folder, FIFO, device or socket) where a file's content was to be read.
+inline constexpr int kNotRegularFile = 1001;
+
 // The outcome of a platform call: success, or the system's error number.
 struct Status {
-  int code = 0;  // errno; 0 = success
+  int code = 0;  // errno or kNotRegularFile; 0 = success
   bool ok() const { return code == 0; }
-  // The system's text for the error (strerror), empty on success.
+  // The system's text for the error (strerror; "não é um arquivo comum" for
+  // kNotRegularFile), empty on success.
   std::string Text() const;
   static Status Ok() { return {}; }
   static Status Errno(int error) { return Status{error}; }
@@ -43,7 +50,7 @@ inline constexpr std::uint32_t kAttrArchive = 32;
 
 // One entry of a directory search.
 struct Entry {
-  std::string name;  // as stored on disk
+  std::string name;  // as stored on disk, decoded as Windows-1252 when not UTF-8
   bool is_directory = false;
 };
 
@@ -74,6 +81,11 @@ std::vector<Entry> FindEntries(std::string_view search_expression);
 // case; "*.*" matches every name.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
+// Whether the folder `path` can be listed: Ok, or why not (ENOENT when it does
+// not exist, EACCES when it may not be read). Tells a failed listing, which
+// FindEntries gives as an empty one, from an empty folder.
+Status CheckFolderReadable(std::string_view path);
+
 // Metadata of the entry `path` names (symbolic links followed).
 Status GetInfo(std::string_view path, FileInfo* info);
 bool IsDirectory(std::string_view path);
@@ -86,7 +98,8 @@ bool IsSymbolicLink(std::string_view path);
 Status CreateDirectory(std::string_view path);  // one level; fails when it exists
 Status RemoveDirectory(std::string_view path);  // must be empty
 Status DeleteFile(std::string_view path);       // never a folder
-// Copies contents, permission bits and last-write time. With
+// Copies contents, permission bits and last-write time; a source that is not
+// a regular file fails with kNotRegularFile before anything is read. With
 // `fail_if_exists` an existing destination fails (EEXIST); otherwise it is
 // replaced.
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
@@ -132,7 +145,9 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens `path`. With `share_read_only`, other writers are kept out through
+  // Opens `path`. kRead opens regular files only: anything else (folder,
+  // FIFO, device, socket) fails with kNotRegularFile, without blocking and
+  // without reading. With `share_read_only`, other writers are kept out through
   // an advisory lock (a shared lock for readers, an exclusive one for writers;
   // a conflict fails with EWOULDBLOCK). kWrite empties the file only once the
   // lock is held, so a conflicting open leaves the file as it was.

@@ -62,17 +62,39 @@ std::int64_t ToNs(const timespec& ts) {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-// NTFS order: upper-cased names compared ordinally, ties by the names' bytes.
+// NTFS order: upper-cased names compared ordinally by their UTF-16 code
+// units, ties by the names themselves.
 struct SortKey {
   std::string upper;
   size_t index;
 };
 
+// Compares two UTF-8 texts by their UTF-16 code units. UTF-8 bytes order texts
+// by code point, which agrees with UTF-16 except where a character above
+// U+FFFF (a surrogate pair, D800-DBFF) meets one in U+E000-U+FFFF at the first
+// difference; only that case is turned round. The texts agree up to the first
+// differing byte, so it is either a lead byte on both sides or on neither.
+int CompareUtf16(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  size_t i = 0;
+  while (i < common && a[i] == b[i]) ++i;
+  if (i == common) return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+  const auto ca = static_cast<unsigned char>(a[i]);
+  const auto cb = static_cast<unsigned char>(b[i]);
+  const bool a_pair = ca >= 0xF0, b_pair = cb >= 0xF0;
+  const bool a_high = ca == 0xEE || ca == 0xEF, b_high = cb == 0xEE || cb == 0xEF;
+  if ((a_pair && b_high) || (a_high && b_pair)) return a_pair ? -1 : 1;
+  return ca < cb ? -1 : 1;
+}
+
 // ---- listing cache --------------------------------------------------------
 
 struct Listing {
-  std::vector<Entry> entries;      // in listing order, without "." and ".."
+  std::vector<Entry> entries;      // in listing order, without "." and ".."; names as shown
   std::vector<std::string> upper;  // upper-cased names, same order
+  // The names on disk where they differ from the shown ones (not UTF-8), same
+  // order, "" where they do not; empty when no name differs.
+  std::vector<std::string> on_disk;
   std::unordered_map<std::string, size_t> first_by_upper;
   dev_t dev = 0;
   ino_t ino = 0;
@@ -104,11 +126,18 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
   listing->mtime_ns = ToNs(st.st_mtim);
   listing->loaded_ns = NowNs();
   std::vector<Entry> raw;
+  std::vector<std::string> on_disk;  // by index into `raw`, only when needed
   while (dirent* e = readdir(d)) {
     std::string_view name = e->d_name;
     if (name == "." || name == "..") continue;
     Entry entry;
-    entry.name = std::string(name);
+    if (text::IsValidUtf8(name)) {
+      entry.name = std::string(name);
+    } else {
+      entry.name = text::FileNameText(name);
+      on_disk.resize(raw.size() + 1);
+      on_disk.back() = std::string(name);
+    }
     if (e->d_type == DT_DIR) {
       entry.is_directory = true;
     } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
@@ -122,16 +151,21 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
   std::vector<SortKey> keys(raw.size());
   for (size_t i = 0; i < raw.size(); ++i) keys[i] = {text::UpperCase(raw[i].name), i};
   std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-    if (a.upper != b.upper) return a.upper < b.upper;
-    return raw[a.index].name < raw[b.index].name;
+    int order = CompareUtf16(a.upper, b.upper);
+    return order != 0 ? order < 0 : CompareUtf16(raw[a.index].name, raw[b.index].name) < 0;
   });
   listing->entries.reserve(raw.size());
   listing->upper.reserve(raw.size());
   listing->first_by_upper.reserve(raw.size());
+  if (!on_disk.empty()) {
+    on_disk.resize(raw.size());
+    listing->on_disk.reserve(raw.size());
+  }
   for (auto& k : keys) {
     listing->first_by_upper.emplace(k.upper, listing->entries.size());
     listing->entries.push_back(std::move(raw[k.index]));
     listing->upper.push_back(std::move(k.upper));
+    if (!on_disk.empty()) listing->on_disk.push_back(std::move(on_disk[k.index]));
   }
   return listing;
 }
@@ -175,19 +209,26 @@ void ForgetListingOf(const std::string& posix_path) {
 }
 
 // Finds `name` in POSIX folder `dir`: the exact name when it exists, else the
-// first entry in listing order whose upper-cased name is equal.
-bool FindComponent(const std::string& dir, std::string_view name, std::string* actual) {
+// first entry in listing order whose upper-cased shown name is equal (so a
+// name that is not UTF-8 is found by its Windows-1252 reading). `actual` gets
+// the name on disk, `shown` (when given) the name as listings show it.
+bool FindComponent(const std::string& dir, std::string_view name, std::string* actual,
+                   std::string* shown = nullptr) {
   struct stat st {};
   std::string exact = Join(dir, name);
   if (::lstat(exact.c_str(), &st) == 0) {
     *actual = std::string(name);
+    if (shown) *shown = text::FileNameText(name);
     return true;
   }
   auto listing = GetListing(dir);
   if (!listing) return false;
   auto it = listing->first_by_upper.find(text::UpperCase(name));
   if (it == listing->first_by_upper.end()) return false;
-  *actual = listing->entries[it->second].name;
+  const size_t i = it->second;
+  const bool differs = !listing->on_disk.empty() && !listing->on_disk[i].empty();
+  *actual = differs ? listing->on_disk[i] : listing->entries[i].name;
+  if (shown) *shown = listing->entries[i].name;
   return true;
 }
 
@@ -363,6 +404,29 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
   return Status::Ok();
 }
 
+// Opens the POSIX path `posix` for reading if it is a regular file: the
+// descriptor, or minus the error (kNotRegularFile for anything else). The
+// open does not wait for a FIFO's writer (O_NONBLOCK, which changes nothing
+// for a regular file), and the type comes from the fstat of the open file,
+// so the check costs one call.
+int OpenRegularForReading(const std::string& posix) {
+  int fd = ::open(posix.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    int e = errno;
+    struct stat st {};
+    // A socket cannot be opened at all (ENXIO).
+    if (e == ENXIO && ::stat(posix.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      e = kNotRegularFile;
+    }
+    return -e;
+  }
+  struct stat st {};
+  int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
+  if (e == 0) return fd;
+  ::close(fd);
+  return -e;
+}
+
 bool OwnerCannotWrite(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
 mode_t CurrentUmask() {
@@ -376,7 +440,10 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
-std::string Status::Text() const { return code == 0 ? std::string() : std::strerror(code); }
+std::string Status::Text() const {
+  if (code == kNotRegularFile) return "não é um arquivo comum";
+  return code == 0 ? std::string() : std::strerror(code);
+}
 
 bool ResolvePath(std::string_view path, std::string* posix) { return Resolve(path, posix); }
 
@@ -399,12 +466,12 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
       }
       return out;
     }
-    std::string actual;
-    if (!FindComponent(dir, last, &actual)) return out;
+    std::string actual, shown;
+    if (!FindComponent(dir, last, &actual, &shown)) return out;
     struct stat st {};
     std::string full = Join(dir, actual);
     if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
-    out.push_back({actual, S_ISDIR(st.st_mode)});
+    out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
     return out;
   }
   auto listing = GetListing(dir);
@@ -428,6 +495,15 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     if (matches(listing->upper[i])) out.push_back(listing->entries[i]);
   }
   return out;
+}
+
+Status CheckFolderReadable(std::string_view path) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  DIR* d = ::opendir(posix.c_str());
+  if (d == nullptr) return FromErrno();
+  ::closedir(d);
+  return Status::Ok();
 }
 
 Status GetInfo(std::string_view path, FileInfo* info) {
@@ -511,11 +587,11 @@ Status DeleteFile(std::string_view path) {
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
   std::string src, dst;
   if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
-  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return FromErrno();
+  int in = OpenRegularForReading(src);
+  if (in < 0) return Status::Errno(-in);
   struct stat sst {};
-  if (::fstat(in, &sst) != 0 || S_ISDIR(sst.st_mode)) {
-    int e = S_ISDIR(sst.st_mode) ? EISDIR : errno;
+  if (::fstat(in, &sst) != 0) {
+    int e = errno;
     ::close(in);
     return Status::Errno(e);
   }
@@ -725,19 +801,22 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
       flags |= O_WRONLY | O_CREAT;
       break;
   }
-  if (mode != Mode::kRead) {
+  int fd = -1;
+  if (mode == Mode::kRead) {
+    fd = OpenRegularForReading(posix);
+    if (fd < 0) return Status::Errno(-fd);
+  } else {
     struct stat st {};
     if (::stat(posix.c_str(), &st) == 0) {
       if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
       if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
     }
-  }
-  int fd = ::open(posix.c_str(), flags, 0666);
-  if (fd < 0) return FromErrno();
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return Status::Errno(EISDIR);
+    fd = ::open(posix.c_str(), flags, 0666);
+    if (fd < 0) return FromErrno();
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return Status::Errno(EISDIR);
+    }
   }
   if (share_read_only) {
     int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
