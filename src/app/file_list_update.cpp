@@ -4,6 +4,7 @@
 
 #include "config/file_list.h"
 #include "config/ini.h"
+#include "fs/platform/file_system.h"
 #include "generate/framing.h"
 #include "text/letter_case.h"
 
@@ -54,6 +55,9 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
+    if (ini.LastWriteError() != 0) {
+      result.error += ": " + platform::Status::Errno(ini.LastWriteError()).Text();
+    }
     return result;
   };
   // Where NUMFILES exists, the new keys go first: until NUMFILES grows they

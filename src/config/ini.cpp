@@ -269,6 +269,7 @@ IniValue INI::ReadINISettings(const std::string& sKey, const IniValue& ValorDefa
 
 bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
                            const std::string& sValor) {
+  write_error_ = 0;
   // Texts that the file could not hold as one key line are refused rather
   // than written as something that reads back differently.
   std::string_view key_name = TrimBlanks(sKey);
@@ -282,7 +283,10 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
   std::string bytes;
   bool missing = false;
   platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
-  if (!status.ok() && !missing) return false;
+  if (!status.ok() && !missing) {
+    write_error_ = status.code;
+    return false;
+  }
 
   std::size_t body = 0;
   const text::CodePage& page = PageOf(bytes, &body);
@@ -374,10 +378,9 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     }
   }
 
-  platform::AtomicFile file;
-  if (!file.Create(ini_name_).ok()) return false;
-  if (!file.Write(out.data(), out.size()).ok()) return false;
-  return file.Commit().ok();
+  status = platform::ReplaceFile(ini_name_, out);
+  write_error_ = status.code;
+  return status.ok();
 }
 
 bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {

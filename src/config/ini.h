@@ -28,11 +28,16 @@ class INI {
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
   // creating the file, the section and the key as needed; an existing key's
   // value is replaced in place and every other line kept. The file is
-  // replaced atomically. Returns false when it cannot be read or written, and
+  // replaced durably (platform::ReplaceFile: a symbolic link stays a link, the
+  // file keeps its owner and mode). Returns false when it cannot be read or
+  // written (the system's error number then in LastWriteError()), and
   // for texts that cannot form one key line (a line break or NUL anywhere, a
   // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
                         const std::string& sValor);
+  // The system's error number of the last WriteIniSettings that could not
+  // read or write the file; 0 after a success or a refused text.
+  int LastWriteError() const { return write_error_; }
   void Section(const std::string& name) { section_ = name; }
   void ININame(const std::string& path);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
@@ -64,6 +69,7 @@ class INI {
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   bool error_shown_ = false;
+  int write_error_ = 0;
 };
 
 }  // namespace vkt::config

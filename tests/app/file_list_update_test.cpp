@@ -101,7 +101,8 @@ TEST(UpdateFileList, ReportsAFileThatCannotBeWritten) {
   const FileListUpdate update = UpdateFileList(repo.session, "VIEWS", {"B"});
   EXPECT_FALSE(update.ok);
   EXPECT_EQ(update.error,
-            "cannot write NUMFILES into section [VIEWS] of " + repo.Path("files.ini"));
+            "cannot write NUMFILES into section [VIEWS] of " + repo.Path("files.ini") +
+                ": Is a directory");
 }
 
 }  // namespace
