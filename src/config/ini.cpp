@@ -282,7 +282,12 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
 
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  platform::Status status;
+  if (gathered_) {
+    bytes = *gathered_;
+  } else {
+    status = ReadWholeFile(ini_name_, &bytes, &missing);
+  }
   if (!status.ok() && !missing) {
     write_error_ = status.code;
     return false;
@@ -378,7 +383,34 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     }
   }
 
+  if (gathered_) {
+    *gathered_ = std::move(out);
+    return true;
+  }
   status = platform::ReplaceFile(ini_name_, out);
+  write_error_ = status.code;
+  return status.ok();
+}
+
+bool INI::BeginWrites() {
+  write_error_ = 0;
+  std::string bytes;
+  bool missing = false;
+  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  if (!status.ok() && !missing) {
+    write_error_ = status.code;
+    return false;
+  }
+  gathered_ = std::move(bytes);
+  return true;
+}
+
+bool INI::CommitWrites() {
+  if (!gathered_) return true;
+  const std::string bytes = std::move(*gathered_);
+  gathered_.reset();
+  parsed_.reset();
+  const platform::Status status = platform::ReplaceFile(ini_name_, bytes);
   write_error_ = status.code;
   return status.ok();
 }

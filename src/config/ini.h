@@ -35,6 +35,13 @@ class INI {
   // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
                         const std::string& sValor);
+  // Gathers the WriteIniSettings calls that follow into one replacement of
+  // the file, made by CommitWrites, so that the file holds all of them or
+  // none. Returns false (LastWriteError set) when the file cannot be read.
+  bool BeginWrites();
+  // Writes what the gathered calls made of the file; false when it cannot be
+  // written (nothing was). Without BeginWrites, true.
+  bool CommitWrites();
   // The system's error number of the last WriteIniSettings that could not
   // read or write the file; 0 after a success or a refused text.
   int LastWriteError() const { return write_error_; }
@@ -70,6 +77,7 @@ class INI {
   std::shared_ptr<const Parsed> parsed_;
   bool error_shown_ = false;
   int write_error_ = 0;
+  std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
 };
 
 }  // namespace vkt::config
