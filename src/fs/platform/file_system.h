@@ -206,8 +206,8 @@ class AtomicFile {
 // Replaces the file `path` by `bytes` durably (AtomicFile with `durable`).
 Status ReplaceFile(std::string_view path, std::string_view bytes);
 
-// Copies the regular file `from` to `to` through a temporary file and a
-// durable rename: contents, permission bits and last-write time, as CopyFile
+// Copies the regular file `from` to `to` through a temporary file renamed
+// over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and last-write time, as CopyFile
 // does. An existing `to` is replaced (a read-only one fails with EACCES).
 // On failure `*failed` (when given) is the path that failed: `from` when it
 // could not be read, otherwise `to`; `to` then is as it was.
