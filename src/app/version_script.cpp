@@ -30,7 +30,6 @@ Status ReadExisting(const std::string& path, std::string* bytes) {
   }
 }
 
-
 std::string EncodeLines(const std::vector<std::string>& lines) {
   std::string utf8;
   for (const std::string& line : lines) utf8 += line + "\r\n";
@@ -113,11 +112,12 @@ bool WriteVersionScripts(Session& session) {
 
   // Oracle: replaced on every run.
   const std::string oracle = OracleVersionScriptPath(session);
-  status = platform::ReplaceFile(oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
-                                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
-                                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" +
-                                               versao + "', '0', 'Atualizacao da Versao');",
-                                           "COMMIT;", "SPOOL OFF;"}));
+  status = platform::ReplaceFile(
+      oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
+                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
+                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
+                               "', '0', 'Atualizacao da Versao');",
+                           "COMMIT;", "SPOOL OFF;"}));
   return Report(session, oracle, status) && ok;
 }
 

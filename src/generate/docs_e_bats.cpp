@@ -53,9 +53,9 @@ bool CopyInto(app::Session& session, const std::string& docs, const std::string&
   const platform::Status status =
       platform::CopyFileReplacing(source, pasta_saida + *actual, &failed);
   if (status.ok()) return true;
-  AdicionaMensagem(session.Mensagens, (failed == source ? "Erro ao ler o arquivo: "
-                                                        : "Erro ao gravar o arquivo: ") +
-                                          CaminhoMensagem(failed) + " - " + status.Text());
+  AdicionaMensagem(session.Mensagens,
+                   (failed == source ? "Erro ao ler o arquivo: " : "Erro ao gravar o arquivo: ") +
+                       CaminhoMensagem(failed) + " - " + status.Text());
   return false;
 }
 

@@ -39,6 +39,7 @@ pid_t Start(const TestRepository& repo, const std::vector<std::string>& args,
   std::vector<std::string> all = {VKTGERA_EXE, "--config", "prog/VKTGeraInstallBD.ini"};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(all.size() + 1);
   for (std::string& arg : all) argv.push_back(arg.data());
   argv.push_back(nullptr);
   ::execv(argv[0], argv.data());
@@ -89,9 +90,10 @@ TEST(Concurrency, TwoNumberingWritesLoseNoKey) {
   repo.FileList("[TABELAS]\r\nNUMFILES=0\r\n[VIEWS]\r\nNUMFILES=0\r\n");
   const std::vector<std::string> types = {"TABELAS", "VIEWS"};
   std::vector<pid_t> pids;
+  pids.reserve(types.size());
   for (const std::string& type : types) {
-    pids.push_back(Start(repo, {"numbering", "--repo", "R1", "--type", type, "--write"},
-                         "err-" + type));
+    pids.push_back(
+        Start(repo, {"numbering", "--repo", "R1", "--type", type, "--write"}, "err-" + type));
   }
   std::vector<std::string> refused;
   for (std::size_t i = 0; i < types.size(); ++i) {
@@ -132,7 +134,8 @@ TEST(Concurrency, AnInstallStoppedAnywhereIsCompletedByTheNextRun) {
   const int signals[] = {SIGKILL, SIGTERM, SIGKILL, SIGINT, SIGKILL, SIGHUP};
   for (int sig : signals) {
     const pid_t pid = Start(repo, kInstall);
-    ::usleep(std::uniform_int_distribution<useconds_t>(0, static_cast<useconds_t>(whole * 3 / 4))(random));
+    ::usleep(std::uniform_int_distribution<useconds_t>(
+        0, static_cast<useconds_t>(whole * 3 / 4))(random));
     ::kill(pid, sig);
     const int status = Wait(pid);
     SCOPED_TRACE("signal " + std::to_string(sig) + ", status " + std::to_string(status));

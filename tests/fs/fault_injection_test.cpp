@@ -24,7 +24,8 @@ using testing::TestRepository;
 using Files = std::map<std::string, std::string>;
 
 // An earlier run's leftover, as a killed run leaves it.
-constexpr char kLeftover[] = "out/ORACLE/02-ATUALIZACAO/.13-DBVKT_XYZ_Versao_Database.sql.tmp-k1LLed";
+constexpr char kLeftover[] =
+    "out/ORACLE/02-ATUALIZACAO/.13-DBVKT_XYZ_Versao_Database.sql.tmp-k1LLed";
 
 // The runs under test; every message and box text they gave.
 std::vector<std::string> RunAll(TestRepository& repo) {

@@ -13,7 +13,8 @@ ScopedTempRoot::ScopedTempRoot(const std::string& folder) {
   had_ = old != nullptr;
   if (had_) old_ = old;
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ::setenv("TMPDIR", folder.c_str(), 1);
+  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    ::setenv("TMPDIR", folder.c_str(), 1);
 }
 
 ScopedTempRoot::~ScopedTempRoot() {

@@ -155,8 +155,7 @@ class File {
   Status Close();
 
  private:
-  friend Status CopyFileReplacing(std::string_view from, std::string_view to,
-                                  std::string* failed);
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
   int fd_ = -1;
 };
 
@@ -207,10 +206,10 @@ class AtomicFile {
 Status ReplaceFile(std::string_view path, std::string_view bytes);
 
 // Copies the regular file `from` to `to` through a temporary file renamed
-// over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and last-write time, as CopyFile
-// does. An existing `to` is replaced (a read-only one fails with EACCES).
-// On failure `*failed` (when given) is the path that failed: `from` when it
-// could not be read, otherwise `to`; `to` then is as it was.
+// over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
+// last-write time, as CopyFile does. An existing `to` is replaced (a read-only one fails with
+// EACCES). On failure `*failed` (when given) is the path that failed: `from` when it could not be
+// read, otherwise `to`; `to` then is as it was.
 Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
 
 // True when `name` is a temporary file of AtomicFile's naming.

@@ -139,6 +139,17 @@ std::int64_t ToNs(const timespec& ts) {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+timespec ToTimespec(std::int64_t ns) {
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+  ts.tv_nsec = static_cast<long>(ns % 1000000000);
+  if (ts.tv_nsec < 0) {
+    ts.tv_nsec += 1000000000;
+    --ts.tv_sec;
+  }
+  return ts;
+}
+
 // NTFS order: upper-cased names compared ordinally, ties by the names' bytes.
 struct SortKey {
   std::string upper;
@@ -726,17 +737,7 @@ Status SetReadOnly(std::string_view path, bool read_only) {
 Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  auto to_ts = [](std::int64_t ns) {
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
-    ts.tv_nsec = static_cast<long>(ns % 1000000000);
-    if (ts.tv_nsec < 0) {
-      ts.tv_nsec += 1000000000;
-      --ts.tv_sec;
-    }
-    return ts;
-  };
-  timespec times[2] = {to_ts(access_ns), to_ts(write_ns)};
+  timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
   if (sys::Utimensat(posix.c_str(), times) != 0) return FromErrno();
   return Status::Ok();
 }
@@ -936,7 +937,7 @@ Status FollowLinks(std::string* path) {
     std::string target(buffer.data(), static_cast<size_t>(n));
     if (target.empty() || target.front() != '/') {
       size_t slash = path->rfind('/');
-      target = (slash == std::string::npos ? std::string() : path->substr(0, slash + 1)) + target;
+      target.insert(0, slash == std::string::npos ? std::string() : path->substr(0, slash + 1));
     }
     *path = std::move(target);
   }
@@ -1030,13 +1031,7 @@ Status AtomicFile::SetMode(std::uint32_t mode) {
 
 Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
   if (fd_ < 0) return Status::Errno(EBADF);
-  auto to_ts = [](std::int64_t ns) {
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
-    ts.tv_nsec = static_cast<long>(ns % 1000000000);
-    return ts;
-  };
-  timespec times[2] = {to_ts(access_ns), to_ts(write_ns)};
+  timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
   return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
 }
 
