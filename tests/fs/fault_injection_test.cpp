@@ -120,7 +120,9 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
         EXPECT_EQ(testing::TemporariesBelow(repo.dir.path()), std::vector<std::string>());
       }
       // Over an earlier run every folder exists already.
-      if (!earlier_run || kind.kind != kFaultMkdir) EXPECT_GT(calls, 0) << kind.name;
+      if (!earlier_run || kind.kind != kFaultMkdir) {
+        EXPECT_GT(calls, 0) << kind.name;
+      }
     }
   }
 }
