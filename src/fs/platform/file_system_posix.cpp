@@ -1006,11 +1006,20 @@ Status AtomicFile::Create(std::string_view target) {
   std::string templ = dir + "." + base + ".tmp-XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
+  // A signal that came during the creation is handled once the file is known.
+  sigset_t terminating, previous;
+  sigemptyset(&terminating);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&terminating, signal_number);
+  ::pthread_sigmask(SIG_BLOCK, &terminating, &previous);
   int fd = sys::Mkostemp(name.data());
-  if (fd < 0) return FromErrno();
-  fd_ = fd;
-  temp_path_ = name.data();
-  slot_ = RegisterTemporary(temp_path_);
+  if (fd >= 0) {
+    fd_ = fd;
+    temp_path_ = name.data();
+    slot_ = RegisterTemporary(temp_path_);
+  }
+  const int creation_error = errno;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (fd < 0) return Status::Errno(creation_error);
   // Owner and group only as far as the process may give them; the mode after
   // them, since a change of owner clears the set-id bits.
   if (exists) (void)sys::Fchown(fd, st.st_uid, st.st_gid);
