@@ -182,10 +182,10 @@ class AtomicFile {
   Status Create(std::string_view target);
   Status Write(const void* data, std::size_t size);
   // With `durable`, the data reaches the disk (fsync) before the rename, and
-  // the rename before Commit returns (fsync of the folder). With
-  // `keep_existing`, an existing target fails (EEXIST) instead of being
-  // replaced. On failure the temporary file is gone and the target unchanged.
-  Status Commit(bool durable = false, bool keep_existing = false);
+  // the rename before Commit returns (fsync of the folder; when only that
+  // fails, the target is already new). On failure the temporary file is gone
+  // and the target unchanged.
+  Status Commit(bool durable = false);
   void Abort();
   bool is_open() const { return fd_ >= 0; }
   // Gives the new file these permission bits instead of the existing

@@ -1044,30 +1044,23 @@ Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
   return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
 }
 
-Status AtomicFile::Commit(bool durable, bool keep_existing) {
+Status AtomicFile::Commit(bool durable) {
   if (fd_ < 0) return Status::Errno(EBADF);
   Status s;
   if ((durable || in_place_) && sys::Fsync(fd_) != 0) s = FromErrno();
-  const bool in_place = in_place_ && !keep_existing;
-  if (s.ok() && in_place) s = RewriteInPlace(fd_, target_path_);
+  if (s.ok() && in_place_) s = RewriteInPlace(fd_, target_path_);
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && s.ok()) s = FromErrno();
-  if (s.ok() && !in_place) {
-    if (!keep_existing) {
-      if (sys::Rename(temp_path_.c_str(), target_path_.c_str()) != 0) s = FromErrno();
-    } else if (sys::Rename(temp_path_.c_str(), target_path_.c_str(), RENAME_NOREPLACE) != 0) {
-      s = FromErrno();
-    }
+  if (s.ok() && !in_place_ && sys::Rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
+    s = FromErrno();
   }
-  if (!s.ok() || in_place) {
-    (void)sys::Unlink(temp_path_.c_str());
-  }
+  if (!s.ok() || in_place_) (void)sys::Unlink(temp_path_.c_str());
   UnregisterTemporary(&slot_);
   temp_path_.clear();
   if (!s.ok()) return s;
   ForgetListingOf(target_path_);
-  if (durable && !in_place) return SyncFolderOf(target_path_);
+  if (durable && !in_place_) return SyncFolderOf(target_path_);
   return Status::Ok();
 }
 
