@@ -97,10 +97,17 @@ TEST(WriterLock, ASecondWriterStopsBeforeWritingAnything) {
     EXPECT_EQ(desktop.boxes[0].text, "Outra execução está gravando em: " + folder);
     EXPECT_EQ(testing::FilesBelow(repo.dir.path()), before);
   }
-  // Once free, the lock is taken and the leftover goes.
+  // Once free, the lock is taken and the leftovers go: the package's, and the
+  // file list's for a numbering that writes it.
+  repo.dir.Write(".files.ini.tmp-Ab12Cd", "x");
   testing::FakeDesktop desktop;
   EXPECT_EQ(app::cmdExecuta_Click(repo.session, {1, "VIEWS"}), app::RunOutcome::kRan);
   EXPECT_FALSE(repo.dir.Exists(leftover));
+  EXPECT_TRUE(repo.dir.Exists(".files.ini.tmp-Ab12Cd"));
+  EXPECT_EQ(
+      app::cmdExecuta_Click(repo.session, {0, "VIEWS"}, app::RunOptions{.writes_file_list = true}),
+      app::RunOutcome::kRan);
+  EXPECT_FALSE(repo.dir.Exists(".files.ini.tmp-Ab12Cd"));
   // A dry run takes no lock.
   FolderLock other;
   ASSERT_TRUE(other.Acquire(repo.Path("out")).ok());
