@@ -94,7 +94,9 @@ void ShowBox(std::string_view text) { Desktop().boxes->Show(text, kTitle, BoxIco
 // Takes the writer's lock of `folder`; false only when another run has it.
 bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock* lock) {
   platform::Status status = lock->Acquire(folder);
-  if (status.code == ENOENT && create && platform::CreateDirectory(folder).ok()) {
+  if (status.code == ENOENT && create) {
+    // Whoever creates it (another run may be first), it is locked after.
+    platform::CreateDirectory(folder);
     status = lock->Acquire(folder);
   }
   return status.code != EWOULDBLOCK;
