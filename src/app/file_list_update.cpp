@@ -4,6 +4,7 @@
 
 #include "config/file_list.h"
 #include "config/ini.h"
+#include "fs/platform/file_system.h"
 #include "generate/framing.h"
 #include "text/letter_case.h"
 
@@ -54,23 +55,29 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
+    if (ini.LastWriteError() != 0) {
+      result.error += ": " + platform::Status::Errno(ini.LastWriteError()).Text();
+    }
     return result;
   };
-  // Where NUMFILES exists, the new keys go first: until NUMFILES grows they
-  // are keys above it, which every reader ignores, so an interrupted update
-  // leaves a list that still reads as before. A new section starts with
-  // NUMFILES.
+  // All keys go into the file in one replacement: the list holds all of them
+  // or none. Where NUMFILES exists, the new keys go first; a new section
+  // starts with NUMFILES.
   const std::string numfiles = std::to_string(result.numfiles);
+  if (!ini.BeginWrites()) return fail("NUMFILES");
   if (!has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
     return fail("NUMFILES");
   }
+  std::string last = "NUMFILES";
   for (std::size_t j = 0; j < fresh.size(); ++j) {
-    const std::string key = "FILE" + std::to_string(count + 1 + static_cast<int>(j));
-    if (!ini.WriteIniSettings(section, key, fresh[j])) return fail(key);
+    last = "FILE" + std::to_string(count + 1 + static_cast<int>(j));
+    if (!ini.WriteIniSettings(section, last, fresh[j])) return fail(last);
   }
   if (has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
     return fail("NUMFILES");
   }
+  if (has_numfiles) last = "NUMFILES";
+  if (!ini.CommitWrites()) return fail(last);
   result.ok = true;
   return result;
 }

@@ -1,10 +1,15 @@
 #include "app/run_dispatch.h"
 
 #include <array>
+#include <cerrno>
+#include <string>
+#include <vector>
 
 #include "app/version_script.h"
 #include "config/ini.h"
 #include "fs/platform/file_system.h"
+#include "generate/call_plan.h"
+#include "generate/framing.h"
 #include "generate/gera_numeracao.h"
 #include "generate/gera_script.h"
 #include "services/desktop.h"
@@ -87,7 +92,36 @@ bool RowRuns(const Row& row, const std::string& selected, bool z7q) {
 
 void ShowBox(std::string_view text) { Desktop().boxes->Show(text, kTitle, BoxIcon::kNone); }
 
+// Takes the writer's lock of `folder`; false only when another run has it.
+bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock* lock) {
+  platform::Status status = lock->Acquire(folder);
+  if (status.code == ENOENT && create) {
+    // Whoever creates it (another run may be first), it is locked after.
+    platform::CreateDirectory(folder);
+    status = lock->Acquire(folder);
+  }
+  return status.code != EWOULDBLOCK;
+}
+
+// The folders whose leftover temporary files a writing run deletes.
+std::vector<std::string> WrittenFolders(const RepositorySettings& settings, bool install) {
+  if (!install) return {WriterLockFolder(settings, false)};
+  std::vector<std::string> folders;
+  for (std::string_view banco : {kSqlServer, kOracle}) {
+    folders.push_back(generate::PlanCall(settings, "", banco).output_folder);
+  }
+  return folders;
+}
+
 }  // namespace
+
+std::string WriterLockFolder(const RepositorySettings& settings, bool install) {
+  if (install) return settings.PathDestino;
+  const std::string& list = settings.ArqConfigIni;
+  const std::size_t cut = list.find_last_of("\\/");
+  if (cut == std::string::npos) return ".";
+  return list.substr(0, cut == 0 ? 1 : cut);
+}
 
 Generator& RealGenerator(const RunOptions& options) {
   static DefaultGenerator generator(generate::GenerationOptions{});
@@ -117,6 +151,20 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   // Files may have changed since the last run, by other hands.
   platform::ForgetListings();
   config::ForgetIniErrors();
+
+  // One writer at a time, from before the first write to after the last.
+  platform::FolderLock own_lock;
+  platform::FolderLock* lock = options.lock ? options.lock : &own_lock;
+  if (install ? !options.dry_run : options.writes_file_list) {
+    const std::string folder = WriterLockFolder(session.settings, install);
+    if (!TakeWriterLock(folder, install, lock)) {
+      ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
+      return RunOutcome::kLocked;
+    }
+    for (const std::string& written : WrittenFolders(session.settings, install)) {
+      platform::RemoveLeftoverTemporaries(written);
+    }
+  }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);
   if (!install) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/session.h"
+#include "fs/platform/file_system.h"
 
 namespace vkt::app {
 
@@ -19,6 +20,7 @@ struct RunRequest {
 enum class RunOutcome {
   kNoRepository,          // "Selecione o Repositorio!!!" was shown; nothing ran
   kIncompleteRepository,  // an installation with an empty `PathDestino`; nothing ran
+  kLocked,                // another run holds the writer's lock; nothing ran
   kRan,                   // the run went through and ended with "FIM"
 };
 
@@ -40,7 +42,19 @@ struct RunOptions {
   // version script is written (CheckVersionScripts reports instead).
   // Messages and boxes are those of the real run.
   bool dry_run = false;
+  // A numbering run whose key lines the caller writes into the file list
+  // afterwards (`numbering --write`): it takes the lock of the file list's
+  // folder, as an installation takes the one of `PathDestino`.
+  bool writes_file_list = false;
+  // Where the writer's lock is kept when the caller goes on writing after the
+  // run; without it the lock ends with the run.
+  platform::FolderLock* lock = nullptr;
 };
+
+// The folder whose lock a writing run holds: `PathDestino` for an
+// installation, the folder of `ArqConfigIni` (as written, "." when it names
+// none) for a numbering run that writes the file list.
+std::string WriterLockFolder(const RepositorySettings& settings, bool install);
 
 // The generator that generates; with `options.dry_run` the one whose calls
 // only report.
@@ -52,6 +66,14 @@ Generator& RealGenerator(const RunOptions& options = {});
 // fixed order, then the version scripts) and ends with the box "FIM". An
 // installation whose `PathDestino` is empty does not start: the box
 // "Configuração incompleta do repositório: PathDestino" is shown instead.
+// A writing run (an installation that is no dry run, a numbering with
+// `options.writes_file_list`) first takes the lock of WriterLockFolder
+// (creating `PathDestino` when missing); when another run holds it, nothing
+// is written and the box "Outra execução está gravando em: " + folder is
+// shown instead (kLocked). A lock that cannot be taken for another reason
+// (the folder cannot be created or opened) does not stop the run, whose own
+// messages then say what failed. Under the lock, temporary files that an
+// interrupted run left in the folders this run writes are deleted.
 // Cached folder listings are dropped first, so every run sees the disk as it is.
 // Enabling and disabling the controls is the caller's (the window's) task.
 // `options.dry_run` checks the version scripts instead of writing them; the

@@ -30,14 +30,6 @@ Status ReadExisting(const std::string& path, std::string* bytes) {
   }
 }
 
-Status WriteWhole(const std::string& path, const std::string& bytes) {
-  platform::AtomicFile file;
-  Status status = file.Create(path);
-  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
-  if (status.ok()) status = file.Commit();
-  return status;
-}
-
 std::string EncodeLines(const std::vector<std::string>& lines) {
   std::string utf8;
   for (const std::string& line : lines) utf8 += line + "\r\n";
@@ -116,17 +108,18 @@ bool WriteVersionScripts(Session& session) {
     content += EncodeLines({"INSERT INTO VERSAO_DATABASE VALUES (GETDATE(), '" + versao +
                                 "', '0', 'Atualizacao da Versao');",
                             "GO"});
-    status = WriteWhole(sql_server, content);
+    status = platform::ReplaceFile(sql_server, content);
   }
   bool ok = Report(session, sql_server, status);
 
   // Oracle: replaced on every run.
   const std::string oracle = OracleVersionScriptPath(session);
-  status = WriteWhole(oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
-                                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
-                                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" +
-                                               versao + "', '0', 'Atualizacao da Versao');",
-                                           "COMMIT;", "SPOOL OFF;"}));
+  status = platform::ReplaceFile(
+      oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
+                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
+                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
+                               "', '0', 'Atualizacao da Versao');",
+                           "COMMIT;", "SPOOL OFF;"}));
   return Report(session, oracle, status) && ok;
 }
 

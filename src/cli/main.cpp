@@ -6,8 +6,11 @@
 #include "app/version.h"
 #include "cli/options.h"
 #include "cli/run_command.h"
+#include "fs/platform/file_system.h"
 
 int main(int argc, char** argv) {
+  // An interrupted run leaves no temporary file of its own behind.
+  vkt::platform::InstallSignalCleanup();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const vkt::cli::ParseResult parsed = vkt::cli::ParseOptions(args);
   if (!parsed.ok) {

@@ -131,14 +131,19 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
   app::RunReport report;
   app::RunOutcome outcome;
+  // Held until the manifests or the file list are written too.
+  platform::FolderLock lock;
+  const app::RunOptions run_options{
+      .dry_run = check,
+      .writes_file_list = options.command == Command::kNumbering && options.write,
+      .lock = &lock};
   if (check || reporting) {
-    const app::RunOptions run_options{.dry_run = check};
     app::RunRecorder recorder(app::RealGenerator(run_options), &report, check);
     outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
     recorder.Finish(session);
   } else {
     // Exactly the window's run.
-    outcome = app::cmdExecuta_Click(session, request);
+    outcome = app::cmdExecuta_Click(session, request, run_options);
   }
   desktop.EndProgress();
 

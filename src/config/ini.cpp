@@ -363,6 +363,7 @@ IniValue INI::ReadINISettings(const std::string& sKey, const IniValue& ValorDefa
 
 bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
                            const std::string& sValor) {
+  write_error_ = 0;
   // Texts that the file could not hold as one key line are refused rather
   // than written as something that reads back differently.
   std::string_view key_name = TrimBlanks(sKey);
@@ -375,13 +376,24 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
 
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
-  if (!status.ok() && !missing) return false;
+  platform::Status status;
+  if (gathered_) {
+    bytes = *gathered_;
+  } else {
+    status = ReadWholeFile(ini_name_, &bytes, &missing);
+  }
+  if (!status.ok() && !missing) {
+    write_error_ = status.code;
+    return false;
+  }
 
   const IniText ini = Unpack(bytes);
   // A UTF-16 file that would not come back as it was (an odd byte, a lone
   // surrogate) is left alone rather than rewritten differently.
-  if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) return false;
+  if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) {
+    write_error_ = EILSEQ;
+    return false;
+  }
   const std::string& text = ini.text;
   const text::CodePage& page = *ini.page;
   const std::string wanted_section = LookupName(sSection);
@@ -470,11 +482,36 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     }
   }
 
-  const std::string packed = Pack(ini, out);
-  platform::AtomicFile file;
-  if (!file.Create(ini_name_).ok()) return false;
-  if (!file.Write(packed.data(), packed.size()).ok()) return false;
-  return file.Commit().ok();
+  if (gathered_) {
+    *gathered_ = Pack(ini, out);
+    return true;
+  }
+  status = platform::ReplaceFile(ini_name_, Pack(ini, out));
+  write_error_ = status.code;
+  return status.ok();
+}
+
+bool INI::BeginWrites() {
+  write_error_ = 0;
+  std::string bytes;
+  bool missing = false;
+  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  if (!status.ok() && !missing) {
+    write_error_ = status.code;
+    return false;
+  }
+  gathered_ = std::move(bytes);
+  return true;
+}
+
+bool INI::CommitWrites() {
+  if (!gathered_) return true;
+  const std::string bytes = std::move(*gathered_);
+  gathered_.reset();
+  parsed_.reset();
+  const platform::Status status = platform::ReplaceFile(ini_name_, bytes);
+  write_error_ = status.code;
+  return status.ok();
 }
 
 bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {

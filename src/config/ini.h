@@ -32,13 +32,25 @@ class INI {
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
   // creating the file (in the code page, CR LF), the section and the key as
   // needed; an existing key's value is replaced in place and every other line
-  // kept byte for byte. The file is replaced atomically. Returns false when it
-  // cannot be read or written, for a UTF-16 file that would not convert back
+  // kept byte for byte. The file is replaced durably (platform::ReplaceFile: a
+  // symbolic link stays a link, the file keeps its owner and mode). Returns
+  // false when it cannot be read or written (the system's error number then in
+  // LastWriteError()), for a UTF-16 file that would not convert back
   // unchanged (an odd byte, a lone surrogate), and
   // for texts that cannot form one key line (a line break or NUL anywhere, a
   // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
                         const std::string& sValor);
+  // Gathers the WriteIniSettings calls that follow into one replacement of
+  // the file, made by CommitWrites, so that the file holds all of them or
+  // none. Returns false (LastWriteError set) when the file cannot be read.
+  bool BeginWrites();
+  // Writes what the gathered calls made of the file; false when it cannot be
+  // written (nothing was). Without BeginWrites, true.
+  bool CommitWrites();
+  // The system's error number of the last WriteIniSettings that could not
+  // read or write the file; 0 after a success or a refused text.
+  int LastWriteError() const { return write_error_; }
   void Section(const std::string& name) { section_ = name; }
   void ININame(const std::string& path);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
@@ -69,6 +81,8 @@ class INI {
   std::string ini_name_;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
+  int write_error_ = 0;
+  std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
 };
 
 // A new run starts: files whose error box was shown show it again.

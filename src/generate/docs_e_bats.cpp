@@ -37,12 +37,26 @@ void DeleteIfPresent(const std::string& folder, const std::string& name) {
 }
 
 // Copies `name` from `docs` into `pasta_saida` under the name it has in
-// `docs`; fails when the source is missing or the destination exists.
-bool CopyInto(const std::string& docs, const std::string& name, const std::string& pasta_saida) {
+// `docs`, through a temporary file renamed over the older copy, so the package
+// holds the old copy or the new one, never a part of it. Without a source the
+// older copy is deleted; an older copy whose name differs in letter case goes
+// before the new one comes. A failed copy adds a message line naming the file
+// and the reason, and keeps the older copy.
+bool CopyInto(app::Session& session, const std::string& docs, const std::string& name,
+              const std::string& pasta_saida) {
   auto actual = FindFile(docs, name);
+  auto stale = FindFile(pasta_saida, name);
+  if (stale && (!actual || *stale != *actual)) platform::DeleteFile(pasta_saida + *stale);
   if (!actual) return false;
-  return platform::CopyFile(docs + "\\" + *actual, pasta_saida + *actual, /*fail_if_exists=*/true)
-      .ok();
+  std::string failed;
+  const std::string source = docs + "\\" + *actual;
+  const platform::Status status =
+      platform::CopyFileReplacing(source, pasta_saida + *actual, &failed);
+  if (status.ok()) return true;
+  AdicionaMensagem(session.Mensagens,
+                   (failed == source ? "Erro ao ler o arquivo: " : "Erro ao gravar o arquivo: ") +
+                       CaminhoMensagem(failed) + " - " + status.Text());
+  return false;
 }
 
 // What CopyInto would give, without copying.
@@ -74,13 +88,9 @@ void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::st
   const std::string roteiro = NomeRoteiro(banco, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
-    return dry_run ? CouldCopyInto(docs, name, pasta_saida) : CopyInto(docs, name, pasta_saida);
+    return dry_run ? CouldCopyInto(docs, name, pasta_saida)
+                   : CopyInto(session, docs, name, pasta_saida);
   };
-
-  if (!dry_run) {
-    DeleteIfPresent(pasta_saida, documento);
-    DeleteIfPresent(pasta_saida, roteiro);
-  }
 
   if (FindFile(docs, documento)) {
     if (!copy(documento)) {
@@ -89,12 +99,15 @@ void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::st
       ShowError("Erro ao copiar o bat de instalação dos Scripts");
     }
   } else {
+    if (!dry_run) {
+      DeleteIfPresent(pasta_saida, documento);
+      DeleteIfPresent(pasta_saida, roteiro);
+    }
     AdicionaMensagem(session.Mensagens, "Arquivo " + documento + " nao encontrado!");
   }
 
   if (banco == "ORACLE") {
     const std::string politica = NomeScriptPolitica(sistema);
-    if (!dry_run) DeleteIfPresent(pasta_saida, politica);
     if (!copy(politica)) {
       ShowError("Erro ao copiar o script de verificação de política de segurança");
     }

@@ -35,8 +35,9 @@ void MostraMensagens(const app::Session& session, std::string_view separador) {
   Desktop().view->SetMessageText(Join(session.Mensagens, separador));
 }
 
+// The root ("/", "\\") keeps its one separator.
 std::string WithoutTrailingSeparators(std::string path) {
-  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
   return path;
 }
 

@@ -100,8 +100,8 @@ TEST(UpdateFileList, ReportsAFileThatCannotBeWritten) {
   testing::FakeDesktop desktop;
   const FileListUpdate update = UpdateFileList(repo.session, "VIEWS", {"B"});
   EXPECT_FALSE(update.ok);
-  EXPECT_EQ(update.error,
-            "cannot write NUMFILES into section [VIEWS] of " + repo.Path("files.ini"));
+  EXPECT_EQ(update.error, "cannot write NUMFILES into section [VIEWS] of " +
+                              repo.Path("files.ini") + ": não é um arquivo comum");
 }
 
 }  // namespace

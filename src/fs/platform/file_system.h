@@ -121,6 +121,8 @@ std::string ExecutableFolder();
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
+Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+
 // Which file an open file is, whatever path named it.
 struct FileIdentity {
   std::uint64_t device = 0;
@@ -168,13 +170,23 @@ class File {
   Status Close();
 
  private:
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
   int fd_ = -1;
 };
 
 // Writes a file so that a failure never leaves it half-written: the data goes
-// to a temporary file in the target's folder, which Commit renames over the
-// target. Dropping the writer without Commit removes the temporary file and
-// leaves the target as it was.
+// to a temporary file "." + name + ".tmp-XXXXXX" in the target's folder, which
+// Commit renames over the target. Dropping the writer without Commit removes
+// the temporary file and leaves the target as it was.
+// A target that is a symbolic link is followed (to any depth): the file it
+// leads to is replaced and the link stays. An existing target keeps its
+// permission bits, owner and group (owner and group as far as the process may
+// set them). A target with more than one hard link is rewritten in place once
+// the new content is complete in the temporary file, so every link sees it
+// (space is reserved first; only a failure of the device itself can leave it
+// half-written).
+// The temporary file in progress is known to the signal handler of
+// InstallSignalCleanup.
 class AtomicFile {
  public:
   AtomicFile() = default;
@@ -184,14 +196,85 @@ class AtomicFile {
 
   Status Create(std::string_view target);
   Status Write(const void* data, std::size_t size);
-  Status Commit();
+  // With `durable`, the data reaches the disk (fsync) before the rename, and
+  // the rename before Commit returns (fsync of the folder; when only that
+  // fails, the target is already new). On failure the temporary file is gone
+  // and the target unchanged.
+  Status Commit(bool durable = false);
   void Abort();
   bool is_open() const { return fd_ >= 0; }
+  // Gives the new file these permission bits instead of the existing
+  // target's (or the default ones); call after Create.
+  Status SetMode(std::uint32_t mode);
+  // Sets the new file's access and last-write times (see SetTimes).
+  Status SetTimes(std::int64_t access_ns, std::int64_t write_ns);
 
  private:
   int fd_ = -1;
+  int slot_ = -1;  // in the signal handler's table
+  bool in_place_ = false;
   std::string temp_path_;
   std::string target_path_;
 };
+
+// Replaces the file `path` by `bytes` durably (AtomicFile with `durable`).
+Status ReplaceFile(std::string_view path, std::string_view bytes);
+
+// Copies the regular file `from` to `to` through a temporary file renamed
+// over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
+// last-write time, as CopyFile does. An existing `to` is replaced (a read-only one fails with
+// EACCES). On failure `*failed` (when given) is the path that failed: `from` when it could not be
+// read, otherwise `to`; `to` then is as it was.
+Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+
+// True when `name` is a temporary file of AtomicFile's naming.
+bool IsTemporaryName(std::string_view name);
+// Deletes the temporary files of AtomicFile's naming left in `folder` by a run
+// that did not end (files only). A missing folder holds none.
+Status RemoveLeftoverTemporaries(std::string_view folder);
+
+// An exclusive advisory lock (flock) on a folder, held until the object is
+// destroyed or Release is called. Nothing is created in the folder.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  // Takes the lock without waiting. EWOULDBLOCK: another holder has it.
+  // Other failures: the folder cannot be opened (ENOENT, ENOTDIR, EACCES...).
+  Status Acquire(std::string_view folder);
+  void Release();
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Makes SIGINT, SIGTERM and SIGHUP delete the temporary files in progress and
+// end the process with 128 + the signal number. For programs (not libraries)
+// whose run may be interrupted.
+void InstallSignalCleanup();
+
+// ---- fault injection (tests) -----------------------------------------------
+// Every call of this layer that changes the file system goes through one
+// place, which a test can arm to make the Nth such call fail with an error
+// instead of reaching the system. Unarmed it costs one relaxed atomic load.
+enum FaultKind : std::uint32_t {
+  kFaultWrite = 1,      // write, copy, truncate, space reservation
+  kFaultRename = 2,     // rename, link
+  kFaultSync = 4,       // fsync of a file or a folder
+  kFaultMkdir = 8,      // folder creation
+  kFaultCreate = 16,    // file creation (open with create, temporary files)
+  kFaultRemove = 32,    // unlink, rmdir
+  kFaultMetadata = 64,  // chmod, chown, times
+  kFaultAll = 127,
+};
+// From now on counts the calls whose kind is in `kinds`; the `nth` of them
+// (1-based) fails with `error`, and so does every later one when `sticky`.
+// `nth` 0 only counts.
+void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky = false);
+// Stops injecting; returns how many calls of the armed kinds were counted.
+int DisarmFault();
 
 }  // namespace vkt::platform

@@ -1,12 +1,15 @@
 // POSIX implementation of the platform layer (see file_system.h).
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +24,80 @@
 
 namespace vkt::platform {
 namespace {
+
+// ---- the one way to the system's writing calls ----------------------------
+
+struct FaultState {
+  std::atomic<bool> armed{false};
+  std::mutex mutex;
+  std::uint32_t kinds = 0;
+  int nth = 0;
+  int error = 0;
+  bool sticky = false;
+  int count = 0;
+};
+
+FaultState& Faults() {
+  static FaultState state;
+  return state;
+}
+
+// True (errno set) when the armed test wants this call to fail.
+bool Injected(FaultKind kind) {
+  FaultState& f = Faults();
+  if (!f.armed.load(std::memory_order_relaxed)) return false;
+  std::lock_guard<std::mutex> lock(f.mutex);
+  if ((f.kinds & kind) == 0) return false;
+  ++f.count;
+  if (f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth))) {
+    errno = f.error;
+    return true;
+  }
+  return false;
+}
+
+namespace sys {
+
+ssize_t Write(int fd, const void* data, size_t size) {
+  return Injected(kFaultWrite) ? -1 : ::write(fd, data, size);
+}
+int Ftruncate(int fd, off_t size) { return Injected(kFaultWrite) ? -1 : ::ftruncate(fd, size); }
+ssize_t CopyFileRange(int in, int out, size_t size) {
+  return Injected(kFaultWrite) ? -1 : ::copy_file_range(in, nullptr, out, nullptr, size, 0);
+}
+int Fallocate(int fd, off_t size) {
+  return Injected(kFaultWrite) ? -1 : ::fallocate(fd, 0, 0, size);
+}
+int Rename(const char* from, const char* to, unsigned flags = 0) {
+  return Injected(kFaultRename) ? -1 : ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+int Link(const char* from, const char* to) {
+  return Injected(kFaultRename) ? -1 : ::link(from, to);
+}
+int Fsync(int fd) { return Injected(kFaultSync) ? -1 : ::fsync(fd); }
+int Mkdir(const char* path) { return Injected(kFaultMkdir) ? -1 : ::mkdir(path, 0777); }
+int Open(const char* path, int flags, mode_t mode = 0) {
+  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  return ::open(path, flags, mode);
+}
+int Mkostemp(char* name) { return Injected(kFaultCreate) ? -1 : ::mkostemp(name, O_CLOEXEC); }
+int Unlink(const char* path) { return Injected(kFaultRemove) ? -1 : ::unlink(path); }
+int Rmdir(const char* path) { return Injected(kFaultRemove) ? -1 : ::rmdir(path); }
+int Chmod(const char* path, mode_t mode) {
+  return Injected(kFaultMetadata) ? -1 : ::chmod(path, mode);
+}
+int Fchmod(int fd, mode_t mode) { return Injected(kFaultMetadata) ? -1 : ::fchmod(fd, mode); }
+int Fchown(int fd, uid_t uid, gid_t gid) {
+  return Injected(kFaultMetadata) ? -1 : ::fchown(fd, uid, gid);
+}
+int Futimens(int fd, const timespec times[2]) {
+  return Injected(kFaultMetadata) ? -1 : ::futimens(fd, times);
+}
+int Utimensat(const char* path, const timespec times[2]) {
+  return Injected(kFaultMetadata) ? -1 : ::utimensat(AT_FDCWD, path, times, 0);
+}
+
+}  // namespace sys
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -60,6 +137,17 @@ std::int64_t NowNs() {
 
 std::int64_t ToNs(const timespec& ts) {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+timespec ToTimespec(std::int64_t ns) {
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+  ts.tv_nsec = static_cast<long>(ns % 1000000000);
+  if (ts.tv_nsec < 0) {
+    ts.tv_nsec += 1000000000;
+    --ts.tv_sec;
+  }
+  return ts;
 }
 
 // NTFS order: upper-cased names compared ordinally by their UTF-16 code
@@ -393,7 +481,7 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
   if (fd < 0) return Status::Errno(EBADF);
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
+    ssize_t n = sys::Write(fd, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return FromErrno();
@@ -558,7 +646,7 @@ bool IsSymbolicLink(std::string_view path) {
 Status CreateDirectory(std::string_view path) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  if (::mkdir(posix.c_str(), 0777) != 0) return FromErrno();
+  if (sys::Mkdir(posix.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
@@ -566,7 +654,7 @@ Status CreateDirectory(std::string_view path) {
 Status RemoveDirectory(std::string_view path) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  if (::rmdir(posix.c_str()) != 0) return FromErrno();
+  if (sys::Rmdir(posix.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
@@ -579,7 +667,7 @@ Status DeleteFile(std::string_view path) {
   if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
   // A read-only file cannot be deleted, as on Windows (also for root).
   if (!S_ISLNK(st.st_mode) && OwnerCannotWrite(st)) return Status::Errno(EACCES);
-  if (::unlink(posix.c_str()) != 0) return FromErrno();
+  if (sys::Unlink(posix.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
@@ -611,7 +699,7 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
     }
   }
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
-  int out = ::open(dst.c_str(), flags, sst.st_mode & 07777);
+  int out = sys::Open(dst.c_str(), flags, sst.st_mode & 07777);
   if (out < 0) {
     int e = errno;
     ::close(in);
@@ -620,7 +708,7 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
   Status result;
   std::vector<char> buffer;
   for (;;) {
-    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    ssize_t n = sys::CopyFileRange(in, out, 1 << 30);
     if (n == 0) break;
     if (n > 0) continue;
     if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
@@ -638,7 +726,7 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
         break;
       }
       for (ssize_t done = 0; done < r;) {
-        ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(r - done));
+        ssize_t w = sys::Write(out, buffer.data() + done, static_cast<size_t>(r - done));
         if (w < 0) {
           if (errno == EINTR) continue;
           result = FromErrno();
@@ -650,14 +738,14 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
     }
     break;
   }
-  if (result.ok() && ::fchmod(out, sst.st_mode & 07777) != 0) result = FromErrno();
+  if (result.ok() && sys::Fchmod(out, sst.st_mode & 07777) != 0) result = FromErrno();
   if (result.ok()) {
     timespec times[2] = {sst.st_atim, sst.st_mtim};
-    if (::futimens(out, times) != 0) result = FromErrno();
+    if (sys::Futimens(out, times) != 0) result = FromErrno();
   }
   if (::close(out) != 0 && result.ok()) result = FromErrno();
   ::close(in);
-  if (!result.ok()) ::unlink(dst.c_str());
+  if (!result.ok()) sys::Unlink(dst.c_str());
   ForgetListingOf(dst);
   return result;
 }
@@ -673,9 +761,9 @@ Status MoveAcrossFileSystems(const std::string& src, const std::string& dst) {
   if (S_ISDIR(st.st_mode)) return Status::Errno(EXDEV);
   Status copied = CopyFile(src, dst, /*fail_if_exists=*/true);
   if (!copied.ok()) return copied;
-  if (::unlink(src.c_str()) != 0) {
+  if (sys::Unlink(src.c_str()) != 0) {
     Status failed = FromErrno();
-    ::unlink(dst.c_str());
+    sys::Unlink(dst.c_str());
     ForgetListingOf(dst);
     return failed;
   }
@@ -689,18 +777,18 @@ Status MoveFile(std::string_view from, std::string_view to) {
   std::string src, dst;
   if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
   while (dst.size() > 1 && dst.back() == '/') dst.pop_back();
-  if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) != 0) {
+  if (sys::Rename(src.c_str(), dst.c_str(), RENAME_NOREPLACE) != 0) {
     if (errno == EXDEV) return MoveAcrossFileSystems(src, dst);
     if (errno != EINVAL && errno != ENOSYS) return FromErrno();
     // No RENAME_NOREPLACE on this file system: a hard link fails on an
     // existing destination just the same.
     struct stat st {};
     if (::lstat(dst.c_str(), &st) == 0) return Status::Errno(EEXIST);
-    if (::link(src.c_str(), dst.c_str()) != 0) {
+    if (sys::Link(src.c_str(), dst.c_str()) != 0) {
       if (errno == EXDEV) return MoveAcrossFileSystems(src, dst);
       return FromErrno();
     }
-    if (::unlink(src.c_str()) != 0) return FromErrno();
+    if (sys::Unlink(src.c_str()) != 0) return FromErrno();
   }
   ForgetListingOf(src);
   ForgetListingOf(dst);
@@ -718,25 +806,15 @@ Status SetReadOnly(std::string_view path, bool read_only) {
   } else {
     mode |= S_IWUSR | ((S_IWGRP | S_IWOTH) & ~CurrentUmask() & ((mode & (S_IRGRP | S_IROTH)) >> 1));
   }
-  if (::chmod(posix.c_str(), mode) != 0) return FromErrno();
+  if (sys::Chmod(posix.c_str(), mode) != 0) return FromErrno();
   return Status::Ok();
 }
 
 Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  auto to_ts = [](std::int64_t ns) {
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
-    ts.tv_nsec = static_cast<long>(ns % 1000000000);
-    if (ts.tv_nsec < 0) {
-      ts.tv_nsec += 1000000000;
-      --ts.tv_sec;
-    }
-    return ts;
-  };
-  timespec times[2] = {to_ts(access_ns), to_ts(write_ns)};
-  if (::utimensat(AT_FDCWD, posix.c_str(), times, 0) != 0) return FromErrno();
+  timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
+  if (sys::Utimensat(posix.c_str(), times) != 0) return FromErrno();
   return Status::Ok();
 }
 
@@ -811,7 +889,7 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
       if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
       if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
     }
-    fd = ::open(posix.c_str(), flags, 0666);
+    fd = sys::Open(posix.c_str(), flags, 0666);
     if (fd < 0) return FromErrno();
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(fd);
@@ -825,7 +903,7 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
       ::close(fd);
       return Status::Errno(e);
     }
-    if (mode == Mode::kWrite && ::ftruncate(fd, 0) != 0) {
+    if (mode == Mode::kWrite && sys::Ftruncate(fd, 0) != 0) {
       int e = errno;
       ::close(fd);
       return Status::Errno(e);
@@ -868,7 +946,7 @@ std::int64_t File::Size() const {
 Status File::Truncate(std::int64_t size) {
   if (fd_ < 0) return Status::Errno(EBADF);
   if (size < 0) return Status::Errno(EINVAL);
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno();
+  if (sys::Ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno();
   return Status::Ok();
 }
 
@@ -888,20 +966,118 @@ Status File::Close() {
   return Status::Ok();
 }
 
+// ---- temporary files known to the signal handler ---------------------------
+
+namespace {
+
+// A fixed table the handler reads without locks or allocation: a slot is
+// written (state 2) before it counts (state 1).
+struct TempSlot {
+  std::atomic<int> state{0};
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+constexpr int kTempSlots = 16;
+TempSlot g_temp_slots[kTempSlots];
+
+int RegisterTemporary(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kTempSlots; ++i) {
+    int expected = 0;
+    if (!g_temp_slots[i].state.compare_exchange_strong(expected, 2)) continue;
+    std::memcpy(g_temp_slots[i].path, path.c_str(), path.size() + 1);
+    g_temp_slots[i].state.store(1);
+    return i;
+  }
+  return -1;  // more at once than the table holds: left to the next run
+}
+
+void UnregisterTemporary(int* slot) {
+  if (*slot >= 0) g_temp_slots[*slot].state.store(0);
+  *slot = -1;
+}
+
+extern "C" void RemoveTemporariesAndExit(int signal_number) {
+  for (TempSlot& slot : g_temp_slots) {
+    if (slot.state.load() == 1) ::unlink(slot.path);
+  }
+  ::_exit(128 + signal_number);
+}
+
+// The file a chain of symbolic links at `path` ends in (the path itself when
+// it is no link or does not exist).
+Status FollowLinks(std::string* path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st {};
+    if (::lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return Status::Ok();
+    std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+    ssize_t n = ::readlink(path->c_str(), buffer.data(), buffer.size());
+    if (n < 0) return FromErrno();
+    std::string target(buffer.data(), static_cast<size_t>(n));
+    if (target.empty() || target.front() != '/') {
+      size_t slash = path->rfind('/');
+      target.insert(0, slash == std::string::npos ? std::string() : path->substr(0, slash + 1));
+    }
+    *path = std::move(target);
+  }
+  return Status::Errno(ELOOP);
+}
+
+Status SyncFolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FromErrno();
+  Status s = sys::Fsync(fd) == 0 ? Status::Ok() : FromErrno();
+  ::close(fd);
+  return s;
+}
+
+// Copies the whole of `temp` over the start of `target` and cuts it there,
+// after reserving the space, so that no full disk stops it halfway.
+Status RewriteInPlace(int temp, const std::string& target) {
+  struct stat st {};
+  if (::fstat(temp, &st) != 0 || ::lseek(temp, 0, SEEK_SET) != 0) return FromErrno();
+  int out = sys::Open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (out < 0) return FromErrno();
+  Status s;
+  if (st.st_size > 0 && sys::Fallocate(out, st.st_size) != 0 && errno != EOPNOTSUPP) {
+    s = FromErrno();
+  }
+  std::vector<char> buffer(std::size_t{1} << 16);
+  while (s.ok()) {
+    ssize_t got = ::read(temp, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) s = FromErrno();
+    if (got <= 0) break;
+    s = WriteAll(out, buffer.data(), static_cast<size_t>(got));
+  }
+  if (s.ok() && sys::Ftruncate(out, st.st_size) != 0) s = FromErrno();
+  if (s.ok() && sys::Fsync(out) != 0) s = FromErrno();
+  if (::close(out) != 0 && s.ok()) s = FromErrno();
+  return s;
+}
+
+}  // namespace
+
 // ---- AtomicFile -------------------------------------------------------------
 
 AtomicFile::~AtomicFile() { Abort(); }
 
 Status AtomicFile::Create(std::string_view target) {
   Abort();
+  in_place_ = false;
   if (!Resolve(target, &target_path_)) return Status::Errno(ENOENT);
   while (target_path_.size() > 1 && target_path_.back() == '/') target_path_.pop_back();
+  if (Status s = FollowLinks(&target_path_); !s.ok()) return s;
   mode_t mode = 0666 & ~CurrentUmask();
   struct stat st {};
-  if (::stat(target_path_.c_str(), &st) == 0) {
+  const bool exists = ::stat(target_path_.c_str(), &st) == 0;
+  if (exists) {
     if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
     if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
     mode = st.st_mode & 07777;
+    in_place_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
   }
   size_t slash = target_path_.rfind('/');
   std::string dir = slash == std::string::npos ? "" : target_path_.substr(0, slash + 1);
@@ -909,34 +1085,61 @@ Status AtomicFile::Create(std::string_view target) {
   std::string templ = dir + "." + base + ".tmp-XXXXXX";
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return FromErrno();
-  ::fchmod(fd, mode);
-  fd_ = fd;
-  temp_path_ = name.data();
+  // A signal that came during the creation is handled once the file is known.
+  sigset_t terminating, previous;
+  sigemptyset(&terminating);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&terminating, signal_number);
+  ::pthread_sigmask(SIG_BLOCK, &terminating, &previous);
+  int fd = sys::Mkostemp(name.data());
+  if (fd >= 0) {
+    fd_ = fd;
+    temp_path_ = name.data();
+    slot_ = RegisterTemporary(temp_path_);
+  }
+  const int creation_error = errno;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (fd < 0) return Status::Errno(creation_error);
+  // Owner and group only as far as the process may give them; the mode after
+  // them, since a change of owner clears the set-id bits.
+  if (exists) (void)sys::Fchown(fd, st.st_uid, st.st_gid);
+  if (sys::Fchmod(fd, mode) != 0) {
+    Status s = FromErrno();
+    Abort();
+    return s;
+  }
   return Status::Ok();
 }
 
 Status AtomicFile::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
 
-Status AtomicFile::Commit() {
+Status AtomicFile::SetMode(std::uint32_t mode) {
   if (fd_ < 0) return Status::Errno(EBADF);
+  return sys::Fchmod(fd_, static_cast<mode_t>(mode & 07777)) == 0 ? Status::Ok() : FromErrno();
+}
+
+Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
+  return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
+}
+
+Status AtomicFile::Commit(bool durable) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  Status s;
+  if ((durable || in_place_) && sys::Fsync(fd_) != 0) s = FromErrno();
+  if (s.ok() && in_place_) s = RewriteInPlace(fd_, target_path_);
   int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) {
-    Status s = FromErrno();
-    ::unlink(temp_path_.c_str());
-    temp_path_.clear();
-    return s;
+  if (::close(fd) != 0 && s.ok()) s = FromErrno();
+  if (s.ok() && !in_place_ && sys::Rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
+    s = FromErrno();
   }
-  if (::rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
-    Status s = FromErrno();
-    ::unlink(temp_path_.c_str());
-    temp_path_.clear();
-    return s;
-  }
+  if (!s.ok() || in_place_) (void)sys::Unlink(temp_path_.c_str());
+  UnregisterTemporary(&slot_);
   temp_path_.clear();
+  if (!s.ok()) return s;
   ForgetListingOf(target_path_);
+  if (durable && !in_place_) return SyncFolderOf(target_path_);
   return Status::Ok();
 }
 
@@ -946,9 +1149,139 @@ void AtomicFile::Abort() {
     fd_ = -1;
   }
   if (!temp_path_.empty()) {
-    ::unlink(temp_path_.c_str());
+    (void)sys::Unlink(temp_path_.c_str());
     temp_path_.clear();
   }
+  UnregisterTemporary(&slot_);
+}
+
+Status ReplaceFile(std::string_view path, std::string_view bytes) {
+  AtomicFile file;
+  Status status = file.Create(path);
+  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
+  if (status.ok()) status = file.Commit(/*durable=*/true);
+  return status;
+}
+
+Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed) {
+  auto fail = [&](std::string_view path, Status status) {
+    if (failed) *failed = std::string(path);
+    return status;
+  };
+  File source;
+  Status status = File::Open(from, File::Mode::kRead, &source);
+  if (!status.ok()) return fail(from, status);
+  struct stat st {};
+  if (::fstat(source.fd_, &st) != 0) return fail(from, FromErrno());
+  if (!S_ISREG(st.st_mode)) return fail(from, Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
+  AtomicFile copy;
+  status = copy.Create(to);
+  if (!status.ok()) return fail(to, status);
+  std::vector<char> buffer(std::size_t{1} << 16);
+  for (;;) {
+    std::size_t got = 0;
+    status = source.Read(buffer.data(), buffer.size(), &got);
+    if (!status.ok()) return fail(from, status);
+    if (got == 0) break;
+    status = copy.Write(buffer.data(), got);
+    if (!status.ok()) return fail(to, status);
+  }
+  status = copy.SetMode(st.st_mode & 07777);
+  if (status.ok()) status = copy.SetTimes(ToNs(st.st_atim), ToNs(st.st_mtim));
+  // Not flushed: a copy carries no history, and a flush costs as much as a
+  // small package.
+  if (status.ok()) status = copy.Commit();
+  return status.ok() ? status : fail(to, status);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  constexpr std::string_view kMark = ".tmp-";
+  constexpr std::size_t kRandom = 6;
+  if (name.size() < 2 + kMark.size() + kRandom || name.front() != '.') return false;
+  const std::size_t mark = name.size() - kRandom - kMark.size();
+  if (name.substr(mark, kMark.size()) != kMark) return false;
+  return std::all_of(name.end() - kRandom, name.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  });
+}
+
+Status RemoveLeftoverTemporaries(std::string_view folder) {
+  std::string dir;
+  if (!ResolveFolder(folder, &dir)) return Status::Errno(ENOENT);
+  DIR* d = opendir(DirOrDot(dir).c_str());
+  if (!d) return errno == ENOENT ? Status::Ok() : FromErrno();
+  Status result;
+  bool removed = false;
+  while (dirent* e = readdir(d)) {
+    if (!IsTemporaryName(e->d_name)) continue;
+    const std::string path = Join(dir, e->d_name);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (sys::Unlink(path.c_str()) != 0) {
+      if (result.ok()) result = FromErrno();
+      continue;
+    }
+    removed = true;
+  }
+  closedir(d);
+  if (removed) ForgetListingOf(Join(dir, "."));
+  return result;
+}
+
+// ---- FolderLock ---------------------------------------------------------------
+
+FolderLock::~FolderLock() { Release(); }
+
+Status FolderLock::Acquire(std::string_view folder) {
+  Release();
+  std::string dir;
+  if (!ResolveFolder(folder, &dir)) return Status::Errno(ENOENT);
+  int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FromErrno();
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Status s = FromErrno();
+    ::close(fd);
+    return s;
+  }
+  fd_ = fd;
+  return Status::Ok();
+}
+
+void FolderLock::Release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void InstallSignalCleanup() {
+  struct sigaction action {};
+  action.sa_handler = RemoveTemporariesAndExit;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaddset(&action.sa_mask, signal_number);
+  }
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal_number, &action, nullptr);
+  }
+}
+
+// ---- fault injection ------------------------------------------------------------
+
+void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.kinds = kinds;
+  f.nth = nth;
+  f.error = error;
+  f.sticky = sticky;
+  f.count = 0;
+  f.armed.store(true, std::memory_order_relaxed);
+}
+
+int DisarmFault() {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.armed.store(false, std::memory_order_relaxed);
+  return f.count;
 }
 
 }  // namespace vkt::platform
