@@ -318,17 +318,21 @@ SourceFile::~SourceFile() = default;
 
 Status SourceFile::Open(const std::string& path) {
   Close();
+  Status s = platform::File::Open(path, platform::File::Mode::kRead, &impl_->file);
+  return s.ok() ? ReadFirstBlock() : s;
+}
+
+Status SourceFile::Open(const platform::ListedFolder& folder, std::size_t entry) {
+  Close();
+  Status s = folder.OpenEntry(entry, &impl_->file);
+  return s.ok() ? ReadFirstBlock() : s;
+}
+
+Status SourceFile::ReadFirstBlock() {
   Impl& m = *impl_;
-  Status s = platform::File::Open(path, platform::File::Mode::kRead, &m.file);
-  if (!s.ok()) return s;
-  // A small file gets a buffer of its size (plus the byte that shows the end);
-  // a large one a block. The buffer only grows, up to one block.
-  const std::int64_t size = m.file.Size();
-  size_t want = kBlockSize;
-  if (size >= 0 && static_cast<std::uint64_t>(size) < kBlockSize) {
-    want = std::max<size_t>(static_cast<size_t>(size) + 1, 4096);
-  }
-  m.EnsureCapacity(want);
+  // One block, whatever the file's size: asking for its size would cost a
+  // system call per file, and a small file is read whole by the first read.
+  m.EnsureCapacity(kBlockSize);
   m.at_end = false;
   m.status = Status::Ok();
   m.first_length = m.Fill();
