@@ -7,6 +7,9 @@
 // or LF line ends, text in the system code page (UTF-8 for a file that begins
 // with the UTF-8 byte-order mark). An instance parses its file once, on the
 // first read, and keeps it until `ININame` changes or the instance writes.
+// Instances share the parse of a file that has not changed since (same file,
+// size, times and system code page): the file is opened and its times read,
+// but not parsed again.
 // A file that exists but cannot be read shows the "Initialization File Error"
 // box once per instance (through Desktop().boxes); reads then give the default.
 #pragma once
