@@ -143,12 +143,27 @@ const unsigned char* FindLoneCr(const unsigned char* p, const unsigned char* end
   }
 }
 
-// True when `p[0..n)` holds a byte 0xFE or 0xFF; eight bytes at a time.
+// True when `p[0..n)` holds a byte 0xFE or 0xFF; sixty-four bytes at a time
+// where SSE2 is there, else eight.
 bool HasFeOrFf(const unsigned char* p, size_t n) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
   constexpr std::uint64_t kFe = 0xFEFEFEFEFEFEFEFEULL;
   size_t i = 0;
+#if defined(__SSE2__)
+  // A byte is at least 0xFE exactly when its unsigned maximum with 0xFE is
+  // the byte itself.
+  const __m128i fe = _mm_set1_epi8(static_cast<char>(0xFE));
+  auto high = [&](size_t at) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    return _mm_cmpeq_epi8(_mm_max_epu8(x, fe), x);
+  };
+  for (; i + 64 <= n; i += 64) {
+    const __m128i any =
+        _mm_or_si128(_mm_or_si128(high(i), high(i + 16)), _mm_or_si128(high(i + 32), high(i + 48)));
+    if (_mm_movemask_epi8(any) != 0) return true;
+  }
+#endif
   for (; i + 8 <= n; i += 8) {
     std::uint64_t x;
     std::memcpy(&x, p + i, 8);
@@ -183,6 +198,8 @@ struct Tables {
   bool drops_are_fe_ff = false;
   // ASCII is written as itself (WriteLine fast path).
   bool ascii_identity = false;
+  // Single-byte page whose bytes 0xA0-0xFF read as U+00A0-U+00FF.
+  bool latin1_upper = false;
 
   void Build(const text::CodePage& cp) {
     page = &cp;
@@ -193,10 +210,12 @@ struct Tables {
       std::string probe = cp.Encode("azAZ09 '();-_.:\\/");
       ascii_identity = probe == "azAZ09 '();-_.:\\/";
       identity_fe_ff = false;
+      latin1_upper = false;
       return;
     }
     identity_fe_ff = true;
     drops_are_fe_ff = true;
+    latin1_upper = true;
     for (int b = 0; b < 256; ++b) {
       const char16_t u = cp.Unit(static_cast<unsigned char>(b));
       unit[b] = u;
@@ -207,6 +226,7 @@ struct Tables {
       const int back = u == 0xFFFD ? -1 : cp.Byte(u);
       out_byte[b] = static_cast<std::uint8_t>(back < 0 ? '?' : back);
       if (b < 0x80 && u != b) ascii_identity = false;
+      if (b >= 0xA0 && u != b) latin1_upper = false;
       const bool should_drop = b >= 0xFE;
       if (should_drop == (keep[b] != 0)) drops_are_fe_ff = false;
       if (should_drop ? keep[b] != 0 : (keep[b] == 0 || out_byte[b] != b)) identity_fe_ff = false;
@@ -487,11 +507,18 @@ struct ScriptWriter::Impl {
       size_t i = 0;
 #if defined(__SSE2__)
       if (tables.ascii_identity) {
-        // Sixteen ASCII bytes at a time become sixteen units by zero extension.
+        // Sixteen bytes at a time become sixteen units by zero extension when
+        // they read as themselves: ASCII, and under a page whose upper half is
+        // Latin-1 (Windows-1252) everything but 0x80-0x9F.
         const __m128i zero = _mm_setzero_si128();
+        const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+        const __m128i c1 = _mm_set1_epi8(static_cast<char>(0x80));
         for (; i + 16 <= k; i += 16) {
           __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-          if (_mm_movemask_epi8(bytes) != 0) {
+          const int mixed = tables.latin1_upper
+                                ? _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), c1))
+                                : _mm_movemask_epi8(bytes);
+          if (mixed != 0) {
             for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &tables.unit_le[p[j]], 2);
             continue;
           }

@@ -149,11 +149,11 @@ class ListedFolder {
   const std::string& upper(std::size_t i) const;
   // The first entry in listing order whose upper-cased name is `upper_name`,
   // or kNone.
-  std::size_t FindUpper(std::string_view upper_name) const;
+  std::size_t FindUpper(const std::string& upper_name) const;
   // The entry a path component `name` resolves to (see above): the entry of
   // exactly that name, else the first whose upper-cased name equals
   // UpperCase(name) (given as `upper_name`); kNone when there is none.
-  std::size_t Find(std::string_view name, std::string_view upper_name) const;
+  std::size_t Find(std::string_view name, const std::string& upper_name) const;
   // The entries that match the wildcard `pattern` as FindEntries matches, in
   // listing order ("." and ".." are not entries here).
   std::vector<std::size_t> Matching(std::string_view pattern) const;

@@ -362,10 +362,18 @@ class PatternMatcher {
   explicit PatternMatcher(std::string_view pattern)
       : every_(pattern == "*" || pattern == "*.*"),
         pattern_(every_ ? std::u32string() : ToUpperCodePoints(pattern)),
-        ascii_pattern_(every_ || !IsAscii(pattern) ? std::string() : text::UpperCase(pattern)) {}
+        ascii_pattern_(every_ || !IsAscii(pattern) ? std::string() : text::UpperCase(pattern)),
+        ascii_suffix_(ascii_pattern_.size() > 1 && ascii_pattern_.front() == '*' &&
+                      !ContainsWildcard(std::string_view(ascii_pattern_).substr(1))) {}
 
   bool operator()(const std::string& upper) const {
     if (every_) return true;
+    // "*.EXT", the common search, is an ending.
+    if (ascii_suffix_ && IsAscii(upper)) {
+      return upper.size() + 1 >= ascii_pattern_.size() &&
+             upper.compare(upper.size() + 1 - ascii_pattern_.size(), std::string::npos,
+                           ascii_pattern_, 1) == 0;
+    }
     // Upper-cased ASCII names match an ASCII pattern byte by byte; only other
     // names need code points (a folder may hold 100,000 of them).
     if (!ascii_pattern_.empty() && IsAscii(upper)) return WildcardMatch(upper, ascii_pattern_);
@@ -376,6 +384,7 @@ class PatternMatcher {
   bool every_;
   std::u32string pattern_;
   std::string ascii_pattern_;
+  bool ascii_suffix_;  // "*" and then no wildcard
 };
 
 Status FromErrno() { return Status::Errno(errno); }
@@ -744,13 +753,13 @@ const Entry& ListedFolder::entry(std::size_t i) const { return listing_->entries
 
 const std::string& ListedFolder::upper(std::size_t i) const { return listing_->upper[i]; }
 
-std::size_t ListedFolder::FindUpper(std::string_view upper_name) const {
+std::size_t ListedFolder::FindUpper(const std::string& upper_name) const {
   if (!listing_) return kNone;
-  auto it = listing_->first_by_upper.find(std::string(upper_name));
+  auto it = listing_->first_by_upper.find(upper_name);
   return it == listing_->first_by_upper.end() ? kNone : it->second;
 }
 
-std::size_t ListedFolder::Find(std::string_view name, std::string_view upper_name) const {
+std::size_t ListedFolder::Find(std::string_view name, const std::string& upper_name) const {
   const std::size_t first = FindUpper(upper_name);
   if (first == kNone) return kNone;
   for (std::size_t i = first; i < size() && listing_->upper[i] == upper_name; ++i) {
