@@ -281,13 +281,15 @@ compare() {
   rm -rf -- "$repo" "$floor"
 }
 
+# The floors start as few cat processes as the system's limit on a command
+# line allows (100,000 paths need a few; xargs' default would start dozens).
 cat_floor() {
-  xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
-  xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.out"
+  xargs -0 -s 2000000 cat <"$1/listed_ora.lst" >"$2/ora.out"
+  xargs -0 -s 2000000 cat <"$1/listed_sql.lst" >"$2/sql.out"
 }
 cat_iconv() {
-  xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
-  xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.tmp"
+  xargs -0 -s 2000000 cat <"$1/listed_ora.lst" >"$2/ora.out"
+  xargs -0 -s 2000000 cat <"$1/listed_sql.lst" >"$2/sql.tmp"
   iconv -f WINDOWS-1252 -t UTF-16LE "$2/sql.tmp" >"$2/sql16.out"
 }
 export -f cat_floor cat_iconv
