@@ -4,7 +4,8 @@
 #   bench/run.sh [--bin PATH] [--quick] [--reps N] [--scale-reps N]
 #                [--types N] [--files F] [--size S] [--seed N]
 #                [--scaling "1000 10000 100000"] [--scale-size S]
-#                [--no-main] [--no-scaling] [--workdir DIR] [--keep]
+#                [--small-types N] [--small-files F] [--small-size S]
+#                [--no-main] [--no-small] [--no-scaling] [--workdir DIR] [--keep]
 set -euo pipefail
 # The shell clock (EPOCHREALTIME) and awk must use "." as the decimal point.
 export LC_ALL=C
@@ -21,13 +22,17 @@ size=50000
 seed=1
 scaling="1000 10000 100000"
 scale_size=3000
+small_types=10
+small_files=10000
+small_size=3000
 run_main=1
+run_small=1
 run_scaling=1
 workdir=""
 keep=0
 
 usage() {
-  sed -n '2,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '2,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
   cat <<'EOF'
 
   --bin PATH       vktgera to measure (default: build/vktgera of this checkout)
@@ -40,7 +45,11 @@ usage() {
   --seed N         seed of the generated repositories (default 1)
   --scaling LIST   listed files of the scaling series (default "1000 10000 100000")
   --scale-size S   bytes per file in the scaling series (default 3000)
-  --no-main        skip the comparison with cat and iconv
+  --small-types N  folders of the many-small-scripts comparison (default 10)
+  --small-files F  its files per folder and database kind (default 10000)
+  --small-size S   its bytes per source file, about (default 3000)
+  --no-main        skip the comparison of large scripts with cat and iconv
+  --no-small       skip the comparison of many small scripts with cat and iconv
   --no-scaling     skip the scaling series
   --workdir DIR    where to generate (default: a new folder under ${TMPDIR:-/tmp})
   --keep           keep the generated files
@@ -58,6 +67,7 @@ need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 for arg in "$@"; do
   if [[ $arg == --quick ]]; then
     reps=2; scale_reps=2; types=4; files=25; size=20000; scaling="200 2000"
+    small_types=4; small_files=250
   fi
 done
 
@@ -73,7 +83,11 @@ while [[ $# -gt 0 ]]; do
     --seed) need_value "$@"; seed=$2; shift 2 ;;
     --scaling) need_value "$@"; scaling=$2; shift 2 ;;
     --scale-size) need_value "$@"; scale_size=$2; shift 2 ;;
+    --small-types) need_value "$@"; small_types=$2; shift 2 ;;
+    --small-files) need_value "$@"; small_files=$2; shift 2 ;;
+    --small-size) need_value "$@"; small_size=$2; shift 2 ;;
     --no-main) run_main=0; shift ;;
+    --no-small) run_small=0; shift ;;
     --no-scaling) run_scaling=0; shift ;;
     --workdir) need_value "$@"; workdir=$2; shift 2 ;;
     --keep) keep=1; shift ;;
@@ -82,7 +96,8 @@ while [[ $# -gt 0 ]]; do
   esac
 done
 
-for n in "$reps" "$scale_reps" "$types" "$files" "$size" "$seed" "$scale_size" $scaling; do
+for n in "$reps" "$scale_reps" "$types" "$files" "$size" "$seed" "$scale_size" "$small_types" \
+  "$small_files" "$small_size" $scaling; do
   [[ $n =~ ^[0-9]+$ ]] || die "not a whole number: $n"
 done
 ((reps >= 1 && scale_reps >= 1)) || die "repetitions must be at least 1"
@@ -195,38 +210,33 @@ if awk -v l="$load" -v c="$(nproc)" 'BEGIN { exit !(l > c) }'; then
 fi
 echo
 
-# ---- main comparison: install vs cat vs cat + iconv -------------------------
+# ---- comparisons: install vs cat vs cat + iconv ------------------------------
 
-if ((run_main)); then
-  repo="$work/main"
-  python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --types "$types" \
-    --files "$files" --size "$size"
+# compare NAME TYPES FILES SIZE TITLE: generates a repository of TYPES folders
+# x FILES files per kind x SIZE bytes, and times install --type TODOS against
+# cat and cat + iconv of the same listed files, interleaved, then prints the
+# table and removes the repository.
+compare() {
+  local name=$1 ctypes=$2 cfiles=$3 csize=$4 title=$5
+  local repo="$work/$name" floor="$work/floor"
+  python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --types "$ctypes" \
+    --files "$cfiles" --size "$csize"
+  local ora_bytes sql_bytes src_bytes
   ora_bytes=$(manifest "$repo" ora_bytes)
   sql_bytes=$(manifest "$repo" sql_bytes)
   src_bytes=$((ora_bytes + sql_bytes))
-  floor="$work/floor"
   mkdir -p "$floor"
-
-  cat_floor() {
-    xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
-    xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.out"
-  }
-  cat_iconv() {
-    xargs -0 cat <"$1/listed_ora.lst" >"$2/ora.out"
-    xargs -0 cat <"$1/listed_sql.lst" >"$2/sql.tmp"
-    iconv -f WINDOWS-1252 -t UTF-16LE "$2/sql.tmp" >"$2/sql16.out"
-  }
-  export -f cat_floor cat_iconv
 
   # Warm-up: every source file in the page cache, and one checked install run
   # (a complete repository must give no message lines).
   cat_iconv "$repo" "$floor"
-  status=0
+  local status=0
   ours "$repo" install --repo BENCH --type TODOS || status=$?
   if ((status != 0)) || [[ -s $work/last.stdout ]]; then
     echo "warning: the install run ended with status $status and these messages:" >&2
     head -n 20 "$work/last.stdout" >&2
   fi
+  local out_ora out_sql
   out_ora=$(bytes_below "$repo/out" '*/oracle/*')
   out_sql=$(bytes_below "$repo/out" '*/sql_server/*')
   echo "install output: $(megabytes "$out_ora") MB Oracle, $(megabytes "$out_sql") MB SQL Server" \
@@ -237,21 +247,24 @@ if ((run_main)); then
     echo "warning: install output is smaller than its sources: scripts missing?" >&2
 
   # Interleaved repetitions, so that load from other processes spreads evenly.
+  local r
   for ((r = 1; r <= reps; r++)); do
-    timed install 1 "$bin" --config "$repo/VKTGeraInstallBD.ini" install --repo BENCH --type TODOS
+    timed "install_$name" 1 "$bin" --config "$repo/VKTGeraInstallBD.ini" install --repo BENCH \
+      --type TODOS
     # shellcheck disable=SC2016 # expanded by the inner bash
-    timed cat 0 bash -c 'cat_floor "$1" "$2"' _ "$repo" "$floor"
+    timed "cat_$name" 0 bash -c 'cat_floor "$1" "$2"' _ "$repo" "$floor"
     # shellcheck disable=SC2016
-    timed cat_iconv 0 bash -c 'cat_iconv "$1" "$2"' _ "$repo" "$floor"
+    timed "cat_iconv_$name" 0 bash -c 'cat_iconv "$1" "$2"' _ "$repo" "$floor"
   done
 
-  read -r i_min i_med _ < <(summary install 1)
-  read -r c_min c_med _ < <(summary cat 1)
-  read -r x_min x_med _ < <(summary cat_iconv 1)
-  read -r _ _ i_rss < <(summary install 2)
+  local i_min i_med c_min c_med x_min x_med i_rss
+  read -r i_min i_med _ < <(summary "install_$name" 1)
+  read -r c_min c_med _ < <(summary "cat_$name" 1)
+  read -r x_min x_med _ < <(summary "cat_iconv_$name" 1)
+  read -r _ _ i_rss < <(summary "install_$name" 2)
 
   echo
-  echo "== install --type TODOS: $(manifest "$repo" files_per_kind) files per kind," \
+  echo "== $title: install --type TODOS, $(manifest "$repo" files_per_kind) files per kind," \
     "$(megabytes "$ora_bytes") MB .ora + $(megabytes "$sql_bytes") MB .sql, $reps repetitions"
   printf '%-22s %10s %10s\n' "" "min s" "median s"
   printf '%-22s %10s %10s\n' "vktgera install" "$(seconds "$i_min")" "$(seconds "$i_med")"
@@ -266,6 +279,26 @@ if ((run_main)); then
   echo "peak RSS of install: $((i_rss / 1024)) MB"
   echo
   rm -rf -- "$repo" "$floor"
+}
+
+# The floors start as few cat processes as the system's limit on a command
+# line allows (100,000 paths need a few; xargs' default would start dozens).
+cat_floor() {
+  xargs -0 -s 2000000 cat <"$1/listed_ora.lst" >"$2/ora.out"
+  xargs -0 -s 2000000 cat <"$1/listed_sql.lst" >"$2/sql.out"
+}
+cat_iconv() {
+  xargs -0 -s 2000000 cat <"$1/listed_ora.lst" >"$2/ora.out"
+  xargs -0 -s 2000000 cat <"$1/listed_sql.lst" >"$2/sql.tmp"
+  iconv -f WINDOWS-1252 -t UTF-16LE "$2/sql.tmp" >"$2/sql16.out"
+}
+export -f cat_floor cat_iconv
+
+if ((run_main)); then
+  compare main "$types" "$files" "$size" "large scripts"
+fi
+if ((run_small)); then
+  compare small "$small_types" "$small_files" "$small_size" "many small scripts"
 fi
 
 # ---- scaling series: one folder, growing file count -------------------------

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -230,25 +232,24 @@ ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) 
   return result;
 }
 
-// Reads the whole file. `*missing` tells a file that is not there (no error)
-// from one that is there but cannot be read; a file larger than
-// kMaxFileBytes fails with EFBIG.
-platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing) {
+// Opens `path` for reading. `*missing` tells a file that is not there (no
+// error) from one that is there but cannot be read.
+platform::Status OpenToRead(const std::string& path, platform::File* file, bool* missing) {
+  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, file);
+  *missing = !status.ok() && (status.code == ENOENT || status.code == ENOTDIR);
+  return status;
+}
+
+// Reads the rest of an open file into `*bytes` and closes it.
+platform::Status ReadRest(platform::File& file, std::string* bytes) {
   bytes->clear();
-  *missing = false;
-  platform::File file;
-  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-  if (!status.ok()) {
-    *missing = status.code == ENOENT || status.code == ENOTDIR;
-    return status;
-  }
   std::int64_t size = file.Size();
   if (size > kMaxFileBytes) return platform::Status::Errno(EFBIG);
   if (size > 0) bytes->reserve(static_cast<std::size_t>(size));
   char buffer[1 << 16];
   for (;;) {
     std::size_t got = 0;
-    status = file.Read(buffer, sizeof buffer, &got);
+    platform::Status status = file.Read(buffer, sizeof buffer, &got);
     if (!status.ok()) return status;
     if (got == 0) break;
     // A file may grow while it is read, or tell no size (/proc).
@@ -258,6 +259,77 @@ platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool
     bytes->append(buffer, got);
   }
   return file.Close();
+}
+
+// Reads the whole file (see OpenToRead for `*missing`).
+platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing) {
+  bytes->clear();
+  platform::File file;
+  platform::Status status = OpenToRead(path, &file, missing);
+  return status.ok() ? ReadRest(file, bytes) : status;
+}
+
+// A change made within this time of a parse may share the tick of the
+// file-system clock of the change before it, and so leave the file's stamp as
+// it was: such a parse is not kept.
+constexpr std::int64_t kRacyWindowNs = 100'000'000;
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// Parses of unchanged files, shared by every instance: an installation run
+// reads its file list once per object type and database kind, and a list of
+// 100,000 names must not be parsed each time. A parse serves while the file
+// keeps the stamp and the system code page it was read with.
+template <typename Parsed>
+class ParseCache {
+ public:
+  std::shared_ptr<const Parsed> Find(const std::string& path, const platform::FileStamp& stamp) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = entries_.find(path);
+    if (it == entries_.end() || !(it->second.stamp == stamp) ||
+        it->second.page != text::SystemCodePage().name()) {
+      return nullptr;
+    }
+    return it->second.parsed;
+  }
+
+  void Keep(const std::string& path, const platform::FileStamp& stamp,
+            std::shared_ptr<const Parsed> parsed) {
+    const bool racy = NowNs() - std::max(stamp.write_ns, stamp.change_ns) < kRacyWindowNs;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (racy) {
+      entries_.erase(path);
+      return;
+    }
+    // A few files are read in a session; the bound only keeps memory in check.
+    if (entries_.size() >= kMaxFiles && !entries_.contains(path)) entries_.clear();
+    entries_[path] = {stamp, text::SystemCodePage().name(), std::move(parsed)};
+  }
+
+  void Forget(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(path);
+  }
+
+ private:
+  static constexpr std::size_t kMaxFiles = 8;
+  struct Entry {
+    platform::FileStamp stamp;
+    std::string page;
+    std::shared_ptr<const Parsed> parsed;
+  };
+  std::mutex mutex_;
+  std::unordered_map<std::string, Entry> entries_;
+};
+
+template <typename Parsed>
+ParseCache<Parsed>& SharedParses() {
+  static ParseCache<Parsed> cache;
+  return cache;
 }
 
 // The files whose "Initialization File Error" box this run has shown.
@@ -321,7 +393,17 @@ bool INI::Load() {
   auto parsed = std::make_shared<Parsed>();
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  platform::File file;
+  platform::FileStamp stamp;
+  platform::Status status = OpenToRead(ini_name_, &file, &missing);
+  const bool stamped = status.ok() && file.Stamp(&stamp);
+  if (stamped) {
+    if (auto shared = SharedParses<Parsed>().Find(ini_name_, stamp)) {
+      parsed_ = std::move(shared);
+      return true;
+    }
+  }
+  if (status.ok()) status = ReadRest(file, &bytes);
   if (!status.ok()) {
     if (!missing) ShowReadError(ini_name_, status);
     parsed_ = std::move(parsed);
@@ -343,6 +425,7 @@ bool INI::Load() {
     }
     return true;
   });
+  if (stamped) SharedParses<Parsed>().Keep(ini_name_, stamp, parsed);
   parsed_ = std::move(parsed);
   return true;
 }
@@ -373,6 +456,7 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     return false;
   }
   parsed_.reset();
+  SharedParses<Parsed>().Forget(ini_name_);
 
   std::string bytes;
   bool missing = false;
@@ -509,6 +593,7 @@ bool INI::CommitWrites() {
   const std::string bytes = std::move(*gathered_);
   gathered_.reset();
   parsed_.reset();
+  SharedParses<Parsed>().Forget(ini_name_);
   const platform::Status status = platform::ReplaceFile(ini_name_, bytes);
   write_error_ = status.code;
   return status.ok();

@@ -8,7 +8,9 @@
 // that begins with EF BB BF is UTF-8, any other is in the system code page; a
 // write keeps the file's encoding, and the lines it adds end as the file's
 // first line does. An instance parses its file once, on the first read, and
-// keeps it until `ININame` changes or the instance writes.
+// keeps it until `ININame` changes or the instance writes. Instances share the
+// parse of a file that has not changed since (same file, size, times and
+// system code page): the file is opened and its times read, not parsed again.
 // Only a regular file of at most 64 MiB is read. One that exists but cannot be
 // read (or is something else, or larger) shows the "Initialization File Error"
 // box (through Desktop().boxes) once per file until ForgetIniErrors; reads

@@ -1,8 +1,8 @@
 #include "generate/gera_script.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "config/file_list.h"
@@ -82,6 +82,34 @@ bool SourceExists(fs::FileSystemObject& fso, const std::string& path, std::strin
          (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
 }
 
+// True when the listed name `entry` is one entry of the source folder itself,
+// which the folder's listing can settle: no wildcard (such a name is tested as
+// a path), no separator, not "." or "..".
+bool NamesFolderEntry(std::string_view entry) {
+  return entry.find_first_of("*?\\/") == std::string_view::npos && entry != "." && entry != "..";
+}
+
+// Opens the listed file `entry` (path `caminho`) for copying, after the
+// existence test: `*exists` false (and nothing opened) for a file that does
+// not exist, is hidden or is a folder. `index` is where the name resolves in
+// the source folder's listing: then the listing answers the existence test
+// and the file is opened relative to the folder. With kNone (not in the
+// listing, or a name it cannot settle), and for a listed file that went away
+// since the listing was taken, the test and the open go by path.
+Status OpenSource(SourceFile& fonte, fs::FileSystemObject& fso,
+                  const platform::ListedFolder& origem, std::size_t index,
+                  const std::string& caminho, std::string_view entry, bool* exists) {
+  if (index != platform::ListedFolder::kNone) {
+    const platform::Entry& found = origem.entry(index);
+    *exists = !found.is_directory && found.name.front() != '.';
+    if (!*exists) return Status::Ok();
+    Status opened = fonte.Open(origem, index);
+    if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
+  }
+  *exists = SourceExists(fso, caminho, entry);
+  return *exists ? fonte.Open(caminho) : Status::Ok();
+}
+
 void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
   AdicionaMensagem(session.Mensagens,
                    "Erro ao gravar o arquivo: " + CaminhoMensagem(path) + " - " + status.Text());
@@ -136,11 +164,15 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     if (IsSql2005Type(tipo_objeto)) extensao = ".sql2005";
   }
 
-  // 5. The folder listing. A type without a source folder lists nothing (the
-  // bare expression would name the root of the file system).
-  std::vector<std::string> listagem;
-  if (!pasta_origem.empty()) {
-    listagem = fs::FileSystemObject().EnumFiles(pasta_origem + "\\*" + extensao);
+  // 5. The folder listing: the files of the folder that match "*" + extension,
+  // in listing order. A type without a source folder lists nothing (the bare
+  // expression would name the root of the file system).
+  platform::ListedFolder origem;
+  std::vector<std::size_t> listagem;
+  if (!pasta_origem.empty() && origem.Open(pasta_origem + "\\").ok()) {
+    for (std::size_t j : origem.Matching("*" + extensao)) {
+      if (!origem.entry(j).is_directory) listagem.push_back(j);
+    }
   }
 
   // 6, 7. The file list.
@@ -162,17 +194,28 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   for (size_t i = 1; i < lista.names.size(); ++i) entradas[i] = lista.names[i] + extensao;
 
   // A folder that cannot be listed says so once, before its files' lines.
-  if (listagem.size() <= 1 && !pasta_origem.empty()) {
+  if (listagem.empty() && !pasta_origem.empty()) {
     AdicionaErroDaPasta(session.Mensagens, pasta_origem);
   }
 
-  // 8. Folder check: every listed file of the folder must be named by an entry.
-  std::unordered_set<std::string> nomeados;
-  nomeados.reserve(entradas.size());
-  for (size_t i = 1; i < entradas.size(); ++i) nomeados.insert(text::UpperCase(entradas[i]));
-  for (size_t j = 1; j < listagem.size(); ++j) {
-    if (!nomeados.contains(text::UpperCase(listagem[j]))) {
-      AdicionaMensagem(session.Mensagens, "Arquivo Nao esta no ini: " + listagem[j]);
+  // 8. Folder check: every listed file of the folder must be named by an entry
+  // (the same name without regard to case). Names equal without regard to case
+  // are neighbours in the listing: an entry marks the first of them. Where each
+  // entry resolves in the listing is kept for step 10.
+  std::vector<std::size_t> indices(entradas.size(), platform::ListedFolder::kNone);
+  std::vector<bool> nomeado(origem.size());
+  for (size_t i = 1; i < entradas.size(); ++i) {
+    const std::string upper = text::UpperCase(entradas[i]);
+    const std::size_t first = origem.FindUpper(upper);
+    if (first == platform::ListedFolder::kNone) continue;
+    nomeado[first] = true;
+    if (NamesFolderEntry(entradas[i])) indices[i] = origem.Find(entradas[i], upper);
+  }
+  for (std::size_t j : listagem) {
+    std::size_t first = j;
+    while (first > 0 && origem.upper(first - 1) == origem.upper(j)) --first;
+    if (!nomeado[first]) {
+      AdicionaMensagem(session.Mensagens, "Arquivo Nao esta no ini: " + origem.entry(j).name);
     }
   }
 
@@ -191,17 +234,22 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   // 10. The listed files, in list order.
   const FileOpening abertura = AberturaArquivo(tipo_objeto, banco, settings.SISTEMA);
   const bool dados = !IsCodeObjectType(tipo_objeto);
+  const std::string fechamento_bloco =
+      dados ? MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador) : "";
   fs::FileSystemObject fso;
   SourceFile fonte;
+  std::string caminho;
   for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
-    const std::string caminho = pasta_origem + "\\" + entradas[i];
-    if (!SourceExists(fso, caminho, entradas[i])) {
+    caminho.assign(pasta_origem).append("\\").append(entradas[i]);
+    bool existe = false;
+    // Opened before anything of it is written: an unreadable file is skipped
+    // like a missing one.
+    Status leitura = OpenSource(fonte, fso, origem, indices[i], caminho, entradas[i], &existe);
+    if (!existe) {
       AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
       continue;
     }
-    // Opened before anything of it is written: an unreadable file is skipped
-    // like a missing one.
-    if (Status leitura = fonte.Open(caminho); !leitura.ok()) {
+    if (!leitura.ok()) {
       AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
                                               " - " + leitura.Text());
       continue;
@@ -231,10 +279,7 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
                                               " - " + fonte.status().Text());
     }
     fonte.Close();
-    if (dados && escrita.ok()) {
-      escrita =
-          saida.WriteLine(MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador));
-    }
+    if (dados && escrita.ok()) escrita = saida.WriteLine(fechamento_bloco);
   }
 
   if (dry_run) {

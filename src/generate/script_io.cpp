@@ -118,49 +118,42 @@ class LineScanner {
   bool was_cr_ = false;
 };
 
-// The first CR in [p, end) that no LF follows (a CR that ends the range
-// counts as lone), or `end`. CR LF pairs, the common case, need no change, so
-// they are skipped sixteen bytes at a time without a call per line.
-const unsigned char* FindLoneCr(const unsigned char* p, const unsigned char* end) {
+// The first byte in [p, end) where a block that is copied in runs must stop:
+// a CR that no LF follows (a CR that ends the range counts as lone), or a byte
+// 0xFE or 0xFF (read as U+00FE / U+00FF, which are dropped); `end` when there
+// is none. CR LF pairs, the common case, need no change, so they are skipped
+// sixty-four bytes at a time without a call per line.
+const unsigned char* FindStop(const unsigned char* p, const unsigned char* end) {
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
-  // Each step reads 17 bytes: sixteen candidates and the byte after the last.
+  const __m128i fe = _mm_set1_epi8(static_cast<char>(0xFE));
+  // The stops among the sixteen bytes at `q`: a CR whose next byte is no LF,
+  // or a byte whose maximum with 0xFE is itself (0xFE or 0xFF).
+  auto stops = [&](const unsigned char* q) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+    const __m128i lone = _mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(here, cr));
+    return _mm_or_si128(lone, _mm_cmpeq_epi8(_mm_max_epu8(here, fe), here));
+  };
+  // Each step reads 65 bytes: sixty-four candidates and the byte after them.
+  while (end - p > 64) {
+    const __m128i any = _mm_or_si128(_mm_or_si128(stops(p), stops(p + 16)),
+                                     _mm_or_si128(stops(p + 32), stops(p + 48)));
+    if (_mm_movemask_epi8(any) != 0) break;
+    p += 64;
+  }
   while (end - p > 16) {
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, cr)));
-    const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(next, lf)));
-    const unsigned lone = crs & ~lfs;
-    if (lone != 0) return p + __builtin_ctz(lone);
+    const int found = _mm_movemask_epi8(stops(p));
+    if (found != 0) return p + __builtin_ctz(static_cast<unsigned>(found));
     p += 16;
   }
 #endif
-  for (;;) {
-    const unsigned char* c = FindCr(p, end);
-    if (c == end || c + 1 == end || c[1] != '\n') return c;
-    p = c + 2;
+  for (; p != end; ++p) {
+    if (*p >= 0xFE) return p;
+    if (*p == '\r' && (p + 1 == end || p[1] != '\n')) return p;
   }
-}
-
-// True when `p[0..n)` holds a byte 0xFE or 0xFF; eight bytes at a time.
-bool HasFeOrFf(const unsigned char* p, size_t n) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  constexpr std::uint64_t kFe = 0xFEFEFEFEFEFEFEFEULL;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t x;
-    std::memcpy(&x, p + i, 8);
-    // A byte is FE or FF exactly when its complement has no bit set but the
-    // lowest: look for a zero byte in (~x & FE..FE).
-    std::uint64_t v = ~x & kFe;
-    if ((v - kOnes) & ~v & kHigh) return true;
-  }
-  for (; i < n; ++i) {
-    if (p[i] >= 0xFE) return true;
-  }
-  return false;
+  return end;
 }
 
 // ---- code-page tables -------------------------------------------------------
@@ -183,6 +176,8 @@ struct Tables {
   bool drops_are_fe_ff = false;
   // ASCII is written as itself (WriteLine fast path).
   bool ascii_identity = false;
+  // Single-byte page whose bytes 0xA0-0xFF read as U+00A0-U+00FF.
+  bool latin1_upper = false;
 
   void Build(const text::CodePage& cp) {
     page = &cp;
@@ -193,10 +188,12 @@ struct Tables {
       std::string probe = cp.Encode("azAZ09 '();-_.:\\/");
       ascii_identity = probe == "azAZ09 '();-_.:\\/";
       identity_fe_ff = false;
+      latin1_upper = false;
       return;
     }
     identity_fe_ff = true;
     drops_are_fe_ff = true;
+    latin1_upper = true;
     for (int b = 0; b < 256; ++b) {
       const char16_t u = cp.Unit(static_cast<unsigned char>(b));
       unit[b] = u;
@@ -207,6 +204,7 @@ struct Tables {
       const int back = u == 0xFFFD ? -1 : cp.Byte(u);
       out_byte[b] = static_cast<std::uint8_t>(back < 0 ? '?' : back);
       if (b < 0x80 && u != b) ascii_identity = false;
+      if (b >= 0xA0 && u != b) latin1_upper = false;
       const bool should_drop = b >= 0xFE;
       if (should_drop == (keep[b] != 0)) drops_are_fe_ff = false;
       if (should_drop ? keep[b] != 0 : (keep[b] == 0 || out_byte[b] != b)) identity_fe_ff = false;
@@ -318,17 +316,21 @@ SourceFile::~SourceFile() = default;
 
 Status SourceFile::Open(const std::string& path) {
   Close();
+  Status s = platform::File::Open(path, platform::File::Mode::kRead, &impl_->file);
+  return s.ok() ? ReadFirstBlock() : s;
+}
+
+Status SourceFile::Open(const platform::ListedFolder& folder, std::size_t entry) {
+  Close();
+  Status s = folder.OpenEntry(entry, &impl_->file);
+  return s.ok() ? ReadFirstBlock() : s;
+}
+
+Status SourceFile::ReadFirstBlock() {
   Impl& m = *impl_;
-  Status s = platform::File::Open(path, platform::File::Mode::kRead, &m.file);
-  if (!s.ok()) return s;
-  // A small file gets a buffer of its size (plus the byte that shows the end);
-  // a large one a block. The buffer only grows, up to one block.
-  const std::int64_t size = m.file.Size();
-  size_t want = kBlockSize;
-  if (size >= 0 && static_cast<std::uint64_t>(size) < kBlockSize) {
-    want = std::max<size_t>(static_cast<size_t>(size) + 1, 4096);
-  }
-  m.EnsureCapacity(want);
+  // One block, whatever the file's size: asking for its size would cost a
+  // system call per file, and a small file is read whole by the first read.
+  m.EnsureCapacity(kBlockSize);
   m.at_end = false;
   m.status = Status::Ok();
   m.first_length = m.Fill();
@@ -483,11 +485,18 @@ struct ScriptWriter::Impl {
       size_t i = 0;
 #if defined(__SSE2__)
       if (tables.ascii_identity) {
-        // Sixteen ASCII bytes at a time become sixteen units by zero extension.
+        // Sixteen bytes at a time become sixteen units by zero extension when
+        // they read as themselves: ASCII, and under a page whose upper half is
+        // Latin-1 (Windows-1252) everything but 0x80-0x9F.
         const __m128i zero = _mm_setzero_si128();
+        const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+        const __m128i c1 = _mm_set1_epi8(static_cast<char>(0x80));
         for (; i + 16 <= k; i += 16) {
           __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-          if (_mm_movemask_epi8(bytes) != 0) {
+          const int mixed = tables.latin1_upper
+                                ? _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), c1))
+                                : _mm_movemask_epi8(bytes);
+          if (mixed != 0) {
             for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &tables.unit_le[p[j]], 2);
             continue;
           }
@@ -517,24 +526,31 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  // A block whose lines need no cleaning: its CR LF pairs and lone LFs stay as
-  // they are, so whole runs between lone CRs are written at once by `run`
-  // (bytes for Oracle, widened units for SQL Server); a lone CR gets its LF.
-  template <typename Run>
+  // A block under a page where only the bytes 0xFE and 0xFF are dropped: its
+  // CR LF pairs and lone LFs stay as they are, so whole runs between lone CRs
+  // are written at once by `run` (bytes for Oracle, widened units for SQL
+  // Server) and a lone CR gets its LF. From a line with a byte to drop on, the
+  // rest of the block goes line by line through `content`.
+  template <typename Run, typename Content>
   bool ThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n, Run&& run,
-                    std::string_view lf) {
+                    std::string_view lf, Content&& content) {
     const unsigned char* end = p + n;
     const unsigned char* pos;
     scan.RememberSkip();
     scan.Begin(p, end, &pos);
     const unsigned char* start = pos;
     while (pos != end) {
-      const unsigned char* cr = FindLoneCr(pos, end);
-      if (cr == end) break;
-      if (!run(start, static_cast<size_t>(cr + 1 - start)) || !AppendBytes(lf.data(), lf.size())) {
+      const unsigned char* stop = FindStop(pos, end);
+      if (stop == end) break;
+      if (*stop != '\r') {
+        // `start` begins a line (or the block): the scanner takes over there.
+        return ScanBlock(scan, start, static_cast<size_t>(end - start), content);
+      }
+      if (!run(start, static_cast<size_t>(stop + 1 - start)) ||
+          !AppendBytes(lf.data(), lf.size())) {
         return false;
       }
-      pos = start = cr + 1;
+      pos = start = stop + 1;
     }
     if (!run(start, static_cast<size_t>(end - start))) return false;
     scan.AfterBlock(p, n);
@@ -547,14 +563,16 @@ struct ScriptWriter::Impl {
         [this](const unsigned char* s, size_t k) {
           return AppendRun(reinterpret_cast<const char*>(s), k);
         },
-        std::string_view("\n", 1));
+        std::string_view("\n", 1),
+        [this](const unsigned char* s, size_t k) { return ContentBytes(s, k); });
   }
 
   bool WidenThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n) {
     return ThroughBlock(
         scan, p, n,
         [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytesNoDrop(s, k); },
-        std::string_view("\n\0", 2));
+        std::string_view("\n\0", 2),
+        [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytes(s, k); });
   }
 
   template <typename T, typename Content>
@@ -725,12 +743,12 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
        block = source.NextBlock()) {
     const auto* p = reinterpret_cast<const unsigned char*>(block.data());
     const size_t n = block.size();
-    if (oracle && t.identity_fe_ff && !HasFeOrFf(p, n)) {
+    if (oracle && t.identity_fe_ff) {
       ok = m.PassThroughBlock(scan, p, n);
     } else if (oracle) {
       ok = m.ScanBlock(scan, p, n,
                        [&](const unsigned char* s, size_t k) { return m.ContentBytes(s, k); });
-    } else if (t.drops_are_fe_ff && !HasFeOrFf(p, n)) {
+    } else if (t.drops_are_fe_ff) {
       ok = m.WidenThroughBlock(scan, p, n);
     } else {
       ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {

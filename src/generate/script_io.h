@@ -34,8 +34,7 @@ enum class ScriptEncoding {
 // A source script opened for reading. Open reads the first block at once, so a
 // file that cannot be opened or read fails there, before anything is written
 // for it, and `empty()` is known before the header is due. One object may be
-// reopened for file after file; its buffer is kept and only grows, up to
-// kBlockSize (a small file needs no more than its size plus one byte).
+// reopened for file after file; its one buffer of kBlockSize is kept.
 class SourceFile {
  public:
   SourceFile();
@@ -47,6 +46,9 @@ class SourceFile {
   // first block. Fails with the system's error (a folder gives EISDIR). The
   // previous file, if any, is closed first.
   platform::Status Open(const std::string& path);
+  // The same for entry `entry` of `folder`'s listing, opened relative to the
+  // folder: no path is resolved.
+  platform::Status Open(const platform::ListedFolder& folder, std::size_t entry);
   // True when the open file holds no bytes at all.
   bool empty() const;
   // The read status: the first read error met so far, Ok otherwise.
@@ -57,6 +59,7 @@ class SourceFile {
   friend class ScriptWriter;
   friend class LineReader;
   struct Impl;
+  platform::Status ReadFirstBlock();
   // The next block of bytes (empty at the end or after an error). Valid until
   // the next call.
   std::string_view NextBlock();

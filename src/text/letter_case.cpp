@@ -8,9 +8,17 @@ namespace {
 
 template <bool kUpper>
 std::string MapCase(std::string_view in) {
-  std::string out;
-  out.reserve(in.size());
+  std::string out(in);
+  // ASCII text (nearly every file name) is mapped in place.
   size_t i = 0;
+  for (; i < out.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c >= 0x80) break;
+    if (kUpper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
+    if (!kUpper && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+  }
+  if (i == out.size()) return out;
+  out.resize(i);
   while (i < in.size()) {
     unsigned char c = static_cast<unsigned char>(in[i]);
     if (c < 0x80) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fs/platform/file_system.h"
@@ -213,6 +215,26 @@ TEST_F(IniTest, AnInstanceParsesItsFileOnceUntilItsNameIsSetAgain) {
   EXPECT_EQ(ini.ReadINISettings("K"), "old");
   ini.ININame(dir_ / "cfg.ini");
   EXPECT_EQ(ini.ReadINISettings("K"), "new");
+}
+
+TEST_F(IniTest, InstancesShareAParseOnlyWhileFileAndCodePageAreUnchanged) {
+  auto read = [&] {
+    INI ini;
+    ini.ININame(dir_ / "cfg.ini");
+    ini.Section("S");
+    return ini.ReadINISettings("K");
+  };
+  dir_.Write("cfg.ini", "[S]\nK=\xE7\n");
+  // Only the parse of a file left alone for 100 ms is kept for other instances.
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(read(), "\xC3\xA7");  // kept
+  std::string error;
+  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", &error));
+  EXPECT_EQ(read(), "\xEF\xBF\xBD");
+  ASSERT_TRUE(text::SetSystemCodePage("Windows-1252", &error));
+  EXPECT_EQ(read(), "\xC3\xA7");
+  dir_.Write("cfg.ini", "[S]\nK=\xE8\n");  // the same size, in place
+  EXPECT_EQ(read(), "\xC3\xA8");
 }
 
 TEST_F(IniTest, ReadsEveryKeyOfALargeSection) {

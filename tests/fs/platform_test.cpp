@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
+#include "text/letter_case.h"
 
 namespace vkt::platform {
 namespace {
@@ -119,6 +123,50 @@ TEST(FindEntries, NamesOneEntryWithoutWildcards) {
   EXPECT_EQ(found[0].name, "Data.SQL");
   EXPECT_TRUE(FindEntries(dir.path() + "/f/").empty());
   EXPECT_TRUE(FindEntries(dir.path() + "/missing/*").empty());
+}
+
+TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
+  TempDir dir;
+  dir.Write("F/a.ora", "lower");
+  dir.Write("F/A.ora", "upper");
+  dir.Write("F/B.ORA", "b");
+  dir.MakeDir("F/Sub.ora");
+  ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
+  ListedFolder folder;
+  ASSERT_TRUE(folder.Open(dir.path() + "\\f\\").ok());
+  auto read = [&](const std::string& name) {
+    const std::size_t i = folder.Find(name, text::UpperCase(name));
+    if (i == ListedFolder::kNone) return std::string("<none>");
+    File file;
+    char buffer[16];
+    std::size_t got = 0;
+    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
+      return std::string("<error>");
+    }
+    return std::string(buffer, got);
+  };
+  // The exact name wins, else the first equal name in listing order.
+  EXPECT_EQ(read("a.ora"), "lower");
+  EXPECT_EQ(read("A.ora"), "upper");
+  EXPECT_EQ(read("A.ORA"), "upper");
+  EXPECT_EQ(read("b.ora"), "b");
+  EXPECT_EQ(read("link.ORA"), "b");
+  EXPECT_EQ(read("c.ora"), "<none>");
+  // Entry types come from the listing, links followed; matching is that of
+  // a directory search.
+  std::vector<std::string> names;
+  std::vector<EntryType> types;
+  for (std::size_t i : folder.Matching("*.ora")) {
+    names.push_back(folder.entry(i).name);
+    types.push_back(folder.entry(i).type);
+  }
+  EXPECT_EQ(names, Names(FindEntries(dir.path() + "/F/*.ora")));
+  EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
+                                           EntryType::kRegular, EntryType::kRegular,
+                                           EntryType::kOther, EntryType::kDirectory}));
+  EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
+  EXPECT_EQ(folder.size(), 0u);
 }
 
 TEST(MatchesPattern, FollowsWindowsWildcards) {

@@ -280,6 +280,24 @@ TEST(GeraScript, FileNumbersDecideTheOrderAndNamesMatchWithoutCase) {
             "SPOOL OFF;\r\n--EXIT\r\n\r\n");
 }
 
+TEST(GeraScript, ListedNamesResolveAsPathsDo) {
+  TestRepository repo;
+  repo.FileList("[TRIGGERS]\nNUMFILES=4\nFILE1=t\nFILE2=T\nFILE3=Pasta\nFILE4=sub\\Dentro\n");
+  repo.Source("TRIGGERS/t.ora", "lower\r\n");
+  repo.Source("TRIGGERS/T.ora", "upper\r\n");
+  repo.dir.MakeDir("src/TRIGGERS/Pasta.ora");
+  repo.Source("TRIGGERS/Sub/dentro.ora", "inside\r\n");
+  FakeDesktop desktop;
+
+  Generate(repo, "TRIGGERS", "ORACLE");
+  EXPECT_EQ(repo.session.Mensagens,
+            (Lines{"", "Arquivo não encontrado: " + repo.Path("src/TRIGGERS/Pasta.ora")}));
+  const std::string script = repo.Output("ORACLE/02-ATUALIZACAO/09-DBVKT_XYZ_Triggers.sql");
+  EXPECT_NE(script.find("t.ora');\r\n \r\nlower\r\n"), std::string::npos);
+  EXPECT_NE(script.find("T.ora');\r\n \r\nupper\r\n"), std::string::npos);
+  EXPECT_NE(script.find("sub\\Dentro.ora');\r\n \r\ninside\r\n"), std::string::npos);
+}
+
 TEST(GeraScript, HiddenListedFileIsSeenByTheCheckButNotCopied) {
   TestRepository repo;
   repo.FileList("[FUNCTIONS]\nNUMFILES=2\nFILE1=.F1\nFILE2=F2\n");

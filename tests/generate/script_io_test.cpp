@@ -185,6 +185,49 @@ TEST(Blocks, CrLfSplitAcrossTheBlockBoundary) {
   EXPECT_EQ(lines[2], "y");
 }
 
+// The line rules spelt out byte by byte, for the Oracle copy under
+// Windows-1252: the reference for the paths that skip many bytes at once.
+std::string ReferenceCopy(std::string_view in) {
+  std::string out, line;
+  bool open = false;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(in[i]);
+    if (c == '\r') {
+      out += line + "\r\n";
+      line.clear();
+      open = false;
+      if (i + 1 < in.size() && in[i + 1] == '\n') ++i;
+      continue;
+    }
+    open = true;
+    if (c < 0xFE) line.push_back(static_cast<char>(c));
+  }
+  return open ? out + line + "\r\n" : out;
+}
+
+TEST(Blocks, LoneCrsAndDroppedBytesAroundTheScanSteps) {
+  // Runs of unchanged bytes of every length up to past two scan steps of 64
+  // bytes, each ended by a lone CR, CR LF or LF; then a byte to drop at and
+  // around the ends of the steps, after a lone CR or not.
+  std::vector<std::string> inputs(1);
+  for (size_t gap = 0; gap <= 140; ++gap) {
+    for (const char* end : {"\r", "\r\n", "\n"}) inputs[0] += std::string(gap, 'x') + end;
+  }
+  for (size_t at : {0, 1, 15, 16, 63, 64, 65, 128}) {
+    for (size_t cr : {size_t{0}, size_t{40}, size_t{64}, size_t{200}}) {
+      std::string in(200, 'x');
+      if (cr < in.size()) in[cr] = '\r';
+      in[at + (at == cr)] = '\xFE';
+      inputs.push_back(in);
+    }
+  }
+  for (const std::string& in : inputs) {
+    const std::string want = ReferenceCopy(in);
+    EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), want) << in;
+    EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), Utf16Le(want)) << in;
+  }
+}
+
 TEST(Blocks, ManyBlocksOfShortLines) {
   std::string in, out;
   for (int i = 0; in.size() < 3 * kBlockSize; ++i) {

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,10 +49,18 @@ inline constexpr std::uint32_t kAttrSystem = 4;
 inline constexpr std::uint32_t kAttrDirectory = 16;
 inline constexpr std::uint32_t kAttrArchive = 32;
 
+// What an entry is, as its folder's listing tells it (symbolic links
+// followed): a regular file, a folder, or anything else (a FIFO, a device, a
+// socket, a link that leads nowhere).
+enum class EntryType : std::uint8_t { kRegular, kDirectory, kOther };
+
 // One entry of a directory search.
 struct Entry {
   std::string name;  // as stored on disk, decoded as Windows-1252 when not UTF-8
   bool is_directory = false;
+  // Filled by folder listings (FindEntries with wildcards, ListedFolder);
+  // a search for one name without wildcards leaves kOther for a non-folder.
+  EntryType type = EntryType::kOther;
 };
 
 // Metadata of one file or folder. Times are nanoseconds since 1970-01-01 UTC.
@@ -123,11 +132,70 @@ void ForgetListings();
 
 Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
 
+class File;
+namespace detail {
+struct Listing;
+}
+
+// A folder opened for reading its files by name: its listing (the cached one,
+// in listing order) and a descriptor that entries are opened relative to, so
+// that a file named through the listing costs no path resolution and no
+// existence check. The listing is the folder's state when Open ran; later
+// changes are not seen (an entry that went away fails to open with ENOENT).
+class ListedFolder {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  ListedFolder() = default;
+  ~ListedFolder();
+  ListedFolder(const ListedFolder&) = delete;
+  ListedFolder& operator=(const ListedFolder&) = delete;
+
+  // Resolves the folder `path` (Windows form, as the folder part of a search
+  // expression) and opens it. Fails (ENOENT, ENOTDIR, ...) when it names no
+  // folder here; the object then lists nothing.
+  Status Open(std::string_view path);
+  bool is_open() const { return fd_ >= 0; }
+
+  std::size_t size() const;
+  const Entry& entry(std::size_t i) const;
+  // The upper-cased name of entry `i`. Entries with equal upper-cased names
+  // are neighbours in listing order.
+  const std::string& upper(std::size_t i) const;
+  // The first entry in listing order whose upper-cased name is `upper_name`,
+  // or kNone.
+  std::size_t FindUpper(const std::string& upper_name) const;
+  // The entry a path component `name` resolves to (see above): the entry of
+  // exactly that name, else the first whose upper-cased name equals
+  // UpperCase(name) (given as `upper_name`); kNone when there is none.
+  std::size_t Find(std::string_view name, const std::string& upper_name) const;
+  // The entries that match the wildcard `pattern` as FindEntries matches, in
+  // listing order ("." and ".." are not entries here).
+  std::vector<std::size_t> Matching(std::string_view pattern) const;
+  // Opens entry `i` for reading (by its name relative to the folder).
+  Status OpenEntry(std::size_t i, File* out) const;
+
+ private:
+  int fd_ = -1;
+  std::shared_ptr<const detail::Listing> listing_;
+};
+
 // Which file an open file is, whatever path named it.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   bool operator==(const FileIdentity&) const = default;
+};
+
+// One state of a file: which file it is, its size and its write and change
+// times (nanoseconds since 1970 UTC). Two equal stamps taken more than a tick
+// of the file-system clock after the later time name the same content.
+struct FileStamp {
+  FileIdentity identity;
+  std::uint64_t size = 0;
+  std::int64_t write_ns = 0;
+  std::int64_t change_ns = 0;
+  bool operator==(const FileStamp&) const = default;
 };
 
 // An open file. Move-only; closes on destruction.
@@ -167,10 +235,13 @@ class File {
   Status Truncate(std::int64_t size);
   // The device and inode of the open file; false when not open.
   bool Identity(FileIdentity* id) const;
+  // The stamp of the open file; false when not open or the system fails.
+  bool Stamp(FileStamp* stamp) const;
   Status Close();
 
  private:
   friend Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+  friend class ListedFolder;
   int fd_ = -1;
 };
 

@@ -23,6 +23,21 @@
 #include "text/letter_case.h"
 
 namespace vkt::platform {
+
+// One folder's listing.
+struct detail::Listing {
+  std::vector<Entry> entries;      // in listing order, without "." and ".."; names as shown
+  std::vector<std::string> upper;  // upper-cased names, same order
+  // The names on disk where they differ from the shown ones (not UTF-8), same
+  // order, "" where they do not; empty when no name differs.
+  std::vector<std::string> on_disk;
+  std::unordered_map<std::string, size_t> first_by_upper;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  std::int64_t mtime_ns = 0;
+  std::int64_t loaded_ns = 0;
+};
+
 namespace {
 
 // ---- the one way to the system's writing calls ----------------------------
@@ -98,6 +113,8 @@ int Utimensat(const char* path, const timespec times[2]) {
 }
 
 }  // namespace sys
+
+using detail::Listing;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -177,19 +194,6 @@ int CompareUtf16(std::string_view a, std::string_view b) {
 
 // ---- listing cache --------------------------------------------------------
 
-struct Listing {
-  std::vector<Entry> entries;      // in listing order, without "." and ".."; names as shown
-  std::vector<std::string> upper;  // upper-cased names, same order
-  // The names on disk where they differ from the shown ones (not UTF-8), same
-  // order, "" where they do not; empty when no name differs.
-  std::vector<std::string> on_disk;
-  std::unordered_map<std::string, size_t> first_by_upper;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  std::int64_t mtime_ns = 0;
-  std::int64_t loaded_ns = 0;
-};
-
 // A folder changed less than this before its listing was read may change
 // again within the same tick of the file-system clock, unseen by its mtime:
 // such a listing is read again on every use.
@@ -227,12 +231,19 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
       on_disk.back() = std::string(name);
     }
     if (e->d_type == DT_DIR) {
-      entry.is_directory = true;
+      entry.type = EntryType::kDirectory;
+    } else if (e->d_type == DT_REG) {
+      entry.type = EntryType::kRegular;
     } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
       struct stat est {};
       std::string full = Join(dir, name);
-      entry.is_directory = ::stat(DirOrDot(full).c_str(), &est) == 0 && S_ISDIR(est.st_mode);
+      if (::stat(DirOrDot(full).c_str(), &est) == 0) {
+        entry.type = S_ISDIR(est.st_mode)   ? EntryType::kDirectory
+                     : S_ISREG(est.st_mode) ? EntryType::kRegular
+                                            : EntryType::kOther;
+      }
     }
+    entry.is_directory = entry.type == EntryType::kDirectory;
     raw.push_back(std::move(entry));
   }
   closedir(d);
@@ -474,6 +485,37 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
+// A wildcard pattern, matched against upper-cased names.
+class PatternMatcher {
+ public:
+  explicit PatternMatcher(std::string_view pattern)
+      : every_(pattern == "*" || pattern == "*.*"),
+        pattern_(every_ ? std::u32string() : ToUpperCodePoints(pattern)),
+        ascii_pattern_(every_ || !IsAscii(pattern) ? std::string() : text::UpperCase(pattern)),
+        ascii_suffix_(ascii_pattern_.size() > 1 && ascii_pattern_.front() == '*' &&
+                      !ContainsWildcard(std::string_view(ascii_pattern_).substr(1))) {}
+
+  bool operator()(const std::string& upper) const {
+    if (every_) return true;
+    // "*.EXT", the common search, is an ending.
+    if (ascii_suffix_ && IsAscii(upper)) {
+      return upper.size() + 1 >= ascii_pattern_.size() &&
+             upper.compare(upper.size() + 1 - ascii_pattern_.size(), std::string::npos,
+                           ascii_pattern_, 1) == 0;
+    }
+    // Upper-cased ASCII names match an ASCII pattern byte by byte; only other
+    // names need code points (a folder may hold 100,000 of them).
+    if (!ascii_pattern_.empty() && IsAscii(upper)) return WildcardMatch(upper, ascii_pattern_);
+    return WildcardMatch(ToUpperCodePoints(upper), pattern_);
+  }
+
+ private:
+  bool every_;
+  std::u32string pattern_;
+  std::string ascii_pattern_;
+  bool ascii_suffix_;  // "*" and then no wildcard
+};
+
 Status FromErrno() { return Status::Errno(errno); }
 
 // Writes all `size` bytes to `fd`, going on after interrupted or short writes.
@@ -564,16 +606,7 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
   }
   auto listing = GetListing(dir);
   if (!listing) return out;
-  const bool every = last == "*" || last == "*.*";
-  std::u32string pattern = every ? std::u32string() : ToUpperCodePoints(last);
-  // Upper-cased ASCII names match an ASCII pattern byte by byte; only other
-  // names need code points (a folder may hold 100,000 of them).
-  const std::string ascii_pattern = every || !IsAscii(last) ? std::string() : text::UpperCase(last);
-  auto matches = [&](const std::string& upper) {
-    if (every) return true;
-    if (!ascii_pattern.empty() && IsAscii(upper)) return WildcardMatch(upper, ascii_pattern);
-    return WildcardMatch(ToUpperCodePoints(upper), pattern);
-  };
+  const PatternMatcher matches(last);
   if (dir != "/") {
     // Windows yields the folder's own "." and ".." first.
     if (matches(".")) out.push_back({".", true});
@@ -842,6 +875,86 @@ void ForgetListings() {
   ResolvedFolders().clear();
 }
 
+// ---- ListedFolder -----------------------------------------------------------
+
+ListedFolder::~ListedFolder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Status ListedFolder::Open(std::string_view path) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  listing_.reset();
+  std::string dir;
+  if (HasDrivePrefix(path) || !ResolveFolder(path, &dir)) return Status::Errno(ENOENT);
+  const int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FromErrno();
+  // The listing must be the one of the folder the descriptor holds.
+  struct stat st {};
+  auto listing = GetListing(dir);
+  if (!listing || ::fstat(fd, &st) != 0 || st.st_dev != listing->dev || st.st_ino != listing->ino) {
+    ::close(fd);
+    return Status::Errno(ENOENT);
+  }
+  fd_ = fd;
+  listing_ = std::move(listing);
+  return Status::Ok();
+}
+
+std::size_t ListedFolder::size() const { return listing_ ? listing_->entries.size() : 0; }
+
+const Entry& ListedFolder::entry(std::size_t i) const { return listing_->entries[i]; }
+
+const std::string& ListedFolder::upper(std::size_t i) const { return listing_->upper[i]; }
+
+std::size_t ListedFolder::FindUpper(const std::string& upper_name) const {
+  if (!listing_) return kNone;
+  auto it = listing_->first_by_upper.find(upper_name);
+  return it == listing_->first_by_upper.end() ? kNone : it->second;
+}
+
+std::size_t ListedFolder::Find(std::string_view name, const std::string& upper_name) const {
+  const std::size_t first = FindUpper(upper_name);
+  if (first == kNone) return kNone;
+  for (std::size_t i = first; i < size() && listing_->upper[i] == upper_name; ++i) {
+    if (listing_->entries[i].name == name) return i;
+  }
+  return first;
+}
+
+std::vector<std::size_t> ListedFolder::Matching(std::string_view pattern) const {
+  std::vector<std::size_t> out;
+  if (!listing_) return out;
+  const PatternMatcher matches(pattern);
+  for (std::size_t i = 0; i < listing_->entries.size(); ++i) {
+    if (matches(listing_->upper[i])) out.push_back(i);
+  }
+  return out;
+}
+
+Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
+  if (fd_ < 0 || i >= size()) return Status::Errno(EBADF);
+  const std::string& name = i < listing_->on_disk.size() && !listing_->on_disk[i].empty()
+                                ? listing_->on_disk[i]
+                                : listing_->entries[i].name;
+  // Only regular files are read. O_NONBLOCK keeps a FIFO from blocking the
+  // open; an entry the listing saw as a regular file needs no further test,
+  // any other (a FIFO, a device, a link) is tested on the open file.
+  const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return FromErrno();
+  if (listing_->entries[i].type != EntryType::kRegular) {
+    struct stat st {};
+    const int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
+    if (e != 0) {
+      ::close(fd);
+      return Status::Errno(e);
+    }
+  }
+  out->Close();
+  out->fd_ = fd;
+  return Status::Ok();
+}
+
 // ---- File -----------------------------------------------------------------
 
 File::~File() { Close(); }
@@ -955,6 +1068,16 @@ bool File::Identity(FileIdentity* id) const {
   if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
   id->device = static_cast<std::uint64_t>(st.st_dev);
   id->inode = static_cast<std::uint64_t>(st.st_ino);
+  return true;
+}
+
+bool File::Stamp(FileStamp* stamp) const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  stamp->identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  stamp->size = static_cast<std::uint64_t>(st.st_size);
+  stamp->write_ns = ToNs(st.st_mtim);
+  stamp->change_ns = ToNs(st.st_ctim);
   return true;
 }
 
