@@ -47,38 +47,6 @@ TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
   EXPECT_EQ(fso.GetIconIndex("b.txt", true), 3);  // the list handle is optional
 }
 
-TEST(GetIconIndex, AFailureGivesIndexZeroAndNoList) {
-  TxtIcons icons;
-  ScopedDesktop desktop({.icons = &icons});
-  FileSystemObject fso;
-  std::int32_t list = 55;
-  EXPECT_EQ(fso.GetIconIndex("a.doc", false, &list), 0);
-  EXPECT_EQ(list, 0);
-}
-
-TEST(GetIconIndex, TheCommandLineHasNoIcons) {
-  FileSystemObject fso;
-  std::int32_t list = 55;
-  EXPECT_EQ(fso.GetIconIndex("a.txt", true, &list), 0);
-  EXPECT_EQ(list, 0);
-  EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr);
-}
-
-TEST(GetFileIcon, AsksForSixteenOrThirtyTwo) {
-  TxtIcons icons;
-  ScopedDesktop desktop({.icons = &icons});
-  FileSystemObject fso;
-  auto large = fso.GetFileIcon("a.txt");
-  auto small = fso.GetFileIcon("a.txt", true);
-  ASSERT_TRUE(large && small);
-  EXPECT_EQ(icons.sizes, (std::vector<int>{32, 16}));
-  EXPECT_EQ(large->type, PictureType::kIcon);
-  EXPECT_EQ(large->Width(), 32);
-  EXPECT_EQ(large->Height(), 32);
-  EXPECT_EQ(small->Width(), 16);
-  EXPECT_EQ(small->image.argb.size(), 256u);
-}
-
 TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
   TxtIcons icons;
   ScopedDesktop desktop({.icons = &icons});
@@ -86,31 +54,6 @@ TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
   EXPECT_EQ(fso.GetFileIcon("a.doc"), nullptr);
   icons.wrong_size = true;
   EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr);
-}
-
-TEST(HandleToPicture, KnowsBitmapsAndIcons) {
-  struct Case {
-    std::int32_t kind;
-    bool made;
-    PictureType type;
-  };
-  const Case cases[] = {
-      {0, true, PictureType::kBitmap}, {1, true, PictureType::kIcon},
-      {2, true, PictureType::kIcon},   {3, false, PictureType::kIcon},
-      {5, false, PictureType::kIcon},  {-1, false, PictureType::kIcon},
-  };
-  for (const Case& c : cases) {
-    auto picture = HandleToPicture(Square(16), c.kind);
-    ASSERT_EQ(picture != nullptr, c.made) << c.kind;
-    if (picture) {
-      EXPECT_EQ(picture->type, c.type) << c.kind;
-      EXPECT_EQ(picture->image.argb.front(), 0xFF102030u);
-    }
-  }
-}
-
-TEST(HandleToPicture, AnEmptyImageMakesNoPicture) {
-  EXPECT_EQ(HandleToPicture(IconImage{}, kPicKindIcon), nullptr);
 }
 
 }  // namespace

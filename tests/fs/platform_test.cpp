@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,26 @@ TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
                                                   "c.ora", "old", "_x.sql"}));
   EXPECT_TRUE(all[6].is_directory);
   EXPECT_FALSE(all[5].is_directory);
+}
+
+// A link counts as what it points at; a link to nothing is a file.
+TEST(FindEntries, ListsLinksAsTheirTargets) {
+  TempDir dir;
+  dir.MakeDir("f/real");
+  dir.Write("f/file.sql", "");
+  ASSERT_EQ(::symlink("real", (dir / "f/to_dir").c_str()), 0);
+  ASSERT_EQ(::symlink("file.sql", (dir / "f/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "f/to_nothing").c_str()), 0);
+  std::vector<bool> folders;
+  for (const Entry& e : FindEntries(dir.path() + "/f/*")) folders.push_back(e.is_directory);
+  EXPECT_EQ(
+      Names(FindEntries(dir.path() + "/f/*")),
+      (std::vector<std::string>{".", "..", "file.sql", "real", "to_dir", "to_file", "to_nothing"}));
+  EXPECT_EQ(folders, (std::vector<bool>{true, true, false, true, true, false, false}));
+}
+
+TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
+  EXPECT_EQ(ExecutableFolder(), std::filesystem::path(VKTGERA_EXE).parent_path().string());
 }
 
 TEST(FindEntries, MatchesAsciiAndOtherNamesAlike) {

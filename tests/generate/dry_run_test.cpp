@@ -2,7 +2,6 @@
 // installation run, and nothing on disk changed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -86,26 +85,6 @@ TEST(DryRun, ReportsWhatAWholeRunReportsAndWritesNothing) {
   ExpectDryRunMatchesTheRun(repo, "TODOS");
 }
 
-TEST(DryRun, MissingCompanionFilesGiveTheSameMessageAndBoxes) {
-  TestRepository repo;
-  repo.Doc("SQLSERVER/Roteiro_Atualizacao_XYZ_SQLServer.doc", "doc");  // no roadmap
-  repo.FileList("[VIEWS]\nNUMFILES=0\n");                              // no Oracle docs at all
-  ExpectDryRunMatchesTheRun(repo, "VIEWS");
-}
-
-TEST(DryRun, AFileInPlaceOfAnOutputFolderIsReportedAlike) {
-  TestRepository repo;
-  repo.Companions();
-  repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
-  repo.Source("Views/V.ora", "v\r\n");
-  repo.Source("Views/V.sql", "v\r\n");
-  repo.dir.Write("out/ORACLE", "a file where the Oracle folder belongs");
-  const Observed real = ExpectDryRunMatchesTheRun(repo, "VIEWS");
-  EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + repo.Path("out") +
-                                "/ORACLE/02-ATUALIZACAO/13-DBVKT_XYZ_Versao_Database.sql - Not "
-                                "a directory"));
-}
-
 TEST(DryRun, AnOutputScriptThatCannotBeReplacedIsReportedAlike) {
   TestRepository repo;
   repo.Companions();
@@ -127,26 +106,6 @@ TEST(DryRun, AnOutputScriptThatCannotBeReplacedIsReportedAlike) {
   const std::string out = repo.Path("out");
   EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + out +
                                 "/ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql - Is a directory"));
-  EXPECT_TRUE(
-      HasLine(real, "Erro ao gravar o arquivo: " + out +
-                        "/sql_server/02-ATUALIZACAO/02-SA_Tabelas.sql - Permission denied"));
-  EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + out +
-                                "/SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql - Is a "
-                                "directory"));
-  EXPECT_TRUE(HasLine(real, "Erro ao gravar o arquivo: " + out +
-                                "/ORACLE/02-ATUALIZACAO/13-DBVKT_XYZ_Versao_Database.sql - "
-                                "Permission denied"));
-}
-
-TEST(DryRun, AnUnreadableSourceIsReportedAlike) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  TestRepository repo;
-  repo.Companions();
-  repo.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
-  repo.Source("Views/V.ora", "v\r\n");
-  repo.Source("Views/V.sql", "v\r\n");
-  ASSERT_EQ(::chmod(repo.Path("src/Views/V.sql").c_str(), 0), 0);
-  ExpectDryRunMatchesTheRun(repo, "VIEWS");
 }
 
 TEST(DryRun, LeavesAnOlderPackageAsItWas) {
@@ -165,45 +124,6 @@ TEST(DryRun, LeavesAnOlderPackageAsItWas) {
 }
 
 // ---- the plan of a call --------------------------------------------------------
-
-TEST(PlanCall, NamesTheScriptTheDriverWrites) {
-  struct Case {
-    std::string sistema, tipo, banco;
-  } cases[] = {
-      {"XYZ", "TABELAS", "ORACLE"},
-      {"XYZ", "TABELAS", "SQLSERVER"},
-      {"DORVEL", "JOBS", "ORACLE"},
-      {"TESSAL", "JOBS", "SQLSERVER"},
-      {"XYZ", "VIEWS", "ORACLE"},
-      {"NOVASTRELLA", "TEMPLATES", "ORACLE"},
-      {"XYZ", "PACKAGES_SQL_2005", "SQLSERVER"},
-  };
-  for (const Case& c : cases) {
-    TestRepository repo(c.sistema);
-    repo.FileList("[" + c.tipo + "]\nNUMFILES=0\n");
-    FakeDesktop desktop;
-    bool exec = false;
-    GeraScript(repo.session, c.tipo, c.banco, exec);
-    const CallPlan plan = PlanCall(repo.session.settings, c.tipo, c.banco);
-    EXPECT_EQ(desktop.captions[Caption::kDiretorioDestino], CaminhoMensagem(plan.output_file))
-        << c.tipo;
-    EXPECT_TRUE(platform::IsRegularFile(plan.output_file)) << plan.output_file;
-  }
-}
-
-TEST(PlanCall, GivesNoScriptWhereTheDriverWritesNone) {
-  TestRepository repo("NOPREFIX");
-  const app::RepositorySettings& s = repo.session.settings;
-  EXPECT_EQ(PlanCall(s, "JOBS", "ORACLE").output_file, "");
-  EXPECT_EQ(PlanCall(s, "JOBS", "ORACLE").source_folder, "");
-  EXPECT_EQ(PlanCall(s, "OPCOES_MENU_ZEMO", "SQLSERVER").output_file, "");
-  EXPECT_EQ(PlanCall(s, "DOCS_E_BATS", "ORACLE").output_file, "");
-  EXPECT_EQ(PlanCall(s, "DOCS_E_BATS", "ORACLE").output_folder,
-            s.PathDestino + "\\ORACLE\\02-ATUALIZACAO\\");
-  EXPECT_EQ(PlanCall(s, "PROCEDURES_SQL_2005", "SQLSERVER").extension, ".sql2005");
-  EXPECT_EQ(PlanCall(s, "PROCEDURES_SQL_2005", "SQLSERVER").source_folder,
-            s.PathOrigem + "\\PROCEDURES");
-}
 
 }  // namespace
 }  // namespace vkt::generate

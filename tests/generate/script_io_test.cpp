@@ -7,6 +7,7 @@
 
 #include "fs/platform/file_system.h"
 #include "generate/framing.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "text/codepage.h"
 
@@ -294,6 +295,52 @@ TEST(ScriptWriter, FailuresLeaveTheTargetAsItWas) {
   }
   EXPECT_EQ(dir.Read("ro.sql"), "read-only");
   EXPECT_FALSE(dir.Exists("missing"));
+}
+
+// A disk that fills up: in a flush of a full block during a copy, in the last
+// flush at Close, on either encoding and either copy path. The failure is
+// reported and the target keeps its old content.
+TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
+  const std::string big = std::string(3 * kBlockSize, 'x') + "\r\n";
+  const std::string multibyte = "\xC3\xA7\xC3\xBE\r\n" + big;
+  struct Case {
+    const char* page;
+    std::string source;  // "" writes lines instead
+    ScriptEncoding encoding;
+  } cases[] = {
+      {"windows-1252", big, ScriptEncoding::kCodePage},
+      {"windows-1252", big, ScriptEncoding::kUtf16Le},
+      {"windows-1252", "", ScriptEncoding::kCodePage},
+      {"windows-1252", "", ScriptEncoding::kUtf16Le},
+      {"UTF-8", multibyte, ScriptEncoding::kCodePage},
+      {"UTF-8", multibyte, ScriptEncoding::kUtf16Le},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(text::SetSystemCodePage(c.page, nullptr));
+    TempDir dir;
+    dir.Write("src.ora", c.source);
+    dir.Write("out.sql", "old");
+    platform::Status copied, closed;
+    {
+      testing::FileSizeLimit limit(64 * 1024);
+      ScriptWriter w;
+      ASSERT_TRUE(w.Create(dir / "out.sql", c.encoding).ok());
+      SourceFile source;
+      ASSERT_TRUE(source.Open(dir / "src.ora").ok());
+      copied =
+          c.source.empty() ? w.WriteLine(std::string(100 * 1024, 'y')) : w.CopyCleanedLines(source);
+      closed = w.Close();
+    }
+    const std::string what = std::string(c.page) + (c.source.empty() ? " lines " : " copy ") +
+                             std::to_string(static_cast<int>(c.encoding));
+    EXPECT_EQ(closed.code, EFBIG) << what;
+    if (!c.source.empty()) {
+      EXPECT_EQ(copied.code, EFBIG) << what;
+    }
+    EXPECT_EQ(dir.Read("out.sql"), "old") << what;
+    EXPECT_EQ(testing::FolderNames(dir.path()), (Lines{"out.sql", "src.ora"})) << what;
+  }
+  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {
