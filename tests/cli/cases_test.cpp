@@ -113,14 +113,29 @@ std::string FileList(const std::string& folder) {
   return list;
 }
 
+struct Ran {
+  int status = -1;  // -1 when the shell did not exit normally
+  std::string out, err;
+};
+
+// Runs `command` with sh in `dir`, `vktgera` first on the PATH, without stdin.
+Ran RunShell(const testing::TempDir& dir, const std::string& command) {
+  std::string line = "cd '" + dir.path() + "' && export PATH='";
+  line += fs::path(VKTGERA_EXE).parent_path().string();
+  line += "':\"$PATH\" && (" + command + ") >.stdout 2>.stderr </dev/null";
+  const int raw = std::system(line.c_str());
+  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.Read(".stdout"), dir.Read(".stderr")};
+  std::remove((dir / ".stdout").c_str());
+  std::remove((dir / ".stderr").c_str());
+  return ran;
+}
+
 class Case : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Case, Passes) {
   testing::TempDir dir;
-  const std::string tmp = dir.path();
-  const std::string bin = fs::path(VKTGERA_EXE).parent_path().string();
-  std::string out, err;
-  int status = -1;
+  const std::string& tmp = dir.path();
+  Ran last;
   for (const Block& b : Parse(kCases + GetParam())) {
     const std::string arg = b.args.empty() ? "" : b.args[0];
     if (b.kind == "file") {
@@ -132,20 +147,13 @@ TEST_P(Case, Passes) {
       fs::copy(std::string(VKT_SOURCE_DIR) + "/" + arg, dir / b.args[1],
                fs::copy_options::recursive);
     } else if (b.kind == "run") {
-      const std::string line = "cd '" + tmp + "' && export PATH='" + bin + "':\"$PATH\" && (" + arg +
-                               ") >'" + tmp + "/.stdout' 2>'" + tmp + "/.stderr' </dev/null";
-      const int raw = std::system(line.c_str());
-      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      out = dir.Read(".stdout");
-      err = dir.Read(".stderr");
-      std::remove((dir / ".stdout").c_str());
-      std::remove((dir / ".stderr").c_str());
+      last = RunShell(dir, arg);
     } else if (b.kind == "status") {
-      EXPECT_EQ(status, std::stoi(arg));
+      EXPECT_EQ(last.status, std::stoi(arg));
     } else if (b.kind == "stdout") {
-      EXPECT_EQ(out, Bytes(b, tmp));
+      EXPECT_EQ(last.out, Bytes(b, tmp));
     } else if (b.kind == "stderr") {
-      EXPECT_EQ(err, Bytes(b, tmp));
+      EXPECT_EQ(last.err, Bytes(b, tmp));
     } else if (b.kind == "expect") {
       EXPECT_TRUE(dir.Exists(arg)) << arg;
       EXPECT_EQ(dir.Read(arg), Bytes(b, tmp)) << arg;
@@ -170,7 +178,8 @@ std::vector<std::string> CaseNames() {
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
   std::string name = info.param.substr(0, info.param.size() - 5);
-  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
   return name;
 }
 

@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFontInfo>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -16,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
 #include "support/temp_dir.h"
 
 namespace vkt::gui {
@@ -68,11 +63,6 @@ class Form1Test : public ::testing::Test {
     T* child = form_->findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
-  }
-  std::vector<std::string> Items(QComboBox* list) {
-    std::vector<std::string> items;
-    for (int i = 0; i < list->count(); ++i) items.push_back(list->itemText(i).toStdString());
-    return items;
   }
   // What the user does when picking an entry of a list.
   void Pick(QComboBox* list, int index) {
