@@ -5,14 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "support/fake_desktop.h"
-#include "support/temp_dir.h"
-#include "text/codepage.h"
-
 namespace vkt::cli {
 namespace {
 
-using testing::TempDir;
 using Args = std::vector<std::string>;
 
 TEST(ParseOptions, AcceptsTheDocumentedForms) {
@@ -84,47 +79,6 @@ TEST(ParseOptions, RejectsWhatItCannotRun) {
     EXPECT_EQ(result.error, c.error);
   }
 }
-
-class LoadSessionTest : public ::testing::Test {
- protected:
-  Options Install(const std::string& repo) {
-    Options options;
-    options.command = Command::kInstall;
-    options.config_file = dir_ / "conf/VKTGeraInstallBD.ini";
-    options.repo = repo;
-    return options;
-  }
-  testing::FakeDesktop desktop_;
-  TempDir dir_;
-  app::Session session_;
-  std::vector<std::string> repositories_;
-  std::string error_;
-};
-
-TEST_F(LoadSessionTest, LoadsTheRepositoryOfAGivenConfiguration) {
-  dir_.Write("conf/VKTGeraInstallBD.ini",
-             "[GERAL]\nREPOSITORIO=R1,, R2\n[R2]\nSISTEMA=abc\nPathOrigem=/src\n");
-  ASSERT_TRUE(LoadSession(Install(" R2"), &session_, &repositories_, &error_)) << error_;
-  EXPECT_EQ(repositories_, (std::vector<std::string>{"R1", "", " R2"}));
-  EXPECT_EQ(session_.program_folder, dir_ / "conf");
-  EXPECT_EQ(session_.repository, " R2");
-  EXPECT_EQ(session_.settings.SISTEMA, "ABC");
-  EXPECT_EQ(session_.settings.PathOrigem, "/src");
-}
-
-TEST_F(LoadSessionTest, AnUnusableCodePageCannotStart) {
-  dir_.Write("conf/VKTGeraInstallBD.ini", "[GERAL]\nCodePage=klingon\nREPOSITORIO=R1\n");
-  EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_.rfind("the CodePage of " + dir_.path() +
-                             "/conf/VKTGeraInstallBD.ini cannot "
-                             "be used: ",
-                         0),
-            0u)
-      << error_;
-  EXPECT_EQ(text::SystemCodePage().name(), "windows-1252");
-}
-
-// ---- the executable ----
 
 TEST(ParseGateOptions, AcceptsTheGateOptionsWhereTheyApply) {
   ParseResult check = ParseOptions(
