@@ -27,11 +27,15 @@ class TxtIcons final : public IconService {
   bool Icon(std::string_view name, int size, IconImage* image) override {
     sizes.push_back(size);
     if (!name.ends_with(".txt")) return false;
-    *image = Square(wrong_size ? size + 1 : size);
+    *image = Square(size);
+    // Wrong in one way only: width, height or the number of pixels.
+    if (wrong == 1) image->width += 1;
+    if (wrong == 2) image->height += 1;
+    if (wrong == 3) image->argb.pop_back();
     return true;
   }
   std::vector<int> sizes;
-  bool wrong_size = false;
+  int wrong = 0;
 };
 
 TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
@@ -52,8 +56,10 @@ TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
   ScopedDesktop desktop({.icons = &icons});
   FileSystemObject fso;
   EXPECT_EQ(fso.GetFileIcon("a.doc"), nullptr);
-  icons.wrong_size = true;
-  EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr);
+  EXPECT_NE(fso.GetFileIcon("a.txt"), nullptr);
+  for (icons.wrong = 1; icons.wrong <= 3; ++icons.wrong) {
+    EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr) << icons.wrong;
+  }
 }
 
 }  // namespace

@@ -49,8 +49,12 @@ TEST(ResolvePath, KeepsTheGivenCaseOfMissingComponents) {
 
 TEST(ResolvePath, RejectsDrivePrefixesAndEmptyPaths) {
   std::string posix;
-  EXPECT_FALSE(ResolvePath("C:\\repo", &posix));
-  EXPECT_FALSE(ResolvePath("", &posix));
+  for (const char* path : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
+    EXPECT_FALSE(ResolvePath(path, &posix)) << path;
+  }
+  TempDir dir;
+  dir.MakeDir("@:");  // no letter before the colon: a name like any other
+  EXPECT_TRUE(ResolvePath(dir.path() + "/@:", &posix));
 }
 
 TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {

@@ -228,6 +228,9 @@ TEST_F(Utf8CodePage, LineRulesHold) {
     EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
     EXPECT_EQ(ReadLines(c.in), c.lines) << c.name;
   }
+  // The last character of each UTF-8 length and the first of the next.
+  const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80";
+  EXPECT_EQ(ReadLines(edges + "\r\n" + edges), (Lines{edges, edges}));
 }
 
 TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
