@@ -7,16 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
-#include "support/fake_desktop.h"
-#include "support/temp_dir.h"
-
 namespace vkt::generate {
 namespace {
-
-using testing::FakeDesktop;
-using testing::TempDir;
-using Lines = std::vector<std::string>;
 
 struct BaseNameCase {
   std::string_view file_name;
@@ -78,24 +70,6 @@ TEST(NumberingFolder, NumberingTableThenGenerationTable) {
     EXPECT_EQ(NumberingFolder(c.tipo_objeto), c.folder) << c.tipo_objeto;
   }
 }
-
-class GeraNumeracaoTest : public ::testing::Test {
- protected:
-  GeraNumeracaoTest() { session_.settings.PathOrigem = dir_.path(); }
-
-  // Runs the numbering and returns the lines after the first (empty) one.
-  Lines Run(std::string_view tipo_objeto, std::string_view banco = "ORACLE") {
-    GeraNumeracao(session_, tipo_objeto, banco);
-    EXPECT_FALSE(session_.Mensagens.empty());
-    if (session_.Mensagens.empty()) return {};
-    EXPECT_EQ(session_.Mensagens[0], "");
-    return Lines(session_.Mensagens.begin() + 1, session_.Mensagens.end());
-  }
-
-  TempDir dir_;
-  FakeDesktop desktop_;
-  app::Session session_;
-};
 
 }  // namespace
 }  // namespace vkt::generate
