@@ -72,19 +72,5 @@ TEST(GeraScript, JobsOfASystemWithoutPrefixWritesNothingAndListsNothing) {
   EXPECT_EQ(desktop.captions[Caption::kDiretorioDestino], "");
 }
 
-TEST(GeraScript, KeywordsWithoutARowStillReadTheirSection) {
-  TestRepository repo("Z7Q");
-  repo.FileList("[TEMPLATES_ZEMO]\nNUMFILES=1\nFILE1=T\n");
-  FakeDesktop desktop;
-
-  Generate(repo, "OPCOES_MENU_ZEMO", "SQLSERVER");
-  Generate(repo, "TEMPLATES_ZEMO", "SQLSERVER");
-  EXPECT_EQ(repo.session.Mensagens,
-            (Lines{"", "Nao existe a seção: OPCOES_MENU_ZEMO no arquivo ini"}));
-  // Nothing but the folders was written.
-  EXPECT_TRUE(repo.OutputExists("sql_server/02-ATUALIZACAO"));
-  EXPECT_EQ(testing::FolderNames(repo.Path("out/sql_server/02-ATUALIZACAO")), Lines{});
-}
-
 }  // namespace
 }  // namespace vkt::generate

@@ -17,9 +17,7 @@ void FakeDesktop::SetCaption(Caption which, std::string_view text) {
   caption_log.emplace_back(text);
 }
 
-void FakeDesktop::SetMessageText(std::string_view text) {
-  message_text = std::string(text);
-}
+void FakeDesktop::SetMessageText(std::string_view text) { message_text = std::string(text); }
 
 bool FakeDesktop::Measure(std::intptr_t, std::u16string_view text, std::int32_t* width,
                           std::int32_t* height) {
