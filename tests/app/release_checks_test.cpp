@@ -136,6 +136,8 @@ TEST(EncodingSniffer, TellsByteOrderMarksAndUtf8Text) {
       {"-- overlong \xC0\xAF", true, EncodingIssue::kNone},  // not UTF-8
       {"-- surrogate \xED\xA0\x80", true, EncodingIssue::kNone},
       {"-- too high \xF4\x90\x80\x80", true, EncodingIssue::kNone},
+      {"-- overlong \xF0\x8F\xBF\xBF", true, EncodingIssue::kNone},
+      {"-- plane 1 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF", true, EncodingIssue::kUtf8Text},
       {"\xFF\xFF", true, EncodingIssue::kNone},
   };
   for (const Case& c : cases) {

@@ -51,6 +51,13 @@ TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
   EXPECT_EQ(fso.GetIconIndex("b.txt", true), 3);  // the list handle is optional
 }
 
+TEST(GetIconIndex, TheCommandLineHasNoIcons) {
+  FileSystemObject fso;
+  std::int32_t list = 55;
+  EXPECT_EQ(fso.GetIconIndex("a.txt", true, &list), 0);
+  EXPECT_EQ(list, 0);
+}
+
 TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
   TxtIcons icons;
   ScopedDesktop desktop({.icons = &icons});

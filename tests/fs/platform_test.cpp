@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -78,6 +79,15 @@ TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
   EXPECT_EQ(posix, dir / "f/new.sql");
   EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
             (std::vector<std::string>{"new.sql", "other.sql"}));
+  // A listing read well after the folder last changed is trusted only while
+  // the folder stays as it was.
+  dir.MakeDir("g");
+  std::filesystem::last_write_time(
+      dir / "g", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
+  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));  // caches "g"
+  dir.Write("g/new.sql", "x");
+  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));
+  EXPECT_EQ(posix, dir / "g/new.sql");
 }
 
 TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
@@ -171,6 +181,9 @@ TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
   EXPECT_EQ(info.attributes, kAttrArchive | kAttrReadOnly);
   EXPECT_FALSE(DeleteFile(dir / "ro.txt").ok());
   EXPECT_FALSE(CopyFile(dir / "ro.txt", dir / "ro.txt", false).ok());
+  dir.Write("new.txt", "new");
+  EXPECT_EQ(CopyFile(dir / "new.txt", dir / "ro.txt", false).code, EACCES);
+  EXPECT_EQ(dir.Read("ro.txt"), "keep");
   AtomicFile w;
   EXPECT_EQ(w.Create(dir / "ro.txt").code, EACCES);
   ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());

@@ -25,6 +25,8 @@ TEST(CodePage, UnmappableCharactersBecomeAQuestionMark) {
   bool lossy = false;
   EXPECT_EQ(SystemCodePage().Encode("a\xE2\x82\xAC\xE4\xB8\xAD\xF0\x9F\x98\x80z", &lossy),
             "a\x80??z");
+  // One mark for a character outside the first plane, up to the last one.
+  EXPECT_EQ(SystemCodePage().Encode("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), "??");
   EXPECT_TRUE(lossy);
 }
 
