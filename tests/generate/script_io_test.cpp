@@ -170,6 +170,7 @@ TEST(Blocks, CrLfSplitAcrossTheBlockBoundary) {
       {"LF starting the next block", head + "x\nz", head + "x\nz\r\n"},
       {"CR LF ending the block", head.substr(1) + "\r\n", head.substr(1) + "\r\n"},
       {"file of exactly one block", head + "\r", head + "\r\n"},
+      {"the LF of the last CR LF alone in the last block", head + "\r\n", head + "\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
