@@ -137,6 +137,7 @@ TEST(EncodingSniffer, TellsByteOrderMarksAndUtf8Text) {
       {"-- surrogate \xED\xA0\x80", true, EncodingIssue::kNone},
       {"-- too high \xF4\x90\x80\x80", true, EncodingIssue::kNone},
       {"-- overlong \xF0\x8F\xBF\xBF", true, EncodingIssue::kNone},
+      {"-- \xC2\xBF \xED\x9F\xBF", true, EncodingIssue::kUtf8Text},  // highest continuations
       {"-- plane 1 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF", true, EncodingIssue::kUtf8Text},
       {"\xFF\xFF", true, EncodingIssue::kNone},
   };

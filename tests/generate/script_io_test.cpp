@@ -234,6 +234,14 @@ TEST_F(Utf8CodePage, LineRulesHold) {
   EXPECT_EQ(ReadLines(edges + "\r\n" + edges), (Lines{edges, edges}));
 }
 
+// A single-byte page whose line feed is not the byte 0A (EBCDIC: 25): its CR
+// and LF pair is one line end all the same.
+TEST(CodePage, ACrLfPairIsThePagesOwn) {
+  ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
+  EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
+  text::SetSystemCodePage("windows-1252", nullptr);
+}
+
 TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
   TempDir dir;
   ScriptWriter sql, ora;
