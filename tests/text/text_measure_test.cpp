@@ -44,6 +44,12 @@ TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
   EXPECT_EQ(size.cx, 20);
 }
 
+TEST(InitTextApi, MakesTheApiReadyForUnicodeText) {
+  InitTextApi();
+  EXPECT_TRUE(TextApiReady());
+  EXPECT_TRUE(UseWideText());
+}
+
 TEST(GetLinesSize, TakesTheWidestLineAndSumsTheHeights) {
   FakeDesktop desktop;
   desktop.char_width = 5;
