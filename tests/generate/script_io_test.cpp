@@ -232,6 +232,8 @@ TEST_F(Utf8CodePage, LineRulesHold) {
   // The last character of each UTF-8 length and the first of the next.
   const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80";
   EXPECT_EQ(ReadLines(edges + "\r\n" + edges), (Lines{edges, edges}));
+  // A sequence cut by the end of the file still counts as a character.
+  EXPECT_EQ(ReadLines("a\xC3"), (Lines{"a\xEF\xBF\xBD"}));
 }
 
 // A single-byte page whose line feed is not the byte 0A (EBCDIC: 25): its CR
@@ -252,6 +254,7 @@ TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
   EXPECT_EQ(dir.Read("s.sql"), "\xFF\xFE");
   EXPECT_TRUE(dir.Exists("o.sql"));
   EXPECT_EQ(dir.Read("o.sql"), "");
+  EXPECT_EQ(sql.Close().code, EBADF);  // closed once only
 }
 
 TEST(ScriptWriter, WriteLineKeepsSeparatorsInsideThePiece) {
