@@ -25,11 +25,6 @@ std::vector<std::string> Texts(const std::vector<Finding>& findings) {
 
 // ---- list faults ------------------------------------------------------------
 
-TEST(ListFaults, ACleanSectionHasNone) {
-  Keys keys = {{"NUMFILES", "2", 2}, {"FILE2", "B", 3}, {"FILE1", "A", 4}};
-  EXPECT_TRUE(ListFaults("TABELAS", keys).empty());
-}
-
 TEST(ListFaults, FindsEachFaultTheRunToleratesSilently) {
   Keys keys = {
       {"NUMFILES", "4", 2},
@@ -141,6 +136,9 @@ TEST(EncodingSniffer, TellsByteOrderMarksAndUtf8Text) {
       {"-- overlong \xC0\xAF", true, EncodingIssue::kNone},  // not UTF-8
       {"-- surrogate \xED\xA0\x80", true, EncodingIssue::kNone},
       {"-- too high \xF4\x90\x80\x80", true, EncodingIssue::kNone},
+      {"-- overlong \xF0\x8F\xBF\xBF", true, EncodingIssue::kNone},
+      {"-- \xC2\xBF \xED\x9F\xBF", true, EncodingIssue::kUtf8Text},  // highest continuations
+      {"-- plane 1 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF", true, EncodingIssue::kUtf8Text},
       {"\xFF\xFF", true, EncodingIssue::kNone},
   };
   for (const Case& c : cases) {
@@ -183,62 +181,6 @@ TEST(EncodingSniffer, KnowsWhenMoreBytesCannotChangeTheVerdict) {
 }
 
 // ---- a whole object type --------------------------------------------------------
-
-TEST(CheckObjectType, ACleanTypeHasNoFindings) {
-  TestRepository repo;
-  repo.FileList("[TABELAS]\nNUMFILES=2\nFILE1=A\nFILE2=B\n");
-  repo.Source("Tabelas/A.ora", "CREATE TABLE A;\r\n");
-  repo.Source("Tabelas/A.sql", "CREATE TABLE A\r\nGO\r\n");
-  repo.Source("Tabelas/B.ora", "-- Descri\xE7\xE3o\r\n");  // Windows-1252 text is fine
-  repo.Source("Tabelas/B.sql", "-- Descri\xE7\xE3o\r\n");
-  EXPECT_TRUE(CheckObjectType(repo.session.settings, "TABELAS").empty());
-}
-
-TEST(CheckObjectType, FindsListFaultsParityAndEncodings) {
-  testing::FakeDesktop desktop;
-  TestRepository repo;
-  repo.FileList("[VIEWS]\nNUMFILES=3\nFILE1=V_A\nFILE2=V_B\nFILE3=V_C\nFILE4=V_D\n");
-  repo.Source("VIEWS/V_A.ora",
-              "\xEF\xBB\xBF"
-              "CREATE VIEW V_A;\r\n");
-  repo.Source("VIEWS/V_A.sql", "CREATE VIEW V_A -- a\xC3\xA7\xC3\xA3o\r\n");
-  repo.Source("VIEWS/V_B.ora", "CREATE VIEW V_B;\r\n");
-  repo.Source("VIEWS/V_C.sql", std::string("\xFF\xFE"
-                                           "C\0",
-                                           4));
-  const std::string src = repo.Path("src");
-  EXPECT_EQ(Texts(CheckObjectType(repo.session.settings, "VIEWS")),
-            (std::vector<std::string>{
-                "key_above_numfiles | Chave acima de NUMFILES na seção VIEWS: FILE4=V_D (linha 6)",
-                "vendor_parity | Falta o par SQL Server de: " + src + "/VIEWS/V_B.ora",
-                "vendor_parity | Falta o par Oracle de: " + src + "/VIEWS/V_C.sql",
-                "utf8_text | Arquivo em UTF-8 com texto nao ASCII (code page windows-1252): " +
-                    src + "/VIEWS/V_A.sql",
-                "byte_order_mark | Arquivo com BOM UTF-16: " + src + "/VIEWS/V_C.sql",
-                "byte_order_mark | Arquivo com BOM UTF-8: " + src + "/VIEWS/V_A.ora",
-            }));
-  EXPECT_TRUE(desktop.boxes.empty());
-}
-
-TEST(CheckObjectType, ChecksOnlyTheSql2005FilesOfTheSql2005Types) {
-  TestRepository repo;
-  repo.FileList("[PACKAGES_SQL_2005]\nNUMFILES=1\nFILE1=PK\n");
-  repo.Source("PACKAGES/PK.ora", "\xEF\xBB\xBFok for this type: not read\r\n");
-  repo.Source("PACKAGES/PK.sql2005",
-              "\xEF\xBB\xBF"
-              "CREATE PROCEDURE\r\n");
-  EXPECT_EQ(Texts(CheckObjectType(repo.session.settings, "PACKAGES_SQL_2005")),
-            (std::vector<std::string>{"byte_order_mark | Arquivo com BOM UTF-8: " +
-                                      repo.Path("src") + "/PACKAGES/PK.sql2005"}));
-}
-
-TEST(CheckObjectType, LeavesTypesWithoutASectionOrFolderToTheRun) {
-  TestRepository repo("NOPREFIX");
-  repo.FileList("[JOBS]\nNUMFILES=1\nFILE1=J\n");
-  repo.Source("JOBS/J.ora", "\xEF\xBB\xBFx");  // no JOBS script for this system
-  EXPECT_TRUE(CheckObjectType(repo.session.settings, "JOBS").empty());
-  EXPECT_TRUE(CheckObjectType(repo.session.settings, "TABELAS").empty());
-}
 
 }  // namespace
 }  // namespace vkt::app

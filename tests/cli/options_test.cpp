@@ -5,15 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/vktgera_process.h"
-#include "support/fake_desktop.h"
-#include "support/temp_dir.h"
-#include "text/codepage.h"
-
 namespace vkt::cli {
 namespace {
 
-using testing::TempDir;
 using Args = std::vector<std::string>;
 
 TEST(ParseOptions, AcceptsTheDocumentedForms) {
@@ -88,81 +82,40 @@ TEST(ParseOptions, RejectsWhatItCannotRun) {
   }
 }
 
-class LoadSessionTest : public ::testing::Test {
- protected:
-  Options Install(const std::string& repo) {
-    Options options;
-    options.command = Command::kInstall;
-    options.config_file = dir_ / "conf/VKTGeraInstallBD.ini";
-    options.repo = repo;
-    return options;
+TEST(ParseGateOptions, AcceptsTheGateOptionsWhereTheyApply) {
+  ParseResult check = ParseOptions(
+      {"check", "--repo", "R", "--report=r.json", "--report-html", "r.html", "--type", "views"});
+  ASSERT_TRUE(check.ok) << check.error;
+  EXPECT_EQ(check.options.command, Command::kCheck);
+  EXPECT_EQ(check.options.report_file, "r.json");
+  EXPECT_EQ(check.options.report_html_file, "r.html");
+  EXPECT_EQ(check.options.type, "VIEWS");
+  ParseResult install = ParseOptions({"install", "--manifest", "--repo", "R"});
+  ASSERT_TRUE(install.ok);
+  EXPECT_TRUE(install.options.manifest);
+  ParseResult numbering = ParseOptions({"numbering", "--repo", "R", "--type", "DADOS", "--write"});
+  ASSERT_TRUE(numbering.ok);
+  EXPECT_TRUE(numbering.options.write);
+}
+
+TEST(ParseGateOptions, RejectsThemWhereTheyDoNot) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"check", "--repo", "R", "--manifest"}, "--manifest is for install"},
+      {{"numbering", "--repo", "R", "--report", "x"}, "--report is for install and check"},
+      {{"numbering", "--repo", "R", "--report-html", "x"},
+       "--report-html is for install and check"},
+      {{"install", "--repo", "R", "--write"}, "--write is for numbering"},
+      {{"numbering", "--repo", "R", "--write"},
+       "numbering --write needs --type with one object type, not TODOS"},
+      {{"install", "--repo", "R", "--manifest", "--manifest"}, "option --manifest given twice"},
+      {{"check", "--repo", "R", "--report", ""}, "--report needs a file name"},
+      {{"check", "--repo", "R", "--report"}, "option --report needs a value"},
+  };
+  for (const auto& [args, error] : cases) {
+    ParseResult result = ParseOptions(args);
+    EXPECT_FALSE(result.ok) << error;
+    EXPECT_EQ(result.error, error);
   }
-  testing::FakeDesktop desktop_;
-  TempDir dir_;
-  app::Session session_;
-  std::vector<std::string> repositories_;
-  std::string error_;
-};
-
-TEST_F(LoadSessionTest, LoadsTheRepositoryOfAGivenConfiguration) {
-  dir_.Write("conf/VKTGeraInstallBD.ini",
-             "[GERAL]\nREPOSITORIO=R1,, R2\n[R2]\nSISTEMA=abc\nPathOrigem=/src\n");
-  ASSERT_TRUE(LoadSession(Install(" R2"), &session_, &repositories_, &error_)) << error_;
-  EXPECT_EQ(repositories_, (std::vector<std::string>{"R1", "", " R2"}));
-  EXPECT_EQ(session_.program_folder, dir_ / "conf");
-  EXPECT_EQ(session_.repository, " R2");
-  EXPECT_EQ(session_.settings.SISTEMA, "ABC");
-  EXPECT_EQ(session_.settings.PathOrigem, "/src");
-}
-
-TEST_F(LoadSessionTest, AnUnknownRepositoryListsTheKnownNames) {
-  dir_.Write("conf/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=R1,, R2\n");
-  EXPECT_FALSE(LoadSession(Install("r1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_, "unknown repository \"r1\"; " + dir_.path() +
-                        "/conf/VKTGeraInstallBD.ini lists \"R1\", \" R2\"");
-  dir_.Write("conf/VKTGeraInstallBD.ini", "[GERAL]\n");
-  EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_,
-            "unknown repository \"R1\"; " + dir_.path() + "/conf/VKTGeraInstallBD.ini lists none");
-}
-
-TEST_F(LoadSessionTest, AMissingOrUnreadableConfigurationCannotStart) {
-  EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_, "cannot read the main configuration " + dir_.path() +
-                        "/conf/VKTGeraInstallBD.ini: No such file or directory");
-  dir_.MakeDir("conf/VKTGeraInstallBD.ini");
-  EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_, "cannot read the main configuration " + dir_.path() +
-                        "/conf/VKTGeraInstallBD.ini: n\xC3\xA3o \xC3\xA9 um arquivo comum");
-  EXPECT_TRUE(desktop_.boxes.empty());
-}
-
-TEST_F(LoadSessionTest, AnUnusableCodePageCannotStart) {
-  dir_.Write("conf/VKTGeraInstallBD.ini", "[GERAL]\nCodePage=klingon\nREPOSITORIO=R1\n");
-  EXPECT_FALSE(LoadSession(Install("R1"), &session_, &repositories_, &error_));
-  EXPECT_EQ(error_.rfind("the CodePage of " + dir_.path() +
-                             "/conf/VKTGeraInstallBD.ini cannot "
-                             "be used: ",
-                         0),
-            0u)
-      << error_;
-  EXPECT_EQ(text::SystemCodePage().name(), "windows-1252");
-}
-
-// ---- the executable ----
-
-TEST(Vktgera, VersionHelpAndUsageErrors) {
-  testing::TestRepository repo;
-  Result version = Vktgera(repo, "--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "vktgera 3.3.0\n");
-  Result help = Vktgera(repo, "--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage:\n  vktgera [--config FILE] install", 0), 0u);
-  Result bad = Vktgera(repo, "install");
-  EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(bad.err, "vktgera: --repo NAME is required\nTry 'vktgera --help'.\n");
 }
 
 }  // namespace

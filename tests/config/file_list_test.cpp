@@ -25,57 +25,6 @@ class FileListTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(FileListTest, KeyNumbersDecideTheOrder) {
-  FileList list =
-      Read("[TABELAS]\r\nFILE2=CRIA_PEDIDO\r\nNUMFILES=2\r\nFILE1=CRIA_CLIENTE\r\n", "TABELAS");
-  EXPECT_EQ(list.status, FileListStatus::kOk);
-  EXPECT_EQ(list.numfiles_text, "2");
-  EXPECT_EQ(list.names, (Names{"", "CRIA_CLIENTE", "CRIA_PEDIDO"}));
-}
-
-TEST_F(FileListTest, ValuesAreTrimmedAndKeptOtherwise) {
-  FileList list =
-      Read("[TABELAS]\nNUMFILES=2\nFILE1=  CRIA_CLIENTE  \nFILE2=CRIA_X.ora\n", "TABELAS");
-  EXPECT_EQ(list.names, (Names{"", "CRIA_CLIENTE", "CRIA_X.ora"}));
-}
-
-TEST_F(FileListTest, KeysAboveTheCountAreIgnoredAndMissingOnesAreEmpty) {
-  EXPECT_EQ(Read("[VIEWS]\nNUMFILES=2\nFILE1=A\nFILE2=B\nFILE3=C\n", "VIEWS").names,
-            (Names{"", "A", "B"}));
-  EXPECT_EQ(Read("[VIEWS]\nNUMFILES=3\nFILE1=A\nFILE3=C\n", "VIEWS").names,
-            (Names{"", "A", "", "C"}));
-}
-
-TEST_F(FileListTest, SectionAndKeyNamesIgnoreCase) {
-  EXPECT_EQ(Read("[tabelas]\nnumfiles=1\nfile1=A\n", "TABELAS").names, (Names{"", "A"}));
-}
-
-TEST_F(FileListTest, ZeroFilesIsAValidList) {
-  FileList list = Read("[DADOS]\nNUMFILES=0\nFILE1=A\n", "DADOS");
-  EXPECT_EQ(list.status, FileListStatus::kOk);
-  EXPECT_EQ(list.names, Names{""});
-}
-
-TEST_F(FileListTest, MissingSectionOrCount) {
-  const char* texts[] = {
-      "[OUTRA]\nNUMFILES=1\n",     // no section
-      "[TABELAS]\nFILE1=A\n",      // no NUMFILES
-      "[TABELAS]\nNUMFILES=\n",    // empty
-      "[TABELAS]\nNUMFILES=  \n",  // blanks only
-  };
-  for (const char* text : texts) {
-    FileList list = Read(text, "TABELAS");
-    EXPECT_EQ(list.status, FileListStatus::kMissingSection) << text;
-    EXPECT_EQ(list.names, Names{""}) << text;
-  }
-}
-
-TEST_F(FileListTest, MissingFileIsMissingSectionWithoutABox) {
-  FileList list = ReadFileList(dir_ / "nao_existe.ini", "TABELAS");
-  EXPECT_EQ(list.status, FileListStatus::kMissingSection);
-  EXPECT_TRUE(desktop_.boxes.empty());
-}
-
 TEST_F(FileListTest, JobsWithoutCountHasNoFiles) {
   for (const char* text : {"[OUTRA]\nX=1\n", "[JOBS]\nFILE1=A\n", "[JOBS]\nNUMFILES=\n"}) {
     FileList list = Read(text, "JOBS");

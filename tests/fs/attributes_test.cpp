@@ -80,6 +80,7 @@ TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBack) {
       {"UTC0", -2209226400, -1.25},
       {"UTC0", -2209161600, 0.0},
       {"UTC0", -9223372036, -(81183 + (12 * 60 + 44) / 86400.0)},  // the earliest nanosecond count
+      {"UTC0", 9223372036, Ole(132320, 23, 47, 16)},               // and the latest
   };
   for (const auto& c : cases) {
     ScopedTimeZone zone(c.zone);
@@ -90,16 +91,6 @@ TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBack) {
     ASSERT_TRUE(internal::OleDateToFileTime(c.ole, &ns)) << c.zone;
     EXPECT_EQ(ns, c.utc_seconds * kNs) << c.zone << " " << c.utc_seconds;
   }
-}
-
-TEST(OleDateConversion, DropsTheFractionOfASecond) {
-  ScopedTimeZone zone("UTC0");
-  OleDate date = 0;
-  ASSERT_TRUE(internal::FileTimeToOleDate(1710508530 * kNs + 999'999'999, &date));
-  EXPECT_DOUBLE_EQ(date, Ole(45366, 13, 15, 30));
-  // A time just before 1970 still falls in its own second, not the next one.
-  ASSERT_TRUE(internal::FileTimeToOleDate(-kNs / 4, &date));
-  EXPECT_DOUBLE_EQ(date, Ole(25568, 23, 59, 59));
 }
 
 TEST(OleDateConversion, RoundsDatesToTheSecondAndCarriesMidnight) {
@@ -141,15 +132,6 @@ TEST(GetFileAttributes, MapsThePosixFileKinds) {
   EXPECT_EQ(fso.GetFileAttributes(dir / "missing.sql"), 0);
 }
 
-TEST(GetFileAttributes, ReadsTheFirstEntryASearchFinds) {
-  TempDir dir;
-  dir.Write("b.sql", "x");
-  dir.Write("a.sql", "x");
-  MakeReadOnly(dir / "a.sql");
-  FileSystemObject fso;
-  EXPECT_EQ(fso.GetFileAttributes(dir.path() + "\\*.sql"), 33);
-}
-
 TEST(SetFileAttributes, ClearingReadOnlyMakesTheFileWritable) {
   TempDir dir;
   dir.Write("a.sql", "x");
@@ -160,34 +142,6 @@ TEST(SetFileAttributes, ClearingReadOnlyMakesTheFileWritable) {
   EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 1), 0);
   EXPECT_FALSE(OwnerCanWrite(dir / "a.sql"));
   EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 33);
-}
-
-TEST(SetFileAttributes, AcceptsHiddenAndSystemWithoutChangingAnything) {
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  FileSystemObject fso;
-  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 2 | 4 | 32), 0);
-  EXPECT_TRUE(dir.Exists("a.sql"));
-  EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 32);
-}
-
-TEST(SetFileAttributes, ClearingAWritableFileLeavesItsPermissionsAlone) {
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  stdfs::permissions(dir / "a.sql", stdfs::perms::owner_read | stdfs::perms::owner_write);
-  FileSystemObject fso;
-  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 0), 0);
-  EXPECT_EQ(stdfs::status(dir / "a.sql").permissions(),
-            stdfs::perms::owner_read | stdfs::perms::owner_write);
-}
-
-TEST(SetFileAttributes, ReachesHiddenFiles) {
-  TempDir dir;
-  dir.Write(".secret", "x");
-  MakeReadOnly(dir / ".secret");
-  FileSystemObject fso;
-  EXPECT_NE(fso.SetFileAttributes(dir / ".secret", 0), 0);
-  EXPECT_TRUE(OwnerCanWrite(dir / ".secret"));
 }
 
 TEST(SetFileAttributes, RefusesFoldersAndMissingFiles) {
@@ -215,25 +169,6 @@ TEST(GetFileTime, ReturnsTheLastWriteTimeInLocalTimeToTheSecond) {
   EXPECT_DOUBLE_EQ(write, Ole(45366, 10, 15, 30));
   EXPECT_DOUBLE_EQ(access, Ole(45306, 9, 0, 0));
   EXPECT_GT(creation, Ole(45366, 0, 0, 0));  // the file was born just now
-}
-
-TEST(GetFileTime, LeavesTheOutArgumentsOfAMissingFileAlone) {
-  TempDir dir;
-  FileSystemObject fso;
-  OleDate creation = 1, access = 2, write = 3;
-  EXPECT_EQ(fso.GetFileTime(dir / "missing", &creation, &access, &write), 0.0);
-  EXPECT_EQ(creation, 1);
-  EXPECT_EQ(access, 2);
-  EXPECT_EQ(write, 3);
-}
-
-TEST(GetFileTime, ReadsAFolderLikeAFile) {
-  ScopedTimeZone zone("UTC0");
-  TempDir dir;
-  dir.MakeDir("Folder");
-  SetTimesNs(dir / "Folder", 1710508530 * kNs, 1710508530 * kNs);
-  FileSystemObject fso;
-  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "Folder"), Ole(45366, 13, 15, 30));
 }
 
 TEST(SetFileTime, RoundTripsWithGetFileTimeToTheSecond) {
@@ -311,17 +246,6 @@ TEST(GetFileSize, LeavesTheHighHalfOfAMissingFileOrAFolderAlone) {
   EXPECT_EQ(fso.GetFileSize(dir / "missing", high), 0);
   EXPECT_EQ(fso.GetFileSize(dir / "Folder", high), 0);
   EXPECT_EQ(high, 77);
-}
-
-TEST(GetFileSize, ReadsHiddenFilesAndFindsNamesWithoutRegardToCase) {
-  TempDir dir;
-  dir.Write(".profile", "12345678");
-  dir.Write("Data/Big.BIN", "123");
-  FileSystemObject fso;
-  std::int32_t high = 9;
-  EXPECT_EQ(fso.GetFileSize(dir / ".profile", high), 8);
-  EXPECT_EQ(high, 0);
-  EXPECT_EQ(fso.GetFileSize(dir.path() + "\\DATA\\big.bin", high), 3);
 }
 
 }  // namespace

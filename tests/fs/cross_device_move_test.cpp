@@ -59,24 +59,6 @@ TEST(MoveFile, CarriesAFileToAnotherFileSystem) {
   EXPECT_EQ(ReadFileBytes(other / "b.txt"), "content");
 }
 
-TEST(MoveFile, AcrossFileSystemsStillRefusesAnExistingDestination) {
-  TempDir dir;
-  OtherFileSystem other(dir);
-  if (!other.available()) GTEST_SKIP() << "no second file system";
-  dir.Write("a.txt", "new");
-  dir.MakeDir("sub");
-  std::FILE* f = std::fopen((other / "b.txt").c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("old", f);
-  std::fclose(f);
-  EXPECT_EQ(MoveFile(dir / "a.txt", other / "b.txt").code, EEXIST);
-  EXPECT_EQ(ReadFileBytes(dir / "a.txt"), "new");
-  EXPECT_EQ(ReadFileBytes(other / "b.txt"), "old");
-  // A folder does not move to another file system.
-  EXPECT_EQ(MoveFile(dir / "sub", other / "sub").code, EXDEV);
-  EXPECT_TRUE(dir.Exists("sub"));
-}
-
 TEST(SetLines, WorksWhenTheCurrentDirectoryIsOnAnotherFileSystem) {
   TempDir dir;
   OtherFileSystem other(dir);

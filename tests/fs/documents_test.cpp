@@ -113,14 +113,6 @@ TEST_F(DocumentsTest, GetLinesOfNothingReadableLeavesTheOutputsAlone) {
   EXPECT_FALSE(open_files::IsOpen(1));
 }
 
-TEST_F(DocumentsTest, GetLinesReadsHiddenFilesAndAnyLetterCase) {
-  dir.Write(".profile", "x\r\n");
-  dir.Write("Doc.TXT", "yz");
-  FileSystemObject fso;
-  EXPECT_EQ(GetLinesOf(fso, dir / ".profile").lines, Lines{"x"});
-  EXPECT_EQ(GetLinesOf(fso, dir.path() + "\\doc.txt").lines, Lines{"yz"});
-}
-
 TEST_F(DocumentsTest, SetLinesByteLayouts) {
   struct Case {
     bool unix_line_term;
@@ -140,20 +132,6 @@ TEST_F(DocumentsTest, SetLinesByteLayouts) {
         << c.unix_line_term << c.no_crlf << c.no_return_last_line;
   }
   EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});  // no temporary file is left
-}
-
-TEST_F(DocumentsTest, SetLinesWritesTheSystemCodePage) {
-  FileSystemObject fso;
-  fso.SetLines({"\xC3\xA7\xE2\x82\xAC\xE4\xB8\xAD", ""}, dir / "out.txt", false, false, true);
-  EXPECT_EQ(dir.Read("out.txt"), "\xE7\x80?\r\n");
-}
-
-TEST_F(DocumentsTest, SetLinesOfNoLinesEmptiesTheTarget) {
-  dir.Write("out.txt", "old");
-  FileSystemObject fso;
-  fso.SetLines({}, dir / "out.txt", false, false, false);
-  EXPECT_TRUE(dir.Exists("out.txt"));
-  EXPECT_EQ(dir.Read("out.txt"), "");
 }
 
 // The file named by a hook line "Movendo Arquivo: ..." or "Excluindo Arquivo: ...".
@@ -186,13 +164,6 @@ TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   EXPECT_EQ(testing::FolderNames(dir / "docs"), Lines{"Out.txt"});
 }
 
-TEST_F(DocumentsTest, SetLinesCreatesAMissingTarget) {
-  FileSystemObject fso;
-  fso.SetLines({"x"}, dir / "new.txt", false, false, false);
-  EXPECT_EQ(dir.Read("new.txt"), "x\r\n");
-  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"new.txt"});
-}
-
 TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
   dir.Write("out.txt", "old");
   ::chmod((dir / "out.txt").c_str(), 0444);
@@ -217,34 +188,6 @@ TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPla
   EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
-TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheOldContentCannotBeDeleted) {
-  dir.Write("out.txt", "old");
-  HookedFso fso;
-  bool protected_once = false;
-  // The old content, set aside, turns read-only before it would be deleted.
-  fso.on_log = [&](const std::string& line) {
-    if (!Announces(line, "Excluindo") || protected_once) return;
-    protected_once = true;
-    ::chmod(LoggedFile(line).c_str(), 0444);
-  };
-  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
-  EXPECT_TRUE(protected_once);
-  EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
-}
-
-TEST_F(DocumentsTest, SetLinesReadsBackAsWritten) {
-  FileSystemObject fso;
-  const Lines lines = {"first", "", "th\xC3\xADrd"};
-  for (bool no_return_last_line : {false, true}) {
-    fso.SetLines(lines, dir / "out.txt", false, false, no_return_last_line);
-    Read r = GetLinesOf(fso, dir / "out.txt");
-    EXPECT_EQ(r.lines, lines);
-    EXPECT_EQ(r.unix_line_term, 1);
-    EXPECT_EQ(r.no_return_last_line, no_return_last_line);
-  }
-}
-
 TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {
   struct Case {
     std::string text;
@@ -267,28 +210,6 @@ TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {
     fso.SetLinesFromText(c.text, dir / "out.txt", false);
     EXPECT_EQ(dir.Read("out.txt"), c.bytes) << ::testing::PrintToString(c.text);
   }
-}
-
-TEST_F(DocumentsTest, SetLinesFromTextCutsAsWrapTextDoes) {
-  vkt::testing::FakeDesktop desktop;
-  FileSystemObject fso;
-  for (const std::string& text :
-       {"a\r\nb"s, "a b\r\n\r\nc-d\r\n"s, "\r\n\r\n"s, "\0\r\n\0x\0"s, "&o\r\r\n_"s, "\0\0"s}) {
-    std::int32_t count = 0, width = 0, ampersand = 0;
-    Lines lines = text::WrapText(0, text, &count, &width, &ampersand);
-    for (std::string& line : lines) line = text::StripLineBreaks(line);
-    fso.SetLines(lines, dir / "wrapped.txt", false, false, true);
-    fso.SetLinesFromText(text, dir / "cut.txt", false);
-    EXPECT_EQ(dir.Read("cut.txt"), dir.Read("wrapped.txt")) << ::testing::PrintToString(text);
-  }
-}
-
-TEST_F(DocumentsTest, SetLinesFromTextCanLeaveOutTheFinalTerminator) {
-  FileSystemObject fso;
-  fso.SetLinesFromText("a\r\nb\r\n", dir / "out.txt", true);
-  EXPECT_EQ(dir.Read("out.txt"), "a\r\nb");
-  fso.SetLinesFromText("a\r\nb", dir / "out.txt", true);
-  EXPECT_EQ(dir.Read("out.txt"), "a\r\nb");
 }
 
 }  // namespace

@@ -19,22 +19,6 @@ using List = std::vector<std::string>;
 // Windows form of a test path: the folder as POSIX, the rest with "\".
 std::string Win(const TempDir& dir, const std::string& rest) { return dir.path() + "\\" + rest; }
 
-TEST(EnumFiles, FolderWithOnlySubfoldersOrMissingGivesTheEmptyList) {
-  TempDir dir;
-  dir.MakeDir("f/sub");
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\*")), List{""});
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "missing\\*")), List{""});
-}
-
-TEST(EnumFiles, ListsBareFileNamesOnly) {
-  TempDir dir;
-  dir.Write("f/b.sql", "x");
-  dir.MakeDir("f/old");
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "F\\*")), (List{"", "b.sql"}));
-}
-
 TEST(EnumFiles, ListsHiddenAndReadOnlyFilesInListingOrder) {
   TempDir dir;
   dir.Write("f/z.ora", "");
@@ -46,16 +30,6 @@ TEST(EnumFiles, ListsHiddenAndReadOnlyFilesInListingOrder) {
   EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\*.ora")), (List{"", ".hidden.ora", "ro.ora", "z.ora"}));
   EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\*.*")),
             (List{"", ".hidden.ora", "A.sql", "ro.ora", "z.ora"}));
-}
-
-TEST(EnumFiles, TakesTheExpressionAsGiven) {
-  TempDir dir;
-  dir.Write("f/a.sql", "");
-  FileSystemObject fso;
-  // No wildcard is added: a folder alone names the folder, not its files.
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "f")), List{""});
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\")), List{""});
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "F\\A.SQL")), (List{"", "a.sql"}));
 }
 
 TEST(EnumSubFolders, ListsDotNamedFoldersButNeverDotAndDotDot) {
@@ -87,52 +61,11 @@ TEST_F(EnumTypeFilesTest, SkipsDotFoldersMatchesWithoutCaseAndFilters) {
             (List{"", root_ + "\\a.sql", root_ + "\\s\\b.SQL"}));
 }
 
-TEST_F(EnumTypeFilesTest, BareNamesAndNoRecursion) {
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumTypeFiles(root_, "*.sql", false, true, true), (List{"", "a.sql", "b.SQL"}));
-  EXPECT_EQ(fso.EnumTypeFiles(root_ + "\\", "*.sql", true, false, true),
-            (List{"", root_ + "\\a.sql"}));
-}
-
 TEST_F(EnumTypeFilesTest, SubfolderFilesComeWhereTheSubfolderIsListed) {
   dir_.Write("r/t.sql", "");
   FileSystemObject fso;
   EXPECT_EQ(fso.EnumTypeFiles(root_, "*.sql", false, true, true),
             (List{"", "a.sql", "b.SQL", "t.sql"}));
-}
-
-TEST_F(EnumTypeFilesTest, AccumulatesUnlessCleared) {
-  FileSystemObject fso;
-  fso.EnumTypeFiles(root_, "*.sql", false, false, true);
-  EXPECT_EQ(fso.EnumTypeFiles(root_ + "\\s", "*.txt", false, false, false),
-            (List{"", "a.sql", "c.txt"}));
-  EXPECT_EQ(fso.EnumTypeFiles(root_ + "\\s", "*.txt", false, false, true), (List{"", "c.txt"}));
-}
-
-TEST_F(EnumTypeFilesTest, AnUnstartedAccumulatorStartsFresh) {
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumTypeFiles(root_, "*.sql", false, false, false), (List{"", "a.sql"}));
-}
-
-TEST_F(EnumTypeFilesTest, ResultIsACopy) {
-  FileSystemObject fso;
-  List first = fso.EnumTypeFiles(root_, "*.sql", false, false, true);
-  first.push_back("changed");
-  EXPECT_EQ(fso.EnumTypeFiles(root_, "*.none", false, false, false), (List{"", "a.sql"}));
-}
-
-TEST_F(EnumTypeFilesTest, MissingRootReturnsTheAccumulatorAsItStands) {
-  FileSystemObject fso;
-  fso.EnumTypeFiles(root_, "*.sql", false, false, true);
-  EXPECT_EQ(fso.EnumTypeFiles(Win(dir_, "nope"), "*", false, true, false), (List{"", "a.sql"}));
-}
-
-TEST_F(EnumTypeFilesTest, YieldsAfterEveryEntry) {
-  FakeDesktop desktop;
-  FileSystemObject fso;
-  fso.EnumTypeFiles(root_, "*.sql", false, false, true);
-  // ".", "..", ".svn", "a.sql", "s".
-  EXPECT_EQ(desktop.yields, 5);
 }
 
 TEST(MatchSpec, PatternLists) {
@@ -154,15 +87,6 @@ TEST(MatchSpec, PatternLists) {
   }
 }
 
-TEST(PrivateHelpers, StripNullsAndAddBackslash) {
-  EXPECT_EQ(FileSystemObjectPeer::StripNulls(std::string("ab\0cd", 5)), "ab");
-  EXPECT_EQ(FileSystemObjectPeer::StripNulls("abc"), "abc");
-  EXPECT_EQ(FileSystemObjectPeer::StripNulls(std::string("\0", 1)), "");
-  EXPECT_EQ(FileSystemObjectPeer::AddBackslash("C:\\x"), "C:\\x\\");
-  EXPECT_EQ(FileSystemObjectPeer::AddBackslash("C:\\x\\"), "C:\\x\\");
-  EXPECT_EQ(FileSystemObjectPeer::AddBackslash(""), "\\");
-}
-
 TEST(FileExists, FilesButNotFoldersNorHiddenFiles) {
   TempDir dir;
   dir.Write("f/a.SQL", "");
@@ -175,15 +99,6 @@ TEST(FileExists, FilesButNotFoldersNorHiddenFiles) {
   EXPECT_FALSE(fso.FileExists(Win(dir, "f\\.h.sql")));
   EXPECT_FALSE(fso.FileExists(Win(dir, "f\\missing.sql")));
   EXPECT_FALSE(fso.FileExists(""));
-}
-
-TEST(FileExists, WildcardsFindAFileEvenAfterAFolder) {
-  TempDir dir;
-  dir.MakeDir("f/a.sql");  // a folder that matches first
-  dir.Write("f/b.sql", "");
-  FileSystemObject fso;
-  EXPECT_TRUE(fso.FileExists(Win(dir, "f\\*.sql")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\a*")));
 }
 
 TEST(PathExists, Table) {

@@ -84,17 +84,6 @@ TEST_F(NamesTest, NewFilenameResetStartsAgainAtOne) {
   EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder(), true), Folder() + "Untitled1.doc");
 }
 
-TEST_F(NamesTest, EachInstanceKeepsItsOwnCounters) {
-  dir_.Write("Doc1.doc", "");
-  FileSystemObject other;
-  EXPECT_EQ(fso_.GetNewFilename("Doc", "doc", Folder()), Folder() + "Doc2.doc");
-  dir_.Write("Doc2.doc", "");
-  EXPECT_EQ(fso_.GetNewFilename("Doc", "doc", Folder()), Folder() + "Doc3.doc");
-  FileSystemObjectPeer::SetSerialCounter(other, 1);
-  EXPECT_EQ(other.GetNewFilename("Doc", "doc", Folder()), Folder() + "Doc3.doc");
-  EXPECT_EQ(fso_.TempCounter(), 0) << "the serial generator leaves the temporary counter alone";
-}
-
 TEST_F(NamesTest, UniqueFilenameIsSeededFromTheDate) {
   const std::int32_t before = TempCounterSeed(LocalNowAsOleDate());
   const std::string name = fso_.GetUniqueFilename("tmpfile", Folder());
@@ -108,73 +97,6 @@ TEST_F(NamesTest, UniqueFilenameIsSeededFromTheDate) {
   std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(fso_.TempCounter()));
   EXPECT_EQ(name, Folder() + "tmpf" + hex + ".T$$");
   EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), name) << "seeded once per instance";
-}
-
-TEST_F(NamesTest, UniqueFilenameSkipsNamesTakenInAnyLetterCase) {
-  FileSystemObjectPeer::SetTempCounter(fso_, 0xabc);
-  dir_.Write("TMPFABC.T$$", "");
-  dir_.Write("tmpfAbD.t$$", "");
-  dir_.Write("tmpfabe.txt", "");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), Folder() + "tmpfabe.T$$");
-  EXPECT_EQ(fso_.TempCounter(), 0xabe);
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), Folder() + "tmpfabe.T$$");
-  dir_.Write("tmpfabe.T$$", "");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), Folder() + "tmpfabf.T$$");
-}
-
-TEST_F(NamesTest, UniqueFilenameKeepsTheFirstFourCharactersOfThePrefix) {
-  FileSystemObjectPeer::SetTempCounter(fso_, 0x2c41);
-  EXPECT_EQ(fso_.GetUniqueFilename("$fso3T", Folder()), Folder() + "$fso2c41.T$$");
-  EXPECT_EQ(fso_.GetUniqueFilename("ab", Folder()), Folder() + "ab2c41.T$$");
-  EXPECT_EQ(fso_.GetUniqueFilename("\xC3\xA7\xC3\xA3o_tmp", Folder()),  // ção_tmp
-            Folder() + "\xC3\xA7\xC3\xA3o_2c41.T$$");
-}
-
-TEST_F(NamesTest, GeneratedNamesGetExactlyOneSeparatorAfterTheFolder) {
-  FileSystemObjectPeer::SetTempCounter(fso_, 0x10);
-  const std::string expected = Folder() + "tmpf10.T$$";
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpf", dir_.path()), expected);
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpf", dir_.path() + "\\"), expected);
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpf", dir_.path() + "\\\\"), expected);
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpf", "C:\\"), "C:\\tmpf10.T$$");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpf", "/"), "/tmpf10.T$$");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", "C:\\"), "C:\\Untitled1.doc");
-}
-
-TEST_F(NamesTest, AnEmptyPathMeansTheCurrentDirectory) {
-  const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(dir_.path());
-  dir_.Write("Untitled1.doc", "");
-  const std::string name = fso_.GetNewFilename("Untitled");
-  std::filesystem::current_path(previous);
-  EXPECT_EQ(name, dir_.path() + "\\Untitled2.doc");
-}
-
-TEST_F(NamesTest, AMissingFolderHidesNothing) {
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", dir_.path() + "\\missing"),
-            dir_.path() + "\\missing\\Untitled1.doc");
-}
-
-TEST_F(NamesTest, UniqueFilenameIsEmptyWhenEveryNumberIsTaken) {
-  FileSystemObjectPeer::SetTempCounter(fso_, 0xfffe);
-  dir_.Write("tmpffffe.T$$", "");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), Folder() + "tmpfffff.T$$");
-  dir_.Write("TMPFFFFF.T$$", "");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), "");
-  EXPECT_EQ(fso_.TempCounter(), 65536);
-  // The counter stays past the bound until a reset, even when names free up.
-  std::filesystem::remove(dir_ / "TMPFFFFF.T$$");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), "");
-  EXPECT_NE(fso_.GetUniqueFilename("tmpfile", Folder(), true), "");
-  EXPECT_LE(fso_.TempCounter(), 16383);
-}
-
-TEST_F(NamesTest, NewFilenameIsEmptyWhenEveryNumberIsTaken) {
-  FileSystemObjectPeer::SetSerialCounter(fso_, 65535);
-  dir_.Write("untitled65535.doc", "");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder()), "");
-  EXPECT_EQ(fso_.SerialCounter(), 65536);
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder(), true), Folder() + "Untitled1.doc");
 }
 
 }  // namespace

@@ -36,27 +36,6 @@ TEST_F(OpenFilesTest, HandsOutTheLowestFreeNumberAndReusesClosedOnes) {
   EXPECT_FALSE(open_files::Close(9));
 }
 
-TEST_F(OpenFilesTest, GivesZeroWhenAll255NumbersAreTaken) {
-  dir_.Write("a.txt", "a");
-  for (int n = 1; n <= 255; ++n)
-    ASSERT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead), n);
-  EXPECT_EQ(open_files::FreeNumber(), 0);
-  platform::Status error;
-  EXPECT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead, &error), 0);
-  EXPECT_EQ(error.code, EMFILE);
-  open_files::Close(200);
-  EXPECT_EQ(open_files::Open(dir_ / "a.txt", FileAccess::kBytesRead), 200);
-}
-
-TEST_F(OpenFilesTest, ReadingAccessNeedsAnExistingFile) {
-  platform::Status error;
-  EXPECT_EQ(open_files::Open(dir_ / "missing.txt", FileAccess::kLineInput, &error), 0);
-  EXPECT_EQ(error.code, ENOENT);
-  EXPECT_EQ(open_files::Open(dir_ / "missing.bin", FileAccess::kBytesRead), 0);
-  EXPECT_FALSE(dir_.Exists("missing.txt"));
-  EXPECT_EQ(open_files::FreeNumber(), 1);
-}
-
 struct LineCase {
   const char* name;
   std::string bytes;
@@ -131,6 +110,9 @@ TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   EXPECT_FALSE(open_files::ReadBytes(lines, 1).has_value());
   EXPECT_FALSE(open_files::StepBack(lines));
   const int bytes = open_files::Open(dir_ / "g.bin", FileAccess::kBytesWrite);
+  EXPECT_FALSE(open_files::WriteText(bytes, "x"));
+  EXPECT_FALSE(open_files::WriteLine(bytes, "x"));
+  EXPECT_EQ(open_files::Length(bytes), 0);
   EXPECT_FALSE(open_files::ReadLine(bytes).has_value());
   EXPECT_FALSE(open_files::ReadBytes(bytes, 0).has_value());
   EXPECT_TRUE(open_files::AtEnd(bytes));
@@ -153,16 +135,6 @@ TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
   EXPECT_TRUE(open_files::StepBack(n));
   EXPECT_FALSE(open_files::AtEnd(n));
   EXPECT_EQ(open_files::ReadByte(n), 'z');
-}
-
-TEST_F(OpenFilesTest, AShortReadLeavesThePositionAlone) {
-  dir_.Write("b.bin", "abcd");
-  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
-  EXPECT_EQ(open_files::ReadBytes(n, 1), "a");
-  EXPECT_FALSE(open_files::ReadBytes(n, 4).has_value());
-  EXPECT_FALSE(open_files::ReadBytes(n, static_cast<std::size_t>(1) << 40).has_value());
-  EXPECT_EQ(open_files::Position(n), 2);
-  EXPECT_EQ(open_files::ReadBytes(n, 3), "bcd");
 }
 
 TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
@@ -229,18 +201,6 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
   EXPECT_EQ(dir_.Read("locked.txt"), "theirs");
   theirs.Close();
   EXPECT_NE(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
-}
-
-TEST_F(OpenFilesTest, AnotherReaderMayReadWhileWeRead) {
-  dir_.Write("r.txt", "x");
-  ASSERT_NE(open_files::Open(dir_ / "r.txt", FileAccess::kLineInput), 0);
-  platform::File theirs;
-  EXPECT_TRUE(
-      platform::File::Open(dir_ / "r.txt", platform::File::Mode::kRead, &theirs, true).ok());
-  platform::File writer;
-  EXPECT_FALSE(
-      platform::File::Open(dir_ / "r.txt", platform::File::Mode::kWrite, &writer, true).ok());
-  EXPECT_EQ(dir_.Read("r.txt"), "x");
 }
 
 }  // namespace

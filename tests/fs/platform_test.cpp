@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -51,8 +53,12 @@ TEST(ResolvePath, KeepsTheGivenCaseOfMissingComponents) {
 
 TEST(ResolvePath, RejectsDrivePrefixesAndEmptyPaths) {
   std::string posix;
-  EXPECT_FALSE(ResolvePath("C:\\repo", &posix));
-  EXPECT_FALSE(ResolvePath("", &posix));
+  for (const char* path : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
+    EXPECT_FALSE(ResolvePath(path, &posix)) << path;
+  }
+  TempDir dir;
+  dir.MakeDir("@:");  // no letter before the colon: a name like any other
+  EXPECT_TRUE(ResolvePath(dir.path() + "/@:", &posix));
 }
 
 TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
@@ -76,6 +82,15 @@ TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
   EXPECT_EQ(posix, dir / "f/new.sql");
   EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
             (std::vector<std::string>{"new.sql", "other.sql"}));
+  // A listing read well after the folder last changed is trusted only while
+  // the folder stays as it was.
+  dir.MakeDir("g");
+  std::filesystem::last_write_time(
+      dir / "g", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
+  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));  // caches "g"
+  dir.Write("g/new.sql", "x");
+  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));
+  EXPECT_EQ(posix, dir / "g/new.sql");
 }
 
 TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
@@ -101,6 +116,26 @@ TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
                                                   "c.ora", "old", "_x.sql"}));
   EXPECT_TRUE(all[6].is_directory);
   EXPECT_FALSE(all[5].is_directory);
+}
+
+// A link counts as what it points at; a link to nothing is a file.
+TEST(FindEntries, ListsLinksAsTheirTargets) {
+  TempDir dir;
+  dir.MakeDir("f/real");
+  dir.Write("f/file.sql", "");
+  ASSERT_EQ(::symlink("real", (dir / "f/to_dir").c_str()), 0);
+  ASSERT_EQ(::symlink("file.sql", (dir / "f/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "f/to_nothing").c_str()), 0);
+  std::vector<bool> folders;
+  for (const Entry& e : FindEntries(dir.path() + "/f/*")) folders.push_back(e.is_directory);
+  EXPECT_EQ(
+      Names(FindEntries(dir.path() + "/f/*")),
+      (std::vector<std::string>{".", "..", "file.sql", "real", "to_dir", "to_file", "to_nothing"}));
+  EXPECT_EQ(folders, (std::vector<bool>{true, true, false, true, true, false, false}));
+}
+
+TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
+  EXPECT_EQ(ExecutableFolder(), std::filesystem::path(VKTGERA_EXE).parent_path().string());
 }
 
 TEST(FindEntries, MatchesAsciiAndOtherNamesAlike) {
@@ -193,6 +228,9 @@ TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
   EXPECT_EQ(info.attributes, kAttrArchive | kAttrReadOnly);
   EXPECT_FALSE(DeleteFile(dir / "ro.txt").ok());
   EXPECT_FALSE(CopyFile(dir / "ro.txt", dir / "ro.txt", false).ok());
+  dir.Write("new.txt", "new");
+  EXPECT_EQ(CopyFile(dir / "new.txt", dir / "ro.txt", false).code, EACCES);
+  EXPECT_EQ(dir.Read("ro.txt"), "keep");
   AtomicFile w;
   EXPECT_EQ(w.Create(dir / "ro.txt").code, EACCES);
   ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());

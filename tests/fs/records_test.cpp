@@ -49,63 +49,6 @@ TEST_F(RecordsTest, WritesTheCodePageBytesAndTheUtf16Units) {
             "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
 }
 
-TEST_F(RecordsTest, CountsAreLittleEndian) {
-  const std::string text(300, 'x');
-  const std::string bytes = Written(&FileSystemObject::BStringOut, text);
-  EXPECT_EQ(bytes.substr(0, 4), "\x2C\x01\0\0"s);
-  EXPECT_EQ(bytes.size(), 304u);
-}
-
-TEST_F(RecordsTest, ReadersReturnTheEmptyStringConsumingFourBytes) {
-  dir_.Write("e.bin", "\0\0\0\0\0\0\0\0"s);
-  const std::int16_t n = Open("e.bin", FileAccess::kBytesRead);
-  EXPECT_EQ(fso_.BStringIn(n), "");
-  EXPECT_EQ(open_files::Position(n), 5);
-  EXPECT_EQ(fso_.BStringInW(n), "");
-  EXPECT_EQ(open_files::Position(n), 9);
-}
-
-TEST_F(RecordsTest, ThreeRecordsInARowComeBackInOrder) {
-  for (bool wide : {false, true}) {
-    SCOPED_TRACE(wide ? "wide" : "bytes");
-    const std::int16_t w = Open("three.bin", FileAccess::kBytesWrite);
-    for (const char* text : {"x", "", "yz"}) {
-      EXPECT_TRUE(wide ? fso_.BStringOutW(w, text) : fso_.BStringOut(w, text));
-    }
-    open_files::Close(w);
-    const std::int16_t r = Open("three.bin", FileAccess::kBytesRead);
-    auto read = [&] { return wide ? fso_.BStringInW(r) : fso_.BStringIn(r); };
-    EXPECT_EQ(read(), "x");
-    EXPECT_EQ(read(), "");
-    EXPECT_EQ(read(), "yz");
-    EXPECT_EQ(open_files::Position(r), *open_files::Length(r) + 1);
-    EXPECT_TRUE(open_files::AtEnd(r));
-    EXPECT_EQ(read(), std::nullopt) << "no fourth record";
-    open_files::Close(r);
-  }
-}
-
-TEST_F(RecordsTest, TextOutsideTheCodePageSurvivesOnlyTheWideRecord) {
-  const std::string text = "Z\xC3\xBCrich \xE4\xB8\xAD\xE6\x96\x87 \xCE\xA9";  // Zürich 中文 Ω
-  const std::int16_t w = Open("mixed.bin", FileAccess::kBytesWrite);
-  EXPECT_TRUE(fso_.BStringOutW(w, text));
-  EXPECT_TRUE(fso_.BStringOut(w, text));
-  open_files::Close(w);
-  const std::int16_t r = Open("mixed.bin", FileAccess::kBytesRead);
-  EXPECT_EQ(fso_.BStringInW(r), text);
-  EXPECT_EQ(fso_.BStringIn(r), "Z\xC3\xBCrich ?? ?");
-}
-
-TEST_F(RecordsTest, RecordsGoWhereThePositionStands) {
-  dir_.Write("rw.bin", "\x01\0\0\0a\x01\0\0\0b"s);
-  const std::int16_t n = Open("rw.bin", FileAccess::kBytes);
-  EXPECT_EQ(fso_.BStringIn(n), "a");
-  EXPECT_TRUE(fso_.BStringOut(n, "c"));  // replaces the second record
-  open_files::SetPosition(n, 1);
-  EXPECT_EQ(fso_.BStringIn(n), "a");
-  EXPECT_EQ(fso_.BStringIn(n), "c");
-}
-
 TEST_F(RecordsTest, DamagedCountsAreErrorsTheCallerSees) {
   struct Case {
     const char* name;
@@ -134,22 +77,6 @@ TEST_F(RecordsTest, DamagedCountsAreErrorsTheCallerSees) {
     EXPECT_EQ(open_files::Position(n), 1) << "the position stays at the damaged record";
     open_files::Close(n);
   }
-}
-
-TEST_F(RecordsTest, NumbersNotOpenForTheRightAccessFail) {
-  dir_.Write("r.bin", "\x01\0\0\0a"s);
-  const std::int16_t lines = Open("r.bin", FileAccess::kLineInput);
-  EXPECT_EQ(fso_.BStringIn(lines), std::nullopt);
-  EXPECT_FALSE(fso_.BStringOut(lines, "x"));
-  const std::int16_t reader = Open("r.bin", FileAccess::kBytesRead);
-  EXPECT_FALSE(fso_.BStringOut(reader, "x"));
-  EXPECT_FALSE(fso_.BStringOutW(reader, "x"));
-  const std::int16_t writer = Open("w.bin", FileAccess::kBytesWrite);
-  EXPECT_EQ(fso_.BStringIn(writer), std::nullopt);
-  EXPECT_EQ(fso_.BStringInW(writer), std::nullopt);
-  EXPECT_FALSE(fso_.BStringOut(200, "x"));
-  EXPECT_EQ(fso_.BStringIn(200), std::nullopt);
-  EXPECT_EQ(dir_.Read("r.bin"), "\x01\0\0\0a"s);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "fs/platform/file_system.h"
 #include "generate/framing.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "text/codepage.h"
 
@@ -169,6 +170,7 @@ TEST(Blocks, CrLfSplitAcrossTheBlockBoundary) {
       {"LF starting the next block", head + "x\nz", head + "x\nz\r\n"},
       {"CR LF ending the block", head.substr(1) + "\r\n", head.substr(1) + "\r\n"},
       {"file of exactly one block", head + "\r", head + "\r\n"},
+      {"the LF of the last CR LF alone in the last block", head + "\r\n", head + "\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
@@ -270,6 +272,19 @@ TEST_F(Utf8CodePage, LineRulesHold) {
     EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
     EXPECT_EQ(ReadLines(c.in), c.lines) << c.name;
   }
+  // The last character of each UTF-8 length and the first of the next.
+  const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80";
+  EXPECT_EQ(ReadLines(edges + "\r\n" + edges), (Lines{edges, edges}));
+  // A sequence cut by the end of the file still counts as a character.
+  EXPECT_EQ(ReadLines("a\xC3"), (Lines{"a\xEF\xBF\xBD"}));
+}
+
+// A single-byte page whose line feed is not the byte 0A (EBCDIC: 25): its CR
+// and LF pair is one line end all the same.
+TEST(CodePage, ACrLfPairIsThePagesOwn) {
+  ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
+  EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
+  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
@@ -282,6 +297,7 @@ TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
   EXPECT_EQ(dir.Read("s.sql"), "\xFF\xFE");
   EXPECT_TRUE(dir.Exists("o.sql"));
   EXPECT_EQ(dir.Read("o.sql"), "");
+  EXPECT_EQ(sql.Close().code, EBADF);  // closed once only
 }
 
 TEST(ScriptWriter, WriteLineKeepsSeparatorsInsideThePiece) {
@@ -337,6 +353,52 @@ TEST(ScriptWriter, FailuresLeaveTheTargetAsItWas) {
   }
   EXPECT_EQ(dir.Read("ro.sql"), "read-only");
   EXPECT_FALSE(dir.Exists("missing"));
+}
+
+// A disk that fills up: in a flush of a full block during a copy, in the last
+// flush at Close, on either encoding and either copy path. The failure is
+// reported and the target keeps its old content.
+TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
+  const std::string big = std::string(3 * kBlockSize, 'x') + "\r\n";
+  const std::string multibyte = "\xC3\xA7\xC3\xBE\r\n" + big;
+  struct Case {
+    const char* page;
+    std::string source;  // "" writes lines instead
+    ScriptEncoding encoding;
+  } cases[] = {
+      {"windows-1252", big, ScriptEncoding::kCodePage},
+      {"windows-1252", big, ScriptEncoding::kUtf16Le},
+      {"windows-1252", "", ScriptEncoding::kCodePage},
+      {"windows-1252", "", ScriptEncoding::kUtf16Le},
+      {"UTF-8", multibyte, ScriptEncoding::kCodePage},
+      {"UTF-8", multibyte, ScriptEncoding::kUtf16Le},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(text::SetSystemCodePage(c.page, nullptr));
+    TempDir dir;
+    dir.Write("src.ora", c.source);
+    dir.Write("out.sql", "old");
+    platform::Status copied, closed;
+    {
+      testing::FileSizeLimit limit(64 * 1024);
+      ScriptWriter w;
+      ASSERT_TRUE(w.Create(dir / "out.sql", c.encoding).ok());
+      SourceFile source;
+      ASSERT_TRUE(source.Open(dir / "src.ora").ok());
+      copied =
+          c.source.empty() ? w.WriteLine(std::string(100 * 1024, 'y')) : w.CopyCleanedLines(source);
+      closed = w.Close();
+    }
+    const std::string what = std::string(c.page) + (c.source.empty() ? " lines " : " copy ") +
+                             std::to_string(static_cast<int>(c.encoding));
+    EXPECT_EQ(closed.code, EFBIG) << what;
+    if (!c.source.empty()) {
+      EXPECT_EQ(copied.code, EFBIG) << what;
+    }
+    EXPECT_EQ(dir.Read("out.sql"), "old") << what;
+    EXPECT_EQ(testing::FolderNames(dir.path()), (Lines{"out.sql", "src.ora"})) << what;
+  }
+  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {

@@ -1,7 +1,5 @@
 #include "support/fake_desktop.h"
 
-#include <algorithm>
-
 namespace vkt::testing {
 
 FakeDesktop::FakeDesktop() {
@@ -19,19 +17,10 @@ void FakeDesktop::SetCaption(Caption which, std::string_view text) {
   caption_log.emplace_back(text);
 }
 
-void FakeDesktop::SetMessageText(std::string_view text) {
-  message_text = std::string(text);
-  ++message_updates;
-}
+void FakeDesktop::SetMessageText(std::string_view text) { message_text = std::string(text); }
 
-std::string FakeDesktop::PickFolder(std::string_view title, std::string_view initial_folder) {
-  pick_requests.emplace_back(std::string(title), std::string(initial_folder));
-  return picked_folder;
-}
-
-bool FakeDesktop::Measure(std::intptr_t device, std::u16string_view text, std::int32_t* width,
+bool FakeDesktop::Measure(std::intptr_t, std::u16string_view text, std::int32_t* width,
                           std::int32_t* height) {
-  if (std::find(bad_devices.begin(), bad_devices.end(), device) != bad_devices.end()) return false;
   *width = static_cast<std::int32_t>(text.size()) * char_width;
   *height = char_height;
   return true;

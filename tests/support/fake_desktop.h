@@ -35,11 +35,10 @@ class FakeDesktop final : public MessageBoxService,
   void SetMessageText(std::string_view text) override;
   // EventLoop
   void Yield() override { ++yields; }
-  // FolderPicker: returns `picked_folder` and records the request.
-  std::string PickFolder(std::string_view title, std::string_view initial_folder) override;
+  // FolderPicker: the user cancels.
+  std::string PickFolder(std::string_view, std::string_view) override { return {}; }
   // TextDevice: every character `char_width` units wide and `char_height`
-  // high (an empty text is `char_height` high, 0 wide); device handles listed
-  // in `bad_devices` cannot measure.
+  // high (an empty text is `char_height` high, 0 wide).
   bool Measure(std::intptr_t device, std::u16string_view text, std::int32_t* width,
                std::int32_t* height) override;
   // IconService: no icons.
@@ -50,13 +49,9 @@ class FakeDesktop final : public MessageBoxService,
   std::map<Caption, std::string> captions;
   std::vector<std::string> caption_log;  // every SetCaption text, in order
   std::string message_text;              // last text of the message area
-  int message_updates = 0;
   int yields = 0;
-  std::string picked_folder;
-  std::vector<std::pair<std::string, std::string>> pick_requests;
   int char_width = 10;
   int char_height = 16;
-  std::vector<std::intptr_t> bad_devices;
 
  private:
   ScopedDesktop* scope_ = nullptr;

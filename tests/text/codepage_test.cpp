@@ -25,6 +25,8 @@ TEST(CodePage, UnmappableCharactersBecomeAQuestionMark) {
   bool lossy = false;
   EXPECT_EQ(SystemCodePage().Encode("a\xE2\x82\xAC\xE4\xB8\xAD\xF0\x9F\x98\x80z", &lossy),
             "a\x80??z");
+  // One mark for a character outside the first plane, up to the last one.
+  EXPECT_EQ(SystemCodePage().Encode("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), "??");
   EXPECT_TRUE(lossy);
 }
 
@@ -35,7 +37,13 @@ TEST(CodePage, OpensOtherConvertersByName) {
   EXPECT_FALSE(utf8->single_byte());
   EXPECT_EQ(utf8->Decode("a\xC3\xA7"), "a\xC3\xA7");
   EXPECT_FALSE(CodePage::Open("no-such-page", &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error, "Unknown code page: no-such-page");
+  // Only Windows-1252, under any of its names, gives its unassigned bytes the
+  // C1 controls; other single-byte pages keep their own characters.
+  EXPECT_EQ(CodePage::Open("CP1252", nullptr)->Unit(0x81), u'\u0081');
+  EXPECT_EQ(CodePage::Open("ibm-5348_P100-1997", nullptr)->Unit(0x8D), u'\u008D');
+  EXPECT_EQ(CodePage::Open("windows-1251", nullptr)->Unit(0x81), u'\u0403');
+  EXPECT_EQ(CodePage::Open("windows-1251", nullptr)->Unit(0xC0), u'\u0410');
 }
 
 TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {

@@ -33,24 +33,6 @@ TEST(StripMnemonics, KeepsTheDrawnCharacters) {
   for (const Case& c : cases) EXPECT_EQ(StripMnemonics(c.text), c.drawn) << c.text;
 }
 
-TEST(GetTextSize, MeasuresOnTheDesktopDevice) {
-  FakeDesktop desktop;
-  Extent size{-1, -1};
-  GetTextSize(0, "abc", &size, false);
-  EXPECT_EQ(size, (Extent{30, 16}));
-  GetTextSize(0, "", &size, false);
-  EXPECT_EQ(size, (Extent{0, 16}));
-  EXPECT_TRUE(TextApiReady());
-  EXPECT_TRUE(UseWideText());
-}
-
-TEST(GetTextSize, CountsCharactersNotBytes) {
-  FakeDesktop desktop;
-  Extent size;
-  GetTextSize(0, "\xC3\xA7\xC3\xA3o", &size, false);  // "ção"
-  EXPECT_EQ(size.cx, 30);
-}
-
 TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
   FakeDesktop desktop;
   Extent size;
@@ -62,26 +44,10 @@ TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
   EXPECT_EQ(size.cx, 20);
 }
 
-TEST(GetTextSize, ADeviceThatCannotMeasureGivesNothing) {
-  FakeDesktop desktop;
-  desktop.bad_devices = {7};
-  Extent size{99, 99};
-  GetTextSize(7, "abc", &size, false);
-  EXPECT_EQ(size, (Extent{0, 0}));
-}
-
-TEST(GetTextSize, WithoutADesktopEveryTextIsEmpty) {
-  Extent size{99, 99};
-  GetTextSize(0, "abc", &size, false);
-  EXPECT_EQ(size, (Extent{0, 0}));
-}
-
-TEST(GetTextSize, ANegativeWidthIsStoredAsZero) {
-  FakeDesktop desktop;
-  desktop.char_width = -3;
-  Extent size;
-  GetTextSize(0, "abc", &size, false);
-  EXPECT_EQ(size, (Extent{0, 16}));
+TEST(InitTextApi, MakesTheApiReadyForUnicodeText) {
+  InitTextApi();
+  EXPECT_TRUE(TextApiReady());
+  EXPECT_TRUE(UseWideText());
 }
 
 TEST(GetLinesSize, TakesTheWidestLineAndSumsTheHeights) {
@@ -92,13 +58,6 @@ TEST(GetLinesSize, TakesTheWidestLineAndSumsTheHeights) {
   EXPECT_EQ(size, (Extent{55, 48}));
   GetLinesSize(0, {"&&&&", "ab"}, &size, true);
   EXPECT_EQ(size, (Extent{10, 32}));
-}
-
-TEST(GetLinesSize, NoLinesGiveAnEmptyExtent) {
-  FakeDesktop desktop;
-  Extent size{5, 5};
-  GetLinesSize(0, {}, &size, false);
-  EXPECT_EQ(size, (Extent{0, 0}));
 }
 
 }  // namespace

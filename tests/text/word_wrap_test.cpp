@@ -66,43 +66,6 @@ TEST(NextToken, StopsAtTheFirstDelimiter) {
   }
 }
 
-TEST(NextToken, TakesItsOwnDelimitersAndNoHardBreak) {
-  Token t = Next("a b;c", 1, ";", "");
-  EXPECT_EQ(t.token, "a b");
-  EXPECT_EQ(t.delimiter, ";");
-  EXPECT_EQ(t.next, 5);
-  t = Next("a\r\nb", 1, ";", "");
-  EXPECT_EQ(t.token, "a\r\nb");
-  EXPECT_EQ(t.next, -1);
-  // A multi-byte delimiter: the position goes on behind its last byte.
-  t = Next("a\xC2\xA7z", 1, "\xC2\xA7", "");
-  EXPECT_EQ(t.token, "a");
-  EXPECT_EQ(t.delimiter, "\xC2\xA7");
-  EXPECT_EQ(t.next, 4);
-}
-
-TEST(IsCharInSet, WantsExactlyOneCharacterOfTheSet) {
-  EXPECT_TRUE(IsCharInSet(" ", kDefaultDelimiters));
-  EXPECT_TRUE(IsCharInSet("\\", kDefaultDelimiters));
-  EXPECT_FALSE(IsCharInSet("a", kDefaultDelimiters));
-  EXPECT_FALSE(IsCharInSet("  ", kDefaultDelimiters));
-  EXPECT_FALSE(IsCharInSet("", kDefaultDelimiters));
-  EXPECT_FALSE(IsCharInSet(" ", ""));
-  EXPECT_FALSE(IsCharInSet("\r\n", "\r\n"));
-  EXPECT_TRUE(IsCharInSet("\xC2\xA7", "a\xC2\xA7"));
-  EXPECT_FALSE(IsCharInSet("\xC2", "a\xC2\xA7"));  // half a character
-}
-
-TEST(RemoveNulls, DropsEveryNul) {
-  EXPECT_EQ(RemoveNulls("abc"), "abc");
-  EXPECT_EQ(RemoveNulls("\0a\0\0b\0"s), "ab");
-}
-
-TEST(StripLineBreaks, DropsEveryCarriageReturnAndLineFeed) {
-  EXPECT_EQ(StripLineBreaks("a\r\nb\rc\nd\n\r"), "abcd");
-  EXPECT_EQ(StripLineBreaks("a b"), "a b");
-}
-
 TEST(Tokenize, SplitsWordsDelimitersAndBreaks) {
   EXPECT_EQ(Tokenize("a_b c"), (Lines{"a", "_", "b", " ", "c"}));
   EXPECT_EQ(Tokenize("\r\nab"), (Lines{"\r\n", "ab"}));
@@ -193,13 +156,6 @@ TEST(WrapText, CaptionTextWithAllOutputs) {
   EXPECT_EQ(size, (Extent{40, 32}));
 }
 
-TEST(WrapText, WithoutAmpersandLineAmpersandsAreMeasured) {
-  FakeDesktop desktop;
-  std::int32_t width = 0;
-  WrapText(0, "&Open\r\nSave", nullptr, &width);
-  EXPECT_EQ(width, 70);  // "&Open" CR LF as 7 characters
-}
-
 TEST(WrapText, HandsBackTheWidenedLimit) {
   FakeDesktop desktop;
   std::int32_t width = 50;
@@ -208,30 +164,6 @@ TEST(WrapText, HandsBackTheWidenedLimit) {
   EXPECT_EQ(lines, (Lines{"aa ", "cccccccc"}));
   EXPECT_EQ(width, 80);
   EXPECT_EQ(count, 2);
-}
-
-TEST(WrapText, LeavesAmpersandLineWhenNoLineHoldsOne) {
-  FakeDesktop desktop;
-  std::int32_t ampersand = 42;
-  std::int32_t width = 0;
-  WrapText(0, "ab\r\n&&c", nullptr, &width, &ampersand);
-  EXPECT_EQ(ampersand, 1);
-  ampersand = 42;
-  WrapText(0, "ab\r\ncd", nullptr, &width, &ampersand);
-  EXPECT_EQ(ampersand, 42);
-}
-
-TEST(WrapText, EmptyTextWritesNoOutput) {
-  FakeDesktop desktop;
-  std::int32_t count = 9;
-  std::int32_t width = 9;
-  std::int32_t ampersand = 9;
-  Extent size{9, 9};
-  EXPECT_EQ(WrapText(0, "", &count, &width, &ampersand, &size), Lines{});
-  EXPECT_EQ(count, 9);
-  EXPECT_EQ(width, 9);
-  EXPECT_EQ(ampersand, 9);
-  EXPECT_EQ(size, (Extent{9, 9}));
 }
 
 }  // namespace
