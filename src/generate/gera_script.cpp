@@ -46,14 +46,25 @@ std::string WithoutTrailingSeparators(std::string path) {
 // pasta: ..." and the result false.
 // A dry run creates nothing: a missing folder would be created, anything else
 // is reported as the creation would report it.
-bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run) {
+bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
+                  bool outermost = false) {
   platform::FileInfo info;
-  Status status = platform::GetInfo(WithoutTrailingSeparators(path), &info);
+  const std::string folder = WithoutTrailingSeparators(path);
+  Status status = platform::GetInfo(folder, &info);
   if (status.ok()) {
     if (info.attributes & platform::kAttrDirectory) return true;
     status = Status::Errno(ENOTDIR);
   } else if (dry_run) {
-    if (status.code == ENOENT) return true;
+    // Folders are made one level at a time: the outermost one needs its
+    // parent, the inner ones are inside folders this run would make.
+    if (status.code == ENOENT) {
+      if (!outermost) return true;
+      const std::size_t cut = folder.find_last_of("\\/");
+      if (cut == std::string::npos || cut == 0) return true;
+      Status parent = platform::GetInfo(folder.substr(0, cut), &info);
+      if (parent.ok() && (info.attributes & platform::kAttrDirectory)) return true;
+      if (parent.ok()) status = Status::Errno(ENOTDIR);
+    }
   } else {
     status = platform::CreateDirectory(path);
     if (status.ok()) return true;
@@ -139,7 +150,7 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   const std::string pasta_banco =
       settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
   const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
-  if (!EnsureFolder(session, settings.PathDestino, dry_run) ||
+  if (!EnsureFolder(session, settings.PathDestino, dry_run, /*outermost=*/true) ||
       !EnsureFolder(session, pasta_banco, dry_run) ||
       !EnsureFolder(session, pasta_saida, dry_run)) {
     MostraMensagens(session, separador);
