@@ -534,6 +534,16 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
   return Status::Ok();
 }
 
+// The open descriptor `fd` if it is a regular file; else it is closed and
+// the result is minus the error (kNotRegularFile for anything else).
+int KeepIfRegular(int fd) {
+  struct stat st {};
+  int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
+  if (e == 0) return fd;
+  ::close(fd);
+  return -e;
+}
+
 // Opens the POSIX path `posix` for reading if it is a regular file: the
 // descriptor, or minus the error (kNotRegularFile for anything else). The
 // open does not wait for a FIFO's writer (O_NONBLOCK, which changes nothing
@@ -550,11 +560,7 @@ int OpenRegularForReading(const std::string& posix) {
     }
     return -e;
   }
-  struct stat st {};
-  int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
-  if (e == 0) return fd;
-  ::close(fd);
-  return -e;
+  return KeepIfRegular(fd);
 }
 
 bool OwnerCannotWrite(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
@@ -940,15 +946,11 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   // Only regular files are read. O_NONBLOCK keeps a FIFO from blocking the
   // open; an entry the listing saw as a regular file needs no further test,
   // any other (a FIFO, a device, a link) is tested on the open file.
-  const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return FromErrno();
   if (listing_->entries[i].type != EntryType::kRegular) {
-    struct stat st {};
-    const int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
-    if (e != 0) {
-      ::close(fd);
-      return Status::Errno(e);
-    }
+    fd = KeepIfRegular(fd);
+    if (fd < 0) return Status::Errno(-fd);
   }
   out->Close();
   out->fd_ = fd;
