@@ -10,7 +10,8 @@
 //   === copy FROM TO           copies FROM (below the source tree) to TO
 //   === use NAME               the blocks of tests/cases/NAME.setup
 //   === run COMMAND            runs a shell command in the case's folder;
-//                              `vktgera` is the program under test
+//                              `vktgera` is the program under test; lines
+//                              below it are more lines of the same script
 //   === status N               exit status of the last run
 //   === stdout / === stderr    exactly what the last run printed
 //   === expect PATH [OPTIONS]  exact bytes of PATH
@@ -147,7 +148,7 @@ TEST_P(Case, Passes) {
       fs::copy(std::string(VKT_SOURCE_DIR) + "/" + arg, dir / b.args[1],
                fs::copy_options::recursive);
     } else if (b.kind == "run") {
-      last = RunShell(dir, arg);
+      last = RunShell(dir, arg + "\n" + b.content);
     } else if (b.kind == "status") {
       EXPECT_EQ(last.status, std::stoi(arg));
     } else if (b.kind == "stdout") {
