@@ -10,7 +10,8 @@
 //   === copy FROM TO           copies FROM (below the source tree) to TO
 //   === use NAME               the blocks of tests/cases/NAME.setup
 //   === run COMMAND            runs a shell command in the case's folder;
-//                              `vktgera` is the program under test
+//                              `vktgera` is the program under test; lines
+//                              below it are more lines of the same script
 //   === status N               exit status of the last run
 //   === stdout / === stderr    exactly what the last run printed
 //   === expect PATH [OPTIONS]  exact bytes of PATH
@@ -26,7 +27,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,33 +39,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string kCases = std::string(VKT_SOURCE_DIR) + "/tests/cases/";
+
 struct Block {
   std::string kind;
-  std::vector<std::string> args;
-  std::string content;
+  std::vector<std::string> args;  // a run's whole command line
+  std::string content;            // every line ends with "\n"
+  bool Has(const std::string& option) const {
+    return std::find(args.begin(), args.end(), option) != args.end();
+  }
 };
-
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
-  return words;
-}
-
-bool Has(const std::vector<std::string>& args, const std::string& option) {
-  return std::find(args.begin(), args.end(), option) != args.end();
-}
 
 // The bytes a block's content stands for.
 std::string Bytes(const Block& b, const std::string& tmp) {
-  std::string text;
-  std::istringstream lines(b.content);
-  std::vector<std::string> all;
-  for (std::string line; std::getline(lines, line);) all.push_back(line);
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    text += all[i];
-    if (i + 1 < all.size() || !Has(b.args, "noeol")) text += Has(b.args, "crlf") ? "\r\n" : "\n";
-  }
+  std::string text = b.content;
+  if (b.Has("noeol") && !text.empty()) text.pop_back();
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text.compare(i, 3, "\\x{") == 0 && i + 5 < text.size() && text[i + 5] == '}') {
@@ -75,42 +63,35 @@ std::string Bytes(const Block& b, const std::string& tmp) {
       out += tmp;
       i += 3;
     } else {
-      out += text[i];
+      out += text[i] == '\n' && b.Has("crlf") ? "\r\n" : text.substr(i, 1);
     }
   }
-  return Has(b.args, "utf16") ? testing::Utf16File(out) : out;
+  return b.Has("utf16") ? testing::Utf16File(out) : out;
 }
-
-const std::string kCases = std::string(VKT_SOURCE_DIR) + "/tests/cases/";
 
 std::vector<Block> Parse(const std::string& path) {
   std::vector<Block> blocks;
   std::istringstream in(testing::ReadFileBytes(path));
   for (std::string line; std::getline(in, line);) {
-    if (line.rfind("=== ", 0) == 0) {
-      std::vector<std::string> words = Words(line.substr(4));
-      Block b{words.empty() ? "" : words[0], {}, ""};
-      if (b.kind == "use") {
-        for (Block& u : Parse(kCases + words.at(1) + ".setup")) blocks.push_back(u);
-        continue;
-      }
-      if (b.kind == "run") {
-        b.args = {line.substr(line.find("run") + 4)};
-      } else if (!words.empty()) {
-        b.args.assign(words.begin() + 1, words.end());
-      }
-      blocks.push_back(b);
-    } else if (!blocks.empty()) {
-      blocks.back().content += line + "\n";
+    if (line.rfind("=== ", 0) != 0) {
+      if (!blocks.empty()) blocks.back().content += line + "\n";
+      continue;
     }
+    std::istringstream words(line.substr(4));
+    Block b;
+    words >> b.kind >> std::ws;
+    if (b.kind == "run") {
+      b.args.emplace_back(std::istreambuf_iterator<char>(words), std::istreambuf_iterator<char>());
+    } else {
+      for (std::string word; words >> word;) b.args.push_back(word);
+    }
+    if (b.kind != "use") {
+      blocks.push_back(b);
+      continue;
+    }
+    for (const Block& used : Parse(kCases + b.args.at(0) + ".setup")) blocks.push_back(used);
   }
   return blocks;
-}
-
-std::string FileList(const std::string& folder) {
-  std::string list;
-  for (const auto& [name, bytes] : testing::FilesBelow(folder)) list += name + "\n";
-  return list;
 }
 
 struct Ran {
@@ -118,11 +99,11 @@ struct Ran {
   std::string out, err;
 };
 
-// Runs `command` with sh in `dir`, `vktgera` first on the PATH, without stdin.
-Ran RunShell(const testing::TempDir& dir, const std::string& command) {
+// Runs `script` with sh in `dir`, `vktgera` first on the PATH, without stdin.
+Ran RunShell(const testing::TempDir& dir, const std::string& script) {
   std::string line = "cd '" + dir.path() + "' && export PATH='";
   line += fs::path(VKTGERA_EXE).parent_path().string();
-  line += "':\"$PATH\" && (" + command + ") >.stdout 2>.stderr </dev/null";
+  line += "':\"$PATH\" && (" + script + ") >.stdout 2>.stderr </dev/null";
   const int raw = std::system(line.c_str());
   Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.Read(".stdout"), dir.Read(".stderr")};
   std::remove((dir / ".stdout").c_str());
@@ -147,20 +128,20 @@ TEST_P(Case, Passes) {
       fs::copy(std::string(VKT_SOURCE_DIR) + "/" + arg, dir / b.args[1],
                fs::copy_options::recursive);
     } else if (b.kind == "run") {
-      last = RunShell(dir, arg);
+      last = RunShell(dir, arg + "\n" + b.content);
     } else if (b.kind == "status") {
       EXPECT_EQ(last.status, std::stoi(arg));
-    } else if (b.kind == "stdout") {
-      EXPECT_EQ(last.out, Bytes(b, tmp));
-    } else if (b.kind == "stderr") {
-      EXPECT_EQ(last.err, Bytes(b, tmp));
+    } else if (b.kind == "stdout" || b.kind == "stderr") {
+      EXPECT_EQ(b.kind == "stdout" ? last.out : last.err, Bytes(b, tmp)) << b.kind;
     } else if (b.kind == "expect") {
       EXPECT_TRUE(dir.Exists(arg)) << arg;
       EXPECT_EQ(dir.Read(arg), Bytes(b, tmp)) << arg;
     } else if (b.kind == "absent") {
       EXPECT_FALSE(dir.Exists(arg)) << arg;
     } else if (b.kind == "files") {
-      EXPECT_EQ(FileList(dir / arg), Bytes(b, tmp)) << arg;
+      std::string list;
+      for (const auto& file : testing::FilesBelow(dir / arg)) list += file.first + "\n";
+      EXPECT_EQ(list, Bytes(b, tmp)) << arg;
     } else {
       ADD_FAILURE() << "unknown block \"" << b.kind << "\"";
     }

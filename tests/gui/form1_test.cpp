@@ -1,139 +1,222 @@
+// The window, offscreen: its start-up, "Abrir configuração…" and both buttons
+// with the real handlers and the real message boxes, pressed OK as a user
+// would.
 #include "gui/form1.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "app/config_lookup.h"
+#include "fs/platform/file_system.h"
+#include "support/test_repository.h"
 
 namespace vkt::gui {
 namespace {
 
 using testing::TempDir;
+using testing::TestRepository;
+using Texts = std::vector<std::string>;
 
-const char kMainConfiguration[] =
-    "[GERAL]\r\n"
-    "REPOSITORIO=Producao,,Homologacao, Teste\r\n"
-    "\r\n"
-    "[PRODUCAO]\r\n"
-    "SISTEMA= xyz \r\n"
-    "PathOrigem=D:\\Repositorio\\Fontes\r\n"
-    "PathDestino=D:\\Saida\r\n"
-    "ArqConfigIni=D:\\Repositorio\\Lista.ini\r\n"
-    "[Teste]\r\n"
-    "SISTEMA=Z7Q\r\n"
-    "PathOrigem=/srv/teste\r\n";
+template <typename T = QWidget>
+T* Child(const QWidget& form, const char* name) {
+  T* child = form.findChild<T*>(name);
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
 
-// Records every box with the state of the window's controls at that moment.
-struct BoxProbe final : MessageBoxService {
-  struct Shown {
-    std::string text, title;
-    BoxIcon icon;
-    bool install_enabled, numbering_enabled, repos_enabled, obj_enabled;
-    bool close_accepted;
-  };
-  explicit BoxProbe(Form1* form) : form(form) {}
-  void Show(std::string_view text, std::string_view title, BoxIcon icon) override {
-    auto enabled = [this](const char* name) {
-      return form->findChild<QWidget*>(name)->isEnabled();
-    };
-    shown.push_back({std::string(text), std::string(title), icon, enabled("cmdExecuta1"),
-                     enabled("cmdExecuta0"), enabled("CbRepos"), enabled("CbObj"), form->close()});
+std::string Messages(const Form1& form) {
+  return Child<QPlainTextEdit>(form, "txmens")->toPlainText().toStdString();
+}
+
+Texts Items(const Form1& form) {
+  Texts items;
+  auto* list = Child<QComboBox>(form, "CbRepos");
+  for (int i = 0; i < list->count(); ++i) items.push_back(list->itemText(i).toStdString());
+  return items;
+}
+
+// "1" for each of the controls a run disables that is enabled.
+std::string Enabled(const QWidget& form) {
+  std::string flags;
+  for (const char* name : {"cmdExecuta1", "cmdExecuta0", "CbRepos", "CbObj"}) {
+    flags += Child(form, name)->isEnabled() ? "1" : "0";
   }
-  Form1* form;
-  std::vector<Shown> shown;
+  return flags;
+}
+
+// What the user does when picking an entry of a list.
+void Pick(const QWidget& form, const char* list_name, const QString& entry) {
+  auto* list = Child<QComboBox>(form, list_name);
+  list->setCurrentIndex(list->findText(entry));
+  emit list->activated(list->currentIndex());
+}
+
+// Presses OK on every message box the window opens while it lives and notes
+// each as "title | text [| critical] | enabled controls", and whether the
+// window refused to close at that moment of a run.
+class Boxes {
+ public:
+  Boxes() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      std::string seen = box->windowTitle().toStdString() + " | " + box->text().toStdString();
+      if (box->icon() == QMessageBox::Critical) seen += " | critical";
+      if (auto* form = qobject_cast<Form1*>(box->parentWidget())) {
+        seen += " | " + Enabled(*form);
+        if (form->running()) seen += form->close() ? " | closed mid-run" : " | stays open";
+      }
+      shown.push_back(seen);
+      box->button(QMessageBox::Ok)->click();
+    });
+    timer_.start(0);
+  }
+  Texts shown;
+
+ private:
+  QTimer timer_;
 };
 
-class Form1Test : public ::testing::Test {
- protected:
-  Form1Test() {
-    dir_.Write("VKTGeraInstallBD.ini", kMainConfiguration);
-    form_ = std::make_unique<Form1>(dir_.path());
-  }
-  template <typename T>
-  T* Child(const char* name) {
-    T* child = form_->findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
-  // What the user does when picking an entry of a list.
-  void Pick(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-  }
+TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
+  TempDir dir;
+  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nCodePage=klingon\nREPOSITORIO=A,B\n");
+  Boxes boxes;
+  Form1 form(dir.path());
+  Child<QPlainTextEdit>(form, "txmens")->setPlainText("old run");
+  Child<QPushButton>(form, "cmdExecuta1")->click();
+  EXPECT_EQ(boxes.shown,
+            (Texts{"VKTGeraInstallBD | CodePage desconhecido no arquivo ini: "
+                   "klingon\nUsando: windows-1252 | critical | 1111",
+                   "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
+  EXPECT_EQ(Items(form), (Texts{"A", "B"}));
+  EXPECT_EQ(Messages(form), "");
+}
 
-  TempDir dir_;
+class Form1Run : public ::testing::Test {
+ protected:
+  Form1Run() {
+    repo_.MainConfiguration(TestRepository::Paths::kAbsolute);
+    repo_.Companions();
+    form_ = std::make_unique<Form1>(repo_.Path("prog"));
+    form_->show();
+    Pick(*form_, "CbRepos", "R1");
+  }
+  TestRepository repo_;
   std::unique_ptr<Form1> form_;
 };
 
-TEST_F(Form1Test, ARunDisablesBothButtonsAndListsUntilItEnds) {
-  Pick(Child<QComboBox>("CbRepos"), 0);
-  BoxProbe probe(form_.get());
-  DesktopServices services = Desktop();
-  services.boxes = &probe;
-  ScopedDesktop scope(services);
-  Child<QPushButton>("cmdExecuta1")->click();
-  ASSERT_EQ(probe.shown.size(), 1u);
-  EXPECT_EQ(probe.shown[0].text, "FIM");
-  EXPECT_FALSE(probe.shown[0].install_enabled);
-  EXPECT_FALSE(probe.shown[0].numbering_enabled);
-  EXPECT_FALSE(probe.shown[0].repos_enabled);
-  EXPECT_FALSE(probe.shown[0].obj_enabled);
-  EXPECT_FALSE(probe.shown[0].close_accepted);
-  for (const char* name : {"cmdExecuta1", "cmdExecuta0", "CbRepos", "CbObj"}) {
-    EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
+TEST_F(Form1Run, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
+  for (const char* name : {"CRIA_B.ora", "cria_a.ora", "CRIA_A.sql", "LEIAME.txt"}) {
+    repo_.Source(std::string("Tabelas/") + name, "x");
   }
+  auto* numbering = Child<QPushButton>(*form_, "cmdExecuta0");
+  EXPECT_FALSE(numbering->isVisible());
+  form_->findChild<QAction*>("MnuHabNumeracao")->trigger();
+  EXPECT_TRUE(numbering->isVisible());
+  Pick(*form_, "CbObj", "TABELAS");
+  Boxes boxes;
+  numbering->click();
+  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  // The pair collapses into the first spelling met in the folder's order.
+  EXPECT_EQ(Messages(*form_), "\nFILE1=cria_a\nFILE2=CRIA_B\nFILE3=LEIAME");
+  EXPECT_FALSE(repo_.OutputExists("ORACLE"));
+  EXPECT_EQ(Enabled(*form_), "1111");
 }
 
-// The box the window shows while `action` runs, closed with OK.
-struct ShownBox {
-  QString title, text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  bool seen = false;
+TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
+  repo_.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
+  repo_.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
+  repo_.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
+  repo_.Source("Views/OLD.ora", "not listed\r\n");
+  Pick(*form_, "CbObj", "VIEWS");
+  Boxes boxes;
+  auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
+  install->click();
+  EXPECT_EQ(Messages(*form_), "\nArquivo Nao esta no ini: OLD.ora");
+  EXPECT_TRUE(repo_.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
+  platform::FolderLock other;
+  ASSERT_TRUE(other.Acquire(repo_.Path("out")).ok());
+  install->click();
+  EXPECT_EQ(boxes.shown, (Texts{"VKTGeraInstallBD | FIM | 0000 | stays open",
+                                "VKTGeraInstallBD | Outra execução está gravando em: " +
+                                    repo_.Path("out") + " | 0000 | stays open"}));
+  EXPECT_EQ(Enabled(*form_), "1111");
+}
+
+class Form1Configuration : public ::testing::Test {
+ protected:
+  Form1Configuration() : settings_(QString::fromStdString(dir_ / "w.conf"), QSettings::IniFormat) {
+    dir_.Write("bin/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=A1\n[A1]\nSISTEMA=a\n");
+    dir_.Write("outra/Escolhida.ini", "[GERAL]\nREPOSITORIO=B1,B2\n");
+    env_.executable_folder = dir_ / "bin";
+    env_.home = dir_ / "home";
+    env_.xdg_config_dirs = dir_ / "etc";
+  }
+  std::unique_ptr<Form1> Start() { return std::make_unique<Form1>(env_, &settings_); }
+  static std::string Status(const Form1& form) {
+    return Child<QLabel>(form, "lblConfiguracao")->text().toStdString();
+  }
+
+  TempDir dir_;
+  QSettings settings_;
+  app::LookupEnvironment env_;
 };
-template <typename Action>
-ShownBox CloseNextBox(Action action) {
-  ShownBox shown;
-  QTimer::singleShot(0, [&shown] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    shown = {box->windowTitle(), box->text(), box->icon(), true};
-    box->accept();
+
+TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOption) {
+  std::unique_ptr<Form1> form = Start();
+  EXPECT_EQ(Items(*form), Texts{"A1"});
+  EXPECT_EQ(Status(*form), "Configuração: " + (dir_ / "bin/VKTGeraInstallBD.ini"));
+  Pick(*form, "CbRepos", "A1");
+  Pick(*form, "CbObj", "VIEWS");
+  Child<QPlainTextEdit>(*form, "txmens")->setPlainText("old run");
+
+  auto* action = form->findChild<QAction*>("MnuAbrirConfiguracao");
+  EXPECT_EQ(action->text().toStdString(), "Abrir configuração…");
+  EXPECT_EQ(action->shortcut(), QKeySequence("Ctrl+O"));
+  const std::string chosen = dir_ / "outra/Escolhida.ini";
+  QTimer::singleShot(0, [&chosen] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QString::fromStdString(chosen));
+    static_cast<QDialog*>(dialog)->accept();  // as the "Open" button does
   });
-  action();
-  return shown;
+  action->trigger();
+
+  EXPECT_EQ(Items(*form), (Texts{"B1", "B2"}));
+  EXPECT_EQ(Child<QComboBox>(*form, "CbRepos")->currentIndex(), -1);
+  EXPECT_EQ(Child<QComboBox>(*form, "CbObj")->count(), 19);
+  EXPECT_EQ(Child<QComboBox>(*form, "CbObj")->currentIndex(), 0);
+  EXPECT_EQ(form->session().settings.SISTEMA, "");
+  EXPECT_EQ(form->session().program_folder, dir_ / "outra");
+  EXPECT_EQ(Messages(*form), "");
+  EXPECT_EQ(Status(*form), "Configuração: " + chosen);
+
+  EXPECT_EQ(Items(*Start()), (Texts{"B1", "B2"}));
+  env_.config_option = dir_ / "bin/VKTGeraInstallBD.ini";
+  EXPECT_EQ(Items(*Start()), Texts{"A1"});
 }
 
-TEST(Form1Start, AnUnusableCodePageIsReportedInACriticalBox) {
-  TempDir dir;
-  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nCodePage=klingon\nREPOSITORIO=A,B\n");
-  std::unique_ptr<Form1> form;
-  ShownBox box = CloseNextBox([&] { form = std::make_unique<Form1>(dir.path()); });
-  ASSERT_TRUE(box.seen);
-  EXPECT_EQ(box.title, "VKTGeraInstallBD");
-  EXPECT_EQ(box.text, "CodePage desconhecido no arquivo ini: klingon\nUsando: windows-1252");
-  EXPECT_EQ(box.icon, QMessageBox::Critical);
-  EXPECT_EQ(form->findChild<QComboBox*>("CbRepos")->count(), 2);
-}
-
-TEST(Form1Start, GeraInstallWithoutARepositoryShowsTheBoxWithoutIcon) {
-  TempDir dir;
-  Form1 form(dir.path());
-  form.findChild<QPlainTextEdit*>("txmens")->setPlainText("old run");
-  ShownBox box = CloseNextBox([&] { form.findChild<QPushButton*>("cmdExecuta1")->click(); });
-  ASSERT_TRUE(box.seen);
-  EXPECT_EQ(box.title, "VKTGeraInstallBD");
-  EXPECT_EQ(box.text, "Selecione o Repositorio!!!");
-  EXPECT_EQ(box.icon, QMessageBox::NoIcon);
-  EXPECT_EQ(form.findChild<QPlainTextEdit*>("txmens")->toPlainText(), "");
+TEST_F(Form1Configuration, NothingFoundIsSaidInTheMessageArea) {
+  env_.executable_folder = dir_ / "elsewhere";
+  std::unique_ptr<Form1> form = Start();
+  EXPECT_EQ(Messages(*form), app::NotFoundMessage(app::FindMainConfiguration(env_)));
+  EXPECT_NE(Messages(*form).find(dir_ / "home/.config/vktgerainstallbd/VKTGeraInstallBD.ini"),
+            std::string::npos);
+  EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
+  EXPECT_EQ(Items(*form), Texts{});
 }
 
 }  // namespace

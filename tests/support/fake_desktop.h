@@ -1,5 +1,6 @@
 // Recording fakes of the desktop services, for tests that check the exact
-// sequence of boxes, captions, message-area texts and yields.
+// sequence of boxes, captions, message-area texts and yields. Installed as
+// the process's desktop while alive.
 #pragma once
 
 #include <cstdint>
@@ -25,23 +26,26 @@ class FakeDesktop final : public MessageBoxService,
                           public TextDevice,
                           public IconService {
  public:
-  FakeDesktop();
-  ~FakeDesktop() override;
-
-  // MessageBoxService
-  void Show(std::string_view text, std::string_view title, BoxIcon icon) override;
-  // RunView
-  void SetCaption(Caption which, std::string_view text) override;
-  void SetMessageText(std::string_view text) override;
-  // EventLoop
+  void Show(std::string_view text, std::string_view title, BoxIcon icon) override {
+    boxes.push_back({std::string(text), std::string(title), icon});
+  }
+  void SetCaption(Caption which, std::string_view text) override {
+    captions[which] = std::string(text);
+    caption_log.emplace_back(text);
+  }
+  void SetMessageText(std::string_view text) override { message_text = std::string(text); }
   void Yield() override { ++yields; }
-  // FolderPicker: the user cancels.
+  // The user cancels.
   std::string PickFolder(std::string_view, std::string_view) override { return {}; }
-  // TextDevice: every character `char_width` units wide and `char_height`
-  // high (an empty text is `char_height` high, 0 wide).
-  bool Measure(std::intptr_t device, std::u16string_view text, std::int32_t* width,
-               std::int32_t* height) override;
-  // IconService: no icons.
+  // Every character `char_width` units wide and `char_height` high (an
+  // empty text is `char_height` high, 0 wide).
+  bool Measure(std::intptr_t, std::u16string_view text, std::int32_t* width,
+               std::int32_t* height) override {
+    *width = static_cast<std::int32_t>(text.size()) * char_width;
+    *height = char_height;
+    return true;
+  }
+  // No icons.
   bool IconIndex(std::string_view, bool, std::int32_t*, std::int32_t*) override { return false; }
   bool Icon(std::string_view, int, IconImage*) override { return false; }
 
@@ -54,7 +58,7 @@ class FakeDesktop final : public MessageBoxService,
   int char_height = 16;
 
  private:
-  ScopedDesktop* scope_ = nullptr;
+  ScopedDesktop scope_{DesktopServices{this, this, this, this, this, this}};
 };
 
 }  // namespace vkt::testing

@@ -5,18 +5,21 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
 namespace vkt::testing {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-  std::string templ = (fs::temp_directory_path() / "vkt-test-XXXXXX").string();
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  const char* made = ::mkdtemp(buf.data());
-  path_ = made ? made : templ;
+namespace {
+
+fs::path Below(const std::string& folder, std::string_view relative) {
+  return fs::path(folder) / fs::path(std::string(relative));
+}
+
+}  // namespace
+
+TempDir::TempDir() : path_((fs::temp_directory_path() / "vkt-test-XXXXXX").string()) {
+  ::mkdtemp(path_.data());  // on failure the writes below fail too
 }
 
 TempDir::~TempDir() {
@@ -34,29 +37,25 @@ std::string TempDir::operator/(std::string_view relative) const {
 }
 
 void TempDir::Write(std::string_view relative, std::string_view bytes) const {
-  fs::path p = fs::path(path_) / fs::path(std::string(relative));
+  const fs::path p = Below(path_, relative);
   fs::create_directories(p.parent_path());
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(p, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 void TempDir::MakeDir(std::string_view relative) const {
-  fs::create_directories(fs::path(path_) / fs::path(std::string(relative)));
+  fs::create_directories(Below(path_, relative));
 }
 
 std::string TempDir::Read(std::string_view relative) const {
-  return ReadFileBytes((fs::path(path_) / fs::path(std::string(relative))).string());
+  return ReadFileBytes(Below(path_, relative).string());
 }
 
-bool TempDir::Exists(std::string_view relative) const {
-  return fs::exists(fs::path(path_) / fs::path(std::string(relative)));
-}
+bool TempDir::Exists(std::string_view relative) const { return fs::exists(Below(path_, relative)); }
 
 std::string ReadFileBytes(const std::string& posix_path) {
-  std::ifstream in(posix_path, std::ios::binary);
-  if (!in) return {};
   std::ostringstream s;
-  s << in.rdbuf();
+  if (std::ifstream in{posix_path, std::ios::binary}) s << in.rdbuf();
   return s.str();
 }
 

@@ -15,24 +15,6 @@ TestRepository::TestRepository(std::string_view sistema) {
   dir.MakeDir("prog/docs");
 }
 
-void TestRepository::Source(std::string_view relative, std::string_view bytes) const {
-  dir.Write("src/" + std::string(relative), bytes);
-}
-
-void TestRepository::FileList(std::string_view text) const { dir.Write("files.ini", text); }
-
-void TestRepository::Doc(std::string_view relative, std::string_view bytes) const {
-  dir.Write("prog/docs/" + std::string(relative), bytes);
-}
-
-std::string TestRepository::Output(std::string_view relative) const {
-  return dir.Read("out/" + std::string(relative));
-}
-
-bool TestRepository::OutputExists(std::string_view relative) const {
-  return dir.Exists("out/" + std::string(relative));
-}
-
 void TestRepository::MainConfiguration(Paths paths, std::string_view repositories,
                                        std::string_view destino) const {
   const std::string base = paths == Paths::kAbsolute ? dir.path() + "/" : "";

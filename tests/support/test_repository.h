@@ -22,14 +22,22 @@ class TestRepository {
   TempDir dir;
 
   // Writes <tmp>/src/<relative>.
-  void Source(std::string_view relative, std::string_view bytes) const;
+  void Source(std::string_view relative, std::string_view bytes) const {
+    dir.Write("src/" + std::string(relative), bytes);
+  }
   // Writes the file-list configuration (LF line ends are fine).
-  void FileList(std::string_view text) const;
+  void FileList(std::string_view text) const { dir.Write("files.ini", text); }
   // Writes <tmp>/prog/docs/<relative>.
-  void Doc(std::string_view relative, std::string_view bytes) const;
+  void Doc(std::string_view relative, std::string_view bytes) const {
+    dir.Write("prog/docs/" + std::string(relative), bytes);
+  }
   // The bytes of <tmp>/out/<relative> ("" when missing).
-  std::string Output(std::string_view relative) const;
-  bool OutputExists(std::string_view relative) const;
+  std::string Output(std::string_view relative) const {
+    return dir.Read("out/" + std::string(relative));
+  }
+  bool OutputExists(std::string_view relative) const {
+    return dir.Exists("out/" + std::string(relative));
+  }
   // Writes the main configuration <tmp>/prog/VKTGeraInstallBD.ini listing
   // `repositories`, with a section [R1] naming this repository's system and
   // folders: as paths relative to <tmp> (for a program started there) or as
