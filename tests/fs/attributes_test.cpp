@@ -132,22 +132,17 @@ TEST(GetFileAttributes, MapsThePosixFileKinds) {
   EXPECT_EQ(fso.GetFileAttributes(dir / "missing.sql"), 0);
 }
 
-TEST(SetFileAttributes, ClearingReadOnlyMakesTheFileWritable) {
+TEST(SetFileAttributes, SetsTheReadOnlyMarkOfFilesOnly) {
   TempDir dir;
   dir.Write("a.sql", "x");
   MakeReadOnly(dir / "a.sql");
+  dir.MakeDir("Folder");
   FileSystemObject fso;
   EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 0), 0);
   EXPECT_TRUE(OwnerCanWrite(dir / "a.sql"));
   EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 1), 0);
   EXPECT_FALSE(OwnerCanWrite(dir / "a.sql"));
   EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 33);
-}
-
-TEST(SetFileAttributes, RefusesFoldersAndMissingFiles) {
-  TempDir dir;
-  dir.MakeDir("Folder");
-  FileSystemObject fso;
   EXPECT_EQ(fso.SetFileAttributes(dir / "Folder", 1), 0);
   EXPECT_TRUE(OwnerCanWrite(dir / "Folder"));
   EXPECT_EQ(fso.SetFileAttributes(dir / "missing", 0), 0);
@@ -208,20 +203,11 @@ TEST(SetFileTime, ChangesNothingOnReadOnlyFilesFoldersOrNonDates) {
 
 // ---- size ----
 
-// A file of `size` bytes that takes no room on disk.
-void MakeSparseFile(const TempDir& dir, const std::string& name, std::uintmax_t size) {
-  dir.Write(name, "");
-  stdfs::resize_file(dir / name, size);
-}
-
-struct SizeCase {
-  std::uintmax_t size;
-  std::int32_t low;
-  std::int32_t high;
-};
-
 TEST(GetFileSize, SplitsTheSizeIntoSignedHalves) {
-  const SizeCase cases[] = {
+  const struct {
+    std::uintmax_t size;
+    std::int32_t low, high;
+  } cases[] = {
       {0, 0, 0},
       {5, 5, 0},
       {3'000'000'000ULL, -1'294'967'296, 0},
@@ -231,17 +217,14 @@ TEST(GetFileSize, SplitsTheSizeIntoSignedHalves) {
   TempDir dir;
   FileSystemObject fso;
   for (const auto& c : cases) {
-    MakeSparseFile(dir, "f.bin", c.size);
+    dir.Write("f.bin", "");
+    stdfs::resize_file(dir / "f.bin", c.size);  // sparse: takes no room on disk
     std::int32_t high = 77;
     EXPECT_EQ(fso.GetFileSize(dir / "f.bin", high), c.low) << c.size;
     EXPECT_EQ(high, c.high) << c.size;
   }
-}
-
-TEST(GetFileSize, LeavesTheHighHalfOfAMissingFileOrAFolderAlone) {
-  TempDir dir;
+  // Nothing readable: the high half stays as it was.
   dir.MakeDir("Folder");
-  FileSystemObject fso;
   std::int32_t high = 77;
   EXPECT_EQ(fso.GetFileSize(dir / "missing", high), 0);
   EXPECT_EQ(fso.GetFileSize(dir / "Folder", high), 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
 #include "text/letter_case.h"
@@ -16,155 +17,132 @@ namespace vkt::platform {
 namespace {
 
 using vkt::testing::TempDir;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> Names(const std::vector<Entry>& entries) {
-  std::vector<std::string> names;
-  for (const auto& e : entries) names.push_back(e.name);
+Names Listed(const std::string& expression) {
+  Names names;
+  for (const auto& e : FindEntries(expression)) names.push_back(e.name);
   return names;
 }
 
-TEST(ResolvePath, FindsComponentsWithoutRegardToCase) {
+std::string Resolved(const std::string& path) {
+  std::string posix;
+  return ResolvePath(path, &posix) ? posix : "<none>";
+}
+
+TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
   TempDir dir;
   dir.Write("Repo/Views/v1.ora", "x");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "\\REPO\\VIEWS\\V1.ORA", &posix));
-  EXPECT_EQ(posix, dir / "Repo/Views/v1.ora");
-}
-
-TEST(ResolvePath, PrefersTheExactMatchOverACaseVariant) {
-  TempDir dir;
   dir.Write("views/a.sql", "lower");
   dir.Write("Views/a.sql", "mixed");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/Views/a.sql", &posix));
-  EXPECT_EQ(posix, dir / "Views/a.sql");
-  // Neither spelling is exact: the first in listing order wins (ties by bytes).
-  ASSERT_TRUE(ResolvePath(dir.path() + "/VIEWS/a.sql", &posix));
-  EXPECT_EQ(posix, dir / "Views/a.sql");
-}
-
-TEST(ResolvePath, KeepsTheGivenCaseOfMissingComponents) {
-  TempDir dir;
   dir.MakeDir("Out");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "\\OUT\\New\\File.sql", &posix));
-  EXPECT_EQ(posix, dir / "Out/New/File.sql");
-}
-
-TEST(ResolvePath, RejectsDrivePrefixesAndEmptyPaths) {
-  std::string posix;
-  for (const char* path : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
-    EXPECT_FALSE(ResolvePath(path, &posix)) << path;
-  }
-  TempDir dir;
   dir.MakeDir("@:");  // no letter before the colon: a name like any other
-  EXPECT_TRUE(ResolvePath(dir.path() + "/@:", &posix));
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {dir.path() + "\\REPO\\VIEWS\\V1.ORA", dir / "Repo/Views/v1.ora"},
+      {dir.path() + "/Views/a.sql", dir / "Views/a.sql"},
+      // Neither spelling is exact: the first in listing order wins (ties by bytes).
+      {dir.path() + "/VIEWS/a.sql", dir / "Views/a.sql"},
+      {dir.path() + "\\OUT\\New\\File.sql", dir / "Out/New/File.sql"},
+      {dir.path() + "/@:", dir / "@:"},
+      {"C:\\repo", "<none>"},
+      {"a:x", "<none>"},
+      {"z:", "<none>"},
+      {"A:\\", "<none>"},
+      {"Z:/", "<none>"},
+      {"", "<none>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Resolved(c.in), c.out) << c.in;
 }
 
-TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
+TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   TempDir dir;
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE", &posix));  // caches the listing
+  EXPECT_EQ(Resolved(dir.path() + "/ORACLE"), dir / "ORACLE");  // caches the listing
   ASSERT_TRUE(CreateDirectory(dir.path() + "/oracle").ok());
-  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE/x", &posix));
-  EXPECT_EQ(posix, dir / "oracle/x");
+  EXPECT_EQ(Resolved(dir.path() + "/ORACLE/x"), dir / "oracle/x");
   EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
-}
-
-TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
-  TempDir dir;
   dir.Write("f/other.sql", "");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));  // caches "f"
-  EXPECT_EQ(posix, dir / "f/NEW.SQL");
+  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/NEW.SQL");  // caches "f"
   dir.Write("f/new.sql", "x");  // not through the platform layer
-  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));
-  EXPECT_EQ(posix, dir / "f/new.sql");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
-            (std::vector<std::string>{"new.sql", "other.sql"}));
+  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/new.sql");
+  EXPECT_EQ(Listed(dir.path() + "/f/*.SQL"), (Names{"new.sql", "other.sql"}));
   // A listing read well after the folder last changed is trusted only while
   // the folder stays as it was.
   dir.MakeDir("g");
   std::filesystem::last_write_time(
       dir / "g", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
-  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));  // caches "g"
+  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
   dir.Write("g/new.sql", "x");
-  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));
-  EXPECT_EQ(posix, dir / "g/new.sql");
+  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
 }
 
-TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
-  auto root = FindEntries("/*");
-  ASSERT_FALSE(root.empty());
-  for (const auto& e : root) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
-  EXPECT_TRUE(FindEntries("C:\\*").empty());
-  EXPECT_TRUE(FindEntries("C:*").empty());
-}
-
-TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
+// Listing order: upper-cased names compared by UTF-16 code units. A name that
+// is not UTF-8 is shown (and found) as Windows-1252; a link counts as what it
+// points at, a link to nothing as a file.
+TEST(FindEntries, ListsMatchesInNtfsOrder) {
   TempDir dir;
-  dir.Write("f/b.sql", "");
-  dir.Write("f/A.sql", "");
-  dir.Write("f/_x.sql", "");
-  dir.Write("f/c.ora", "");
-  dir.Write("f/.hidden.sql", "");
+  for (const char* name : {"b.sql", "A.sql", "_x.sql", "c.ora", ".hidden.sql", "b.sqlx",
+                           "\xC3\xA7\xC3\xA3o.SQL", "caf\xE9.ora", "A\x81.ora"}) {
+    dir.Write(std::string("f/") + name, "");
+  }
   dir.MakeDir("f/old");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "\\F\\*.SQL")),
-            (std::vector<std::string>{".hidden.sql", "A.sql", "b.sql", "_x.sql"}));
-  auto all = FindEntries(dir.path() + "/f/*.*");
-  EXPECT_EQ(Names(all), (std::vector<std::string>{".", "..", ".hidden.sql", "A.sql", "b.sql",
-                                                  "c.ora", "old", "_x.sql"}));
-  EXPECT_TRUE(all[6].is_directory);
-  EXPECT_FALSE(all[5].is_directory);
-}
-
-// A link counts as what it points at; a link to nothing is a file.
-TEST(FindEntries, ListsLinksAsTheirTargets) {
-  TempDir dir;
-  dir.MakeDir("f/real");
-  dir.Write("f/file.sql", "");
-  ASSERT_EQ(::symlink("real", (dir / "f/to_dir").c_str()), 0);
-  ASSERT_EQ(::symlink("file.sql", (dir / "f/to_file").c_str()), 0);
-  ASSERT_EQ(::symlink("nowhere", (dir / "f/to_nothing").c_str()), 0);
+  // U+1F600 is the surrogate pair D83D DE00, which comes before U+FF21 and
+  // U+E000 in UTF-16 although its UTF-8 bytes (F0 ...) come after theirs.
+  const std::string emoji = "\xF0\x9F\x98\x80", wide_a = "\xEF\xBC\xA1", priv = "\xEE\x80\x80";
+  for (const std::string& name :
+       {"b" + wide_a, "B" + emoji, "b" + priv, std::string("b\xC3\xA9"), std::string("B")}) {
+    dir.Write("u/" + name, "");
+  }
+  dir.Write("u/" + emoji + "x", "");
+  dir.MakeDir("l/real");
+  dir.Write("l/file.sql", "");
+  ASSERT_EQ(::symlink("real", (dir / "l/to_dir").c_str()), 0);
+  ASSERT_EQ(::symlink("file.sql", (dir / "l/to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "l/to_nothing").c_str()), 0);
+  const std::string f = dir.path() + "/f/";
+  const struct {
+    std::string expression;
+    Names names;
+  } cases[] = {
+      {dir.path() + "\\F\\*.SQL",
+       {".hidden.sql", "A.sql", "b.sql", "_x.sql", "\xC3\xA7\xC3\xA3o.SQL"}},
+      {f + "*.ora", {"A\xC2\x81.ora", "c.ora", "caf\xC3\xA9.ora"}},
+      {f + "\xC3\x87*", {"\xC3\xA7\xC3\xA3o.SQL"}},  // Ç*
+      {f + "?.SQL?", {"b.sqlx"}},
+      {dir.path() + "/F/CAF\xC3\x89.ORA", {"caf\xC3\xA9.ora"}},
+      {dir.path() + "/F/a.SQL", {"A.sql"}},
+      {f, {}},
+      {dir.path() + "/missing/*", {}},
+      {"C:\\*", {}},
+      {"C:*", {}},
+      {dir / "u/*",
+       {".", "..", "B", "b\xC3\xA9", "B" + emoji, "b" + priv, "b" + wide_a, emoji + "x"}},
+      {dir / "l/*", {".", "..", "file.sql", "real", "to_dir", "to_file", "to_nothing"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Listed(c.expression), c.names) << c.expression;
   std::vector<bool> folders;
-  for (const Entry& e : FindEntries(dir.path() + "/f/*")) folders.push_back(e.is_directory);
-  EXPECT_EQ(
-      Names(FindEntries(dir.path() + "/f/*")),
-      (std::vector<std::string>{".", "..", "file.sql", "real", "to_dir", "to_file", "to_nothing"}));
+  for (const Entry& e : FindEntries(dir / "l/*")) folders.push_back(e.is_directory);
   EXPECT_EQ(folders, (std::vector<bool>{true, true, false, true, true, false, false}));
+  EXPECT_TRUE(FindEntries(f + "old")[0].is_directory);
+  EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
+  for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
+  EXPECT_FALSE(FindEntries("/*").empty());
+  EXPECT_TRUE(fs::FileSystemObject().FileExists(dir.path() + "\\f\\A\xC2\x81.ora"));
 }
 
 TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
   EXPECT_EQ(ExecutableFolder(), std::filesystem::path(VKTGERA_EXE).parent_path().string());
 }
 
-TEST(FindEntries, MatchesAsciiAndOtherNamesAlike) {
-  TempDir dir;
-  dir.Write("f/a.sql", "");
-  dir.Write("f/\xC3\xA7\xC3\xA3o.SQL", "");  // ção.SQL
-  dir.Write("f/b.sqlx", "");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.sql")),
-            (std::vector<std::string>{"a.sql", "\xC3\xA7\xC3\xA3o.SQL"}));
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/\xC3\x87*")),  // Ç*
-            (std::vector<std::string>{"\xC3\xA7\xC3\xA3o.SQL"}));
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/?.SQL?")), (std::vector<std::string>{"b.sqlx"}));
-}
-
-TEST(FindEntries, NamesOneEntryWithoutWildcards) {
-  TempDir dir;
-  dir.Write("f/Data.SQL", "");
-  auto found = FindEntries(dir.path() + "/F/data.sql");
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].name, "Data.SQL");
-  EXPECT_TRUE(FindEntries(dir.path() + "/f/").empty());
-  EXPECT_TRUE(FindEntries(dir.path() + "/missing/*").empty());
-}
-
+// Names that are not UTF-8 and links open like any other entry, whether by
+// path or through a listing.
 TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   TempDir dir;
   dir.Write("F/a.ora", "lower");
   dir.Write("F/A.ora", "upper");
   dir.Write("F/B.ORA", "b");
+  dir.Write("F/caf\xE9.ora", "body");
   dir.MakeDir("F/Sub.ora");
   ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
   ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
@@ -187,25 +165,33 @@ TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   EXPECT_EQ(read("A.ORA"), "upper");
   EXPECT_EQ(read("b.ora"), "b");
   EXPECT_EQ(read("link.ORA"), "b");
+  EXPECT_EQ(read("CAF\xC3\x89.ora"), "body");
   EXPECT_EQ(read("c.ora"), "<none>");
+  File file;
+  char buffer[8];
+  std::size_t got = 0;
+  ASSERT_TRUE(File::Open(dir.path() + "\\F\\caf\xC3\xA9.ora", File::Mode::kRead, &file).ok());
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, &got).ok());
+  EXPECT_EQ(std::string(buffer, got), "body");
+  EXPECT_TRUE(IsRegularFile(dir / "F/caf\xC3\xA9.ora"));
   // Entry types come from the listing, links followed; matching is that of
   // a directory search.
-  std::vector<std::string> names;
+  Names names;
   std::vector<EntryType> types;
   for (std::size_t i : folder.Matching("*.ora")) {
     names.push_back(folder.entry(i).name);
     types.push_back(folder.entry(i).type);
   }
-  EXPECT_EQ(names, Names(FindEntries(dir.path() + "/F/*.ora")));
-  EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
-                                           EntryType::kRegular, EntryType::kRegular,
+  EXPECT_EQ(names, Listed(dir.path() + "/F/*.ora"));
+  const EntryType file_type = EntryType::kRegular;
+  EXPECT_EQ(types, (std::vector<EntryType>{file_type, file_type, file_type, file_type, file_type,
                                            EntryType::kOther, EntryType::kDirectory}));
   EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
   EXPECT_EQ(folder.size(), 0u);
 }
 
 TEST(MatchesPattern, FollowsWindowsWildcards) {
-  struct Case {
+  const struct {
     const char* name;
     const char* pattern;
     bool match;
@@ -237,7 +223,7 @@ TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
   EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
 }
 
-TEST(FileChanges, MoveNeverReplacesAnExistingFile) {
+TEST(FileChanges, MoveNeverReplacesAndCopyKeepsContentModeAndWriteTime) {
   TempDir dir;
   dir.Write("a", "a");
   dir.Write("b", "b");
@@ -245,10 +231,6 @@ TEST(FileChanges, MoveNeverReplacesAnExistingFile) {
   EXPECT_EQ(dir.Read("b"), "b");
   EXPECT_TRUE(MoveFile(dir / "a", dir / "c").ok());
   EXPECT_EQ(dir.Read("c"), "a");
-}
-
-TEST(FileChanges, CopyKeepsContentModeAndWriteTime) {
-  TempDir dir;
   dir.Write("src", std::string(300000, 'z'));
   ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
   ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
@@ -274,8 +256,7 @@ TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   ASSERT_TRUE(w.Write("new", 3).ok());
   ASSERT_TRUE(w.Commit().ok());
   EXPECT_EQ(dir.Read("out.sql"), "new");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")),
-            (std::vector<std::string>{".", "..", "out.sql"}));
+  EXPECT_EQ(testing::FolderNames(dir.path()), Names{"out.sql"});
 }
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "fs/file_system_object.h"
 #include "fs/platform/account.h"
-#include "fs/platform/system_info.h"
+#include "fs/recording_fso.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 
@@ -61,31 +60,6 @@ Identity CurrentIdentity() {
   return id;
 }
 
-struct LogCall {
-  std::string message, exe, operation;
-  bool error = false, last = false;
-  uid_t uid = 0;  // the effective user while the hook ran
-  bool operator==(const LogCall&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const LogCall& c) {
-  return out << "{" << c.message << " | " << c.exe << " | " << c.operation << " | " << c.error
-             << " | " << c.last << " | uid " << c.uid << "}";
-}
-
-class RecordingFso : public FileSystemObject {
- public:
-  void Grava_Log(const std::string& a, const std::string& b, const std::string& c, bool d,
-                 bool e) override {
-    calls.push_back({a, b, c, d, e, ::geteuid()});
-  }
-  std::vector<LogCall> calls;
-};
-
-LogCall Call(const std::string& message, const std::string& operation, bool error = false) {
-  return {message, "impersonation_tests", operation, error, false, 0};
-}
-
 class CopyFileAsAccount : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -110,7 +84,11 @@ class CopyFileAsAccount : public ::testing::Test {
   RecordingFso fso_;
 };
 
-TEST_F(CopyFileAsAccount, RightPasswordCopies) {
+TEST_F(CopyFileAsAccount, RightPasswordCopiesUnlessFailIfExists) {
+  dir_.Write("dst.sql", "old");
+  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", true));
+  EXPECT_EQ(dir_.Read("dst.sql"), "old");
+  fso_.calls.clear();
   EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false));
   EXPECT_EQ(dir_.Read("dst.sql"), "select 1 from dual;");
   EXPECT_EQ(fso_.calls, std::vector<LogCall>{Call("Copiando Arquivo: " + Source(), "CopyFileAS")});
@@ -128,25 +106,25 @@ TEST_F(CopyFileAsAccount, WrongPasswordReportsTheLogonAndCopiesNothing) {
   EXPECT_TRUE(desktop_.message_text.empty());
 }
 
-TEST_F(CopyFileAsAccount, UnknownAccountIsALogonFailure) {
-  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "ninguem", "Segredo-1", false));
-  EXPECT_FALSE(dir_.Exists("dst.sql"));
-  ASSERT_EQ(fso_.calls.size(), 2u);
-  EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: ninguem;;Segredo-1 - ", "CopyFileAS", true));
-}
-
-TEST_F(CopyFileAsAccount, AccountNotAllowedForTheProgramIsALogonFailure) {
-  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "beto", "Senha-4", false));
-  EXPECT_FALSE(dir_.Exists("dst.sql"));
-  ASSERT_EQ(fso_.calls.size(), 2u);
-  EXPECT_EQ(fso_.calls[1], Call("Erro LogonUser: beto;;Senha-4 - ", "CopyFileAS", true));
-}
-
-TEST_F(CopyFileAsAccount, AccountWithoutAnIdentityReportsTheToken) {
-  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "fantasma", "Boo-3", false));
-  EXPECT_FALSE(dir_.Exists("dst.sql"));
-  ASSERT_EQ(fso_.calls.size(), 2u);
-  EXPECT_EQ(fso_.calls[1], Call("Erro Token User: fantasma;;Boo-3 - ", "CopyFileAS", true));
+// An unknown account, one not allowed for the program, one without an
+// identity: each fails before anything is copied, with the step that failed.
+TEST_F(CopyFileAsAccount, AccountsThatCannotBeUsedAreReportedByStep) {
+  const struct {
+    const char* user;
+    const char* password;
+    const char* message;
+  } cases[] = {
+      {"ninguem", "Segredo-1", "Erro LogonUser: ninguem;;Segredo-1 - "},
+      {"beto", "Senha-4", "Erro LogonUser: beto;;Senha-4 - "},
+      {"fantasma", "Boo-3", "Erro Token User: fantasma;;Boo-3 - "},
+  };
+  for (const auto& c : cases) {
+    fso_.calls.clear();
+    EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", c.user, c.password, false));
+    EXPECT_FALSE(dir_.Exists("dst.sql"));
+    ASSERT_EQ(fso_.calls.size(), 2u);
+    EXPECT_EQ(fso_.calls[1], Call(c.message, "CopyFileAS", true));
+  }
 }
 
 TEST_F(CopyFileAsAccount, FailedCopyIsReportedAfterGoingBack) {
@@ -160,14 +138,6 @@ TEST_F(CopyFileAsAccount, FailedCopyIsReportedAfterGoingBack) {
                         }));
 }
 
-TEST_F(CopyFileAsAccount, FailIfExistsKeepsTheTarget) {
-  dir_.Write("dst.sql", "old");
-  EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", true));
-  EXPECT_EQ(dir_.Read("dst.sql"), "old");
-  EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false));
-  EXPECT_EQ(dir_.Read("dst.sql"), "select 1 from dual;");
-}
-
 TEST_F(CopyFileAsAccount, IniRuleComesBeforeTheLogon) {
   dir_.Write("src/vkt.ini", "new");
   dir_.Write("dst.ini", "old");
@@ -176,13 +146,12 @@ TEST_F(CopyFileAsAccount, IniRuleComesBeforeTheLogon) {
   EXPECT_TRUE(fso_.calls.empty());
 }
 
-TEST_F(CopyFileAsAccount, LocalDomainNamesMeanTheLocalAccount) {
+// ".", "" and this host's name mean the local account; another domain names
+// the domain's account, with its own password.
+TEST_F(CopyFileAsAccount, DomainsChooseTheAccount) {
   for (const char* domain : {".", "VKTHOST.EXAMPLE", "vkthost.example"}) {
     EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), domain, "ana", "Segredo-1", false)) << domain;
   }
-}
-
-TEST_F(CopyFileAsAccount, OtherDomainsNameTheDomainAccount) {
   EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "CORP", "ana", "Dominio-2", false));
   EXPECT_FALSE(fso_.CopyFileAS(Source(), Target(), "CORP", "ana", "Segredo-1", false));
 }
