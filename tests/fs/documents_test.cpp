@@ -2,16 +2,15 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "fs/file_system_object.h"
 #include "fs/open_files.h"
-#include "support/fake_desktop.h"
+#include "fs/recording_fso.h"
+#include "support/durability.h"
 #include "support/temp_dir.h"
-#include "text/word_wrap.h"
 
 namespace vkt::fs {
 namespace {
@@ -20,19 +19,6 @@ using Lines = std::vector<std::string>;
 using vkt::testing::TempDir;
 using namespace std::string_literals;
 namespace stdfs = std::filesystem;
-
-// A FileSystemObject whose logging hook can act while an operation runs, to
-// make the step it announces fail.
-class HookedFso : public FileSystemObject {
- public:
-  void Grava_Log(const std::string& a, const std::string&, const std::string&, bool,
-                 bool) override {
-    log.push_back(a);
-    if (on_log) on_log(a);
-  }
-  std::vector<std::string> log;
-  std::function<void(const std::string&)> on_log;
-};
 
 // Runs each test inside a fresh current directory, where SetLines puts its
 // temporary files.
@@ -147,7 +133,7 @@ bool Announces(const std::string& line, const std::string& what) {
 
 TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   dir.Write("docs/Out.txt", "old");
-  HookedFso fso;
+  RecordingFso fso;
   std::vector<stdfs::path> moved;
   fso.on_log = [&](const std::string& line) {
     if (Announces(line, "Movendo")) moved.emplace_back(LoggedFile(line));
@@ -164,27 +150,45 @@ TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   EXPECT_EQ(testing::FolderNames(dir / "docs"), Lines{"Out.txt"});
 }
 
-TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
-  dir.Write("out.txt", "old");
-  ::chmod((dir / "out.txt").c_str(), 0444);
-  FileSystemObject fso;
-  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
-  EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
+// A read-only target, or a temporary file that vanishes just before it would
+// be moved over the target: the old content stays and nothing is left over.
+TEST_F(DocumentsTest, SetLinesKeepsTheTargetWhenTheNewContentCannotBePutInPlace) {
+  for (const bool read_only : {true, false}) {
+    dir.Write("out.txt", "old");
+    if (read_only) ::chmod((dir / "out.txt").c_str(), 0444);
+    RecordingFso fso;
+    int moves = 0;
+    fso.on_log = [&](const std::string& line) {
+      if (read_only || !Announces(line, "Movendo") || ++moves != 2) return;
+      EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
+      stdfs::remove(LoggedFile(line));
+    };
+    fso.SetLines({"new"}, dir / "out.txt", false, false, false);
+    EXPECT_EQ(dir.Read("out.txt"), "old") << read_only;
+    EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"}) << read_only;
+    ::chmod((dir / "out.txt").c_str(), 0644);
+  }
 }
 
-TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPlace) {
+// The temporary file and the old content go to the current directory, from
+// where they are moved across file systems when they must.
+TEST_F(DocumentsTest, SetLinesWorksWhenTheCurrentDirectoryIsOnAnotherFileSystem) {
+  std::optional<TempDir> other;
+  {
+    testing::ScopedTempRoot in_memory("/dev/shm");
+    other.emplace();
+  }
+  struct stat here {
+  }, there{};
+  ASSERT_EQ(::stat(dir.path().c_str(), &here), 0);
+  ASSERT_EQ(::stat(other->path().c_str(), &there), 0);
+  if (here.st_dev == there.st_dev) GTEST_SKIP() << "no second file system";
   dir.Write("out.txt", "old");
-  HookedFso fso;
-  int moves = 0;
-  // The temporary file vanishes just before it would be moved over the target.
-  fso.on_log = [&](const std::string& line) {
-    if (!Announces(line, "Movendo") || ++moves != 2) return;
-    EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
-    stdfs::remove(LoggedFile(line));
-  };
-  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
-  EXPECT_EQ(dir.Read("out.txt"), "old");
+  stdfs::current_path(other->path());
+  FileSystemObject fso;
+  fso.SetLines({"new"}, dir / "out.txt", false, false, true);
+  EXPECT_EQ(dir.Read("out.txt"), "new");
+  EXPECT_EQ(testing::FolderNames(other->path()), Lines{});
   EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 

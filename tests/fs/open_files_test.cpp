@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
-#include "text/codepage.h"
 
 namespace vkt::fs {
 namespace {
 
+using namespace std::string_literals;
 using vkt::testing::TempDir;
 
 // The table is process-wide: every test starts and ends with it empty.
@@ -20,6 +21,20 @@ class OpenFilesTest : public ::testing::Test {
  protected:
   void SetUp() override { open_files::CloseAll(); }
   void TearDown() override { open_files::CloseAll(); }
+
+  std::int16_t Open(const char* name, FileAccess access) {
+    return static_cast<std::int16_t>(open_files::Open(dir_ / name, access));
+  }
+  // The bytes a record writer leaves in a fresh file.
+  std::string Written(bool (FileSystemObject::*writer)(std::int16_t, const std::string&),
+                      const std::string& text) {
+    const std::int16_t n = Open("w.bin", FileAccess::kBytesWrite);
+    EXPECT_TRUE((fso_.*writer)(n, text));
+    open_files::Close(n);
+    return dir_.Read("w.bin");
+  }
+
+  FileSystemObject fso_;
   TempDir dir_;
 };
 
@@ -91,17 +106,6 @@ TEST_F(OpenFilesTest, DecodesLinesAndEncodesTextInTheSystemCodePage) {
   EXPECT_EQ(dir_.Read("out.txt"), "\xE9 \x80 ?\r\n");
 }
 
-TEST_F(OpenFilesTest, TextOutputEmptiesAnExistingFile) {
-  dir_.Write("out.txt", "old content");
-  const int n = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
-  ASSERT_NE(n, 0);
-  EXPECT_EQ(dir_.Read("out.txt"), "");
-  EXPECT_TRUE(open_files::WriteText(n, "ab"));
-  EXPECT_TRUE(open_files::WriteText(n, "c"));
-  open_files::Close(n);
-  EXPECT_EQ(dir_.Read("out.txt"), "abc");
-}
-
 TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   dir_.Write("f.txt", "line\r\n");
   const int lines = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
@@ -152,7 +156,15 @@ TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
   EXPECT_EQ(dir_.Read("b.bin"), "abXYefgh");
 }
 
-TEST_F(OpenFilesTest, BytesWriteEmptiesAndBytesKeeps) {
+TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
+  dir_.Write("out.txt", "old content");
+  const int n = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(dir_.Read("out.txt"), "");
+  EXPECT_TRUE(open_files::WriteText(n, "ab"));
+  EXPECT_TRUE(open_files::WriteText(n, "c"));
+  open_files::Close(n);
+  EXPECT_EQ(dir_.Read("out.txt"), "abc");
   dir_.Write("w.bin", "old");
   dir_.Write("k.bin", "old");
   open_files::Close(open_files::Open(dir_ / "w.bin", FileAccess::kBytesWrite));
@@ -201,6 +213,87 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
   EXPECT_EQ(dir_.Read("locked.txt"), "theirs");
   theirs.Close();
   EXPECT_NE(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
+}
+
+// ---- the sequential reader ----
+
+TEST_F(OpenFilesTest, MoveNextReturnsLinesAndFailsPastTheEnd) {
+  dir_.Write("three.txt", "one\r\ntwo\r\nthree\r\n");
+  const std::int16_t n = fso_.OpenFile(dir_.path() + "\\three.txt", 1);
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(fso_.MoveNext(n), "one");
+  EXPECT_EQ(fso_.MoveNext(n), "two");
+  EXPECT_EQ(fso_.MoveNext(n), "three");
+  EXPECT_EQ(fso_.MoveNext(n), std::nullopt);
+  EXPECT_EQ(fso_.MoveNext(n), std::nullopt);
+  fso_.CloseFile(n);
+  EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "a closed number";
+}
+
+TEST_F(OpenFilesTest, RecordCountCountsLinesByTheCarriageReturnRule) {
+  struct Case {
+    const char* name;
+    const char* bytes;
+    std::int32_t count;
+  } cases[] = {
+      {"pairs with final pair", "a\r\nb\r\nc\r\n", 3},
+      {"pairs without final pair", "a\r\nb\r\nc", 3},
+      {"line feeds only", "a\nb\nc\n", 1},
+      {"lone carriage returns", "a\rb\rc", 3},
+      {"one line, no terminator", "abc", 1},
+      {"one empty line", "\r\n", 1},
+      {"empty file", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("f.txt", c.bytes);
+    EXPECT_EQ(fso_.RecordCount(dir_.path() + "\\F.TXT"), c.count);
+    EXPECT_EQ(open_files::FreeNumber(), 1) << "RecordCount closes its file";
+  }
+}
+
+// ---- length-prefixed records ----
+
+TEST_F(OpenFilesTest, WritesTheExactRecordBytes) {
+  EXPECT_EQ(Written(&FileSystemObject::BStringOut, "abc"), "\x03\0\0\0abc"s);
+  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, "abc"), "\x06\0\0\0a\0b\0c\0"s);
+  EXPECT_EQ(Written(&FileSystemObject::BStringOut, ""), "\0\0\0\0"s);
+  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, ""), "\0\0\0\0"s);
+  // "ação" is four characters, one byte each in Windows-1252.
+  EXPECT_EQ(Written(&FileSystemObject::BStringOut, "a\xC3\xA7\xC3\xA3o"), "\x04\0\0\0a\xE7\xE3o"s);
+  // "€" is U+20AC; "𝄞" (U+1D11E) takes two UTF-16 units.
+  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, "\xE2\x82\xAC\xF0\x9D\x84\x9E"),
+            "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
+}
+
+TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool wide;
+  } cases[] = {
+      {"negative count",
+       "\xFF\xFF\xFF\xFF"
+       "abc"s,
+       false},
+      {"negative count, wide", "\x00\x00\x00\x80"s, true},
+      {"count larger than the file",
+       "\xFF\xFF\xFF\x7F"
+       "abc"s,
+       false},
+      {"count one past the payload", "\x04\0\0\0abc"s, false},
+      {"odd count, wide", "\x03\0\0\0a\0b"s, true},
+      {"truncated count", "\x03\0"s, false},
+      {"truncated count, wide", "\x03"s, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("bad.bin", c.bytes);
+    const std::int16_t n = Open("bad.bin", FileAccess::kBytesRead);
+    EXPECT_EQ(c.wide ? fso_.BStringInW(n) : fso_.BStringIn(n), std::nullopt);
+    EXPECT_EQ(open_files::Position(n), 1) << "the position stays at the damaged record";
+    open_files::Close(n);
+  }
 }
 
 }  // namespace
