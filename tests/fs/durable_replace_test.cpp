@@ -1,5 +1,5 @@
-// Replacing files that carry history: links, owners and modes survive, the
-// temporary files of an interrupted run go, one writer at a time.
+// Replacing files that carry history: owners and modes survive, only the
+// program's own temporary files go, one writer at a time per folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/file_list_update.h"
 #include "app/run_dispatch.h"
 #include "fs/platform/file_system.h"
 #include "support/durability.h"
@@ -25,26 +24,6 @@ struct stat Lstat(const std::string& path) {
   struct stat st {};
   ::lstat(path.c_str(), &st);
   return st;
-}
-
-TEST(ReplaceFile, ASymlinkedFileListStaysALinkAndItsTargetChanges) {
-  TestRepository repo;
-  repo.dir.Write("lists/real.ini", "[VIEWS]\r\nNUMFILES=1\r\nFILE1=A\r\n");
-  ASSERT_EQ(::symlink("lists/real.ini", repo.Path("files.ini").c_str()), 0);
-  ASSERT_TRUE(app::UpdateFileList(repo.session, "VIEWS", {"B"}).ok);
-  EXPECT_TRUE(S_ISLNK(Lstat(repo.Path("files.ini")).st_mode));
-  EXPECT_EQ(repo.dir.Read("lists/real.ini"), "[VIEWS]\r\nNUMFILES=2\r\nFILE1=A\r\nFILE2=B\r\n");
-  EXPECT_EQ(testing::TemporariesBelow(repo.dir.path()), std::vector<std::string>());
-}
-
-TEST(ReplaceFile, EveryHardLinkSeesTheNewContent) {
-  TempDir dir;
-  dir.Write("a", "old content");
-  ASSERT_EQ(::link((dir / "a").c_str(), (dir / "b").c_str()), 0);
-  ASSERT_TRUE(ReplaceFile(dir / "a", "new").ok());
-  EXPECT_EQ(dir.Read("b"), "new");
-  EXPECT_EQ(Lstat(dir / "a").st_ino, Lstat(dir / "b").st_ino);
-  EXPECT_EQ(testing::FolderNames(dir.path()), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(ReplaceFile, KeepsModeOwnerAndGroup) {
@@ -76,43 +55,6 @@ TEST(LeftoverTemporaries, OnlyFilesOfTheProgramsOwnNamingGo) {
   for (const std::string& name : gone) EXPECT_FALSE(dir.Exists(name)) << name;
   for (const std::string& name : kept) EXPECT_TRUE(dir.Exists(name)) << name;
   EXPECT_TRUE(dir.Exists(".d.tmp-Ab12Cd"));
-}
-
-TEST(WriterLock, ASecondWriterStopsBeforeWritingAnything) {
-  TestRepository repo;
-  testing::DurabilityRepository(repo, 1, "v1");
-  repo.dir.MakeDir("out");
-  const std::string leftover = "out/ORACLE/02-ATUALIZACAO/.x.sql.tmp-Ab12Cd";
-  repo.dir.Write(leftover, "x");
-  for (int index : {1, 0}) {
-    FolderLock other;
-    const std::string folder = index == 1 ? repo.Path("out") : repo.dir.path();
-    ASSERT_TRUE(other.Acquire(folder).ok());
-    const auto before = testing::FilesBelow(repo.dir.path());
-    testing::FakeDesktop desktop;
-    EXPECT_EQ(app::cmdExecuta_Click(repo.session, {index, "VIEWS"},
-                                    app::RunOptions{.writes_file_list = true}),
-              app::RunOutcome::kLocked);
-    ASSERT_EQ(desktop.boxes.size(), 1u);
-    EXPECT_EQ(desktop.boxes[0].text, "Outra execução está gravando em: " + folder);
-    EXPECT_EQ(testing::FilesBelow(repo.dir.path()), before);
-  }
-  // Once free, the lock is taken and the leftovers go: the package's, and the
-  // file list's for a numbering that writes it.
-  repo.dir.Write(".files.ini.tmp-Ab12Cd", "x");
-  testing::FakeDesktop desktop;
-  EXPECT_EQ(app::cmdExecuta_Click(repo.session, {1, "VIEWS"}), app::RunOutcome::kRan);
-  EXPECT_FALSE(repo.dir.Exists(leftover));
-  EXPECT_TRUE(repo.dir.Exists(".files.ini.tmp-Ab12Cd"));
-  EXPECT_EQ(
-      app::cmdExecuta_Click(repo.session, {0, "VIEWS"}, app::RunOptions{.writes_file_list = true}),
-      app::RunOutcome::kRan);
-  EXPECT_FALSE(repo.dir.Exists(".files.ini.tmp-Ab12Cd"));
-  // A dry run takes no lock.
-  FolderLock other;
-  ASSERT_TRUE(other.Acquire(repo.Path("out")).ok());
-  EXPECT_EQ(app::cmdExecuta_Click(repo.session, {1, "VIEWS"}, app::RunOptions{.dry_run = true}),
-            app::RunOutcome::kRan);
 }
 
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
