@@ -66,23 +66,29 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
       {"line feed after a pair starts the next line", "a\r\n\nb", {"a", "\nb"}},
       {"empty lines", "\r\n\r\n", {"", ""}},
       {"carriage return then pair", "a\r\r\nb", {"a", "", "b"}},
+      {"one line, no terminator", "abc", {"abc"}},
       {"empty file", "", {}},
   };
+  // Read through the class's sequential reader, which counts the same lines.
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);
     dir_.Write("f.txt", c.bytes);
-    const int n = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
-    ASSERT_NE(n, 0);
+    EXPECT_EQ(fso_.RecordCount(dir_.path() + "\\F.TXT"), static_cast<std::int32_t>(c.lines.size()));
+    const std::int16_t n = fso_.OpenFile(dir_.path() + "\\F.TXT", 1);
+    ASSERT_EQ(n, 1) << "RecordCount closes its file";
     std::vector<std::string> lines;
     while (!open_files::AtEnd(n)) {
-      std::optional<std::string> line = open_files::ReadLine(n);
+      std::optional<std::string> line = fso_.MoveNext(n);
       ASSERT_TRUE(line.has_value());
       lines.push_back(*line);
     }
     EXPECT_EQ(lines, c.lines);
-    EXPECT_FALSE(open_files::ReadLine(n).has_value()) << "past the end";
-    open_files::Close(n);
+    EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "past the end";
+    EXPECT_EQ(fso_.CloseFile(n), 0);
+    EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "a closed number";
   }
+  EXPECT_EQ(fso_.OpenFile(dir_ / "missing.txt", 1), 0);
+  EXPECT_EQ(fso_.RecordCount(dir_ / "missing.txt"), 0);
 }
 
 TEST_F(OpenFilesTest, KeepsThePairTogetherAcrossTheReadAheadBoundary) {
@@ -158,7 +164,7 @@ TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
 
 TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
   dir_.Write("out.txt", "old content");
-  const int n = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
+  const int n = fso_.OpenFile(dir_ / "out.txt", 2);  // any mode but 1 writes text
   ASSERT_NE(n, 0);
   EXPECT_EQ(dir_.Read("out.txt"), "");
   EXPECT_TRUE(open_files::WriteText(n, "ab"));
@@ -215,43 +221,6 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
   EXPECT_NE(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
 }
 
-// ---- the sequential reader ----
-
-TEST_F(OpenFilesTest, MoveNextReturnsLinesAndFailsPastTheEnd) {
-  dir_.Write("three.txt", "one\r\ntwo\r\nthree\r\n");
-  const std::int16_t n = fso_.OpenFile(dir_.path() + "\\three.txt", 1);
-  ASSERT_NE(n, 0);
-  EXPECT_EQ(fso_.MoveNext(n), "one");
-  EXPECT_EQ(fso_.MoveNext(n), "two");
-  EXPECT_EQ(fso_.MoveNext(n), "three");
-  EXPECT_EQ(fso_.MoveNext(n), std::nullopt);
-  EXPECT_EQ(fso_.MoveNext(n), std::nullopt);
-  fso_.CloseFile(n);
-  EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "a closed number";
-}
-
-TEST_F(OpenFilesTest, RecordCountCountsLinesByTheCarriageReturnRule) {
-  struct Case {
-    const char* name;
-    const char* bytes;
-    std::int32_t count;
-  } cases[] = {
-      {"pairs with final pair", "a\r\nb\r\nc\r\n", 3},
-      {"pairs without final pair", "a\r\nb\r\nc", 3},
-      {"line feeds only", "a\nb\nc\n", 1},
-      {"lone carriage returns", "a\rb\rc", 3},
-      {"one line, no terminator", "abc", 1},
-      {"one empty line", "\r\n", 1},
-      {"empty file", "", 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    dir_.Write("f.txt", c.bytes);
-    EXPECT_EQ(fso_.RecordCount(dir_.path() + "\\F.TXT"), c.count);
-    EXPECT_EQ(open_files::FreeNumber(), 1) << "RecordCount closes its file";
-  }
-}
-
 // ---- length-prefixed records ----
 
 TEST_F(OpenFilesTest, WritesTheExactRecordBytes) {
@@ -264,6 +233,21 @@ TEST_F(OpenFilesTest, WritesTheExactRecordBytes) {
   // "€" is U+20AC; "𝄞" (U+1D11E) takes two UTF-16 units.
   EXPECT_EQ(Written(&FileSystemObject::BStringOutW, "\xE2\x82\xAC\xF0\x9D\x84\x9E"),
             "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
+}
+
+TEST_F(OpenFilesTest, ReadsBackWhatTheRecordWritersWrote) {
+  const std::int16_t w = Open("r.bin", FileAccess::kBytesWrite);
+  ASSERT_TRUE(fso_.BStringOut(w, "a\xC3\xA7\xC3\xA3o"));
+  ASSERT_TRUE(fso_.BStringOutW(w, "\xE2\x82\xAC\xF0\x9D\x84\x9E"));
+  ASSERT_TRUE(fso_.BStringOutW(w, ""));
+  open_files::Close(w);
+  const std::int16_t r = Open("r.bin", FileAccess::kBytesRead);
+  EXPECT_EQ(fso_.BStringIn(r), "a\xC3\xA7\xC3\xA3o");
+  EXPECT_EQ(fso_.BStringInW(r), "\xE2\x82\xAC\xF0\x9D\x84\x9E");
+  EXPECT_EQ(fso_.BStringInW(r), "");
+  EXPECT_EQ(fso_.BStringIn(r), std::nullopt) << "past the end";
+  EXPECT_EQ(fso_.BStringInW(77), std::nullopt) << "a number not open";
+  EXPECT_FALSE(fso_.BStringOutW(77, "x"));
 }
 
 TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
