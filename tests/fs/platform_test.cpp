@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -257,6 +258,49 @@ TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   ASSERT_TRUE(w.Commit().ok());
   EXPECT_EQ(dir.Read("out.sql"), "new");
   EXPECT_EQ(testing::FolderNames(dir.path()), Names{"out.sql"});
+}
+
+// A process started with standard input closed hands out descriptor 0 for
+// the first file it opens: that file works like any other and is closed.
+TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
+  TempDir dir;
+  dir.Write("in.txt", "in");
+  const int saved = ::dup(0);
+  ASSERT_GE(saved, 0);
+  std::vector<std::string> failed;
+  auto check = [&](const char* what, const Status& s) {
+    if (!s.ok()) failed.push_back(what);
+  };
+  ::close(0);
+  {
+    File file;
+    check("open for writing", File::Open(dir / "out.txt", File::Mode::kWrite, &file));
+  }
+  {
+    File file;
+    check("open for reading", File::Open(dir / "in.txt", File::Mode::kRead, &file));
+  }
+  {
+    AtomicFile w;
+    check("create", w.Create(dir / "new.txt"));
+    check("write", w.Write("x", 1));
+    check("commit", w.Commit());
+  }
+  {
+    AtomicFile dropped;
+    check("create and drop", dropped.Create(dir / "dropped.txt"));
+  }
+  {
+    FolderLock lock;
+    check("lock", lock.Acquire(dir.path()));
+  }
+  const int next = ::open("/dev/null", O_RDONLY);
+  ::dup2(saved, 0);
+  ::close(saved);
+  if (next > 0) ::close(next);
+  EXPECT_EQ(failed, Names{});
+  EXPECT_EQ(next, 0) << "descriptor 0 was kept";
+  EXPECT_EQ(testing::FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt"}));
 }
 
 }  // namespace
