@@ -107,7 +107,8 @@ TEST_F(CopyFileAsAccount, WrongPasswordReportsTheLogonAndCopiesNothing) {
 }
 
 // An unknown account, one not allowed for the program, one without an
-// identity: each fails before anything is copied, with the step that failed.
+// identity, one PAM asks what cannot be answered: each fails before anything
+// is copied, with the step that failed.
 TEST_F(CopyFileAsAccount, AccountsThatCannotBeUsedAreReportedByStep) {
   const struct {
     const char* user;
@@ -117,6 +118,7 @@ TEST_F(CopyFileAsAccount, AccountsThatCannotBeUsedAreReportedByStep) {
       {"ninguem", "Segredo-1", "Erro LogonUser: ninguem;;Segredo-1 - "},
       {"beto", "Senha-4", "Erro LogonUser: beto;;Senha-4 - "},
       {"fantasma", "Boo-3", "Erro Token User: fantasma;;Boo-3 - "},
+      {"curioso", "Hm-5", "Erro LogonUser: curioso;;Hm-5 - "},
   };
   for (const auto& c : cases) {
     fso_.calls.clear();
@@ -186,6 +188,8 @@ TEST_F(CopyFileAsAccount, SwitchTakesOnTheWholeAccountAndGoesBack) {
     // Dropped without Restore: the destructor goes back.
   }
   EXPECT_EQ(CurrentIdentity(), before_);
+  ASSERT_TRUE(platform::LookUpAccount("longo", &account).ok());  // read in a larger buffer
+  EXPECT_EQ(account.uid, 4005u);
 }
 
 TEST_F(CopyFileAsAccount, AuthenticationChecksThePasswordOnly) {
