@@ -260,6 +260,27 @@ TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   EXPECT_EQ(testing::FolderNames(dir.path()), Names{"out.sql"});
 }
 
+// The current directory may be longer than the first buffer taken for it.
+TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
+  namespace stdfs = std::filesystem;
+  TempDir dir;
+  const stdfs::path start = stdfs::current_path();
+  const std::string name(200, 'd');
+  std::string expected = stdfs::canonical(dir.path()).string();
+  stdfs::current_path(dir.path());
+  for (int i = 0; i < 25; ++i, expected += "/" + name) {
+    stdfs::create_directory(name);
+    stdfs::current_path(name);
+  }
+  const std::string got = CurrentDirectory();
+  for (int i = 0; i < 25; ++i) {
+    stdfs::current_path("..");
+    stdfs::remove(name);
+  }
+  stdfs::current_path(start);
+  EXPECT_EQ(got, expected);
+}
+
 // A process started with standard input closed hands out descriptor 0 for
 // the first file it opens: that file works like any other and is closed.
 TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
