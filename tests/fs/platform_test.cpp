@@ -242,6 +242,31 @@ TEST(FileChanges, MoveNeverReplacesAndCopyKeepsContentModeAndWriteTime) {
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
 }
 
+// Where the system cannot copy or rename by itself (an older kernel, another
+// file system), a copy reads and writes and a move links and unlinks or
+// copies; any other error is the caller's.
+TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
+  TempDir dir;
+  dir.Write("src", "content");
+  for (const int error : {EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, EIO}) {
+    SCOPED_TRACE(error);
+    const bool falls_back = error != EIO;
+    ArmFault(kFaultWrite, 1, error);
+    EXPECT_EQ(CopyFile(dir / "src", dir / "copy", false).code, falls_back ? 0 : EIO);
+    DisarmFault();
+    EXPECT_EQ(dir.Read("copy"), falls_back ? "content" : "");
+    if (error == EOPNOTSUPP) continue;
+    dir.Write("a", "moved");
+    ArmFault(kFaultRename, 1, error);
+    EXPECT_EQ(MoveFile(dir / "a", dir / "b").code, falls_back ? 0 : EIO);
+    DisarmFault();
+    EXPECT_EQ(dir.Read("b"), falls_back ? "moved" : "");
+    EXPECT_EQ(dir.Exists("a"), !falls_back);
+    std::filesystem::remove(dir / "b");
+    std::filesystem::remove(dir / "copy");
+  }
+}
+
 TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
   TempDir dir;
   dir.Write("out.sql", "old");
