@@ -1,5 +1,5 @@
-// Replacing files that carry history: owners and modes survive, only the
-// program's own temporary files go, one writer at a time per folder.
+// Replacing files that carry history: owners and modes survive; one writer
+// at a time per folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,20 +41,6 @@ TEST(ReplaceFile, KeepsModeOwnerAndGroup) {
   EXPECT_EQ(st.st_uid, uid);
   EXPECT_EQ(st.st_gid, gid);
   EXPECT_EQ(dir.Read("list.ini"), "new");
-}
-
-TEST(LeftoverTemporaries, OnlyFilesOfTheProgramsOwnNamingGo) {
-  TempDir dir;
-  const std::vector<std::string> gone = {".a.sql.tmp-Ab12Cd", ".files.ini.tmp-000000"};
-  const std::vector<std::string> kept = {"a.sql.tmp-Ab12Cd", ".a.sql.tmp-Ab12C", ".a.tmp-Ab12C!",
-                                         ".tmp-Ab12Cd", ".a.sql.tmp-Ab12Cd.bak"};
-  for (const std::string& name : gone) dir.Write(name, "x");
-  for (const std::string& name : kept) dir.Write(name, "x");
-  dir.MakeDir(".d.tmp-Ab12Cd");  // a folder is never one
-  ASSERT_TRUE(RemoveLeftoverTemporaries(dir.path()).ok());
-  for (const std::string& name : gone) EXPECT_FALSE(dir.Exists(name)) << name;
-  for (const std::string& name : kept) EXPECT_TRUE(dir.Exists(name)) << name;
-  EXPECT_TRUE(dir.Exists(".d.tmp-Ab12Cd"));
 }
 
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
