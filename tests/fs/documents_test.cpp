@@ -51,6 +51,8 @@ Read GetLinesOf(FileSystemObject& fso, const std::string& path) {
   return r;
 }
 
+// Nothing readable (fewer than two bytes, a missing file, a folder) leaves
+// the outputs as they were (77 and false here) and no file open.
 TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
   struct Case {
     std::string bytes;
@@ -72,29 +74,22 @@ TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
       {"a\r\n\r\n", {"a", ""}, 1, false},
       {"a\r\n\n", {"a", "", ""}, 1, true},
       {"\xE7\x80\n", {"\xC3\xA7\xE2\x82\xAC", ""}, -1, true},  // system code page
+      {"a", {}, 77, false},
+      {"", {}, 77, false},
   };
   FileSystemObject fso;
   for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
     dir.Write("doc.txt", c.bytes);
-    Read r = GetLinesOf(fso, dir / "doc.txt");
-    EXPECT_EQ(r.lines, c.lines) << ::testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.unix_line_term, c.unix_line_term) << ::testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.no_return_last_line, c.no_return_last_line) << ::testing::PrintToString(c.bytes);
+    const Read r = GetLinesOf(fso, dir / "doc.txt");
+    EXPECT_EQ(r.lines, c.lines);
+    EXPECT_EQ(r.unix_line_term, c.unix_line_term);
+    EXPECT_EQ(r.no_return_last_line, c.no_return_last_line);
   }
-}
-
-TEST_F(DocumentsTest, GetLinesOfNothingReadableLeavesTheOutputsAlone) {
-  dir.Write("empty.txt", "");
-  dir.Write("one.txt", "a");
   dir.MakeDir("folder");
-  FileSystemObject fso;
-  for (const char* name : {"empty.txt", "one.txt", "missing.txt", "folder"}) {
-    Read r;
-    r.no_return_last_line = false;
-    r.lines = fso.GetLines(dir / name, r.unix_line_term, r.no_return_last_line);
-    EXPECT_TRUE(r.lines.empty()) << name;
-    EXPECT_EQ(r.unix_line_term, 77) << name;
-    EXPECT_FALSE(r.no_return_last_line) << name;
+  for (const char* name : {"missing.txt", "folder"}) {
+    const Read r = GetLinesOf(fso, dir / name);
+    EXPECT_TRUE(r.lines.empty() && r.unix_line_term == 77 && !r.no_return_last_line) << name;
   }
   EXPECT_FALSE(open_files::IsOpen(1));
 }
