@@ -116,7 +116,9 @@ TEST(OleDateConversion, RejectsValuesOutsideTheCalendar) {
 
 // ---- attributes ----
 
-TEST(GetFileAttributes, MapsThePosixFileKinds) {
+// 16 folder, 32 file, | 1 read-only, | 2 dot-name; only a file's read-only
+// mark can be set.
+TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
   TempDir dir;
   dir.Write("plain.sql", "x");
   dir.Write("locked.sql", "x");
@@ -127,22 +129,13 @@ TEST(GetFileAttributes, MapsThePosixFileKinds) {
   EXPECT_EQ(fso.GetFileAttributes(dir / "plain.sql"), 32);
   EXPECT_EQ(fso.GetFileAttributes(dir / "locked.sql"), 33);
   EXPECT_EQ(fso.GetFileAttributes(dir / ".hidden"), 34);
-  EXPECT_EQ(fso.GetFileAttributes(dir / "Folder"), 16);
   EXPECT_EQ(fso.GetFileAttributes(dir.path() + "\\FOLDER"), 16);
   EXPECT_EQ(fso.GetFileAttributes(dir / "missing.sql"), 0);
-}
-
-TEST(SetFileAttributes, SetsTheReadOnlyMarkOfFilesOnly) {
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  MakeReadOnly(dir / "a.sql");
-  dir.MakeDir("Folder");
-  FileSystemObject fso;
-  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 0), 0);
-  EXPECT_TRUE(OwnerCanWrite(dir / "a.sql"));
-  EXPECT_NE(fso.SetFileAttributes(dir / "a.sql", 1), 0);
-  EXPECT_FALSE(OwnerCanWrite(dir / "a.sql"));
-  EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 33);
+  EXPECT_NE(fso.SetFileAttributes(dir / "locked.sql", 0), 0);
+  EXPECT_TRUE(OwnerCanWrite(dir / "locked.sql"));
+  EXPECT_NE(fso.SetFileAttributes(dir / "plain.sql", 1), 0);
+  EXPECT_FALSE(OwnerCanWrite(dir / "plain.sql"));
+  EXPECT_EQ(fso.GetFileAttributes(dir / "plain.sql"), 33);
   EXPECT_EQ(fso.SetFileAttributes(dir / "Folder", 1), 0);
   EXPECT_TRUE(OwnerCanWrite(dir / "Folder"));
   EXPECT_EQ(fso.SetFileAttributes(dir / "missing", 0), 0);
