@@ -76,6 +76,13 @@ TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
   dir.Write("g/new.sql", "x");
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
+  // A folder found without regard to case is remembered until the caches
+  // are dropped, as a run does when it starts.
+  dir.Write("h/Views/a.sql", "");
+  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/Views/a.sql");
+  dir.Write("h/VIEWS/a.sql", "");
+  ForgetListings();
+  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/VIEWS/a.sql");
 }
 
 // Listing order: upper-cased names compared by UTF-16 code units (the
