@@ -11,7 +11,8 @@ namespace vkt::fs {
 namespace {
 
 IconImage Square(int size, std::uint32_t colour = 0xFF102030) {
-  return IconImage{size, size, std::vector<std::uint32_t>(size * size, colour)};
+  return IconImage{size, size,
+                   std::vector<std::uint32_t>(static_cast<std::size_t>(size) * size, colour)};
 }
 
 // An icon service with one icon (index 3) for every name ending in ".txt".
