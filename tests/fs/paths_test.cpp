@@ -81,14 +81,12 @@ TEST(Barename, FollowsEveryRowOfItsTable) {
   EXPECT_EQ(fso.Barename("C:\\dir\\file.txt"), "C:\\dir\\file");  // KeepPath by default
 }
 
-TEST(GetFilename, GivesTheLastComponent) {
-  TempDir dir;
-  dir.Write("present.txt", "x");
+TEST(GetFilename, GivesTheTextAfterTheLastSeparator) {
   FileSystemObject fso;
   EXPECT_EQ(fso.GetFilename("C:\\dir\\new.txt"), "new.txt");
+  EXPECT_EQ(fso.GetFilename("/srv/repo/a.sql"), "a.sql");
   EXPECT_EQ(fso.GetFilename("new.txt"), "new.txt");
-  EXPECT_EQ(fso.GetFilename(dir / "present.txt"), "present.txt");
-  EXPECT_EQ(fso.GetFilename(dir.path() + "\\present.txt"), "present.txt");
+  EXPECT_EQ(fso.GetShortFilename("C:\\PROGRA~1"), "");
 }
 
 TEST(GetAbsolutePathname, ResolvesAgainstTheCurrentDirectoryByText) {
