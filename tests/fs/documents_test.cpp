@@ -5,6 +5,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fs/open_files.h"
@@ -39,15 +40,12 @@ class DocumentsTest : public ::testing::Test {
   stdfs::path previous_;
 };
 
-struct Read {
-  Lines lines;
-  std::int32_t unix_line_term = 77;
-  bool no_return_last_line = false;
-};
+// The lines, UnixLineTerm and NoReturnLastLine GetLines gives for a file.
+using Outcome = std::tuple<Lines, std::int32_t, bool>;
 
-Read GetLinesOf(FileSystemObject& fso, const std::string& path) {
-  Read r;
-  r.lines = fso.GetLines(path, r.unix_line_term, r.no_return_last_line);
+Outcome GetLinesOf(FileSystemObject& fso, const std::string& path) {
+  Outcome r{{}, 77, false};
+  std::get<0>(r) = fso.GetLines(path, std::get<1>(r), std::get<2>(r));
   return r;
 }
 
@@ -56,40 +54,33 @@ Read GetLinesOf(FileSystemObject& fso, const std::string& path) {
 TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
   struct Case {
     std::string bytes;
-    Lines lines;
-    std::int32_t unix_line_term;
-    bool no_return_last_line;
+    Outcome outcome;
   };
   const Case cases[] = {
-      {"a\nb\n", {"a", "b", ""}, -1, true},  // a final LF leaves an empty element
-      {"a\nb", {"a", "b"}, -1, true},
-      {"ab", {"ab"}, -1, true},
-      {"a\r\nb\r\n", {"a", "b"}, 1, false},  // one element per CR LF line
-      {"a\r\nb", {"a", "b"}, 1, true},
-      {"a\rb\r", {"a", "b"}, 0, false},
-      {"a\rb\r\nc", {"a", "b", "c"}, 2, true},
-      {"a\r\n\nb", {"a", "", "b"}, 1, true},
-      {"a\r\rb", {"a", "", "b"}, 0, true},
-      {"\r\n", {""}, 1, false},
-      {"a\r\n\r\n", {"a", ""}, 1, false},
-      {"a\r\n\n", {"a", "", ""}, 1, true},
-      {"\xE7\x80\n", {"\xC3\xA7\xE2\x82\xAC", ""}, -1, true},  // system code page
-      {"a", {}, 77, false},
-      {"", {}, 77, false},
+      {"a\nb\n", {{"a", "b", ""}, -1, true}},  // a final LF leaves an empty element
+      {"a\nb", {{"a", "b"}, -1, true}},
+      {"ab", {{"ab"}, -1, true}},
+      {"a\r\nb\r\n", {{"a", "b"}, 1, false}},  // one element per CR LF line
+      {"a\r\nb", {{"a", "b"}, 1, true}},
+      {"a\rb\r", {{"a", "b"}, 0, false}},
+      {"a\rb\r\nc", {{"a", "b", "c"}, 2, true}},
+      {"a\r\n\nb", {{"a", "", "b"}, 1, true}},
+      {"a\r\rb", {{"a", "", "b"}, 0, true}},
+      {"\r\n", {{""}, 1, false}},
+      {"a\r\n\r\n", {{"a", ""}, 1, false}},
+      {"a\r\n\n", {{"a", "", ""}, 1, true}},
+      {"\xE7\x80\n", {{"\xC3\xA7\xE2\x82\xAC", ""}, -1, true}},  // system code page
+      {"a", {{}, 77, false}},
+      {"", {{}, 77, false}},
   };
   FileSystemObject fso;
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.bytes));
     dir.Write("doc.txt", c.bytes);
-    const Read r = GetLinesOf(fso, dir / "doc.txt");
-    EXPECT_EQ(r.lines, c.lines);
-    EXPECT_EQ(r.unix_line_term, c.unix_line_term);
-    EXPECT_EQ(r.no_return_last_line, c.no_return_last_line);
+    EXPECT_EQ(GetLinesOf(fso, dir / "doc.txt"), c.outcome) << ::testing::PrintToString(c.bytes);
   }
   dir.MakeDir("folder");
   for (const char* name : {"missing.txt", "folder"}) {
-    const Read r = GetLinesOf(fso, dir / name);
-    EXPECT_TRUE(r.lines.empty() && r.unix_line_term == 77 && !r.no_return_last_line) << name;
+    EXPECT_EQ(GetLinesOf(fso, dir / name), Outcome({}, 77, false)) << name;
   }
   EXPECT_FALSE(open_files::IsOpen(1));
 }

@@ -19,42 +19,27 @@ using List = std::vector<std::string>;
 // Windows form of a test path: the folder as POSIX, the rest with "\".
 std::string Win(const TempDir& dir, const std::string& rest) { return dir.path() + "\\" + rest; }
 
-TEST(EnumFiles, ListsHiddenAndReadOnlyFilesInListingOrder) {
+// Hidden and read-only files are listed; dot-named folders are listed but not
+// entered; a subfolder's files come where the subfolder is listed; names match
+// without regard to case.
+TEST(Enumerations, ListInListingOrder) {
   TempDir dir;
-  dir.Write("f/z.ora", "");
-  dir.Write("f/.hidden.ora", "");
-  dir.Write("f/ro.ora", "");
-  dir.Write("f/A.sql", "");
-  ASSERT_TRUE(platform::SetReadOnly(dir / "f/ro.ora", true).ok());
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\*.ora")), (List{"", ".hidden.ora", "ro.ora", "z.ora"}));
-  EXPECT_EQ(fso.EnumFiles(Win(dir, "f\\*.*")),
-            (List{"", ".hidden.ora", "A.sql", "ro.ora", "z.ora"}));
-}
-
-TEST(EnumSubFolders, ListsDotNamedFoldersButNeverDotAndDotDot) {
-  TempDir dir;
-  dir.MakeDir("f/Views");
-  dir.MakeDir("f/.git");
-  dir.Write("f/file.txt", "");
-  FileSystemObject fso;
-  EXPECT_EQ(fso.EnumSubFolders(Win(dir, "f\\*.*")), (List{"", ".git", "Views"}));
-  EXPECT_EQ(fso.EnumSubFolders(Win(dir, "nothing\\*")), List{""});
-}
-
-// Dot-named folders are not entered; a subfolder's files come where the
-// subfolder is listed; names match without regard to case.
-TEST(EnumTypeFiles, WalksTheTreeInListingOrder) {
-  TempDir dir;
-  for (const char* name : {"r/a.sql", "r/.svn/x.sql", "r/s/b.SQL", "r/s/c.txt", "r/t.sql"}) {
+  for (const char* name : {"f/z.ora", "f/.hidden.ora", "f/ro.ora", "f/A.sql", "f/Views/b.SQL",
+                           "f/Views/c.txt", "f/.git/x.sql", "f/zz.sql"}) {
     dir.Write(name, "");
   }
-  const std::string root = Win(dir, "r");
+  ASSERT_TRUE(platform::SetReadOnly(dir / "f/ro.ora", true).ok());
+  const std::string f = Win(dir, "f");
   FileSystemObject fso;
-  EXPECT_EQ(fso.EnumTypeFiles(root, "*.sql", true, true, true),
-            (List{"", root + "\\a.sql", root + "\\s\\b.SQL", root + "\\t.sql"}));
-  EXPECT_EQ(fso.EnumTypeFiles(root, "*.sql", false, true, true),
-            (List{"", "a.sql", "b.SQL", "t.sql"}));
+  EXPECT_EQ(fso.EnumFiles(f + "\\*.ora"), (List{"", ".hidden.ora", "ro.ora", "z.ora"}));
+  EXPECT_EQ(fso.EnumFiles(f + "\\*.*"),
+            (List{"", ".hidden.ora", "A.sql", "ro.ora", "z.ora", "zz.sql"}));
+  EXPECT_EQ(fso.EnumSubFolders(f + "\\*.*"), (List{"", ".git", "Views"}));
+  EXPECT_EQ(fso.EnumSubFolders(Win(dir, "nothing\\*")), List{""});
+  EXPECT_EQ(fso.EnumTypeFiles(f, "*.sql", true, true, true),
+            (List{"", f + "\\A.sql", f + "\\Views\\b.SQL", f + "\\zz.sql"}));
+  EXPECT_EQ(fso.EnumTypeFiles(f, "*.sql", false, true, true),
+            (List{"", "A.sql", "b.SQL", "zz.sql"}));
 }
 
 TEST(MatchSpec, PatternLists) {

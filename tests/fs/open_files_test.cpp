@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fs/file_system_object.h"
@@ -24,14 +25,6 @@ class OpenFilesTest : public ::testing::Test {
 
   std::int16_t Open(const char* name, FileAccess access) {
     return static_cast<std::int16_t>(open_files::Open(dir_ / name, access));
-  }
-  // The bytes a record writer leaves in a fresh file.
-  std::string Written(bool (FileSystemObject::*writer)(std::int16_t, const std::string&),
-                      const std::string& text) {
-    const std::int16_t n = Open("w.bin", FileAccess::kBytesWrite);
-    EXPECT_TRUE((fso_.*writer)(n, text));
-    open_files::Close(n);
-    return dir_.Read("w.bin");
   }
 
   FileSystemObject fso_;
@@ -223,28 +216,28 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
 
 // ---- length-prefixed records ----
 
-TEST_F(OpenFilesTest, WritesTheExactRecordBytes) {
-  EXPECT_EQ(Written(&FileSystemObject::BStringOut, "abc"), "\x03\0\0\0abc"s);
-  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, "abc"), "\x06\0\0\0a\0b\0c\0"s);
-  EXPECT_EQ(Written(&FileSystemObject::BStringOut, ""), "\0\0\0\0"s);
-  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, ""), "\0\0\0\0"s);
-  // "ação" is four characters, one byte each in Windows-1252.
-  EXPECT_EQ(Written(&FileSystemObject::BStringOut, "a\xC3\xA7\xC3\xA3o"), "\x04\0\0\0a\xE7\xE3o"s);
-  // "€" is U+20AC; "𝄞" (U+1D11E) takes two UTF-16 units.
-  EXPECT_EQ(Written(&FileSystemObject::BStringOutW, "\xE2\x82\xAC\xF0\x9D\x84\x9E"),
-            "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
-}
-
-TEST_F(OpenFilesTest, ReadsBackWhatTheRecordWritersWrote) {
+// "a\xC3\xA7\xC3\xA3o" ("ação") is one byte a character in Windows-1252; "€" is
+// U+20AC and "𝄞" (U+1D11E) takes two UTF-16 units.
+TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
+  const std::vector<std::pair<bool, std::string>> records = {
+      {false, "abc"},
+      {true, "abc"},
+      {false, ""},
+      {true, ""},
+      {false, "a\xC3\xA7\xC3\xA3o"},
+      {true, "\xE2\x82\xAC\xF0\x9D\x84\x9E"}};
   const std::int16_t w = Open("r.bin", FileAccess::kBytesWrite);
-  ASSERT_TRUE(fso_.BStringOut(w, "a\xC3\xA7\xC3\xA3o"));
-  ASSERT_TRUE(fso_.BStringOutW(w, "\xE2\x82\xAC\xF0\x9D\x84\x9E"));
-  ASSERT_TRUE(fso_.BStringOutW(w, ""));
+  for (const auto& [wide, text] : records) {
+    EXPECT_TRUE(wide ? fso_.BStringOutW(w, text) : fso_.BStringOut(w, text)) << text;
+  }
   open_files::Close(w);
+  EXPECT_EQ(dir_.Read("r.bin"),
+            "\x03\0\0\0abc\x06\0\0\0a\0b\0c\0\0\0\0\0\0\0\0\0\x04\0\0\0a\xE7\xE3o"
+            "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
   const std::int16_t r = Open("r.bin", FileAccess::kBytesRead);
-  EXPECT_EQ(fso_.BStringIn(r), "a\xC3\xA7\xC3\xA3o");
-  EXPECT_EQ(fso_.BStringInW(r), "\xE2\x82\xAC\xF0\x9D\x84\x9E");
-  EXPECT_EQ(fso_.BStringInW(r), "");
+  for (const auto& [wide, text] : records) {
+    EXPECT_EQ(wide ? fso_.BStringInW(r) : fso_.BStringIn(r), text);
+  }
   EXPECT_EQ(fso_.BStringIn(r), std::nullopt) << "past the end";
   EXPECT_EQ(fso_.BStringInW(77), std::nullopt) << "a number not open";
   EXPECT_FALSE(fso_.BStringOutW(77, "x"));
@@ -256,15 +249,9 @@ TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
     std::string bytes;
     bool wide;
   } cases[] = {
-      {"negative count",
-       "\xFF\xFF\xFF\xFF"
-       "abc"s,
-       false},
+      {"negative count", "\xFF\xFF\xFF\xFFxyz"s, false},
       {"negative count, wide", "\x00\x00\x00\x80"s, true},
-      {"count larger than the file",
-       "\xFF\xFF\xFF\x7F"
-       "abc"s,
-       false},
+      {"count larger than the file", "\xFF\xFF\xFF\x7Fxyz"s, false},
       {"count one past the payload", "\x04\0\0\0abc"s, false},
       {"odd count, wide", "\x03\0\0\0a\0b"s, true},
       {"truncated count", "\x03\0"s, false},
