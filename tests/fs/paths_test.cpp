@@ -3,8 +3,8 @@
 
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fs/file_system_object.h"
@@ -16,105 +16,86 @@ namespace {
 using vkt::testing::TempDir;
 namespace stdfs = std::filesystem;
 
-struct TextCase {
-  const char* in;
-  const char* out;
-};
-
-TEST(CleanPath, RemovesExtraSeparatorsAndWritesTheCallersVariable) {
-  const TextCase cases[] = {
-      {"C:\\\\dir\\\\sub\\\\", "C:\\dir\\sub"},
-      {"\\\\server\\share\\\\x", "\\\\server\\share\\x"},
-      {"C:\\", "C:"},
-      {"C:", "C:"},
-      {"C:\\dir\\\\\\sub", "C:\\dir\\\\sub"},    // three become two
-      {"C:\\dir\\\\\\\\sub", "C:\\dir\\\\sub"},  // four become two
-      {"C:\\dir\\", "C:\\dir"},
-      {"/tmp//repo/", "/tmp/repo"},
-      {"/tmp\\/repo\\", "/tmp\\repo"},
-      {"//server/share//x", "//server/share/x"},
-      {"/", "/"},
-      {"", ""},
-  };
-  FileSystemObject fso;
-  for (const auto& c : cases) {
-    std::string path = c.in;
-    EXPECT_EQ(fso.CleanPath(path), c.out) << c.in;
-    EXPECT_EQ(path, c.out) << c.in;
-  }
-}
-
-struct BarenameCase {
-  const char* in;
-  bool keep_path;
-  const char* out;
-};
-
-TEST(Barename, FollowsEveryRowOfItsTable) {
-  const BarenameCase cases[] = {
-      // no separator, no dot
-      {"file", true, "file"},
-      {"file", false, "file"},
-      // no separator, a dot
-      {"file.txt", true, "file"},
-      {"archive.tar.gz", false, "archive.tar"},
-      // a separator, no dot: the folder goes even when it is to be kept
-      {"C:\\dir\\file", true, "file"},
-      {"C:\\dir\\file", false, "file"},
-      {"C:\\dir\\", true, ""},
-      // the dot after the last separator
-      {"C:\\dir\\file.txt", true, "C:\\dir\\file"},
-      {"C:\\dir\\file.txt", false, "file"},
-      {"/srv/repo/a.b.sql", true, "/srv/repo/a.b"},
-      {"/srv/repo/a.b.sql", false, "a.b"},
-      // the only dots in folder names
-      {"C:\\dir.old\\file", true, "C:\\dir.old\\file"},
-      {"C:\\dir.old\\file", false, "file"},
-      {"C:\\dir.old\\", true, "C:\\dir.old"},
-      {"C:\\dir.old\\", false, ""},
-      {"", true, ""},
-  };
-  FileSystemObject fso;
-  for (const auto& c : cases) {
-    EXPECT_EQ(fso.Barename(c.in, c.keep_path), c.out) << c.in << " keep=" << c.keep_path;
-  }
-  EXPECT_EQ(fso.Barename("C:\\dir\\file.txt"), "C:\\dir\\file");  // KeepPath by default
-}
-
-TEST(GetFilename, GivesTheTextAfterTheLastSeparator) {
-  FileSystemObject fso;
-  EXPECT_EQ(fso.GetFilename("C:\\dir\\new.txt"), "new.txt");
-  EXPECT_EQ(fso.GetFilename("/srv/repo/a.sql"), "a.sql");
-  EXPECT_EQ(fso.GetFilename("new.txt"), "new.txt");
-  EXPECT_EQ(fso.GetShortFilename("C:\\PROGRA~1"), "");
-}
-
-TEST(GetAbsolutePathname, ResolvesAgainstTheCurrentDirectoryByText) {
-  FileSystemObject fso;
-  const std::string cwd = stdfs::current_path().string();
-  EXPECT_EQ(fso.CurrentDirectory(), cwd);
-  EXPECT_EQ(fso.GetAbsolutePathname("a\\b\\..\\c.sql"), cwd + "/a/c.sql");
-  EXPECT_EQ(fso.GetAbsolutePathname(".\\x/"), cwd + "/x/");
-  EXPECT_EQ(fso.GetAbsolutePathname("/srv//repo/./Views/../Tabelas"), "/srv/repo/Tabelas");
-  EXPECT_EQ(fso.GetAbsolutePathname("\\..\\..\\etc"), "/etc");
-  EXPECT_EQ(fso.GetAbsolutePathname("C:\\dir\\..\\x.txt"), "C:\\x.txt");
-  EXPECT_EQ(fso.GetAbsolutePathname(""), "");
-}
-
-TEST(ExtractPath, CutsAfterTheLastSeparatorOrGivesAFolderAsItIs) {
+// The path operations that give a text, one row per behaviour: operation,
+// argument, result. "ExtractPath(text)" asks for the text alone; CleanPath
+// must also leave its result in the caller's variable.
+TEST(PathOperations, GiveTheResultOfEachRow) {
   TempDir dir;
   dir.Write("Repo/a.sql", "x");
   FileSystemObject fso;
-  EXPECT_EQ(fso.ExtractPath("C:\\dir\\file.txt", true), std::optional<std::string>("C:\\dir\\"));
-  EXPECT_EQ(fso.ExtractPath("/srv/repo/a.sql", true), std::optional<std::string>("/srv/repo/"));
-  EXPECT_EQ(fso.ExtractPath("file.txt", true), std::nullopt);
-  EXPECT_EQ(fso.ExtractPath("", true), std::nullopt);
-  EXPECT_EQ(fso.ExtractPath(""), std::nullopt);
-  EXPECT_EQ(fso.ExtractPath(dir.path() + "\\REPO\\"), dir.path() + "\\REPO\\");
-  EXPECT_EQ(fso.ExtractPath(dir / "Repo"), dir / "Repo");
-  EXPECT_EQ(fso.ExtractPath(dir / "Repo/a.sql"), dir / "Repo/");
-  EXPECT_EQ(fso.ExtractPath(dir.path() + "\\Repo\\new.sql"), dir / "Repo/");
-  EXPECT_EQ(fso.ExtractPath("new.sql"), stdfs::current_path().string() + "/");
+  const std::string cwd = stdfs::current_path().string();
+  EXPECT_EQ(fso.CurrentDirectory(), cwd);
+  const auto apply = [&](std::string_view op, const std::string& in) -> std::string {
+    std::string path = in;
+    if (op == "CleanPath") {
+      const std::string out = fso.CleanPath(path);
+      return out == path ? out : "<the variable holds " + path + ">";
+    }
+    if (op == "Barename") return fso.Barename(in);  // the folder kept by default
+    if (op == "Barename!") return fso.Barename(in, false);
+    if (op == "GetFilename") return fso.GetFilename(in);
+    if (op == "GetShortFilename") return fso.GetShortFilename(in);
+    if (op == "GetAbsolutePathname") return fso.GetAbsolutePathname(in);
+    if (op == "ExtractPath(text)") return fso.ExtractPath(in, true).value_or("<none>");
+    return fso.ExtractPath(in).value_or("<none>");  // a folder that exists is given whole
+  };
+  const struct {
+    const char* op;
+    std::string in, out;
+  } cases[] = {
+      {"CleanPath", "C:\\\\dir\\\\sub\\\\", "C:\\dir\\sub"},
+      {"CleanPath", "\\\\server\\share\\\\x", "\\\\server\\share\\x"},
+      {"CleanPath", "C:\\", "C:"},
+      {"CleanPath", "C:", "C:"},
+      {"CleanPath", "C:\\dir\\\\\\sub", "C:\\dir\\\\sub"},    // three become two
+      {"CleanPath", "C:\\dir\\\\\\\\sub", "C:\\dir\\\\sub"},  // four become two
+      {"CleanPath", "C:\\dir\\", "C:\\dir"},
+      {"CleanPath", "/tmp//repo/", "/tmp/repo"},
+      {"CleanPath", "/tmp\\/repo\\", "/tmp\\repo"},
+      {"CleanPath", "//server/share//x", "//server/share/x"},
+      {"CleanPath", "/", "/"},
+      {"CleanPath", "", ""},
+      // Barename! drops the folder; without a dot after the last separator
+      // the name stays whole; with a separator and no dot the folder goes
+      // even when it is to be kept.
+      {"Barename", "file", "file"},
+      {"Barename!", "file", "file"},
+      {"Barename", "file.txt", "file"},
+      {"Barename!", "archive.tar.gz", "archive.tar"},
+      {"Barename", "C:\\dir\\file", "file"},
+      {"Barename!", "C:\\dir\\file", "file"},
+      {"Barename", "C:\\dir\\", ""},
+      {"Barename", "C:\\dir\\file.txt", "C:\\dir\\file"},
+      {"Barename!", "C:\\dir\\file.txt", "file"},
+      {"Barename", "/srv/repo/a.b.sql", "/srv/repo/a.b"},
+      {"Barename!", "/srv/repo/a.b.sql", "a.b"},
+      {"Barename", "C:\\dir.old\\file", "C:\\dir.old\\file"},
+      {"Barename!", "C:\\dir.old\\file", "file"},
+      {"Barename", "C:\\dir.old\\", "C:\\dir.old"},
+      {"Barename!", "C:\\dir.old\\", ""},
+      {"Barename", "", ""},
+      {"GetFilename", "C:\\dir\\new.txt", "new.txt"},
+      {"GetFilename", "/srv/repo/a.sql", "a.sql"},
+      {"GetFilename", "new.txt", "new.txt"},
+      {"GetShortFilename", "C:\\PROGRA~1", ""},
+      {"GetAbsolutePathname", "a\\b\\..\\c.sql", cwd + "/a/c.sql"},
+      {"GetAbsolutePathname", ".\\x/", cwd + "/x/"},
+      {"GetAbsolutePathname", "/srv//repo/./Views/../Tabelas", "/srv/repo/Tabelas"},
+      {"GetAbsolutePathname", "\\..\\..\\etc", "/etc"},
+      {"GetAbsolutePathname", "C:\\dir\\..\\x.txt", "C:\\x.txt"},
+      {"GetAbsolutePathname", "", ""},
+      {"ExtractPath(text)", "C:\\dir\\file.txt", "C:\\dir\\"},
+      {"ExtractPath(text)", "/srv/repo/a.sql", "/srv/repo/"},
+      {"ExtractPath(text)", "file.txt", "<none>"},
+      {"ExtractPath(text)", "", "<none>"},
+      {"ExtractPath", "", "<none>"},
+      {"ExtractPath", dir.path() + "\\REPO\\", dir.path() + "\\REPO\\"},
+      {"ExtractPath", dir / "Repo", dir / "Repo"},
+      {"ExtractPath", dir / "Repo/a.sql", dir / "Repo/"},
+      {"ExtractPath", dir.path() + "\\Repo\\new.sql", dir / "Repo/"},
+      {"ExtractPath", "new.sql", cwd + "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(apply(c.op, c.in), c.out) << c.op << "(" << c.in << ")";
 }
 
 TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
