@@ -18,11 +18,8 @@ using vkt::testing::OwnerCanWrite;
 using vkt::testing::TempDir;
 using Calls = std::vector<LogCall>;
 
-TEST(Grava_Log, ReceivesTheExecutableNameWithoutExtension) {
-  EXPECT_EQ(platform::ExecutableName(), "fs_tests");
-}
-
-// Each attempt is reported before it is made; a failed delete is not.
+// Each attempt is reported before it is made, with the executable's name
+// without extension; a failed delete is not reported.
 TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
   TempDir dir;
   dir.Write("a.sql", "x");
@@ -33,11 +30,11 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
   EXPECT_TRUE(fso.DeleteFile(dir.path() + "\\A.SQL"));
   EXPECT_FALSE(dir.Exists("a.sql"));
   EXPECT_EQ(fso.calls, Calls{Call("Excluindo Arquivo: " + dir.path() + "\\A.SQL", "DeleteFile")});
-  EXPECT_FALSE(fso.DeleteFile(dir / "locked.sql"));
-  EXPECT_TRUE(dir.Exists("locked.sql"));
-  EXPECT_FALSE(fso.DeleteFile(dir / "Folder"));
-  EXPECT_TRUE(dir.Exists("Folder"));
-  EXPECT_FALSE(fso.DeleteFile(dir / "missing"));
+  EXPECT_EQ(platform::ExecutableName(), "fs_tests");
+  for (const char* name : {"locked.sql", "Folder", "missing"}) {
+    EXPECT_FALSE(fso.DeleteFile(dir / name)) << name;
+    EXPECT_EQ(dir.Exists(name), name != std::string("missing")) << name;
+  }
   EXPECT_EQ(fso.calls.size(), 4u);
 }
 
