@@ -9,6 +9,7 @@
 
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 
 namespace vkt::fs {
@@ -62,11 +63,14 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
       {"one line, no terminator", "abc", {"abc"}},
       {"empty file", "", {}},
   };
+  testing::FakeDesktop desktop;
   // Read through the class's sequential reader, which counts the same lines.
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);
     dir_.Write("f.txt", c.bytes);
+    const int yields = desktop.yields;
     EXPECT_EQ(fso_.RecordCount(dir_.path() + "\\F.TXT"), static_cast<std::int32_t>(c.lines.size()));
+    EXPECT_EQ(desktop.yields - yields, static_cast<int>(c.lines.size())) << "one yield a line";
     const std::int16_t n = fso_.OpenFile(dir_.path() + "\\F.TXT", 1);
     ASSERT_EQ(n, 1) << "RecordCount closes its file";
     std::vector<std::string> lines;
@@ -111,6 +115,7 @@ TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   EXPECT_FALSE(open_files::WriteText(lines, "x"));
   EXPECT_FALSE(open_files::WriteBytes(lines, "x"));
   EXPECT_FALSE(open_files::ReadBytes(lines, 1).has_value());
+  EXPECT_FALSE(open_files::ReadByte(lines).has_value());
   EXPECT_FALSE(open_files::StepBack(lines));
   const int bytes = open_files::Open(dir_ / "g.bin", FileAccess::kBytesWrite);
   EXPECT_FALSE(open_files::WriteText(bytes, "x"));
@@ -122,6 +127,7 @@ TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   EXPECT_FALSE(open_files::ReadLine(77).has_value());
   EXPECT_TRUE(open_files::AtEnd(77));
   EXPECT_FALSE(open_files::Length(77).has_value());
+  EXPECT_FALSE(open_files::ReadByte(77).has_value());
 }
 
 TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {

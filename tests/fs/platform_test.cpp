@@ -115,6 +115,7 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
   };
   for (const auto& c : cases) EXPECT_EQ(Listed(c.expression), c.names) << c.expression;
   EXPECT_TRUE(FindEntries(f + "old")[0].is_directory);
+  EXPECT_TRUE(FindEntries(f + "..")[0].is_directory);
   EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
   for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
   EXPECT_FALSE(FindEntries("/*").empty());
