@@ -130,9 +130,11 @@ TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   EXPECT_FALSE(open_files::ReadByte(77).has_value());
 }
 
-TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
+// Positions count from one; a read-write file is replaced and extended at
+// the position, also after a read filled the read-ahead.
+TEST_F(OpenFilesTest, ByteAccessReadsAndWritesAtPositionsCountedFromOne) {
   dir_.Write("b.bin", "xyz");
-  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
+  int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
   EXPECT_EQ(open_files::Length(n), 3);
   EXPECT_EQ(open_files::Position(n), 1);
   EXPECT_FALSE(open_files::StepBack(n));
@@ -144,12 +146,9 @@ TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
   EXPECT_TRUE(open_files::StepBack(n));
   EXPECT_FALSE(open_files::AtEnd(n));
   EXPECT_EQ(open_files::ReadByte(n), 'z');
-}
-
-TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
-  dir_.Write("b.bin", "abcdef");
-  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytes);
-  EXPECT_EQ(open_files::ReadBytes(n, 2), "ab");  // fills the read-ahead
+  dir_.Write("rw.bin", "abcdef");
+  n = open_files::Open(dir_ / "rw.bin", FileAccess::kBytes);
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "ab");
   EXPECT_TRUE(open_files::WriteBytes(n, "XY"));
   EXPECT_EQ(open_files::ReadBytes(n, 2), "ef");
   EXPECT_TRUE(open_files::WriteBytes(n, "gh"));
@@ -158,7 +157,7 @@ TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
   EXPECT_EQ(open_files::ReadBytes(n, 2), "XY");
   EXPECT_FALSE(open_files::SetPosition(n, 0));
   open_files::Close(n);
-  EXPECT_EQ(dir_.Read("b.bin"), "abXYefgh");
+  EXPECT_EQ(dir_.Read("rw.bin"), "abXYefgh");
 }
 
 TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
