@@ -348,6 +348,7 @@ TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   first.Release();
   EXPECT_TRUE(second.Acquire(dir.path()).ok());
   EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
+  EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);  // a drive names nothing here
 }
 
 }  // namespace
