@@ -279,8 +279,8 @@ TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
 }
 
 // A process started with standard input closed hands out descriptor 0 for
-// the first file it opens: that file works like any other and is closed. A
-// replacement dropped without Commit leaves nothing behind.
+// the first file or folder it opens: that one works like any other, counts as
+// open and is closed. A replacement dropped without Commit leaves nothing behind.
 TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   TempDir dir;
   dir.Write("in.txt", "in");
@@ -294,6 +294,7 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   {
     File file;
     check("open for writing", File::Open(dir / "out.txt", File::Mode::kWrite, &file));
+    if (!file.is_open()) failed.push_back("file is open");
   }
   {
     File file;
@@ -312,6 +313,11 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   {
     FolderLock lock;
     check("lock", lock.Acquire(dir.path()));
+  }
+  {
+    ListedFolder folder;
+    check("list", folder.Open(dir.path()));
+    if (!folder.is_open()) failed.push_back("listed folder is open");
   }
   const int next = ::open("/dev/null", O_RDONLY);
   ::dup2(saved, 0);
