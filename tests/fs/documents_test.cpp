@@ -2,16 +2,16 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
+#include <optional>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "fs/file_system_object.h"
 #include "fs/open_files.h"
-#include "support/fake_desktop.h"
+#include "fs/recording_fso.h"
+#include "support/durability.h"
 #include "support/temp_dir.h"
-#include "text/word_wrap.h"
 
 namespace vkt::fs {
 namespace {
@@ -20,19 +20,6 @@ using Lines = std::vector<std::string>;
 using vkt::testing::TempDir;
 using namespace std::string_literals;
 namespace stdfs = std::filesystem;
-
-// A FileSystemObject whose logging hook can act while an operation runs, to
-// make the step it announces fail.
-class HookedFso : public FileSystemObject {
- public:
-  void Grava_Log(const std::string& a, const std::string&, const std::string&, bool,
-                 bool) override {
-    log.push_back(a);
-    if (on_log) on_log(a);
-  }
-  std::vector<std::string> log;
-  std::function<void(const std::string&)> on_log;
-};
 
 // Runs each test inside a fresh current directory, where SetLines puts its
 // temporary files.
@@ -53,62 +40,47 @@ class DocumentsTest : public ::testing::Test {
   stdfs::path previous_;
 };
 
-struct Read {
-  Lines lines;
-  std::int32_t unix_line_term = 77;
-  bool no_return_last_line = false;
-};
+// The lines, UnixLineTerm and NoReturnLastLine GetLines gives for a file.
+using Outcome = std::tuple<Lines, std::int32_t, bool>;
 
-Read GetLinesOf(FileSystemObject& fso, const std::string& path) {
-  Read r;
-  r.lines = fso.GetLines(path, r.unix_line_term, r.no_return_last_line);
+Outcome GetLinesOf(FileSystemObject& fso, const std::string& path) {
+  Outcome r{{}, 77, false};
+  std::get<0>(r) = fso.GetLines(path, std::get<1>(r), std::get<2>(r));
   return r;
 }
 
+// Nothing readable (fewer than two bytes, a missing file, a folder) leaves
+// the outputs as they were (77 and false here) and no file open.
 TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
   struct Case {
     std::string bytes;
-    Lines lines;
-    std::int32_t unix_line_term;
-    bool no_return_last_line;
+    Outcome outcome;
   };
   const Case cases[] = {
-      {"a\nb\n", {"a", "b", ""}, -1, true},  // a final LF leaves an empty element
-      {"a\nb", {"a", "b"}, -1, true},
-      {"ab", {"ab"}, -1, true},
-      {"a\r\nb\r\n", {"a", "b"}, 1, false},  // one element per CR LF line
-      {"a\r\nb", {"a", "b"}, 1, true},
-      {"a\rb\r", {"a", "b"}, 0, false},
-      {"a\rb\r\nc", {"a", "b", "c"}, 2, true},
-      {"a\r\n\nb", {"a", "", "b"}, 1, true},
-      {"a\r\rb", {"a", "", "b"}, 0, true},
-      {"\r\n", {""}, 1, false},
-      {"a\r\n\r\n", {"a", ""}, 1, false},
-      {"a\r\n\n", {"a", "", ""}, 1, true},
-      {"\xE7\x80\n", {"\xC3\xA7\xE2\x82\xAC", ""}, -1, true},  // system code page
+      {"a\nb\n", {{"a", "b", ""}, -1, true}},  // a final LF leaves an empty element
+      {"a\nb", {{"a", "b"}, -1, true}},
+      {"ab", {{"ab"}, -1, true}},
+      {"a\r\nb\r\n", {{"a", "b"}, 1, false}},  // one element per CR LF line
+      {"a\r\nb", {{"a", "b"}, 1, true}},
+      {"a\rb\r", {{"a", "b"}, 0, false}},
+      {"a\rb\r\nc", {{"a", "b", "c"}, 2, true}},
+      {"a\r\n\nb", {{"a", "", "b"}, 1, true}},
+      {"a\r\rb", {{"a", "", "b"}, 0, true}},
+      {"\r\n", {{""}, 1, false}},
+      {"a\r\n\r\n", {{"a", ""}, 1, false}},
+      {"a\r\n\n", {{"a", "", ""}, 1, true}},
+      {"\xE7\x80\n", {{"\xC3\xA7\xE2\x82\xAC", ""}, -1, true}},  // system code page
+      {"a", {{}, 77, false}},
+      {"", {{}, 77, false}},
   };
   FileSystemObject fso;
   for (const Case& c : cases) {
     dir.Write("doc.txt", c.bytes);
-    Read r = GetLinesOf(fso, dir / "doc.txt");
-    EXPECT_EQ(r.lines, c.lines) << ::testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.unix_line_term, c.unix_line_term) << ::testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.no_return_last_line, c.no_return_last_line) << ::testing::PrintToString(c.bytes);
+    EXPECT_EQ(GetLinesOf(fso, dir / "doc.txt"), c.outcome) << ::testing::PrintToString(c.bytes);
   }
-}
-
-TEST_F(DocumentsTest, GetLinesOfNothingReadableLeavesTheOutputsAlone) {
-  dir.Write("empty.txt", "");
-  dir.Write("one.txt", "a");
   dir.MakeDir("folder");
-  FileSystemObject fso;
-  for (const char* name : {"empty.txt", "one.txt", "missing.txt", "folder"}) {
-    Read r;
-    r.no_return_last_line = false;
-    r.lines = fso.GetLines(dir / name, r.unix_line_term, r.no_return_last_line);
-    EXPECT_TRUE(r.lines.empty()) << name;
-    EXPECT_EQ(r.unix_line_term, 77) << name;
-    EXPECT_FALSE(r.no_return_last_line) << name;
+  for (const char* name : {"missing.txt", "folder"}) {
+    EXPECT_EQ(GetLinesOf(fso, dir / name), Outcome({}, 77, false)) << name;
   }
   EXPECT_FALSE(open_files::IsOpen(1));
 }
@@ -147,7 +119,7 @@ bool Announces(const std::string& line, const std::string& what) {
 
 TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   dir.Write("docs/Out.txt", "old");
-  HookedFso fso;
+  RecordingFso fso;
   std::vector<stdfs::path> moved;
   fso.on_log = [&](const std::string& line) {
     if (Announces(line, "Movendo")) moved.emplace_back(LoggedFile(line));
@@ -164,27 +136,45 @@ TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileInTheCurrentDirectory) {
   EXPECT_EQ(testing::FolderNames(dir / "docs"), Lines{"Out.txt"});
 }
 
-TEST_F(DocumentsTest, SetLinesKeepsAReadOnlyTarget) {
-  dir.Write("out.txt", "old");
-  ::chmod((dir / "out.txt").c_str(), 0444);
-  FileSystemObject fso;
-  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
-  EXPECT_EQ(dir.Read("out.txt"), "old");
-  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
+// A read-only target, or a temporary file that vanishes just before it would
+// be moved over the target: the old content stays and nothing is left over.
+TEST_F(DocumentsTest, SetLinesKeepsTheTargetWhenTheNewContentCannotBePutInPlace) {
+  for (const bool read_only : {true, false}) {
+    dir.Write("out.txt", "old");
+    if (read_only) ::chmod((dir / "out.txt").c_str(), 0444);
+    RecordingFso fso;
+    int moves = 0;
+    fso.on_log = [&](const std::string& line) {
+      if (read_only || !Announces(line, "Movendo") || ++moves != 2) return;
+      EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
+      stdfs::remove(LoggedFile(line));
+    };
+    fso.SetLines({"new"}, dir / "out.txt", false, false, false);
+    EXPECT_EQ(dir.Read("out.txt"), "old") << read_only;
+    EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"}) << read_only;
+    ::chmod((dir / "out.txt").c_str(), 0644);
+  }
 }
 
-TEST_F(DocumentsTest, SetLinesRestoresTheTargetWhenTheNewContentCannotBePutInPlace) {
+// The temporary file and the old content go to the current directory, from
+// where they are moved across file systems when they must.
+TEST_F(DocumentsTest, SetLinesWorksWhenTheCurrentDirectoryIsOnAnotherFileSystem) {
+  std::optional<TempDir> other;
+  {
+    testing::ScopedTempRoot in_memory("/dev/shm");
+    other.emplace();
+  }
+  struct stat here {
+  }, there{};
+  ASSERT_EQ(::stat(dir.path().c_str(), &here), 0);
+  ASSERT_EQ(::stat(other->path().c_str(), &there), 0);
+  if (here.st_dev == there.st_dev) GTEST_SKIP() << "no second file system";
   dir.Write("out.txt", "old");
-  HookedFso fso;
-  int moves = 0;
-  // The temporary file vanishes just before it would be moved over the target.
-  fso.on_log = [&](const std::string& line) {
-    if (!Announces(line, "Movendo") || ++moves != 2) return;
-    EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
-    stdfs::remove(LoggedFile(line));
-  };
-  fso.SetLines({"new"}, dir / "out.txt", false, false, false);
-  EXPECT_EQ(dir.Read("out.txt"), "old");
+  stdfs::current_path(other->path());
+  FileSystemObject fso;
+  fso.SetLines({"new"}, dir / "out.txt", false, false, true);
+  EXPECT_EQ(dir.Read("out.txt"), "new");
+  EXPECT_EQ(testing::FolderNames(other->path()), Lines{});
   EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 

@@ -5,6 +5,7 @@
 // failed and why, and the next run leaves no temporary file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -124,6 +125,22 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
         EXPECT_GT(calls, 0) << kind.name;
       }
     }
+  }
+}
+
+TEST(EnsureFolder, AFolderBelowTheRootThatCannotBeMadeIsNamed) {
+  TestRepository repo;
+  repo.session.settings.PathDestino = "/";
+  testing::FakeDesktop desktop;
+  ArmFault(kFaultMkdir, 1, EACCES, /*sticky=*/true);
+  app::cmdExecuta_Click(repo.session, {1, "VIEWS"});
+  DisarmFault();
+  const std::vector<std::string>& said = repo.session.Mensagens;
+  EXPECT_NE(std::find(said.begin(), said.end(),
+                      "Erro ao criar a pasta: //sql_server - Permission denied"),
+            said.end());
+  for (const std::string& line : said) {
+    EXPECT_EQ(line.find("Erro ao criar a pasta: / "), std::string::npos) << line;
   }
 }
 

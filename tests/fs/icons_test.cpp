@@ -11,7 +11,8 @@ namespace vkt::fs {
 namespace {
 
 IconImage Square(int size, std::uint32_t colour = 0xFF102030) {
-  return IconImage{size, size, std::vector<std::uint32_t>(size * size, colour)};
+  return IconImage{size, size,
+                   std::vector<std::uint32_t>(static_cast<std::size_t>(size) * size, colour)};
 }
 
 // An icon service with one icon (index 3) for every name ending in ".txt".
@@ -39,10 +40,12 @@ class TxtIcons final : public IconService {
 };
 
 TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
+  FileSystemObject fso;
+  std::int32_t small = 55;
+  EXPECT_EQ(fso.GetIconIndex("a.txt", true, &small), 0);  // the command line has no icons
+  EXPECT_EQ(small, 0);
   TxtIcons icons;
   ScopedDesktop desktop({.icons = &icons});
-  FileSystemObject fso;
-  std::int32_t small = 0;
   std::int32_t large = 0;
   EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", true, &small), 3);
   EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", false, &large), 3);
@@ -51,19 +54,18 @@ TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
   EXPECT_EQ(fso.GetIconIndex("b.txt", true), 3);  // the list handle is optional
 }
 
-TEST(GetIconIndex, TheCommandLineHasNoIcons) {
-  FileSystemObject fso;
-  std::int32_t list = 55;
-  EXPECT_EQ(fso.GetIconIndex("a.txt", true, &list), 0);
-  EXPECT_EQ(list, 0);
-}
-
-TEST(GetFileIcon, NoIconOrAWrongSizeGivesNoPicture) {
+TEST(GetFileIcon, GivesAnIconOfTheAskedSizeAndNothingElse) {
   TxtIcons icons;
   ScopedDesktop desktop({.icons = &icons});
   FileSystemObject fso;
   EXPECT_EQ(fso.GetFileIcon("a.doc"), nullptr);
-  EXPECT_NE(fso.GetFileIcon("a.txt"), nullptr);
+  for (const bool small : {false, true}) {
+    const std::shared_ptr<Picture> icon = fso.GetFileIcon("a.txt", small);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->type, PictureType::kIcon);
+    EXPECT_EQ(icon->Width(), small ? 16 : 32);
+  }
+  EXPECT_EQ(icons.sizes, (std::vector<int>{32, 32, 16}));
   for (icons.wrong = 1; icons.wrong <= 3; ++icons.wrong) {
     EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr) << icons.wrong;
   }

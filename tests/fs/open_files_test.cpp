@@ -4,15 +4,18 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "support/fake_desktop.h"
 #include "support/temp_dir.h"
-#include "text/codepage.h"
 
 namespace vkt::fs {
 namespace {
 
+using namespace std::string_literals;
 using vkt::testing::TempDir;
 
 // The table is process-wide: every test starts and ends with it empty.
@@ -20,6 +23,12 @@ class OpenFilesTest : public ::testing::Test {
  protected:
   void SetUp() override { open_files::CloseAll(); }
   void TearDown() override { open_files::CloseAll(); }
+
+  std::int16_t Open(const char* name, FileAccess access) {
+    return static_cast<std::int16_t>(open_files::Open(dir_ / name, access));
+  }
+
+  FileSystemObject fso_;
   TempDir dir_;
 };
 
@@ -51,23 +60,32 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
       {"line feed after a pair starts the next line", "a\r\n\nb", {"a", "\nb"}},
       {"empty lines", "\r\n\r\n", {"", ""}},
       {"carriage return then pair", "a\r\r\nb", {"a", "", "b"}},
+      {"one line, no terminator", "abc", {"abc"}},
       {"empty file", "", {}},
   };
+  testing::FakeDesktop desktop;
+  // Read through the class's sequential reader, which counts the same lines.
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);
     dir_.Write("f.txt", c.bytes);
-    const int n = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
-    ASSERT_NE(n, 0);
+    const int yields = desktop.yields;
+    EXPECT_EQ(fso_.RecordCount(dir_.path() + "\\F.TXT"), static_cast<std::int32_t>(c.lines.size()));
+    EXPECT_EQ(desktop.yields - yields, static_cast<int>(c.lines.size())) << "one yield a line";
+    const std::int16_t n = fso_.OpenFile(dir_.path() + "\\F.TXT", 1);
+    ASSERT_EQ(n, 1) << "RecordCount closes its file";
     std::vector<std::string> lines;
     while (!open_files::AtEnd(n)) {
-      std::optional<std::string> line = open_files::ReadLine(n);
+      std::optional<std::string> line = fso_.MoveNext(n);
       ASSERT_TRUE(line.has_value());
       lines.push_back(*line);
     }
     EXPECT_EQ(lines, c.lines);
-    EXPECT_FALSE(open_files::ReadLine(n).has_value()) << "past the end";
-    open_files::Close(n);
+    EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "past the end";
+    EXPECT_EQ(fso_.CloseFile(n), 0);
+    EXPECT_EQ(fso_.MoveNext(n), std::nullopt) << "a closed number";
   }
+  EXPECT_EQ(fso_.OpenFile(dir_ / "missing.txt", 1), 0);
+  EXPECT_EQ(fso_.RecordCount(dir_ / "missing.txt"), 0);
 }
 
 TEST_F(OpenFilesTest, KeepsThePairTogetherAcrossTheReadAheadBoundary) {
@@ -91,23 +109,13 @@ TEST_F(OpenFilesTest, DecodesLinesAndEncodesTextInTheSystemCodePage) {
   EXPECT_EQ(dir_.Read("out.txt"), "\xE9 \x80 ?\r\n");
 }
 
-TEST_F(OpenFilesTest, TextOutputEmptiesAnExistingFile) {
-  dir_.Write("out.txt", "old content");
-  const int n = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
-  ASSERT_NE(n, 0);
-  EXPECT_EQ(dir_.Read("out.txt"), "");
-  EXPECT_TRUE(open_files::WriteText(n, "ab"));
-  EXPECT_TRUE(open_files::WriteText(n, "c"));
-  open_files::Close(n);
-  EXPECT_EQ(dir_.Read("out.txt"), "abc");
-}
-
 TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   dir_.Write("f.txt", "line\r\n");
   const int lines = open_files::Open(dir_ / "f.txt", FileAccess::kLineInput);
   EXPECT_FALSE(open_files::WriteText(lines, "x"));
   EXPECT_FALSE(open_files::WriteBytes(lines, "x"));
   EXPECT_FALSE(open_files::ReadBytes(lines, 1).has_value());
+  EXPECT_FALSE(open_files::ReadByte(lines).has_value());
   EXPECT_FALSE(open_files::StepBack(lines));
   const int bytes = open_files::Open(dir_ / "g.bin", FileAccess::kBytesWrite);
   EXPECT_FALSE(open_files::WriteText(bytes, "x"));
@@ -119,11 +127,14 @@ TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
   EXPECT_FALSE(open_files::ReadLine(77).has_value());
   EXPECT_TRUE(open_files::AtEnd(77));
   EXPECT_FALSE(open_files::Length(77).has_value());
+  EXPECT_FALSE(open_files::ReadByte(77).has_value());
 }
 
-TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
+// Positions count from one; a read-write file is replaced and extended at
+// the position, also after a read filled the read-ahead.
+TEST_F(OpenFilesTest, ByteAccessReadsAndWritesAtPositionsCountedFromOne) {
   dir_.Write("b.bin", "xyz");
-  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
+  int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytesRead);
   EXPECT_EQ(open_files::Length(n), 3);
   EXPECT_EQ(open_files::Position(n), 1);
   EXPECT_FALSE(open_files::StepBack(n));
@@ -135,12 +146,9 @@ TEST_F(OpenFilesTest, ByteAccessCountsPositionsFromOne) {
   EXPECT_TRUE(open_files::StepBack(n));
   EXPECT_FALSE(open_files::AtEnd(n));
   EXPECT_EQ(open_files::ReadByte(n), 'z');
-}
-
-TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
-  dir_.Write("b.bin", "abcdef");
-  const int n = open_files::Open(dir_ / "b.bin", FileAccess::kBytes);
-  EXPECT_EQ(open_files::ReadBytes(n, 2), "ab");  // fills the read-ahead
+  dir_.Write("rw.bin", "abcdef");
+  n = open_files::Open(dir_ / "rw.bin", FileAccess::kBytes);
+  EXPECT_EQ(open_files::ReadBytes(n, 2), "ab");
   EXPECT_TRUE(open_files::WriteBytes(n, "XY"));
   EXPECT_EQ(open_files::ReadBytes(n, 2), "ef");
   EXPECT_TRUE(open_files::WriteBytes(n, "gh"));
@@ -149,10 +157,18 @@ TEST_F(OpenFilesTest, ReadWriteBytesReplacesAndExtendsAtThePosition) {
   EXPECT_EQ(open_files::ReadBytes(n, 2), "XY");
   EXPECT_FALSE(open_files::SetPosition(n, 0));
   open_files::Close(n);
-  EXPECT_EQ(dir_.Read("b.bin"), "abXYefgh");
+  EXPECT_EQ(dir_.Read("rw.bin"), "abXYefgh");
 }
 
-TEST_F(OpenFilesTest, BytesWriteEmptiesAndBytesKeeps) {
+TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
+  dir_.Write("out.txt", "old content");
+  const int n = fso_.OpenFile(dir_ / "out.txt", 2);  // any mode but 1 writes text
+  ASSERT_NE(n, 0);
+  EXPECT_EQ(dir_.Read("out.txt"), "");
+  EXPECT_TRUE(open_files::WriteText(n, "ab"));
+  EXPECT_TRUE(open_files::WriteText(n, "c"));
+  open_files::Close(n);
+  EXPECT_EQ(dir_.Read("out.txt"), "abc");
   dir_.Write("w.bin", "old");
   dir_.Write("k.bin", "old");
   open_files::Close(open_files::Open(dir_ / "w.bin", FileAccess::kBytesWrite));
@@ -201,6 +217,59 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
   EXPECT_EQ(dir_.Read("locked.txt"), "theirs");
   theirs.Close();
   EXPECT_NE(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
+}
+
+// ---- length-prefixed records ----
+
+// "a\xC3\xA7\xC3\xA3o" ("ação") is one byte a character in Windows-1252; "€" is
+// U+20AC and "𝄞" (U+1D11E) takes two UTF-16 units.
+TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
+  const std::vector<std::pair<bool, std::string>> records = {
+      {false, "abc"},
+      {true, "abc"},
+      {false, ""},
+      {true, ""},
+      {false, "a\xC3\xA7\xC3\xA3o"},
+      {true, "\xE2\x82\xAC\xF0\x9D\x84\x9E"}};
+  const std::int16_t w = Open("r.bin", FileAccess::kBytesWrite);
+  for (const auto& [wide, text] : records) {
+    EXPECT_TRUE(wide ? fso_.BStringOutW(w, text) : fso_.BStringOut(w, text)) << text;
+  }
+  open_files::Close(w);
+  EXPECT_EQ(dir_.Read("r.bin"),
+            "\x03\0\0\0abc\x06\0\0\0a\0b\0c\0\0\0\0\0\0\0\0\0\x04\0\0\0a\xE7\xE3o"
+            "\x06\0\0\0\xAC\x20\x34\xD8\x1E\xDD"s);
+  const std::int16_t r = Open("r.bin", FileAccess::kBytesRead);
+  for (const auto& [wide, text] : records) {
+    EXPECT_EQ(wide ? fso_.BStringInW(r) : fso_.BStringIn(r), text);
+  }
+  EXPECT_EQ(fso_.BStringIn(r), std::nullopt) << "past the end";
+  EXPECT_EQ(fso_.BStringInW(77), std::nullopt) << "a number not open";
+  EXPECT_FALSE(fso_.BStringOutW(77, "x"));
+}
+
+TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool wide;
+  } cases[] = {
+      {"negative count", "\xFF\xFF\xFF\xFFxyz"s, false},
+      {"negative count, wide", "\x00\x00\x00\x80"s, true},
+      {"count larger than the file", "\xFF\xFF\xFF\x7Fxyz"s, false},
+      {"count one past the payload", "\x04\0\0\0abc"s, false},
+      {"odd count, wide", "\x03\0\0\0a\0b"s, true},
+      {"truncated count", "\x03\0"s, false},
+      {"truncated count, wide", "\x03"s, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("bad.bin", c.bytes);
+    const std::int16_t n = Open("bad.bin", FileAccess::kBytesRead);
+    EXPECT_EQ(c.wide ? fso_.BStringInW(n) : fso_.BStringIn(n), std::nullopt);
+    EXPECT_EQ(open_files::Position(n), 1) << "the position stays at the damaged record";
+    open_files::Close(n);
+  }
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
 #include "text/letter_case.h"
@@ -16,155 +19,121 @@ namespace vkt::platform {
 namespace {
 
 using vkt::testing::TempDir;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> Names(const std::vector<Entry>& entries) {
-  std::vector<std::string> names;
-  for (const auto& e : entries) names.push_back(e.name);
+Names Listed(const std::string& expression) {
+  Names names;
+  for (const auto& e : FindEntries(expression)) names.push_back(e.name);
   return names;
 }
 
-TEST(ResolvePath, FindsComponentsWithoutRegardToCase) {
+std::string Resolved(const std::string& path) {
+  std::string posix;
+  return ResolvePath(path, &posix) ? posix : "<none>";
+}
+
+TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
   TempDir dir;
   dir.Write("Repo/Views/v1.ora", "x");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "\\REPO\\VIEWS\\V1.ORA", &posix));
-  EXPECT_EQ(posix, dir / "Repo/Views/v1.ora");
-}
-
-TEST(ResolvePath, PrefersTheExactMatchOverACaseVariant) {
-  TempDir dir;
   dir.Write("views/a.sql", "lower");
   dir.Write("Views/a.sql", "mixed");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/Views/a.sql", &posix));
-  EXPECT_EQ(posix, dir / "Views/a.sql");
-  // Neither spelling is exact: the first in listing order wins (ties by bytes).
-  ASSERT_TRUE(ResolvePath(dir.path() + "/VIEWS/a.sql", &posix));
-  EXPECT_EQ(posix, dir / "Views/a.sql");
-}
-
-TEST(ResolvePath, KeepsTheGivenCaseOfMissingComponents) {
-  TempDir dir;
   dir.MakeDir("Out");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "\\OUT\\New\\File.sql", &posix));
-  EXPECT_EQ(posix, dir / "Out/New/File.sql");
-}
-
-TEST(ResolvePath, RejectsDrivePrefixesAndEmptyPaths) {
-  std::string posix;
-  for (const char* path : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
-    EXPECT_FALSE(ResolvePath(path, &posix)) << path;
-  }
-  TempDir dir;
   dir.MakeDir("@:");  // no letter before the colon: a name like any other
-  EXPECT_TRUE(ResolvePath(dir.path() + "/@:", &posix));
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {dir.path() + "\\REPO\\VIEWS\\V1.ORA", dir / "Repo/Views/v1.ora"},
+      {dir.path() + "/Views/a.sql", dir / "Views/a.sql"},
+      // Neither spelling is exact: the first in listing order wins (ties by bytes).
+      {dir.path() + "/VIEWS/a.sql", dir / "Views/a.sql"},
+      {dir.path() + "\\OUT\\New\\File.sql", dir / "Out/New/File.sql"},
+      {dir.path() + "/@:", dir / "@:"},
+      {"C:\\repo", "<none>"},
+      {"a:x", "<none>"},
+      {"z:", "<none>"},
+      {"A:\\", "<none>"},
+      {"Z:/", "<none>"},
+      {"", "<none>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Resolved(c.in), c.out) << c.in;
 }
 
-TEST(ResolvePath, SeesFoldersCreatedDuringTheRun) {
+TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   TempDir dir;
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE", &posix));  // caches the listing
+  EXPECT_EQ(Resolved(dir.path() + "/ORACLE"), dir / "ORACLE");  // caches the listing
   ASSERT_TRUE(CreateDirectory(dir.path() + "/oracle").ok());
-  ASSERT_TRUE(ResolvePath(dir.path() + "/ORACLE/x", &posix));
-  EXPECT_EQ(posix, dir / "oracle/x");
+  EXPECT_EQ(Resolved(dir.path() + "/ORACLE/x"), dir / "oracle/x");
   EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
-}
-
-TEST(ResolvePath, SeesFilesCreatedOutsideTheLayerAfterCaching) {
-  TempDir dir;
   dir.Write("f/other.sql", "");
-  std::string posix;
-  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));  // caches "f"
-  EXPECT_EQ(posix, dir / "f/NEW.SQL");
+  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/NEW.SQL");  // caches "f"
   dir.Write("f/new.sql", "x");  // not through the platform layer
-  ASSERT_TRUE(ResolvePath(dir.path() + "/F/NEW.SQL", &posix));
-  EXPECT_EQ(posix, dir / "f/new.sql");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.SQL")),
-            (std::vector<std::string>{"new.sql", "other.sql"}));
+  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/new.sql");
+  EXPECT_EQ(Listed(dir.path() + "/f/*.SQL"), (Names{"new.sql", "other.sql"}));
   // A listing read well after the folder last changed is trusted only while
   // the folder stays as it was.
   dir.MakeDir("g");
   std::filesystem::last_write_time(
       dir / "g", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
-  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));  // caches "g"
+  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
   dir.Write("g/new.sql", "x");
-  ASSERT_TRUE(ResolvePath(dir.path() + "/G/NEW.SQL", &posix));
-  EXPECT_EQ(posix, dir / "g/new.sql");
+  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
+  // A folder found without regard to case is remembered until the caches
+  // are dropped, as a run does when it starts.
+  dir.Write("h/Views/a.sql", "");
+  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/Views/a.sql");
+  dir.Write("h/VIEWS/a.sql", "");
+  ForgetListings();
+  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/VIEWS/a.sql");
 }
 
-TEST(FindEntries, RootYieldsNoDotEntriesAndDrivesNameNothing) {
-  auto root = FindEntries("/*");
-  ASSERT_FALSE(root.empty());
-  for (const auto& e : root) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
-  EXPECT_TRUE(FindEntries("C:\\*").empty());
-  EXPECT_TRUE(FindEntries("C:*").empty());
-}
-
-TEST(FindEntries, ListsInNtfsOrderWithWildcards) {
+// Listing order: upper-cased names compared by UTF-16 code units (the
+// end-to-end numbering cases show the order of every kind of name). A name
+// that is not UTF-8 is shown and found as Windows-1252.
+TEST(FindEntries, ListsMatchesInNtfsOrder) {
   TempDir dir;
-  dir.Write("f/b.sql", "");
-  dir.Write("f/A.sql", "");
-  dir.Write("f/_x.sql", "");
-  dir.Write("f/c.ora", "");
-  dir.Write("f/.hidden.sql", "");
+  for (const char* name : {"b.sql", "A.sql", "_x.sql", "c.ora", ".hidden.sql", "b.sqlx",
+                           "\xC3\xA7\xC3\xA3o.SQL", "caf\xE9.ora", "A\x81.ora"}) {
+    dir.Write(std::string("f/") + name, "");
+  }
   dir.MakeDir("f/old");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "\\F\\*.SQL")),
-            (std::vector<std::string>{".hidden.sql", "A.sql", "b.sql", "_x.sql"}));
-  auto all = FindEntries(dir.path() + "/f/*.*");
-  EXPECT_EQ(Names(all), (std::vector<std::string>{".", "..", ".hidden.sql", "A.sql", "b.sql",
-                                                  "c.ora", "old", "_x.sql"}));
-  EXPECT_TRUE(all[6].is_directory);
-  EXPECT_FALSE(all[5].is_directory);
-}
-
-// A link counts as what it points at; a link to nothing is a file.
-TEST(FindEntries, ListsLinksAsTheirTargets) {
-  TempDir dir;
-  dir.MakeDir("f/real");
-  dir.Write("f/file.sql", "");
-  ASSERT_EQ(::symlink("real", (dir / "f/to_dir").c_str()), 0);
-  ASSERT_EQ(::symlink("file.sql", (dir / "f/to_file").c_str()), 0);
-  ASSERT_EQ(::symlink("nowhere", (dir / "f/to_nothing").c_str()), 0);
-  std::vector<bool> folders;
-  for (const Entry& e : FindEntries(dir.path() + "/f/*")) folders.push_back(e.is_directory);
-  EXPECT_EQ(
-      Names(FindEntries(dir.path() + "/f/*")),
-      (std::vector<std::string>{".", "..", "file.sql", "real", "to_dir", "to_file", "to_nothing"}));
-  EXPECT_EQ(folders, (std::vector<bool>{true, true, false, true, true, false, false}));
+  const std::string f = dir.path() + "/f/";
+  const struct {
+    std::string expression;
+    Names names;
+  } cases[] = {
+      {dir.path() + "\\F\\*.SQL",
+       {".hidden.sql", "A.sql", "b.sql", "_x.sql", "\xC3\xA7\xC3\xA3o.SQL"}},
+      {f + "*.ora", {"A\xC2\x81.ora", "c.ora", "caf\xC3\xA9.ora"}},
+      {f + "\xC3\x87*", {"\xC3\xA7\xC3\xA3o.SQL"}},  // Ç*
+      {f + "?.SQL?", {"b.sqlx"}},
+      {dir.path() + "/F/CAF\xC3\x89.ORA", {"caf\xC3\xA9.ora"}},
+      {dir.path() + "/F/a.SQL", {"A.sql"}},
+      {f, {}},
+      {dir.path() + "/missing/*", {}},
+      {"C:\\*", {}},
+      {"C:*", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Listed(c.expression), c.names) << c.expression;
+  EXPECT_TRUE(FindEntries(f + "old")[0].is_directory);
+  EXPECT_TRUE(FindEntries(f + "..")[0].is_directory);
+  EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
+  for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
+  EXPECT_FALSE(FindEntries("/*").empty());
+  EXPECT_TRUE(fs::FileSystemObject().FileExists(dir.path() + "\\f\\A\xC2\x81.ora"));
 }
 
 TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
   EXPECT_EQ(ExecutableFolder(), std::filesystem::path(VKTGERA_EXE).parent_path().string());
 }
 
-TEST(FindEntries, MatchesAsciiAndOtherNamesAlike) {
-  TempDir dir;
-  dir.Write("f/a.sql", "");
-  dir.Write("f/\xC3\xA7\xC3\xA3o.SQL", "");  // ção.SQL
-  dir.Write("f/b.sqlx", "");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/*.sql")),
-            (std::vector<std::string>{"a.sql", "\xC3\xA7\xC3\xA3o.SQL"}));
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/\xC3\x87*")),  // Ç*
-            (std::vector<std::string>{"\xC3\xA7\xC3\xA3o.SQL"}));
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/f/?.SQL?")), (std::vector<std::string>{"b.sqlx"}));
-}
-
-TEST(FindEntries, NamesOneEntryWithoutWildcards) {
-  TempDir dir;
-  dir.Write("f/Data.SQL", "");
-  auto found = FindEntries(dir.path() + "/F/data.sql");
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].name, "Data.SQL");
-  EXPECT_TRUE(FindEntries(dir.path() + "/f/").empty());
-  EXPECT_TRUE(FindEntries(dir.path() + "/missing/*").empty());
-}
-
+// Names that are not UTF-8 and links open like any other entry, whether by
+// path or through a listing.
 TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   TempDir dir;
   dir.Write("F/a.ora", "lower");
   dir.Write("F/A.ora", "upper");
   dir.Write("F/B.ORA", "b");
+  dir.Write("F/caf\xE9.ora", "body");
   dir.MakeDir("F/Sub.ora");
   ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
   ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
@@ -187,25 +156,33 @@ TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   EXPECT_EQ(read("A.ORA"), "upper");
   EXPECT_EQ(read("b.ora"), "b");
   EXPECT_EQ(read("link.ORA"), "b");
+  EXPECT_EQ(read("CAF\xC3\x89.ora"), "body");
   EXPECT_EQ(read("c.ora"), "<none>");
+  File file;
+  char buffer[8];
+  std::size_t got = 0;
+  ASSERT_TRUE(File::Open(dir.path() + "\\F\\caf\xC3\xA9.ora", File::Mode::kRead, &file).ok());
+  ASSERT_TRUE(file.Read(buffer, sizeof buffer, &got).ok());
+  EXPECT_EQ(std::string(buffer, got), "body");
+  EXPECT_TRUE(IsRegularFile(dir / "F/caf\xC3\xA9.ora"));
   // Entry types come from the listing, links followed; matching is that of
   // a directory search.
-  std::vector<std::string> names;
+  Names names;
   std::vector<EntryType> types;
   for (std::size_t i : folder.Matching("*.ora")) {
     names.push_back(folder.entry(i).name);
     types.push_back(folder.entry(i).type);
   }
-  EXPECT_EQ(names, Names(FindEntries(dir.path() + "/F/*.ora")));
-  EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
-                                           EntryType::kRegular, EntryType::kRegular,
+  EXPECT_EQ(names, Listed(dir.path() + "/F/*.ora"));
+  const EntryType file_type = EntryType::kRegular;
+  EXPECT_EQ(types, (std::vector<EntryType>{file_type, file_type, file_type, file_type, file_type,
                                            EntryType::kOther, EntryType::kDirectory}));
   EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
   EXPECT_EQ(folder.size(), 0u);
 }
 
 TEST(MatchesPattern, FollowsWindowsWildcards) {
-  struct Case {
+  const struct {
     const char* name;
     const char* pattern;
     bool match;
@@ -237,7 +214,7 @@ TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
   EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
 }
 
-TEST(FileChanges, MoveNeverReplacesAnExistingFile) {
+TEST(FileChanges, MoveNeverReplacesAndCopyKeepsContentModeAndWriteTime) {
   TempDir dir;
   dir.Write("a", "a");
   dir.Write("b", "b");
@@ -245,10 +222,6 @@ TEST(FileChanges, MoveNeverReplacesAnExistingFile) {
   EXPECT_EQ(dir.Read("b"), "b");
   EXPECT_TRUE(MoveFile(dir / "a", dir / "c").ok());
   EXPECT_EQ(dir.Read("c"), "a");
-}
-
-TEST(FileChanges, CopyKeepsContentModeAndWriteTime) {
-  TempDir dir;
   dir.Write("src", std::string(300000, 'z'));
   ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
   ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
@@ -259,23 +232,129 @@ TEST(FileChanges, CopyKeepsContentModeAndWriteTime) {
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
 }
 
-TEST(AtomicFile, LeavesTheTargetAloneUntilCommitted) {
+// Where the system cannot copy or rename by itself (an older kernel, another
+// file system), a copy reads and writes and a move links and unlinks or
+// copies; any other error is the caller's.
+TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
   TempDir dir;
-  dir.Write("out.sql", "old");
+  dir.Write("src", "content");
+  for (const int error : {EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, EIO}) {
+    SCOPED_TRACE(error);
+    const bool falls_back = error != EIO;
+    ArmFault(kFaultWrite, 1, error);
+    EXPECT_EQ(CopyFile(dir / "src", dir / "copy", false).code, falls_back ? 0 : EIO);
+    DisarmFault();
+    EXPECT_EQ(dir.Read("copy"), falls_back ? "content" : "");
+    if (error == EOPNOTSUPP) continue;
+    dir.Write("a", "moved");
+    ArmFault(kFaultRename, 1, error);
+    EXPECT_EQ(MoveFile(dir / "a", dir / "b").code, falls_back ? 0 : EIO);
+    DisarmFault();
+    EXPECT_EQ(dir.Read("b"), falls_back ? "moved" : "");
+    EXPECT_EQ(dir.Exists("a"), !falls_back);
+    std::filesystem::remove(dir / "b");
+    std::filesystem::remove(dir / "copy");
+  }
+}
+
+// The current directory may be longer than the first buffer taken for it.
+TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
+  namespace stdfs = std::filesystem;
+  TempDir dir;
+  const stdfs::path start = stdfs::current_path();
+  const std::string name(200, 'd');
+  std::string expected = stdfs::canonical(dir.path()).string();
+  stdfs::current_path(dir.path());
+  for (int i = 0; i < 25; ++i, expected += "/" + name) {
+    stdfs::create_directory(name);
+    stdfs::current_path(name);
+  }
+  const std::string got = CurrentDirectory();
+  for (int i = 0; i < 25; ++i) {
+    stdfs::current_path("..");
+    stdfs::remove(name);
+  }
+  stdfs::current_path(start);
+  EXPECT_EQ(got, expected);
+}
+
+// A process started with standard input closed hands out descriptor 0 for
+// the first file or folder it opens: that one works like any other, counts as
+// open and is closed. A replacement dropped without Commit leaves nothing behind.
+TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
+  TempDir dir;
+  dir.Write("in.txt", "in");
+  const int saved = ::dup(0);
+  ASSERT_GE(saved, 0);
+  std::vector<std::string> failed;
+  auto check = [&](const char* what, const Status& s) {
+    if (!s.ok()) failed.push_back(what);
+  };
+  ::close(0);
+  {
+    File file;
+    check("open for writing", File::Open(dir / "out.txt", File::Mode::kWrite, &file));
+    if (!file.is_open()) failed.push_back("file is open");
+  }
+  {
+    File file;
+    check("open for reading", File::Open(dir / "in.txt", File::Mode::kRead, &file));
+  }
   {
     AtomicFile w;
-    ASSERT_TRUE(w.Create(dir / "OUT.SQL").ok());
-    ASSERT_TRUE(w.Write("new", 3).ok());
-    EXPECT_EQ(dir.Read("out.sql"), "old");
-  }  // dropped without Commit
-  EXPECT_EQ(dir.Read("out.sql"), "old");
-  AtomicFile w;
-  ASSERT_TRUE(w.Create(dir / "out.sql").ok());
-  ASSERT_TRUE(w.Write("new", 3).ok());
-  ASSERT_TRUE(w.Commit().ok());
-  EXPECT_EQ(dir.Read("out.sql"), "new");
-  EXPECT_EQ(Names(FindEntries(dir.path() + "/*")),
-            (std::vector<std::string>{".", "..", "out.sql"}));
+    check("create", w.Create(dir / "new.txt"));
+    check("write", w.Write("x", 1));
+    check("commit", w.Commit());
+  }
+  {
+    AtomicFile dropped;
+    check("create and drop", dropped.Create(dir / "dropped.txt"));
+  }
+  {
+    FolderLock lock;
+    check("lock", lock.Acquire(dir.path()));
+  }
+  {
+    ListedFolder folder;
+    check("list", folder.Open(dir.path()));
+    if (!folder.is_open()) failed.push_back("listed folder is open");
+  }
+  const int next = ::open("/dev/null", O_RDONLY);
+  ::dup2(saved, 0);
+  ::close(saved);
+  if (next > 0) ::close(next);
+  EXPECT_EQ(failed, Names{});
+  EXPECT_EQ(next, 0) << "descriptor 0 was kept";
+  EXPECT_EQ(testing::FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt"}));
+}
+
+TEST(ReplaceFile, KeepsModeOwnerAndGroup) {
+  TempDir dir;
+  dir.Write("list.ini", "old");
+  ASSERT_EQ(::chmod((dir / "list.ini").c_str(), 0640), 0);
+  // Root may give the file away, as a run by root must not take it.
+  const bool root = ::geteuid() == 0;
+  const uid_t uid = root ? 4321 : ::geteuid();
+  const gid_t gid = root ? 4322 : ::getegid();
+  ASSERT_EQ(::chown((dir / "list.ini").c_str(), uid, gid), 0);
+  ASSERT_TRUE(ReplaceFile(dir / "list.ini", "new").ok());
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "list.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, uid);
+  EXPECT_EQ(st.st_gid, gid);
+  EXPECT_EQ(dir.Read("list.ini"), "new");
+}
+
+TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
+  TempDir dir;
+  FolderLock first, second;
+  ASSERT_TRUE(first.Acquire(dir.path()).ok());
+  EXPECT_EQ(second.Acquire(dir.path()).code, EWOULDBLOCK);
+  first.Release();
+  EXPECT_TRUE(second.Acquire(dir.path()).ok());
+  EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
+  EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);  // a drive names nothing here
 }
 
 }  // namespace
