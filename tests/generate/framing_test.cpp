@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace vkt::generate {
 namespace {
@@ -24,13 +23,6 @@ TEST(Framing, LimpaLinhaDropsThornAndYDiaeresisOnly) {
       {"\xC3\xA7\xC3\xA3o", "\xC3\xA7\xC3\xA3o"},  // ção stays
   };
   for (const auto& c : cases) EXPECT_EQ(LimpaLinha(c.in), c.out) << c.in;
-}
-
-TEST(Framing, AdicionaMensagemAppendsOneLine) {
-  std::vector<std::string> mensagens{""};
-  AdicionaMensagem(mensagens, "Arquivo Nao esta no ini: C.ora");
-  AdicionaMensagem(mensagens, "");
-  EXPECT_EQ(mensagens, (std::vector<std::string>{"", "Arquivo Nao esta no ini: C.ora", ""}));
 }
 
 TEST(Framing, PathsInMessagesUseForwardSlashes) {

@@ -28,9 +28,6 @@ TEST(Names, SchemaRoadmapDocumentAndPolicyNames) {
        "Roteiro_Atualizacao_KORVANI-PELTS_SQLServer.doc"},
       {"SQLSERVER", "NOVASTRELLA", "SA", "00-SA_Atualizacao_NOVASTRELLA.bat",
        "Roteiro_Atualizacao_NOVASTRELLA_SQLServer.doc"},
-      // An empty system name.
-      {"ORACLE", "", "DBVKT_", "00-DBVKT__Atualizacao.sql", "Roteiro_Atualizacao__Oracle.doc"},
-      {"SQLSERVER", "", "SA", "00-SA_Atualizacao_.bat", "Roteiro_Atualizacao__SQLServer.doc"},
       // Any kind but "SQLSERVER" is Oracle.
       {"sqlserver", "XYZ", "DBVKT_XYZ", "00-DBVKT_XYZ_Atualizacao.sql",
        "Roteiro_Atualizacao_XYZ_Oracle.doc"},
@@ -44,13 +41,6 @@ TEST(Names, SchemaRoadmapDocumentAndPolicyNames) {
     EXPECT_EQ(NomeRoteiro(c.banco, c.sistema), c.roteiro);
     EXPECT_EQ(NomeDocumentoInstrucao(c.banco, c.sistema), c.documento);
   }
-}
-
-TEST(Names, PolicyScriptKeepsTheDbvktPrefixForEverySystem) {
-  EXPECT_EQ(NomeScriptPolitica("XYZ"), "00-DBVKT_XYZ_Adere_Politica_Seguranca.sql");
-  EXPECT_EQ(NomeScriptPolitica("KORVANI-PELTS"),
-            "00-DBVKT_KORVANI-PELTS_Adere_Politica_Seguranca.sql");
-  EXPECT_EQ(NomeScriptPolitica(""), "00-DBVKT__Adere_Politica_Seguranca.sql");
 }
 
 }  // namespace
