@@ -39,24 +39,6 @@ class IniEncodingTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(IniEncodingTest, AUtf16FileIsReadAndWrittenBackInUtf16) {
-  // As Windows Notepad saves "Unicode"; Ω has no Windows-1252 byte.
-  INI ini = Open(Utf16File("[GERAL]\r\nREPOSITORIO=R1,\xCE\xA9\r\n[A]\r\nX=1\r\n"), "GERAL");
-  EXPECT_EQ(ini.ReadINISettings("REPOSITORIO"), "R1,\xCE\xA9");
-  ini.Section("a");
-  std::vector<INI::KeyLine> keys;
-  EXPECT_TRUE(ini.SectionKeyLines(&keys));
-  ASSERT_EQ(keys.size(), 1u);
-  EXPECT_EQ(keys[0].line, 4);
-  EXPECT_TRUE(ini.WriteIniSettings("A", "Y", "\xCE\xA9"));
-  EXPECT_TRUE(ini.WriteIniSettings("A", "X", "2"));
-  EXPECT_TRUE(ini.WriteIniSettings("B", "Z", "3"));
-  EXPECT_EQ(dir_.Read("cfg.ini"),
-            Utf16File("[GERAL]\r\nREPOSITORIO=R1,\xCE\xA9\r\n[A]\r\nX=2\r\nY=\xCE\xA9\r\n"
-                      "\r\n[B]\r\nZ=3\r\n"));
-  EXPECT_EQ(ini.ReadINISettings("Y"), "\xCE\xA9");
-}
-
 TEST_F(IniEncodingTest, AUtf16FileThatWouldNotComeBackUnchangedIsNotWritten) {
   const std::string odd = Utf16File("[A]\r\nX=1\r\n") + "\x41";
   INI ini = Open(odd, "A");

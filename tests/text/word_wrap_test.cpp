@@ -85,7 +85,7 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
     std::int32_t limit = c.limit;
     EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines)
         << c.text << " in " << c.limit;
-    if (c.limit_after >= 0) EXPECT_EQ(limit, c.limit_after) << c.text << " in " << c.limit;
+    EXPECT_EQ(limit, c.limit_after < 0 ? limit : c.limit_after) << c.text << " in " << c.limit;
   }
 }
 
