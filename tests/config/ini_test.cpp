@@ -38,44 +38,19 @@ class IniTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(IniTest, ReadsValuesAsThePrivateProfileReaderDoes) {
-  const std::string v300 = std::string(254, 'y') + std::string(46, 'z');
-  const std::string layered = "[S]\nK=first\nK=second\n[s]\nK=other\nONLY=x\n";
-  const std::string comments = "[S]\n;K=c\n  \t; K=c2\nK=real\n;[T]\nX=1\n";
-  struct Case {
+// The value rules as vktgera --list-repos shows them are pinned by
+// tests/cases; here, what the names asked for do.
+TEST_F(IniTest, NamesAskedForAreTrimmedAndMatchedWithoutRegardToCase) {
+  const struct {
     std::string file, section, key, value;
   } cases[] = {
-      {"[GERAL]\r\nREPOSITORIO=R1,R2\r\n", "GERAL", "REPOSITORIO", "R1,R2"},
       {"[ Repo Um ]\nPathOrigem = /src\n", " repo um", "  PATHORIGEM ", "/src"},
-      {"[ Repo Um ]\nPathOrigem = /src\n", "Repo", "PathOrigem", ""},
-      {"[S]\nK=  \t value  inner \t \n", "S", "K", "value  inner"},
-      {"[S]\r\nA=1\r\nB=2\r\n", "S", "B", "2"},
-      {"[S]\nA=1\nB=2", "S", "B", "2"},
-      {"[S]\r\nA=1\r\nB=2", "S", "B", "2"},
-      {"[S]\nK=" + std::string(254, 'x') + "\n", "S", "K", std::string(254, 'x')},
-      {"[S]\nK=" + v300 + "\n", "S", "K", std::string(254, 'y')},
-      {layered, "S", "K", "first"},
-      {layered, "S", "ONLY", ""},
-      {"[S]\nK\nK=later\n", "S", "K", ""},
-      {comments, "S", "K", "real"},
-      {comments, "S", "X", "1"},
-      {comments, "S", ";K", ""},
-      {"[S]\nK=a;b\n", "S", "K", "a;b"},
-      {"[S]\nK=\"abc\"\n", "S", "K", "abc"},
-      {"[S]\nK=  'spaced'  \n", "S", "K", "spaced"},
-      {"[S]\nK=\"  padded  \"\n", "S", "K", "padded"},
-      {"[S]\nK=\"abc'\n", "S", "K", "\"abc'"},
-      {"[S]\nK=\"\n", "S", "K", "\""},
-      {"[S]\nK=\"a\"b\"\n", "S", "K", "a\"b"},
-      {"[S]\nK=x\"abc\"\n", "S", "K", "x\"abc\""},
-      // Windows-1252 names match a lower-case request; a UTF-8 mark means UTF-8.
+      {"[S]\n;K=c\nK=real\n", "S", ";K", ""},
+      // Windows-1252 names match a lower-case request.
       {"[SE\xC7\xC3O]\nA\xC7\xC3O=N\xE3o\n", "se\xC3\xA7\xC3\xA3o", "a\xC3\xA7\xC3\xA3o",
        "N\xC3\xA3o"},
-      {"\xEF\xBB\xBF[S]\nK=N\xC3\xA3o\n", "S", "K", "N\xC3\xA3o"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Read(c.file, c.section, c.key), c.value) << c.file << " " << c.key;
-  }
+  for (const auto& c : cases) EXPECT_EQ(Read(c.file, c.section, c.key), c.value) << c.file;
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
