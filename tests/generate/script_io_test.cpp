@@ -164,9 +164,18 @@ TEST(LineRules, HoldUnderUtf8) {
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
-// A single-byte page whose line feed is not the byte 0A (EBCDIC: 25): its CR
-// and LF pair is one line end all the same.
-TEST(LineRules, ACrLfPairIsThePagesOwn) {
+// Single-byte pages whose ASCII bytes are not all their own characters: the
+// IBM PC page (0x1A, 0x1C, 0x7F), and EBCDIC, whose CR and LF pair (0D 25)
+// is one line end all the same.
+TEST(LineRules, HoldUnderPagesWhoseAsciiIsNotAllTheirOwn) {
+  ASSERT_TRUE(text::SetSystemCodePage("ibm-437", nullptr));
+  ExpectLineRules("a\x7F\x1A\x1C\r\nb\xFE\xFF\x7F");
+  TempDir dir;
+  ScriptWriter w;
+  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(w.WriteLine("a\x7F").ok());
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("o.sql"), text::SystemCodePage().Encode("a\x7F\r\n"));
   ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
   EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
   text::SetSystemCodePage("windows-1252", nullptr);
