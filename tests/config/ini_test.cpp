@@ -182,8 +182,10 @@ TEST_F(IniTest, SectionKeyLinesGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
   std::vector<INI::KeyLine> lines;
   ASSERT_TRUE(ini.SectionKeyLines(&lines));
   std::vector<std::string> described;
-  for (const auto& l : lines)
+  described.reserve(lines.size());
+  for (const auto& l : lines) {
     described.push_back(std::to_string(l.line) + ":" + l.name + "=" + l.value);
+  }
   EXPECT_EQ(described, (std::vector<std::string>{"5:NUMFILES=2", "6:FILE2=B", "7:FILE1=A",
                                                  "9:file1=again", "10:JUNK=", "11:EMPTY="}));
   // A missing section or file: false and nothing, quietly.

@@ -248,12 +248,12 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
       dir.Write("out.sql", "old");
       platform::Status copied, closed;
       {
-        testing::FileSizeLimit limit(64 * 1024);
+        testing::FileSizeLimit limit(64UL * 1024);
         ScriptWriter w;
         ASSERT_TRUE(w.Create(dir / "out.sql", encoding).ok());
         SourceFile source;
         ASSERT_TRUE(source.Open(dir / "src.ora").ok());
-        copied = c.source.empty() ? w.WriteLine(std::string(100 * 1024, 'y'))
+        copied = c.source.empty() ? w.WriteLine(std::string(100UL * 1024, 'y'))
                                   : w.CopyCleanedLines(source);
         closed = w.Close();
       }
