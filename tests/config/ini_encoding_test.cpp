@@ -68,7 +68,8 @@ TEST_F(IniEncodingTest, CrOnlyLinesAreLinesAndAddedLinesEndLikeTheFile) {
 }
 
 // The box names the file once until the next run; reads give the default
-// and writes fail.
+// and writes fail (tried only inside the test's folder: a write that got
+// through must not replace a device).
 TEST_F(IniEncodingTest, OnlyARegularFileIsReadAndAnythingElseIsNamedInTheBoxOnce) {
   dir_.MakeDir("folder.ini");
   ASSERT_EQ(::mkfifo((dir_ / "fifo.ini").c_str(), 0600), 0);
@@ -79,7 +80,9 @@ TEST_F(IniEncodingTest, OnlyARegularFileIsReadAndAnythingElseIsNamedInTheBoxOnce
       EXPECT_EQ(ini.ReadINISettings("K", IniValue(std::string("d"))), IniValue(std::string("d")));
       ini.Section("T");
       EXPECT_EQ(ini.ReadINISettings("K"), "");
-      EXPECT_FALSE(ini.WriteIniSettings("S", "K", "v")) << path;
+      if (path != paths[2]) {
+        EXPECT_FALSE(ini.WriteIniSettings("S", "K", "v")) << path;
+      }
     }
   }
   ASSERT_EQ(desktop_.boxes.size(), 3u);
