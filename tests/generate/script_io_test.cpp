@@ -285,40 +285,34 @@ TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {
   EXPECT_EQ(dir.Read("out/t.sql"), "old");
 }
 
-TEST(SourceFile, ReportsUnreadableSourcesAtOpenAndKnowsAnEmptyOne) {
+// One object serves file after file: unreadable ones fail at Open, an empty
+// one is known before copying, a large one does not stay behind.
+TEST(SourceFile, OneObjectServesFileAfterFile) {
   TempDir dir;
+  const std::string big = std::string(kBlockSize + 10, 'b') + "\r\n";
   dir.MakeDir("dir.ora");
   dir.Write("e.ora", "");
-  dir.Write("n.ora", "x");
+  dir.Write("big.ora", big);
+  dir.Write("small.ora", "s\r\n");
   SourceFile source;
   EXPECT_EQ(source.Open(dir / "dir.ora").code, platform::kNotRegularFile);
   EXPECT_EQ(source.Open(dir / "missing.ora").code, ENOENT);
+  ASSERT_TRUE(source.Open(dir / "E.ORA").ok());
+  EXPECT_TRUE(source.empty());
+  ScriptWriter w;
+  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
+  for (const char* name : {"small.ora", "big.ora", "small.ora"}) {
+    ASSERT_TRUE(source.Open(dir / name).ok()) << name;
+    EXPECT_FALSE(source.empty());
+    ASSERT_TRUE(w.CopyCleanedLines(source).ok()) << name;
+  }
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("o.sql"), "s\r\n" + big + "s\r\n");
   LineReader reader;
   EXPECT_EQ(reader.Open(dir / "missing.ora").code, ENOENT);
   std::string line = "stale";
   EXPECT_FALSE(reader.Next(&line));
   EXPECT_EQ(line, "");
-  ASSERT_TRUE(source.Open(dir / "E.ORA").ok());
-  EXPECT_TRUE(source.empty());
-  ASSERT_TRUE(source.Open(dir / "n.ora").ok());
-  EXPECT_FALSE(source.empty());
-}
-
-TEST(SourceFile, OneObjectServesFileAfterFile) {
-  TempDir dir;
-  const std::string big = std::string(kBlockSize + 10, 'b') + "\r\n";
-  dir.Write("big.ora", big);
-  dir.Write("small.ora", "s\r\n");
-  dir.Write("out/.keep", "");
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "out/o.sql", ScriptEncoding::kCodePage).ok());
-  SourceFile source;
-  for (const char* name : {"small.ora", "big.ora", "small.ora"}) {
-    ASSERT_TRUE(source.Open(dir / name).ok()) << name;
-    ASSERT_TRUE(w.CopyCleanedLines(source).ok()) << name;
-  }
-  ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("out/o.sql"), "s\r\n" + big + "s\r\n");
 }
 
 }  // namespace
