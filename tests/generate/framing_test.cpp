@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 namespace vkt::generate {
 namespace {
@@ -23,6 +24,8 @@ TEST(Framing, LimpaLinhaDropsThornAndYDiaeresisOnly) {
       {"\xC3\xA7\xC3\xA3o", "\xC3\xA7\xC3\xA3o"},  // ção stays
   };
   for (const auto& c : cases) EXPECT_EQ(LimpaLinha(c.in), c.out) << c.in;
+  // A lead byte that ends the text is not paired with what lies beyond it.
+  EXPECT_EQ(LimpaLinha(std::string_view("a\xC3\xBF", 2)), "a\xC3");
 }
 
 TEST(Framing, PathsInMessagesUseForwardSlashes) {

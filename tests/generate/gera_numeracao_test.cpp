@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
+
+#include "support/fake_desktop.h"
+#include "support/test_repository.h"
 
 namespace vkt::generate {
 namespace {
@@ -46,6 +48,18 @@ TEST(NumberingFolder, NumberingTableThenGenerationTable) {
       {"tabelas", std::nullopt},  // keywords arrive upper-cased and match exactly
   };
   for (const auto& [tipo, folder] : cases) EXPECT_EQ(NumberingFolder(tipo), folder) << tipo;
+}
+
+// The window stays responsive: one yield per listed file and per line shown.
+TEST(GeraNumeracao, YieldsForEveryFileAndLine) {
+  testing::TestRepository repo;
+  repo.Source("Views/V1.ora", "x");
+  repo.Source("Views/v1.sql", "x");
+  repo.Source("Views/V2.ora", "x");
+  testing::FakeDesktop desktop;
+  GeraNumeracao(repo.session, "VIEWS", "ORACLE");
+  EXPECT_EQ(desktop.yields, 5);
+  EXPECT_EQ(desktop.message_text.size(), std::string("\rFILE1=V1\rFILE2=V2").size());
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ TEST(Tokenize, SplitsWordsDelimitersAndBreaksWithoutNuls) {
                                                  {"\0 x"s, {" ", "x"}},
                                                  {"\0\0"s, {}}};
   for (const auto& [text, tokens] : cases) EXPECT_EQ(Tokenize(text), tokens) << text;
+  EXPECT_EQ(StripLineBreaks("a\r\nb\nc\r"), "abc");
 }
 
 // Every character is 10 units wide; the limit is read and written back.
