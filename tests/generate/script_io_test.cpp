@@ -194,8 +194,9 @@ TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
 
   ASSERT_TRUE(sql.Create(dir / "u.sql", ScriptEncoding::kUtf16Le).ok());
   ASSERT_TRUE(sql.WriteLine("a\r\xC3\xA7\xE4\xB8\x80").ok());
+  ASSERT_TRUE(sql.WriteLine("\x80").ok());  // no UTF-8: not taken for ASCII
   ASSERT_TRUE(sql.Close().ok());
-  EXPECT_EQ(dir.Read("u.sql"), Utf16Le(u"a\r\u00E7\u4E00\r\n"));
+  EXPECT_EQ(dir.Read("u.sql"), Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
 
   ASSERT_TRUE(empty.Create(dir / "e.sql", ScriptEncoding::kUtf16Le).ok());
   ASSERT_TRUE(empty.Close().ok());
@@ -294,6 +295,9 @@ TEST(SourceFile, OneObjectServesFileAfterFile) {
   dir.Write("e.ora", "");
   dir.Write("big.ora", big);
   dir.Write("small.ora", "s\r\n");
+  // A CR that ends a file is a line end whatever the buffer holds after it.
+  dir.Write("lf.ora", std::string(64, 'x') + "\n");
+  dir.Write("cr.ora", std::string(63, 'x') + "\r");
   SourceFile source;
   EXPECT_EQ(source.Open(dir / "dir.ora").code, platform::kNotRegularFile);
   EXPECT_EQ(source.Open(dir / "missing.ora").code, ENOENT);
@@ -301,13 +305,14 @@ TEST(SourceFile, OneObjectServesFileAfterFile) {
   EXPECT_TRUE(source.empty());
   ScriptWriter w;
   ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
-  for (const char* name : {"small.ora", "big.ora", "small.ora"}) {
+  for (const char* name : {"small.ora", "big.ora", "small.ora", "lf.ora", "cr.ora"}) {
     ASSERT_TRUE(source.Open(dir / name).ok()) << name;
     EXPECT_FALSE(source.empty());
     ASSERT_TRUE(w.CopyCleanedLines(source).ok()) << name;
   }
   ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("o.sql"), "s\r\n" + big + "s\r\n");
+  EXPECT_EQ(dir.Read("o.sql"), "s\r\n" + big + "s\r\n" + std::string(64, 'x') + "\n\r\n" +
+                                   std::string(63, 'x') + "\r\n");
   LineReader reader;
   EXPECT_EQ(reader.Open(dir / "missing.ora").code, ENOENT);
   std::string line = "stale";
