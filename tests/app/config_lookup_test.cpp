@@ -46,11 +46,9 @@ TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
     std::filesystem::remove(dir_ / place);
   }
   EXPECT_EQ(Found(), "(none)");
-}
-
-TEST_F(ConfigLookupTest, XdgConfigHomeReplacesTheHomeFolder) {
+  // $XDG_CONFIG_HOME replaces the home folder; the name in any letter case.
   dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
-  dir_.Write("xdg/vktgerainstallbd/vktgerainstallbd.INI", "");  // any letter case
+  dir_.Write("xdg/vktgerainstallbd/vktgerainstallbd.INI", "");
   env_.xdg_config_home = dir_ / "xdg";
   EXPECT_EQ(Found(), dir_ / "xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
 }

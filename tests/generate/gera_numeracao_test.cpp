@@ -5,44 +5,26 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
+
+#include "support/fake_desktop.h"
+#include "support/test_repository.h"
 
 namespace vkt::generate {
 namespace {
 
-struct BaseNameCase {
-  std::string_view file_name;
-  std::string_view base;
-};
-
 TEST(BaseName, CutsTheLastFourCharacters) {
-  const BaseNameCase cases[] = {
-      {"CRIA_A.ora", "CRIA_A"},
-      {"CRIA_A.sql", "CRIA_A"},
-      {"X.sql2005", "X.sql"},  // only four characters go, not the extension
-      {"leia-me.docx", "leia-me."},
-      {"Ação.ora", "Ação"},  // characters, not bytes
-      {"nome.ção", "nome"},  // multi-byte characters inside the cut part
-      {"€€€€€", "€"},
-      {"abcd", ""},
-      {"abc", "abc"},  // fewer than four characters: kept whole
-      {"çãé", "çãé"},  // three characters in six bytes
-      {"", ""},
-      {"a\xff.ora", "a\xff"},  // a byte that is no UTF-8 counts as one
-      {"x.o\xff\xfe", "x"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(BaseName(c.file_name), c.base) << c.file_name;
-  }
+  // Characters, not bytes; a byte that is no UTF-8 counts as one; fewer than
+  // four characters are kept whole.
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"CRIA_A.ora", "CRIA_A"}, {"X.sql2005", "X.sql"}, {"Ação.ora", "Ação"}, {"nome.ção", "nome"},
+      {"€€€€€", "€"},           {"abcd", ""},           {"abc", "abc"},       {"çãé", "çãé"},
+      {"a\xff.ora", "a\xff"},   {"x.o\xff\xfe", "x"}};
+  for (const auto& [file_name, base] : cases) EXPECT_EQ(BaseName(file_name), base) << file_name;
 }
 
-struct FolderCase {
-  std::string_view tipo_objeto;
-  std::optional<std::string> folder;
-};
-
 TEST(NumberingFolder, NumberingTableThenGenerationTable) {
-  const FolderCase cases[] = {
+  const std::pair<std::string_view, std::optional<std::string>> cases[] = {
       {"TABELAS", "\\Tabelas"},
       {"TABELAS2", "\\Tabelas2"},
       {"EVOLUCAO", "\\Evolucao"},
@@ -63,12 +45,21 @@ TEST(NumberingFolder, NumberingTableThenGenerationTable) {
       {"PACKAGES_SQL_2005", "\\PACKAGES"},
       {"TODOS", std::nullopt},
       {"DOCS_E_BATS", std::nullopt},
-      {"", std::nullopt},
       {"tabelas", std::nullopt},  // keywords arrive upper-cased and match exactly
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(NumberingFolder(c.tipo_objeto), c.folder) << c.tipo_objeto;
-  }
+  for (const auto& [tipo, folder] : cases) EXPECT_EQ(NumberingFolder(tipo), folder) << tipo;
+}
+
+// The window stays responsive: one yield per listed file and per line shown.
+TEST(GeraNumeracao, YieldsForEveryFileAndLine) {
+  testing::TestRepository repo;
+  repo.Source("Views/V1.ora", "x");
+  repo.Source("Views/v1.sql", "x");
+  repo.Source("Views/V2.ora", "x");
+  testing::FakeDesktop desktop;
+  GeraNumeracao(repo.session, "VIEWS", "ORACLE");
+  EXPECT_EQ(desktop.yields, 5);
+  EXPECT_EQ(desktop.message_text.size(), std::string("\rFILE1=V1\rFILE2=V2").size());
 }
 
 }  // namespace

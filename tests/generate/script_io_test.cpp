@@ -43,177 +43,85 @@ Lines ReadLines(const std::string& source_bytes) {
   return lines;
 }
 
-std::string Utf16Le(const std::string& latin1, bool bom = true) {
-  std::string s = bom ? "\xFF\xFE" : "";
-  for (char c : latin1) {
-    s.push_back(c);
-    s.push_back('\0');
+std::string Utf16Le(const std::u16string& units) {
+  std::string s = "\xFF\xFE";
+  for (char16_t u : units) {
+    s.push_back(static_cast<char>(u & 0xFF));
+    s.push_back(static_cast<char>(u >> 8));
   }
   return s;
 }
 
-struct LineCase {
-  const char* name;
-  std::string in;
-  std::string out;  // Oracle output bytes
-  Lines lines;      // what the reader gives
-};
-
-std::vector<LineCase> LineCases() {
-  return {
-      {"empty", "", "", {}},
-      {"one line with CR LF", "a\r\n", "a\r\n", {"a"}},
-      {"last line without terminator", "a\r\nb", "a\r\nb\r\n", {"a", "b"}},
-      {"CR only endings", "a\rb\r", "a\r\nb\r\n", {"a", "b"}},
-      {"bare LF stays in the line", "a\nb\n", "a\nb\n\r\n", {"a\nb\n"}},
-      {"CR CR LF", "a\r\r\n", "a\r\n\r\n", {"a", ""}},
-      {"CR LF LF", "a\r\n\n", "a\r\n\n\r\n", {"a", "\n"}},
-      {"lone CR", "\r", "\r\n", {""}},
-      {"lone LF", "\n", "\n\r\n", {"\n"}},
-      {"empty lines", "\r\n\r\n", "\r\n\r\n", {"", ""}},
-      {"mixed", "x\ry\r\nz\n\rw", "x\r\ny\r\nz\n\r\nw\r\n", {"x", "y", "z\n", "w"}},
-  };
-}
-
-TEST(LineRules, OracleWriterAndReaderAgree) {
-  for (const LineCase& c : LineCases()) {
-    EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
-    EXPECT_EQ(ReadLines(c.in), c.lines) << c.name;
-  }
-}
-
-TEST(LineRules, SqlServerWriterWritesTheSameLinesInUtf16) {
-  for (const LineCase& c : LineCases()) {
-    EXPECT_EQ(Copy(c.in, ScriptEncoding::kUtf16Le), Utf16Le(c.out)) << c.name;
-  }
-}
-
-TEST(LineRules, ThornAndYDiaeresisBytesAreDroppedButTheLineStays) {
-  EXPECT_EQ(Copy("\xFF\xFE\r\nok\xFF\r\n", ScriptEncoding::kCodePage), "\r\nok\r\n");
-  EXPECT_EQ(Copy("\xFE", ScriptEncoding::kCodePage), "\r\n");
-  EXPECT_EQ(Copy("a\xFF\rb\xFE\nc", ScriptEncoding::kCodePage), "a\r\nb\nc\r\n");
-  EXPECT_EQ(Copy("\xFFz\r\n", ScriptEncoding::kUtf16Le), Utf16Le("z\r\n"));
-}
-
-TEST(CodePage, Windows1252BytesRoundTripThroughReaderAndOracleWriter) {
-  std::string all;
-  for (int b = 0; b < 256; ++b) {
-    if (b != '\r') all.push_back(static_cast<char>(b));
-  }
-  TempDir dir;
-  dir.Write("all.ora", all + "\r\n");
-  LineReader reader;
-  ASSERT_TRUE(reader.Open(dir / "all.ora").ok());
+// The line rules spelt out byte by byte: CR or CR LF ends a line, a lone LF
+// stays inside it, a last line without terminator is a line.
+Lines SplitLines(std::string_view in) {
+  Lines lines;
   std::string line;
-  ASSERT_TRUE(reader.Next(&line));
-  EXPECT_EQ(line, text::SystemCodePage().Decode(all));
-  std::string end;
-  EXPECT_FALSE(reader.Next(&end));
-
-  ScriptWriter writer;
-  ASSERT_TRUE(writer.Create(dir / "out.sql", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(writer.WriteLine(line).ok());
-  ASSERT_TRUE(writer.WriteLine(LimpaLinha(line)).ok());
-  ASSERT_TRUE(writer.Close().ok());
-  std::string cleaned = all.substr(0, all.size() - 2);  // without 0xFE 0xFF
-  EXPECT_EQ(dir.Read("out.sql"), all + "\r\n" + cleaned + "\r\n");
-  // The copy path gives what the reader and LimpaLinha give.
-  EXPECT_EQ(Copy(all, ScriptEncoding::kCodePage), cleaned + "\r\n");
-}
-
-TEST(CodePage, SqlServerCopyDecodesEveryByte) {
-  std::string all;
-  for (int b = 0; b < 256; ++b) {
-    if (b != '\r') all.push_back(static_cast<char>(b));
-  }
-  std::u16string units = text::SystemCodePage().DecodeUtf16(all.substr(0, all.size() - 2));
-  std::string expected = "\xFF\xFE";
-  for (char16_t u : units + u"\r\n") {
-    expected.push_back(static_cast<char>(u & 0xFF));
-    expected.push_back(static_cast<char>(u >> 8));
-  }
-  EXPECT_EQ(Copy(all, ScriptEncoding::kUtf16Le), expected);
-  EXPECT_EQ(units[0x80 - 1], u'\u20AC');  // 0x80 (after the skipped CR) is the euro sign
-}
-
-TEST(CodePage, BlocksWithoutThornOrYDiaeresisCopyEveryOtherByte) {
-  // No 0xFE / 0xFF anywhere: the block-at-once paths; ASCII runs longer than
-  // sixteen bytes mixed with the other bytes.
-  std::string in;
-  for (int b = 0; b < 0xFE; ++b) {
-    if (b == '\r') continue;
-    in += "0123456789abcdefghij";
-    in.push_back(static_cast<char>(b));
-  }
-  in += "\r\nend";
-  const std::string out = in + "\r\n";
-  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), out);
-  std::u16string units = text::SystemCodePage().DecodeUtf16(out);
-  std::string expected = "\xFF\xFE";
-  for (char16_t u : units) {
-    expected.push_back(static_cast<char>(u & 0xFF));
-    expected.push_back(static_cast<char>(u >> 8));
-  }
-  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), expected);
-}
-
-// Sources larger than one block, with the interesting bytes at the boundary.
-TEST(Blocks, CrLfSplitAcrossTheBlockBoundary) {
-  const std::string head(kBlockSize - 1, 'x');
-  struct Case {
-    const char* name;
-    std::string in, out;
-  } cases[] = {
-      {"CR LF split", head + "\r\nnext\r\n", head + "\r\nnext\r\n"},
-      {"lone CR at the end of the block", head + "\ry", head + "\r\ny\r\n"},
-      {"CR at the end of the block, LF LF after", head + "\r\n\n", head + "\r\n\n\r\n"},
-      {"LF starting the next block", head + "x\nz", head + "x\nz\r\n"},
-      {"CR LF ending the block", head.substr(1) + "\r\n", head.substr(1) + "\r\n"},
-      {"file of exactly one block", head + "\r", head + "\r\n"},
-      {"the LF of the last CR LF alone in the last block", head + "\r\n", head + "\r\n"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
-    // A dropped byte in the block takes the line-by-line path.
-    std::string dropped = "\xFF" + c.in.substr(1);
-    std::string dropped_out = c.out.substr(1);
-    EXPECT_EQ(Copy(dropped, ScriptEncoding::kCodePage), dropped_out) << c.name;
-    EXPECT_EQ(Copy(c.in, ScriptEncoding::kUtf16Le), Utf16Le(c.out)) << c.name;
-  }
-  Lines lines = ReadLines(head + "\r\nnext\r\ny");
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], head);
-  EXPECT_EQ(lines[1], "next");
-  EXPECT_EQ(lines[2], "y");
-}
-
-// The line rules spelt out byte by byte, for the Oracle copy under
-// Windows-1252: the reference for the paths that skip many bytes at once.
-std::string ReferenceCopy(std::string_view in) {
-  std::string out, line;
   bool open = false;
   for (size_t i = 0; i < in.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(in[i]);
-    if (c == '\r') {
-      out += line + "\r\n";
-      line.clear();
-      open = false;
-      if (i + 1 < in.size() && in[i + 1] == '\n') ++i;
+    if (in[i] != '\r') {
+      line.push_back(in[i]);
+      open = true;
       continue;
     }
-    open = true;
-    if (c < 0xFE) line.push_back(static_cast<char>(c));
+    lines.push_back(line);
+    line.clear();
+    open = false;
+    if (i + 1 < in.size() && in[i + 1] == '\n') ++i;
   }
-  return open ? out + line + "\r\n" : out;
+  if (open) lines.push_back(line);
+  return lines;
 }
 
-TEST(Blocks, LoneCrsAndDroppedBytesAroundTheScanSteps) {
-  // Runs of unchanged bytes of every length up to past two scan steps of 64
-  // bytes, each ended by a lone CR, CR LF or LF; then a byte to drop at and
-  // around the ends of the steps, after a lone CR or not.
-  std::vector<std::string> inputs(1);
+// Reader, Oracle copy and SQL Server copy of `in` under the current code page
+// against the line rules, with U+00FE and U+00FF dropped from copied lines.
+void ExpectLineRules(const std::string& in) {
+  const text::CodePage& page = text::SystemCodePage();
+  Lines decoded;
+  std::string cleaned;
+  for (const std::string& raw : SplitLines(in)) {
+    decoded.push_back(page.Decode(raw));
+    cleaned += LimpaLinha(decoded.back()) + "\r\n";
+  }
+  const std::string what = page.name() + ": " + in.substr(0, 80);
+  EXPECT_EQ(ReadLines(in), decoded) << what;
+  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), page.Encode(cleaned)) << what;
+  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), Utf16Le(text::Utf8ToUtf16(cleaned))) << what;
+}
+
+const char* const kLineEnds[] = {
+    "",
+    "a\r\n",
+    "a\r\nb",
+    "a\rb\r",
+    "a\nb\n",
+    "a\r\r\n",
+    "a\r\n\n",
+    "\r",
+    "\n",
+    "\r\n\r\n",
+    "x\ry\r\nz\n\rw",
+    "\xFF\xFE\r\nok\xFF\r\n",
+    "a\xFF\rb\xFE\nc",
+};
+
+TEST(LineRules, HoldForReaderAndBothWritersUnderWindows1252) {
+  std::string all;  // every byte but CR, with and without 0xFE / 0xFF
+  for (int b = 0; b < 256; ++b) {
+    if (b != '\r') all.push_back(static_cast<char>(b));
+  }
+  std::string runs;  // ASCII runs longer than sixteen bytes between the others
+  for (int b = 0; b < 0xFE; ++b) {
+    if (b != '\r') runs += "0123456789abcdefghij" + std::string(1, static_cast<char>(b));
+  }
+  std::vector<std::string> inputs(std::begin(kLineEnds), std::end(kLineEnds));
+  inputs.insert(inputs.end(), {all, all + "\r\n", runs + "\r\nend"});
+  // Runs of every length up to past two scan steps of 64 bytes, each ended by
+  // a lone CR, CR LF or LF; then a byte to drop at and around the ends of the
+  // steps, after a lone CR or not.
+  inputs.emplace_back();
   for (size_t gap = 0; gap <= 140; ++gap) {
-    for (const char* end : {"\r", "\r\n", "\n"}) inputs[0] += std::string(gap, 'x') + end;
+    for (const char* end : {"\r", "\r\n", "\n"}) inputs.back() += std::string(gap, 'x') + end;
   }
   for (size_t at : {0, 1, 15, 16, 63, 64, 65, 128}) {
     for (size_t cr : {size_t{0}, size_t{40}, size_t{64}, size_t{200}}) {
@@ -223,100 +131,76 @@ TEST(Blocks, LoneCrsAndDroppedBytesAroundTheScanSteps) {
       inputs.push_back(in);
     }
   }
-  for (const std::string& in : inputs) {
-    const std::string want = ReferenceCopy(in);
-    EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), want) << in;
-    EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), Utf16Le(want)) << in;
-  }
+  for (const std::string& in : inputs) ExpectLineRules(in);
 }
 
-TEST(Blocks, ManyBlocksOfShortLines) {
-  std::string in, out;
-  for (int i = 0; in.size() < 3 * kBlockSize; ++i) {
-    std::string line = "line " + std::to_string(i) + (i % 7 == 0 ? "\xFF" : "");
-    in += line + (i % 3 == 0 ? "\r" : "\r\n");
-    out += "line " + std::to_string(i) + "\r\n";
-  }
-  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), out);
-  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), Utf16Le(out));
-}
-
-class Utf8CodePage : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(text::SetSystemCodePage("UTF-8", nullptr)); }
-  void TearDown() override { text::SetSystemCodePage("windows-1252", nullptr); }
-};
-
-TEST_F(Utf8CodePage, CharactersSplitAcrossBlocksSurvive) {
-  // "ç" (C3 A7) straddles the block boundary; "ÿ" and "þ" are dropped.
+// Sources larger than one block, with the interesting bytes at the boundary,
+// each also with a byte to drop in the first block (the line-by-line path).
+TEST(LineRules, HoldAcrossBlockBoundaries) {
   const std::string head(kBlockSize - 1, 'x');
-  const std::string in = head + "\xC3\xA7\r\n\xC3\xBFok\xC3\xBE\rz";
-  const std::string out = head + "\xC3\xA7\r\nok\r\nz\r\n";
-  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), out);
-  std::u16string units = text::Utf8ToUtf16(out);
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t u : units) {
-    utf16.push_back(static_cast<char>(u & 0xFF));
-    utf16.push_back(static_cast<char>(u >> 8));
+  std::string many;
+  for (int i = 0; many.size() < 3 * kBlockSize; ++i) {
+    many += "line " + std::to_string(i) + (i % 7 == 0 ? "\xFF" : "") + (i % 3 ? "\r\n" : "\r");
   }
-  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), utf16);
-  Lines lines = ReadLines(in);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], head + "\xC3\xA7");
-  EXPECT_EQ(lines[1], "\xC3\xBFok\xC3\xBE");
-  EXPECT_EQ(lines[2], "z");
+  ExpectLineRules(many);
+  for (const std::string& in :
+       {head + "\r\nnext\r\ny", head + "\ry", head + "\r\n\n", head + "x\nz",
+        head.substr(1) + "\r\n", head + "\r", head + "\r\n"}) {
+    ExpectLineRules(in);
+    ExpectLineRules("\xFF" + in.substr(1));
+  }
 }
 
-TEST_F(Utf8CodePage, LineRulesHold) {
-  for (const LineCase& c : LineCases()) {
-    EXPECT_EQ(Copy(c.in, ScriptEncoding::kCodePage), c.out) << c.name;
-    EXPECT_EQ(ReadLines(c.in), c.lines) << c.name;
-  }
-  // The last character of each UTF-8 length and the first of the next.
+TEST(LineRules, HoldUnderUtf8) {
+  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", nullptr));
   const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80";
-  EXPECT_EQ(ReadLines(edges + "\r\n" + edges), (Lines{edges, edges}));
-  // A sequence cut by the end of the file still counts as a character.
-  EXPECT_EQ(ReadLines("a\xC3"), (Lines{"a\xEF\xBF\xBD"}));
+  std::vector<std::string> inputs(std::begin(kLineEnds), std::begin(kLineEnds) + 11);
+  // "ç" straddles the block boundary; "ÿ" and "þ" are dropped; a sequence
+  // cut by the end of the file still counts as a character.
+  inputs.insert(inputs.end(),
+                {std::string(kBlockSize - 1, 'x') + "\xC3\xA7\r\n\xC3\xBFok\xC3\xBE\rz",
+                 edges + "\r\n" + edges, "a\xC3"});
+  for (const std::string& in : inputs) ExpectLineRules(in);
+  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
-// A single-byte page whose line feed is not the byte 0A (EBCDIC: 25): its CR
-// and LF pair is one line end all the same.
-TEST(CodePage, ACrLfPairIsThePagesOwn) {
+// Single-byte pages whose ASCII bytes are not all their own characters: the
+// IBM PC page (0x1A, 0x1C, 0x7F), and EBCDIC, whose CR and LF pair (0D 25)
+// is one line end all the same.
+TEST(LineRules, HoldUnderPagesWhoseAsciiIsNotAllTheirOwn) {
+  ASSERT_TRUE(text::SetSystemCodePage("ibm-437", nullptr));
+  ExpectLineRules("a\x7F\x1A\x1C\r\nb\xFE\xFF\x7F");
+  TempDir dir;
+  ScriptWriter w;
+  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(w.WriteLine("a\x7F").ok());
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("o.sql"), text::SystemCodePage().Encode("a\x7F\r\n"));
   ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
   EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
-TEST(ScriptWriter, NothingWrittenGivesTheBomOrNothing) {
+TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
   TempDir dir;
-  ScriptWriter sql, ora;
-  ASSERT_TRUE(sql.Create(dir / "s.sql", ScriptEncoding::kUtf16Le).ok());
+  ScriptWriter ora, sql, empty;
   ASSERT_TRUE(ora.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(sql.Close().ok());
+  ASSERT_TRUE(ora.WriteLine("a\rb").ok());
+  ASSERT_TRUE(ora.WriteLine("c\r\n").ok());
+  ASSERT_TRUE(ora.WriteLine("A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80").ok());  // Aç€ and a CJK sign
   ASSERT_TRUE(ora.Close().ok());
-  EXPECT_EQ(dir.Read("s.sql"), "\xFF\xFE");
-  EXPECT_TRUE(dir.Exists("o.sql"));
-  EXPECT_EQ(dir.Read("o.sql"), "");
-  EXPECT_EQ(sql.Close().code, EBADF);  // closed once only
-}
-
-TEST(ScriptWriter, WriteLineKeepsSeparatorsInsideThePiece) {
-  TempDir dir;
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(w.WriteLine("a\rb").ok());
-  ASSERT_TRUE(w.WriteLine("c\r\n").ok());
-  ASSERT_TRUE(w.WriteLine("A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80").ok());  // Aç€ and a CJK sign
-  ASSERT_TRUE(w.Close().ok());
   EXPECT_EQ(dir.Read("o.sql"), "a\rb\r\nc\r\n\r\nA\xE7\x80?\r\n");
+  EXPECT_EQ(ora.Close().code, EBADF);  // closed once only
 
-  ScriptWriter u;
-  ASSERT_TRUE(u.Create(dir / "u.sql", ScriptEncoding::kUtf16Le).ok());
-  ASSERT_TRUE(u.WriteLine("a\r\xC3\xA7\xE4\xB8\x80").ok());
-  ASSERT_TRUE(u.Close().ok());
-  EXPECT_EQ(dir.Read("u.sql"), std::string("\xFF\xFE"
-                                           "a\0\r\0\xE7\0\x00\x4E\r\0\n\0",
-                                           14));
+  ASSERT_TRUE(sql.Create(dir / "u.sql", ScriptEncoding::kUtf16Le).ok());
+  ASSERT_TRUE(sql.WriteLine("a\r\xC3\xA7\xE4\xB8\x80").ok());
+  ASSERT_TRUE(sql.WriteLine("\x80").ok());  // no UTF-8: not taken for ASCII
+  ASSERT_TRUE(sql.Close().ok());
+  EXPECT_EQ(dir.Read("u.sql"), Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
+
+  ASSERT_TRUE(empty.Create(dir / "e.sql", ScriptEncoding::kUtf16Le).ok());
+  ASSERT_TRUE(empty.Close().ok());
+  EXPECT_EQ(dir.Read("e.sql"), "\xFF\xFE");
 }
 
 TEST(ScriptWriter, ReplacesAnExistingTargetFoundWithoutRegardToCase) {
@@ -330,26 +214,18 @@ TEST(ScriptWriter, ReplacesAnExistingTargetFoundWithoutRegardToCase) {
   EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
 }
 
-TEST(ScriptWriter, FailuresLeaveTheTargetAsItWas) {
+TEST(ScriptWriter, FailuresStickAndLeaveTheTargetAsItWas) {
   TempDir dir;
   dir.MakeDir("folder.sql");
   dir.Write("ro.sql", "read-only");
   ASSERT_TRUE(platform::SetReadOnly(dir / "ro.sql", true).ok());
-  struct Case {
-    std::string target;
-    int code;
-  } cases[] = {
-      {dir / "folder.sql", EISDIR},
-      {dir / "ro.sql", EACCES},
-      {dir / "missing/x.sql", ENOENT},
-  };
-  for (const auto& c : cases) {
+  const std::pair<std::string, int> cases[] = {
+      {dir / "folder.sql", EISDIR}, {dir / "ro.sql", EACCES}, {dir / "missing/x.sql", ENOENT}};
+  for (const auto& [target, code] : cases) {
     ScriptWriter w;
-    platform::Status s = w.Create(c.target, ScriptEncoding::kUtf16Le);
-    EXPECT_EQ(s.code, c.code) << c.target;
-    // The failure sticks.
-    EXPECT_EQ(w.WriteLine("x").code, c.code) << c.target;
-    EXPECT_EQ(w.Close().code, c.code) << c.target;
+    EXPECT_EQ(w.Create(target, ScriptEncoding::kUtf16Le).code, code) << target;
+    EXPECT_EQ(w.WriteLine("x").code, code) << target;
+    EXPECT_EQ(w.Close().code, code) << target;
   }
   EXPECT_EQ(dir.Read("ro.sql"), "read-only");
   EXPECT_FALSE(dir.Exists("missing"));
@@ -361,42 +237,34 @@ TEST(ScriptWriter, FailuresLeaveTheTargetAsItWas) {
 TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
   const std::string big = std::string(3 * kBlockSize, 'x') + "\r\n";
   const std::string multibyte = "\xC3\xA7\xC3\xBE\r\n" + big;
-  struct Case {
+  const struct {
     const char* page;
     std::string source;  // "" writes lines instead
-    ScriptEncoding encoding;
-  } cases[] = {
-      {"windows-1252", big, ScriptEncoding::kCodePage},
-      {"windows-1252", big, ScriptEncoding::kUtf16Le},
-      {"windows-1252", "", ScriptEncoding::kCodePage},
-      {"windows-1252", "", ScriptEncoding::kUtf16Le},
-      {"UTF-8", multibyte, ScriptEncoding::kCodePage},
-      {"UTF-8", multibyte, ScriptEncoding::kUtf16Le},
-  };
-  for (const Case& c : cases) {
-    ASSERT_TRUE(text::SetSystemCodePage(c.page, nullptr));
-    TempDir dir;
-    dir.Write("src.ora", c.source);
-    dir.Write("out.sql", "old");
-    platform::Status copied, closed;
-    {
-      testing::FileSizeLimit limit(64 * 1024);
-      ScriptWriter w;
-      ASSERT_TRUE(w.Create(dir / "out.sql", c.encoding).ok());
-      SourceFile source;
-      ASSERT_TRUE(source.Open(dir / "src.ora").ok());
-      copied =
-          c.source.empty() ? w.WriteLine(std::string(100 * 1024, 'y')) : w.CopyCleanedLines(source);
-      closed = w.Close();
+  } cases[] = {{"windows-1252", big}, {"windows-1252", ""}, {"UTF-8", multibyte}};
+  for (const auto& c : cases) {
+    for (ScriptEncoding encoding : {ScriptEncoding::kCodePage, ScriptEncoding::kUtf16Le}) {
+      ASSERT_TRUE(text::SetSystemCodePage(c.page, nullptr));
+      TempDir dir;
+      dir.Write("src.ora", c.source);
+      dir.Write("out.sql", "old");
+      platform::Status copied, closed;
+      {
+        testing::FileSizeLimit limit(64UL * 1024);
+        ScriptWriter w;
+        ASSERT_TRUE(w.Create(dir / "out.sql", encoding).ok());
+        SourceFile source;
+        ASSERT_TRUE(source.Open(dir / "src.ora").ok());
+        copied = c.source.empty() ? w.WriteLine(std::string(100UL * 1024, 'y'))
+                                  : w.CopyCleanedLines(source);
+        closed = w.Close();
+      }
+      SCOPED_TRACE(std::string(c.page) + (c.source.empty() ? " lines " : " copy ") +
+                   std::to_string(static_cast<int>(encoding)));
+      EXPECT_EQ(closed.code, EFBIG);
+      EXPECT_EQ(copied.code, c.source.empty() ? 0 : EFBIG);
+      EXPECT_EQ(dir.Read("out.sql"), "old");
+      EXPECT_EQ(testing::FolderNames(dir.path()), (Lines{"out.sql", "src.ora"}));
     }
-    const std::string what = std::string(c.page) + (c.source.empty() ? " lines " : " copy ") +
-                             std::to_string(static_cast<int>(c.encoding));
-    EXPECT_EQ(closed.code, EFBIG) << what;
-    if (!c.source.empty()) {
-      EXPECT_EQ(copied.code, EFBIG) << what;
-    }
-    EXPECT_EQ(dir.Read("out.sql"), "old") << what;
-    EXPECT_EQ(testing::FolderNames(dir.path()), (Lines{"out.sql", "src.ora"})) << what;
   }
   text::SetSystemCodePage("windows-1252", nullptr);
 }
@@ -414,51 +282,42 @@ TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {
   ASSERT_TRUE(w.WriteLine("new").ok());
   w.Abort();
   EXPECT_NE(w.Close().code, 0);
+  EXPECT_EQ(testing::FolderNames(dir / "out"), Lines{"t.sql"});
   EXPECT_EQ(dir.Read("out/t.sql"), "old");
-  std::vector<std::string> names;
-  for (const auto& e : platform::FindEntries(dir.path() + "/out/*")) names.push_back(e.name);
-  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "t.sql"}));
 }
 
-TEST(SourceFile, ReportsUnreadableSourcesAtOpen) {
+// One object serves file after file: unreadable ones fail at Open, an empty
+// one is known before copying, a large one does not stay behind.
+TEST(SourceFile, OneObjectServesFileAfterFile) {
   TempDir dir;
+  const std::string big = std::string(kBlockSize + 10, 'b') + "\r\n";
   dir.MakeDir("dir.ora");
+  dir.Write("e.ora", "");
+  dir.Write("big.ora", big);
+  dir.Write("small.ora", "s\r\n");
+  // A CR that ends a file is a line end whatever the buffer holds after it.
+  dir.Write("lf.ora", std::string(64, 'x') + "\n");
+  dir.Write("cr.ora", std::string(63, 'x') + "\r");
   SourceFile source;
   EXPECT_EQ(source.Open(dir / "dir.ora").code, platform::kNotRegularFile);
   EXPECT_EQ(source.Open(dir / "missing.ora").code, ENOENT);
+  ASSERT_TRUE(source.Open(dir / "E.ORA").ok());
+  EXPECT_TRUE(source.empty());
+  ScriptWriter w;
+  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
+  for (const char* name : {"small.ora", "big.ora", "small.ora", "lf.ora", "cr.ora"}) {
+    ASSERT_TRUE(source.Open(dir / name).ok()) << name;
+    EXPECT_FALSE(source.empty());
+    ASSERT_TRUE(w.CopyCleanedLines(source).ok()) << name;
+  }
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("o.sql"), "s\r\n" + big + "s\r\n" + std::string(64, 'x') + "\n\r\n" +
+                                   std::string(63, 'x') + "\r\n");
   LineReader reader;
   EXPECT_EQ(reader.Open(dir / "missing.ora").code, ENOENT);
   std::string line = "stale";
   EXPECT_FALSE(reader.Next(&line));
   EXPECT_EQ(line, "");
-}
-
-TEST(SourceFile, KnowsAnEmptyFileBeforeCopying) {
-  TempDir dir;
-  dir.Write("e.ora", "");
-  dir.Write("n.ora", "x");
-  SourceFile source;
-  ASSERT_TRUE(source.Open(dir / "E.ORA").ok());
-  EXPECT_TRUE(source.empty());
-  ASSERT_TRUE(source.Open(dir / "n.ora").ok());
-  EXPECT_FALSE(source.empty());
-}
-
-TEST(SourceFile, OneObjectServesFileAfterFile) {
-  TempDir dir;
-  const std::string big = std::string(kBlockSize + 10, 'b') + "\r\n";
-  dir.Write("big.ora", big);
-  dir.Write("small.ora", "s\r\n");
-  dir.Write("out/.keep", "");
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "out/o.sql", ScriptEncoding::kCodePage).ok());
-  SourceFile source;
-  for (const char* name : {"small.ora", "big.ora", "small.ora"}) {
-    ASSERT_TRUE(source.Open(dir / name).ok()) << name;
-    ASSERT_TRUE(w.CopyCleanedLines(source).ok()) << name;
-  }
-  ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("out/o.sql"), "s\r\n" + big + "s\r\n");
 }
 
 }  // namespace

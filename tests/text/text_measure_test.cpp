@@ -12,25 +12,21 @@ namespace {
 using vkt::testing::FakeDesktop;
 
 TEST(StripMnemonics, KeepsTheDrawnCharacters) {
-  struct Case {
-    std::string text;
-    std::string drawn;
-  };
-  const Case cases[] = {
-      {"&File", "File"},
-      {"Save && Exit", "Save & Exit"},
-      {"A&", "A&"},                                 // a final ampersand is taken as it is
-      {"a\r\nb", "ab"},                             // CR LF vanishes
-      {"a\r\r\nb", "ab"},                           // so does CR CR LF
-      {"a\nb", "a\nb"},                             // a lone LF stays
-      {"a\rb", "a\rb"},                             // a lone CR stays
-      {"&\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},  // "&" before a multi-byte character
-      {"\r\r\n\r\r\n", "\r"},  // after a triple the pass does not look for another
-      {"", ""},
-      {"&", "&"},
-      {"x&&", "x&"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(StripMnemonics(c.text), c.drawn) << c.text;
+  // A final "&" is taken as it is; CR LF and CR CR LF vanish, a lone LF or CR
+  // stays; after a triple the pass does not look for another.
+  const std::pair<std::string, std::string> cases[] = {{"&File", "File"},
+                                                       {"Save && Exit", "Save & Exit"},
+                                                       {"A&", "A&"},
+                                                       {"a\r\nb", "ab"},
+                                                       {"a\r\r\nb", "ab"},
+                                                       {"a\nb", "a\nb"},
+                                                       {"a\rb", "a\rb"},
+                                                       {"&\xC3\xA9t", "\xC3\xA9t"},
+                                                       {"\r\r\n\r\r\n", "\r"},
+                                                       {"", ""},
+                                                       {"&", "&"},
+                                                       {"x&&", "x&"}};
+  for (const auto& [text, drawn] : cases) EXPECT_EQ(StripMnemonics(text), drawn) << text;
 }
 
 TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
