@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/file_list_update.h"
+#include "app/run_dispatch.h"
+#include "app/run_report.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
 #include "text/sha256.h"
@@ -14,6 +18,7 @@ namespace {
 
 using testing::FakeDesktop;
 using testing::TestRepository;
+using Lines = std::vector<std::string>;
 
 RunReport Record(TestRepository& repo, const std::string& tipo, bool dry_run) {
   RunReport report;
@@ -24,8 +29,8 @@ RunReport Record(TestRepository& repo, const std::string& tipo, bool dry_run) {
   return report;
 }
 
-std::vector<std::string> Problems(const std::vector<ReportProblem>& problems) {
-  std::vector<std::string> out;
+Lines Problems(const std::vector<ReportProblem>& problems) {
+  Lines out;
   for (const ReportProblem& p : problems) out.push_back(p.kind + " | " + p.text);
   return out;
 }
@@ -45,8 +50,8 @@ TEST(RunRecorder, AnUntouchedOlderScriptIsNotWritten) {
   EXPECT_FALSE(report.outputs[3].written);
   EXPECT_TRUE(report.outputs[2].entries.empty());
   EXPECT_EQ(Problems(report.outputs[3].problems),
-            std::vector<std::string>{"invalid_numfiles | Valor invalido de NUMFILES na seção: "
-                                     "TABELAS no arquivo ini"});
+            Lines{"invalid_numfiles | Valor invalido de NUMFILES na seção: "
+                  "TABELAS no arquivo ini"});
 }
 
 TEST(AttachFindings, PutsEachFindingOnItsOutput) {
@@ -60,11 +65,48 @@ TEST(AttachFindings, PutsEachFindingOnItsOutput) {
   AttachFindings(&report, {{"vendor_parity", "VIEWS", "ORACLE", "oracle side"},
                            {"unknown_key", "VIEWS", "", "both kinds"},
                            {"unknown_key", "TABELAS", "", "no such call"}});
-  EXPECT_EQ(Problems(report.outputs[0].problems),
-            std::vector<std::string>{"unknown_key | both kinds"});
-  EXPECT_EQ(Problems(report.outputs[1].problems),
-            std::vector<std::string>{"vendor_parity | oracle side"});
-  EXPECT_EQ(Problems(report.problems), std::vector<std::string>{"unknown_key | no such call"});
+  EXPECT_EQ(Problems(report.outputs[0].problems), Lines{"unknown_key | both kinds"});
+  EXPECT_EQ(Problems(report.outputs[1].problems), Lines{"vendor_parity | oracle side"});
+  EXPECT_EQ(Problems(report.problems), Lines{"unknown_key | no such call"});
+}
+
+TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
+  const std::pair<const char*, std::string_view> cases[] = {
+      {"Nao existe a seção: VIEWS no arquivo ini", problem_kind::kMissingSection},
+      {"Valor invalido de NUMFILES na seção: VIEWS no arquivo ini", problem_kind::kInvalidNumfiles},
+      {"Arquivo Nao esta no ini: C.ora", problem_kind::kNotInList},
+      {"Arquivo não encontrado: /src/Tabelas/.ora", problem_kind::kMissingFile},
+      {"Erro ao ler o arquivo: /src/a.ora - Permission denied", problem_kind::kReadError},
+      {"Erro ao gravar o arquivo: /out/x.sql - No space left", problem_kind::kWriteError},
+      {"Erro ao criar a pasta: /out/ORACLE - Not a directory", problem_kind::kFolderError},
+      {"Arquivo Roteiro_Atualizacao_XYZ_Oracle.doc nao encontrado!",
+       problem_kind::kMissingDocument},
+      {"FILE1=CRIA_A", problem_kind::kMessage},
+  };
+  for (const auto& [line, kind] : cases) EXPECT_EQ(ClassifyMessage(line), kind) << line;
+}
+
+// What numbering --write does with the names is pinned by tests/cases.
+TEST(NamesOfKeyLines, TakesTheNamesOfTheNumberingsLines) {
+  EXPECT_EQ(NamesOfKeyLines({"", "FILE1=CRIA_A", "FILE2=x=y", "FILE=NO", "FILEx=NO", "FILE3=",
+                             "Nao existe pasta de origem para o tipo: TODOS", "FILE10=J"}),
+            (Lines{"CRIA_A", "x=y", "J"}));
+}
+
+// The box of a file list that cannot be read comes once per run, however
+// many generation calls read the list.
+TEST(InitializationFileError, ComesOncePerRunAndAgainInTheNextRun) {
+  FakeDesktop desktop;
+  TestRepository repo;
+  repo.dir.MakeDir("files.ini");  // a folder where the file list should be
+  const RunRequest request{1, "TABELAS"};
+  for (int run = 1; run <= 2; ++run) {
+    cmdExecuta_Click(repo.session, request, RunOptions{.dry_run = true});
+    EXPECT_EQ(
+        std::count_if(desktop.boxes.begin(), desktop.boxes.end(),
+                      [](const auto& box) { return box.title == "Initialization File Error"; }),
+        run);
+  }
 }
 
 }  // namespace
