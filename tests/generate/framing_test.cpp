@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "generate/names.h"
+
 namespace vkt::generate {
 namespace {
 
@@ -41,6 +43,15 @@ TEST(Framing, CodeObjectTypes) {
   for (const char* t : {"TABELAS", "PROCEDURES_SQL_2005", "views", "DADOS"}) {
     EXPECT_FALSE(IsCodeObjectType(t)) << t;
   }
+}
+
+// The names as a run writes them are pinned by tests/cases; the run passes
+// the system upper-cased and the kind as "ORACLE" or "SQLSERVER".
+TEST(Names, TheSpecialSystemsAreComparedUpperCasedAndAnyOtherKindIsOracle) {
+  EXPECT_EQ(NomeSchema("ORACLE", "korvani-pelts"), "KORVANI");
+  EXPECT_EQ(NomeRoteiro("ORACLE", "korvani-pelts"), "00-korvani-pelts_Atualizacao.sql");
+  EXPECT_EQ(NomeSchema("sqlserver", "XYZ"), "DBVKT_XYZ");
+  EXPECT_EQ(NomeDocumentoInstrucao("sqlserver", "XYZ"), "Roteiro_Atualizacao_XYZ_Oracle.doc");
 }
 
 }  // namespace
