@@ -131,7 +131,10 @@ TEST(StripMnemonics, KeepsTheDrawnCharacters) {
   for (const auto& [text, drawn] : cases) EXPECT_EQ(StripMnemonics(text), drawn) << text;
 }
 
-TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
+TEST(TextMeasure, MnemonicsDecideWhetherAmpersandsCountAndLinesStack) {
+  InitTextApi();
+  EXPECT_TRUE(TextApiReady());
+  EXPECT_TRUE(UseWideText());
   FakeDesktop desktop;
   Extent size;
   GetTextSize(0, "&Open", &size, false);
@@ -140,18 +143,8 @@ TEST(GetTextSize, MnemonicsDecideWhetherAmpersandsCount) {
   EXPECT_EQ(size.cx, 40);
   GetTextSize(0, "a\r\nb", &size, true);
   EXPECT_EQ(size.cx, 20);
-}
-
-TEST(InitTextApi, MakesTheApiReadyForUnicodeText) {
-  InitTextApi();
-  EXPECT_TRUE(TextApiReady());
-  EXPECT_TRUE(UseWideText());
-}
-
-TEST(GetLinesSize, TakesTheWidestLineAndSumsTheHeights) {
-  FakeDesktop desktop;
+  // The widest line and the sum of the heights.
   desktop.char_width = 5;
-  Extent size;
   GetLinesSize(0, {"abcdefgh", "abcdefghijk", ""}, &size, false);
   EXPECT_EQ(size, (Extent{55, 48}));
   GetLinesSize(0, {"&&&&", "ab"}, &size, true);
