@@ -11,7 +11,6 @@
 #include "app/run_report.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
-#include "text/sha256.h"
 
 namespace vkt::app {
 namespace {
@@ -20,38 +19,10 @@ using testing::FakeDesktop;
 using testing::TestRepository;
 using Lines = std::vector<std::string>;
 
-RunReport Record(TestRepository& repo, const std::string& tipo, bool dry_run) {
-  RunReport report;
-  const RunOptions options{.dry_run = dry_run};
-  RunRecorder recorder(RealGenerator(options), &report, dry_run);
-  cmdExecuta_Click(repo.session, RunRequest{1, tipo}, recorder, options);
-  recorder.Finish(repo.session);
-  return report;
-}
-
 Lines Problems(const std::vector<ReportProblem>& problems) {
   Lines out;
   for (const ReportProblem& p : problems) out.push_back(p.kind + " | " + p.text);
   return out;
-}
-
-TEST(RunRecorder, AnUntouchedOlderScriptIsNotWritten) {
-  TestRepository repo;
-  repo.Companions(/*policy=*/false);
-  repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=T\n");
-  repo.Source("Tabelas/T.ora", "t\r\n");
-  repo.Source("Tabelas/T.sql", "t\r\n");
-  FakeDesktop desktop;
-  Record(repo, "TABELAS", false);
-  repo.FileList("[TABELAS]\nNUMFILES=nada\n");  // the next run ends before writing
-  const RunReport report = Record(repo, "TABELAS", false);
-  ASSERT_EQ(report.outputs.size(), 4u);
-  EXPECT_FALSE(report.outputs[2].written);
-  EXPECT_FALSE(report.outputs[3].written);
-  EXPECT_TRUE(report.outputs[2].entries.empty());
-  EXPECT_EQ(Problems(report.outputs[3].problems),
-            Lines{"invalid_numfiles | Valor invalido de NUMFILES na seção: "
-                  "TABELAS no arquivo ini"});
 }
 
 TEST(AttachFindings, PutsEachFindingOnItsOutput) {
