@@ -203,17 +203,6 @@ TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
   EXPECT_EQ(dir.Read("e.sql"), "\xFF\xFE");
 }
 
-TEST(ScriptWriter, ReplacesAnExistingTargetFoundWithoutRegardToCase) {
-  TempDir dir;
-  dir.Write("Out/02-SA_Tabelas.sql", "old content");
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir.path() + "\\OUT\\02-sa_tabelas.SQL", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(w.WriteLine("new").ok());
-  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "old content");  // not before Close
-  ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
-}
-
 TEST(ScriptWriter, FailuresStickAndLeaveTheTargetAsItWas) {
   TempDir dir;
   dir.MakeDir("folder.sql");
@@ -269,21 +258,28 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
-TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {
+// The target, found without regard to case, keeps its old content until
+// Close; a writer dropped or aborted before that leaves no traces.
+TEST(ScriptWriter, ReplacesTheTargetOnlyAtClose) {
   TempDir dir;
-  dir.Write("out/t.sql", "old");
+  dir.Write("Out/02-SA_Tabelas.sql", "old content");
+  const std::string target = dir.path() + "\\OUT\\02-sa_tabelas.SQL";
   {
-    ScriptWriter w;
-    ASSERT_TRUE(w.Create(dir / "out/t.sql", ScriptEncoding::kCodePage).ok());
-    ASSERT_TRUE(w.WriteLine("new").ok());
+    ScriptWriter dropped;
+    ASSERT_TRUE(dropped.Create(target, ScriptEncoding::kCodePage).ok());
+    ASSERT_TRUE(dropped.WriteLine("new").ok());
   }
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "out/t.sql", ScriptEncoding::kCodePage).ok());
+  ScriptWriter aborted, w;
+  ASSERT_TRUE(aborted.Create(target, ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(aborted.WriteLine("new").ok());
+  aborted.Abort();
+  EXPECT_NE(aborted.Close().code, 0);
+  EXPECT_EQ(testing::FolderNames(dir / "Out"), Lines{"02-SA_Tabelas.sql"});
+  ASSERT_TRUE(w.Create(target, ScriptEncoding::kCodePage).ok());
   ASSERT_TRUE(w.WriteLine("new").ok());
-  w.Abort();
-  EXPECT_NE(w.Close().code, 0);
-  EXPECT_EQ(testing::FolderNames(dir / "out"), Lines{"t.sql"});
-  EXPECT_EQ(dir.Read("out/t.sql"), "old");
+  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "old content");
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
 }
 
 // One object serves file after file: unreadable ones fail at Open, an empty

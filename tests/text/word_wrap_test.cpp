@@ -82,20 +82,17 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
       {"aaaa ", 50, {"aaaa "}, -1},
       {"", 7, {}, 7},
   };
+  std::int32_t limit = 50;  // no desktop yet: every width is 0, only hard breaks count
+  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
+            (Lines{"aaaa bbbb\r\n", "cc"}));
+  EXPECT_EQ(limit, 50);
   FakeDesktop desktop;
   for (const auto& c : cases) {
-    std::int32_t limit = c.limit;
+    limit = c.limit;
     EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines)
         << c.text << " in " << c.limit;
     EXPECT_EQ(limit, c.limit_after < 0 ? limit : c.limit_after) << c.text << " in " << c.limit;
   }
-}
-
-TEST(BreakLines, WithADeviceThatCannotMeasureOnlyHardBreaksCount) {
-  std::int32_t limit = 50;  // no desktop: every width is 0
-  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
-            (Lines{"aaaa bbbb\r\n", "cc"}));
-  EXPECT_EQ(limit, 50);
 }
 
 TEST(WrapText, FillsEveryOutput) {
