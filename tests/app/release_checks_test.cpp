@@ -17,14 +17,6 @@
 namespace vkt::app {
 namespace {
 
-TEST(ListFaults, JobsWithoutNumfilesCountsAsNoFiles) {
-  const std::vector<Finding> expected = {
-      {"key_above_numfiles", "JOBS", "",
-       "Chave acima de NUMFILES na se\xC3\xA7\xC3\xA3o JOBS: FILE1=JOB_A (linha 2)"}};
-  EXPECT_EQ(ListFaults("JOBS", {{"FILE1", "JOB_A", 2}}), expected);
-  EXPECT_TRUE(ListFaults("VIEWS", {{"FILE1", "A", 2}}).empty());
-}
-
 TEST(EncodingSniffer, TellsByteOrderMarksUtf8TextAndInvalidUtf8) {
   using I = EncodingIssue;
   const struct {
