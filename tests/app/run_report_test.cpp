@@ -1,4 +1,4 @@
-#include "app/run_recorder.h"
+#include "app/run_report.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "app/file_list_update.h"
 #include "app/run_dispatch.h"
-#include "app/run_report.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
 
@@ -18,28 +17,6 @@ namespace {
 using testing::FakeDesktop;
 using testing::TestRepository;
 using Lines = std::vector<std::string>;
-
-Lines Problems(const std::vector<ReportProblem>& problems) {
-  Lines out;
-  for (const ReportProblem& p : problems) out.push_back(p.kind + " | " + p.text);
-  return out;
-}
-
-TEST(AttachFindings, PutsEachFindingOnItsOutput) {
-  RunReport report;
-  for (const char* database : {"SQLSERVER", "ORACLE"}) {
-    ReportOutput output;
-    output.type = "VIEWS";
-    output.database = database;
-    report.outputs.push_back(output);
-  }
-  AttachFindings(&report, {{"vendor_parity", "VIEWS", "ORACLE", "oracle side"},
-                           {"unknown_key", "VIEWS", "", "both kinds"},
-                           {"unknown_key", "TABELAS", "", "no such call"}});
-  EXPECT_EQ(Problems(report.outputs[0].problems), Lines{"unknown_key | both kinds"});
-  EXPECT_EQ(Problems(report.outputs[1].problems), Lines{"vendor_parity | oracle side"});
-  EXPECT_EQ(Problems(report.problems), Lines{"unknown_key | no such call"});
-}
 
 // The kinds that runs meet are pinned by tests/cases; here, the others.
 TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
