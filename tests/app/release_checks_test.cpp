@@ -90,12 +90,11 @@ int VerifyWithSha256sum(const std::string& folder) {
 }
 
 TEST(Manifest, PassesSha256sumWithUnusualNames) {
+  using namespace std::string_literals;
   TempDir dir;
-  dir.Write("pkg/Roteiro Atualização.doc", std::string("\xD0\xCF\x11\xE0 binary\0\r\n", 15));
+  dir.Write("pkg/Roteiro Atualização.doc", "\xD0\xCF\x11\xE0 binary\0\r\n"s);
   dir.Write("pkg/line\nfeed.sql", "odd but possible");
-  dir.Write("pkg/02-SA_Tabelas.sql", std::string("\xFF\xFE"
-                                                 "G\0O\0",
-                                                 6));
+  dir.Write("pkg/02-SA_Tabelas.sql", "\xFF\xFEG\0O\0"s);
   ASSERT_TRUE(WriteManifest(dir / "pkg").ok());
   EXPECT_NE(dir.Read("pkg/SHA256SUMS")
                 .find("\\" + text::Sha256Hex("odd but possible") + "  line\\nfeed.sql\n"),
