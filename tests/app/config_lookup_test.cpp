@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
+#include "app/startup.h"
 #include "support/temp_dir.h"
 
 namespace vkt::app {
@@ -85,6 +87,23 @@ TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
   EXPECT_EQ(session.MainConfigPath(), "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
   UseMainConfiguration(session, "/top.ini");
   EXPECT_EQ(session.program_folder, "/");
+}
+
+TEST(SplitRepositoryList, SplitsAtEveryCommaWithoutTrimming) {
+  // Each name in brackets.
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"R1", "[R1]"},
+                                                       {"R1,R2", "[R1][R2]"},
+                                                       {"R1,,R2", "[R1][][R2]"},
+                                                       {"R1, R2 ", "[R1][ R2 ]"},
+                                                       {",", "[][]"},
+                                                       {"R1,", "[R1][]"},
+                                                       {",R1", "[][R1]"}};
+  for (const auto& [value, names] : cases) {
+    std::string got;
+    for (const std::string& name : SplitRepositoryList(value)) got += "[" + name + "]";
+    EXPECT_EQ(got, names) << value;
+  }
 }
 
 }  // namespace

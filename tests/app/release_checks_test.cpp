@@ -3,20 +3,19 @@
 #include "app/release_checks.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/manifest.h"
+#include "support/temp_dir.h"
+#include "text/sha256.h"
+
 namespace vkt::app {
 namespace {
-
-TEST(ListFaults, JobsWithoutNumfilesCountsAsNoFiles) {
-  const std::vector<Finding> expected = {
-      {"key_above_numfiles", "JOBS", "",
-       "Chave acima de NUMFILES na se\xC3\xA7\xC3\xA3o JOBS: FILE1=JOB_A (linha 2)"}};
-  EXPECT_EQ(ListFaults("JOBS", {{"FILE1", "JOB_A", 2}}), expected);
-  EXPECT_TRUE(ListFaults("VIEWS", {{"FILE1", "A", 2}}).empty());
-}
 
 TEST(EncodingSniffer, TellsByteOrderMarksUtf8TextAndInvalidUtf8) {
   using I = EncodingIssue;
@@ -78,6 +77,39 @@ TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
   EXPECT_FALSE(bom.Decided());
   EXPECT_TRUE(utf16.Decided());
   EXPECT_FALSE(open.Decided());
+}
+
+using vkt::testing::TempDir;
+
+// Runs the system's sha256sum on the manifest of `folder`; its exit status.
+int VerifyWithSha256sum(const std::string& folder) {
+  std::string command = "cd '" + folder + "' && /usr/bin/sha256sum --strict --quiet -c " +
+                        std::string(kManifestName) + " >/dev/null 2>&1";
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Manifest, PassesSha256sumWithUnusualNames) {
+  using namespace std::string_literals;
+  TempDir dir;
+  dir.Write("pkg/Roteiro Atualização.doc", "\xD0\xCF\x11\xE0 binary\0\r\n"s);
+  dir.Write("pkg/line\nfeed.sql", "odd but possible");
+  dir.Write("pkg/02-SA_Tabelas.sql", "\xFF\xFEG\0O\0"s);
+  ASSERT_TRUE(WriteManifest(dir / "pkg").ok());
+  EXPECT_NE(dir.Read("pkg/SHA256SUMS")
+                .find("\\" + text::Sha256Hex("odd but possible") + "  line\\nfeed.sql\n"),
+            std::string::npos);
+  EXPECT_EQ(VerifyWithSha256sum(dir / "pkg"), 0);
+}
+
+TEST(Manifest, FailsWhenTheManifestCannotBeWrittenAndNamesIt) {
+  TempDir dir;
+  dir.Write("pkg/a.sql", "a");
+  dir.MakeDir("pkg/sha256sums");  // a folder where the manifest should go
+  std::string failed;
+  platform::Status status = WriteManifest(dir / "pkg", &failed);
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(failed, dir / "pkg" + "\\SHA256SUMS");
 }
 
 }  // namespace

@@ -2,26 +2,53 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#include "app/file_list_update.h"
+#include "app/run_dispatch.h"
+#include "support/fake_desktop.h"
+#include "support/test_repository.h"
 
 namespace vkt::app {
 namespace {
 
+using testing::FakeDesktop;
+using testing::TestRepository;
+using Lines = std::vector<std::string>;
+
+// The kinds that runs meet are pinned by tests/cases; here, the others.
 TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
   const std::pair<const char*, std::string_view> cases[] = {
-      {"Nao existe a seção: VIEWS no arquivo ini", problem_kind::kMissingSection},
-      {"Valor invalido de NUMFILES na seção: VIEWS no arquivo ini", problem_kind::kInvalidNumfiles},
-      {"Arquivo Nao esta no ini: C.ora", problem_kind::kNotInList},
-      {"Arquivo não encontrado: /src/Tabelas/.ora", problem_kind::kMissingFile},
       {"Erro ao ler o arquivo: /src/a.ora - Permission denied", problem_kind::kReadError},
-      {"Erro ao gravar o arquivo: /out/x.sql - No space left", problem_kind::kWriteError},
       {"Erro ao criar a pasta: /out/ORACLE - Not a directory", problem_kind::kFolderError},
-      {"Arquivo Roteiro_Atualizacao_XYZ_Oracle.doc nao encontrado!",
-       problem_kind::kMissingDocument},
       {"FILE1=CRIA_A", problem_kind::kMessage},
   };
   for (const auto& [line, kind] : cases) EXPECT_EQ(ClassifyMessage(line), kind) << line;
+}
+
+// What numbering --write does with the names is pinned by tests/cases.
+TEST(NamesOfKeyLines, TakesTheNamesOfTheNumberingsLines) {
+  EXPECT_EQ(NamesOfKeyLines({"", "FILE1=CRIA_A", "FILE2=x=y", "FILE=NO", "FILEx=NO", "FILE3=",
+                             "Nao existe pasta de origem para o tipo: TODOS", "FILE10=J"}),
+            (Lines{"CRIA_A", "x=y", "J"}));
+}
+
+// The box of a file list that cannot be read comes once per run, however
+// many generation calls read the list.
+TEST(InitializationFileError, ComesOncePerRunAndAgainInTheNextRun) {
+  FakeDesktop desktop;
+  TestRepository repo;
+  repo.dir.MakeDir("files.ini");  // a folder where the file list should be
+  const RunRequest request{1, "TABELAS"};
+  for (int run = 1; run <= 2; ++run) {
+    cmdExecuta_Click(repo.session, request, RunOptions{.dry_run = true});
+    EXPECT_EQ(
+        std::count_if(desktop.boxes.begin(), desktop.boxes.end(),
+                      [](const auto& box) { return box.title == "Initialization File Error"; }),
+        run);
+  }
 }
 
 }  // namespace

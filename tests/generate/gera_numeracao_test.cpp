@@ -2,16 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include "generate/gera_script.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
 
 namespace vkt::generate {
 namespace {
+
+using testing::FakeDesktop;
+using testing::TestRepository;
+using Lines = std::vector<std::string>;
 
 TEST(BaseName, CutsTheLastFourCharacters) {
   // Characters, not bytes; a byte that is no UTF-8 counts as one; fewer than
@@ -24,42 +30,54 @@ TEST(BaseName, CutsTheLastFourCharacters) {
 }
 
 TEST(NumberingFolder, NumberingTableThenGenerationTable) {
-  const std::pair<std::string_view, std::optional<std::string>> cases[] = {
-      {"TABELAS", "\\Tabelas"},
-      {"TABELAS2", "\\Tabelas2"},
-      {"EVOLUCAO", "\\Evolucao"},
-      {"EVOLUCAO2", "\\Evolucao2"},
-      {"DADOS", "\\Dados"},
-      {"TRIGGERS", "\\Triggers"},
-      {"VIEWS", "\\Views"},
-      {"FUNCTIONS", "\\Functions"},
-      {"PROCEDURES", "\\procedures"},
-      {"PACKAGES", "\\Packages"},
-      {"SEQUENCES", "\\Sequences"},
-      {"TEMPLATES", "\\Templates"},
-      {"TYPESRULESDEFAULTS", "\\Types_Rules_Defaults"},
-      {"GRANTS", "\\GRANTS"},
-      {"SINONIMOS", "\\SINONIMOS"},
-      {"JOBS", "\\JOBS"},
-      {"PROCEDURES_SQL_2005", "\\PROCEDURES"},
-      {"PACKAGES_SQL_2005", "\\PACKAGES"},
-      {"TODOS", std::nullopt},
-      {"DOCS_E_BATS", std::nullopt},
-      {"tabelas", std::nullopt},  // keywords arrive upper-cased and match exactly
-  };
-  for (const auto& [tipo, folder] : cases) EXPECT_EQ(NumberingFolder(tipo), folder) << tipo;
+  // Keywords arrive upper-cased and match exactly.
+  std::istringstream tipos(
+      "TABELAS TABELAS2 EVOLUCAO EVOLUCAO2 DADOS TRIGGERS VIEWS FUNCTIONS PROCEDURES PACKAGES "
+      "SEQUENCES TEMPLATES TYPESRULESDEFAULTS GRANTS SINONIMOS JOBS PROCEDURES_SQL_2005 "
+      "PACKAGES_SQL_2005 TODOS DOCS_E_BATS tabelas");
+  std::string folders;
+  for (std::string tipo; tipos >> tipo;) {
+    folders += NumberingFolder(tipo).value_or("(none)") + " ";
+  }
+  EXPECT_EQ(folders,
+            "\\Tabelas \\Tabelas2 \\Evolucao \\Evolucao2 \\Dados \\Triggers \\Views \\Functions "
+            "\\procedures \\Packages \\Sequences \\Templates \\Types_Rules_Defaults \\GRANTS "
+            "\\SINONIMOS \\JOBS \\PROCEDURES \\PACKAGES (none) (none) (none) ");
 }
 
 // The window stays responsive: one yield per listed file and per line shown.
 TEST(GeraNumeracao, YieldsForEveryFileAndLine) {
-  testing::TestRepository repo;
+  TestRepository repo;
   repo.Source("Views/V1.ora", "x");
   repo.Source("Views/v1.sql", "x");
   repo.Source("Views/V2.ora", "x");
-  testing::FakeDesktop desktop;
+  FakeDesktop desktop;
   GeraNumeracao(repo.session, "VIEWS", "ORACLE");
   EXPECT_EQ(desktop.yields, 5);
   EXPECT_EQ(desktop.message_text.size(), std::string("\rFILE1=V1\rFILE2=V2").size());
+}
+
+// The run as the window sees it; what it writes is pinned by tests/cases.
+TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
+  TestRepository repo;
+  repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=A\n");
+  repo.Source("Tabelas/A.ora", "x\r\n");
+  repo.Source("Tabelas/A.sql", "x\r\n");
+  repo.Source("Tabelas/Z.ora", "x\r\n");
+  repo.Source("Tabelas/Z.sql", "x\r\n");
+  repo.session.Mensagens = {"", "earlier"};
+  FakeDesktop desktop;
+  bool exec = false;
+  GeraScript(repo.session, "TABELAS", "ORACLE", exec);
+  EXPECT_EQ(desktop.yields, 1);
+  EXPECT_EQ(desktop.caption_log,
+            (Lines{"Lendo config :: " + repo.Path("files.ini"), repo.Path("src/Tabelas"),
+                   repo.Path("out/ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql")}));
+  EXPECT_EQ(desktop.message_text, "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora");
+
+  GeraScript(repo.session, "TABELAS", "SQLSERVER", exec);
+  EXPECT_EQ(desktop.message_text,
+            "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql");
 }
 
 }  // namespace

@@ -31,6 +31,16 @@ std::string Copy(const std::string& source_bytes, ScriptEncoding encoding) {
   return dir.Read("out.sql");
 }
 
+// Writes `lines` through a new writer and returns the file.
+std::string Written(const Lines& lines, ScriptEncoding encoding) {
+  TempDir dir;
+  ScriptWriter writer;
+  EXPECT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
+  for (const std::string& line : lines) EXPECT_TRUE(writer.WriteLine(line).ok());
+  EXPECT_TRUE(writer.Close().ok());
+  return dir.Read("out.sql");
+}
+
 Lines ReadLines(const std::string& source_bytes) {
   TempDir dir;
   dir.Write("src.txt", source_bytes);
@@ -170,48 +180,21 @@ TEST(LineRules, HoldUnderUtf8) {
 TEST(LineRules, HoldUnderPagesWhoseAsciiIsNotAllTheirOwn) {
   ASSERT_TRUE(text::SetSystemCodePage("ibm-437", nullptr));
   ExpectLineRules("a\x7F\x1A\x1C\r\nb\xFE\xFF\x7F");
-  TempDir dir;
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(w.WriteLine("a\x7F").ok());
-  ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("o.sql"), text::SystemCodePage().Encode("a\x7F\r\n"));
+  EXPECT_EQ(Written({"a\x7F"}, ScriptEncoding::kCodePage),
+            text::SystemCodePage().Encode("a\x7F\r\n"));
   ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
   EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
-  TempDir dir;
-  ScriptWriter ora, sql, empty;
-  ASSERT_TRUE(ora.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(ora.WriteLine("a\rb").ok());
-  ASSERT_TRUE(ora.WriteLine("c\r\n").ok());
-  ASSERT_TRUE(ora.WriteLine("A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80").ok());  // Aç€ and a CJK sign
-  ASSERT_TRUE(ora.Close().ok());
-  EXPECT_EQ(dir.Read("o.sql"), "a\rb\r\nc\r\n\r\nA\xE7\x80?\r\n");
-  EXPECT_EQ(ora.Close().code, EBADF);  // closed once only
-
-  ASSERT_TRUE(sql.Create(dir / "u.sql", ScriptEncoding::kUtf16Le).ok());
-  ASSERT_TRUE(sql.WriteLine("a\r\xC3\xA7\xE4\xB8\x80").ok());
-  ASSERT_TRUE(sql.WriteLine("\x80").ok());  // no UTF-8: not taken for ASCII
-  ASSERT_TRUE(sql.Close().ok());
-  EXPECT_EQ(dir.Read("u.sql"), Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
-
-  ASSERT_TRUE(empty.Create(dir / "e.sql", ScriptEncoding::kUtf16Le).ok());
-  ASSERT_TRUE(empty.Close().ok());
-  EXPECT_EQ(dir.Read("e.sql"), "\xFF\xFE");
-}
-
-TEST(ScriptWriter, ReplacesAnExistingTargetFoundWithoutRegardToCase) {
-  TempDir dir;
-  dir.Write("Out/02-SA_Tabelas.sql", "old content");
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir.path() + "\\OUT\\02-sa_tabelas.SQL", ScriptEncoding::kCodePage).ok());
-  ASSERT_TRUE(w.WriteLine("new").ok());
-  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "old content");  // not before Close
-  ASSERT_TRUE(w.Close().ok());
-  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
+  // Aç€ and a CJK sign; a byte that is no UTF-8 is not taken for ASCII.
+  EXPECT_EQ(
+      Written({"a\rb", "c\r\n", "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80"}, ScriptEncoding::kCodePage),
+      "a\rb\r\nc\r\n\r\nA\xE7\x80?\r\n");
+  EXPECT_EQ(Written({"a\r\xC3\xA7\xE4\xB8\x80", "\x80"}, ScriptEncoding::kUtf16Le),
+            Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
+  EXPECT_EQ(Written({}, ScriptEncoding::kUtf16Le), "\xFF\xFE");
 }
 
 TEST(ScriptWriter, FailuresStickAndLeaveTheTargetAsItWas) {
@@ -269,21 +252,29 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
-TEST(ScriptWriter, DroppedOrAbortedWriterLeavesNoTraces) {
+// The target, found without regard to case, keeps its old content until
+// Close; a writer dropped or aborted before that leaves no traces.
+TEST(ScriptWriter, ReplacesTheTargetOnlyAtClose) {
   TempDir dir;
-  dir.Write("out/t.sql", "old");
+  dir.Write("Out/02-SA_Tabelas.sql", "old content");
+  const std::string target = dir.path() + "\\OUT\\02-sa_tabelas.SQL";
   {
-    ScriptWriter w;
-    ASSERT_TRUE(w.Create(dir / "out/t.sql", ScriptEncoding::kCodePage).ok());
-    ASSERT_TRUE(w.WriteLine("new").ok());
+    ScriptWriter dropped;
+    ASSERT_TRUE(dropped.Create(target, ScriptEncoding::kCodePage).ok());
+    ASSERT_TRUE(dropped.WriteLine("new").ok());
   }
-  ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "out/t.sql", ScriptEncoding::kCodePage).ok());
+  ScriptWriter aborted, w;
+  ASSERT_TRUE(aborted.Create(target, ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(aborted.WriteLine("new").ok());
+  aborted.Abort();
+  EXPECT_NE(aborted.Close().code, 0);
+  EXPECT_EQ(testing::FolderNames(dir / "Out"), Lines{"02-SA_Tabelas.sql"});
+  ASSERT_TRUE(w.Create(target, ScriptEncoding::kCodePage).ok());
   ASSERT_TRUE(w.WriteLine("new").ok());
-  w.Abort();
-  EXPECT_NE(w.Close().code, 0);
-  EXPECT_EQ(testing::FolderNames(dir / "out"), Lines{"t.sql"});
-  EXPECT_EQ(dir.Read("out/t.sql"), "old");
+  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "old content");
+  ASSERT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
+  EXPECT_EQ(w.Close().code, EBADF);  // closed once only
 }
 
 // One object serves file after file: unreadable ones fail at Open, an empty

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/fake_desktop.h"
+#include "text/text_measure.h"
 
 namespace vkt::text {
 namespace {
@@ -81,20 +82,17 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
       {"aaaa ", 50, {"aaaa "}, -1},
       {"", 7, {}, 7},
   };
+  std::int32_t limit = 50;  // no desktop yet: every width is 0, only hard breaks count
+  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
+            (Lines{"aaaa bbbb\r\n", "cc"}));
+  EXPECT_EQ(limit, 50);
   FakeDesktop desktop;
   for (const auto& c : cases) {
-    std::int32_t limit = c.limit;
+    limit = c.limit;
     EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines)
         << c.text << " in " << c.limit;
     EXPECT_EQ(limit, c.limit_after < 0 ? limit : c.limit_after) << c.text << " in " << c.limit;
   }
-}
-
-TEST(BreakLines, WithADeviceThatCannotMeasureOnlyHardBreaksCount) {
-  std::int32_t limit = 50;  // no desktop: every width is 0
-  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
-            (Lines{"aaaa bbbb\r\n", "cc"}));
-  EXPECT_EQ(limit, 50);
 }
 
 TEST(WrapText, FillsEveryOutput) {
@@ -110,6 +108,44 @@ TEST(WrapText, FillsEveryOutput) {
   width = 50;
   EXPECT_EQ(WrapText(0, "aa cccccccc", &count, &width), (Lines{"aa ", "cccccccc"}));
   EXPECT_EQ(width, 80);
+}
+
+TEST(StripMnemonics, KeepsTheDrawnCharacters) {
+  // A final "&" is taken as it is; CR LF and CR CR LF vanish, a lone LF or CR
+  // stays; after a triple the pass does not look for another.
+  const std::pair<std::string, std::string> cases[] = {{"&File", "File"},
+                                                       {"Save && Exit", "Save & Exit"},
+                                                       {"A&", "A&"},
+                                                       {"a\r\nb", "ab"},
+                                                       {"a\r\r\nb", "ab"},
+                                                       {"a\nb", "a\nb"},
+                                                       {"a\rb", "a\rb"},
+                                                       {"&\xC3\xA9t", "\xC3\xA9t"},
+                                                       {"\r\r\n\r\r\n", "\r"},
+                                                       {"", ""},
+                                                       {"&", "&"},
+                                                       {"x&&", "x&"}};
+  for (const auto& [text, drawn] : cases) EXPECT_EQ(StripMnemonics(text), drawn) << text;
+}
+
+TEST(TextMeasure, MnemonicsDecideWhetherAmpersandsCountAndLinesStack) {
+  InitTextApi();
+  EXPECT_TRUE(TextApiReady());
+  EXPECT_TRUE(UseWideText());
+  FakeDesktop desktop;
+  Extent size;
+  GetTextSize(0, "&Open", &size, false);
+  EXPECT_EQ(size.cx, 50);
+  GetTextSize(0, "&Open", &size, true);
+  EXPECT_EQ(size.cx, 40);
+  GetTextSize(0, "a\r\nb", &size, true);
+  EXPECT_EQ(size.cx, 20);
+  // The widest line and the sum of the heights.
+  desktop.char_width = 5;
+  GetLinesSize(0, {"abcdefgh", "abcdefghijk", ""}, &size, false);
+  EXPECT_EQ(size, (Extent{55, 48}));
+  GetLinesSize(0, {"&&&&", "ab"}, &size, true);
+  EXPECT_EQ(size, (Extent{10, 32}));
 }
 
 }  // namespace
