@@ -78,6 +78,11 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   GeraScript(repo.session, "TABELAS", "SQLSERVER", exec);
   EXPECT_EQ(desktop.message_text,
             "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql");
+  // A kind without a section stops there, its message already in view.
+  GeraScript(repo.session, "VIEWS", "ORACLE", exec);
+  EXPECT_EQ(desktop.message_text,
+            "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora\r\nArquivo Nao esta no ini: "
+            "Z.sql\r\nNao existe a seção: VIEWS no arquivo ini");
 }
 
 }  // namespace
