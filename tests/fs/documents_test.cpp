@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <optional>
 #include <regex>
 #include <string>
 #include <tuple>
@@ -10,7 +8,6 @@
 
 #include "fs/open_files.h"
 #include "fs/recording_fso.h"
-#include "support/durability.h"
 #include "support/temp_dir.h"
 
 namespace vkt::fs {
@@ -154,28 +151,6 @@ TEST_F(DocumentsTest, SetLinesKeepsTheTargetWhenTheNewContentCannotBePutInPlace)
     EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"}) << read_only;
     ::chmod((dir / "out.txt").c_str(), 0644);
   }
-}
-
-// The temporary file and the old content go to the current directory, from
-// where they are moved across file systems when they must.
-TEST_F(DocumentsTest, SetLinesWorksWhenTheCurrentDirectoryIsOnAnotherFileSystem) {
-  std::optional<TempDir> other;
-  {
-    testing::ScopedTempRoot in_memory("/dev/shm");
-    other.emplace();
-  }
-  struct stat here {
-  }, there{};
-  ASSERT_EQ(::stat(dir.path().c_str(), &here), 0);
-  ASSERT_EQ(::stat(other->path().c_str(), &there), 0);
-  if (here.st_dev == there.st_dev) GTEST_SKIP() << "no second file system";
-  dir.Write("out.txt", "old");
-  stdfs::current_path(other->path());
-  FileSystemObject fso;
-  fso.SetLines({"new"}, dir / "out.txt", false, false, true);
-  EXPECT_EQ(dir.Read("out.txt"), "new");
-  EXPECT_EQ(testing::FolderNames(other->path()), Lines{});
-  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -38,7 +39,7 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
   EXPECT_EQ(fso.calls.size(), 4u);
 }
 
-TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExists) {
+TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExistsOrAnIniFile) {
   TempDir dir;
   dir.Write("a.sql", "select 1");
   dir.Write("b.sql", "old");
@@ -49,21 +50,18 @@ TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExists) {
   EXPECT_EQ(dir.Read("b.sql"), "select 1");
   const LogCall copying = Call("Copiando Arquivo: " + dir / "a.sql", "CopyFile");
   EXPECT_EQ(fso.calls, (Calls{copying, copying}));
-}
-
-TEST(CopyFile, NeverReplacesAnExistingIniFile) {
+  // An existing ini file is never replaced, and nothing is reported; onto a
+  // missing destination it is copied as any other file.
   for (const char* name : {"Config.INI", "config.ini", "x.Ini.bak"}) {
-    TempDir dir;
     dir.Write(name, "new");
-    dir.Write("dest/kept", "old");
-    RecordingFso fso;
-    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "dest/kept", false)) << name;
-    EXPECT_EQ(dir.Read("dest/kept"), "old") << name;
+    fso.calls.clear();
+    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "b.sql", false)) << name;
+    EXPECT_EQ(dir.Read("b.sql"), "select 1") << name;
     EXPECT_TRUE(fso.calls.empty()) << name;
-    // Onto a missing destination the ini file is copied as any other.
-    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "dest/fresh", true)) << name;
-    EXPECT_EQ(dir.Read("dest/fresh"), "new") << name;
+    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "fresh", true)) << name;
+    EXPECT_EQ(dir.Read("fresh"), "new") << name;
     EXPECT_EQ(fso.calls.size(), 1u) << name;
+    std::filesystem::remove(dir / "fresh");
   }
 }
 
@@ -118,7 +116,7 @@ TEST(DeleteFiles, DeletesEveryPatternIncludingReadOnlyAndHiddenFiles) {
                        }));
 }
 
-TEST(CopyFiles, CopiesPatternByPatternClearingMarksAndYieldingAfterEachFile) {
+TEST(CopyFiles, CopiesPatternByPatternClearingMarksYieldingAndStoppingAtAFailure) {
   TempDir dir;
   for (const char* name : {"b.sql", "a.sql", "c.ora", "d.txt"})
     dir.Write(std::string("src/") + name, name);
@@ -140,19 +138,12 @@ TEST(CopyFiles, CopiesPatternByPatternClearingMarksAndYieldingAfterEachFile) {
                            Call("Copiando Arquivo: " + src + "\\b.sql", "CopyFile"),
                        }));
   EXPECT_EQ(desktop.yields, 3);
-}
-
-TEST(CopyFiles, StopsAtTheFirstFailedCopyAndKeepsEarlierCopies) {
-  TempDir dir;
-  for (const char* name : {"a.sql", "b.sql", "c.sql", "d.ora"})
-    dir.Write(std::string("src/") + name, "");
-  dir.Write("dst/b.sql", "old");
-  FakeDesktop desktop;
-  RecordingFso fso;
-  EXPECT_FALSE(fso.CopyFiles(dir / "src", dir / "dst", true, {"*.sql", "*.ora"}));
-  EXPECT_EQ(testing::FilesBelow(dir / "dst"),
-            (std::map<std::string, std::string>{{"a.sql", ""}, {"b.sql", "old"}}));
-  EXPECT_EQ(desktop.yields, 1);
+  // A failed copy stops the run; the earlier copies stay.
+  dir.Write("dst2/b.sql", "old");
+  EXPECT_FALSE(fso.CopyFiles(dir / "src", dir / "dst2", true, {"*.sql", "*.ora"}));
+  EXPECT_EQ(testing::FilesBelow(dir / "dst2"),
+            (std::map<std::string, std::string>{{"a.sql", "a.sql"}, {"b.sql", "old"}}));
+  EXPECT_EQ(desktop.yields, 4);
 }
 
 }  // namespace
