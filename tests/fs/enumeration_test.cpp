@@ -42,19 +42,30 @@ TEST(Enumerations, ListInListingOrder) {
             (List{"", "A.sql", "b.SQL", "zz.sql"}));
 }
 
+// Windows wildcards ("*.*" takes names without a dot too), in lists split at
+// ";" with blanks before each pattern dropped.
 TEST(MatchSpec, PatternLists) {
   struct Case {
     const char* name;
     const char* spec;
     bool match;
-  } cases[] = {{"a.sql", "*.sql;*.txt", true},
-               {"a.txt", "*.sql;*.txt", true},
-               {"a.ora", "*.sql;*.txt", false},
-               {"a.txt", "*.sql;  *.txt", true},
-               {"a.txt", "*.sql;\t*.txt", true},
-               {"A.SQL", "*.sql", true},
-               {"a.sql", "", false},
-               {"a.sql", "*.ora;", false}};
+  } cases[] = {
+      {"a.sql", "*.sql;*.txt", true},
+      {"a.txt", "*.sql;*.txt", true},
+      {"a.ora", "*.sql;*.txt", false},
+      {"a.txt", "*.sql;  *.txt", true},
+      {"a.txt", "*.sql;\t*.txt", true},
+      {"A.SQL", "*.sql", true},
+      {"a.sql", "", false},
+      {"a.sql", "*.ora;", false},
+      {"noext", "*.*", true},
+      {"a.sql2005", "*.sql", false},
+      {"abc", "a?c", true},
+      {"ac", "a?c", false},
+      {"\xC3\xA7\xC3\xA3o.txt", "\xC3\x87\xC3\x83O.*", true},
+      {"x.tar.gz", "*.gz", true},
+      {"x", "*", true},
+  };
   for (const auto& c : cases) {
     EXPECT_EQ(FileSystemObjectPeer::MatchSpec(c.name, c.spec), c.match)
         << c.name << " ~ " << c.spec;

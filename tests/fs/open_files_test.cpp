@@ -179,7 +179,7 @@ TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
   EXPECT_TRUE(dir_.Exists("new.bin"));
 }
 
-TEST_F(OpenFilesTest, ReadersShareAFileButAWriterExcludesEveryOtherOpen) {
+TEST_F(OpenFilesTest, ReadersShareAFileButAWriterHereOrElsewhereExcludesEveryOtherOpen) {
   dir_.Write("s.txt", "keep me");
   const std::string path = dir_ / "s.txt";
   // Another spelling of the same file: the platform resolves letter case.
@@ -202,15 +202,13 @@ TEST_F(OpenFilesTest, ReadersShareAFileButAWriterExcludesEveryOtherOpen) {
   EXPECT_EQ(open_files::Open(path, FileAccess::kTextOutput), 0);
   open_files::Close(w);
   EXPECT_NE(open_files::Open(path, FileAccess::kTextOutput), 0);
-}
-
-TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
+  // So does another opener holding a file for writing.
   dir_.Write("locked.txt", "theirs");
   platform::File theirs;
   ASSERT_TRUE(platform::File::Open(dir_ / "locked.txt", platform::File::Mode::kReadWrite, &theirs,
                                    /*share_read_only=*/true)
                   .ok());
-  platform::Status error;
+  error = {};
   EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kTextOutput, &error), 0);
   EXPECT_EQ(error.code, EWOULDBLOCK);
   EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);

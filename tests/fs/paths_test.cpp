@@ -98,7 +98,7 @@ TEST(PathOperations, GiveTheResultOfEachRow) {
   for (const auto& c : cases) EXPECT_EQ(apply(c.op, c.in), c.out) << c.op << "(" << c.in << ")";
 }
 
-TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
+TEST(CreatePath, CreatesEveryMissingFolderOrFailsKeepingThoseMade) {
   FileSystemObject fso;
   for (const char* root : {"C:\\", "c:", "/", "\\\\"}) EXPECT_TRUE(fso.CreatePath(root)) << root;
   for (const char* tail : {"", "\\"}) {
@@ -108,12 +108,9 @@ TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
     EXPECT_TRUE(stdfs::is_directory(dir / "a/b/c")) << tail;
     EXPECT_TRUE(fso.CreatePath(dir.path() + "\\a\\b\\c" + tail)) << "again " << tail;
   }
-}
-
-TEST(CreatePath, FailsWhenAFolderCannotBeMadeAndKeepsThoseBeforeIt) {
+  // A folder that cannot be made fails the call; those before it stay.
   TempDir dir;
   dir.Write("a/blocker", "a file, not a folder");
-  FileSystemObject fso;
   EXPECT_FALSE(fso.CreatePath(dir.path() + "/a/blocker/c"));
   EXPECT_FALSE(fso.CreatePath(dir.path() + "/made/" + std::string(300, 'n') + "/c"));
   EXPECT_TRUE(stdfs::is_directory(dir / "made"));
