@@ -48,14 +48,11 @@ TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
       {dir.path() + "/VIEWS/a.sql", dir / "Views/a.sql"},
       {dir.path() + "\\OUT\\New\\File.sql", dir / "Out/New/File.sql"},
       {dir.path() + "/@:", dir / "@:"},
-      {"C:\\repo", "<none>"},
-      {"a:x", "<none>"},
-      {"z:", "<none>"},
-      {"A:\\", "<none>"},
-      {"Z:/", "<none>"},
-      {"", "<none>"},
   };
   for (const auto& c : cases) EXPECT_EQ(Resolved(c.in), c.out) << c.in;
+  for (const char* drive : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
+    EXPECT_EQ(Resolved(drive), "<none>") << drive;
+  }
 }
 
 TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
@@ -175,7 +172,7 @@ TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   EXPECT_EQ(folder.size(), 0u);
 }
 
-TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
+TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   TempDir dir;
   dir.Write("ro.txt", "keep");
   ASSERT_TRUE(SetReadOnly(dir / "ro.txt", true).ok());
@@ -191,10 +188,7 @@ TEST(FileChanges, ReadOnlyFilesBehaveAsOnWindows) {
   EXPECT_EQ(w.Create(dir / "ro.txt").code, EACCES);
   ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());
   EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
-}
-
-TEST(FileChanges, MoveNeverReplacesAndCopyKeepsContentModeAndWriteTime) {
-  TempDir dir;
+  // A move never replaces; a copy keeps content, mode and write time.
   dir.Write("a", "a");
   dir.Write("b", "b");
   EXPECT_EQ(MoveFile(dir / "a", dir / "B").code, EEXIST);
@@ -205,7 +199,6 @@ TEST(FileChanges, MoveNeverReplacesAndCopyKeepsContentModeAndWriteTime) {
   ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
   ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
   EXPECT_EQ(dir.Read("dst"), std::string(300000, 'z'));
-  FileInfo info;
   ASSERT_TRUE(GetInfo(dir / "dst", &info).ok());
   EXPECT_EQ(info.write_ns, 1000000000LL * 1500000000);
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
