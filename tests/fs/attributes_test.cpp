@@ -31,11 +31,7 @@ class ScopedTimeZone {
     ::tzset();
   }
   ~ScopedTimeZone() {
-    if (previous_) {
-      ::setenv("TZ", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
+    previous_ ? ::setenv("TZ", previous_->c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
   }
 
