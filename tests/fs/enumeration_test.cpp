@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fs/file_system_object.h"
-#include "fs/file_system_object_peer.h"
 #include "fs/platform/file_system.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
@@ -44,7 +44,7 @@ TEST(Enumerations, ListInListingOrder) {
 
 // Windows wildcards ("*.*" takes names without a dot too), in lists split at
 // ";" with blanks before each pattern dropped.
-TEST(MatchSpec, PatternLists) {
+TEST(EnumTypeFiles, MatchesPatternLists) {
   struct Case {
     const char* name;
     const char* spec;
@@ -66,8 +66,13 @@ TEST(MatchSpec, PatternLists) {
       {"x.tar.gz", "*.gz", true},
       {"x", "*", true},
   };
+  TempDir dir;
+  FileSystemObject fso;
   for (const auto& c : cases) {
-    EXPECT_EQ(FileSystemObjectPeer::MatchSpec(c.name, c.spec), c.match)
+    std::filesystem::remove_all(dir / "m");
+    dir.Write(std::string("m/") + c.name, "");
+    const List expected = c.match ? List{"", c.name} : List{""};
+    EXPECT_EQ(fso.EnumTypeFiles(dir / "m", c.spec, false, false, true), expected)
         << c.name << " ~ " << c.spec;
   }
 }
