@@ -292,24 +292,6 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   EXPECT_EQ(testing::FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt"}));
 }
 
-TEST(ReplaceFile, KeepsModeOwnerAndGroup) {
-  TempDir dir;
-  dir.Write("list.ini", "old");
-  ASSERT_EQ(::chmod((dir / "list.ini").c_str(), 0640), 0);
-  // Root may give the file away, as a run by root must not take it.
-  const bool root = ::geteuid() == 0;
-  const uid_t uid = root ? 4321 : ::geteuid();
-  const gid_t gid = root ? 4322 : ::getegid();
-  ASSERT_EQ(::chown((dir / "list.ini").c_str(), uid, gid), 0);
-  ASSERT_TRUE(ReplaceFile(dir / "list.ini", "new").ok());
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "list.ini").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(st.st_uid, uid);
-  EXPECT_EQ(st.st_gid, gid);
-  EXPECT_EQ(dir.Read("list.ini"), "new");
-}
-
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   TempDir dir;
   FolderLock first, second;
