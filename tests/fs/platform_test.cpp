@@ -229,27 +229,6 @@ TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
   }
 }
 
-// The current directory may be longer than the first buffer taken for it.
-TEST(CurrentDirectory, GivesPathsLongerThanAPage) {
-  namespace stdfs = std::filesystem;
-  TempDir dir;
-  const stdfs::path start = stdfs::current_path();
-  const std::string name(200, 'd');
-  std::string expected = stdfs::canonical(dir.path()).string();
-  stdfs::current_path(dir.path());
-  for (int i = 0; i < 25; ++i, expected += "/" + name) {
-    stdfs::create_directory(name);
-    stdfs::current_path(name);
-  }
-  const std::string got = CurrentDirectory();
-  for (int i = 0; i < 25; ++i) {
-    stdfs::current_path("..");
-    stdfs::remove(name);
-  }
-  stdfs::current_path(start);
-  EXPECT_EQ(got, expected);
-}
-
 // A process started with standard input closed hands out descriptor 0 for
 // the first file or folder it opens: that one works like any other, counts as
 // open and is closed. A replacement dropped without Commit leaves nothing behind.
