@@ -100,8 +100,8 @@ TEST(OleDateConversion, RoundsToTheSecondCarriesMidnightAndRejectsWhatIsNoDate) 
 // ---- attributes ----
 
 // 16 folder, 32 file, | 1 read-only, | 2 dot-name; only a file's read-only
-// mark can be set.
-TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
+// mark can be set, and only a writable file's times.
+TEST(FileAttributes, MapThePosixFileKindsAndGuardReadOnlyFilesAndFolders) {
   TempDir dir;
   dir.Write("plain.sql", "x");
   dir.Write("locked.sql", "x");
@@ -109,6 +109,15 @@ TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
   dir.Write(".hidden", "x");
   dir.MakeDir("Folder");
   FileSystemObject fso;
+  // SetFileTime changes nothing on read-only files, folders or with no date.
+  for (const auto& [name, write] : {std::pair{"locked.sql", 40000.0}, std::pair{"Folder", 40000.0},
+                                    std::pair{"plain.sql", std::nan("")}}) {
+    const std::int64_t before = WriteTimeNs(dir / name);
+    fso.SetFileTime(dir / name, 40000, 40000, write);
+    EXPECT_EQ(WriteTimeNs(dir / name), before) << name;
+  }
+  fso.SetFileTime(dir / "missing.sql", 40000, 40000, 40000);
+  EXPECT_FALSE(dir.Exists("missing.sql"));
   EXPECT_EQ(fso.GetFileAttributes(dir / "plain.sql"), 32);
   EXPECT_EQ(fso.GetFileAttributes(dir / "locked.sql"), 33);
   EXPECT_EQ(fso.GetFileAttributes(dir / ".hidden"), 34);
@@ -149,23 +158,6 @@ TEST(FileTimes, AreLocalTimesToTheSecondBothWays) {
   EXPECT_DOUBLE_EQ(access, Ole(45306, 8, 30, 1));
   EXPECT_DOUBLE_EQ(write, Ole(45474, 23, 59, 59));
   EXPECT_EQ(WriteTimeNs(dir / "a.sql") % kNs, 0);
-}
-
-TEST(SetFileTime, ChangesNothingOnReadOnlyFilesFoldersOrNonDates) {
-  TempDir dir;
-  dir.Write("locked.sql", "x");
-  dir.Write("a.sql", "x");
-  dir.MakeDir("Folder");
-  MakeReadOnly(dir / "locked.sql");
-  FileSystemObject fso;
-  for (const auto& [name, write] : {std::pair{"locked.sql", 40000.0}, std::pair{"Folder", 40000.0},
-                                    std::pair{"a.sql", std::nan("")}}) {
-    const std::int64_t before = WriteTimeNs(dir / name);
-    fso.SetFileTime(dir / name, 40000, 40000, write);
-    EXPECT_EQ(WriteTimeNs(dir / name), before) << name;
-  }
-  fso.SetFileTime(dir / "missing.sql", 40000, 40000, 40000);
-  EXPECT_FALSE(dir.Exists("missing.sql"));
 }
 
 // ---- size ----

@@ -98,9 +98,6 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
     std::string expression;
     Names names;
   } cases[] = {
-      {dir.path() + "\\F\\*.SQL",
-       {".hidden.sql", "A.sql", "b.sql", "_x.sql", "\xC3\xA7\xC3\xA3o.SQL"}},
-      {f + "*.ora", {"A\xC2\x81.ora", "c.ora", "caf\xC3\xA9.ora"}},
       {f + "\xC3\x87*", {"\xC3\xA7\xC3\xA3o.SQL"}},  // Ç*
       {f + "?.SQL?", {"b.sqlx"}},
       {dir.path() + "/F/CAF\xC3\x89.ORA", {"caf\xC3\xA9.ora"}},
@@ -184,8 +181,6 @@ TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   dir.Write("new.txt", "new");
   EXPECT_EQ(CopyFile(dir / "new.txt", dir / "ro.txt", false).code, EACCES);
   EXPECT_EQ(dir.Read("ro.txt"), "keep");
-  AtomicFile w;
-  EXPECT_EQ(w.Create(dir / "ro.txt").code, EACCES);
   ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());
   EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
   // A move never replaces; a copy keeps content, mode and write time.
