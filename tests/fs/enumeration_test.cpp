@@ -77,45 +77,39 @@ TEST(EnumTypeFiles, MatchesPatternLists) {
   }
 }
 
-TEST(FileExists, FilesButNotFoldersNorHiddenFiles) {
+// FileExists: files, but not folders nor hidden files. PathExists: folders,
+// after dropping one trailing separator.
+TEST(Existence, OfFilesAndOfFolders) {
   TempDir dir;
   dir.Write("f/a.SQL", "");
   dir.Write("f/.h.sql", "");
-  dir.MakeDir("f/sub");
-  FileSystemObject fso;
-  EXPECT_TRUE(fso.FileExists(Win(dir, "F\\A.sql")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\sub")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\.h.sql")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\missing.sql")));
-  EXPECT_FALSE(fso.FileExists(""));
-}
-
-TEST(PathExists, Table) {
-  TempDir dir;
-  dir.Write("f/file.txt", "");
   dir.MakeDir("f/Sub");
   FileSystemObject fso;
-  struct Case {
+  const struct {
     std::string path;
-    bool exists;
+    bool file, folder;
   } cases[] = {
-      {Win(dir, "f"), true},
-      {Win(dir, "f\\"), true},
-      {Win(dir, "F/SUB/"), true},
-      {Win(dir, "f\\sub"), true},
-      {Win(dir, "f\\\\"), false},  // only one trailing separator is dropped
-      {Win(dir, "f\\file.txt"), false},
-      {Win(dir, "f\\file.txt\\"), false},
-      {Win(dir, "missing"), false},
-      {Win(dir, "f\\*"), true},  // "." and ".." are folders
-      {"", false},
-      {"/", true},  // the root has entries
-      {"\\", true},
-      {"C:\\", false},  // a drive names nothing here
-      {"C:", false},
+      {Win(dir, "F\\A.sql"), true, false},
+      {Win(dir, "f\\.h.sql"), false, false},
+      {Win(dir, "f\\missing.sql"), false, false},
+      {Win(dir, "f\\a.SQL\\"), false, false},
+      {Win(dir, "f"), false, true},
+      {Win(dir, "f\\"), false, true},
+      {Win(dir, "F/SUB/"), false, true},
+      {Win(dir, "f\\sub"), false, true},
+      {Win(dir, "f\\\\"), false, false},  // only one trailing separator is dropped
+      {Win(dir, "missing"), false, false},
+      {Win(dir, "f\\*"), true, true},  // "." and ".." are folders
+      {"", false, false},
+      {"/", false, true},  // the root has entries
+      {"\\", false, true},
+      {"C:\\", false, false},  // a drive names nothing here
+      {"C:", false, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(fso.PathExists(c.path), c.exists) << c.path;
+  for (const auto& c : cases) {
+    EXPECT_EQ(fso.FileExists(c.path), c.file) << c.path;
+    EXPECT_EQ(fso.PathExists(c.path), c.folder) << c.path;
+  }
 }
 
 }  // namespace
