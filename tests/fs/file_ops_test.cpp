@@ -21,7 +21,7 @@ using Calls = std::vector<LogCall>;
 
 // Each attempt is reported before it is made, with the executable's name
 // without extension; a failed delete is not reported.
-TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
+TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns) {
   TempDir dir;
   dir.Write("a.sql", "x");
   dir.Write("locked.sql", "x");
@@ -37,6 +37,22 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
     EXPECT_EQ(dir.Exists(name), name != std::string("missing")) << name;
   }
   EXPECT_EQ(fso.calls.size(), 4u);
+  // DeleteFiles deletes every pattern's files, read-only and hidden ones too.
+  const std::string many = dir / "many";
+  for (const char* name : {"a.tmp", "locked.TMP", ".hidden.bak", "keep.sql", "sub/deep.tmp"}) {
+    dir.Write(std::string("many/") + name, "x");
+  }
+  MakeReadOnly(many + "/locked.TMP");
+  MakeReadOnly(many + "/.hidden.bak");
+  fso.calls.clear();
+  fso.DeleteFiles(many, {"*.tmp", "*.none", "*.bak"});
+  EXPECT_EQ(testing::FolderNames(many), (std::vector<std::string>{"keep.sql", "sub"}));
+  EXPECT_TRUE(dir.Exists("many/sub/deep.tmp"));
+  EXPECT_EQ(fso.calls, (Calls{
+                           Call("Excluindo Arquivo: " + many + "\\a.tmp", "DeleteFile"),
+                           Call("Excluindo Arquivo: " + many + "\\locked.TMP", "DeleteFile"),
+                           Call("Excluindo Arquivo: " + many + "\\.hidden.bak", "DeleteFile"),
+                       }));
 }
 
 TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExistsOrAnIniFile) {
@@ -96,24 +112,6 @@ TEST(MoveFile, MovesAndReportsButNeverOntoAnExistingFile) {
   EXPECT_EQ(fso.calls,
             (Calls{moving, Call("Erro Movendo Arquivo: " + dir / "a.sql" + " - ", "MoveFile", true),
                    moving}));
-}
-
-TEST(DeleteFiles, DeletesEveryPatternIncludingReadOnlyAndHiddenFiles) {
-  TempDir dir;
-  for (const char* name : {"a.tmp", "locked.TMP", ".hidden.bak", "keep.sql", "sub/deep.tmp"}) {
-    dir.Write(name, "x");
-  }
-  MakeReadOnly(dir / "locked.TMP");
-  MakeReadOnly(dir / ".hidden.bak");
-  RecordingFso fso;
-  fso.DeleteFiles(dir.path(), {"*.tmp", "*.none", "*.bak"});
-  EXPECT_EQ(testing::FolderNames(dir.path()), (std::vector<std::string>{"keep.sql", "sub"}));
-  EXPECT_TRUE(dir.Exists("sub/deep.tmp"));
-  EXPECT_EQ(fso.calls, (Calls{
-                           Call("Excluindo Arquivo: " + dir.path() + "\\a.tmp", "DeleteFile"),
-                           Call("Excluindo Arquivo: " + dir.path() + "\\locked.TMP", "DeleteFile"),
-                           Call("Excluindo Arquivo: " + dir.path() + "\\.hidden.bak", "DeleteFile"),
-                       }));
 }
 
 TEST(CopyFiles, CopiesPatternByPatternClearingMarksYieldingAndStoppingAtAFailure) {
