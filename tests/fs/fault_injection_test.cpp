@@ -51,10 +51,9 @@ void Prepare(TestRepository& repo, bool earlier_run) {
 }
 
 bool Mentions(const std::vector<std::string>& said, const std::string& a, const std::string& b) {
-  for (const std::string& text : said) {
-    if (text.find(a) != std::string::npos && text.find(b) != std::string::npos) return true;
-  }
-  return false;
+  return std::any_of(said.begin(), said.end(), [&](const std::string& text) {
+    return text.find(a) != std::string::npos && text.find(b) != std::string::npos;
+  });
 }
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }

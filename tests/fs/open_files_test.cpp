@@ -207,7 +207,7 @@ TEST_F(OpenFilesTest, ReadersShareAFileButAWriterHereOrElsewhereExcludesEveryOth
 
 // "a\xC3\xA7\xC3\xA3o" ("ação") is one byte a character in Windows-1252; "€" is
 // U+20AC and "𝄞" (U+1D11E) takes two UTF-16 units.
-TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
+TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBackAndDamagedOnesRefused) {
   const std::vector<std::pair<bool, std::string>> records = {
       {false, "abc"},
       {true, "abc"},
@@ -230,9 +230,7 @@ TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
   EXPECT_EQ(fso_.BStringIn(r), std::nullopt) << "past the end";
   EXPECT_EQ(fso_.BStringInW(77), std::nullopt) << "a number not open";
   EXPECT_FALSE(fso_.BStringOutW(77, "x"));
-}
-
-TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
+  // Damaged counts are errors the caller sees.
   struct Case {
     const char* name;
     std::string bytes;

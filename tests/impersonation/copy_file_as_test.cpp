@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -150,7 +151,7 @@ TEST_F(CopyFileAsAccount, FailedSwitchReportsTheImpersonation) {
                                     platform::ExecutableName(), "CopyFileAS", true, false, 4002}));
 }
 
-TEST_F(CopyFileAsAccount, SwitchTakesOnTheWholeAccountAndGoesBack) {
+TEST_F(CopyFileAsAccount, LookUpLogonAndSwitchTakeOnTheWholeAccountAndGoBack) {
   platform::Account account;
   ASSERT_TRUE(platform::LookUpAccount("ana", &account).ok());
   EXPECT_EQ(account.uid, 4001u);
@@ -171,9 +172,9 @@ TEST_F(CopyFileAsAccount, SwitchTakesOnTheWholeAccountAndGoesBack) {
   EXPECT_EQ(CurrentIdentity(), before_);
   ASSERT_TRUE(platform::LookUpAccount("longo", &account).ok());  // read in a larger buffer
   EXPECT_EQ(account.uid, 4005u);
-}
-
-TEST_F(CopyFileAsAccount, AuthenticationChecksThePasswordOnly) {
+  EXPECT_EQ(platform::LookUpAccount("ninguem", &account).code, ENOENT);
+  EXPECT_EQ(platform::LookUpAccount("", &account).code, ENOENT);
+  // Authentication checks the password only.
   EXPECT_TRUE(platform::Authenticate("ana", "Segredo-1").ok());
   EXPECT_FALSE(platform::Authenticate("ana", "segredo-1").ok());
   EXPECT_FALSE(platform::Authenticate("ana", "").ok());
