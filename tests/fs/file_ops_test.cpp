@@ -55,7 +55,7 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns)
                        }));
 }
 
-TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExistsOrAnIniFile) {
+TEST(CopyFile, ReplacesUnlessFailIfExistsOrAnIniFileAndReportsEvenAFailingHook) {
   TempDir dir;
   dir.Write("a.sql", "select 1");
   dir.Write("b.sql", "old");
@@ -79,17 +79,13 @@ TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExistsOrAnIniF
     EXPECT_EQ(fso.calls.size(), 1u) << name;
     std::filesystem::remove(dir / "fresh");
   }
-}
-
-TEST(CopyFileAS, AFailingHookEndsTheCopyAsAReportedFailure) {
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  RecordingFso fso;
+  // A failing hook ends a CopyFileAS as a reported failure.
+  fso.calls.clear();
   fso.on_log = [&](const std::string&) {
     if (fso.calls.size() == 1) throw std::runtime_error("log full");
   };
-  EXPECT_FALSE(fso.CopyFileAS(dir / "a.sql", dir / "b.sql", "", "ana", "x", false));
-  EXPECT_FALSE(dir.Exists("b.sql"));
+  EXPECT_FALSE(fso.CopyFileAS(dir / "a.sql", dir / "c.sql", "", "ana", "x", false));
+  EXPECT_FALSE(dir.Exists("c.sql"));
   EXPECT_EQ(fso.calls,
             (Calls{
                 Call("Copiando Arquivo: " + dir / "a.sql", "CopyFileAS"),

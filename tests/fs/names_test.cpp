@@ -54,7 +54,7 @@ TEST(TempCounterSeed, RoundsHalfToEvenAndKeepsFourteenBits) {
 }
 
 // The counter goes on from the last name given; Reset starts again at one.
-TEST(Names, NewFilenameSkipsNamesTakenInAnyLetterCase) {
+TEST(Names, NewSkipsNamesTakenInAnyLetterCaseAndUniqueIsSeededFromTheDate) {
   TempDir dir;
   FileSystemObject fso;
   const std::string folder = dir.path() + "\\";  // as the program writes it
@@ -71,11 +71,7 @@ TEST(Names, NewFilenameSkipsNamesTakenInAnyLetterCase) {
   EXPECT_EQ(fso.GetNewFilename("Untitled", "txt", folder), folder + "Untitled4.txt");
   std::filesystem::remove(dir / "Untitled1.doc");
   EXPECT_EQ(fso.GetNewFilename("Untitled", "doc", folder, true), folder + "Untitled1.doc");
-}
-
-TEST(Names, UniqueFilenameIsSeededFromTheDate) {
-  FileSystemObject fso;
-  const std::string folder = "/srv/out\\";
+  // GetUniqueFilename's counter is seeded from the date, once per instance.
   const std::int32_t before = TempCounterSeed(LocalNowAsOleDate());
   const std::string name = fso.GetUniqueFilename("tmpfile", folder);
   const std::int32_t after = TempCounterSeed(LocalNowAsOleDate());

@@ -116,10 +116,6 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
   EXPECT_TRUE(fs::FileSystemObject().FileExists(dir.path() + "\\f\\A\xC2\x81.ora"));
 }
 
-TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
-  EXPECT_EQ(ExecutableFolder(), std::filesystem::path(VKTGERA_EXE).parent_path().string());
-}
-
 // Names that are not UTF-8 and links open like any other entry, whether by
 // path or through a listing.
 TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
