@@ -57,8 +57,14 @@ TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
 
 TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   TempDir dir;
+  // A listing read well after the folder last changed is trusted only while
+  // the folder's time stays as it was; a folder made here is seen even where
+  // that time does not move (a coarse clock).
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10);
+  std::filesystem::last_write_time(dir.path(), old);
   EXPECT_EQ(Resolved(dir.path() + "/ORACLE"), dir / "ORACLE");  // caches the listing
   ASSERT_TRUE(CreateDirectory(dir.path() + "/oracle").ok());
+  std::filesystem::last_write_time(dir.path(), old);
   EXPECT_EQ(Resolved(dir.path() + "/ORACLE/x"), dir / "oracle/x");
   EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
   dir.Write("f/other.sql", "");
@@ -66,11 +72,8 @@ TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   dir.Write("f/new.sql", "x");  // not through the platform layer
   EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/new.sql");
   EXPECT_EQ(Listed(dir.path() + "/f/*.SQL"), (Names{"new.sql", "other.sql"}));
-  // A listing read well after the folder last changed is trusted only while
-  // the folder stays as it was.
   dir.MakeDir("g");
-  std::filesystem::last_write_time(
-      dir / "g", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
+  std::filesystem::last_write_time(dir / "g", old);
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
   dir.Write("g/new.sql", "x");
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
