@@ -31,11 +31,7 @@ class ScopedTimeZone {
     ::tzset();
   }
   ~ScopedTimeZone() {
-    if (previous_) {
-      ::setenv("TZ", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
+    previous_ ? ::setenv("TZ", previous_->c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
   }
 
@@ -104,8 +100,8 @@ TEST(OleDateConversion, RoundsToTheSecondCarriesMidnightAndRejectsWhatIsNoDate) 
 // ---- attributes ----
 
 // 16 folder, 32 file, | 1 read-only, | 2 dot-name; only a file's read-only
-// mark can be set.
-TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
+// mark can be set, and only a writable file's times.
+TEST(FileAttributes, MapThePosixFileKindsAndGuardReadOnlyFilesAndFolders) {
   TempDir dir;
   dir.Write("plain.sql", "x");
   dir.Write("locked.sql", "x");
@@ -113,6 +109,15 @@ TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
   dir.Write(".hidden", "x");
   dir.MakeDir("Folder");
   FileSystemObject fso;
+  // SetFileTime changes nothing on read-only files, folders or with no date.
+  for (const auto& [name, write] : {std::pair{"locked.sql", 40000.0}, std::pair{"Folder", 40000.0},
+                                    std::pair{"plain.sql", std::nan("")}}) {
+    const std::int64_t before = WriteTimeNs(dir / name);
+    fso.SetFileTime(dir / name, 40000, 40000, write);
+    EXPECT_EQ(WriteTimeNs(dir / name), before) << name;
+  }
+  fso.SetFileTime(dir / "missing.sql", 40000, 40000, 40000);
+  EXPECT_FALSE(dir.Exists("missing.sql"));
   EXPECT_EQ(fso.GetFileAttributes(dir / "plain.sql"), 32);
   EXPECT_EQ(fso.GetFileAttributes(dir / "locked.sql"), 33);
   EXPECT_EQ(fso.GetFileAttributes(dir / ".hidden"), 34);
@@ -130,7 +135,7 @@ TEST(FileAttributes, MapThePosixFileKindsAndSetTheReadOnlyMarkOfFilesOnly) {
 
 // ---- times ----
 
-TEST(GetFileTime, ReturnsTheLastWriteTimeInLocalTimeToTheSecond) {
+TEST(FileTimes, AreLocalTimesToTheSecondBothWays) {
   ScopedTimeZone zone(kBrasilia);
   TempDir dir;
   dir.Write("a.sql", "x");
@@ -145,38 +150,14 @@ TEST(GetFileTime, ReturnsTheLastWriteTimeInLocalTimeToTheSecond) {
   EXPECT_DOUBLE_EQ(write, Ole(45366, 10, 15, 30));
   EXPECT_DOUBLE_EQ(access, Ole(45306, 9, 0, 0));
   EXPECT_GT(creation, Ole(45366, 0, 0, 0));  // the file was born just now
-}
-
-TEST(SetFileTime, RoundTripsWithGetFileTimeToTheSecond) {
-  ScopedTimeZone zone(kCentralEurope);
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  FileSystemObject fso;
-  const OleDate access = Ole(45306, 8, 30, 1);
-  const OleDate write = Ole(45474, 23, 59, 59);
-  fso.SetFileTime(dir / "a.sql", write, access, write);
-  OleDate got_access = 0, got_write = 0;
-  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "a.sql", nullptr, &got_access, &got_write), write);
-  EXPECT_DOUBLE_EQ(got_access, access);
-  EXPECT_DOUBLE_EQ(got_write, write);
-  EXPECT_EQ(WriteTimeNs(dir / "a.sql") % kNs, 0);  // written with no fraction
-}
-
-TEST(SetFileTime, ChangesNothingOnReadOnlyFilesFoldersOrNonDates) {
-  TempDir dir;
-  dir.Write("locked.sql", "x");
-  dir.Write("a.sql", "x");
-  dir.MakeDir("Folder");
-  MakeReadOnly(dir / "locked.sql");
-  FileSystemObject fso;
-  for (const auto& [name, write] : {std::pair{"locked.sql", 40000.0}, std::pair{"Folder", 40000.0},
-                                    std::pair{"a.sql", std::nan("")}}) {
-    const std::int64_t before = WriteTimeNs(dir / name);
-    fso.SetFileTime(dir / name, 40000, 40000, write);
-    EXPECT_EQ(WriteTimeNs(dir / name), before) << name;
-  }
-  fso.SetFileTime(dir / "missing.sql", 40000, 40000, 40000);
-  EXPECT_FALSE(dir.Exists("missing.sql"));
+  // SetFileTime writes whole seconds that read back as given.
+  fso.SetFileTime(dir / "a.sql", Ole(45474, 23, 59, 59), Ole(45306, 8, 30, 1),
+                  Ole(45474, 23, 59, 59));
+  EXPECT_DOUBLE_EQ(fso.GetFileTime(dir / "a.sql", nullptr, &access, &write),
+                   Ole(45474, 23, 59, 59));
+  EXPECT_DOUBLE_EQ(access, Ole(45306, 8, 30, 1));
+  EXPECT_DOUBLE_EQ(write, Ole(45474, 23, 59, 59));
+  EXPECT_EQ(WriteTimeNs(dir / "a.sql") % kNs, 0);
 }
 
 // ---- size ----

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fs/file_system_object.h"
-#include "fs/file_system_object_peer.h"
 #include "fs/platform/file_system.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
@@ -42,64 +42,74 @@ TEST(Enumerations, ListInListingOrder) {
             (List{"", "A.sql", "b.SQL", "zz.sql"}));
 }
 
-TEST(MatchSpec, PatternLists) {
+// Windows wildcards ("*.*" takes names without a dot too), in lists split at
+// ";" with blanks before each pattern dropped.
+TEST(EnumTypeFiles, MatchesPatternLists) {
   struct Case {
     const char* name;
     const char* spec;
     bool match;
-  } cases[] = {{"a.sql", "*.sql;*.txt", true},
-               {"a.txt", "*.sql;*.txt", true},
-               {"a.ora", "*.sql;*.txt", false},
-               {"a.txt", "*.sql;  *.txt", true},
-               {"a.txt", "*.sql;\t*.txt", true},
-               {"A.SQL", "*.sql", true},
-               {"a.sql", "", false},
-               {"a.sql", "*.ora;", false}};
+  } cases[] = {
+      {"a.sql", "*.sql;*.txt", true},
+      {"a.txt", "*.sql;*.txt", true},
+      {"a.ora", "*.sql;*.txt", false},
+      {"a.txt", "*.sql;  *.txt", true},
+      {"a.txt", "*.sql;\t*.txt", true},
+      {"A.SQL", "*.sql", true},
+      {"a.sql", "", false},
+      {"a.sql", "*.ora;", false},
+      {"noext", "*.*", true},
+      {"a.sql2005", "*.sql", false},
+      {"abc", "a?c", true},
+      {"ac", "a?c", false},
+      {"\xC3\xA7\xC3\xA3o.txt", "\xC3\x87\xC3\x83O.*", true},
+      {"x.tar.gz", "*.gz", true},
+      {"x", "*", true},
+  };
+  TempDir dir;
+  FileSystemObject fso;
   for (const auto& c : cases) {
-    EXPECT_EQ(FileSystemObjectPeer::MatchSpec(c.name, c.spec), c.match)
+    std::filesystem::remove_all(dir / "m");
+    dir.Write(std::string("m/") + c.name, "");
+    const List expected = c.match ? List{"", c.name} : List{""};
+    EXPECT_EQ(fso.EnumTypeFiles(dir / "m", c.spec, false, false, true), expected)
         << c.name << " ~ " << c.spec;
   }
 }
 
-TEST(FileExists, FilesButNotFoldersNorHiddenFiles) {
+// FileExists: files, but not folders nor hidden files. PathExists: folders,
+// after dropping one trailing separator.
+TEST(Existence, OfFilesAndOfFolders) {
   TempDir dir;
   dir.Write("f/a.SQL", "");
   dir.Write("f/.h.sql", "");
-  dir.MakeDir("f/sub");
-  FileSystemObject fso;
-  EXPECT_TRUE(fso.FileExists(Win(dir, "F\\A.sql")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\sub")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\.h.sql")));
-  EXPECT_FALSE(fso.FileExists(Win(dir, "f\\missing.sql")));
-  EXPECT_FALSE(fso.FileExists(""));
-}
-
-TEST(PathExists, Table) {
-  TempDir dir;
-  dir.Write("f/file.txt", "");
   dir.MakeDir("f/Sub");
   FileSystemObject fso;
-  struct Case {
+  const struct {
     std::string path;
-    bool exists;
+    bool file, folder;
   } cases[] = {
-      {Win(dir, "f"), true},
-      {Win(dir, "f\\"), true},
-      {Win(dir, "F/SUB/"), true},
-      {Win(dir, "f\\sub"), true},
-      {Win(dir, "f\\\\"), false},  // only one trailing separator is dropped
-      {Win(dir, "f\\file.txt"), false},
-      {Win(dir, "f\\file.txt\\"), false},
-      {Win(dir, "missing"), false},
-      {Win(dir, "f\\*"), true},  // "." and ".." are folders
-      {"", false},
-      {"/", true},  // the root has entries
-      {"\\", true},
-      {"C:\\", false},  // a drive names nothing here
-      {"C:", false},
+      {Win(dir, "F\\A.sql"), true, false},
+      {Win(dir, "f\\.h.sql"), false, false},
+      {Win(dir, "f\\missing.sql"), false, false},
+      {Win(dir, "f\\a.SQL\\"), false, false},
+      {Win(dir, "f"), false, true},
+      {Win(dir, "f\\"), false, true},
+      {Win(dir, "F/SUB/"), false, true},
+      {Win(dir, "f\\sub"), false, true},
+      {Win(dir, "f\\\\"), false, false},  // only one trailing separator is dropped
+      {Win(dir, "missing"), false, false},
+      {Win(dir, "f\\*"), true, true},  // "." and ".." are folders
+      {"", false, false},
+      {"/", false, true},  // the root has entries
+      {"\\", false, true},
+      {"C:\\", false, false},  // a drive names nothing here
+      {"C:", false, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(fso.PathExists(c.path), c.exists) << c.path;
+  for (const auto& c : cases) {
+    EXPECT_EQ(fso.FileExists(c.path), c.file) << c.path;
+    EXPECT_EQ(fso.PathExists(c.path), c.folder) << c.path;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/file_list_update.h"
@@ -50,10 +51,9 @@ void Prepare(TestRepository& repo, bool earlier_run) {
 }
 
 bool Mentions(const std::vector<std::string>& said, const std::string& a, const std::string& b) {
-  for (const std::string& text : said) {
-    if (text.find(a) != std::string::npos && text.find(b) != std::string::npos) return true;
-  }
-  return false;
+  return std::any_of(said.begin(), said.end(), [&](const std::string& text) {
+    return text.find(a) != std::string::npos && text.find(b) != std::string::npos;
+  });
 }
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
@@ -62,14 +62,10 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
   // The failures are injected, not real: a file system in memory, where a
   // flush costs nothing, keeps the hundreds of runs quick.
   testing::ScopedTempRoot in_memory("/dev/shm");
-  struct Kind {
-    FaultKind kind;
-    const char* name;
-  };
-  const Kind kinds[] = {{kFaultWrite, "write"},
-                        {kFaultRename, "rename"},
-                        {kFaultSync, "fsync"},
-                        {kFaultMkdir, "mkdir"}};
+  const std::pair<FaultKind, const char*> kinds[] = {{kFaultWrite, "write"},
+                                                     {kFaultRename, "rename"},
+                                                     {kFaultSync, "fsync"},
+                                                     {kFaultMkdir, "mkdir"}};
   for (bool earlier_run : {false, true}) {
     Files old_files, new_files;
     {
@@ -80,17 +76,17 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
       RunAll(reference);
       new_files = testing::WrittenFiles(reference);
     }
-    for (const Kind& kind : kinds) {
+    for (const auto& [kind, name] : kinds) {
       int calls = 0;
       for (int n = 1;; ++n) {
         const int error = n % 2 == 1 ? ENOSPC : EIO;
         TestRepository repo;
         Prepare(repo, earlier_run);
-        ArmFault(kind.kind, n, error);
+        ArmFault(kind, n, error);
         const std::vector<std::string> said = RunAll(repo);
         calls = DisarmFault();
         if (calls < n) break;
-        SCOPED_TRACE(std::string(kind.name) + " #" + std::to_string(n) +
+        SCOPED_TRACE(std::string(name) + " #" + std::to_string(n) +
                      (earlier_run ? " over an earlier run" : " into an empty folder"));
         const Files now = testing::WrittenFiles(repo);
         std::vector<std::string> not_new;
@@ -110,20 +106,15 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
         // that failed (which may be one that did come out new, when only its
         // folder could not be flushed; the run did not go on to the others)
         // and the reason.
-        if (!not_new.empty()) {
-          bool explained = false;
-          for (const auto& written : new_files) {
-            explained = explained || Mentions(said, BaseName(written.first), std::strerror(error));
-          }
-          EXPECT_TRUE(explained) << not_new.front();
-        }
+        const bool explained = std::any_of(new_files.begin(), new_files.end(), [&](auto& file) {
+          return Mentions(said, BaseName(file.first), std::strerror(error));
+        });
+        EXPECT_TRUE(not_new.empty() || explained) << not_new.front();
         RunAll(repo);
         EXPECT_EQ(testing::TemporariesBelow(repo.dir.path()), std::vector<std::string>());
       }
       // Over an earlier run every folder exists already.
-      if (!earlier_run || kind.kind != kFaultMkdir) {
-        EXPECT_GT(calls, 0) << kind.name;
-      }
+      if (!earlier_run || kind != kFaultMkdir) EXPECT_GT(calls, 0) << name;
     }
   }
 }

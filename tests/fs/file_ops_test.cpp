@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -20,7 +21,7 @@ using Calls = std::vector<LogCall>;
 
 // Each attempt is reported before it is made, with the executable's name
 // without extension; a failed delete is not reported.
-TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
+TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns) {
   TempDir dir;
   dir.Write("a.sql", "x");
   dir.Write("locked.sql", "x");
@@ -36,9 +37,25 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolder) {
     EXPECT_EQ(dir.Exists(name), name != std::string("missing")) << name;
   }
   EXPECT_EQ(fso.calls.size(), 4u);
+  // DeleteFiles deletes every pattern's files, read-only and hidden ones too.
+  const std::string many = dir / "many";
+  for (const char* name : {"a.tmp", "locked.TMP", ".hidden.bak", "keep.sql", "sub/deep.tmp"}) {
+    dir.Write(std::string("many/") + name, "x");
+  }
+  MakeReadOnly(many + "/locked.TMP");
+  MakeReadOnly(many + "/.hidden.bak");
+  fso.calls.clear();
+  fso.DeleteFiles(many, {"*.tmp", "*.none", "*.bak"});
+  EXPECT_EQ(testing::FolderNames(many), (std::vector<std::string>{"keep.sql", "sub"}));
+  EXPECT_TRUE(dir.Exists("many/sub/deep.tmp"));
+  EXPECT_EQ(fso.calls, (Calls{
+                           Call("Excluindo Arquivo: " + many + "\\a.tmp", "DeleteFile"),
+                           Call("Excluindo Arquivo: " + many + "\\locked.TMP", "DeleteFile"),
+                           Call("Excluindo Arquivo: " + many + "\\.hidden.bak", "DeleteFile"),
+                       }));
 }
 
-TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExists) {
+TEST(CopyFile, ReplacesUnlessFailIfExistsOrAnIniFileAndReportsEvenAFailingHook) {
   TempDir dir;
   dir.Write("a.sql", "select 1");
   dir.Write("b.sql", "old");
@@ -49,33 +66,26 @@ TEST(CopyFile, CopiesAndReportsReplacingAnExistingFileUnlessFailIfExists) {
   EXPECT_EQ(dir.Read("b.sql"), "select 1");
   const LogCall copying = Call("Copiando Arquivo: " + dir / "a.sql", "CopyFile");
   EXPECT_EQ(fso.calls, (Calls{copying, copying}));
-}
-
-TEST(CopyFile, NeverReplacesAnExistingIniFile) {
+  // An existing ini file is never replaced, and nothing is reported; onto a
+  // missing destination it is copied as any other file.
   for (const char* name : {"Config.INI", "config.ini", "x.Ini.bak"}) {
-    TempDir dir;
     dir.Write(name, "new");
-    dir.Write("dest/kept", "old");
-    RecordingFso fso;
-    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "dest/kept", false)) << name;
-    EXPECT_EQ(dir.Read("dest/kept"), "old") << name;
+    fso.calls.clear();
+    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "b.sql", false)) << name;
+    EXPECT_EQ(dir.Read("b.sql"), "select 1") << name;
     EXPECT_TRUE(fso.calls.empty()) << name;
-    // Onto a missing destination the ini file is copied as any other.
-    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "dest/fresh", true)) << name;
-    EXPECT_EQ(dir.Read("dest/fresh"), "new") << name;
+    EXPECT_TRUE(fso.CopyFile(dir / name, dir / "fresh", true)) << name;
+    EXPECT_EQ(dir.Read("fresh"), "new") << name;
     EXPECT_EQ(fso.calls.size(), 1u) << name;
+    std::filesystem::remove(dir / "fresh");
   }
-}
-
-TEST(CopyFileAS, AFailingHookEndsTheCopyAsAReportedFailure) {
-  TempDir dir;
-  dir.Write("a.sql", "x");
-  RecordingFso fso;
+  // A failing hook ends a CopyFileAS as a reported failure.
+  fso.calls.clear();
   fso.on_log = [&](const std::string&) {
     if (fso.calls.size() == 1) throw std::runtime_error("log full");
   };
-  EXPECT_FALSE(fso.CopyFileAS(dir / "a.sql", dir / "b.sql", "", "ana", "x", false));
-  EXPECT_FALSE(dir.Exists("b.sql"));
+  EXPECT_FALSE(fso.CopyFileAS(dir / "a.sql", dir / "c.sql", "", "ana", "x", false));
+  EXPECT_FALSE(dir.Exists("c.sql"));
   EXPECT_EQ(fso.calls,
             (Calls{
                 Call("Copiando Arquivo: " + dir / "a.sql", "CopyFileAS"),
@@ -100,25 +110,7 @@ TEST(MoveFile, MovesAndReportsButNeverOntoAnExistingFile) {
                    moving}));
 }
 
-TEST(DeleteFiles, DeletesEveryPatternIncludingReadOnlyAndHiddenFiles) {
-  TempDir dir;
-  for (const char* name : {"a.tmp", "locked.TMP", ".hidden.bak", "keep.sql", "sub/deep.tmp"}) {
-    dir.Write(name, "x");
-  }
-  MakeReadOnly(dir / "locked.TMP");
-  MakeReadOnly(dir / ".hidden.bak");
-  RecordingFso fso;
-  fso.DeleteFiles(dir.path(), {"*.tmp", "*.none", "*.bak"});
-  EXPECT_EQ(testing::FolderNames(dir.path()), (std::vector<std::string>{"keep.sql", "sub"}));
-  EXPECT_TRUE(dir.Exists("sub/deep.tmp"));
-  EXPECT_EQ(fso.calls, (Calls{
-                           Call("Excluindo Arquivo: " + dir.path() + "\\a.tmp", "DeleteFile"),
-                           Call("Excluindo Arquivo: " + dir.path() + "\\locked.TMP", "DeleteFile"),
-                           Call("Excluindo Arquivo: " + dir.path() + "\\.hidden.bak", "DeleteFile"),
-                       }));
-}
-
-TEST(CopyFiles, CopiesPatternByPatternClearingMarksAndYieldingAfterEachFile) {
+TEST(CopyFiles, CopiesPatternByPatternClearingMarksYieldingAndStoppingAtAFailure) {
   TempDir dir;
   for (const char* name : {"b.sql", "a.sql", "c.ora", "d.txt"})
     dir.Write(std::string("src/") + name, name);
@@ -140,19 +132,12 @@ TEST(CopyFiles, CopiesPatternByPatternClearingMarksAndYieldingAfterEachFile) {
                            Call("Copiando Arquivo: " + src + "\\b.sql", "CopyFile"),
                        }));
   EXPECT_EQ(desktop.yields, 3);
-}
-
-TEST(CopyFiles, StopsAtTheFirstFailedCopyAndKeepsEarlierCopies) {
-  TempDir dir;
-  for (const char* name : {"a.sql", "b.sql", "c.sql", "d.ora"})
-    dir.Write(std::string("src/") + name, "");
-  dir.Write("dst/b.sql", "old");
-  FakeDesktop desktop;
-  RecordingFso fso;
-  EXPECT_FALSE(fso.CopyFiles(dir / "src", dir / "dst", true, {"*.sql", "*.ora"}));
-  EXPECT_EQ(testing::FilesBelow(dir / "dst"),
-            (std::map<std::string, std::string>{{"a.sql", ""}, {"b.sql", "old"}}));
-  EXPECT_EQ(desktop.yields, 1);
+  // A failed copy stops the run; the earlier copies stay.
+  dir.Write("dst2/b.sql", "old");
+  EXPECT_FALSE(fso.CopyFiles(dir / "src", dir / "dst2", true, {"*.sql", "*.ora"}));
+  EXPECT_EQ(testing::FilesBelow(dir / "dst2"),
+            (std::map<std::string, std::string>{{"a.sql", "a.sql"}, {"b.sql", "old"}}));
+  EXPECT_EQ(desktop.yields, 4);
 }
 
 }  // namespace

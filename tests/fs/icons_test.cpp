@@ -39,7 +39,7 @@ class TxtIcons final : public IconService {
   int wrong = 0;
 };
 
-TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
+TEST(Icons, GiveTheIndexListAndIconOfTheAskedSize) {
   FileSystemObject fso;
   std::int32_t small = 55;
   EXPECT_EQ(fso.GetIconIndex("a.txt", true, &small), 0);  // the command line has no icons
@@ -52,12 +52,7 @@ TEST(GetIconIndex, GivesTheIndexAndTheListOfTheAskedSize) {
   EXPECT_EQ(small, 101);
   EXPECT_EQ(large, 102);
   EXPECT_EQ(fso.GetIconIndex("b.txt", true), 3);  // the list handle is optional
-}
-
-TEST(GetFileIcon, GivesAnIconOfTheAskedSizeAndNothingElse) {
-  TxtIcons icons;
-  ScopedDesktop desktop({.icons = &icons});
-  FileSystemObject fso;
+  // GetFileIcon gives an icon of the asked size and nothing else.
   EXPECT_EQ(fso.GetFileIcon("a.doc"), nullptr);
   for (const bool small : {false, true}) {
     const std::shared_ptr<Picture> icon = fso.GetFileIcon("a.txt", small);

@@ -53,44 +53,37 @@ TEST(TempCounterSeed, RoundsHalfToEvenAndKeepsFourteenBits) {
   for (const Case& c : cases) EXPECT_EQ(TempCounterSeed(c.date), c.seed) << c.date;
 }
 
-class NamesTest : public ::testing::Test {
- protected:
-  // The folder as the program writes it, followed by "\".
-  std::string Folder() const { return dir_.path() + "\\"; }
-  FileSystemObject fso_;
-  TempDir dir_;
-};
-
 // The counter goes on from the last name given; Reset starts again at one.
-TEST_F(NamesTest, NewFilenameSkipsNamesTakenInAnyLetterCase) {
-  dir_.Write("Untitled1.doc", "");
-  dir_.Write("untitled2.DOC", "");
-  dir_.Write("Untitled9.txt", "");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder()), Folder() + "Untitled3.doc");
-  EXPECT_EQ(fso_.SerialCounter(), 3);
+TEST(Names, NewSkipsNamesTakenInAnyLetterCaseAndUniqueIsSeededFromTheDate) {
+  TempDir dir;
+  FileSystemObject fso;
+  const std::string folder = dir.path() + "\\";  // as the program writes it
+  dir.Write("Untitled1.doc", "");
+  dir.Write("untitled2.DOC", "");
+  dir.Write("Untitled9.txt", "");
+  EXPECT_EQ(fso.GetNewFilename("Untitled", "doc", folder), folder + "Untitled3.doc");
+  EXPECT_EQ(fso.SerialCounter(), 3);
   // Not taken yet: the same name again, the counter stays.
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder()), Folder() + "Untitled3.doc");
-  EXPECT_EQ(fso_.SerialCounter(), 3);
-  dir_.Write("UNTITLED3.DOC", "");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder()), Folder() + "Untitled4.doc");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "txt", Folder()), Folder() + "Untitled4.txt");
-  std::filesystem::remove(dir_ / "Untitled1.doc");
-  EXPECT_EQ(fso_.GetNewFilename("Untitled", "doc", Folder(), true), Folder() + "Untitled1.doc");
-}
-
-TEST_F(NamesTest, UniqueFilenameIsSeededFromTheDate) {
+  EXPECT_EQ(fso.GetNewFilename("Untitled", "doc", folder), folder + "Untitled3.doc");
+  EXPECT_EQ(fso.SerialCounter(), 3);
+  dir.Write("UNTITLED3.DOC", "");
+  EXPECT_EQ(fso.GetNewFilename("Untitled", "doc", folder), folder + "Untitled4.doc");
+  EXPECT_EQ(fso.GetNewFilename("Untitled", "txt", folder), folder + "Untitled4.txt");
+  std::filesystem::remove(dir / "Untitled1.doc");
+  EXPECT_EQ(fso.GetNewFilename("Untitled", "doc", folder, true), folder + "Untitled1.doc");
+  // GetUniqueFilename's counter is seeded from the date, once per instance.
   const std::int32_t before = TempCounterSeed(LocalNowAsOleDate());
-  const std::string name = fso_.GetUniqueFilename("tmpfile", Folder());
+  const std::string name = fso.GetUniqueFilename("tmpfile", folder);
   const std::int32_t after = TempCounterSeed(LocalNowAsOleDate());
-  ASSERT_GT(fso_.TempCounter(), 0);
-  ASSERT_LE(fso_.TempCounter(), 16383);
+  ASSERT_GT(fso.TempCounter(), 0);
+  ASSERT_LE(fso.TempCounter(), 16383);
   if (before == after) {
-    EXPECT_EQ(fso_.TempCounter(), before);
+    EXPECT_EQ(fso.TempCounter(), before);
   }
   char hex[16];
-  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(fso_.TempCounter()));
-  EXPECT_EQ(name, Folder() + "tmpf" + hex + ".T$$");
-  EXPECT_EQ(fso_.GetUniqueFilename("tmpfile", Folder()), name) << "seeded once per instance";
+  std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(fso.TempCounter()));
+  EXPECT_EQ(name, folder + "tmpf" + hex + ".T$$");
+  EXPECT_EQ(fso.GetUniqueFilename("tmpfile", folder), name) << "seeded once per instance";
 }
 
 }  // namespace

@@ -52,6 +52,7 @@ struct LineCase {
 };
 
 TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
+  const std::string long_line(64 * 1024 - 1, 'x');
   const LineCase cases[] = {
       {"pairs with final pair", "a\r\nbb\r\nc\r\n", {"a", "bb", "c"}},
       {"pairs without final pair", "a\r\nbb\r\nc", {"a", "bb", "c"}},
@@ -62,6 +63,11 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
       {"carriage return then pair", "a\r\r\nb", {"a", "", "b"}},
       {"one line, no terminator", "abc", {"abc"}},
       {"empty file", "", {}},
+      {"system code page", "a\xE7\xE3o\r\n", {"a\xC3\xA7\xC3\xA3o"}},  // "ação"
+      // The read-ahead is 64 KiB: a carriage return on its last byte.
+      {"pair across the read-ahead",
+       long_line + "\r\nsecond\r\nthird",
+       {long_line, "second", "third"}},
   };
   testing::FakeDesktop desktop;
   // Read through the class's sequential reader, which counts the same lines.
@@ -86,27 +92,6 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
   }
   EXPECT_EQ(fso_.OpenFile(dir_ / "missing.txt", 1), 0);
   EXPECT_EQ(fso_.RecordCount(dir_ / "missing.txt"), 0);
-}
-
-TEST_F(OpenFilesTest, KeepsThePairTogetherAcrossTheReadAheadBoundary) {
-  // The read-ahead is 64 KiB: put the carriage return on its last byte.
-  std::string first(64 * 1024 - 1, 'x');
-  dir_.Write("big.txt", first + "\r\nsecond\r\nthird");
-  const int n = open_files::Open(dir_ / "big.txt", FileAccess::kLineInput);
-  EXPECT_EQ(open_files::ReadLine(n), first);
-  EXPECT_EQ(open_files::ReadLine(n), "second");
-  EXPECT_EQ(open_files::ReadLine(n), "third");
-  EXPECT_TRUE(open_files::AtEnd(n));
-}
-
-TEST_F(OpenFilesTest, DecodesLinesAndEncodesTextInTheSystemCodePage) {
-  dir_.Write("in.txt", "a\xE7\xE3o\r\n");  // "ação" in Windows-1252
-  const int in = open_files::Open(dir_ / "in.txt", FileAccess::kLineInput);
-  EXPECT_EQ(open_files::ReadLine(in), "a\xC3\xA7\xC3\xA3o");
-  const int out = open_files::Open(dir_ / "out.txt", FileAccess::kTextOutput);
-  EXPECT_TRUE(open_files::WriteLine(out, "\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"));  // é € 中
-  open_files::Close(out);
-  EXPECT_EQ(dir_.Read("out.txt"), "\xE9 \x80 ?\r\n");
 }
 
 TEST_F(OpenFilesTest, CallsOnTheWrongAccessFail) {
@@ -160,15 +145,16 @@ TEST_F(OpenFilesTest, ByteAccessReadsAndWritesAtPositionsCountedFromOne) {
   EXPECT_EQ(dir_.Read("rw.bin"), "abXYefgh");
 }
 
-TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
+TEST_F(OpenFilesTest, TextOutputEncodesAndTextOutputAndBytesWriteEmptyAndBytesKeeps) {
   dir_.Write("out.txt", "old content");
   const int n = fso_.OpenFile(dir_ / "out.txt", 2);  // any mode but 1 writes text
   ASSERT_NE(n, 0);
   EXPECT_EQ(dir_.Read("out.txt"), "");
   EXPECT_TRUE(open_files::WriteText(n, "ab"));
   EXPECT_TRUE(open_files::WriteText(n, "c"));
+  EXPECT_TRUE(open_files::WriteLine(n, "\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"));  // é € 中
   open_files::Close(n);
-  EXPECT_EQ(dir_.Read("out.txt"), "abc");
+  EXPECT_EQ(dir_.Read("out.txt"), "abc\xE9 \x80 ?\r\n");  // in the system code page
   dir_.Write("w.bin", "old");
   dir_.Write("k.bin", "old");
   open_files::Close(open_files::Open(dir_ / "w.bin", FileAccess::kBytesWrite));
@@ -179,7 +165,7 @@ TEST_F(OpenFilesTest, TextOutputAndBytesWriteEmptyAndBytesKeeps) {
   EXPECT_TRUE(dir_.Exists("new.bin"));
 }
 
-TEST_F(OpenFilesTest, ReadersShareAFileButAWriterExcludesEveryOtherOpen) {
+TEST_F(OpenFilesTest, ReadersShareAFileButAWriterHereOrElsewhereExcludesEveryOtherOpen) {
   dir_.Write("s.txt", "keep me");
   const std::string path = dir_ / "s.txt";
   // Another spelling of the same file: the platform resolves letter case.
@@ -202,15 +188,13 @@ TEST_F(OpenFilesTest, ReadersShareAFileButAWriterExcludesEveryOtherOpen) {
   EXPECT_EQ(open_files::Open(path, FileAccess::kTextOutput), 0);
   open_files::Close(w);
   EXPECT_NE(open_files::Open(path, FileAccess::kTextOutput), 0);
-}
-
-TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
+  // So does another opener holding a file for writing.
   dir_.Write("locked.txt", "theirs");
   platform::File theirs;
   ASSERT_TRUE(platform::File::Open(dir_ / "locked.txt", platform::File::Mode::kReadWrite, &theirs,
                                    /*share_read_only=*/true)
                   .ok());
-  platform::Status error;
+  error = {};
   EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kTextOutput, &error), 0);
   EXPECT_EQ(error.code, EWOULDBLOCK);
   EXPECT_EQ(open_files::Open(dir_ / "locked.txt", FileAccess::kLineInput), 0);
@@ -223,7 +207,7 @@ TEST_F(OpenFilesTest, AnotherOpenerHoldingTheFileForWritingKeepsUsOut) {
 
 // "a\xC3\xA7\xC3\xA3o" ("ação") is one byte a character in Windows-1252; "€" is
 // U+20AC and "𝄞" (U+1D11E) takes two UTF-16 units.
-TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
+TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBackAndDamagedOnesRefused) {
   const std::vector<std::pair<bool, std::string>> records = {
       {false, "abc"},
       {true, "abc"},
@@ -246,9 +230,7 @@ TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBack) {
   EXPECT_EQ(fso_.BStringIn(r), std::nullopt) << "past the end";
   EXPECT_EQ(fso_.BStringInW(77), std::nullopt) << "a number not open";
   EXPECT_FALSE(fso_.BStringOutW(77, "x"));
-}
-
-TEST_F(OpenFilesTest, DamagedCountsAreErrorsTheCallerSees) {
+  // Damaged counts are errors the caller sees.
   struct Case {
     const char* name;
     std::string bytes;

@@ -98,7 +98,7 @@ TEST(PathOperations, GiveTheResultOfEachRow) {
   for (const auto& c : cases) EXPECT_EQ(apply(c.op, c.in), c.out) << c.op << "(" << c.in << ")";
 }
 
-TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
+TEST(CreatePath, CreatesEveryMissingFolderOrFailsKeepingThoseMade) {
   FileSystemObject fso;
   for (const char* root : {"C:\\", "c:", "/", "\\\\"}) EXPECT_TRUE(fso.CreatePath(root)) << root;
   for (const char* tail : {"", "\\"}) {
@@ -108,12 +108,9 @@ TEST(CreatePath, CreatesEveryMissingFolderWithOrWithoutATrailingSeparator) {
     EXPECT_TRUE(stdfs::is_directory(dir / "a/b/c")) << tail;
     EXPECT_TRUE(fso.CreatePath(dir.path() + "\\a\\b\\c" + tail)) << "again " << tail;
   }
-}
-
-TEST(CreatePath, FailsWhenAFolderCannotBeMadeAndKeepsThoseBeforeIt) {
+  // A folder that cannot be made fails the call; those before it stay.
   TempDir dir;
   dir.Write("a/blocker", "a file, not a folder");
-  FileSystemObject fso;
   EXPECT_FALSE(fso.CreatePath(dir.path() + "/a/blocker/c"));
   EXPECT_FALSE(fso.CreatePath(dir.path() + "/made/" + std::string(300, 'n') + "/c"));
   EXPECT_TRUE(stdfs::is_directory(dir / "made"));
@@ -122,7 +119,7 @@ TEST(CreatePath, FailsWhenAFolderCannotBeMadeAndKeepsThoseBeforeIt) {
 
 // Subfolders first, existing files replaced except ".ini" files; the result
 // tells only whether the top folder's own files were copied.
-TEST(CopyPath, CopiesTheTreeAndKeepsExistingIniFiles) {
+TEST(CopyPathAndDeletePath, CopyAndRemoveWholeTrees) {
   TempDir dir;
   dir.Write("src/a.sql", "a");
   dir.Write("src/setup.ini", "new settings");
@@ -144,11 +141,8 @@ TEST(CopyPath, CopiesTheTreeAndKeepsExistingIniFiles) {
                 {"a.sql", "a"},
                 {"setup.ini", "old settings"},
             }));
-}
-
-// Read-only and hidden files go too; a linked folder is unlinked, not entered.
-TEST(DeletePath, RemovesTheWholeTreeButNothingALinkPointsAt) {
-  TempDir dir;
+  // DeletePath takes read-only and hidden files too; a linked folder is
+  // unlinked, not entered.
   dir.Write("tree/a.sql", "x");
   dir.Write("tree/.hidden", "x");
   dir.Write("tree/locked.sql", "x");
@@ -158,9 +152,8 @@ TEST(DeletePath, RemovesTheWholeTreeButNothingALinkPointsAt) {
   stdfs::permissions(dir / "tree/Sub/b.sql", stdfs::perms::owner_read);
   dir.Write("outside/precious.sql", "x");
   stdfs::create_directory_symlink(dir / "outside", dir / "tree/Sub/link");
-  FileSystemObject fso;
   fso.DeletePath(dir.path() + "\\TREE\\\\");
-  EXPECT_EQ(testing::FolderNames(dir.path()), std::vector<std::string>{"outside"});
+  EXPECT_EQ(testing::FolderNames(dir.path()), (std::vector<std::string>{"dst", "outside", "src"}));
   EXPECT_TRUE(dir.Exists("outside/precious.sql"));
 }
 
