@@ -32,6 +32,10 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns)
   EXPECT_FALSE(dir.Exists("a.sql"));
   EXPECT_EQ(fso.calls, Calls{Call("Excluindo Arquivo: " + dir.path() + "\\A.SQL", "DeleteFile")});
   EXPECT_EQ(platform::ExecutableName(), "fs_tests");
+  // Every argument of the hook has a default: empty texts, no error.
+  static_cast<FileSystemObject&>(fso).Grava_Log();
+  EXPECT_EQ(fso.calls.back(), (LogCall{"", "", "", false, false, ::geteuid()}));
+  fso.calls.pop_back();
   for (const char* name : {"locked.sql", "Folder", "missing"}) {
     EXPECT_FALSE(fso.DeleteFile(dir / name)) << name;
     EXPECT_EQ(dir.Exists(name), name != std::string("missing")) << name;

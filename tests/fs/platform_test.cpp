@@ -229,6 +229,12 @@ TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
 TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   TempDir dir;
   dir.Write("in.txt", "in");
+  // Listed as a FIFO, a regular file by the time it is opened.
+  ASSERT_EQ(::mkfifo((dir / "swapped.txt").c_str(), 0600), 0);
+  ListedFolder listed;
+  ASSERT_TRUE(listed.Open(dir.path()).ok());
+  ::unlink((dir / "swapped.txt").c_str());
+  dir.Write("swapped.txt", "now a file");
   const int saved = ::dup(0);
   ASSERT_GE(saved, 0);
   ::close(0);
@@ -257,12 +263,18 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
     ListedFolder folder;
     EXPECT_TRUE(folder.Open(dir.path()).ok() && folder.is_open());
   }
+  {
+    File swapped;
+    EXPECT_TRUE(listed.OpenEntry(listed.Find("swapped.txt", "SWAPPED.TXT"), &swapped).ok() &&
+                swapped.is_open());
+  }
   const int next = ::open("/dev/null", O_RDONLY);
   ::dup2(saved, 0);
   ::close(saved);
   if (next > 0) ::close(next);
   EXPECT_EQ(next, 0) << "descriptor 0 was kept";
-  EXPECT_EQ(testing::FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt"}));
+  EXPECT_EQ(testing::FolderNames(dir.path()),
+            (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
 }
 
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
