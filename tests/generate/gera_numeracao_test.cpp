@@ -60,7 +60,7 @@ TEST(GeraNumeracao, YieldsForEveryFileAndLine) {
 // The run as the window sees it; what it writes is pinned by tests/cases.
 TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   TestRepository repo;
-  repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=A\n");
+  repo.FileList("[TABELAS]\nNUMFILES=1\nFILE1=A\n[JOBS]\nNUMFILES=0\n");
   repo.Source("Tabelas/A.ora", "x\r\n");
   repo.Source("Tabelas/A.sql", "x\r\n");
   repo.Source("Tabelas/Z.ora", "x\r\n");
@@ -83,6 +83,11 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   EXPECT_EQ(desktop.message_text,
             "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora\r\nArquivo Nao esta no ini: "
             "Z.sql\r\nNao existe a seção: VIEWS no arquivo ini");
+  // A kind with no script for this system shows the messages so far.
+  GeraScript(repo.session, "JOBS", "SQLSERVER", exec);
+  EXPECT_EQ(desktop.message_text,
+            "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql\rNao "
+            "existe a seção: VIEWS no arquivo ini");
 }
 
 }  // namespace
