@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "fs/open_files.h"
+#include "fs/platform/file_system.h"
 #include "fs/recording_fso.h"
 #include "support/temp_dir.h"
 
@@ -150,6 +152,12 @@ TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileHereOrKeepsTheTarget) {
     EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"}) << read_only;
     ::chmod((dir / "out.txt").c_str(), 0644);
   }
+  // The old content set aside cannot be deleted: it goes back in place.
+  platform::ArmFault(platform::kFaultRemove, 1, EIO);
+  RecordingFso().SetLines({"new"}, dir / "out.txt", false, false, false);
+  platform::DisarmFault();
+  EXPECT_EQ(dir.Read("out.txt"), "old");
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"out.txt"});
 }
 
 TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {
