@@ -42,6 +42,23 @@ TEST(NextToken, StopsAtTheFirstDelimiterOrHardBreak) {
   }
 }
 
+// One character of the set, counted as UTF-8 sequences by their lead bytes.
+TEST(IsCharInSet, TakesOneWholeCharacter) {
+  const struct {
+    std::string character, set;
+    bool in;
+  } cases[] = {
+      {"\xC3\xA9", "a\xC3\xA9", true},
+      {"\xC3", "a\xC3\xA9", false},
+      {"\xC0\x80", "\xC0\x80", true},
+      {"\xE2\x82\xAC", "\xE2\x82\xAC", true},
+      {"ab", "ab", false},
+      {"", "a", false},
+      {"a", "", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsCharInSet(c.character, c.set), c.in) << c.character;
+}
+
 TEST(Tokenize, SplitsWordsDelimitersAndBreaksWithoutNuls) {
   const std::pair<std::string, Lines> cases[] = {{"a_b c", {"a", "_", "b", " ", "c"}},
                                                  {"\r\nab", {"\r\n", "ab"}},
