@@ -58,8 +58,8 @@ TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
 TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   TempDir dir;
   // A listing read well after the folder last changed is trusted only while
-  // the folder's time stays as it was; a folder made here is seen even where
-  // that time does not move (a coarse clock).
+  // the folder's time stays as it was; a folder made or a file copied here is
+  // seen even where that time does not move (a coarse clock).
   const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10);
   std::filesystem::last_write_time(dir.path(), old);
   EXPECT_EQ(Resolved(dir.path() + "/ORACLE"), dir / "ORACLE");  // caches the listing
@@ -77,6 +77,12 @@ TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
   dir.Write("g/new.sql", "x");
   EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
+  dir.Write("k/src.txt", "c");
+  std::filesystem::last_write_time(dir / "k", old);
+  EXPECT_EQ(Resolved(dir.path() + "/K/COPY.TXT"), dir / "k/COPY.TXT");  // caches "k"
+  ASSERT_TRUE(CopyFile(dir / "k/src.txt", dir / "k/copy.txt", false).ok());
+  std::filesystem::last_write_time(dir / "k", old);
+  EXPECT_EQ(Resolved(dir.path() + "/K/COPY.TXT"), dir / "k/copy.txt");
   // A folder found without regard to case is remembered until the caches
   // are dropped, as a run does when it starts.
   dir.Write("h/Views/a.sql", "");
