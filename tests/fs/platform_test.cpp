@@ -12,6 +12,7 @@
 
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "support/durability.h"
 #include "support/temp_dir.h"
 #include "text/letter_case.h"
 
@@ -123,6 +124,19 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
   for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
   EXPECT_FALSE(FindEntries("/*").empty());
   EXPECT_TRUE(fs::FileSystemObject().FileExists(dir.path() + "\\f\\A\xC2\x81.ora"));
+}
+
+// A name beyond U+FFFF comes before one in U+E000-U+FFFF whichever of the two
+// the folder gives first (in memory, the newest entry comes first).
+TEST(FindEntries, PutsNamesBeyondTheBasicPlaneBeforeTheHighestOnes) {
+  testing::ScopedTempRoot in_memory("/dev/shm");
+  const std::string pair = "\xF0\x9F\x98\x80.sql", high = "\xEE\x80\x80.sql";
+  for (const bool pair_first : {true, false}) {
+    TempDir dir;
+    dir.Write(pair_first ? pair : high, "");
+    dir.Write(pair_first ? high : pair, "");
+    EXPECT_EQ(Listed(dir.path() + "/*.sql"), (Names{pair, high})) << pair_first;
+  }
 }
 
 // Names that are not UTF-8 and links open like any other entry, whether by
