@@ -3,8 +3,10 @@
 #include <array>
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/manifest.h"
 #include "app/version_script.h"
 #include "config/ini.h"
 #include "fs/platform/file_system.h"
@@ -12,6 +14,7 @@
 #include "generate/framing.h"
 #include "generate/gera_numeracao.h"
 #include "generate/gera_script.h"
+#include "generate/names.h"
 #include "services/desktop.h"
 #include "text/letter_case.h"
 
@@ -103,14 +106,30 @@ bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock
   return status.code != EWOULDBLOCK;
 }
 
-// The folders whose leftover temporary files a writing run deletes.
-std::vector<std::string> WrittenFolders(const RepositorySettings& settings, bool install) {
-  if (!install) return {WriterLockFolder(settings, false)};
-  std::vector<std::string> folders;
+// Every file a writing run may replace, with how it reaches it: the targets
+// whose leftover temporary files (of a run that did not end) it deletes.
+std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const Session& session,
+                                                                         bool install) {
+  const RepositorySettings& settings = session.settings;
+  if (!install) return {{settings.ArqConfigIni, platform::LinkAtTarget::kFollowTrusted}};
+  std::vector<std::pair<std::string, platform::LinkAtTarget>> files;
+  auto add = [&files](std::string path) {
+    if (!path.empty()) files.emplace_back(std::move(path), platform::LinkAtTarget::kReplace);
+  };
   for (std::string_view banco : {kSqlServer, kOracle}) {
-    folders.push_back(generate::PlanCall(settings, "", banco).output_folder);
+    const std::string folder = generate::PlanCall(settings, "", banco).output_folder;
+    for (const Row& row : kRows) {
+      if (row.oracle || banco == kSqlServer)
+        add(generate::PlanCall(settings, row.tipo, banco).output_file);
+    }
+    add(folder + generate::NomeDocumentoInstrucao(banco, settings.SISTEMA));
+    add(folder + generate::NomeRoteiro(banco, settings.SISTEMA));
+    if (banco == kOracle) add(folder + generate::NomeScriptPolitica(settings.SISTEMA));
+    add(folder + std::string(kManifestName));
   }
-  return folders;
+  add(SqlServerVersionScriptPath(session));
+  add(OracleVersionScriptPath(session));
+  return files;
 }
 
 }  // namespace
@@ -161,8 +180,8 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
       ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
       return RunOutcome::kLocked;
     }
-    for (const std::string& written : WrittenFolders(session.settings, install)) {
-      platform::RemoveLeftoverTemporaries(written);
+    for (const auto& [path, links] : WrittenFiles(session, install)) {
+      platform::RemoveLeftoverTemporaries(path, links);
     }
   }
 

@@ -72,8 +72,9 @@ Generator& RealGenerator(const RunOptions& options = {});
 // is written and the box "Outra execução está gravando em: " + folder is
 // shown instead (kLocked). A lock that cannot be taken for another reason
 // (the folder cannot be created or opened) does not stop the run, whose own
-// messages then say what failed. Under the lock, temporary files that an
-// interrupted run left in the folders this run writes are deleted.
+// messages then say what failed. Under the lock, the temporary files that an
+// interrupted run of this user left for the files this run writes are deleted
+// (nothing else: others' files of similar names stay).
 // Cached folder listings are dropped first, so every run sees the disk as it is.
 // Enabling and disabling the controls is the caller's (the window's) task.
 // `options.dry_run` checks the version scripts instead of writing them; the

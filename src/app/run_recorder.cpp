@@ -4,6 +4,7 @@
 #include "fs/platform/file_system.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
+#include "generate/gera_script.h"
 #include "text/sha256.h"
 
 namespace vkt::app {
@@ -93,7 +94,10 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std
         entry.name = list.names[i];
         const std::string path = plan.source_folder + "\\" + list.names[i] + plan.extension;
         entry.file = generate::CaminhoMensagem(path);
-        entry.found = RunSeesFile(path) && text::Sha256File(path, &entry.sha256, &entry.size).ok();
+        // A file outside the source root is not the run's to describe.
+        entry.found = RunSeesFile(path) &&
+                      generate::LiesInSourceRoot(session.settings.PathOrigem, path) &&
+                      text::Sha256File(path, &entry.sha256, &entry.size).ok();
         current_->entries.push_back(std::move(entry));
       }
     }

@@ -1,5 +1,7 @@
 #include "app/run_report.h"
 
+#include "generate/gera_script.h"
+
 #include <nlohmann/json.hpp>
 
 #include "app/version.h"
@@ -77,6 +79,7 @@ std::string_view ClassifyMessage(std::string_view line) {
   }
   if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
   if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
+  if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
   if (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!")) {
     return k::kMissingDocument;
   }

@@ -72,6 +72,7 @@ inline constexpr std::string_view kFolderError = "folder_error";
 inline constexpr std::string_view kMissingDocument = "missing_document";
 inline constexpr std::string_view kErrorBox = "error_box";
 inline constexpr std::string_view kManifestError = "manifest_error";
+inline constexpr std::string_view kOutsideSource = "outside_source";
 inline constexpr std::string_view kMessage = "message";  // any other message line
 
 inline constexpr std::string_view kVendorParity = "vendor_parity";

@@ -1,6 +1,7 @@
 #include "app/version_script.h"
 
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "fs/platform/file_system.h"
@@ -13,27 +14,38 @@ namespace {
 
 using platform::Status;
 
-// The whole content of `path`; a missing file reads as empty.
+constexpr std::string_view kOutrosLinks =
+    "Arquivo com outros links substituído (os outros nomes mantêm o conteúdo anterior): ";
+
+// The whole content of the script `path`; a missing file reads as empty, and
+// so does a link at its name, which the new script replaces: what it leads to
+// is not ours to copy into the package.
 Status ReadExisting(const std::string& path, std::string* bytes) {
-  bytes->clear();
-  platform::File file;
-  Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-  if (status.code == ENOENT) return Status::Ok();
-  if (!status.ok()) return status;
-  std::vector<char> buffer(std::size_t{64} * 1024);
-  for (;;) {
-    size_t got = 0;
-    status = file.Read(buffer.data(), buffer.size(), &got);
-    if (!status.ok()) return status;
-    if (got == 0) return Status::Ok();
-    bytes->append(buffer.data(), got);
+  Status status = platform::ReadOutputFile(path, bytes);
+  if (status.code == ENOENT) {
+    bytes->clear();
+    return Status::Ok();
   }
+  return status;
 }
 
 std::string EncodeLines(const std::vector<std::string>& lines) {
   std::string utf8;
   for (const std::string& line : lines) utf8 += line + "\r\n";
   return text::SystemCodePage().Encode(utf8);
+}
+
+// Replaces the version script `path` by `bytes`. A script with other hard
+// links gets a new file of its own (a copy in place could be torn by a kill):
+// the other names keep the old content, and a line says so.
+Status Replace(Session& session, const std::string& path, const std::string& bytes) {
+  bool other_links = false;
+  Status status = platform::ReplaceFile(path, bytes, {}, &other_links);
+  if (other_links) {
+    generate::AdicionaMensagem(session.Mensagens,
+                               std::string(kOutrosLinks) + generate::CaminhoMensagem(path));
+  }
+  return status;
 }
 
 bool Report(Session& session, const std::string& path, const Status& status) {
@@ -47,19 +59,15 @@ bool Report(Session& session, const std::string& path, const Status& status) {
 // What writing `path` atomically would fail with, as far as it shows without
 // writing (see CheckVersionScripts).
 Status PredictWrite(const std::string& path, bool reads_first) {
-  platform::FileInfo info;
-  if (platform::GetInfo(path, &info).ok()) {
-    // A script that is read first fails at its read (a folder is not a
-    // regular file), the other at its creation.
-    if (reads_first) {
-      platform::File file;
-      Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-      if (!status.ok()) return status;
-    }
-    if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
-    if (info.attributes & platform::kAttrReadOnly) return Status::Errno(EACCES);
-    return Status::Ok();
+  // A script that is read first fails at its read (a folder is not a regular
+  // file), the other at its creation.
+  if (reads_first) {
+    std::string bytes;
+    if (Status status = ReadExisting(path, &bytes); !status.ok()) return status;
   }
+  Status status = platform::CheckReplaceable(path);
+  if (status.code != ENOENT) return status;
+  platform::FileInfo info;
   // The nearest existing folder above decides: a file there is no folder.
   std::string above = path;
   for (;;) {
@@ -95,6 +103,7 @@ std::string OracleVersionScriptPath(const Session& session) {
 }
 
 bool WriteVersionScripts(Session& session) {
+  const std::size_t lines_before = session.Mensagens.size();
   const std::string versao = QuoteSqlLiteral(session.repository);
   const std::string sistema = text::UpperCase(session.settings.SISTEMA);
 
@@ -108,19 +117,19 @@ bool WriteVersionScripts(Session& session) {
     content += EncodeLines({"INSERT INTO VERSAO_DATABASE VALUES (GETDATE(), '" + versao +
                                 "', '0', 'Atualizacao da Versao');",
                             "GO"});
-    status = platform::ReplaceFile(sql_server, content);
+    status = Replace(session, sql_server, content);
   }
   bool ok = Report(session, sql_server, status);
 
   // Oracle: replaced on every run.
   const std::string oracle = OracleVersionScriptPath(session);
-  status = platform::ReplaceFile(
-      oracle, EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
-                           "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
-                           "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
-                               "', '0', 'Atualizacao da Versao');",
-                           "COMMIT;", "SPOOL OFF;"}));
-  return Report(session, oracle, status) && ok;
+  status = Replace(session, oracle,
+                   EncodeLines({"SET SERVEROUTPUT ON SIZE 1000000", "SET LINESIZE 80",
+                                "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
+                                "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
+                                    "', '0', 'Atualizacao da Versao');",
+                                "COMMIT;", "SPOOL OFF;"}));
+  return Report(session, oracle, status) && ok && session.Mensagens.size() == lines_before;
 }
 
 bool CheckVersionScripts(Session& session) {

@@ -21,7 +21,9 @@ std::string OracleVersionScriptPath(const Session& session);
 // system code page, lines ended by CR LF, the repository name quoted by
 // QuoteSqlLiteral. Each file is replaced atomically: a failure leaves it as it
 // was and appends "Erro ao gravar o arquivo: " + path + " - " + reason to
-// `session.Mensagens`. Returns false when a file could not be written.
+// `session.Mensagens`. A script with other hard links is replaced by a file
+// of its own (its other names keep the old content) and a line says so.
+// Returns false when a line was appended.
 bool WriteVersionScripts(Session& session);
 
 // The dry run of WriteVersionScripts (`vktgera check`): writes nothing, and

@@ -28,6 +28,11 @@ constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 // before it is read, not allocated.
 constexpr std::int64_t kMaxFileBytes = std::int64_t{64} << 20;
 
+// Users link their ini files on purpose (a list shared by branches): a write
+// follows links, but only those the kernel's protected_symlinks rule trusts.
+constexpr platform::ReplaceOptions kListReplacement{.links =
+                                                        platform::LinkAtTarget::kFollowTrusted};
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -570,7 +575,7 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     *gathered_ = Pack(ini, out);
     return true;
   }
-  status = platform::ReplaceFile(ini_name_, Pack(ini, out));
+  status = platform::ReplaceFile(ini_name_, Pack(ini, out), kListReplacement, &other_links_);
   write_error_ = status.code;
   return status.ok();
 }
@@ -594,7 +599,8 @@ bool INI::CommitWrites() {
   gathered_.reset();
   parsed_.reset();
   SharedParses<Parsed>().Forget(ini_name_);
-  const platform::Status status = platform::ReplaceFile(ini_name_, bytes);
+  const platform::Status status =
+      platform::ReplaceFile(ini_name_, bytes, kListReplacement, &other_links_);
   write_error_ = status.code;
   return status.ok();
 }

@@ -35,7 +35,8 @@ class INI {
   // creating the file (in the code page, CR LF), the section and the key as
   // needed; an existing key's value is replaced in place and every other line
   // kept byte for byte. The file is replaced durably (platform::ReplaceFile: a
-  // symbolic link stays a link, the file keeps its owner and mode). Returns
+  // symbolic link stays a link where the kernel's protected_symlinks rule
+  // would follow it, and fails otherwise; the file keeps its owner and mode). Returns
   // false when it cannot be read or written (the system's error number then in
   // LastWriteError()), for a UTF-16 file that would not convert back
   // unchanged (an odd byte, a lone surrogate), and
@@ -53,6 +54,9 @@ class INI {
   // The system's error number of the last WriteIniSettings that could not
   // read or write the file; 0 after a success or a refused text.
   int LastWriteError() const { return write_error_; }
+  // The file the last write replaced had other hard links: they keep the old
+  // content (a copy in place could be torn by a kill).
+  bool ReplacedOtherLinks() const { return other_links_; }
   void Section(const std::string& name) { section_ = name; }
   void ININame(const std::string& path);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
@@ -84,6 +88,7 @@ class INI {
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   int write_error_ = 0;
+  bool other_links_ = false;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
 };
 

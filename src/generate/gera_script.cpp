@@ -77,11 +77,9 @@ bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
 // What creating the script `path` would fail with, as far as it can be told
 // without creating it: a folder in its place, or a read-only file.
 Status PredictScriptCreation(const std::string& path) {
-  platform::FileInfo info;
-  if (!platform::GetInfo(path, &info).ok()) return Status::Ok();
-  if (info.attributes & platform::kAttrDirectory) return Status::Errno(EISDIR);
-  if (info.attributes & platform::kAttrReadOnly) return Status::Errno(EACCES);
-  return Status::Ok();
+  Status status = platform::CheckReplaceable(path);
+  // Its folder is missing only where this dry run would have made it.
+  return status.code == ENOENT ? Status::Ok() : status;
 }
 
 // The existence test of a listed file: a file that is not hidden. A listed
@@ -104,21 +102,49 @@ bool NamesFolderEntry(std::string_view entry) {
 // existence test: `*exists` false (and nothing opened) for a file that does
 // not exist, is hidden or is a folder. `index` is where the name resolves in
 // the source folder's listing: then the listing answers the existence test
-// and the file is opened relative to the folder. With kNone (not in the
-// listing, or a name it cannot settle), and for a listed file that went away
-// since the listing was taken, the test and the open go by path.
+// and the file is opened relative to the folder (`*plain` when the entry is
+// no link). With kNone (not in the listing, or a name it cannot settle), and
+// for a listed file that went away since the listing was taken, the test and
+// the open go by path.
 Status OpenSource(SourceFile& fonte, fs::FileSystemObject& fso,
                   const platform::ListedFolder& origem, std::size_t index,
-                  const std::string& caminho, std::string_view entry, bool* exists) {
+                  const std::string& caminho, std::string_view entry, bool* exists, bool* plain) {
+  *plain = false;
   if (index != platform::ListedFolder::kNone) {
     const platform::Entry& found = origem.entry(index);
     *exists = !found.is_directory && found.name.front() != '.';
     if (!*exists) return Status::Ok();
     Status opened = fonte.Open(origem, index);
+    *plain = opened.ok() && !found.is_link;
     if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
   }
   *exists = SourceExists(fso, caminho, entry);
   return *exists ? fonte.Open(caminho) : Status::Ok();
+}
+
+// The source root `PathOrigem` as it lies on disk, and whether the listed
+// folder lies inside it; a listed file may be copied only from inside it.
+struct SourceRoot {
+  std::string canonical;  // "" when it leads nowhere: nothing lies inside
+  bool folder_inside = false;
+};
+
+SourceRoot FindSourceRoot(const std::string& path_origem, const platform::ListedFolder& origem) {
+  SourceRoot root;
+  if (!platform::CanonicalPath(path_origem, &root.canonical).ok()) root.canonical.clear();
+  std::string folder;
+  root.folder_inside = origem.is_open() && origem.CanonicalPath(&folder).ok() &&
+                       platform::IsSameOrInside(folder, root.canonical);
+  return root;
+}
+
+// Where the open source lies when that is outside the source root, else "".
+// A plain entry of a folder inside the root lies inside without a look.
+std::string OutsideRoot(const SourceRoot& root, const SourceFile& fonte, bool plain) {
+  if (plain && root.folder_inside) return {};
+  std::string where;
+  if (!fonte.CanonicalPath(&where).ok()) return "?";
+  return platform::IsSameOrInside(where, root.canonical) ? std::string() : where;
 }
 
 void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
@@ -127,6 +153,12 @@ void ReportWriteError(app::Session& session, const std::string& path, const Stat
 }
 
 }  // namespace
+
+bool LiesInSourceRoot(const std::string& path_origem, const std::string& path) {
+  std::string root, where;
+  return platform::CanonicalPath(path_origem, &root).ok() &&
+         platform::CanonicalPath(path, &where).ok() && platform::IsSameOrInside(where, root);
+}
 
 void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
                 bool& bExec, const GenerationOptions& options) {
@@ -250,12 +282,15 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   fs::FileSystemObject fso;
   SourceFile fonte;
   std::string caminho;
+  const SourceRoot raiz = FindSourceRoot(settings.PathOrigem, origem);
   for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
     caminho.assign(pasta_origem).append("\\").append(entradas[i]);
     bool existe = false;
+    bool simples = false;
     // Opened before anything of it is written: an unreadable file is skipped
     // like a missing one.
-    Status leitura = OpenSource(fonte, fso, origem, indices[i], caminho, entradas[i], &existe);
+    Status leitura =
+        OpenSource(fonte, fso, origem, indices[i], caminho, entradas[i], &existe, &simples);
     if (!existe) {
       AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
       continue;
@@ -263,6 +298,14 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     if (!leitura.ok()) {
       AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
                                               " - " + leitura.Text());
+      continue;
+    }
+    // An entry whose ".." or a link leads out of the source root could put
+    // any file the run may read into the package.
+    if (const std::string fora = OutsideRoot(raiz, fonte, simples); !fora.empty()) {
+      AdicionaMensagem(session.Mensagens,
+                       std::string(kForaDaOrigem) + CaminhoMensagem(caminho) + " -> " + fora);
+      fonte.Close();
       continue;
     }
     if (dry_run) {

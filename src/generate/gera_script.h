@@ -2,6 +2,7 @@
 // numbered installation script for one database kind.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "app/session.h"
@@ -9,10 +10,20 @@
 
 namespace vkt::generate {
 
+// The line for a listed file that lies outside `PathOrigem` (a ".." in its
+// name or a symbolic link leads out): it is not copied. The line goes on with
+// the path looked for, " -> " and where it leads.
+inline constexpr std::string_view kForaDaOrigem = "Arquivo fora da pasta de origem, não copiado: ";
+
+// True when the file `path` leads to lies inside `path_origem` (links and
+// ".." resolved): only such a file is copied into a script.
+bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
+
 // Generates the script of `tipo_objeto` (an object-type keyword, or
 // "DOCS_E_BATS" for the companion files) for `banco` ("SQLSERVER", anything
 // else is Oracle). `bExec` adds "exec " to Oracle progress lines. Problems
 // become lines of `session.Mensagens`; the message area shows them at the end.
+// Only files that lie inside `PathOrigem` are copied (kForaDaOrigem).
 // `options.dry_run` only reports (see GenerationOptions).
 void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
                 bool& bExec, const GenerationOptions& options = {});

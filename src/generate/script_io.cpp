@@ -346,6 +346,10 @@ Status SourceFile::ReadFirstBlock() {
 
 bool SourceFile::empty() const { return impl_->empty; }
 
+Status SourceFile::CanonicalPath(std::string* canonical) const {
+  return impl_->file.CanonicalPath(canonical);
+}
+
 Status SourceFile::status() const { return impl_->status; }
 
 void SourceFile::Close() {

@@ -54,6 +54,8 @@ class SourceFile {
   platform::Status Open(const platform::ListedFolder& folder, std::size_t entry);
   // True when the open file holds no bytes at all.
   bool empty() const;
+  // Where the open file lies on disk, every link resolved.
+  platform::Status CanonicalPath(std::string* canonical) const;
   // The read status: the first read error met so far, Ok otherwise.
   platform::Status status() const;
   void Close();

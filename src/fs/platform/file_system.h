@@ -30,13 +30,20 @@ namespace vkt::platform {
 // Not an errno: the path names something other than a regular file (a
 // folder, FIFO, device or socket) where a file's content was to be read.
 inline constexpr int kNotRegularFile = 1001;
+// Not an errno: the path leads through a symbolic link that another user
+// placed in a folder that is not theirs, which a write does not follow (the
+// rule of the kernel's protected_symlinks, applied in every folder).
+inline constexpr int kForeignLink = 1002;
+// Not an errno: the file changed on disk (another program saved it) between
+// the moment it was read and the moment its replacement was to be committed.
+inline constexpr int kChangedMeanwhile = 1003;
 
 // The outcome of a platform call: success, or the system's error number.
 struct Status {
-  int code = 0;  // errno or kNotRegularFile; 0 = success
+  int code = 0;  // errno or one of the k* codes above; 0 = success
   bool ok() const { return code == 0; }
-  // The system's text for the error (strerror; "não é um arquivo comum" for
-  // kNotRegularFile), empty on success.
+  // The system's text for the error (strerror; the program's own words for
+  // kNotRegularFile, kForeignLink and kChangedMeanwhile), empty on success.
   std::string Text() const;
   static Status Ok() { return {}; }
   static Status Errno(int error) { return Status{error}; }
@@ -61,6 +68,9 @@ struct Entry {
   // Filled by folder listings (FindEntries with wildcards, ListedFolder);
   // a search for one name without wildcards leaves kOther for a non-folder.
   EntryType type = EntryType::kOther;
+  // Filled by folder listings: the entry itself is a symbolic link (`type`
+  // then tells what it leads to).
+  bool is_link = false;
 };
 
 // Metadata of one file or folder. Times are nanoseconds since 1970-01-01 UTC.
@@ -122,6 +132,14 @@ Status SetReadOnly(std::string_view path, bool read_only);
 // keeps no settable creation time; it is accepted and ignored.
 Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns);
 
+// Where `path` leads on disk, every symbolic link and "." or ".." resolved
+// (realpath), for telling whether it lies inside a folder: ENOENT when it
+// leads nowhere.
+Status CanonicalPath(std::string_view path, std::string* canonical);
+// True when the canonical path `canonical` is `folder` (canonical too) or
+// lies below it.
+bool IsSameOrInside(std::string_view canonical, std::string_view folder);
+
 // The process's current directory as a POSIX path.
 std::string CurrentDirectory();
 // The folder holding the running executable.
@@ -156,6 +174,8 @@ class ListedFolder {
   // folder here; the object then lists nothing.
   Status Open(std::string_view path);
   bool is_open() const { return fd_ >= 0; }
+  // Where the folder opened lies on disk (see File::CanonicalPath).
+  Status CanonicalPath(std::string* canonical) const;
 
   std::size_t size() const;
   const Entry& entry(std::size_t i) const;
@@ -172,7 +192,9 @@ class ListedFolder {
   // The entries that match the wildcard `pattern` as FindEntries matches, in
   // listing order ("." and ".." are not entries here).
   std::vector<std::size_t> Matching(std::string_view pattern) const;
-  // Opens entry `i` for reading (by its name relative to the folder).
+  // Opens entry `i` for reading (by its name relative to the folder). An entry
+  // the listing saw as no link is opened as no link: one that became a link
+  // since fails (ELOOP) rather than be followed.
   Status OpenEntry(std::size_t i, File* out) const;
 
  private:
@@ -237,6 +259,8 @@ class File {
   bool Identity(FileIdentity* id) const;
   // The stamp of the open file; false when not open or the system fails.
   bool Stamp(FileStamp* stamp) const;
+  // Where the open file lies on disk, every link and "." or ".." resolved.
+  Status CanonicalPath(std::string* canonical) const;
   Status Close();
 
  private:
@@ -245,17 +269,35 @@ class File {
   int fd_ = -1;
 };
 
+// What a replacement does with a symbolic link found where the file goes.
+enum class LinkAtTarget : std::uint8_t {
+  // The link itself is replaced by the new file; what it led to is never
+  // touched. Every output of a run: a link placed at an output's name by
+  // someone else must not turn the run against another file.
+  kReplace,
+  // The link is followed (to any depth) and the file it leads to is
+  // replaced, the link staying a link, but only through links that the
+  // kernel's protected_symlinks rule would follow: each belongs to the
+  // effective user or to the owner of the folder it sits in; any other
+  // fails with kForeignLink. For files users link on purpose (the file list).
+  kFollowTrusted,
+};
+
 // Writes a file so that a failure never leaves it half-written: the data goes
-// to a temporary file "." + name + ".tmp-XXXXXX" in the target's folder, which
-// Commit renames over the target. Dropping the writer without Commit removes
-// the temporary file and leaves the target as it was.
-// A target that is a symbolic link is followed (to any depth): the file it
-// leads to is replaced and the link stays. An existing target keeps its
-// permission bits, owner and group (owner and group as far as the process may
-// set them). A target with more than one hard link is rewritten in place once
-// the new content is complete in the temporary file, so every link sees it
-// (space is reserved first; only a failure of the device itself can leave it
-// half-written).
+// to a temporary file beside the target (TemporaryName), which Commit renames
+// over the target. Dropping the writer without Commit removes the temporary
+// file and leaves the target as it was.
+// The target's folder is reached one component at a time, never through a
+// symbolic link that another user placed in a folder not theirs (kForeignLink),
+// and every later step (the temporary file's exclusive creation, the rename,
+// the clean-up) works inside that folder as it was opened, so a component
+// swapped meanwhile changes nothing. A link at the target's own name is
+// handled as `links` says.
+// An existing target keeps its permission bits, owner and group (owner and
+// group as far as the process may set them); a read-only one is not replaced
+// (EACCES), as on Windows. A target with more than one hard link is replaced
+// like any other: its other names keep the old content (replaced_other_links
+// tells), since a copy in place could be torn by a kill.
 // The temporary file in progress is known to the signal handler of
 // InstallSignalCleanup.
 class AtomicFile {
@@ -265,13 +307,19 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  Status Create(std::string_view target);
+  Status Create(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
   Status Write(const void* data, std::size_t size);
   // With `durable`, the data reaches the disk (fsync) before the rename, and
   // the rename before Commit returns (fsync of the folder; when only that
-  // fails, the target is already new). On failure the temporary file is gone
-  // and the target unchanged.
-  Status Commit(bool durable = false);
+  // fails, the target is already new). With `unchanged_since`, the target is
+  // replaced only while it is still the file of that stamp (taken when it was
+  // read): one that another program replaced or wrote meanwhile is kept and
+  // the result is kChangedMeanwhile. The test and the replacement are one
+  // atomic exchange where the file system offers it (the replaced file is
+  // checked after the exchange, which is undone when it was not the one
+  // read); elsewhere the test comes right before the rename. On failure the
+  // temporary file is gone and the target unchanged.
+  Status Commit(bool durable = false, const FileStamp* unchanged_since = nullptr);
   void Abort();
   bool is_open() const { return fd_ >= 0; }
   // Gives the new file these permission bits instead of the existing
@@ -279,30 +327,68 @@ class AtomicFile {
   Status SetMode(std::uint32_t mode);
   // Sets the new file's access and last-write times (see SetTimes).
   Status SetTimes(std::int64_t access_ns, std::int64_t write_ns);
+  // After a Commit: the replaced target had other hard links, which still
+  // hold the old content.
+  bool replaced_other_links() const { return replaced_other_links_; }
 
  private:
   int fd_ = -1;
-  int slot_ = -1;  // in the signal handler's table
-  bool in_place_ = false;
-  std::string temp_path_;
-  std::string target_path_;
+  int folder_fd_ = -1;  // the target's folder, as Create opened it
+  int slot_ = -1;       // in the signal handler's table
+  bool other_links_ = false;
+  bool replaced_other_links_ = false;
+  std::string temp_name_;
+  std::string target_name_;
+  std::string target_path_;  // for the listing cache
+};
+
+// How ReplaceFile replaces.
+struct ReplaceOptions {
+  LinkAtTarget links = LinkAtTarget::kReplace;
+  // The stamp of the target when it was read (see AtomicFile::Commit).
+  const FileStamp* unchanged_since = nullptr;
 };
 
 // Replaces the file `path` by `bytes` durably (AtomicFile with `durable`).
-Status ReplaceFile(std::string_view path, std::string_view bytes);
+// `*other_links` (when given) tells whether the target had other hard links.
+Status ReplaceFile(std::string_view path, std::string_view bytes,
+                   const ReplaceOptions& options = {}, bool* other_links = nullptr);
+
+// What AtomicFile::Create(`target`, `links`) would fail with, found without
+// creating anything: the target's folder cannot be reached (ENOENT when it is
+// missing, kForeignLink, ...), or a folder (EISDIR) or a read-only file
+// (EACCES) stands at its name. For runs that only check.
+Status CheckReplaceable(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
+
+// Reads the whole of the output file `path` into `*bytes` the way AtomicFile
+// reaches it (links at its name not followed): a symbolic link there reads as
+// a missing file (ENOENT), since the next replacement puts a file of its own
+// in its place. Only a regular file is read (kNotRegularFile otherwise).
+Status ReadOutputFile(std::string_view path, std::string* bytes);
 
 // Copies the regular file `from` to `to` through a temporary file renamed
 // over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
-// last-write time, as CopyFile does. An existing `to` is replaced (a read-only one fails with
-// EACCES). On failure `*failed` (when given) is the path that failed: `from` when it could not be
-// read, otherwise `to`; `to` then is as it was.
+// last-write time, as CopyFile does. An existing `to` is replaced as AtomicFile
+// replaces (a read-only one fails with EACCES; a link at `to` is replaced, never
+// followed). On failure `*failed` (when given) is the path that failed: `from`
+// when it could not be read, otherwise `to`; `to` then is as it was.
 Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
 
-// True when `name` is a temporary file of AtomicFile's naming.
+// The name of AtomicFile's temporary file for a target named `name`:
+// "." + name + ".tmp-" + 6 random letters or digits, within the system's
+// 255-byte limit for a name: a longer target name keeps its first bytes (never
+// part of a character) followed by "~" and 8 hexadecimal digits of a hash of
+// the whole name. `random` gives the last 6 characters.
+std::string TemporaryName(std::string_view name, std::string_view random);
+// True when `name` is a temporary file of AtomicFile's naming for some target.
 bool IsTemporaryName(std::string_view name);
-// Deletes the temporary files of AtomicFile's naming left in `folder` by a run
-// that did not end (files only). A missing folder holds none.
-Status RemoveLeftoverTemporaries(std::string_view folder);
+// Deletes the temporary files that a run which did not end left for the
+// target `path` (reached as AtomicFile reaches it with `links`): regular files
+// of the effective user named TemporaryName(target's name, ...), the name
+// compared without regard to case. Nothing else is touched: another user's
+// file, or one of another name, stays. A missing folder holds none.
+Status RemoveLeftoverTemporaries(std::string_view path,
+                                 LinkAtTarget links = LinkAtTarget::kReplace);
 
 // An exclusive advisory lock (flock) on a folder, held until the object is
 // destroyed or Release is called. Nothing is created in the folder.
@@ -332,7 +418,7 @@ void InstallSignalCleanup();
 // place, which a test can arm to make the Nth such call fail with an error
 // instead of reaching the system. Unarmed it costs one relaxed atomic load.
 enum FaultKind : std::uint32_t {
-  kFaultWrite = 1,      // write, copy, truncate, space reservation
+  kFaultWrite = 1,      // write, copy, truncate
   kFaultRename = 2,     // rename, link
   kFaultSync = 4,       // fsync of a file or a folder
   kFaultMkdir = 8,      // folder creation
@@ -345,6 +431,11 @@ enum FaultKind : std::uint32_t {
 // (1-based) fails with `error`, and so does every later one when `sticky`.
 // `nth` 0 only counts.
 void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky = false);
+// From now on counts the calls whose kind is in `kinds`; right before the
+// `nth` of them the process sends itself `signal_number`, and the call goes
+// on if the process survives it (the signal blocked or handled). Stops a run
+// at a chosen point, for tests of what a stop leaves behind.
+void ArmStop(std::uint32_t kinds, int nth, int signal_number);
 // Stops injecting; returns how many calls of the armed kinds were counted.
 int DisarmFault();
 

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -12,8 +13,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -49,6 +52,7 @@ struct FaultState {
   int nth = 0;
   int error = 0;
   bool sticky = false;
+  int stop_signal = 0;  // ArmStop: a signal instead of a failure
   int count = 0;
 };
 
@@ -57,17 +61,25 @@ FaultState& Faults() {
   return state;
 }
 
-// True (errno set) when the armed test wants this call to fail.
+// True (errno set) when the armed test wants this call to fail. A test that
+// stops the process here gets its signal before the call.
 bool Injected(FaultKind kind) {
   FaultState& f = Faults();
   if (!f.armed.load(std::memory_order_relaxed)) return false;
-  std::lock_guard<std::mutex> lock(f.mutex);
-  if ((f.kinds & kind) == 0) return false;
-  ++f.count;
-  if (f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth))) {
-    errno = f.error;
-    return true;
+  int stop = 0;
+  {
+    std::lock_guard<std::mutex> lock(f.mutex);
+    if ((f.kinds & kind) == 0) return false;
+    ++f.count;
+    if (f.nth > 0 && f.count == f.nth && f.stop_signal != 0) {
+      stop = f.stop_signal;
+    } else if (f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth))) {
+      errno = f.error;
+      return true;
+    }
   }
+  // Outside the lock: the handler may end the process.
+  if (stop != 0) ::raise(stop);
   return false;
 }
 
@@ -80,9 +92,6 @@ int Ftruncate(int fd, off_t size) { return Injected(kFaultWrite) ? -1 : ::ftrunc
 ssize_t CopyFileRange(int in, int out, size_t size) {
   return Injected(kFaultWrite) ? -1 : ::copy_file_range(in, nullptr, out, nullptr, size, 0);
 }
-int Fallocate(int fd, off_t size) {
-  return Injected(kFaultWrite) ? -1 : ::fallocate(fd, 0, 0, size);
-}
 int Rename(const char* from, const char* to, unsigned flags = 0) {
   return Injected(kFaultRename) ? -1 : ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
 }
@@ -90,14 +99,24 @@ int Link(const char* from, const char* to) {
   return Injected(kFaultRename) ? -1 : ::link(from, to);
 }
 int Fsync(int fd) { return Injected(kFaultSync) ? -1 : ::fsync(fd); }
-int Mkdir(const char* path) { return Injected(kFaultMkdir) ? -1 : ::mkdir(path, 0777); }
 int Open(const char* path, int flags, mode_t mode = 0) {
   if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
   return ::open(path, flags, mode);
 }
-int Mkostemp(char* name) { return Injected(kFaultCreate) ? -1 : ::mkostemp(name, O_CLOEXEC); }
+int OpenAt(int folder, const char* name, int flags, mode_t mode = 0) {
+  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  return ::openat(folder, name, flags, mode);
+}
+int RenameAt(int folder, const char* from, const char* to, unsigned flags = 0) {
+  return Injected(kFaultRename) ? -1 : ::renameat2(folder, from, folder, to, flags);
+}
+int UnlinkAt(int folder, const char* name, int flags = 0) {
+  return Injected(kFaultRemove) ? -1 : ::unlinkat(folder, name, flags);
+}
+int MkdirAt(int folder, const char* name) {
+  return Injected(kFaultMkdir) ? -1 : ::mkdirat(folder, name, 0777);
+}
 int Unlink(const char* path) { return Injected(kFaultRemove) ? -1 : ::unlink(path); }
-int Rmdir(const char* path) { return Injected(kFaultRemove) ? -1 : ::rmdir(path); }
 int Chmod(const char* path, mode_t mode) {
   return Injected(kFaultMetadata) ? -1 : ::chmod(path, mode);
 }
@@ -237,6 +256,8 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
     } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
       struct stat est {};
       std::string full = Join(dir, name);
+      entry.is_link =
+          e->d_type == DT_LNK || (::lstat(full.c_str(), &est) == 0 && S_ISLNK(est.st_mode));
       if (::stat(DirOrDot(full).c_str(), &est) == 0) {
         entry.type = S_ISDIR(est.st_mode)   ? EntryType::kDirectory
                      : S_ISREG(est.st_mode) ? EntryType::kRegular
@@ -574,10 +595,196 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+// Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
+Status CanonicalPathOf(int fd, std::string* canonical) {
+  if (fd < 0) return Status::Errno(EBADF);
+  std::vector<char> buffer(PATH_MAX + 1);
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+  if (n < 0) return FromErrno();
+  if (static_cast<size_t>(n) >= buffer.size()) return Status::Errno(ENAMETOOLONG);
+  canonical->assign(buffer.data(), static_cast<size_t>(n));
+  // The name must still lead to this very file (one deleted since it was
+  // opened lies nowhere).
+  struct stat by_name {
+  }, open_file{};
+  if (canonical->empty() || canonical->front() != '/' ||
+      ::stat(canonical->c_str(), &by_name) != 0 || ::fstat(fd, &open_file) != 0 ||
+      by_name.st_dev != open_file.st_dev || by_name.st_ino != open_file.st_ino) {
+    return Status::Errno(ENOENT);
+  }
+  return Status::Ok();
+}
+
+// ---- reaching a folder without hostile links ------------------------------
+
+// As many symbolic links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+// A descriptor closed when it goes out of scope.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+std::deque<std::string> PosixComponents(std::string_view path) {
+  std::deque<std::string> parts;
+  for (std::string_view part : SplitComponents(path)) parts.emplace_back(part);
+  return parts;
+}
+
+// The rule of the kernel's protected_symlinks, here for every folder: a
+// symbolic link is followed when it belongs to the effective user, or to the
+// owner of the folder it sits in (who could have put anything there anyway).
+// A link that another user left in a shared folder is not.
+bool MayFollow(int folder, const struct stat& link) {
+  if (link.st_uid == ::geteuid()) return true;
+  struct stat st {};
+  return ::fstat(folder, &st) == 0 && st.st_uid == link.st_uid;
+}
+
+// What the symbolic link `name` of `folder` (its lstat in `link`) holds, when
+// it may be followed and the budget of links allows: 0, or the error.
+int ReadTrustedLink(int folder, const std::string& name, const struct stat& link, int* links_left,
+                    std::string* target) {
+  if (!MayFollow(folder, link)) return kForeignLink;
+  if (--*links_left < 0) return ELOOP;
+  std::vector<char> buffer(static_cast<size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
+  const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+  if (n < 0) return errno;
+  target->assign(buffer.data(), static_cast<size_t>(n));
+  return 0;
+}
+
+// A descriptor (O_PATH) of the folder `start` names ("" = current folder; a
+// descriptor of a folder otherwise), taken afresh.
+int OpenStart(int start, bool absolute) {
+  if (absolute) return ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (start == AT_FDCWD) return ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return ::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Opens the folder `path` (POSIX; relative to `start`, a folder's descriptor
+// or AT_FDCWD; an absolute path starts at the root) one component at a time,
+// following only the symbolic links MayFollow allows. Returns a descriptor
+// (O_PATH), or minus the error (kForeignLink for a link it would not follow).
+int WalkToFolder(int start, std::string_view path, int* links_left) {
+  UniqueFd fd(OpenStart(start, !path.empty() && path.front() == '/'));
+  if (fd.get() < 0) return -errno;
+  std::deque<std::string> parts = PosixComponents(path);
+  while (!parts.empty()) {
+    const std::string part = std::move(parts.front());
+    parts.pop_front();
+    if (part == ".") continue;
+    const int next =
+        ::openat(fd.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next >= 0) {
+      fd.reset(next);
+      continue;
+    }
+    const int error = errno;
+    struct stat st {};
+    if (::fstatat(fd.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+      return -error;
+    }
+    std::string target;
+    if (int e = ReadTrustedLink(fd.get(), part, st, links_left, &target); e != 0) return -e;
+    // The link stands for its target, read from the folder the link is in.
+    std::deque<std::string> more = PosixComponents(target);
+    parts.insert(parts.begin(), more.begin(), more.end());
+    if (!target.empty() && target.front() == '/') {
+      fd.reset(OpenStart(AT_FDCWD, true));
+      if (fd.get() < 0) return -errno;
+    }
+  }
+  return fd.release();
+}
+
+// Splits a POSIX path into its folder ("" = current folder) and last name.
+void SplitLast(const std::string& path, std::string* folder, std::string* name) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    folder->clear();
+    *name = path;
+    return;
+  }
+  *folder = path.substr(0, slash == 0 ? 1 : slash);
+  *name = path.substr(slash + 1);
+}
+
+// Where a file of a run goes: the descriptor of its folder, reached as
+// WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
+// the name are followed as MayFollow allows, and `*name` is the name of the
+// file they lead to. `*posix` is the file's POSIX path, for the listing cache.
+Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
+                  std::string* posix) {
+  if (!Resolve(target, posix)) return Status::Errno(ENOENT);
+  while (posix->size() > 1 && posix->back() == '/') posix->pop_back();
+  std::string dir;
+  SplitLast(*posix, &dir, name);
+  if (name->empty() || *name == "." || *name == "..") return Status::Errno(EISDIR);
+  int links_left = kMaxLinks;
+  const int fd = WalkToFolder(AT_FDCWD, dir, &links_left);
+  if (fd < 0) return Status::Errno(-fd);
+  folder->reset(fd);
+  while (links == LinkAtTarget::kFollowTrusted) {
+    struct stat st {};
+    if (::fstatat(folder->get(), name->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISLNK(st.st_mode)) {
+      break;
+    }
+    std::string link;
+    if (int e = ReadTrustedLink(folder->get(), *name, st, &links_left, &link); e != 0) {
+      return Status::Errno(e);
+    }
+    std::string link_dir, link_name;
+    SplitLast(link, &link_dir, &link_name);
+    if (link_name.empty() || link_name == "." || link_name == "..") return Status::Errno(EISDIR);
+    const int next = WalkToFolder(folder->get(), link_dir, &links_left);
+    if (next < 0) return Status::Errno(-next);
+    folder->reset(next);
+    dir = link.front() == '/' ? link_dir : Join(dir, link_dir);
+    *name = std::move(link_name);
+  }
+  *posix = Join(dir, *name);
+  return Status::Ok();
+}
+
+// Opens the folder of `path` for a change of the entry `*name` in it (see
+// OpenTarget: links at the name are never followed).
+Status OpenEntryFolder(std::string_view path, UniqueFd* folder, std::string* name,
+                       std::string* posix) {
+  return OpenTarget(path, LinkAtTarget::kReplace, folder, name, posix);
+}
+
 }  // namespace
 
 std::string Status::Text() const {
   if (code == kNotRegularFile) return "não é um arquivo comum";
+  if (code == kForeignLink) return "link simbólico de outro usuário";
+  if (code == kChangedMeanwhile) return "alterado por outro programa durante a gravação";
   return code == 0 ? std::string() : std::strerror(code);
 }
 
@@ -683,30 +890,37 @@ bool IsSymbolicLink(std::string_view path) {
 }
 
 Status CreateDirectory(std::string_view path) {
-  std::string posix;
-  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  if (sys::Mkdir(posix.c_str()) != 0) return FromErrno();
+  UniqueFd folder;
+  std::string name, posix;
+  Status status = OpenEntryFolder(path, &folder, &name, &posix);
+  if (status.code == EISDIR) return Status::Errno(EEXIST);  // the root, "." or ".."
+  if (!status.ok()) return status;
+  if (sys::MkdirAt(folder.get(), name.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
 
 Status RemoveDirectory(std::string_view path) {
-  std::string posix;
-  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  if (sys::Rmdir(posix.c_str()) != 0) return FromErrno();
+  UniqueFd folder;
+  std::string name, posix;
+  if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
+  if (sys::UnlinkAt(folder.get(), name.c_str(), AT_REMOVEDIR) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
 
 Status DeleteFile(std::string_view path) {
-  std::string posix;
-  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  UniqueFd folder;
+  std::string name, posix;
+  if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
   struct stat st {};
-  if (::lstat(posix.c_str(), &st) != 0) return FromErrno();
+  if (::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromErrno();
   if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
   // A read-only file cannot be deleted, as on Windows (also for root).
   if (!S_ISLNK(st.st_mode) && OwnerCannotWrite(st)) return Status::Errno(EACCES);
-  if (sys::Unlink(posix.c_str()) != 0) return FromErrno();
+  const bool trailing = IsSeparator(path.back());
+  if (trailing && !S_ISDIR(st.st_mode)) return Status::Errno(ENOTDIR);
+  if (sys::UnlinkAt(folder.get(), name.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
   return Status::Ok();
 }
@@ -857,6 +1071,22 @@ Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t writ
   return Status::Ok();
 }
 
+Status CanonicalPath(std::string_view path, std::string* canonical) {
+  std::string posix;
+  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  char* real = ::realpath(posix.c_str(), nullptr);
+  if (real == nullptr) return FromErrno();
+  *canonical = real;
+  std::free(real);
+  return Status::Ok();
+}
+
+bool IsSameOrInside(std::string_view canonical, std::string_view folder) {
+  if (folder.empty() || !canonical.starts_with(folder)) return false;
+  return canonical.size() == folder.size() || folder.back() == '/' ||
+         canonical[folder.size()] == '/';
+}
+
 std::string CurrentDirectory() {
   std::vector<char> buf(4096);
   while (::getcwd(buf.data(), buf.size()) == nullptr) {
@@ -907,6 +1137,10 @@ Status ListedFolder::Open(std::string_view path) {
   return Status::Ok();
 }
 
+Status ListedFolder::CanonicalPath(std::string* canonical) const {
+  return CanonicalPathOf(fd_, canonical);
+}
+
 std::size_t ListedFolder::size() const { return listing_ ? listing_->entries.size() : 0; }
 
 const Entry& ListedFolder::entry(std::size_t i) const { return listing_->entries[i]; }
@@ -946,7 +1180,8 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   // Only regular files are read. O_NONBLOCK keeps a FIFO from blocking the
   // open; an entry the listing saw as a regular file needs no further test,
   // any other (a FIFO, a device, a link) is tested on the open file.
-  int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int no_link = listing_->entries[i].is_link ? 0 : O_NOFOLLOW;
+  int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
   if (fd < 0) return FromErrno();
   if (listing_->entries[i].type != EntryType::kRegular) {
     fd = KeepIfRegular(fd);
@@ -1083,6 +1318,8 @@ bool File::Stamp(FileStamp* stamp) const {
   return true;
 }
 
+Status File::CanonicalPath(std::string* canonical) const { return CanonicalPathOf(fd_, canonical); }
+
 Status File::Close() {
   if (fd_ < 0) return Status::Ok();
   int fd = fd_;
@@ -1096,21 +1333,25 @@ Status File::Close() {
 namespace {
 
 // A fixed table the handler reads without locks or allocation: a slot is
-// written (state 2) before it counts (state 1).
+// written (state 2) before it counts (state 1). A temporary file is named by
+// its folder's descriptor and its name, so the handler deletes it where it
+// was made, whatever happened to the path since.
 struct TempSlot {
   std::atomic<int> state{0};
-  char path[PATH_MAX];
+  int folder = -1;
+  char name[NAME_MAX + 1];
 };
 static_assert(std::atomic<int>::is_always_lock_free);
 constexpr int kTempSlots = 16;
 TempSlot g_temp_slots[kTempSlots];
 
-int RegisterTemporary(const std::string& path) {
-  if (path.size() >= PATH_MAX) return -1;
+int RegisterTemporary(int folder, const std::string& name) {
+  if (name.size() > NAME_MAX) return -1;
   for (int i = 0; i < kTempSlots; ++i) {
     int expected = 0;
     if (!g_temp_slots[i].state.compare_exchange_strong(expected, 2)) continue;
-    std::memcpy(g_temp_slots[i].path, path.c_str(), path.size() + 1);
+    g_temp_slots[i].folder = folder;
+    std::memcpy(g_temp_slots[i].name, name.c_str(), name.size() + 1);
     g_temp_slots[i].state.store(1);
     return i;
   }
@@ -1124,110 +1365,178 @@ void UnregisterTemporary(int* slot) {
 
 extern "C" void RemoveTemporariesAndExit(int signal_number) {
   for (TempSlot& slot : g_temp_slots) {
-    if (slot.state.load() == 1) ::unlink(slot.path);
+    if (slot.state.load() == 1) ::unlinkat(slot.folder, slot.name, 0);
   }
   ::_exit(128 + signal_number);
 }
 
-// The file a chain of symbolic links at `path` ends in (the path itself when
-// it is no link or does not exist).
-Status FollowLinks(std::string* path) {
-  for (int depth = 0; depth < 40; ++depth) {
-    struct stat st {};
-    if (::lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return Status::Ok();
-    std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
-    ssize_t n = ::readlink(path->c_str(), buffer.data(), buffer.size());
-    if (n < 0) return FromErrno();
-    std::string target(buffer.data(), static_cast<size_t>(n));
-    if (target.empty() || target.front() != '/') {
-      size_t slash = path->rfind('/');
-      target.insert(0, slash == std::string::npos ? std::string() : path->substr(0, slash + 1));
+// Blocks the signals the clean-up handles while it lives, so that a file is
+// known to the handler from the moment it exists.
+class TerminatingSignalsBlocked {
+ public:
+  TerminatingSignalsBlocked() {
+    sigset_t terminating;
+    sigemptyset(&terminating);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&terminating, signal_number);
+    ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
+  }
+  ~TerminatingSignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  TerminatingSignalsBlocked(const TerminatingSignalsBlocked&) = delete;
+  TerminatingSignalsBlocked& operator=(const TerminatingSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr std::size_t kTempRandom = 6;
+constexpr std::size_t kNameMax = 255;  // bytes of one name, on every Linux file system
+
+bool IsTempRandomChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Six letters or digits, for a temporary file's name.
+std::string RandomLetters() {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[kTempRandom] = {};
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    // No entropy yet (early boot): the clock and a counter differ enough,
+    // and the exclusive creation settles any clash.
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t x = static_cast<std::uint64_t>(NowNs()) ^ (counter.fetch_add(1) << 40) ^
+                      static_cast<std::uint64_t>(::getpid());
+    for (unsigned char& b : bytes) {
+      b = static_cast<unsigned char>(x);
+      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+      x ^= x >> 29;
     }
-    *path = std::move(target);
   }
-  return Status::Errno(ELOOP);
+  std::string out;
+  for (unsigned char b : bytes) out.push_back(kLetters[b % (sizeof kLetters - 1)]);
+  return out;
 }
 
-Status SyncFolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FromErrno();
-  Status s = sys::Fsync(fd) == 0 ? Status::Ok() : FromErrno();
-  ::close(fd);
-  return s;
+Status SyncFolder(int folder) {
+  UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return FromErrno();
+  return sys::Fsync(fd.get()) == 0 ? Status::Ok() : FromErrno();
 }
 
-// Copies the whole of `temp` over the start of `target` and cuts it there,
-// after reserving the space, so that no full disk stops it halfway.
-Status RewriteInPlace(int temp, const std::string& target) {
+// Whether `st` is the file of `stamp`. A rename changes a file's change time,
+// so after one only the identity, the size and the write time can tell.
+bool IsStampedFile(const struct stat& st, const FileStamp& stamp, bool renamed_since) {
+  return st.st_dev == stamp.identity.device && st.st_ino == stamp.identity.inode &&
+         static_cast<std::uint64_t>(st.st_size) == stamp.size &&
+         ToNs(st.st_mtim) == stamp.write_ns &&
+         (renamed_since || ToNs(st.st_ctim) == stamp.change_ns);
+}
+
+// Renames `temp` over `target` in `folder` when `target` is still the file of
+// `stamp` (see AtomicFile::Commit). `own` is the identity of the temporary
+// file. On success `temp` holds the replaced file, which the caller deletes;
+// on kChangedMeanwhile it holds the new one again.
+Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::string& target,
+                           const FileStamp& stamp, const FileIdentity& own) {
   struct stat st {};
-  if (::fstat(temp, &st) != 0 || ::lseek(temp, 0, SEEK_SET) != 0) return FromErrno();
-  int out = sys::Open(target.c_str(), O_WRONLY | O_CLOEXEC);
-  if (out < 0) return FromErrno();
-  Status s;
-  if (st.st_size > 0 && sys::Fallocate(out, st.st_size) != 0 && errno != EOPNOTSUPP) {
-    s = FromErrno();
+  if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT ? Status::Errno(kChangedMeanwhile) : FromErrno();
   }
-  std::vector<char> buffer(std::size_t{1} << 16);
-  while (s.ok()) {
-    ssize_t got = ::read(temp, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) s = FromErrno();
-    if (got <= 0) break;
-    s = WriteAll(out, buffer.data(), static_cast<size_t>(got));
+  if (!IsStampedFile(st, stamp, false)) return Status::Errno(kChangedMeanwhile);
+  if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+    // No exchange on this file system: the test above came right before.
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str()) != 0) return FromErrno();
+    return Status::Ok();
   }
-  if (s.ok() && sys::Ftruncate(out, st.st_size) != 0) s = FromErrno();
-  if (s.ok() && sys::Fsync(out) != 0) s = FromErrno();
-  if (::close(out) != 0 && s.ok()) s = FromErrno();
-  return s;
+  if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      IsStampedFile(st, stamp, true)) {
+    return Status::Ok();
+  }
+  // Another program's save came between the test and the exchange: it goes
+  // back in place, and the new file back to its temporary name.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) break;
+    if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == own.device &&
+        st.st_ino == own.inode) {
+      return Status::Errno(kChangedMeanwhile);
+    }
+  }
+  return Status::Errno(EAGAIN);  // the temporary name holds another program's file: kept
 }
 
 }  // namespace
 
 // ---- AtomicFile -------------------------------------------------------------
 
+namespace {
+
+// The target's folder and name (OpenTarget) and what stands at the name:
+// `*exists` with its lstat in `*st`, or nothing (a link at the name, never
+// followed here, counts as nothing: it is replaced like a missing file).
+// Fails as AtomicFile::Create fails before it creates anything.
+Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* folder,
+                       std::string* name, std::string* posix, struct stat* st, bool* exists) {
+  Status status = OpenTarget(target, links, folder, name, posix);
+  if (!status.ok()) return status;
+  *exists = ::fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISLNK(st->st_mode);
+  if (*exists && S_ISDIR(st->st_mode)) return Status::Errno(EISDIR);
+  if (*exists && OwnerCannotWrite(*st)) return Status::Errno(EACCES);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CheckReplaceable(std::string_view target, LinkAtTarget links) {
+  UniqueFd folder;
+  std::string name, posix;
+  struct stat st {};
+  bool exists = false;
+  return OpenReplaceable(target, links, &folder, &name, &posix, &st, &exists);
+}
+
 AtomicFile::~AtomicFile() { Abort(); }
 
-Status AtomicFile::Create(std::string_view target) {
+Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
   Abort();
-  in_place_ = false;
-  if (!Resolve(target, &target_path_)) return Status::Errno(ENOENT);
-  while (target_path_.size() > 1 && target_path_.back() == '/') target_path_.pop_back();
-  if (Status s = FollowLinks(&target_path_); !s.ok()) return s;
-  mode_t mode = 0666 & ~CurrentUmask();
+  other_links_ = replaced_other_links_ = false;
+  UniqueFd folder;
   struct stat st {};
-  const bool exists = ::stat(target_path_.c_str(), &st) == 0;
+  bool exists = false;
+  Status status =
+      OpenReplaceable(target, links, &folder, &target_name_, &target_path_, &st, &exists);
+  if (!status.ok()) return status;
+  mode_t mode = 0666 & ~CurrentUmask();
   if (exists) {
-    if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
-    if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
     mode = st.st_mode & 07777;
-    in_place_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
+    other_links_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
   }
-  size_t slash = target_path_.rfind('/');
-  std::string dir = slash == std::string::npos ? "" : target_path_.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? target_path_ : target_path_.substr(slash + 1);
-  std::string templ = dir + "." + base + ".tmp-XXXXXX";
-  std::vector<char> name(templ.begin(), templ.end());
-  name.push_back('\0');
-  // A signal that came during the creation is handled once the file is known.
-  sigset_t terminating, previous;
-  sigemptyset(&terminating);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&terminating, signal_number);
-  ::pthread_sigmask(SIG_BLOCK, &terminating, &previous);
-  int fd = sys::Mkostemp(name.data());
-  if (fd >= 0) {
-    fd_ = fd;
-    temp_path_ = name.data();
-    slot_ = RegisterTemporary(temp_path_);
+  int creation_error = EEXIST;
+  {
+    // A signal that comes during the creation is handled once the file is known.
+    TerminatingSignalsBlocked blocked;
+    for (int attempt = 0; attempt < 100 && creation_error == EEXIST; ++attempt) {
+      std::string name = TemporaryName(target_name_, RandomLetters());
+      const int fd = sys::OpenAt(folder.get(), name.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0) {
+        creation_error = errno;
+        continue;
+      }
+      fd_ = fd;
+      folder_fd_ = folder.release();
+      temp_name_ = std::move(name);
+      slot_ = RegisterTemporary(folder_fd_, temp_name_);
+      creation_error = 0;
+    }
   }
-  const int creation_error = errno;
-  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  if (fd < 0) return Status::Errno(creation_error);
+  if (creation_error != 0) return Status::Errno(creation_error);
   // Owner and group only as far as the process may give them; the mode after
   // them, since a change of owner clears the set-id bits.
-  if (exists) (void)sys::Fchown(fd, st.st_uid, st.st_gid);
-  if (sys::Fchmod(fd, mode) != 0) {
+  if (exists) (void)sys::Fchown(fd_, st.st_uid, st.st_gid);
+  if (sys::Fchmod(fd_, mode) != 0) {
     Status s = FromErrno();
     Abort();
     return s;
@@ -1248,24 +1557,40 @@ Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
   return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
 }
 
-Status AtomicFile::Commit(bool durable) {
+Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
   if (fd_ < 0) return Status::Errno(EBADF);
   Status s;
-  if ((durable || in_place_) && sys::Fsync(fd_) != 0) s = FromErrno();
-  if (s.ok() && in_place_) s = RewriteInPlace(fd_, target_path_);
-  int fd = fd_;
+  if (durable && sys::Fsync(fd_) != 0) s = FromErrno();
+  FileIdentity own;
+  {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) own = {st.st_dev, st.st_ino};
+  }
+  const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && s.ok()) s = FromErrno();
-  if (s.ok() && !in_place_ && sys::Rename(temp_path_.c_str(), target_path_.c_str()) != 0) {
+  const char* temp = temp_name_.c_str();
+  const char* target = target_name_.c_str();
+  bool temp_holds_replaced = false;
+  if (s.ok() && unchanged_since != nullptr) {
+    s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own);
+    temp_holds_replaced = s.ok();
+  } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
     s = FromErrno();
   }
-  if (!s.ok() || in_place_) (void)sys::Unlink(temp_path_.c_str());
+  // What is left under the temporary name is the new file (a failure) or the
+  // replaced one; another program's file (EAGAIN) stays.
+  if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) (void)sys::UnlinkAt(folder_fd_, temp);
   UnregisterTemporary(&slot_);
-  temp_path_.clear();
-  if (!s.ok()) return s;
-  ForgetListingOf(target_path_);
-  if (durable && !in_place_) return SyncFolderOf(target_path_);
-  return Status::Ok();
+  temp_name_.clear();
+  if (s.ok()) {
+    replaced_other_links_ = other_links_;
+    ForgetListingOf(target_path_);
+    if (durable) s = SyncFolder(folder_fd_);
+  }
+  ::close(folder_fd_);
+  folder_fd_ = -1;
+  return s;
 }
 
 void AtomicFile::Abort() {
@@ -1273,19 +1598,43 @@ void AtomicFile::Abort() {
     ::close(fd_);
     fd_ = -1;
   }
-  if (!temp_path_.empty()) {
-    (void)sys::Unlink(temp_path_.c_str());
-    temp_path_.clear();
+  if (!temp_name_.empty()) {
+    (void)sys::UnlinkAt(folder_fd_, temp_name_.c_str());
+    temp_name_.clear();
   }
   UnregisterTemporary(&slot_);
+  if (folder_fd_ >= 0) ::close(folder_fd_);
+  folder_fd_ = -1;
 }
 
-Status ReplaceFile(std::string_view path, std::string_view bytes) {
+Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceOptions& options,
+                   bool* other_links) {
   AtomicFile file;
-  Status status = file.Create(path);
+  Status status = file.Create(path, options.links);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());
-  if (status.ok()) status = file.Commit(/*durable=*/true);
+  if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
+  if (other_links) *other_links = file.replaced_other_links();
   return status;
+}
+
+Status ReadOutputFile(std::string_view path, std::string* bytes) {
+  bytes->clear();
+  UniqueFd folder;
+  std::string name, posix;
+  if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
+  int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
+  fd = KeepIfRegular(fd);
+  if (fd < 0) return Status::Errno(-fd);
+  UniqueFd in(fd);
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FromErrno();
+    if (got == 0) return Status::Ok();
+    bytes->append(buffer, static_cast<size_t>(got));
+  }
 }
 
 Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed) {
@@ -1319,38 +1668,64 @@ Status CopyFileReplacing(std::string_view from, std::string_view to, std::string
   return status.ok() ? status : fail(to, status);
 }
 
-bool IsTemporaryName(std::string_view name) {
-  constexpr std::string_view kMark = ".tmp-";
-  constexpr std::size_t kRandom = 6;
-  if (name.size() < 2 + kMark.size() + kRandom || name.front() != '.') return false;
-  const std::size_t mark = name.size() - kRandom - kMark.size();
-  if (name.substr(mark, kMark.size()) != kMark) return false;
-  return std::all_of(name.end() - kRandom, name.end(), [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  });
+std::string TemporaryName(std::string_view name, std::string_view random) {
+  constexpr std::size_t kFixed = 1 + kTempMark.size() + kTempRandom;
+  std::string base(name);
+  if (kFixed + name.size() > kNameMax) {
+    // FNV-1a: names that share their first bytes still get different temporaries.
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char tail[10];
+    std::snprintf(tail, sizeof tail, "~%08x", hash);
+    std::size_t keep = kNameMax - kFixed - (sizeof tail - 1);
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    base = std::string(name.substr(0, keep)) + tail;
+  }
+  return "." + base + std::string(kTempMark) + std::string(random);
 }
 
-Status RemoveLeftoverTemporaries(std::string_view folder) {
-  std::string dir;
-  if (!ResolveFolder(folder, &dir)) return Status::Errno(ENOENT);
-  DIR* d = opendir(DirOrDot(dir).c_str());
-  if (!d) return errno == ENOENT ? Status::Ok() : FromErrno();
-  Status result;
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() < 2 + kTempMark.size() + kTempRandom || name.front() != '.') return false;
+  const std::size_t mark = name.size() - kTempRandom - kTempMark.size();
+  if (name.substr(mark, kTempMark.size()) != kTempMark) return false;
+  return std::all_of(name.end() - kTempRandom, name.end(), IsTempRandomChar);
+}
+
+Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
+  UniqueFd folder;
+  std::string name, posix;
+  Status status = OpenTarget(path, links, &folder, &name, &posix);
+  if (status.code == ENOENT || status.code == ENOTDIR) return Status::Ok();
+  if (!status.ok()) return status;
+  const std::string prefix = text::UpperCase(TemporaryName(name, ""));
+  UniqueFd listing(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  DIR* d = listing.get() < 0 ? nullptr : ::fdopendir(listing.get());
+  if (d == nullptr) return FromErrno();
+  listing.release();  // closedir closes it
+  const uid_t me = ::geteuid();
   bool removed = false;
-  while (dirent* e = readdir(d)) {
-    if (!IsTemporaryName(e->d_name)) continue;
-    const std::string path = Join(dir, e->d_name);
+  while (dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (entry.size() != prefix.size() + kTempRandom || !IsTemporaryName(entry) ||
+        text::UpperCase(entry.substr(0, prefix.size())) != prefix) {
+      continue;
+    }
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (sys::Unlink(path.c_str()) != 0) {
-      if (result.ok()) result = FromErrno();
+    // Only a file of this user's making: another user's file of that name,
+    // or a link, stays where it is.
+    if (::fstatat(folder.get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != me) {
+      continue;
+    }
+    if (sys::UnlinkAt(folder.get(), e->d_name) != 0) {
+      if (status.ok()) status = FromErrno();
       continue;
     }
     removed = true;
   }
-  closedir(d);
-  if (removed) ForgetListingOf(Join(dir, "."));
-  return result;
+  ::closedir(d);
+  if (removed) ForgetListingOf(posix);
+  return status;
 }
 
 // ---- FolderLock ---------------------------------------------------------------
@@ -1398,6 +1773,19 @@ void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
   f.nth = nth;
   f.error = error;
   f.sticky = sticky;
+  f.stop_signal = 0;
+  f.count = 0;
+  f.armed.store(true, std::memory_order_relaxed);
+}
+
+void ArmStop(std::uint32_t kinds, int nth, int signal_number) {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.kinds = kinds;
+  f.nth = nth;
+  f.error = 0;
+  f.sticky = false;
+  f.stop_signal = signal_number;
   f.count = 0;
   f.armed.store(true, std::memory_order_relaxed);
 }
