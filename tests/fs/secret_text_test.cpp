@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "fs/file_system_object.h"
+
 namespace vkt::fs {
 namespace {
 
@@ -122,6 +124,21 @@ TEST(SecretText, AShortTextKeptInsideTheObjectIsWipedWithIt) {
   text->~SecretText();
   EXPECT_EQ(Bytes(storage).find("Pw-1"), std::string_view::npos);
   EXPECT_EQ(moved.view(), "Pw-1");
+}
+
+TEST(FileSystemObject, WinPasswordIsWipedWhenReplacedAndWhenTheObjectGoes) {
+  alignas(FileSystemObject) unsigned char storage[sizeof(FileSystemObject)] = {};
+  auto* fso = new (storage) FileSystemObject;
+  fso->WinPassword("Segredo-1");
+  ASSERT_NE(Bytes(storage).find("Segredo-1"), std::string_view::npos) << "not kept inside";
+  fso->WinPassword("x");
+  EXPECT_EQ(fso->WinPassword(), "x");
+  EXPECT_EQ(Bytes(storage).find("redo-1"), std::string_view::npos);
+  fso->WinPassword("Outra-2");
+  FileSystemObject copy(*fso);
+  fso->~FileSystemObject();
+  EXPECT_EQ(Bytes(storage).find("Outra-2"), std::string_view::npos);
+  EXPECT_EQ(copy.WinPassword(), "Outra-2");
 }
 
 }  // namespace
