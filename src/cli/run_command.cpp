@@ -13,6 +13,7 @@
 #include "app/run_recorder.h"
 #include "app/run_report.h"
 #include "app/session.h"
+#include "cli/output.h"
 #include "cli/terminal_desktop.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
@@ -30,8 +31,8 @@ void PrintLine(std::FILE* stream, std::string_view text) {
     valid = text::Utf16ToUtf8(text::Utf8ToUtf16(text));
     text = valid;
   }
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fputc('\n', stream);
+  Write(stream, text);
+  Write(stream, "\n");
 }
 
 // `check`'s own findings for every object type the run called, in call
@@ -148,7 +149,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   desktop.EndProgress();
 
   for (size_t i = 1; i < session.Mensagens.size(); ++i) PrintLine(out, session.Mensagens[i]);
-  std::fflush(out);
+  Flush(out);
 
   if (outcome != app::RunOutcome::kRan) return kExitNoRun;
   if (options.command == Command::kNumbering) {
@@ -157,7 +158,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
   if (check && ReportReleaseChecks(session, &report, out)) problems = true;
   if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
-  std::fflush(out);
+  Flush(out);
   const int status = problems ? kExitProblems : kExitClean;
   if (!reporting) return status;
 

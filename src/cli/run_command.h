@@ -42,6 +42,8 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //    failure is a line on `err` and status 1.
 // --list-repos prints the non-empty repository names on `out`, one per line,
 // and returns 0 (2 when the main configuration cannot be read).
+// Writes to `out` and `err` that fail are noted (cli/output.h) and do not
+// change the status returned here; FinishOutput applies them at exit.
 int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress);
 
 // The same on stdout and stderr, with the progress line when stderr is a

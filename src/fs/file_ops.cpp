@@ -8,6 +8,7 @@
 #include "fs/platform/account.h"
 #include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
+#include "fs/secret_text.h"
 #include "services/desktop.h"
 #include "text/letter_case.h"
 
@@ -47,13 +48,6 @@ std::string AccountName(const std::string& domain, const std::string& user) {
   return user + "@" + domain;
 }
 
-// Overwrites a text that held a password before it is released.
-void Wipe(std::string* text) {
-  volatile char* p = text->data();
-  for (size_t i = 0; i < text->size(); ++i) p[i] = '\0';
-  text->clear();
-}
-
 }  // namespace
 
 void FileSystemObject::Grava_Log(const std::string& /*a*/, const std::string& /*b*/,
@@ -76,12 +70,12 @@ bool FileSystemObject::CopyFileAS(const std::string& Filename, const std::string
                                   const std::string& WinDomain, const std::string& WinUser,
                                   const std::string& WinPassword, bool FailIfExists) {
   const std::string& exe = ExecutableName();
-  // Failures report the account as the hook's message says; the text is built
-  // only for the hook and wiped afterwards.
+  // Failures report the account as the hook's message says; the text quotes
+  // the password, so it is built only for the hook and wiped afterwards.
   auto report_account = [&](const char* what) {
-    std::string message = what + WinUser + ";" + WinDomain + ";" + WinPassword + " - ";
-    Grava_Log(message, exe, "CopyFileAS", true, false);
-    Wipe(&message);
+    const SecretText message =
+        SecretText::Concat({what, WinUser, ";", WinDomain, ";", WinPassword, " - "});
+    Grava_Log(message.str(), exe, "CopyFileAS", true, false);
   };
   platform::IdentitySwitch identity;
   try {

@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "fs/secret_text.h"
+
 namespace vkt::fs {
 
 // The class's calendar date-time: an OLE Automation date (days since
@@ -156,7 +158,8 @@ class FileSystemObject {
   // copy runs with the account's user, group and groups and the process's own
   // identity is restored on every path. A domain other than "", "." or this
   // host's name makes the account "user@domain". The account is reported only
-  // to the hook, as its failure messages say.
+  // to the hook, as its failure messages say; such a message quotes the
+  // password and is wiped once the hook returns.
   bool CopyFileAS(const std::string& Filename, const std::string& Destination,
                   const std::string& WinDomain, const std::string& WinUser,
                   const std::string& WinPassword, bool FailIfExists);
@@ -207,12 +210,14 @@ class FileSystemObject {
   std::shared_ptr<Picture> GetFileIcon(const std::string& lpFileName, bool fSmall = false);
 
   // ---- properties (stored only) ----
+  // The password's storage is wiped when it is replaced and when the object
+  // goes (fs/secret_text.h); a caller's own copies are the caller's.
   const std::string& WinDomain() const { return WinDomain_; }
   void WinDomain(const std::string& value) { WinDomain_ = value; }
   const std::string& WinUser() const { return WinUser_; }
   void WinUser(const std::string& value) { WinUser_ = value; }
-  const std::string& WinPassword() const { return WinPassword_; }
-  void WinPassword(const std::string& value) { WinPassword_ = value; }
+  const std::string& WinPassword() const { return WinPassword_.str(); }
+  void WinPassword(const std::string& value) { WinPassword_.Assign(value); }
 
   // Name-generator counters (0 = not yet seeded).
   std::int32_t TempCounter() const { return TempCounter_; }
@@ -230,7 +235,7 @@ class FileSystemObject {
 
   std::string WinDomain_;
   std::string WinUser_;
-  std::string WinPassword_;
+  SecretText WinPassword_;         // wiped when replaced and when the object goes
   std::vector<std::string> Vetor;  // empty = not allocated
   std::int32_t TempCounter_ = 0;
   std::int32_t SerialCounter_ = 0;

@@ -178,6 +178,9 @@ TEST_F(CopyFileAsAccount, LookUpLogonAndSwitchTakeOnTheWholeAccountAndGoBack) {
   EXPECT_TRUE(platform::Authenticate("ana", "Segredo-1").ok());
   EXPECT_FALSE(platform::Authenticate("ana", "segredo-1").ok());
   EXPECT_FALSE(platform::Authenticate("ana", "").ok());
+  // PAM reads a password up to its first NUL character, and only that is sent.
+  EXPECT_TRUE(platform::Authenticate("ana", std::string("Segredo-1\0x", 11)).ok());
+  EXPECT_FALSE(platform::Authenticate("ana", std::string("Segredo\0-1", 10)).ok());
   EXPECT_FALSE(platform::Authenticate("", "Segredo-1").ok());
   EXPECT_FALSE(platform::Authenticate(std::string("ana\0x", 5), "Segredo-1").ok());
 }

@@ -3,7 +3,6 @@
 #include <grp.h>
 #include <pwd.h>
 #include <security/pam_appl.h>
-#include <string.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "fs/platform/account.h"
+#include "fs/platform/secure_memory.h"
 
 namespace vkt::platform {
 namespace {
@@ -23,7 +23,11 @@ struct Credentials {
   std::string_view password;
 };
 
+// A copy of `text` for PAM, which takes it up to its first NUL character and
+// frees it. The copy ends there too, so that whoever wipes it by its length
+// (FreeResponses here, the PAM module that takes the answer) wipes all of it.
 char* CopyText(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
   char* copy = static_cast<char*>(std::malloc(text.size() + 1));
   if (copy == nullptr) return nullptr;
   text.copy(copy, text.size());
@@ -34,7 +38,7 @@ char* CopyText(std::string_view text) {
 void FreeResponses(pam_response* responses, int count) {
   for (int i = 0; i < count; ++i) {
     if (responses[i].resp != nullptr) {
-      ::explicit_bzero(responses[i].resp, std::strlen(responses[i].resp));
+      WipeMemory(responses[i].resp, std::strlen(responses[i].resp));
       std::free(responses[i].resp);
     }
   }
