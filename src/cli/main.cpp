@@ -1,39 +1,4 @@
 // `vktgera`: the window's two buttons on the command line.
-#include <string>
-#include <vector>
+#include "cli/main_entry.h"
 
-#include "app/version.h"
-#include "cli/options.h"
-#include "cli/output.h"
-#include "cli/run_command.h"
-#include "fs/platform/file_system.h"
-
-namespace {
-
-int Run(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  const vkt::cli::ParseResult parsed = vkt::cli::ParseOptions(args);
-  if (!parsed.ok) {
-    vkt::cli::Write(stderr, "vktgera: " + parsed.error + "\nTry 'vktgera --help'.\n");
-    return vkt::cli::kExitNoRun;
-  }
-  switch (parsed.options.command) {
-    case vkt::cli::Command::kHelp:
-      vkt::cli::Write(stdout, vkt::cli::UsageText());
-      return vkt::cli::kExitClean;
-    case vkt::cli::Command::kVersion:
-      vkt::cli::Write(stdout, std::string("vktgera ") + vkt::kVersionText + "\n");
-      return vkt::cli::kExitClean;
-    default:
-      return vkt::cli::RunCommand(parsed.options);
-  }
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  // An interrupted run leaves no temporary file of its own behind.
-  vkt::platform::InstallSignalCleanup();
-  // Whatever the command, output that was lost makes it fail.
-  return vkt::cli::FinishOutput(Run(argc, argv));
-}
+int main(int argc, char** argv) { return vkt::cli::Main(argc, argv); }
