@@ -432,10 +432,10 @@ enum FaultKind : std::uint32_t {
 // `nth` 0 only counts.
 void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky = false);
 // From now on counts the calls whose kind is in `kinds`; right before the
-// `nth` of them the process sends itself `signal_number`, and the call goes
-// on if the process survives it (the signal blocked or handled). Stops a run
-// at a chosen point, for tests of what a stop leaves behind.
-void ArmStop(std::uint32_t kinds, int nth, int signal_number);
+// `nth` of them `action` runs (it may stop the process with a signal, or act
+// as another program would at that moment), then the call goes on. Puts a
+// test's own step at a chosen point of a run, whatever the timing.
+void ArmAction(std::uint32_t kinds, int nth, void (*action)());
 // Stops injecting; returns how many calls of the armed kinds were counted.
 int DisarmFault();
 

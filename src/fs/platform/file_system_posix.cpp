@@ -52,7 +52,7 @@ struct FaultState {
   int nth = 0;
   int error = 0;
   bool sticky = false;
-  int stop_signal = 0;  // ArmStop: a signal instead of a failure
+  void (*action)() = nullptr;  // ArmAction: a step instead of a failure
   int count = 0;
 };
 
@@ -66,20 +66,20 @@ FaultState& Faults() {
 bool Injected(FaultKind kind) {
   FaultState& f = Faults();
   if (!f.armed.load(std::memory_order_relaxed)) return false;
-  int stop = 0;
+  void (*action)() = nullptr;
   {
     std::lock_guard<std::mutex> lock(f.mutex);
     if ((f.kinds & kind) == 0) return false;
     ++f.count;
-    if (f.nth > 0 && f.count == f.nth && f.stop_signal != 0) {
-      stop = f.stop_signal;
+    if (f.nth > 0 && f.count == f.nth && f.action != nullptr) {
+      action = f.action;
     } else if (f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth))) {
       errno = f.error;
       return true;
     }
   }
-  // Outside the lock: the handler may end the process.
-  if (stop != 0) ::raise(stop);
+  // Outside the lock: the action may end the process.
+  if (action != nullptr) action();
   return false;
 }
 
@@ -1773,19 +1773,19 @@ void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
   f.nth = nth;
   f.error = error;
   f.sticky = sticky;
-  f.stop_signal = 0;
+  f.action = nullptr;
   f.count = 0;
   f.armed.store(true, std::memory_order_relaxed);
 }
 
-void ArmStop(std::uint32_t kinds, int nth, int signal_number) {
+void ArmAction(std::uint32_t kinds, int nth, void (*action)()) {
   FaultState& f = Faults();
   std::lock_guard<std::mutex> lock(f.mutex);
   f.kinds = kinds;
   f.nth = nth;
   f.error = 0;
   f.sticky = false;
-  f.stop_signal = signal_number;
+  f.action = action;
   f.count = 0;
   f.armed.store(true, std::memory_order_relaxed);
 }

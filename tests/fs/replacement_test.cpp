@@ -1,0 +1,193 @@
+// How the platform layer replaces a file: temporary names within the limit
+// of a name, a link at the target's name, and a replacement that keeps
+// another program's save made since the file was read.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "support/temp_dir.h"
+#include "text/codepage.h"
+
+namespace vkt::platform {
+namespace {
+
+using vkt::testing::FolderNames;
+using vkt::testing::TempDir;
+using Names = std::vector<std::string>;
+
+Status Replace(const std::string& path, const std::string& bytes, const FileStamp* read = nullptr) {
+  AtomicFile file;
+  Status status = file.Create(path);
+  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
+  return status.ok() ? file.Commit(/*durable=*/false, read) : status;
+}
+
+FileStamp StampOf(const std::string& path) {
+  File file;
+  FileStamp stamp;
+  EXPECT_TRUE(File::Open(path, File::Mode::kRead, &file).ok() && file.Stamp(&stamp));
+  return stamp;
+}
+
+TEST(TemporaryName, StaysWithinTheLimitOfANameAndRecognisable) {
+  EXPECT_EQ(TemporaryName("a.sql", "Ab12Cd"), ".a.sql.tmp-Ab12Cd");
+  const std::string longest = std::string(251, 'x') + ".sql";  // 255 bytes
+  const std::string temp = TemporaryName(longest, "Ab12Cd");
+  EXPECT_EQ(temp.size(), 255u);
+  EXPECT_EQ(temp.substr(0, 11), "." + std::string(10, 'x'));
+  EXPECT_TRUE(temp.ends_with(".tmp-Ab12Cd"));
+  EXPECT_TRUE(IsTemporaryName(temp));
+  // Names that differ only beyond the kept bytes still differ.
+  EXPECT_NE(TemporaryName(std::string(251, 'x') + ".ora", "Ab12Cd"), temp);
+  // The cut never falls inside a character.
+  std::string accents;
+  while (accents.size() < 250) accents += "\xC3\xA9";  // é
+  for (const std::string& name : {accents, "a" + accents}) {
+    const std::string cut = TemporaryName(name, "Ab12Cd");
+    EXPECT_LE(cut.size(), 255u);
+    EXPECT_TRUE(text::IsValidUtf8(cut)) << name.size();
+  }
+  for (const char* other : {"a.tmp-Ab12Cd", ".a.tmp-Ab12C", ".a.tmp-Ab12C!", ".tmp-Ab12Cd"}) {
+    EXPECT_FALSE(IsTemporaryName(other)) << other;
+  }
+}
+
+TEST(AtomicFile, ReplacesFilesWhoseNamesHaveTheFullLength) {
+  TempDir dir;
+  const std::string name = std::string(251, 'n') + ".sql";
+  dir.Write(name, "old");
+  // A leftover of a killed run for this very name, and another name's.
+  dir.Write(TemporaryName(name, "Qw12Er"), "half");
+  dir.Write(TemporaryName("other.sql", "Qw12Er"), "theirs");
+  ASSERT_TRUE(Replace(dir / name, "new").ok());
+  EXPECT_EQ(dir.Read(name), "new");
+  ASSERT_TRUE(RemoveLeftoverTemporaries(dir / name).ok());
+  EXPECT_EQ(FolderNames(dir.path()), (Names{TemporaryName("other.sql", "Qw12Er"), name}));
+}
+
+TEST(AtomicFile, ALinkAtTheNameIsReplacedUnlessFollowingIsAsked) {
+  TempDir dir;
+  dir.Write("target", "kept");
+  ASSERT_EQ(::symlink("target", (dir / "out").c_str()), 0);
+  ASSERT_EQ(::symlink("target", (dir / "list").c_str()), 0);
+  ASSERT_TRUE(Replace(dir / "out", "new").ok());
+  EXPECT_EQ(dir.Read("target"), "kept");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "out"));
+  EXPECT_EQ(dir.Read("out"), "new");
+  // The user's own link is followed where asked: the file it leads to is new.
+  ASSERT_TRUE(ReplaceFile(dir / "list", "listed", {.links = LinkAtTarget::kFollowTrusted}).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "list"));
+  EXPECT_EQ(dir.Read("target"), "listed");
+  // A hard-linked target gets a file of its own; the other name keeps the old content.
+  ASSERT_EQ(::link((dir / "target").c_str(), (dir / "second").c_str()), 0);
+  bool other_links = false;
+  ASSERT_TRUE(ReplaceFile(dir / "target", "whole", {}, &other_links).ok());
+  EXPECT_TRUE(other_links);
+  EXPECT_EQ(dir.Read("target"), "whole");
+  EXPECT_EQ(dir.Read("second"), "listed");
+}
+
+TEST(AtomicFile, KeepsAnotherProgramsSaveMadeSinceTheFileWasRead) {
+  TempDir dir;
+  const std::string list = dir / "list.ini";
+  auto editor_saves = [&](const std::string& bytes) {
+    dir.Write("editor.tmp", bytes);
+    ASSERT_EQ(std::rename((dir / "editor.tmp").c_str(), list.c_str()), 0);
+  };
+  // Unchanged: replaced.
+  dir.Write("list.ini", "v1");
+  FileStamp read = StampOf(list);
+  ASSERT_TRUE(Replace(list, "ours", &read).ok());
+  EXPECT_EQ(dir.Read("list.ini"), "ours");
+  // Saved by an editor (a new file renamed over it), written in place,
+  // deleted: kept as the other program left it.
+  const std::vector<void (*)(const std::string&, TempDir&)> others = {
+      [](const std::string& path, TempDir& d) {
+        d.Write("editor.tmp", "theirs");
+        std::rename((d / "editor.tmp").c_str(), path.c_str());
+      },
+      [](const std::string&, TempDir& d) { d.Write("list.ini", "in place, longer"); },
+      [](const std::string& path, TempDir&) { std::remove(path.c_str()); },
+  };
+  for (std::size_t i = 0; i < others.size(); ++i) {
+    SCOPED_TRACE(i);
+    dir.Write("list.ini", "v1");
+    read = StampOf(list);
+    const std::string before = (others[i](list, dir), dir.Read("list.ini"));
+    EXPECT_EQ(Replace(list, "ours", &read).code, kChangedMeanwhile);
+    EXPECT_EQ(dir.Read("list.ini"), before);
+    EXPECT_EQ(FolderNames(dir.path()), i == 2 ? Names{} : Names{"list.ini"});
+  }
+  // A save that comes after the test, right before the exchange: it is put
+  // back, and the new file goes.
+  static TempDir* in;
+  static std::string path;
+  in = &dir;
+  path = list;
+  dir.Write("list.ini", "v1");
+  read = StampOf(list);
+  ArmAction(kFaultRename, 1, [] {
+    in->Write("editor.tmp", "late save");
+    std::rename((*in / "editor.tmp").c_str(), path.c_str());
+  });
+  EXPECT_EQ(Replace(list, "ours", &read).code, kChangedMeanwhile);
+  DisarmFault();
+  EXPECT_EQ(dir.Read("list.ini"), "late save");
+  EXPECT_EQ(FolderNames(dir.path()), Names{"list.ini"});
+  // Where the file system has no exchange, the test comes right before the rename.
+  editor_saves("v1");
+  read = StampOf(list);
+  ArmFault(kFaultRename, 1, EINVAL);
+  EXPECT_TRUE(Replace(list, "ours", &read).ok());
+  DisarmFault();
+  EXPECT_EQ(dir.Read("list.ini"), "ours");
+}
+
+TEST(CheckReplaceable, FailsAsTheReplacementWouldWithoutWritingAnything) {
+  TempDir dir;
+  dir.MakeDir("folder");
+  dir.Write("ro", "x");
+  vkt::testing::MakeReadOnly(dir / "ro");
+  ASSERT_EQ(::symlink("ro", (dir / "link").c_str()), 0);
+  EXPECT_EQ(CheckReplaceable(dir / "folder").code, EISDIR);
+  EXPECT_EQ(CheckReplaceable(dir / "ro").code, EACCES);
+  EXPECT_TRUE(CheckReplaceable(dir / "link").ok());  // the link would be replaced
+  EXPECT_TRUE(CheckReplaceable(dir / "new").ok());
+  EXPECT_EQ(CheckReplaceable(dir / "missing/new").code, ENOENT);
+  EXPECT_EQ(CheckReplaceable(dir / "ro/new").code, ENOTDIR);
+  EXPECT_EQ(FolderNames(dir.path()), (Names{"folder", "link", "ro"}));
+}
+
+TEST(ReadOutputFile, ReadsTheFileAtTheNameNeverALinksTarget) {
+  TempDir dir;
+  dir.Write("script.sql", "old lines");
+  dir.Write("secret", "not ours");
+  ASSERT_EQ(::symlink("secret", (dir / "link.sql").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir / "fifo.sql").c_str(), 0600), 0);
+  std::string bytes;
+  ASSERT_TRUE(ReadOutputFile(dir / "SCRIPT.SQL", &bytes).ok());
+  EXPECT_EQ(bytes, "old lines");
+  EXPECT_EQ(ReadOutputFile(dir / "link.sql", &bytes).code, ENOENT);
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(ReadOutputFile(dir / "fifo.sql", &bytes).code, kNotRegularFile);
+  EXPECT_EQ(ReadOutputFile(dir / "missing.sql", &bytes).code, ENOENT);
+}
+
+TEST(IsSameOrInside, ComparesWholeComponents) {
+  EXPECT_TRUE(IsSameOrInside("/a/b", "/a"));
+  EXPECT_TRUE(IsSameOrInside("/a", "/a"));
+  EXPECT_TRUE(IsSameOrInside("/a/b", "/"));
+  EXPECT_FALSE(IsSameOrInside("/ab", "/a"));
+  EXPECT_FALSE(IsSameOrInside("/a", "/a/b"));
+  EXPECT_FALSE(IsSameOrInside("/a", ""));
+}
+
+}  // namespace
+}  // namespace vkt::platform
