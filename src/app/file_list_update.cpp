@@ -63,21 +63,17 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
   // All keys go into the file in one replacement: the list holds all of them
   // or none. Where NUMFILES exists, the new keys go first; a new section
   // starts with NUMFILES.
-  const std::string numfiles = std::to_string(result.numfiles);
-  if (!ini.BeginWrites()) return fail("NUMFILES");
-  if (!has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
-    return fail("NUMFILES");
-  }
-  std::string last = "NUMFILES";
+  std::vector<config::INI::KeyValue> writes;
+  writes.reserve(fresh.size() + 1);
+  const config::INI::KeyValue numfiles{"NUMFILES", std::to_string(result.numfiles)};
+  if (!has_numfiles) writes.push_back(numfiles);
   for (std::size_t j = 0; j < fresh.size(); ++j) {
-    last = "FILE" + std::to_string(count + 1 + static_cast<int>(j));
-    if (!ini.WriteIniSettings(section, last, fresh[j])) return fail(last);
+    writes.push_back({"FILE" + std::to_string(count + 1 + static_cast<int>(j)), fresh[j]});
   }
-  if (has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
-    return fail("NUMFILES");
-  }
-  if (has_numfiles) last = "NUMFILES";
-  if (!ini.CommitWrites()) return fail(last);
+  if (has_numfiles) writes.push_back(numfiles);
+  if (!ini.BeginWrites()) return fail("NUMFILES");
+  if (!ini.WriteSectionKeys(section, writes)) return fail(writes.front().key);
+  if (!ini.CommitWrites()) return fail(writes.back().key);
   result.ok = true;
   return result;
 }

@@ -28,7 +28,9 @@ struct FileListUpdate {
 // Only keys whose value changes are written, so every other line of the file,
 // comments included, stays as it was, and nothing at all is written when no
 // name is new. A section with an invalid NUMFILES is left alone (error). The
-// section and NUMFILES are created when missing.
+// section and NUMFILES are created when missing. The list is read and
+// replaced once: the time taken grows with its size plus the number of
+// names.
 FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_objeto,
                               const std::vector<std::string>& names);
 
