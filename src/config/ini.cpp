@@ -796,6 +796,41 @@ bool INI::CommitWrites() {
   return status.ok();
 }
 
+INI::ReadBack INI::HowValueReadsBack(const std::string& sValor, std::string* as_read) const {
+  if (as_read != nullptr) as_read->clear();
+  if (HasLineBreakOrNul(sValor)) return ReadBack::kRefused;
+  // The encoding is told by the file's first bytes.
+  std::string head;
+  if (gathered_) {
+    head = gathered_->substr(0, kUtf8Bom.size());
+  } else {
+    platform::File file;
+    bool missing = false;
+    if (OpenToRead(ini_name_, &file, &missing).ok()) {
+      char buffer[3];
+      std::size_t got = 0;
+      while (head.size() < sizeof buffer &&
+             file.Read(buffer, sizeof buffer - head.size(), &got).ok() && got > 0) {
+        head.append(buffer, got);
+      }
+      file.Close();
+    }
+  }
+  const IniText ini = Unpack(std::move(head));
+  bool lossy = false;
+  const std::string decoded = ini.page->Decode(ini.page->Encode(sValor, &lossy));
+  const ProfileValue read = ProfileResult(TrimBlanks(decoded), *ini.cut_page);
+  if (as_read != nullptr) *as_read = read.text;
+  if (read.found && read.text == sValor) return ReadBack::kSame;
+  if (lossy || decoded != sValor) return ReadBack::kNotInEncoding;
+  if (sValor.empty() || TrimBlanks(sValor) != sValor) return ReadBack::kBlanksTrimmed;
+  if (sValor.size() >= 2 && (sValor.front() == '"' || sValor.front() == '\'') &&
+      sValor.back() == sValor.front()) {
+    return ReadBack::kQuotesStripped;
+  }
+  return ReadBack::kCut;
+}
+
 bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   lines->clear();
   std::string bytes;

@@ -83,6 +83,23 @@ class INI {
   // it gives "", not the default.
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
 
+  // How a value that WriteIniSettings writes into `ININame` as the file is
+  // now (in its encoding; a file still missing would be in the code page)
+  // reads back through ReadINISettings. The first that applies, in this
+  // order:
+  enum class ReadBack {
+    kSame,            // the same text
+    kRefused,         // holds a line break or NUL: the write is refused
+    kNotInEncoding,   // the file's encoding lacks some of its characters ("?")
+    kBlanksTrimmed,   // begins or ends with a blank (space, tab), or is empty
+    kQuotesStripped,  // wholly enclosed in matching double or single quotes
+    kCut,             // longer than the 254 bytes a value keeps (see above)
+  };
+  // `*as_read` (when given) gets what a read would give ("" for kRefused).
+  // Between BeginWrites and CommitWrites the gathered file is the one
+  // judged. A file that cannot be read counts as missing; shows no box.
+  ReadBack HowValueReadsBack(const std::string& sValor, std::string* as_read = nullptr) const;
+
   // One key line of a section as the file holds it. For tools that inspect a
   // file rather than read its values (the release gate's list checks).
   struct KeyLine {

@@ -261,6 +261,58 @@ TEST_F(IniTest, WriteSectionKeysWritesNothingWhenAnyWriteWouldBeRefused) {
   EXPECT_EQ(dir_.Read("cfg.ini"), odd);
 }
 
+// What a written value reads back as depends on the file's encoding: the
+// code page may lack its characters, and the 254 bytes are counted in the
+// code page for a UTF-16 file, in UTF-8 for a UTF-8 one.
+TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
+  using R = INI::ReadBack;
+  const std::string decomposed = "CAFE\xCC\x81";  // E + U+0301
+  std::string omega200;
+  for (int i = 0; i < 200; ++i) omega200 += "\xCE\xA9";
+  const std::string a255(255, 'A');
+  const struct {
+    std::string file, value;
+    R expected;
+    std::string as_read;
+  } cases[] = {
+      {"[S]\r\n", "A\xC3\x87\xC3\x83O", R::kSame, "A\xC3\x87\xC3\x83O"},
+      {"[S]\r\n", decomposed, R::kNotInEncoding, "CAFE?"},
+      {"\xEF\xBB\xBF[S]\r\n", decomposed, R::kSame, decomposed},
+      {Utf16File("[S]\r\n"), decomposed, R::kSame, decomposed},
+      {"[S]\r\n", "A ", R::kBlanksTrimmed, "A"},
+      {Utf16File("[S]\r\n"), "\tA", R::kBlanksTrimmed, "A"},
+      {"[S]\r\n", " ", R::kBlanksTrimmed, ""},
+      {"[S]\r\n", "", R::kBlanksTrimmed, ""},
+      {"[S]\r\n", "\"A\"", R::kQuotesStripped, "A"},
+      {"\xEF\xBB\xBF", "'A B'", R::kQuotesStripped, "A B"},
+      {"[S]\r\n", "\"A'", R::kSame, "\"A'"},
+      {"[S]\r\n", "A\rB", R::kRefused, ""},
+      {"[S]\r\n", std::string("A\0B", 3), R::kRefused, ""},
+      {"[S]\r\n", a255, R::kCut, a255.substr(1)},
+      {"[S]\r\n", a255.substr(1), R::kSame, a255.substr(1)},
+      {"\xEF\xBB\xBF", omega200, R::kCut, omega200.substr(0, 2 * 127)},
+      {Utf16File(""), omega200, R::kSame, omega200},
+  };
+  for (const auto& c : cases) {
+    std::string as_read = "?";
+    EXPECT_EQ(Open(c.file, "S").HowValueReadsBack(c.value, &as_read), c.expected) << c.value;
+    EXPECT_EQ(as_read, c.as_read) << c.value;
+  }
+  // A missing file would be written in the code page; a gathered file is
+  // judged by what was gathered.
+  EXPECT_EQ(At(dir_ / "none.ini", "S").HowValueReadsBack(decomposed), R::kNotInEncoding);
+  INI gathered = Open(Utf16File("[S]\r\n"), "S");
+  ASSERT_TRUE(gathered.BeginWrites());
+  dir_.Write("cfg.ini", "[S]\r\n");
+  EXPECT_EQ(gathered.HowValueReadsBack(decomposed), R::kSame);
+  // Under the UTF-8 code page every character is there.
+  std::string error;
+  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", &error));
+  EXPECT_EQ(Open("[S]\r\n", "S").HowValueReadsBack(decomposed), R::kSame);
+  ASSERT_TRUE(text::SetSystemCodePage("Windows-1252", &error));
+  EXPECT_TRUE(desktop_.boxes.empty());
+}
+
 TEST_F(IniTest, WriteRefusesTextsThatCannotBeOneKeyLine) {
   const std::string before = "[S]\nK=x\n";
   INI ini = Open(before, "S");
