@@ -1,14 +1,123 @@
 #include "app/file_list_update.h"
 
+#include <unicode/utf8.h>
+
+#include <cstdint>
+#include <cstdio>
 #include <unordered_set>
 
 #include "config/file_list.h"
 #include "config/ini.h"
 #include "fs/platform/file_system.h"
 #include "generate/framing.h"
+#include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::app {
+namespace {
+
+// Characters that would break the line a name is shown on, or change how it
+// reads: C1 controls, line and paragraph separators, and the marks and
+// embeddings of bidirectional text.
+bool ShownAsEscape(std::int32_t c) {
+  return (c >= 0x80 && c <= 0x9F) || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string Hex(unsigned value, int digits) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+  return buffer;
+}
+
+// The characters of `name` that `page` lacks, as "U+0301, U+2126" (the first
+// few): an accent written apart from its letter looks like the letter with
+// its accent.
+std::string MissingCharacters(const text::CodePage& page, std::string_view name) {
+  constexpr int kMaxShown = 4;
+  std::string shown;
+  int count = 0;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
+  const auto length = static_cast<std::int32_t>(name.size());
+  for (std::int32_t i = 0; i < length && count < kMaxShown;) {
+    const std::int32_t start = i;
+    std::int32_t c = 0;
+    U8_NEXT(bytes, i, length, c);
+    bool lossy = false;
+    page.Encode(name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)),
+                &lossy);
+    if (!lossy) continue;
+    const std::string code = "U+" + Hex(static_cast<unsigned>(c < 0 ? 0xFFFD : c), 4);
+    if (shown.find(code) != std::string::npos) continue;
+    shown += (count++ == 0 ? "" : ", ") + code;
+  }
+  return shown.empty() ? "some of its characters" : shown;
+}
+
+// Why `name`, new to a list that `ini` reads, cannot be written into it; ""
+// when it can.
+std::string WhyNotWritten(const config::INI& ini, const std::string& name) {
+  if (name.find_first_of(std::string_view("\r\n", 2)) != std::string::npos) {
+    return "holds a line break (CR or LF), which no key line can hold";
+  }
+  if (name.find('\0') != std::string::npos) return "holds a NUL, which ends the value";
+  // The installation takes each listed name as a path below the type's folder.
+  if (name.find_first_of("\\/") != std::string::npos) {
+    return "holds \\ or /, which the installation reads as a folder separator";
+  }
+  std::string as_read;
+  switch (ini.HowValueReadsBack(name, &as_read)) {
+    case config::INI::ReadBack::kSame:
+      return "";
+    case config::INI::ReadBack::kRefused:
+      return "holds a NUL, which ends the value";
+    case config::INI::ReadBack::kNotInEncoding:
+      return text::SystemCodePage().name() + ", the list's code page, lacks " +
+             MissingCharacters(text::SystemCodePage(), name) + ": it would read back as " +
+             ShownName(as_read);
+    case config::INI::ReadBack::kBlanksTrimmed:
+      return "begins or ends with a blank (space or tab), which the list's reader trims";
+    case config::INI::ReadBack::kQuotesStripped:
+      return "is enclosed in quotes, which the list's reader strips";
+    case config::INI::ReadBack::kCut:
+      return "is longer than the 254 bytes the list's reader keeps of a value";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ShownName(std::string_view name) {
+  std::string shown = "\"";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
+  const auto length = static_cast<std::int32_t>(name.size());
+  std::int32_t i = 0;
+  while (i < length) {
+    const std::int32_t start = i;
+    std::int32_t c = 0;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) {
+      for (std::int32_t j = start; j < i; ++j) shown += "\\x" + Hex(bytes[j], 2);
+    } else if (c == '\\' || c == '"') {
+      shown += '\\';
+      shown += static_cast<char>(c);
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c < 0x20 || c == 0x7F) {
+      shown += "\\x" + Hex(static_cast<unsigned>(c), 2);
+    } else if (ShownAsEscape(c)) {
+      shown += "\\u" + Hex(static_cast<unsigned>(c), 4);
+    } else {
+      shown.append(
+          name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+    }
+  }
+  return shown + "\"";
+}
 
 std::vector<std::string> NamesOfKeyLines(const std::vector<std::string>& lines) {
   std::vector<std::string> names;
@@ -39,15 +148,13 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
   const bool has_numfiles = !ini.ReadINISettings("NUMFILES").empty();
   std::unordered_set<std::string> listed;
   for (std::size_t i = 1; i < list.names.size(); ++i) listed.insert(text::UpperCase(list.names[i]));
-  std::vector<std::string> fresh;
+  std::vector<std::string> candidates;  // not listed yet
   for (const std::string& name : names) {
-    if (name.empty()) continue;
-    if (listed.insert(text::UpperCase(name)).second) fresh.push_back(name);
+    if (!name.empty() && listed.insert(text::UpperCase(name)).second) candidates.push_back(name);
   }
   const int count = static_cast<int>(list.names.size()) - 1;
-  result.numfiles = count + static_cast<int>(fresh.size());
-  result.added = static_cast<int>(fresh.size());
-  if (fresh.empty() && has_numfiles) {
+  result.numfiles = count;
+  if (candidates.empty() && has_numfiles) {
     result.ok = true;
     return result;
   }
@@ -60,24 +167,38 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
     }
     return result;
   };
+  // The file is read once here; how a name would read back depends on its
+  // encoding.
+  if (!ini.BeginWrites()) return fail("NUMFILES");
+  std::vector<std::string> fresh;
+  for (const std::string& name : candidates) {
+    const std::string why = WhyNotWritten(ini, name);
+    if (why.empty()) {
+      fresh.push_back(name);
+    } else {
+      result.refused.push_back("not written: " + ShownName(name) + " - " + why);
+    }
+  }
+  result.numfiles = count + static_cast<int>(fresh.size());
+  result.added = static_cast<int>(fresh.size());
+  if (fresh.empty() && has_numfiles) {
+    result.ok = true;  // the gathered writes, none, are dropped with `ini`
+    return result;
+  }
+
   // All keys go into the file in one replacement: the list holds all of them
   // or none. Where NUMFILES exists, the new keys go first; a new section
   // starts with NUMFILES.
-  const std::string numfiles = std::to_string(result.numfiles);
-  if (!ini.BeginWrites()) return fail("NUMFILES");
-  if (!has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
-    return fail("NUMFILES");
-  }
-  std::string last = "NUMFILES";
+  std::vector<config::INI::KeyValue> writes;
+  writes.reserve(fresh.size() + 1);
+  const config::INI::KeyValue numfiles{"NUMFILES", std::to_string(result.numfiles)};
+  if (!has_numfiles) writes.push_back(numfiles);
   for (std::size_t j = 0; j < fresh.size(); ++j) {
-    last = "FILE" + std::to_string(count + 1 + static_cast<int>(j));
-    if (!ini.WriteIniSettings(section, last, fresh[j])) return fail(last);
+    writes.push_back({"FILE" + std::to_string(count + 1 + static_cast<int>(j)), fresh[j]});
   }
-  if (has_numfiles && !ini.WriteIniSettings(section, "NUMFILES", numfiles)) {
-    return fail("NUMFILES");
-  }
-  if (has_numfiles) last = "NUMFILES";
-  if (!ini.CommitWrites()) return fail(last);
+  if (has_numfiles) writes.push_back(numfiles);
+  if (!ini.WriteSectionKeys(section, writes)) return fail(writes.front().key);
+  if (!ini.CommitWrites()) return fail(writes.back().key);
   result.ok = true;
   return result;
 }

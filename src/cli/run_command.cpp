@@ -90,10 +90,13 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
   return ok;
 }
 
-// `numbering --write`: the shown key lines into the type's section.
+// `numbering --write`: the shown key lines into the type's section. Each
+// name the list could not give back is a line of its own, before the
+// outcome; any of them makes the status 1.
 int WriteNumbering(const Options& options, const app::Session& session, std::FILE* err) {
   const app::FileListUpdate update =
       app::UpdateFileList(session, options.type, app::NamesOfKeyLines(session.Mensagens));
+  for (const std::string& line : update.refused) PrintLine(err, "vktgera: " + line);
   if (!update.ok) {
     PrintLine(err, "vktgera: " + update.error);
     return kExitProblems;
@@ -102,7 +105,7 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
                      generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                      ": NUMFILES=" + std::to_string(update.numfiles) + ", " +
                      std::to_string(update.added) + " new name(s) written");
-  return kExitClean;
+  return update.refused.empty() ? kExitClean : kExitProblems;
 }
 
 }  // namespace

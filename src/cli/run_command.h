@@ -39,7 +39,9 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //    " - " + reason on `out` and status 1.
 //  - --write (numbering): the shown FILEn names go into the type's section of
 //    the file list (app::UpdateFileList), with a summary line on `err`; a
-//    failure is a line on `err` and status 1.
+//    failure is a line on `err` and status 1, and so is each name left out
+//    because the list would not give it back as it is ("vktgera: not
+//    written: " + app::ShownName(name) + " - " + why, before the summary).
 // --list-repos prints the non-empty repository names on `out`, one per line,
 // and returns 0 (2 when the main configuration cannot be read).
 // Writes to `out` and `err` that fail are noted (cli/output.h) and do not

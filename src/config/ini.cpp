@@ -381,6 +381,279 @@ bool HasLineBreakOrNul(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// Whether the texts of a write can form one key line; those that cannot are
+// refused rather than written as something that reads back differently.
+bool FormsKeyLine(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string_view name = TrimBlanks(key);
+  return !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) && !HasLineBreakOrNul(value) &&
+         !name.empty() && name.find('=') == std::string_view::npos && name.front() != ';' &&
+         name.front() != '[';
+}
+
+// The blanks that begin `text`.
+std::string_view LeadingBlanks(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && IsBlank(text[n])) ++n;
+  return text.substr(0, n);
+}
+
+// Where an existing key line's value starts: the key as written, its "=" and
+// the blanks after it are kept. A line without "=" keeps its key without the
+// blanks that end it, and gets `*joiner` = "=". Offsets within `line`.
+std::size_t KeptPartOfKeyLine(std::string_view line, std::string* joiner) {
+  joiner->clear();
+  std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    std::size_t keep = line.size();
+    while (keep > 0 && IsBlank(line[keep - 1])) --keep;
+    *joiner = "=";
+    return keep;
+  }
+  std::size_t keep = eq + 1;
+  while (keep < line.size() && IsBlank(line[keep])) ++keep;
+  return keep;
+}
+
+// The text (an ini body in `page`, see IniText) with `sKey` = `sValor`
+// written into section `sSection`, by the rules of INI::WriteIniSettings;
+// the texts form one key line (FormsKeyLine).
+std::string WithKey(std::string_view text, const text::CodePage& page, const std::string& sSection,
+                    const std::string& sKey, const std::string& sValor) {
+  const std::string wanted_section = LookupName(sSection);
+  const std::string wanted_key = LookupName(sKey);
+  // New lines end as the file's lines do; CR LF in a new file.
+  const std::string eol(LineEndOf(text));
+
+  bool in_section = false;
+  bool section_found = false;
+  bool key_found = false;
+  std::size_t key_begin = 0, key_end = 0;
+  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
+  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
+    std::string decoded = page.Decode(text.substr(begin, end - begin));
+    LineParts parts = Classify(decoded);
+    if (parts.kind == LineParts::Kind::kSection) {
+      if (in_section) return false;  // only the first section of the name counts
+      if (LookupName(parts.name) == wanted_section) {
+        in_section = true;
+        section_found = true;
+        last_end = end;
+        last_next = next;
+      }
+      return true;
+    }
+    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
+    if (parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == wanted_key) {
+      key_found = true;
+      key_begin = begin;
+      key_end = end;
+      return false;
+    }
+    last_end = end;
+    last_next = next;
+    return true;
+  });
+
+  const std::string value = page.Encode(sValor);
+  // A CR that ends a file whose lines end otherwise is a line end that lost
+  // its LF: what is added completes it.
+  const bool cut_line_end = !text.empty() && text.back() == '\r' && eol != "\r";
+  std::string out;
+  out.reserve(text.size() + sSection.size() + sKey.size() + value.size() + 16);
+  if (key_found) {
+    std::string joiner;
+    const std::size_t keep =
+        KeptPartOfKeyLine(text.substr(key_begin, key_end - key_begin), &joiner);
+    out.append(text, 0, key_begin + keep);
+    out += joiner;
+    out += value;
+    out.append(text, key_end, std::string::npos);
+  } else {
+    const std::string key_line = page.Encode(sKey) + "=" + value;
+    if (section_found) {
+      out.append(text, 0, last_next);
+      if (last_next == last_end) {
+        out += eol + key_line;  // the section ends the file without a line end
+      } else if (last_next == text.size() && cut_line_end) {
+        out += "\n" + key_line;
+      } else {
+        out += key_line + eol;
+      }
+      out.append(text, last_next, std::string::npos);
+    } else {
+      out = text;
+      if (!out.empty()) {
+        if (cut_line_end) {
+          out += '\n';
+        } else if (out.back() != '\n' && out.back() != '\r') {
+          out += eol;
+        }
+        // A blank line between the last section and the new one.
+        if (!IsBlankLine(LastLine(out))) out += eol;
+      }
+      out += "[" + page.Encode(sSection) + "]" + eol + key_line + eol;
+    }
+  }
+  return out;
+}
+
+// Whether the header a write adds for `section`, and the key line it adds
+// for `key`, are found again by those names: not so where the encoding
+// lacks a character of the name ("?" is written in its place).
+bool SectionFindsItself(const text::CodePage& page, const std::string& section) {
+  const std::string line = page.Decode("[" + page.Encode(section) + "]");
+  const LineParts parts = Classify(line);
+  return parts.kind == LineParts::Kind::kSection && LookupName(parts.name) == LookupName(section);
+}
+bool KeyFindsItself(const text::CodePage& page, const std::string& key) {
+  const std::string encoded = page.Encode(key);
+  if (encoded.find('=') != std::string::npos) return false;
+  const std::string line = page.Decode(encoded + "=");
+  const LineParts parts = Classify(line);
+  return parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == LookupName(key);
+}
+
+// The text with every key of `writes` written into section `sSection`: the
+// same as WithKey once per key in order, in one pass over `text`. Every
+// write forms one key line. What WithKey does per key, folded: a key
+// replaces the value of the first line of its name in the section, or adds
+// a line after the section's last non-blank line (an added line being the
+// last non-blank line for the next), or, with the section missing, adds the
+// section at the end. A write to a line written before keeps, as WithKey
+// does, the blanks that began the value it replaces.
+std::string WithKeys(std::string_view text, const text::CodePage& page, const std::string& sSection,
+                     const std::vector<INI::KeyValue>& writes) {
+  // Where a name is not found again through its own encoding, the lines a
+  // write adds are not the ones the next write finds: keys are then written
+  // one at a time. Never so for names in ASCII.
+  bool one_pass = SectionFindsItself(page, sSection);
+  for (const INI::KeyValue& w : writes) one_pass = one_pass && KeyFindsItself(page, w.key);
+  if (!one_pass) {
+    std::string out(text);
+    for (const INI::KeyValue& w : writes) out = WithKey(out, page, sSection, w.key, w.value);
+    return out;
+  }
+
+  const std::string wanted_section = LookupName(sSection);
+  const std::string eol(LineEndOf(text));
+  bool in_section = false;
+  bool section_found = false;
+  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
+  struct Span {
+    std::size_t begin, end;
+  };
+  std::unordered_map<std::string, Span> first_line;  // the section's first line of each key
+  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
+    std::string decoded = page.Decode(text.substr(begin, end - begin));
+    LineParts parts = Classify(decoded);
+    if (parts.kind == LineParts::Kind::kSection) {
+      if (in_section) return false;  // only the first section of the name counts
+      if (LookupName(parts.name) == wanted_section) {
+        in_section = true;
+        section_found = true;
+        last_end = end;
+        last_next = next;
+      }
+      return true;
+    }
+    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
+    if (parts.kind == LineParts::Kind::kKey) {
+      first_line.try_emplace(LookupName(parts.name), Span{begin, end});
+    }
+    last_end = end;
+    last_next = next;
+    return true;
+  });
+
+  // Each line written: `kept` + `value` in place of text[keep, end) of an
+  // existing line, or a whole added line.
+  struct Written {
+    bool added = false;
+    std::size_t keep = 0, end = 0;
+    std::string kept;
+    std::string value;
+  };
+  std::vector<Written> written;
+  std::unordered_map<std::string, std::size_t> written_of_key;
+  std::size_t added_bytes = 0;
+  for (const INI::KeyValue& w : writes) {
+    std::string lookup = LookupName(w.key);
+    std::string value = page.Encode(w.value);
+    added_bytes += value.size();
+    if (auto it = written_of_key.find(lookup); it != written_of_key.end()) {
+      Written& line = written[it->second];
+      line.kept += LeadingBlanks(line.value);
+      line.value = std::move(value);
+      continue;
+    }
+    Written line;
+    if (auto it = first_line.find(lookup); it != first_line.end()) {
+      line.keep = it->second.begin +
+                  KeptPartOfKeyLine(
+                      text.substr(it->second.begin, it->second.end - it->second.begin), &line.kept);
+      line.end = it->second.end;
+    } else {
+      line.added = true;
+      line.kept = page.Encode(w.key) + "=";
+      added_bytes += line.kept.size() + eol.size();
+    }
+    line.value = std::move(value);
+    written_of_key.emplace(std::move(lookup), written.size());
+    written.push_back(std::move(line));
+  }
+
+  std::vector<const Written*> replaced;
+  for (const Written& line : written) {
+    if (!line.added) replaced.push_back(&line);
+  }
+  std::sort(replaced.begin(), replaced.end(),
+            [](const Written* a, const Written* b) { return a->keep < b->keep; });
+  std::string out;
+  out.reserve(text.size() + added_bytes + sSection.size() + 16);
+  std::size_t pos = 0;
+  for (const Written* line : replaced) {
+    out.append(text, pos, line->keep - pos);
+    out += line->kept;
+    out += line->value;
+    pos = line->end;
+  }
+  const bool cut_line_end = !text.empty() && text.back() == '\r' && eol != "\r";
+  if (section_found) {
+    // Every line of the section lies before `last_next`.
+    out.append(text, pos, last_next - pos);
+    // Where the section's last line ends the file without a line end (or
+    // with a CR that lost its LF), each added line is put after a line end.
+    bool after_line_end = last_next == last_end;
+    for (const Written& line : written) {
+      if (!line.added) continue;
+      if (after_line_end) {
+        out += eol;
+      } else if (last_next == text.size() && cut_line_end) {
+        out += '\n';
+        after_line_end = true;
+      }
+      out += line.kept;
+      out += line.value;
+      if (!after_line_end) out += eol;
+    }
+    out.append(text, last_next, std::string::npos);
+    return out;
+  }
+  out.append(text, pos, std::string::npos);
+  if (written.empty()) return out;
+  if (!out.empty()) {
+    if (cut_line_end) {
+      out += '\n';
+    } else if (out.back() != '\n' && out.back() != '\r') {
+      out += eol;
+    }
+    if (!IsBlankLine(LastLine(out))) out += eol;
+  }
+  out += "[" + page.Encode(sSection) + "]" + eol;
+  for (const Written& line : written) out += line.kept + line.value + eol;
+  return out;
+}
+
 }  // namespace
 
 struct INI::Parsed {
@@ -449,17 +722,8 @@ IniValue INI::ReadINISettings(const std::string& sKey, const IniValue& ValorDefa
   return key->second.text;
 }
 
-bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
-                           const std::string& sValor) {
-  write_error_ = 0;
-  // Texts that the file could not hold as one key line are refused rather
-  // than written as something that reads back differently.
-  std::string_view key_name = TrimBlanks(sKey);
-  if (HasLineBreakOrNul(sSection) || HasLineBreakOrNul(sKey) || HasLineBreakOrNul(sValor) ||
-      key_name.empty() || key_name.find('=') != std::string_view::npos || key_name.front() == ';' ||
-      key_name.front() == '[') {
-    return false;
-  }
+template <typename Edit>
+bool INI::Rewrite(const Edit& edit) {
   parsed_.reset();
   SharedParses<Parsed>().Forget(ini_name_);
 
@@ -483,94 +747,7 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
     write_error_ = EILSEQ;
     return false;
   }
-  const std::string& text = ini.text;
-  const text::CodePage& page = *ini.page;
-  const std::string wanted_section = LookupName(sSection);
-  const std::string wanted_key = LookupName(sKey);
-  // New lines end as the file's lines do; CR LF in a new file.
-  const std::string eol(LineEndOf(text));
-
-  bool in_section = false;
-  bool section_found = false;
-  bool key_found = false;
-  std::size_t key_begin = 0, key_end = 0;
-  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
-  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
-    std::string decoded = page.Decode(std::string_view(text).substr(begin, end - begin));
-    LineParts parts = Classify(decoded);
-    if (parts.kind == LineParts::Kind::kSection) {
-      if (in_section) return false;  // only the first section of the name counts
-      if (LookupName(parts.name) == wanted_section) {
-        in_section = true;
-        section_found = true;
-        last_end = end;
-        last_next = next;
-      }
-      return true;
-    }
-    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
-    if (parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == wanted_key) {
-      key_found = true;
-      key_begin = begin;
-      key_end = end;
-      return false;
-    }
-    last_end = end;
-    last_next = next;
-    return true;
-  });
-
-  const std::string value = page.Encode(sValor);
-  // A CR that ends a file whose lines end otherwise is a line end that lost
-  // its LF: what is added completes it.
-  const bool cut_line_end = !text.empty() && text.back() == '\r' && eol != "\r";
-  std::string out;
-  out.reserve(text.size() + sSection.size() + sKey.size() + value.size() + 16);
-  if (key_found) {
-    // Keep the key as written, its "=" and the blanks after it; replace the rest.
-    std::string_view line = std::string_view(text).substr(key_begin, key_end - key_begin);
-    std::size_t eq = line.find('=');
-    std::size_t keep;
-    std::string joiner;
-    if (eq == std::string_view::npos) {
-      keep = line.size();
-      while (keep > 0 && IsBlank(line[keep - 1])) --keep;
-      joiner = "=";
-    } else {
-      keep = eq + 1;
-      while (keep < line.size() && IsBlank(line[keep])) ++keep;
-    }
-    out.append(text, 0, key_begin + keep);
-    out += joiner;
-    out += value;
-    out.append(text, key_end, std::string::npos);
-  } else {
-    const std::string key_line = page.Encode(sKey) + "=" + value;
-    if (section_found) {
-      out.append(text, 0, last_next);
-      if (last_next == last_end) {
-        out += eol + key_line;  // the section ends the file without a line end
-      } else if (last_next == text.size() && cut_line_end) {
-        out += "\n" + key_line;
-      } else {
-        out += key_line + eol;
-      }
-      out.append(text, last_next, std::string::npos);
-    } else {
-      out = text;
-      if (!out.empty()) {
-        if (cut_line_end) {
-          out += '\n';
-        } else if (out.back() != '\n' && out.back() != '\r') {
-          out += eol;
-        }
-        // A blank line between the last section and the new one.
-        if (!IsBlankLine(LastLine(out))) out += eol;
-      }
-      out += "[" + page.Encode(sSection) + "]" + eol + key_line + eol;
-    }
-  }
-
+  const std::string out = edit(std::string_view(ini.text), *ini.page);
   if (gathered_) {
     *gathered_ = Pack(ini, out);
     return true;
@@ -578,6 +755,26 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
   status = platform::ReplaceFile(ini_name_, Pack(ini, out), kListReplacement, &other_links_);
   write_error_ = status.code;
   return status.ok();
+}
+
+bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
+                           const std::string& sValor) {
+  write_error_ = 0;
+  if (!FormsKeyLine(sSection, sKey, sValor)) return false;
+  return Rewrite([&](std::string_view text, const text::CodePage& page) {
+    return WithKey(text, page, sSection, sKey, sValor);
+  });
+}
+
+bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyValue>& writes) {
+  write_error_ = 0;
+  for (const KeyValue& w : writes) {
+    if (!FormsKeyLine(sSection, w.key, w.value)) return false;
+  }
+  if (writes.empty()) return true;
+  return Rewrite([&](std::string_view text, const text::CodePage& page) {
+    return WithKeys(text, page, sSection, writes);
+  });
 }
 
 bool INI::BeginWrites() {
@@ -603,6 +800,41 @@ bool INI::CommitWrites() {
       platform::ReplaceFile(ini_name_, bytes, kListReplacement, &other_links_);
   write_error_ = status.code;
   return status.ok();
+}
+
+INI::ReadBack INI::HowValueReadsBack(const std::string& sValor, std::string* as_read) const {
+  if (as_read != nullptr) as_read->clear();
+  if (HasLineBreakOrNul(sValor)) return ReadBack::kRefused;
+  // The encoding is told by the file's first bytes.
+  std::string head;
+  if (gathered_) {
+    head = gathered_->substr(0, kUtf8Bom.size());
+  } else {
+    platform::File file;
+    bool missing = false;
+    if (OpenToRead(ini_name_, &file, &missing).ok()) {
+      char buffer[3];
+      std::size_t got = 0;
+      while (head.size() < sizeof buffer &&
+             file.Read(buffer, sizeof buffer - head.size(), &got).ok() && got > 0) {
+        head.append(buffer, got);
+      }
+      file.Close();
+    }
+  }
+  const IniText ini = Unpack(std::move(head));
+  bool lossy = false;
+  const std::string decoded = ini.page->Decode(ini.page->Encode(sValor, &lossy));
+  const ProfileValue read = ProfileResult(TrimBlanks(decoded), *ini.cut_page);
+  if (as_read != nullptr) *as_read = read.text;
+  if (read.found && read.text == sValor) return ReadBack::kSame;
+  if (lossy || decoded != sValor) return ReadBack::kNotInEncoding;
+  if (sValor.empty() || TrimBlanks(sValor) != sValor) return ReadBack::kBlanksTrimmed;
+  if (sValor.size() >= 2 && (sValor.front() == '"' || sValor.front() == '\'') &&
+      sValor.back() == sValor.front()) {
+    return ReadBack::kQuotesStripped;
+  }
+  return ReadBack::kCut;
 }
 
 bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {

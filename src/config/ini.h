@@ -44,6 +44,25 @@ class INI {
   // key that is blank, holds "=" or begins with ";" or "[").
   bool WriteIniSettings(const std::string& sSection, const std::string& sKey,
                         const std::string& sValor);
+  // One key of WriteSectionKeys.
+  struct KeyValue {
+    std::string key;
+    std::string value;
+  };
+  // Writes every key of `writes`, in their order, into section `sSection`:
+  // the file then holds exactly the bytes that one WriteIniSettings call per
+  // key, made in the same order, would leave, but it is read, scanned and
+  // replaced once (the first section of the name and its key lines are found
+  // once; the lines added go after the section's last non-blank line, or
+  // into the section added at the end), so that the cost grows with the
+  // size of the file plus the number of keys, not their product (where the
+  // file's encoding lacks a character of the section's or a key's name,
+  // the keys are applied one at a time, in memory). A later
+  // key of the same name replaces what an earlier one wrote. Returns false,
+  // writing nothing, when any of the writes would be refused or the file
+  // cannot be read or written (as for WriteIniSettings). Between BeginWrites
+  // and CommitWrites the keys are gathered like single writes.
+  bool WriteSectionKeys(const std::string& sSection, const std::vector<KeyValue>& writes);
   // Gathers the WriteIniSettings calls that follow into one replacement of
   // the file, made by CommitWrites, so that the file holds all of them or
   // none. Returns false (LastWriteError set) when the file cannot be read.
@@ -68,6 +87,23 @@ class INI {
   // it gives "", not the default.
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
 
+  // How a value that WriteIniSettings writes into `ININame` as the file is
+  // now (in its encoding; a file still missing would be in the code page)
+  // reads back through ReadINISettings. The first that applies, in this
+  // order:
+  enum class ReadBack {
+    kSame,            // the same text
+    kRefused,         // holds a line break or NUL: the write is refused
+    kNotInEncoding,   // the file's encoding lacks some of its characters ("?")
+    kBlanksTrimmed,   // begins or ends with a blank (space, tab), or is empty
+    kQuotesStripped,  // wholly enclosed in matching double or single quotes
+    kCut,             // longer than the 254 bytes a value keeps (see above)
+  };
+  // `*as_read` (when given) gets what a read would give ("" for kRefused).
+  // Between BeginWrites and CommitWrites the gathered file is the one
+  // judged. A file that cannot be read counts as missing; shows no box.
+  ReadBack HowValueReadsBack(const std::string& sValor, std::string* as_read = nullptr) const;
+
   // One key line of a section as the file holds it. For tools that inspect a
   // file rather than read its values (the release gate's list checks).
   struct KeyLine {
@@ -84,6 +120,10 @@ class INI {
  private:
   struct Parsed;
   bool Load();
+  // Reads the file (or takes the gathered bytes), lets `edit` make its new
+  // text from the old one and replaces the file with it (or gathers it).
+  template <typename Edit>
+  bool Rewrite(const Edit& edit);
   std::string ini_name_;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -154,6 +155,162 @@ TEST_F(IniTest, WriteChangesOneLineAndKeepsEveryOtherByte) {
       EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
     }
   }
+}
+
+// WriteSectionKeys makes one pass of what one WriteIniSettings per key, in
+// the same order, makes: the same bytes, over files whose lines end in every
+// way, in every encoding, with the section missing, repeated or last, and
+// with keys already present (beyond NUMFILES too), written twice, or named
+// with characters the code page lacks.
+TEST_F(IniTest, WriteSectionKeysLeavesTheBytesOfOneWritePerKey) {
+  const std::string kNoFile = "(no file)";
+  const std::string files[] = {
+      kNoFile,
+      "",
+      // The section missing; the file ending in every way.
+      "[VIEWS]\r\nNUMFILES=1\r\nFILE1=V\r\n",
+      "[VIEWS]\r\nNUMFILES=1\r\nFILE1=V",
+      "[VIEWS]\r\nNUMFILES=1\r\nFILE1=V\r",
+      "; only a comment",
+      // The section last, without a line end, or cut after its CR.
+      "[VIEWS]\nNUMFILES=0\n\n[TABELAS]\nNUMFILES=1\nFILE1=A",
+      "[TABELAS]",
+      "[TABELAS]\r",
+      "[VIEWS]\r\nX=1\r\n[TABELAS]\r\nNUMFILES=1\r",
+      // Lone CR lines; LF lines with a comment and blank lines after the keys.
+      "[TABELAS]\rNUMFILES=1\rFILE1=A\r[VIEWS]\rNUMFILES=0\r",
+      "[TABELAS]\rNUMFILES=1\rFILE1=A",
+      "[TABELAS]\nNUMFILES=1\nFILE1=A\n; end\n\n\n[VIEWS]\nNUMFILES=0\n",
+      // A key beyond NUMFILES already there, a key without "=", blanks
+      // around "=", a key repeated.
+      "[TABELAS]\r\nNUMFILES = 1\r\nFILE1=A\r\nFILE3=old\r\n  FILE2  \r\nFILE3=again\r\n\r\n",
+      // Repeated sections: only the first counts.
+      "[tabelas]\r\nNUMFILES=1\r\nFILE1=A\r\n[VIEWS]\r\nX=1\r\n[ TABELAS "
+      "]\r\nNUMFILES=9\r\nFILE2=B\r\n",
+      // Byte-order marks, and the code page.
+      "\xEF\xBB\xBF[TABELAS]\nNUMFILES=1\nFILE1=A\xC3\x87\xC3\x83O\n",
+      "\xEF\xBB\xBF",
+      Utf16File("[TABELAS]\r\nNUMFILES=1\r\nFILE1=\xCE\xA9\r\n[VIEWS]\r\nNUMFILES=0"),
+      Utf16File("[VIEWS]\rX=1\r"),
+      Utf16File("[TABELAS]\r\nFILE2=\r\n"),
+      "[TABELAS]\r\nFILE1=A\xC7\xC3O\r\nNUMFILES=1\r\n[K\xCE\xA9]\r\n",
+  };
+  const std::vector<INI::KeyValue> batches[] = {
+      // As numbering --write writes, with NUMFILES there and without.
+      {{"FILE2", "B"}, {"FILE3", "C"}, {"NUMFILES", "3"}},
+      {{"NUMFILES", "2"}, {"FILE1", "X"}, {"FILE2", "A\xC3\x87\xC3\x83O \xCE\xA9"}},
+      // Keys written twice (in another letter case), values that begin with
+      // blanks (kept by the next write of the key), an empty value.
+      {{"FILE2", "  b"},
+       {"file2", "\tc"},
+       {"NEW", ""},
+       {" new ", "d"},
+       {"FILE3", " e"},
+       {"FILE3", "f"},
+       {"FILE1", "=x"}},
+      // Key names the code page lacks a character of: written one by one.
+      {{"FILE4", "v"}, {"K\xCE\xA9", "1"}, {"K\xCE\xA9", "2"}},
+  };
+  for (const std::string section : {"TABELAS", " tabelas ", "K\xCE\xA9", "Se\xC3\xA7\xC3\xA3o"}) {
+    for (const std::string& before : files) {
+      for (const auto& batch : batches) {
+        const std::string shown = "[" + section + "] " + before + " <- " + batch[0].key;
+        for (const char* name : {"seq.ini", "batch.ini", "gathered.ini"}) {
+          if (before == kNoFile) {
+            std::remove((dir_ / name).c_str());
+          } else {
+            dir_.Write(name, before);
+          }
+        }
+        INI seq = At(dir_ / "seq.ini", section);
+        for (const INI::KeyValue& w : batch) {
+          ASSERT_TRUE(seq.WriteIniSettings(section, w.key, w.value)) << shown;
+        }
+        INI one_pass = At(dir_ / "batch.ini", section);
+        ASSERT_TRUE(one_pass.WriteSectionKeys(section, batch)) << shown;
+        EXPECT_EQ(dir_.Read("batch.ini"), dir_.Read("seq.ini")) << shown;
+        INI gathered = At(dir_ / "gathered.ini", section);
+        ASSERT_TRUE(gathered.BeginWrites()) << shown;
+        ASSERT_TRUE(gathered.WriteSectionKeys(section, batch)) << shown;
+        ASSERT_TRUE(gathered.CommitWrites()) << shown;
+        EXPECT_EQ(dir_.Read("gathered.ini"), dir_.Read("seq.ini")) << shown;
+      }
+    }
+  }
+  // The bytes themselves, for the numbering's usual case.
+  INI ini = Open("[TABELAS]\r\nNUMFILES=1\r\nFILE1=A\r\n\r\n[VIEWS]\r\n", "TABELAS");
+  ASSERT_TRUE(ini.WriteSectionKeys("TABELAS", batches[0]));
+  EXPECT_EQ(dir_.Read("cfg.ini"),
+            "[TABELAS]\r\nNUMFILES=3\r\nFILE1=A\r\nFILE2=B\r\nFILE3=C\r\n\r\n[VIEWS]\r\n");
+  EXPECT_EQ(ini.ReadINISettings("FILE3"), "C");
+}
+
+TEST_F(IniTest, WriteSectionKeysWritesNothingWhenAnyWriteWouldBeRefused) {
+  const std::string before = "[S]\nK=x\n";
+  INI ini = Open(before, "S");
+  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"B", "two\nlines"}, {"C", "3"}}));
+  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"=B", "2"}}));
+  EXPECT_FALSE(ini.WriteSectionKeys("S\r", {{"A", "1"}}));
+  EXPECT_EQ(dir_.Read("cfg.ini"), before);
+  EXPECT_TRUE(ini.WriteSectionKeys("S", {}));
+  EXPECT_EQ(dir_.Read("cfg.ini"), before);
+  const std::string odd = Utf16File("[S]\r\nK=x\r\n") + "\x41";
+  INI utf16 = Open(odd, "S");
+  EXPECT_FALSE(utf16.WriteSectionKeys("S", {{"A", "1"}}));
+  EXPECT_EQ(utf16.LastWriteError(), EILSEQ);
+  EXPECT_EQ(dir_.Read("cfg.ini"), odd);
+}
+
+// What a written value reads back as depends on the file's encoding: the
+// code page may lack its characters, and the 254 bytes are counted in the
+// code page for a UTF-16 file, in UTF-8 for a UTF-8 one.
+TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
+  using R = INI::ReadBack;
+  const std::string decomposed = "CAFE\xCC\x81";  // E + U+0301
+  std::string omega200;
+  for (int i = 0; i < 200; ++i) omega200 += "\xCE\xA9";
+  const std::string a255(255, 'A');
+  const struct {
+    std::string file, value;
+    R expected;
+    std::string as_read;
+  } cases[] = {
+      {"[S]\r\n", "A\xC3\x87\xC3\x83O", R::kSame, "A\xC3\x87\xC3\x83O"},
+      {"[S]\r\n", decomposed, R::kNotInEncoding, "CAFE?"},
+      {"\xEF\xBB\xBF[S]\r\n", decomposed, R::kSame, decomposed},
+      {Utf16File("[S]\r\n"), decomposed, R::kSame, decomposed},
+      {"[S]\r\n", "A ", R::kBlanksTrimmed, "A"},
+      {Utf16File("[S]\r\n"), "\tA", R::kBlanksTrimmed, "A"},
+      {"[S]\r\n", " ", R::kBlanksTrimmed, ""},
+      {"[S]\r\n", "", R::kBlanksTrimmed, ""},
+      {"[S]\r\n", "\"A\"", R::kQuotesStripped, "A"},
+      {"\xEF\xBB\xBF", "'A B'", R::kQuotesStripped, "A B"},
+      {"[S]\r\n", "\"A'", R::kSame, "\"A'"},
+      {"[S]\r\n", "A\rB", R::kRefused, ""},
+      {"[S]\r\n", std::string("A\0B", 3), R::kRefused, ""},
+      {"[S]\r\n", a255, R::kCut, a255.substr(1)},
+      {"[S]\r\n", a255.substr(1), R::kSame, a255.substr(1)},
+      {"\xEF\xBB\xBF", omega200, R::kCut, omega200.substr(0, 2 * 127)},
+      {Utf16File(""), omega200, R::kSame, omega200},
+  };
+  for (const auto& c : cases) {
+    std::string as_read = "?";
+    EXPECT_EQ(Open(c.file, "S").HowValueReadsBack(c.value, &as_read), c.expected) << c.value;
+    EXPECT_EQ(as_read, c.as_read) << c.value;
+  }
+  // A missing file would be written in the code page; a gathered file is
+  // judged by what was gathered.
+  EXPECT_EQ(At(dir_ / "none.ini", "S").HowValueReadsBack(decomposed), R::kNotInEncoding);
+  INI gathered = Open(Utf16File("[S]\r\n"), "S");
+  ASSERT_TRUE(gathered.BeginWrites());
+  dir_.Write("cfg.ini", "[S]\r\n");
+  EXPECT_EQ(gathered.HowValueReadsBack(decomposed), R::kSame);
+  // Under the UTF-8 code page every character is there.
+  std::string error;
+  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", &error));
+  EXPECT_EQ(Open("[S]\r\n", "S").HowValueReadsBack(decomposed), R::kSame);
+  ASSERT_TRUE(text::SetSystemCodePage("Windows-1252", &error));
+  EXPECT_TRUE(desktop_.boxes.empty());
 }
 
 TEST_F(IniTest, WriteRefusesTextsThatCannotBeOneKeyLine) {
