@@ -131,47 +131,50 @@ std::vector<std::string> NamesOfKeyLines(const std::vector<std::string>& lines) 
   return names;
 }
 
-FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_objeto,
-                              const std::vector<std::string>& names) {
+namespace {
+
+// How many times a list that another program saved meanwhile is read and
+// merged again before the update gives up.
+constexpr int kAttempts = 5;
+
+// One read, merge and replacement of the list (see UpdateFileList); `*again`
+// when another program saved the list between the read and the replacement.
+FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
+                          const std::vector<std::string>& names, bool* again) {
+  *again = false;
   FileListUpdate result;
   const std::string& ini_path = session.settings.ArqConfigIni;
   const std::string section(tipo_objeto);
-  const config::FileList list = config::ReadFileList(ini_path, tipo_objeto);
-  if (list.status == config::FileListStatus::kInvalidCount) {
-    result.error = "NUMFILES of section [" + section + "] in " +
-                   generate::CaminhoMensagem(ini_path) + " is not a whole number; nothing written";
-    return result;
-  }
   config::INI ini;
   ini.ININame(ini_path);
-  ini.Section(section);
-  const bool has_numfiles = !ini.ReadINISettings("NUMFILES").empty();
-  std::unordered_set<std::string> listed;
-  for (std::size_t i = 1; i < list.names.size(); ++i) listed.insert(text::UpperCase(list.names[i]));
-  std::vector<std::string> candidates;  // not listed yet
-  for (const std::string& name : names) {
-    if (!name.empty() && listed.insert(text::UpperCase(name)).second) candidates.push_back(name);
-  }
-  const int count = static_cast<int>(list.names.size()) - 1;
-  result.numfiles = count;
-  if (candidates.empty() && has_numfiles) {
-    result.ok = true;
-    return result;
-  }
-
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
     if (ini.LastWriteError() != 0) {
       result.error += ": " + platform::Status::Errno(ini.LastWriteError()).Text();
     }
+    *again = ini.LastWriteError() == platform::kChangedMeanwhile;
     return result;
   };
-  // The file is read once here; how a name would read back depends on its
-  // encoding.
-  if (!ini.BeginWrites()) return fail("NUMFILES");
-  std::vector<std::string> fresh;
-  for (const std::string& name : candidates) {
+  // The list is read once, here: what is merged, how a name would read back
+  // (its encoding) and what the replacement must still find on disk.
+  if (!ini.BeginWrites()) {
+    // A list that cannot be read shows its box, as for every reader of it.
+    (void)config::ReadFileList(ini_path, tipo_objeto);
+    return fail("NUMFILES");
+  }
+  const config::FileList list = config::ReadFileList(ini, tipo_objeto);
+  if (list.status == config::FileListStatus::kInvalidCount) {
+    result.error = "NUMFILES of section [" + section + "] in " +
+                   generate::CaminhoMensagem(ini_path) + " is not a whole number; nothing written";
+    return result;
+  }
+  const bool has_numfiles = !ini.ReadINISettings("NUMFILES").empty();
+  std::unordered_set<std::string> listed;
+  for (std::size_t i = 1; i < list.names.size(); ++i) listed.insert(text::UpperCase(list.names[i]));
+  std::vector<std::string> fresh;  // not listed yet, and read back as written
+  for (const std::string& name : names) {
+    if (name.empty() || !listed.insert(text::UpperCase(name)).second) continue;
     const std::string why = WhyNotWritten(ini, name);
     if (why.empty()) {
       fresh.push_back(name);
@@ -179,6 +182,7 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
       result.refused.push_back("not written: " + ShownName(name) + " - " + why);
     }
   }
+  const int count = static_cast<int>(list.names.size()) - 1;
   result.numfiles = count + static_cast<int>(fresh.size());
   result.added = static_cast<int>(fresh.size());
   if (fresh.empty() && has_numfiles) {
@@ -199,8 +203,24 @@ FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_obje
   if (has_numfiles) writes.push_back(numfiles);
   if (!ini.WriteSectionKeys(section, writes)) return fail(writes.front().key);
   if (!ini.CommitWrites()) return fail(writes.back().key);
+  result.other_links = ini.ReplacedOtherLinks();
   result.ok = true;
   return result;
+}
+
+}  // namespace
+
+FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_objeto,
+                              const std::vector<std::string>& names) {
+  for (int attempt = 1;; ++attempt) {
+    bool again = false;
+    FileListUpdate result = UpdateOnce(session, tipo_objeto, names, &again);
+    if (!again) return result;
+    if (attempt == kAttempts) {
+      result.error += " (" + std::to_string(kAttempts) + " tries)";
+      return result;
+    }
+  }
 }
 
 }  // namespace vkt::app

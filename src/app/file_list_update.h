@@ -22,6 +22,8 @@ struct FileListUpdate {
   // One line per new name that was not written, in the order given:
   // "not written: " + ShownName(name) + " - " + why.
   std::vector<std::string> refused;
+  // The list had other hard links, which keep the old content.
+  bool other_links = false;
 };
 
 // `name` on one line, between double quotes: a backslash and a double quote
@@ -46,6 +48,10 @@ std::string ShownName(std::string_view name);
 // included, stays as it was, and nothing at all is written when there is no
 // name to write and NUMFILES exists. A section with an invalid NUMFILES is
 // left alone (error). The section and NUMFILES are created when missing.
+// The list is read once per try and replaced only while it is still the file
+// read: when another program saves it in between (an editor), its save is
+// kept and the list is read and merged again, up to five times; then the
+// update gives up (error).
 // Costs time in proportion to the size of the list plus the number of names.
 FileListUpdate UpdateFileList(const Session& session, std::string_view tipo_objeto,
                               const std::vector<std::string>& names);

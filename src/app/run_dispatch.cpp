@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -186,6 +187,10 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);
+  // One package from one version of the file list, whatever another program
+  // saves meanwhile: every call reads the list as it was now.
+  std::optional<config::IniSnapshot> lista;
+  if (install) lista.emplace(session.settings.ArqConfigIni);
   if (!install) {
     generator.GeraNumeracao(session, selected, kOracle);
   } else {

@@ -76,6 +76,8 @@ Generator& RealGenerator(const RunOptions& options = {});
 // interrupted run of this user left for the files this run writes are deleted
 // (nothing else: others' files of similar names stay).
 // Cached folder listings are dropped first, so every run sees the disk as it is.
+// An installation reads the file list once (config::IniSnapshot): every call
+// sees the list as it was when the run started.
 // Enabling and disabling the controls is the caller's (the window's) task.
 // `options.dry_run` checks the version scripts instead of writing them; the
 // generation calls are the generator's (pass RealGenerator(options)).

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/session.h"
 #include "cli/output.h"
 #include "cli/terminal_desktop.h"
+#include "config/ini.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
 #include "generate/object_types.h"
@@ -105,6 +107,10 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
                      generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                      ": NUMFILES=" + std::to_string(update.numfiles) + ", " +
                      std::to_string(update.added) + " new name(s) written");
+  if (update.other_links) {
+    PrintLine(err, "vktgera: " + generate::CaminhoMensagem(session.settings.ArqConfigIni) +
+                       " had other hard links: they keep the old content");
+  }
   return update.refused.empty() ? kExitClean : kExitProblems;
 }
 
@@ -135,6 +141,9 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
   app::RunReport report;
   app::RunOutcome outcome;
+  // The run, its checks and its report see one version of the file list.
+  std::optional<config::IniSnapshot> lista;
+  if (request.index == 1) lista.emplace(session.settings.ArqConfigIni);
   // Held until the manifests or the file list are written too.
   platform::FolderLock lock;
   const app::RunOptions run_options{

@@ -33,9 +33,13 @@ std::int64_t ParseCount(std::string_view text) {
 }  // namespace
 
 FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto) {
-  FileList list;
   INI ini;
   ini.ININame(ini_path);
+  return ReadFileList(ini, tipo_objeto);
+}
+
+FileList ReadFileList(INI& ini, std::string_view tipo_objeto) {
+  FileList list;
   ini.Section(std::string(tipo_objeto));
   std::string numfiles;
   if (tipo_objeto == "JOBS") {

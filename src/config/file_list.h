@@ -8,6 +8,8 @@
 
 namespace vkt::config {
 
+class INI;
+
 enum class FileListStatus {
   kOk,
   kMissingSection,  // no section, or NUMFILES missing or empty (not for "JOBS")
@@ -25,5 +27,8 @@ struct FileList {
 // Reads section `tipo_objeto` of the ini file `ini_path`. "JOBS" reads a
 // missing NUMFILES as 0.
 FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto);
+// The same through `ini` (its file named already), whose Section it sets: a
+// writer reads the list it is about to change.
+FileList ReadFileList(INI& ini, std::string_view tipo_objeto);
 
 }  // namespace vkt::config

@@ -28,10 +28,14 @@ constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 // before it is read, not allocated.
 constexpr std::int64_t kMaxFileBytes = std::int64_t{64} << 20;
 
-// Users link their ini files on purpose (a list shared by branches): a write
-// follows links, but only those the kernel's protected_symlinks rule trusts.
-constexpr platform::ReplaceOptions kListReplacement{.links =
-                                                        platform::LinkAtTarget::kFollowTrusted};
+// How a file read in the state `read` is replaced. Users link their ini files
+// on purpose (a list shared by branches): a write follows links, but only
+// those the kernel's protected_symlinks rule trusts. Another program may save
+// the file between the read and the write (an editor): its save is kept, and
+// the write fails with kChangedMeanwhile.
+platform::ReplaceOptions Guarded(const platform::FileStamp& read) {
+  return {.links = platform::LinkAtTarget::kFollowTrusted, .unchanged_since = &read};
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -266,12 +270,51 @@ platform::Status ReadRest(platform::File& file, std::string* bytes) {
   return file.Close();
 }
 
-// Reads the whole file (see OpenToRead for `*missing`).
-platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing) {
+// Reads the whole file (see OpenToRead for `*missing`). `*stamp` (when
+// given) is the state of the file read; a missing file leaves it all zero.
+platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing,
+                               platform::FileStamp* stamp = nullptr) {
   bytes->clear();
+  if (stamp != nullptr) *stamp = {};
   platform::File file;
   platform::Status status = OpenToRead(path, &file, missing);
+  if (status.ok() && stamp != nullptr && !file.Stamp(stamp)) *stamp = {};
   return status.ok() ? ReadRest(file, bytes) : status;
+}
+
+// The files a run reads once (IniSnapshot): their content when the first
+// snapshot of them was taken, and its parse once made.
+struct Snapshot {
+  int holders = 0;
+  platform::Status status;
+  bool missing = false;
+  std::string bytes;
+  std::shared_ptr<const void> parsed;
+};
+
+std::mutex& SnapshotMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::unordered_map<std::string, Snapshot>& Snapshots() {
+  static std::unordered_map<std::string, Snapshot> snapshots;
+  return snapshots;
+}
+
+// Reads the file for a look at its keys: from its snapshot while one is
+// held, else from disk.
+platform::Status ReadForReading(const std::string& path, std::string* bytes, bool* missing) {
+  {
+    std::lock_guard<std::mutex> lock(SnapshotMutex());
+    auto it = Snapshots().find(path);
+    if (it != Snapshots().end()) {
+      *bytes = it->second.bytes;
+      *missing = it->second.missing;
+      return it->second.status;
+    }
+  }
+  return ReadWholeFile(path, bytes, missing);
 }
 
 // A change made within this time of a parse may share the tick of the
@@ -666,27 +709,8 @@ void INI::ININame(const std::string& path) {
   parsed_.reset();
 }
 
-bool INI::Load() {
-  if (parsed_) return true;
+std::shared_ptr<const INI::Parsed> INI::Parse(std::string bytes) {
   auto parsed = std::make_shared<Parsed>();
-  std::string bytes;
-  bool missing = false;
-  platform::File file;
-  platform::FileStamp stamp;
-  platform::Status status = OpenToRead(ini_name_, &file, &missing);
-  const bool stamped = status.ok() && file.Stamp(&stamp);
-  if (stamped) {
-    if (auto shared = SharedParses<Parsed>().Find(ini_name_, stamp)) {
-      parsed_ = std::move(shared);
-      return true;
-    }
-  }
-  if (status.ok()) status = ReadRest(file, &bytes);
-  if (!status.ok()) {
-    if (!missing) ShowReadError(ini_name_, status);
-    parsed_ = std::move(parsed);
-    return missing;
-  }
   IniText ini = Unpack(std::move(bytes));
   const std::string decoded = TakeDecoded(&ini);
   std::unordered_map<std::string, ProfileValue>* current = nullptr;
@@ -703,6 +727,54 @@ bool INI::Load() {
     }
     return true;
   });
+  return parsed;
+}
+
+bool INI::Load() {
+  if (parsed_) return true;
+  // Between BeginWrites and CommitWrites reads see what was gathered.
+  if (gathered_) {
+    parsed_ = Parse(*gathered_);
+    return true;
+  }
+  {
+    std::lock_guard<std::mutex> lock(SnapshotMutex());
+    auto it = Snapshots().find(ini_name_);
+    if (it != Snapshots().end()) {
+      Snapshot& snapshot = it->second;
+      if (!snapshot.parsed) {
+        snapshot.parsed = snapshot.status.ok() ? Parse(snapshot.bytes) : std::make_shared<Parsed>();
+      }
+      parsed_ = std::static_pointer_cast<const Parsed>(snapshot.parsed);
+      if (snapshot.status.ok() || snapshot.missing) return true;
+    }
+  }
+  if (parsed_) {
+    // A snapshot of a file that could not be read.
+    bool missing = false;
+    std::string bytes;
+    ShowReadError(ini_name_, ReadForReading(ini_name_, &bytes, &missing));
+    return false;
+  }
+  std::string bytes;
+  bool missing = false;
+  platform::File file;
+  platform::FileStamp stamp;
+  platform::Status status = OpenToRead(ini_name_, &file, &missing);
+  const bool stamped = status.ok() && file.Stamp(&stamp);
+  if (stamped) {
+    if (auto shared = SharedParses<Parsed>().Find(ini_name_, stamp)) {
+      parsed_ = std::move(shared);
+      return true;
+    }
+  }
+  if (status.ok()) status = ReadRest(file, &bytes);
+  if (!status.ok()) {
+    if (!missing) ShowReadError(ini_name_, status);
+    parsed_ = std::make_shared<Parsed>();
+    return missing;
+  }
+  auto parsed = Parse(std::move(bytes));
   if (stamped) SharedParses<Parsed>().Keep(ini_name_, stamp, parsed);
   parsed_ = std::move(parsed);
   return true;
@@ -730,10 +802,11 @@ bool INI::Rewrite(const Edit& edit) {
   std::string bytes;
   bool missing = false;
   platform::Status status;
+  platform::FileStamp stamp;
   if (gathered_) {
     bytes = *gathered_;
   } else {
-    status = ReadWholeFile(ini_name_, &bytes, &missing);
+    status = ReadWholeFile(ini_name_, &bytes, &missing, &stamp);
   }
   if (!status.ok() && !missing) {
     write_error_ = status.code;
@@ -752,7 +825,7 @@ bool INI::Rewrite(const Edit& edit) {
     *gathered_ = Pack(ini, out);
     return true;
   }
-  status = platform::ReplaceFile(ini_name_, Pack(ini, out), kListReplacement, &other_links_);
+  status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &other_links_);
   write_error_ = status.code;
   return status.ok();
 }
@@ -779,9 +852,10 @@ bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyVal
 
 bool INI::BeginWrites() {
   write_error_ = 0;
+  parsed_.reset();
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing);
+  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing, &gathered_stamp_);
   if (!status.ok() && !missing) {
     write_error_ = status.code;
     return false;
@@ -797,7 +871,7 @@ bool INI::CommitWrites() {
   parsed_.reset();
   SharedParses<Parsed>().Forget(ini_name_);
   const platform::Status status =
-      platform::ReplaceFile(ini_name_, bytes, kListReplacement, &other_links_);
+      platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &other_links_);
   write_error_ = status.code;
   return status.ok();
 }
@@ -841,7 +915,7 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   lines->clear();
   std::string bytes;
   bool missing = false;
-  if (!ReadWholeFile(ini_name_, &bytes, &missing).ok()) return false;
+  if (!ReadForReading(ini_name_, &bytes, &missing).ok()) return false;
   IniText ini = Unpack(std::move(bytes));
   const std::string decoded = TakeDecoded(&ini);
   const std::string wanted = LookupName(section_);
@@ -862,6 +936,20 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
     return true;
   });
   return found;
+}
+
+IniSnapshot::IniSnapshot(std::string path) : path_(std::move(path)) {
+  std::lock_guard<std::mutex> lock(SnapshotMutex());
+  Snapshot& snapshot = Snapshots()[path_];
+  if (snapshot.holders++ == 0) {
+    snapshot.status = ReadWholeFile(path_, &snapshot.bytes, &snapshot.missing);
+  }
+}
+
+IniSnapshot::~IniSnapshot() {
+  std::lock_guard<std::mutex> lock(SnapshotMutex());
+  auto it = Snapshots().find(path_);
+  if (it != Snapshots().end() && --it->second.holders == 0) Snapshots().erase(it);
 }
 
 void ForgetIniErrors() {

@@ -24,6 +24,8 @@
 #include <variant>
 #include <vector>
 
+#include "fs/platform/file_system.h"
+
 namespace vkt::config {
 
 // A value read from an ini file, or the caller's default (text or number).
@@ -65,13 +67,19 @@ class INI {
   bool WriteSectionKeys(const std::string& sSection, const std::vector<KeyValue>& writes);
   // Gathers the WriteIniSettings calls that follow into one replacement of
   // the file, made by CommitWrites, so that the file holds all of them or
-  // none. Returns false (LastWriteError set) when the file cannot be read.
+  // none. Reads made meanwhile (ReadINISettings) see the gathered file.
+  // Returns false (LastWriteError set) when the file cannot be read.
   bool BeginWrites();
   // Writes what the gathered calls made of the file; false when it cannot be
-  // written (nothing was). Without BeginWrites, true.
+  // written (nothing was). Without BeginWrites, true. Like every write, it
+  // replaces only the file that was read: when another program saved it
+  // since (BeginWrites), nothing is written and LastWriteError is
+  // platform::kChangedMeanwhile.
   bool CommitWrites();
   // The system's error number of the last WriteIniSettings that could not
-  // read or write the file; 0 after a success or a refused text.
+  // read or write the file (platform::kChangedMeanwhile when another program
+  // saved it between the read and the write, which then wrote nothing); 0
+  // after a success or a refused text.
   int LastWriteError() const { return write_error_; }
   // The file the last write replaced had other hard links: they keep the old
   // content (a copy in place could be torn by a kill).
@@ -119,6 +127,7 @@ class INI {
 
  private:
   struct Parsed;
+  static std::shared_ptr<const Parsed> Parse(std::string bytes);
   bool Load();
   // Reads the file (or takes the gathered bytes), lets `edit` make its new
   // text from the old one and replaces the file with it (or gathers it).
@@ -130,6 +139,23 @@ class INI {
   int write_error_ = 0;
   bool other_links_ = false;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
+  platform::FileStamp gathered_stamp_;   // the state of the file BeginWrites read
+};
+
+// While an IniSnapshot of a file lives, every INI of that file (named as
+// here) reads the content the file had when the first snapshot of it was
+// taken, read and parsed once, whatever another program saves meanwhile: a
+// run reads one version of its file list. Writes are not affected: they read
+// the file as it is. Snapshots of one file nest.
+class IniSnapshot {
+ public:
+  explicit IniSnapshot(std::string path);
+  ~IniSnapshot();
+  IniSnapshot(const IniSnapshot&) = delete;
+  IniSnapshot& operator=(const IniSnapshot&) = delete;
+
+ private:
+  std::string path_;
 };
 
 // A new run starts: files whose error box was shown show it again.

@@ -1,6 +1,6 @@
 // `vktgera-seam`: `vktgera` for tests that act at a chosen point of a run.
 // VKT_SEAM="KINDS:N:ACTION" runs ACTION right before the Nth call of the
-// platform layer whose kind is among KINDS (kinds joined by "+": write,
+// platform layer ("N+": and every later one) whose kind is among KINDS (kinds joined by "+": write,
 // rename, sync, mkdir, create, remove, metadata, all). ACTION is a signal the
 // process sends itself (TERM, INT, HUP, KILL) or "run " and a shell command,
 // run to its end before the call goes on (another program's step at exactly
@@ -46,16 +46,17 @@ bool Arm(const std::string& text) {
     kinds |= kind->second;
   }
   const int nth = std::atoi(count.c_str());
+  const bool sticky = !count.empty() && count.back() == '+';
   if (nth <= 0) return false;
   if (action.rfind("run ", 0) == 0) {
     g_command = action.substr(4);
-    vkt::platform::ArmAction(kinds, nth, RunCommand);
+    vkt::platform::ArmAction(kinds, nth, RunCommand, sticky);
     return true;
   }
   const auto signal = kSignals.find(action);
   if (signal == kSignals.end()) return false;
   g_signal = signal->second;
-  vkt::platform::ArmAction(kinds, nth, SendSignal);
+  vkt::platform::ArmAction(kinds, nth, SendSignal, sticky);
   return true;
 }
 

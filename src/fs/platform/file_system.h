@@ -313,7 +313,8 @@ class AtomicFile {
   // the rename before Commit returns (fsync of the folder; when only that
   // fails, the target is already new). With `unchanged_since`, the target is
   // replaced only while it is still the file of that stamp (taken when it was
-  // read): one that another program replaced or wrote meanwhile is kept and
+  // read; all zero for a file that was missing, which must be missing still):
+  // one that another program replaced, wrote or created meanwhile is kept and
   // the result is kChangedMeanwhile. The test and the replacement are one
   // atomic exchange where the file system offers it (the replaced file is
   // checked after the exchange, which is undone when it was not the one
@@ -432,10 +433,11 @@ enum FaultKind : std::uint32_t {
 // `nth` 0 only counts.
 void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky = false);
 // From now on counts the calls whose kind is in `kinds`; right before the
-// `nth` of them `action` runs (it may stop the process with a signal, or act
-// as another program would at that moment), then the call goes on. Puts a
-// test's own step at a chosen point of a run, whatever the timing.
-void ArmAction(std::uint32_t kinds, int nth, void (*action)());
+// `nth` of them (and every later one when `sticky`) `action` runs (it may
+// stop the process with a signal, or act as another program would at that
+// moment), then the call goes on. Puts a test's own step at a chosen point of
+// a run, whatever the timing.
+void ArmAction(std::uint32_t kinds, int nth, void (*action)(), bool sticky = false);
 // Stops injecting; returns how many calls of the armed kinds were counted.
 int DisarmFault();
 

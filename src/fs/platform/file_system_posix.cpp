@@ -71,9 +71,10 @@ bool Injected(FaultKind kind) {
     std::lock_guard<std::mutex> lock(f.mutex);
     if ((f.kinds & kind) == 0) return false;
     ++f.count;
-    if (f.nth > 0 && f.count == f.nth && f.action != nullptr) {
+    const bool due = f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth));
+    if (due && f.action != nullptr) {
       action = f.action;
-    } else if (f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth))) {
+    } else if (due) {
       errno = f.error;
       return true;
     }
@@ -1435,11 +1436,25 @@ bool IsStampedFile(const struct stat& st, const FileStamp& stamp, bool renamed_s
 
 // Renames `temp` over `target` in `folder` when `target` is still the file of
 // `stamp` (see AtomicFile::Commit). `own` is the identity of the temporary
-// file. On success `temp` holds the replaced file, which the caller deletes;
-// on kChangedMeanwhile it holds the new one again.
+// file. On success `*exchanged` tells whether `temp` now holds the replaced
+// file, which the caller deletes; on kChangedMeanwhile it holds the new one
+// again.
 Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::string& target,
-                           const FileStamp& stamp, const FileIdentity& own) {
+                           const FileStamp& stamp, const FileIdentity& own, bool* exchanged) {
+  *exchanged = false;
   struct stat st {};
+  if (stamp.identity == FileIdentity{}) {
+    // The file was missing when it was read: it must be still.
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_NOREPLACE) == 0) {
+      return Status::Ok();
+    }
+    if (errno == EEXIST) return Status::Errno(kChangedMeanwhile);
+    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+    if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      return Status::Errno(kChangedMeanwhile);
+    }
+    return sys::RenameAt(folder, temp.c_str(), target.c_str()) == 0 ? Status::Ok() : FromErrno();
+  }
   if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT ? Status::Errno(kChangedMeanwhile) : FromErrno();
   }
@@ -1452,6 +1467,7 @@ Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::strin
   }
   if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
       IsStampedFile(st, stamp, true)) {
+    *exchanged = true;
     return Status::Ok();
   }
   // Another program's save came between the test and the exchange: it goes
@@ -1573,8 +1589,8 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
   const char* target = target_name_.c_str();
   bool temp_holds_replaced = false;
   if (s.ok() && unchanged_since != nullptr) {
-    s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own);
-    temp_holds_replaced = s.ok();
+    s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own,
+                            &temp_holds_replaced);
   } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
     s = FromErrno();
   }
@@ -1778,13 +1794,13 @@ void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
   f.armed.store(true, std::memory_order_relaxed);
 }
 
-void ArmAction(std::uint32_t kinds, int nth, void (*action)()) {
+void ArmAction(std::uint32_t kinds, int nth, void (*action)(), bool sticky) {
   FaultState& f = Faults();
   std::lock_guard<std::mutex> lock(f.mutex);
   f.kinds = kinds;
   f.nth = nth;
   f.error = 0;
-  f.sticky = false;
+  f.sticky = sticky;
   f.action = action;
   f.count = 0;
   f.armed.store(true, std::memory_order_relaxed);
