@@ -1,0 +1,89 @@
+// The fault seam of the POSIX platform layer: every call that changes the file
+// system passes Injected, which a test arms (file_system.h).
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+
+#include "fs/platform/file_system.h"
+#include "fs/platform/posix_internal.h"
+
+namespace vkt::platform {
+namespace {
+
+struct FaultState {
+  std::atomic<bool> armed{false};
+  std::mutex mutex;
+  std::uint32_t kinds = 0;
+  int nth = 0;
+  int error = 0;
+  bool sticky = false;
+  void (*action)() = nullptr;  // ArmAction: a step instead of a failure
+  int count = 0;
+};
+
+FaultState& Faults() {
+  static FaultState state;
+  return state;
+}
+
+}  // namespace
+
+namespace posix {
+
+// True (errno set) when the armed test wants this call to fail. A test that
+// stops the process here gets its signal before the call.
+bool Injected(FaultKind kind) {
+  FaultState& f = Faults();
+  if (!f.armed.load(std::memory_order_relaxed)) return false;
+  void (*action)() = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(f.mutex);
+    if ((f.kinds & kind) == 0) return false;
+    ++f.count;
+    const bool due = f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth));
+    if (due && f.action != nullptr) {
+      action = f.action;
+    } else if (due) {
+      errno = f.error;
+      return true;
+    }
+  }
+  // Outside the lock: the action may end the process.
+  if (action != nullptr) action();
+  return false;
+}
+
+}  // namespace posix
+
+void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.kinds = kinds;
+  f.nth = nth;
+  f.error = error;
+  f.sticky = sticky;
+  f.action = nullptr;
+  f.count = 0;
+  f.armed.store(true, std::memory_order_relaxed);
+}
+
+void ArmAction(std::uint32_t kinds, int nth, void (*action)(), bool sticky) {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.kinds = kinds;
+  f.nth = nth;
+  f.error = 0;
+  f.sticky = sticky;
+  f.action = action;
+  f.count = 0;
+  f.armed.store(true, std::memory_order_relaxed);
+}
+
+int DisarmFault() {
+  FaultState& f = Faults();
+  std::lock_guard<std::mutex> lock(f.mutex);
+  f.armed.store(false, std::memory_order_relaxed);
+  return f.count;
+}
+
+}  // namespace vkt::platform

@@ -1,0 +1,151 @@
+// Reaching a folder of the POSIX platform layer one component at a time,
+// never through a symbolic link that another user placed in a folder that
+// is not theirs (the rule of the kernel's protected_symlinks).
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "fs/platform/posix_internal.h"
+
+namespace vkt::platform::posix {
+namespace {
+
+// As many symbolic links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+std::deque<std::string> PosixComponents(std::string_view path) {
+  std::deque<std::string> parts;
+  for (std::string_view part : SplitComponents(path)) parts.emplace_back(part);
+  return parts;
+}
+
+// The rule of the kernel's protected_symlinks, here for every folder: a
+// symbolic link is followed when it belongs to the effective user, or to the
+// owner of the folder it sits in (who could have put anything there anyway).
+// A link that another user left in a shared folder is not.
+bool MayFollow(int folder, const struct stat& link) {
+  if (link.st_uid == ::geteuid()) return true;
+  struct stat st {};
+  return ::fstat(folder, &st) == 0 && st.st_uid == link.st_uid;
+}
+
+// What the symbolic link `name` of `folder` (its lstat in `link`) holds, when
+// it may be followed and the budget of links allows: 0, or the error.
+int ReadTrustedLink(int folder, const std::string& name, const struct stat& link, int* links_left,
+                    std::string* target) {
+  if (!MayFollow(folder, link)) return kForeignLink;
+  if (--*links_left < 0) return ELOOP;
+  std::vector<char> buffer(static_cast<size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
+  const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+  if (n < 0) return errno;
+  target->assign(buffer.data(), static_cast<size_t>(n));
+  return 0;
+}
+
+// A descriptor (O_PATH) of the folder `start` names ("" = current folder; a
+// descriptor of a folder otherwise), taken afresh.
+int OpenStart(int start, bool absolute) {
+  if (absolute) return ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (start == AT_FDCWD) return ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return ::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+}  // namespace
+
+int WalkToFolder(int start, std::string_view path, int* links_left) {
+  UniqueFd fd(OpenStart(start, !path.empty() && path.front() == '/'));
+  if (fd.get() < 0) return -errno;
+  std::deque<std::string> parts = PosixComponents(path);
+  while (!parts.empty()) {
+    const std::string part = std::move(parts.front());
+    parts.pop_front();
+    if (part == ".") continue;
+    const int next =
+        ::openat(fd.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next >= 0) {
+      fd.reset(next);
+      continue;
+    }
+    const int error = errno;
+    struct stat st {};
+    if (::fstatat(fd.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+      return -error;
+    }
+    std::string target;
+    if (int e = ReadTrustedLink(fd.get(), part, st, links_left, &target); e != 0) return -e;
+    // The link stands for its target, read from the folder the link is in.
+    std::deque<std::string> more = PosixComponents(target);
+    parts.insert(parts.begin(), more.begin(), more.end());
+    if (!target.empty() && target.front() == '/') {
+      fd.reset(OpenStart(AT_FDCWD, true));
+      if (fd.get() < 0) return -errno;
+    }
+  }
+  return fd.release();
+}
+
+// Splits a POSIX path into its folder ("" = current folder) and last name.
+void SplitLast(const std::string& path, std::string* folder, std::string* name) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    folder->clear();
+    *name = path;
+    return;
+  }
+  *folder = path.substr(0, slash == 0 ? 1 : slash);
+  *name = path.substr(slash + 1);
+}
+
+// Where a file of a run goes: the descriptor of its folder, reached as
+// WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
+// the name are followed as MayFollow allows, and `*name` is the name of the
+// file they lead to. `*posix` is the file's POSIX path, for the listing cache.
+Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
+                  std::string* posix) {
+  if (!Resolve(target, posix)) return Status::Errno(ENOENT);
+  while (posix->size() > 1 && posix->back() == '/') posix->pop_back();
+  std::string dir;
+  SplitLast(*posix, &dir, name);
+  if (name->empty() || *name == "." || *name == "..") return Status::Errno(EISDIR);
+  int links_left = kMaxLinks;
+  const int fd = WalkToFolder(AT_FDCWD, dir, &links_left);
+  if (fd < 0) return Status::Errno(-fd);
+  folder->reset(fd);
+  while (links == LinkAtTarget::kFollowTrusted) {
+    struct stat st {};
+    if (::fstatat(folder->get(), name->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISLNK(st.st_mode)) {
+      break;
+    }
+    std::string link;
+    if (int e = ReadTrustedLink(folder->get(), *name, st, &links_left, &link); e != 0) {
+      return Status::Errno(e);
+    }
+    std::string link_dir, link_name;
+    SplitLast(link, &link_dir, &link_name);
+    if (link_name.empty() || link_name == "." || link_name == "..") return Status::Errno(EISDIR);
+    const int next = WalkToFolder(folder->get(), link_dir, &links_left);
+    if (next < 0) return Status::Errno(-next);
+    folder->reset(next);
+    dir = link.front() == '/' ? link_dir : Join(dir, link_dir);
+    *name = std::move(link_name);
+  }
+  *posix = Join(dir, *name);
+  return Status::Ok();
+}
+
+// Opens the folder of `path` for a change of the entry `*name` in it (see
+// OpenTarget: links at the name are never followed).
+Status OpenEntryFolder(std::string_view path, UniqueFd* folder, std::string* name,
+                       std::string* posix) {
+  return OpenTarget(path, LinkAtTarget::kReplace, folder, name, posix);
+}
+
+}  // namespace vkt::platform::posix

@@ -1,0 +1,175 @@
+// What the POSIX files of the platform layer share: the fault seam's way to
+// the system's writing calls, path helpers, name resolution, and reaching a
+// folder without hostile links. Not for use outside src/fs/platform.
+#pragma once
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+
+namespace vkt::platform::posix {
+
+// ---- the one way to the system's writing calls ----------------------------
+
+// True (errno set) when the armed test wants this call to fail. A test that
+// acts at this point (ArmAction) does so before the call.
+bool Injected(FaultKind kind);
+
+namespace sys {
+
+inline ssize_t Write(int fd, const void* data, size_t size) {
+  return Injected(kFaultWrite) ? -1 : ::write(fd, data, size);
+}
+inline int Ftruncate(int fd, off_t size) {
+  return Injected(kFaultWrite) ? -1 : ::ftruncate(fd, size);
+}
+inline ssize_t CopyFileRange(int in, int out, size_t size) {
+  return Injected(kFaultWrite) ? -1 : ::copy_file_range(in, nullptr, out, nullptr, size, 0);
+}
+inline int Rename(const char* from, const char* to, unsigned flags = 0) {
+  return Injected(kFaultRename) ? -1 : ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+inline int Link(const char* from, const char* to) {
+  return Injected(kFaultRename) ? -1 : ::link(from, to);
+}
+inline int Fsync(int fd) { return Injected(kFaultSync) ? -1 : ::fsync(fd); }
+inline int Open(const char* path, int flags, mode_t mode = 0) {
+  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  return ::open(path, flags, mode);
+}
+inline int OpenAt(int folder, const char* name, int flags, mode_t mode = 0) {
+  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  return ::openat(folder, name, flags, mode);
+}
+inline int RenameAt(int folder, const char* from, const char* to, unsigned flags = 0) {
+  return Injected(kFaultRename) ? -1 : ::renameat2(folder, from, folder, to, flags);
+}
+inline int UnlinkAt(int folder, const char* name, int flags = 0) {
+  return Injected(kFaultRemove) ? -1 : ::unlinkat(folder, name, flags);
+}
+inline int MkdirAt(int folder, const char* name) {
+  return Injected(kFaultMkdir) ? -1 : ::mkdirat(folder, name, 0777);
+}
+inline int Unlink(const char* path) { return Injected(kFaultRemove) ? -1 : ::unlink(path); }
+inline int Chmod(const char* path, mode_t mode) {
+  return Injected(kFaultMetadata) ? -1 : ::chmod(path, mode);
+}
+inline int Fchmod(int fd, mode_t mode) {
+  return Injected(kFaultMetadata) ? -1 : ::fchmod(fd, mode);
+}
+inline int Fchown(int fd, uid_t uid, gid_t gid) {
+  return Injected(kFaultMetadata) ? -1 : ::fchown(fd, uid, gid);
+}
+inline int Futimens(int fd, const timespec times[2]) {
+  return Injected(kFaultMetadata) ? -1 : ::futimens(fd, times);
+}
+inline int Utimensat(const char* path, const timespec times[2]) {
+  return Injected(kFaultMetadata) ? -1 : ::utimensat(AT_FDCWD, path, times, 0);
+}
+
+}  // namespace sys
+
+// ---- paths and times -------------------------------------------------------
+
+bool IsSeparator(char c);
+// A drive prefix ("C:") names nothing here.
+bool HasDrivePrefix(std::string_view path);
+// The non-empty components of a path ("\" and "/" both separate).
+std::vector<std::string_view> SplitComponents(std::string_view path);
+std::string Join(const std::string& dir, std::string_view name);
+// "." for the current folder "".
+const std::string& DirOrDot(const std::string& dir);
+std::int64_t NowNs();
+std::int64_t ToNs(const timespec& ts);
+timespec ToTimespec(std::int64_t ns);
+
+// ---- name resolution -------------------------------------------------------
+
+// Maps a Windows-form path onto the POSIX file system (see ResolvePath).
+bool Resolve(std::string_view path, std::string* posix);
+// The same for the folder part of a search expression ("" = current folder;
+// separators only = the root), without a trailing "/".
+bool ResolveFolder(std::string_view folder, std::string* posix);
+// Drops the cached listings of the folder of `posix_path` and of itself, and
+// every folder resolved: the layer changed something there.
+void ForgetListingOf(const std::string& posix_path);
+
+// ---- files -------------------------------------------------------------------
+
+Status FromErrno();
+// Writes all `size` bytes to `fd`, going on after interrupted or short writes.
+Status WriteAll(int fd, const void* data, std::size_t size);
+// The open descriptor `fd` if it is a regular file; else it is closed and
+// the result is minus the error (kNotRegularFile for anything else).
+int KeepIfRegular(int fd);
+// Opens the POSIX path `posix` for reading if it is a regular file: the
+// descriptor, or minus the error (kNotRegularFile for anything else).
+int OpenRegularForReading(const std::string& posix);
+bool OwnerCannotWrite(const struct stat& st);
+mode_t CurrentUmask();
+// Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
+Status CanonicalPathOf(int fd, std::string* canonical);
+
+// ---- reaching a folder without hostile links ------------------------------
+
+// A descriptor closed when it goes out of scope.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens the folder `path` (POSIX; relative to `start`, a folder's descriptor
+// or AT_FDCWD; an absolute path starts at the root) one component at a time,
+// following only the symbolic links the kernel's protected_symlinks rule
+// would follow (the link belongs to the effective user or to the owner of
+// the folder it sits in). Returns a descriptor (O_PATH), or minus the error
+// (kForeignLink for a link it would not follow). `*links_left` is the budget
+// of links, shared by the walks of one path.
+int WalkToFolder(int start, std::string_view path, int* links_left);
+// Splits a POSIX path into its folder ("" = current folder) and last name.
+void SplitLast(const std::string& path, std::string* folder, std::string* name);
+// Where a file of a run goes: the descriptor of its folder, reached as
+// WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
+// the name are followed under the same rule, and `*name` is the name of the
+// file they lead to. `*posix` is the file's POSIX path, for the listing cache.
+Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
+                  std::string* posix);
+// Opens the folder of `path` for a change of the entry `*name` in it (links
+// at the name are never followed).
+Status OpenEntryFolder(std::string_view path, UniqueFd* folder, std::string* name,
+                       std::string* posix);
+
+}  // namespace vkt::platform::posix

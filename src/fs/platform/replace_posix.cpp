@@ -1,0 +1,478 @@
+// Durable replacement of the POSIX platform layer: AtomicFile and what builds
+// on it, the temporaries a killed run leaves and their clean-up, the signal
+// handler that deletes the temporary in progress, and the writer's lock.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fs/platform/file_system.h"
+#include "fs/platform/posix_internal.h"
+#include "text/letter_case.h"
+
+namespace vkt::platform {
+
+using namespace posix;
+
+namespace {
+
+// A fixed table the handler reads without locks or allocation: a slot is
+// written (state 2) before it counts (state 1). A temporary file is named by
+// its folder's descriptor and its name, so the handler deletes it where it
+// was made, whatever happened to the path since.
+struct TempSlot {
+  std::atomic<int> state{0};
+  int folder = -1;
+  char name[NAME_MAX + 1];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+constexpr int kTempSlots = 16;
+TempSlot g_temp_slots[kTempSlots];
+
+int RegisterTemporary(int folder, const std::string& name) {
+  if (name.size() > NAME_MAX) return -1;
+  for (int i = 0; i < kTempSlots; ++i) {
+    int expected = 0;
+    if (!g_temp_slots[i].state.compare_exchange_strong(expected, 2)) continue;
+    g_temp_slots[i].folder = folder;
+    std::memcpy(g_temp_slots[i].name, name.c_str(), name.size() + 1);
+    g_temp_slots[i].state.store(1);
+    return i;
+  }
+  return -1;  // more at once than the table holds: left to the next run
+}
+
+void UnregisterTemporary(int* slot) {
+  if (*slot >= 0) g_temp_slots[*slot].state.store(0);
+  *slot = -1;
+}
+
+extern "C" void RemoveTemporariesAndExit(int signal_number) {
+  for (TempSlot& slot : g_temp_slots) {
+    if (slot.state.load() == 1) ::unlinkat(slot.folder, slot.name, 0);
+  }
+  ::_exit(128 + signal_number);
+}
+
+// Blocks the signals the clean-up handles while it lives, so that a file is
+// known to the handler from the moment it exists.
+class TerminatingSignalsBlocked {
+ public:
+  TerminatingSignalsBlocked() {
+    sigset_t terminating;
+    sigemptyset(&terminating);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&terminating, signal_number);
+    ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
+  }
+  ~TerminatingSignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  TerminatingSignalsBlocked(const TerminatingSignalsBlocked&) = delete;
+  TerminatingSignalsBlocked& operator=(const TerminatingSignalsBlocked&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr std::size_t kTempRandom = 6;
+constexpr std::size_t kNameMax = 255;  // bytes of one name, on every Linux file system
+
+bool IsTempRandomChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Six letters or digits, for a temporary file's name.
+std::string RandomLetters() {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[kTempRandom] = {};
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    // No entropy yet (early boot): the clock and a counter differ enough,
+    // and the exclusive creation settles any clash.
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t x = static_cast<std::uint64_t>(NowNs()) ^ (counter.fetch_add(1) << 40) ^
+                      static_cast<std::uint64_t>(::getpid());
+    for (unsigned char& b : bytes) {
+      b = static_cast<unsigned char>(x);
+      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+      x ^= x >> 29;
+    }
+  }
+  std::string out;
+  for (unsigned char b : bytes) out.push_back(kLetters[b % (sizeof kLetters - 1)]);
+  return out;
+}
+
+Status SyncFolder(int folder) {
+  UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return FromErrno();
+  return sys::Fsync(fd.get()) == 0 ? Status::Ok() : FromErrno();
+}
+
+// Whether `st` is the file of `stamp`. A rename changes a file's change time,
+// so after one only the identity, the size and the write time can tell.
+bool IsStampedFile(const struct stat& st, const FileStamp& stamp, bool renamed_since) {
+  return st.st_dev == stamp.identity.device && st.st_ino == stamp.identity.inode &&
+         static_cast<std::uint64_t>(st.st_size) == stamp.size &&
+         ToNs(st.st_mtim) == stamp.write_ns &&
+         (renamed_since || ToNs(st.st_ctim) == stamp.change_ns);
+}
+
+// Renames `temp` over `target` in `folder` when `target` is still the file of
+// `stamp` (see AtomicFile::Commit). `own` is the identity of the temporary
+// file. On success `*exchanged` tells whether `temp` now holds the replaced
+// file, which the caller deletes; on kChangedMeanwhile it holds the new one
+// again.
+Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::string& target,
+                           const FileStamp& stamp, const FileIdentity& own, bool* exchanged) {
+  *exchanged = false;
+  struct stat st {};
+  if (stamp.identity == FileIdentity{}) {
+    // The file was missing when it was read: it must be still.
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_NOREPLACE) == 0) {
+      return Status::Ok();
+    }
+    if (errno == EEXIST) return Status::Errno(kChangedMeanwhile);
+    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+    if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      return Status::Errno(kChangedMeanwhile);
+    }
+    return sys::RenameAt(folder, temp.c_str(), target.c_str()) == 0 ? Status::Ok() : FromErrno();
+  }
+  if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT ? Status::Errno(kChangedMeanwhile) : FromErrno();
+  }
+  if (!IsStampedFile(st, stamp, false)) return Status::Errno(kChangedMeanwhile);
+  if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+    // No exchange on this file system: the test above came right before.
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str()) != 0) return FromErrno();
+    return Status::Ok();
+  }
+  if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      IsStampedFile(st, stamp, true)) {
+    *exchanged = true;
+    return Status::Ok();
+  }
+  // Another program's save came between the test and the exchange: it goes
+  // back in place, and the new file back to its temporary name.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) break;
+    if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == own.device &&
+        st.st_ino == own.inode) {
+      return Status::Errno(kChangedMeanwhile);
+    }
+  }
+  return Status::Errno(EAGAIN);  // the temporary name holds another program's file: kept
+}
+
+}  // namespace
+
+// ---- AtomicFile -------------------------------------------------------------
+
+namespace {
+
+// The target's folder and name (OpenTarget) and what stands at the name:
+// `*exists` with its lstat in `*st`, or nothing (a link at the name, never
+// followed here, counts as nothing: it is replaced like a missing file).
+// Fails as AtomicFile::Create fails before it creates anything.
+Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* folder,
+                       std::string* name, std::string* posix, struct stat* st, bool* exists) {
+  Status status = OpenTarget(target, links, folder, name, posix);
+  if (!status.ok()) return status;
+  *exists = ::fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISLNK(st->st_mode);
+  if (*exists && S_ISDIR(st->st_mode)) return Status::Errno(EISDIR);
+  if (*exists && OwnerCannotWrite(*st)) return Status::Errno(EACCES);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CheckReplaceable(std::string_view target, LinkAtTarget links) {
+  UniqueFd folder;
+  std::string name, posix;
+  struct stat st {};
+  bool exists = false;
+  return OpenReplaceable(target, links, &folder, &name, &posix, &st, &exists);
+}
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
+  Abort();
+  other_links_ = replaced_other_links_ = false;
+  UniqueFd folder;
+  struct stat st {};
+  bool exists = false;
+  Status status =
+      OpenReplaceable(target, links, &folder, &target_name_, &target_path_, &st, &exists);
+  if (!status.ok()) return status;
+  mode_t mode = 0666 & ~CurrentUmask();
+  if (exists) {
+    mode = st.st_mode & 07777;
+    other_links_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
+  }
+  int creation_error = EEXIST;
+  {
+    // A signal that comes during the creation is handled once the file is known.
+    TerminatingSignalsBlocked blocked;
+    for (int attempt = 0; attempt < 100 && creation_error == EEXIST; ++attempt) {
+      std::string name = TemporaryName(target_name_, RandomLetters());
+      const int fd = sys::OpenAt(folder.get(), name.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0) {
+        creation_error = errno;
+        continue;
+      }
+      fd_ = fd;
+      folder_fd_ = folder.release();
+      temp_name_ = std::move(name);
+      slot_ = RegisterTemporary(folder_fd_, temp_name_);
+      creation_error = 0;
+    }
+  }
+  if (creation_error != 0) return Status::Errno(creation_error);
+  // Owner and group only as far as the process may give them; the mode after
+  // them, since a change of owner clears the set-id bits.
+  if (exists) (void)sys::Fchown(fd_, st.st_uid, st.st_gid);
+  if (sys::Fchmod(fd_, mode) != 0) {
+    Status s = FromErrno();
+    Abort();
+    return s;
+  }
+  return Status::Ok();
+}
+
+Status AtomicFile::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
+
+Status AtomicFile::SetMode(std::uint32_t mode) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  return sys::Fchmod(fd_, static_cast<mode_t>(mode & 07777)) == 0 ? Status::Ok() : FromErrno();
+}
+
+Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
+  return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
+}
+
+Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
+  if (fd_ < 0) return Status::Errno(EBADF);
+  Status s;
+  if (durable && sys::Fsync(fd_) != 0) s = FromErrno();
+  FileIdentity own;
+  {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) own = {st.st_dev, st.st_ino};
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && s.ok()) s = FromErrno();
+  const char* temp = temp_name_.c_str();
+  const char* target = target_name_.c_str();
+  bool temp_holds_replaced = false;
+  if (s.ok() && unchanged_since != nullptr) {
+    s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own,
+                            &temp_holds_replaced);
+  } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
+    s = FromErrno();
+  }
+  // What is left under the temporary name is the new file (a failure) or the
+  // replaced one; another program's file (EAGAIN) stays.
+  if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) (void)sys::UnlinkAt(folder_fd_, temp);
+  UnregisterTemporary(&slot_);
+  temp_name_.clear();
+  if (s.ok()) {
+    replaced_other_links_ = other_links_;
+    ForgetListingOf(target_path_);
+    if (durable) s = SyncFolder(folder_fd_);
+  }
+  ::close(folder_fd_);
+  folder_fd_ = -1;
+  return s;
+}
+
+void AtomicFile::Abort() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_name_.empty()) {
+    (void)sys::UnlinkAt(folder_fd_, temp_name_.c_str());
+    temp_name_.clear();
+  }
+  UnregisterTemporary(&slot_);
+  if (folder_fd_ >= 0) ::close(folder_fd_);
+  folder_fd_ = -1;
+}
+
+Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceOptions& options,
+                   bool* other_links) {
+  AtomicFile file;
+  Status status = file.Create(path, options.links);
+  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
+  if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
+  if (other_links) *other_links = file.replaced_other_links();
+  return status;
+}
+
+Status ReadOutputFile(std::string_view path, std::string* bytes) {
+  bytes->clear();
+  UniqueFd folder;
+  std::string name, posix;
+  if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
+  int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
+  fd = KeepIfRegular(fd);
+  if (fd < 0) return Status::Errno(-fd);
+  UniqueFd in(fd);
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FromErrno();
+    if (got == 0) return Status::Ok();
+    bytes->append(buffer, static_cast<size_t>(got));
+  }
+}
+
+Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed) {
+  auto fail = [&](std::string_view path, Status status) {
+    if (failed) *failed = std::string(path);
+    return status;
+  };
+  File source;
+  Status status = File::Open(from, File::Mode::kRead, &source);
+  if (!status.ok()) return fail(from, status);
+  struct stat st {};
+  if (::fstat(source.fd_, &st) != 0) return fail(from, FromErrno());
+  if (!S_ISREG(st.st_mode)) return fail(from, Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
+  AtomicFile copy;
+  status = copy.Create(to);
+  if (!status.ok()) return fail(to, status);
+  std::vector<char> buffer(std::size_t{1} << 16);
+  for (;;) {
+    std::size_t got = 0;
+    status = source.Read(buffer.data(), buffer.size(), &got);
+    if (!status.ok()) return fail(from, status);
+    if (got == 0) break;
+    status = copy.Write(buffer.data(), got);
+    if (!status.ok()) return fail(to, status);
+  }
+  status = copy.SetMode(st.st_mode & 07777);
+  if (status.ok()) status = copy.SetTimes(ToNs(st.st_atim), ToNs(st.st_mtim));
+  // Not flushed: a copy carries no history, and a flush costs as much as a
+  // small package.
+  if (status.ok()) status = copy.Commit();
+  return status.ok() ? status : fail(to, status);
+}
+
+std::string TemporaryName(std::string_view name, std::string_view random) {
+  constexpr std::size_t kFixed = 1 + kTempMark.size() + kTempRandom;
+  std::string base(name);
+  if (kFixed + name.size() > kNameMax) {
+    // FNV-1a: names that share their first bytes still get different temporaries.
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char tail[10];
+    std::snprintf(tail, sizeof tail, "~%08x", hash);
+    std::size_t keep = kNameMax - kFixed - (sizeof tail - 1);
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    base = std::string(name.substr(0, keep)) + tail;
+  }
+  return "." + base + std::string(kTempMark) + std::string(random);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() < 2 + kTempMark.size() + kTempRandom || name.front() != '.') return false;
+  const std::size_t mark = name.size() - kTempRandom - kTempMark.size();
+  if (name.substr(mark, kTempMark.size()) != kTempMark) return false;
+  return std::all_of(name.end() - kTempRandom, name.end(), IsTempRandomChar);
+}
+
+Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
+  UniqueFd folder;
+  std::string name, posix;
+  Status status = OpenTarget(path, links, &folder, &name, &posix);
+  if (status.code == ENOENT || status.code == ENOTDIR) return Status::Ok();
+  if (!status.ok()) return status;
+  const std::string prefix = text::UpperCase(TemporaryName(name, ""));
+  UniqueFd listing(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  DIR* d = listing.get() < 0 ? nullptr : ::fdopendir(listing.get());
+  if (d == nullptr) return FromErrno();
+  listing.release();  // closedir closes it
+  const uid_t me = ::geteuid();
+  bool removed = false;
+  while (dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (entry.size() != prefix.size() + kTempRandom || !IsTemporaryName(entry) ||
+        text::UpperCase(entry.substr(0, prefix.size())) != prefix) {
+      continue;
+    }
+    struct stat st {};
+    // Only a file of this user's making: another user's file of that name,
+    // or a link, stays where it is.
+    if (::fstatat(folder.get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != me) {
+      continue;
+    }
+    if (sys::UnlinkAt(folder.get(), e->d_name) != 0) {
+      if (status.ok()) status = FromErrno();
+      continue;
+    }
+    removed = true;
+  }
+  ::closedir(d);
+  if (removed) ForgetListingOf(posix);
+  return status;
+}
+
+// ---- FolderLock ---------------------------------------------------------------
+
+FolderLock::~FolderLock() { Release(); }
+
+Status FolderLock::Acquire(std::string_view folder) {
+  Release();
+  std::string dir;
+  if (!ResolveFolder(folder, &dir)) return Status::Errno(ENOENT);
+  int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FromErrno();
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Status s = FromErrno();
+    ::close(fd);
+    return s;
+  }
+  fd_ = fd;
+  return Status::Ok();
+}
+
+void FolderLock::Release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void InstallSignalCleanup() {
+  struct sigaction action {};
+  action.sa_handler = RemoveTemporariesAndExit;
+  sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaddset(&action.sa_mask, signal_number);
+  }
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal_number, &action, nullptr);
+  }
+}
+
+}  // namespace vkt::platform
