@@ -2,8 +2,8 @@
 # What `vktgera check` costs next to `vktgera install` of the same repository.
 # See bench/README.md.
 #
-#   bench/check_cost.sh [--bin PATH] [--quick] [--files "150000 300000"] [--reps N]
-#                       [--size S] [--seed N] [--report] [--workdir DIR] [--keep]
+#   bench/check_cost.sh [--bin PATH] [--baseline PATH] [--quick] [--files "150000 300000"]
+#                       [--reps N] [--size S] [--seed N] [--report] [--workdir DIR] [--keep]
 set -euo pipefail
 # The shell clock (EPOCHREALTIME) and awk must use "." as the decimal point.
 export LC_ALL=C
@@ -12,6 +12,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 
 bin="$root/build/vktgera"
+baseline=""
 files="150000 300000"
 reps=3
 size=3000
@@ -25,6 +26,8 @@ usage() {
   cat <<'EOF'
 
   --bin PATH     vktgera to measure (default: build/vktgera of this checkout)
+  --baseline PATH  another vktgera (an older build) timed in the same run, on
+                 the same repositories, interleaved with the first
   --quick        smoke check: 2,000 and 10,000 files, 2 repetitions
   --files LIST   listed scripts per database kind in the one folder, one
                  repository per number (default "150000 300000")
@@ -54,6 +57,7 @@ done
 while [[ $# -gt 0 ]]; do
   case $1 in
     --bin) need_value "$@"; bin=$2; shift 2 ;;
+    --baseline) need_value "$@"; baseline=$2; shift 2 ;;
     --quick) shift ;;
     --files) need_value "$@"; files=$2; shift 2 ;;
     --reps) need_value "$@"; reps=$2; shift 2 ;;
@@ -74,6 +78,12 @@ done
 
 [[ -x $bin ]] || die "no executable vktgera at $bin (build it, or pass --bin PATH)"
 bin=$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")
+programs=(ours)
+if [[ -n $baseline ]]; then
+  [[ -x $baseline ]] || die "no executable vktgera at $baseline"
+  baseline=$(cd "$(dirname "$baseline")" && pwd)/$(basename "$baseline")
+  programs+=(baseline)
+fi
 for tool in python3 xargs cat; do
   command -v "$tool" >/dev/null || die "$tool is not installed"
 done
@@ -147,6 +157,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 mkdir -p "$work/times"
 echo "vktgera: $bin"
+[[ -z $baseline ]] || echo "baseline: $baseline"
 echo "work:    $work"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"
@@ -154,40 +165,46 @@ if awk -v l="$load" -v c="$(nproc)" 'BEGIN { exit !(l > c) }'; then
   echo "warning: the machine is busy (load above its core count): timings will be noisy" >&2
 fi
 echo
-printf '%9s  %9s %9s  %9s %9s  %9s %9s  %7s %7s\n' "" "install" "" "check" "" \
-  "check/install" "" "peak MB" ""
-printf '%9s  %9s %9s  %9s %9s  %9s %9s  %7s %7s\n' "files" "min s" "median s" "min s" \
-  "median s" "min" "median" "install" "check"
+row() { printf '%9s %-8s  %9s %9s  %9s %9s  %7s %7s  %7s %7s\n' "$@"; }
+row "" "" "install" "" "check" "" "check/install" "" "peak MB" ""
+row "files" "program" "min s" "median s" "min s" "median s" "min" "median" "install" "check"
 
 for n in $files; do
   repo="$work/repo_$n"
   python3 "$here/make_repo.py" --out "$repo" --seed "$seed" --type-names TABELAS \
     --files "$n" --size "$size" >/dev/null
   config="$repo/VKTGeraInstallBD.ini"
-  install=("$bin" --config "$config" install --repo BENCH --type TABELAS)
-  check=("$bin" --config "$config" check --repo BENCH --type TABELAS)
-  if ((report)); then
-    install+=(--report "$work/install.json")
-    check+=(--report "$work/check.json")
-  fi
-  # Warm-up: every script in the page cache, one run of each; the generated
-  # repository is complete, so both must report nothing.
+  # Warm-up: every script in the page cache, one run of each command; the
+  # generated repository is complete, so each must report nothing.
   xargs -0 cat <"$repo/listed_ora.lst" >/dev/null
   xargs -0 cat <"$repo/listed_sql.lst" >/dev/null
-  warm_up install "$n" "${install[@]}"
-  warm_up check "$n" "${check[@]}"
-  # Interleaved, so that load from other processes spreads over both.
-  for ((r = 1; r <= reps; r++)); do
-    timed "install_$n" "${install[@]}"
-    timed "check_$n" "${check[@]}"
+  for program in "${programs[@]}"; do
+    exe=$bin
+    [[ $program == ours ]] || exe=$baseline
+    warm_up "$program install" "$n" "$exe" --config "$config" install --repo BENCH --type TABELAS
+    warm_up "$program check" "$n" "$exe" --config "$config" check --repo BENCH --type TABELAS
   done
-  read -r i_min i_med _ < <(summary "install_$n" 1)
-  read -r c_min c_med _ < <(summary "check_$n" 1)
-  read -r _ _ i_rss < <(summary "install_$n" 2)
-  read -r _ _ c_rss < <(summary "check_$n" 2)
-  printf '%9s  %9s %9s  %9s %9s  %9s %9s  %7s %7s\n' "$n" "$(seconds "$i_min")" \
-    "$(seconds "$i_med")" "$(seconds "$c_min")" "$(seconds "$c_med")" \
-    "$(ratio "$c_min" "$i_min")" "$(ratio "$c_med" "$i_med")" "$((i_rss / 1024))" \
-    "$((c_rss / 1024))"
+  # Interleaved, so that load from other processes spreads over all.
+  for ((r = 1; r <= reps; r++)); do
+    for program in "${programs[@]}"; do
+      exe=$bin
+      [[ $program == ours ]] || exe=$baseline
+      for command in install check; do
+        extra=()
+        if ((report)); then extra=(--report "$work/$command.json"); fi
+        timed "${program}_${command}_$n" "$exe" --config "$config" "$command" --repo BENCH \
+          --type TABELAS "${extra[@]}"
+      done
+    done
+  done
+  for program in "${programs[@]}"; do
+    read -r i_min i_med _ < <(summary "${program}_install_$n" 1)
+    read -r c_min c_med _ < <(summary "${program}_check_$n" 1)
+    read -r _ _ i_rss < <(summary "${program}_install_$n" 2)
+    read -r _ _ c_rss < <(summary "${program}_check_$n" 2)
+    row "$n" "$program" "$(seconds "$i_min")" "$(seconds "$i_med")" "$(seconds "$c_min")" \
+      "$(seconds "$c_med")" "$(ratio "$c_min" "$i_min")" "$(ratio "$c_med" "$i_med")" \
+      "$((i_rss / 1024))" "$((c_rss / 1024))"
+  done
   rm -rf -- "$repo"
 done
