@@ -1,5 +1,6 @@
 #include "app/release_checks.h"
 
+#include <cerrno>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -91,6 +92,121 @@ std::string SourceFolder(const RepositorySettings& settings, std::string_view ob
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
+// True when `file_name` is one entry of a folder, which the folder's listing
+// can settle: no wildcard (such a name is taken literally, by path), no
+// separator, not "." or "..".
+bool NamesFolderEntry(std::string_view file_name) {
+  for (char c : file_name) {
+    if (c == '*' || c == '?' || c == '\\' || c == '/') return false;
+  }
+  return file_name != "." && file_name != "..";
+}
+
+// The scripts of one source folder, found and opened as RunSeesFile and
+// File::Open find them by path. A name that is one entry of the folder is
+// answered by the folder's listing and opened relative to the folder: a folder
+// may list 300,000 scripts, and resolving and stating each path again cost
+// several system calls per name. Any other name, an entry the listing cannot
+// tell apart (a FIFO, a device, a link that leads nowhere) and every name of a
+// folder that cannot be listed go by path.
+class FolderScripts {
+ public:
+  // Locate's answer for a name the listing cannot settle.
+  static constexpr std::size_t kByPath = platform::ListedFolder::kNone - 1;
+
+  explicit FolderScripts(const std::string& folder) : folder_(folder) {
+    // A folder that cannot be opened lists nothing: then paths decide.
+    listed_.Open(folder_ + "\\");
+  }
+
+  // The program path of the file `file_name` of the folder.
+  std::string PathOf(std::string_view file_name) const {
+    std::string path = folder_;
+    path.append("\\").append(file_name);
+    return path;
+  }
+
+  // Where the file `file_name` (upper-cased: `upper_name`) lies: the index of
+  // its entry in the listing, ListedFolder::kNone when the folder holds no
+  // such entry, kByPath when the listing cannot settle the name.
+  std::size_t Locate(std::string_view file_name, const std::string& upper_name) const {
+    if (!listed_.is_open() || !NamesFolderEntry(file_name)) return kByPath;
+    return listed_.Find(file_name, upper_name);
+  }
+
+  // RunSeesFile(PathOf(file_name)), `place` being what Locate gave for it.
+  bool Sees(std::string_view file_name, std::size_t place) const {
+    if (place == platform::ListedFolder::kNone) return false;
+    if (place != kByPath) {
+      const platform::Entry& entry = listed_.entry(place);
+      if (entry.type == platform::EntryType::kDirectory) return false;
+      if (entry.type == platform::EntryType::kRegular) return entry.name.front() != '.';
+    }
+    return RunSeesFile(PathOf(file_name));
+  }
+
+  // Opens the file `file_name` for reading as File::Open(PathOf(file_name))
+  // does, `place` being what Locate gave for it.
+  platform::Status Open(std::string_view file_name, std::size_t place, platform::File* file) const {
+    if (place != kByPath && place != platform::ListedFolder::kNone &&
+        listed_.entry(place).type == platform::EntryType::kRegular) {
+      const platform::Status opened = listed_.OpenEntry(place, file);
+      // An entry gone since the listing was taken is looked for again.
+      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
+    }
+    return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file);
+  }
+
+ private:
+  std::string folder_;
+  platform::ListedFolder listed_;
+};
+
+// Feeds the open `file` to `sniffer` through `block` (of `size` bytes) until
+// the file ends or more bytes cannot change the verdict.
+platform::Status Sniff(platform::File& file, char* block, std::size_t size,
+                       EncodingSniffer* sniffer) {
+  for (;;) {
+    std::size_t got = 0;
+    const platform::Status status = file.Read(block, size, &got);
+    if (!status.ok()) return status;
+    if (got == 0) return platform::Status::Ok();
+    sniffer->Feed(std::string_view(block, got));
+    if (sniffer->Decided()) return platform::Status::Ok();
+  }
+}
+
+// VendorParity over the scripts of `scripts`' folder.
+std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts& scripts,
+                              const std::vector<std::string>& names) {
+  std::vector<Finding> findings;
+  const std::string sql_extension = generate::IsSql2005Type(object_type) ? ".sql2005" : ".sql";
+  // Upper-casing maps ASCII byte by byte, so a name's extension is
+  // upper-cased on its own.
+  const std::string upper_sql_extension = text::UpperCase(sql_extension);
+  std::unordered_set<std::string> done;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    if (names[i].empty()) continue;
+    const std::string upper = text::UpperCase(names[i]);
+    if (!done.insert(upper).second) continue;
+    const std::string oracle_name = names[i] + ".ora";
+    const std::string sql_name = names[i] + sql_extension;
+    const bool oracle = scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + ".ORA"));
+    const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
+    if (oracle == sql) continue;
+    if (oracle) {
+      findings.push_back(
+          {std::string(k::kVendorParity), std::string(object_type), std::string(kSqlServer),
+           "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
+    } else {
+      findings.push_back(
+          {std::string(k::kVendorParity), std::string(object_type), std::string(kOracle),
+           "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
+    }
+  }
+  return findings;
+}
+
 }  // namespace
 
 bool RunSeesFile(const std::string& path) {
@@ -162,26 +278,7 @@ std::vector<Finding> ListFaults(std::string_view object_type,
 
 std::vector<Finding> VendorParity(std::string_view object_type, const std::string& source_folder,
                                   const std::vector<std::string>& names) {
-  std::vector<Finding> findings;
-  const std::string sql_extension = generate::IsSql2005Type(object_type) ? ".sql2005" : ".sql";
-  std::unordered_set<std::string> done;
-  for (std::size_t i = 1; i < names.size(); ++i) {
-    if (names[i].empty() || !done.insert(text::UpperCase(names[i])).second) continue;
-    const std::string base = source_folder + "\\" + names[i];
-    const bool oracle = RunSeesFile(base + ".ora");
-    const bool sql = RunSeesFile(base + sql_extension);
-    if (oracle == sql) continue;
-    if (oracle) {
-      findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kSqlServer),
-           "Falta o par SQL Server de: " + generate::CaminhoMensagem(base + ".ora")});
-    } else {
-      findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kOracle),
-           "Falta o par Oracle de: " + generate::CaminhoMensagem(base + sql_extension)});
-    }
-  }
-  return findings;
+  return ParityOf(object_type, FolderScripts(source_folder), names);
 }
 
 void EncodingSniffer::Feed(std::string_view bytes) {
@@ -244,15 +341,11 @@ platform::Status InspectEncoding(std::string_view path, bool single_byte_page, b
   platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
   if (!status.ok()) return status;
   EncodingSniffer sniffer(single_byte_page, utf8_page);
-  auto block = std::make_unique<char[]>(kReadBlock);
-  for (;;) {
-    std::size_t got = 0;
-    status = file.Read(block.get(), kReadBlock, &got);
-    if (!status.ok()) return status;
-    if (got == 0) break;
-    sniffer.Feed(std::string_view(block.get(), got));
-    if (sniffer.Decided()) break;
-  }
+  // Not zero-filled: clearing a megabyte per file cost more than reading a
+  // small file.
+  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  status = Sniff(file, block.get(), kReadBlock, &sniffer);
+  if (!status.ok()) return status;
   *issue = sniffer.Result();
   return platform::Status::Ok();
 }
@@ -304,7 +397,8 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
   const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
   if (list.status != config::FileListStatus::kOk) return findings;
 
-  for (Finding& f : VendorParity(object_type, folder, list.names)) findings.push_back(std::move(f));
+  const FolderScripts scripts(folder);
+  for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
 
   const text::CodePage& page = text::SystemCodePage();
   const bool utf8_page = IsUtf8Page(page.name());
@@ -320,17 +414,27 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
     sides.push_back({kSqlServer, ".sql"});
     sides.push_back({kOracle, ".ora"});
   }
+  // Each file once, whichever name leads to it; the folder is the same for
+  // all, so the upper-cased file names tell the paths apart.
   std::unordered_set<std::string> done;
+  // One block for every file of the folder.
+  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   for (const Side& side : sides) {
     for (std::size_t i = 1; i < list.names.size(); ++i) {
       if (list.names[i].empty()) continue;
-      const std::string path = folder + "\\" + list.names[i] + std::string(side.extension);
-      if (!done.insert(text::UpperCase(path)).second || !RunSeesFile(path)) continue;
-      EncodingIssue issue = EncodingIssue::kNone;
+      const std::string file_name = list.names[i] + std::string(side.extension);
+      std::string upper = text::UpperCase(file_name);
+      const std::size_t place = scripts.Locate(file_name, upper);
+      if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
       // An unreadable file is reported by the run itself.
-      if (!InspectEncoding(path, page.single_byte(), utf8_page, &issue).ok()) continue;
+      platform::File file;
+      if (!scripts.Open(file_name, place, &file).ok()) continue;
+      EncodingSniffer sniffer(page.single_byte(), utf8_page);
+      if (!Sniff(file, block.get(), kReadBlock, &sniffer).ok()) continue;
+      const EncodingIssue issue = sniffer.Result();
       if (issue == EncodingIssue::kNone) continue;
-      findings.push_back(EncodingFinding(issue, object_type, side.database, path, page.name()));
+      findings.push_back(EncodingFinding(issue, object_type, side.database,
+                                         scripts.PathOf(file_name), page.name()));
     }
   }
   return findings;

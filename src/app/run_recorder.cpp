@@ -36,8 +36,12 @@ DesktopServices WithBoxes(MessageBoxService* boxes) {
 
 }  // namespace
 
-RunRecorder::RunRecorder(Generator& inner, RunReport* report, bool dry_run)
-    : inner_(inner), report_(report), dry_run_(dry_run), next_boxes_(Desktop().boxes) {
+RunRecorder::RunRecorder(Generator& inner, RunReport* report, bool dry_run, bool entries)
+    : inner_(inner),
+      report_(report),
+      dry_run_(dry_run),
+      entries_(entries),
+      next_boxes_(Desktop().boxes) {
   scope_.emplace(WithBoxes(this));
 }
 
@@ -85,7 +89,7 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std
     }
   }
 
-  if (!plan.source_folder.empty()) {
+  if (entries_ && !plan.source_folder.empty()) {
     const config::FileList list = config::ReadFileList(session.settings.ArqConfigIni, tipo_objeto);
     if (list.status == config::FileListStatus::kOk) {
       for (std::size_t i = 1; i < list.names.size(); ++i) {

@@ -20,15 +20,17 @@ class RunRecorder final : public Generator, public MessageBoxService {
  public:
   // Calls go on to `inner`; boxes to the box service in use at construction,
   // which the recorder replaces for its lifetime. `dry_run` tells that the
-  // calls write nothing (outputs are then never "written"). `report` must
-  // outlive the recorder; its run fields are left to the caller.
-  RunRecorder(Generator& inner, RunReport* report, bool dry_run);
+  // calls write nothing (outputs are then never "written"). With `entries`
+  // false the outputs get no listed entries, and no listed file is opened or
+  // hashed for them: for a caller that writes no report of the run. `report`
+  // must outlive the recorder; its run fields are left to the caller.
+  RunRecorder(Generator& inner, RunReport* report, bool dry_run, bool entries = true);
   ~RunRecorder() override;
   RunRecorder(const RunRecorder&) = delete;
   RunRecorder& operator=(const RunRecorder&) = delete;
 
   // Generator: one output per call with its plan, its listed entries (size
-  // and SHA-256 of each file that exists), the messages and error boxes of
+  // and SHA-256 of each file that exists; see `entries`), the messages and error boxes of
   // the call in the order they came, and for a real run the script's size
   // and SHA-256 when the call wrote it.
   void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
@@ -48,6 +50,7 @@ class RunRecorder final : public Generator, public MessageBoxService {
   Generator& inner_;
   RunReport* report_;
   bool dry_run_;
+  bool entries_;
   MessageBoxService* next_boxes_;
   std::optional<ScopedDesktop> scope_;
   const Session* session_ = nullptr;  // of the call in progress, or of the last one

@@ -151,7 +151,10 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
       .writes_file_list = options.command == Command::kNumbering && options.write,
       .lock = &lock};
   if (check || reporting) {
-    app::RunRecorder recorder(app::RealGenerator(run_options), &report, check);
+    // Without a report to write, `check` needs the outputs only for their
+    // types: digests of every listed file would be work nobody reads.
+    app::RunRecorder recorder(app::RealGenerator(run_options), &report, check,
+                              /*entries=*/reporting);
     outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
     recorder.Finish(session);
   } else {

@@ -3,6 +3,7 @@
 #include "app/release_checks.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/manifest.h"
+#include "generate/framing.h"
 #include "support/temp_dir.h"
 #include "text/sha256.h"
 
@@ -80,6 +82,49 @@ TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
 }
 
 using vkt::testing::TempDir;
+
+// VendorParity answers most names from the folder's listing; what it finds
+// must be what RunSeesFile finds by path, for every kind of entry.
+TEST(VendorParity, SeesWhatRunSeesFileSees) {
+  TempDir dir;
+  dir.Write("T/a.ora", "x");
+  dir.Write("T/A.SQL", "x");  // another letter case
+  dir.Write("T/b.ora", "x");
+  dir.Write("T/.h.ora", "x");  // hidden
+  dir.Write("T/.h.sql", "x");
+  dir.Write("T/d.ora", "x");
+  dir.MakeDir("T/d.sql");  // a folder
+  dir.Write("T/f.ora", "x");
+  ASSERT_EQ(::mkfifo((dir / "T/f.sql").c_str(), 0644), 0);  // neither file nor folder
+  dir.Write("T/l.ora", "x");
+  ASSERT_EQ(::symlink("nowhere", (dir / "T/l.sql").c_str()), 0);
+  dir.Write("T/real/k.sql", "x");
+  ASSERT_EQ(::symlink("real/k.sql", (dir / "T/k.sql").c_str()), 0);
+  dir.Write("T/sub/s.ora", "x");  // a name with a folder
+  dir.Write("T/w?.sql", "x");     // a wildcard, taken literally
+  dir.Write("T/m.ORA", "x");
+  const std::string folder = dir / "T";
+  const std::vector<std::string> names = {"",  "a", "b", ".h",     "d",  "f",
+                                          "l", "k", "A", "sub\\s", "w?", "m"};
+
+  std::vector<std::string> expected;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    if (names[i] == "A") continue;  // the same name as "a"
+    const std::string base = folder + "\\" + names[i];
+    const bool oracle = RunSeesFile(base + ".ora");
+    const bool sql = RunSeesFile(base + ".sql");
+    if (oracle && !sql) {
+      expected.push_back("Falta o par SQL Server de: " + generate::CaminhoMensagem(base + ".ora"));
+    } else if (sql && !oracle) {
+      expected.push_back("Falta o par Oracle de: " + generate::CaminhoMensagem(base + ".sql"));
+    }
+  }
+  ASSERT_EQ(expected.size(), 7u);  // b, d, l, k, sub\s, w?, m
+
+  std::vector<std::string> texts;
+  for (const Finding& f : VendorParity("TABELAS", folder, names)) texts.push_back(f.text);
+  EXPECT_EQ(texts, expected);
+}
 
 // Runs the system's sha256sum on the manifest of `folder`; its exit status.
 int VerifyWithSha256sum(const std::string& folder) {
