@@ -4,10 +4,12 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "app/run_report.h"
 #include "config/file_list.h"
 #include "generate/framing.h"
+#include "generate/gera_script.h"
 #include "generate/object_types.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
@@ -143,6 +145,32 @@ class FolderScripts {
       if (entry.type == platform::EntryType::kRegular) return entry.name.front() != '.';
     }
     return RunSeesFile(PathOf(file_name));
+  }
+
+  // True when the entry `place` (what Locate gave) is a file of the folder
+  // itself, no link: where the folder lies, it lies.
+  bool Plain(std::size_t place) const {
+    return place != kByPath && place != platform::ListedFolder::kNone &&
+           !listed_.entry(place).is_link;
+  }
+
+  // The files of the folder (no folders) with the extension `extension`
+  // whose names equal an earlier one's but for letter case, each with that
+  // earlier name (listing order). The run installs only one of such names.
+  std::vector<std::pair<std::string, std::string>> CaseTwins(std::string_view extension) const {
+    std::vector<std::pair<std::string, std::string>> twins;
+    const std::vector<std::size_t> files = listed_.Matching("*" + std::string(extension));
+    for (std::size_t k = 1; k < files.size(); ++k) {
+      const std::size_t first = files[k - 1], twin = files[k];
+      if (listed_.entry(first).is_directory || listed_.entry(twin).is_directory ||
+          listed_.upper(first) != listed_.upper(twin)) {
+        continue;
+      }
+      std::size_t k0 = k - 1;  // the first of a run of equal names
+      while (k0 > 0 && listed_.upper(files[k0 - 1]) == listed_.upper(twin)) --k0;
+      twins.emplace_back(listed_.entry(files[k0]).name, listed_.entry(twin).name);
+    }
+    return twins;
   }
 
   // Opens the file `file_name` for reading as File::Open(PathOf(file_name))
@@ -399,6 +427,9 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
 
   const FolderScripts scripts(folder);
   for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
+  // A file outside the source root is not copied (the run says so); its
+  // bytes are not the check's to look at either.
+  const bool folder_inside = generate::LiesInSourceRoot(settings.PathOrigem, folder);
 
   const text::CodePage& page = text::SystemCodePage();
   const bool utf8_page = IsUtf8Page(page.name());
@@ -426,6 +457,10 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
       std::string upper = text::UpperCase(file_name);
       const std::size_t place = scripts.Locate(file_name, upper);
       if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
+      if ((!folder_inside || !scripts.Plain(place)) &&
+          !generate::LiesInSourceRoot(settings.PathOrigem, scripts.PathOf(file_name))) {
+        continue;
+      }
       // An unreadable file is reported by the run itself.
       platform::File file;
       if (!scripts.Open(file_name, place, &file).ok()) continue;
@@ -435,6 +470,14 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
       if (issue == EncodingIssue::kNone) continue;
       findings.push_back(EncodingFinding(issue, object_type, side.database,
                                          scripts.PathOf(file_name), page.name()));
+    }
+  }
+  for (const Side& side : sides) {
+    for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
+      findings.push_back({std::string(k::kCaseTwin), std::string(object_type),
+                          std::string(side.database),
+                          "Arquivos que diferem so na caixa (so um e instalado): " +
+                              generate::CaminhoMensagem(scripts.PathOf(first)) + " e " + twin});
     }
   }
   return findings;

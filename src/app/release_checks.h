@@ -109,9 +109,13 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
 // Every check above for one object type of the repository `settings`: the
 // list faults of its section of the file-list configuration, and, when the
 // type has a source folder, the vendor parity and the encoding of every
-// listed script that exists (both kinds; ".sql2005" only for the
-// "_SQL_2005" types, which have no Oracle script). Types without a section
-// or without a source folder are left to the run's own messages.
+// listed script that exists and lies inside `PathOrigem` (both kinds;
+// ".sql2005" only for the "_SQL_2005" types, which have no Oracle script),
+// and files of the folder whose names differ only in letter case:
+// "Arquivos que diferem so na caixa (so um e instalado): <path> e <name>"
+// (case_twin), since the run installs only one of them and names the other
+// neither installed nor missing. Types without a section or without a source
+// folder are left to the run's own messages.
 std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
                                      std::string_view object_type);
 

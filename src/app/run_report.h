@@ -85,6 +85,7 @@ inline constexpr std::string_view kByteOrderMark = "byte_order_mark";
 inline constexpr std::string_view kUtf8Text = "utf8_text";
 inline constexpr std::string_view kNameOutsideFolder = "name_outside_folder";
 inline constexpr std::string_view kInvalidUtf8 = "invalid_utf8";
+inline constexpr std::string_view kCaseTwin = "case_twin";
 }  // namespace problem_kind
 
 // The kind of a line of the message buffer, from its words.
