@@ -148,7 +148,7 @@ seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
 
 # How ICU reaches the program measured: the published figures are of a build
 # with -DVKT_STATIC_CLI=ON (bench/README.md).
-icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamic; else echo static; fi; }
+icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
 echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"
