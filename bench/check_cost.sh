@@ -156,8 +156,11 @@ seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 mkdir -p "$work/times"
-echo "vktgera: $bin"
-[[ -z $baseline ]] || echo "baseline: $baseline"
+# How ICU reaches the program measured: the published figures are of a build
+# with -DVKT_STATIC_CLI=ON (bench/README.md).
+icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
+echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
+[[ -z $baseline ]] || echo "baseline: $baseline (ICU linked $(icu_link "$baseline"))"
 echo "work:    $work"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"

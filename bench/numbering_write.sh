@@ -146,7 +146,10 @@ EOF
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
 
-echo "vktgera: $bin"
+# How ICU reaches the program measured: the published figures are of a build
+# with -DVKT_STATIC_CLI=ON (bench/README.md).
+icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
+echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"
 echo "numbering --type TABELAS --write of $names new names, $reps runs per list"

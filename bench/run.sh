@@ -201,7 +201,10 @@ manifest() { sed -n "s/^$2=//p" "$1/manifest.txt"; }
 export work
 
 mkdir -p "$work/times"
-echo "vktgera: $bin"
+# How ICU reaches the program measured: the published figures are of a build
+# with -DVKT_STATIC_CLI=ON (bench/README.md).
+icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
+echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 echo "work:    $work"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"
