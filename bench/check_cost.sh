@@ -5,6 +5,9 @@
 #   bench/check_cost.sh [--bin PATH] [--baseline PATH] [--quick] [--files "150000 300000"]
 #                       [--reps N] [--size S] [--seed N] [--report] [--workdir DIR] [--keep]
 set -euo pipefail
+bench=check_cost.sh
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 # The shell clock (EPOCHREALTIME) and awk must use "." as the decimal point.
 export LC_ALL=C
 
@@ -40,12 +43,7 @@ usage() {
 EOF
 }
 
-die() {
-  echo "check_cost.sh: $*" >&2
-  exit 2
-}
 
-need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 
 # --quick only changes defaults: options given beside it win, in any order.
 for arg in "$@"; do
@@ -89,48 +87,8 @@ for tool in python3 xargs cat; do
 done
 [[ -x /usr/bin/time ]] || die "/usr/bin/time (GNU time) is not installed"
 
-if [[ -n $workdir ]]; then
-  mkdir -p "$workdir"
-  work=$(mktemp -d "$(cd "$workdir" && pwd)/vktcheck.XXXXXX")
-else
-  work=$(mktemp -d "${TMPDIR:-/tmp}/vktcheck.XXXXXX")
-fi
-cleanup() {
-  if ((keep)); then
-    echo "kept: $work" >&2
-  else
-    rm -rf -- "$work"
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+make_work vktcheck
 
-# timed LABEL CMD...: runs CMD (exit status 0 or 1 accepted), its output to
-# $work/last.*, and appends "<wall ns> <peak RSS kB>" to $work/times/LABEL.
-# Only the first run of a label goes under GNU time for its peak memory.
-timed() {
-  local label=$1
-  shift
-  local t0 t1 status=0 rss=0
-  if [[ ! -e $work/times/$label ]]; then
-    t0=$EPOCHREALTIME
-    /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/last.stdout" 2>"$work/last.stderr" ||
-      status=$?
-    t1=$EPOCHREALTIME
-    rss=$(tail -n 1 "$work/rss")
-  else
-    t0=$EPOCHREALTIME
-    "$@" >"$work/last.stdout" 2>"$work/last.stderr" || status=$?
-    t1=$EPOCHREALTIME
-  fi
-  if ((status > 1)); then
-    echo "check_cost.sh: '$label' failed with status $status: $*" >&2
-    head -n 20 "$work/last.stderr" "$work/last.stdout" >&2
-    exit 1
-  fi
-  echo "$(((10#${t1/./} - 10#${t0/./}) * 1000)) $rss" >>"$work/times/$label"
-}
 
 # summary LABEL FIELD: "min median max" of field 1 (ns) or 2 (kB) of LABEL.
 summary() {
@@ -152,13 +110,10 @@ warm_up() {
   fi
 }
 
-seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 mkdir -p "$work/times"
 # How ICU reaches the program measured: the published figures are of a build
 # with -DVKT_STATIC_CLI=ON (bench/README.md).
-icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
 echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 [[ -z $baseline ]] || echo "baseline: $baseline (ICU linked $(icu_link "$baseline"))"
 echo "work:    $work"
@@ -195,7 +150,7 @@ for n in $files; do
       for command in install check; do
         extra=()
         if ((report)); then extra=(--report "$work/$command.json"); fi
-        timed "${program}_${command}_$n" "$exe" --config "$config" "$command" --repo BENCH \
+        timed "${program}_${command}_$n" 1 "$exe" --config "$config" "$command" --repo BENCH \
           --type TABELAS "${extra[@]}"
       done
     done

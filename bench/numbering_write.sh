@@ -5,6 +5,9 @@
 #   bench/numbering_write.sh [--bin PATH] [--names N] [--list-mb M] [--reps N]
 #                            [--encodings "utf16 cp1252 utf8"] [--workdir DIR] [--keep]
 set -euo pipefail
+bench=numbering_write.sh
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 # The shell clock (EPOCHREALTIME) and awk must use "." as the decimal point.
 export LC_ALL=C
 
@@ -34,12 +37,7 @@ usage() {
 EOF
 }
 
-die() {
-  echo "numbering_write.sh: $*" >&2
-  exit 2
-}
 
-need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -66,22 +64,7 @@ done
 bin=$(cd "$(dirname "$bin")" && pwd)/$(basename "$bin")
 command -v python3 >/dev/null || die "python3 is not installed"
 
-if [[ -n $workdir ]]; then
-  mkdir -p "$workdir"
-  work=$(mktemp -d "$(cd "$workdir" && pwd)/vktnumbench.XXXXXX")
-else
-  work=$(mktemp -d "${TMPDIR:-/tmp}/vktnumbench.XXXXXX")
-fi
-cleanup() {
-  if ((keep)); then
-    echo "kept: $work" >&2
-  else
-    rm -rf -- "$work"
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+make_work vktnumbench
 
 # The repository: N new names in Tabelas (none of them listed yet), and one
 # file list per encoding of about M MB: 19 sections of FILEn lines with
@@ -143,12 +126,9 @@ for enc in encodings:
                    os.path.join(work, "list_%s.ini" % enc)))
 EOF
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
 
 # How ICU reaches the program measured: the published figures are of a build
 # with -DVKT_STATIC_CLI=ON (bench/README.md).
-icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
 echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 read -r load _ </proc/loadavg
 echo "machine: $(nproc) cores, load average $load"
@@ -171,7 +151,7 @@ for enc in $encodings; do
       tail -n 5 "$work/last.stderr" >&2
       exit 1
     fi
-    echo "$((10#${t1/./} - 10#${t0/./}))" >>"$times"
+    echo "$(((10#${t1/./} - 10#${t0/./}) * 1000))" >>"$times"
   done
   # A second run finds every name listed and writes nothing.
   "$bin" --config "$config" numbering --repo BENCH --type TABELAS --write \

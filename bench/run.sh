@@ -7,6 +7,9 @@
 #                [--small-types N] [--small-files F] [--small-size S]
 #                [--no-main] [--no-small] [--no-scaling] [--workdir DIR] [--keep]
 set -euo pipefail
+bench=run.sh
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 # The shell clock (EPOCHREALTIME) and awk must use "." as the decimal point.
 export LC_ALL=C
 
@@ -56,12 +59,7 @@ usage() {
 EOF
 }
 
-die() {
-  echo "run.sh: $*" >&2
-  exit 2
-}
 
-need_value() { [[ $# -ge 2 && -n $2 ]] || die "$1 needs a value"; }
 
 # --quick only changes defaults: options given beside it win, in any order.
 for arg in "$@"; do
@@ -109,55 +107,9 @@ for tool in python3 iconv xargs cat; do
 done
 [[ -x /usr/bin/time ]] || die "/usr/bin/time (GNU time) is not installed"
 
-if [[ -n $workdir ]]; then
-  mkdir -p "$workdir"
-  work=$(mktemp -d "$(cd "$workdir" && pwd)/vktbench.XXXXXX")
-else
-  work=$(mktemp -d "${TMPDIR:-/tmp}/vktbench.XXXXXX")
-fi
-cleanup() {
-  if ((keep)); then
-    echo "kept: $work" >&2
-  else
-    rm -rf -- "$work"
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+make_work vktbench
 
 # ---- measuring -------------------------------------------------------------
-
-# timed LABEL ALLOWED_STATUS CMD...: runs CMD, its stdout and stderr to
-# $work/last.stdout and $work/last.stderr, and appends "<wall ns> <peak RSS kB>"
-# to $work/times/LABEL. The clock is the shell's own (no process is started to
-# read it). Only the first run of a label goes under GNU time for its peak
-# memory (its RSS field; 0 in the others), so the minimum time comes from runs
-# without that wrapper. Exit statuses up to ALLOWED_STATUS are accepted; any
-# other ends the benchmark.
-timed() {
-  local label=$1 allowed=$2
-  shift 2
-  local t0 t1 status=0 rss=0
-  if [[ ! -e $work/times/$label ]]; then
-    t0=$EPOCHREALTIME
-    /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/last.stdout" 2>"$work/last.stderr" ||
-      status=$?
-    t1=$EPOCHREALTIME
-    rss=$(tail -n 1 "$work/rss")
-  else
-    t0=$EPOCHREALTIME
-    "$@" >"$work/last.stdout" 2>"$work/last.stderr" || status=$?
-    t1=$EPOCHREALTIME
-  fi
-  if ((status > allowed)); then
-    echo "run.sh: '$label' failed with status $status: $*" >&2
-    head -n 20 "$work/last.stderr" "$work/last.stdout" >&2
-    exit 1
-  fi
-  # EPOCHREALTIME is seconds with six decimals: drop the point for microseconds.
-  echo "$(((10#${t1/./} - 10#${t0/./}) * 1000)) $rss" >>"$work/times/$label"
-}
 
 # ours REPO_DIR ARGS...: vktgera on the generated repository, untimed, output
 # to $work/last.*; returns its exit status. A status above 1 (the run could
@@ -191,8 +143,6 @@ summary() {
     }'
 }
 
-seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 per_us() { awk -v ns="$1" -v n="$2" 'BEGIN { printf "%.1f", ns / 1e3 / n }'; }
 megabytes() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
 
@@ -203,7 +153,6 @@ export work
 mkdir -p "$work/times"
 # How ICU reaches the program measured: the published figures are of a build
 # with -DVKT_STATIC_CLI=ON (bench/README.md).
-icu_link() { if ldd "$1" 2>/dev/null | grep -q 'libicuuc\.so'; then echo dynamically; else echo statically; fi; }
 echo "vktgera: $bin (ICU linked $(icu_link "$bin"))"
 echo "work:    $work"
 read -r load _ </proc/loadavg
