@@ -147,8 +147,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (report_html && report_html->empty()) return Fail("--report-html needs a file name");
   if (manifest && *command != Command::kInstall) return Fail("--manifest is for install");
   if (write && *command != Command::kNumbering) return Fail("--write is for numbering");
-  if (write && options.type == "TODOS") {
-    return Fail("numbering --write needs --type with one object type, not TODOS");
+  // The window's numbering of TODOS only says that no such folder exists.
+  if (*command == Command::kNumbering && options.type == "TODOS") {
+    return Fail("numbering works on one object type: --type TYPE, not TODOS");
   }
   if (report) options.report_file = *report;
   if (report_html) options.report_html_file = *report_html;
@@ -163,14 +164,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage:\n"
          "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
-         "  vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]\n"
+         "  vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]\n"
          "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
          "  vktgera [--config FILE] --list-repos\n"
          "  vktgera --help | --version\n"
          "\n"
          "  install     does what one press of \"Gera Install\" does in the window\n"
          "              (also: REPORTS, --manifest)\n"
-         "  numbering   does what one press of \"Gera Numeração\" does\n"
+         "  numbering   does what one press of \"Gera Numeração\" does, for one object\n"
+         "              type\n"
          "  check       runs the installation without writing anything and reports\n"
          "              what it would report, plus vendor parity, file-list faults and\n"
          "              source encodings\n"
@@ -185,7 +187,8 @@ std::string UsageText() {
          "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
          "                 are looked up beside the file found\n"
          "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
-         "  --type TYPE    one object type (default TODOS): " +
+         "  --type TYPE    one object type (default TODOS, all; numbering needs one other\n"
+         "                 than TODOS): " +
          KnownTypes() +
          "\n"
          "  --report FILE       REPORTS: a JSON report of the run\n"

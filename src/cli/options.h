@@ -1,7 +1,7 @@
 // The command line of `vktgera`:
 //
 //   vktgera [--config FILE] install   --repo NAME [--type TYPE]
-//   vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]
+//   vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]
 //   vktgera [--config FILE] check     --repo NAME [--type TYPE] [--report FILE]
 //                                     [--report-html FILE]
 //   vktgera [--config FILE] --list-repos
@@ -44,8 +44,8 @@ struct ParseResult {
 // the parse successfully wherever they stand. Fails on an unknown option or
 // command, a missing or repeated value, a missing command or --repo, a TYPE
 // that is not an object-type keyword (compared without regard to case), an
-// option the command does not take, and `numbering --write` without a TYPE
-// other than "TODOS" (the lines must go into one section).
+// option the command does not take, and `numbering` without a TYPE other
+// than "TODOS" (it lists one type's folder).
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The text of --help.
