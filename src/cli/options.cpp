@@ -48,6 +48,24 @@ std::string KnownTypes() {
   return list;
 }
 
+// The object types as lines of --help: each starts with `indent` blanks
+// and none is wider than `width` columns.
+std::string TypeLines(std::size_t indent, std::size_t width) {
+  std::string lines;
+  std::string line(indent, ' ');
+  for (std::size_t i = 0; i < app::kObjectTypes.size(); ++i) {
+    const std::string item =
+        std::string(app::kObjectTypes[i]) + (i + 1 < app::kObjectTypes.size() ? "," : "");
+    if (line.size() > indent && line.size() + 1 + item.size() > width) {
+      lines += line + "\n";
+      line.assign(indent, ' ');
+    }
+    if (line.size() > indent) line += ' ';
+    line += item;
+  }
+  return lines + line + "\n";
+}
+
 ParseResult Fail(std::string error) {
   ParseResult result;
   result.error = std::move(error);
@@ -187,10 +205,9 @@ std::string UsageText() {
          "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
          "                 are looked up beside the file found\n"
          "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
-         "  --type TYPE    one object type (default TODOS, all; numbering needs one other\n"
-         "                 than TODOS): " +
-         KnownTypes() +
-         "\n"
+         "  --type TYPE    one object type, in any letter case (default TODOS, all;\n"
+         "                 numbering needs one other than TODOS):\n" +
+         TypeLines(17, 80) +
          "  --report FILE       REPORTS: a JSON report of the run\n"
          "  --report-html FILE  REPORTS: the same as an HTML page\n"
          "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
