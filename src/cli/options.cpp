@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -204,7 +205,9 @@ std::string UsageText() {
          "                 then in each $XDG_CONFIG_DIRS folder + /vktgerainstallbd\n"
          "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
          "                 are looked up beside the file found\n"
-         "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
+         "  --repo NAME    one repository listed in REPOSITORIO of section GERAL; in any\n"
+         "                 letter case when no name is written alike and one alone\n"
+         "                 matches\n"
          "  --type TYPE    one object type, in any letter case (default TODOS, all;\n"
          "                 numbering needs one other than TODOS):\n" +
          TypeLines(17, 80) +
@@ -253,9 +256,30 @@ bool LoadSession(const Options& options, app::Session* session,
     if (repositories != nullptr) *repositories = std::move(names);
     return true;
   }
-  bool listed = false;
-  for (const std::string& name : names) listed = listed || name == options.repo;
-  if (!listed) {
+  // The name as listed: the one written alike, else the one that differs
+  // only in letter case (as --type is read).
+  std::optional<std::string> chosen;
+  std::vector<std::string> alike;  // distinct names equal but for letter case
+  const std::string upper = text::UpperCase(options.repo);
+  for (const std::string& name : names) {
+    if (name == options.repo) {
+      chosen = name;
+      break;
+    }
+    if (text::UpperCase(name) == upper &&
+        std::find(alike.begin(), alike.end(), name) == alike.end()) {
+      alike.push_back(name);
+    }
+  }
+  if (!chosen && alike.size() == 1) chosen = alike.front();
+  if (!chosen && alike.size() > 1) {
+    std::string listed;
+    for (const std::string& name : alike) listed += (listed.empty() ? "" : ", ") + Quoted(name);
+    *error = "repository " + Quoted(options.repo) + " is ambiguous: " + path + " lists " + listed +
+             ", which differ only in letter case; give one as it is written";
+    return false;
+  }
+  if (!chosen) {
     std::string known;
     for (const std::string& name : names) {
       if (name.empty()) continue;  // the empty entry cannot be asked for
@@ -265,7 +289,7 @@ bool LoadSession(const Options& options, app::Session* session,
              (known.empty() ? " lists none" : " lists " + known);
     return false;
   }
-  app::CarregaConfigRepositorio(*session, options.repo);
+  app::CarregaConfigRepositorio(*session, *chosen);
   if (repositories != nullptr) *repositories = std::move(names);
   return true;
 }

@@ -168,7 +168,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   if (!reporting) return status;
 
   report.command = check ? "check" : "install";
-  report.repository = options.repo;
+  report.repository = session.repository;
   report.system = session.settings.SISTEMA;
   report.selected_type = options.type;
   report.source_root = session.settings.PathOrigem;
