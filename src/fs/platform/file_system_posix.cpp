@@ -1780,6 +1780,13 @@ void InstallSignalCleanup() {
   }
 }
 
+void IgnoreBrokenPipe() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 // ---- fault injection ------------------------------------------------------------
 
 void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
