@@ -37,6 +37,10 @@ namespace vkt::cli {
 int Main(int argc, char** argv) {
   // An interrupted run leaves no temporary file of its own behind.
   vkt::platform::InstallSignalCleanup();
+  // The message lines go out while the run writes the package: a reader
+  // that quits early (`| grep -q`) must not stop it halfway. The lost output
+  // is then a failure like a full disk.
+  vkt::platform::IgnoreBrokenPipe();
   // Whatever the command, output that was lost makes it fail.
   return vkt::cli::FinishOutput(Run(argc, argv));
 }

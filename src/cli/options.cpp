@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -46,6 +47,24 @@ std::string KnownTypes() {
     list += type;
   }
   return list;
+}
+
+// The object types as lines of --help: each starts with `indent` blanks
+// and none is wider than `width` columns.
+std::string TypeLines(std::size_t indent, std::size_t width) {
+  std::string lines;
+  std::string line(indent, ' ');
+  for (std::size_t i = 0; i < app::kObjectTypes.size(); ++i) {
+    const std::string item =
+        std::string(app::kObjectTypes[i]) + (i + 1 < app::kObjectTypes.size() ? "," : "");
+    if (line.size() > indent && line.size() + 1 + item.size() > width) {
+      lines += line + "\n";
+      line.assign(indent, ' ');
+    }
+    if (line.size() > indent) line += ' ';
+    line += item;
+  }
+  return lines + line + "\n";
 }
 
 ParseResult Fail(std::string error) {
@@ -147,8 +166,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (report_html && report_html->empty()) return Fail("--report-html needs a file name");
   if (manifest && *command != Command::kInstall) return Fail("--manifest is for install");
   if (write && *command != Command::kNumbering) return Fail("--write is for numbering");
-  if (write && options.type == "TODOS") {
-    return Fail("numbering --write needs --type with one object type, not TODOS");
+  // The window's numbering of TODOS only says that no such folder exists.
+  if (*command == Command::kNumbering && options.type == "TODOS") {
+    return Fail("numbering works on one object type: --type TYPE, not TODOS");
   }
   if (report) options.report_file = *report;
   if (report_html) options.report_html_file = *report_html;
@@ -163,14 +183,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage:\n"
          "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
-         "  vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]\n"
+         "  vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]\n"
          "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
          "  vktgera [--config FILE] --list-repos\n"
          "  vktgera --help | --version\n"
          "\n"
          "  install     does what one press of \"Gera Install\" does in the window\n"
          "              (also: REPORTS, --manifest)\n"
-         "  numbering   does what one press of \"Gera Numeração\" does\n"
+         "  numbering   does what one press of \"Gera Numeração\" does, for one object\n"
+         "              type\n"
          "  check       runs the installation without writing anything and reports\n"
          "              what it would report, plus vendor parity, file-list faults and\n"
          "              source encodings\n"
@@ -184,10 +205,12 @@ std::string UsageText() {
          "                 then in each $XDG_CONFIG_DIRS folder + /vktgerainstallbd\n"
          "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
          "                 are looked up beside the file found\n"
-         "  --repo NAME    one repository listed in REPOSITORIO of section GERAL\n"
-         "  --type TYPE    one object type (default TODOS): " +
-         KnownTypes() +
-         "\n"
+         "  --repo NAME    one repository listed in REPOSITORIO of section GERAL; in any\n"
+         "                 letter case when no name is written alike and one alone\n"
+         "                 matches\n"
+         "  --type TYPE    one object type, in any letter case (default TODOS, all;\n"
+         "                 numbering needs one other than TODOS):\n" +
+         TypeLines(17, 80) +
          "  --report FILE       REPORTS: a JSON report of the run\n"
          "  --report-html FILE  REPORTS: the same as an HTML page\n"
          "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
@@ -233,9 +256,30 @@ bool LoadSession(const Options& options, app::Session* session,
     if (repositories != nullptr) *repositories = std::move(names);
     return true;
   }
-  bool listed = false;
-  for (const std::string& name : names) listed = listed || name == options.repo;
-  if (!listed) {
+  // The name as listed: the one written alike, else the one that differs
+  // only in letter case (as --type is read).
+  std::optional<std::string> chosen;
+  std::vector<std::string> alike;  // distinct names equal but for letter case
+  const std::string upper = text::UpperCase(options.repo);
+  for (const std::string& name : names) {
+    if (name == options.repo) {
+      chosen = name;
+      break;
+    }
+    if (text::UpperCase(name) == upper &&
+        std::find(alike.begin(), alike.end(), name) == alike.end()) {
+      alike.push_back(name);
+    }
+  }
+  if (!chosen && alike.size() == 1) chosen = alike.front();
+  if (!chosen && alike.size() > 1) {
+    std::string listed;
+    for (const std::string& name : alike) listed += (listed.empty() ? "" : ", ") + Quoted(name);
+    *error = "repository " + Quoted(options.repo) + " is ambiguous: " + path + " lists " + listed +
+             ", which differ only in letter case; give one as it is written";
+    return false;
+  }
+  if (!chosen) {
     std::string known;
     for (const std::string& name : names) {
       if (name.empty()) continue;  // the empty entry cannot be asked for
@@ -245,7 +289,7 @@ bool LoadSession(const Options& options, app::Session* session,
              (known.empty() ? " lists none" : " lists " + known);
     return false;
   }
-  app::CarregaConfigRepositorio(*session, options.repo);
+  app::CarregaConfigRepositorio(*session, *chosen);
   if (repositories != nullptr) *repositories = std::move(names);
   return true;
 }

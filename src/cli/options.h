@@ -1,7 +1,7 @@
 // The command line of `vktgera`:
 //
 //   vktgera [--config FILE] install   --repo NAME [--type TYPE]
-//   vktgera [--config FILE] numbering --repo NAME [--type TYPE] [--write]
+//   vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]
 //   vktgera [--config FILE] check     --repo NAME [--type TYPE] [--report FILE]
 //                                     [--report-html FILE]
 //   vktgera [--config FILE] --list-repos
@@ -26,7 +26,7 @@ struct Options {
   Command command = Command::kHelp;
   // The main configuration file; empty = looked up (app/config_lookup.h).
   std::string config_file;
-  std::string repo;              // an entry of "REPOSITORIO", never empty
+  std::string repo;              // names an entry of "REPOSITORIO", never empty
   std::string type = "TODOS";    // one of the window's object-type keywords, upper case
   std::string report_file;       // --report: the JSON report (install, check)
   std::string report_html_file;  // --report-html: the HTML report (install, check)
@@ -44,8 +44,8 @@ struct ParseResult {
 // the parse successfully wherever they stand. Fails on an unknown option or
 // command, a missing or repeated value, a missing command or --repo, a TYPE
 // that is not an object-type keyword (compared without regard to case), an
-// option the command does not take, and `numbering --write` without a TYPE
-// other than "TODOS" (the lines must go into one section).
+// option the command does not take, and `numbering` without a TYPE other
+// than "TODOS" (it lists one type's folder).
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The text of --help.
@@ -57,7 +57,11 @@ std::string UsageText();
 // when the run cannot start: no main configuration found (the error then
 // names every place looked at, one per line), unreadable, naming an unusable
 // code page, or not listing the repository (the error then lists the names
-// it does list). For --list-repos the repository is not checked.
+// it does list). The repository is the listed name equal to `options.repo`,
+// else the one name equal to it without regard to letter case; several such
+// names (and none equal) are an error that lists them. `session->repository`
+// receives the name as listed. For --list-repos the repository is not
+// checked.
 // `repositories` (optional) receives the list.
 bool LoadSession(const Options& options, app::Session* session,
                  std::vector<std::string>* repositories, std::string* error);

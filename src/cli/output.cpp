@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "text/codepage.h"
 
 namespace vkt::cli {
 namespace {
@@ -39,6 +40,18 @@ void NoteWrite(std::FILE* stream, bool ok) {
 void Write(std::FILE* stream, std::string_view text) {
   if (text.empty()) return;
   NoteWrite(stream, std::fwrite(text.data(), 1, text.size(), stream) == text.size());
+}
+
+void WriteLine(std::FILE* stream, std::string_view text) {
+  // Names from disk come decoded; what else may hold other bytes is shown
+  // rather than passed on.
+  std::string valid;
+  if (!text::IsValidUtf8(text)) {
+    valid = text::Utf16ToUtf8(text::Utf8ToUtf16(text));
+    text = valid;
+  }
+  Write(stream, text);
+  Write(stream, "\n");
 }
 
 void Flush(std::FILE* stream) { NoteWrite(stream, std::fflush(stream) == 0); }

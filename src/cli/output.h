@@ -20,6 +20,11 @@ void NoteWrite(std::FILE* stream, bool ok);
 // Writes the bytes of `text` to `stream` as they are; a failure is noted.
 void Write(std::FILE* stream, std::string_view text);
 
+// Writes `text` and a line feed to `stream`, which carries UTF-8: text that
+// is not valid UTF-8 (a path given on the command line) shows its invalid
+// bytes as U+FFFD. A failure is noted.
+void WriteLine(std::FILE* stream, std::string_view text);
+
 // Flushes `stream`; a failure is noted.
 void Flush(std::FILE* stream);
 

@@ -25,20 +25,9 @@
 namespace vkt::cli {
 namespace {
 
-void PrintLine(std::FILE* stream, std::string_view text) {
-  // The streams carry UTF-8. Names from disk come decoded; what else may hold
-  // other bytes (a path given on the command line) shows them as U+FFFD.
-  std::string valid;
-  if (!text::IsValidUtf8(text)) {
-    valid = text::Utf16ToUtf8(text::Utf8ToUtf16(text));
-    text = valid;
-  }
-  Write(stream, text);
-  Write(stream, "\n");
-}
-
 // `check`'s own findings for every object type the run called, in call
-// order; printed after the run's messages and added to the report.
+// order; printed after the run's messages (before "FIM") and added to the
+// report.
 bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
@@ -48,7 +37,7 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   bool found = false;
   for (const std::string& type : types) {
     const std::vector<app::Finding> findings = app::CheckObjectType(session.settings, type);
-    for (const app::Finding& finding : findings) PrintLine(out, finding.text);
+    for (const app::Finding& finding : findings) WriteLine(out, finding.text);
     app::AttachFindings(report, findings);
     found = found || !findings.empty();
   }
@@ -70,7 +59,7 @@ bool WriteManifests(const app::Session& session, app::RunReport* report, std::FI
     }
     const std::string line =
         "Erro ao gravar o manifesto: " + generate::CaminhoMensagem(failed) + " - " + status.Text();
-    PrintLine(out, line);
+    WriteLine(out, line);
     report->problems.push_back({std::string(app::problem_kind::kManifestError), line});
     ok = false;
   }
@@ -84,7 +73,7 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
     if (path.empty()) return;
     const platform::Status status = app::WriteWholeFile(path, bytes);
     if (status.ok()) return;
-    PrintLine(err, "vktgera: cannot write report " + path + ": " + status.Text());
+    WriteLine(err, "vktgera: cannot write report " + path + ": " + status.Text());
     ok = false;
   };
   write(options.report_file, app::ReportJson(report));
@@ -98,17 +87,17 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
 int WriteNumbering(const Options& options, const app::Session& session, std::FILE* err) {
   const app::FileListUpdate update =
       app::UpdateFileList(session, options.type, app::NamesOfKeyLines(session.Mensagens));
-  for (const std::string& line : update.refused) PrintLine(err, "vktgera: " + line);
+  for (const std::string& line : update.refused) WriteLine(err, "vktgera: " + line);
   if (!update.ok) {
-    PrintLine(err, "vktgera: " + update.error);
+    WriteLine(err, "vktgera: " + update.error);
     return kExitProblems;
   }
-  PrintLine(err, "vktgera: [" + options.type + "] of " +
+  WriteLine(err, "vktgera: [" + options.type + "] of " +
                      generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                      ": NUMFILES=" + std::to_string(update.numfiles) + ", " +
                      std::to_string(update.added) + " new name(s) written");
   if (update.other_links) {
-    PrintLine(err, "vktgera: " + generate::CaminhoMensagem(session.settings.ArqConfigIni) +
+    WriteLine(err, "vktgera: " + generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                        " had other hard links: they keep the old content");
   }
   return update.refused.empty() ? kExitClean : kExitProblems;
@@ -117,19 +106,21 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
 }  // namespace
 
 int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress) {
-  TerminalDesktop desktop(err, progress);
+  TerminalDesktop desktop(out, err, progress);
   ScopedDesktop scope(DesktopServices{&desktop, &desktop, nullptr, nullptr, nullptr, nullptr});
 
   app::Session session;
   std::string error;
   std::vector<std::string> repositories;
   if (!LoadSession(options, &session, &repositories, &error)) {
-    PrintLine(err, "vktgera: " + error);
+    WriteLine(err, "vktgera: " + error);
     return kExitNoRun;
   }
+  // The run's lines reach `out` as the message area shows them.
+  desktop.FollowMessages(&session.Mensagens);
   if (options.command == Command::kListRepositories) {
     for (const std::string& name : repositories) {
-      if (!name.empty()) PrintLine(out, name);
+      if (!name.empty()) WriteLine(out, name);
     }
     return kExitClean;
   }
@@ -162,23 +153,25 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
     outcome = app::cmdExecuta_Click(session, request, run_options);
   }
   desktop.EndProgress();
-
-  for (size_t i = 1; i < session.Mensagens.size(); ++i) PrintLine(out, session.Mensagens[i]);
-  Flush(out);
+  // Lines the run added after the area last showed them, if any.
+  desktop.PrintNewMessages();
 
   if (outcome != app::RunOutcome::kRan) return kExitNoRun;
   if (options.command == Command::kNumbering) {
+    desktop.ShowClosingBox();
     return options.write ? WriteNumbering(options, session, err) : kExitClean;
   }
   bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
+  // What the command adds to the run's lines comes before "FIM", so that on
+  // a terminal, or with both streams in one file, the run ends where it says.
   if (check && ReportReleaseChecks(session, &report, out)) problems = true;
   if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
-  Flush(out);
+  desktop.ShowClosingBox();
   const int status = problems ? kExitProblems : kExitClean;
   if (!reporting) return status;
 
   report.command = check ? "check" : "install";
-  report.repository = options.repo;
+  report.repository = session.repository;
   report.system = session.settings.SISTEMA;
   report.selected_type = options.type;
   report.source_root = session.settings.PathOrigem;

@@ -17,13 +17,18 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 
 // Runs the command of `options` (install or numbering) through the window's
 // button handler. `out` receives the message lines after the first (empty)
-// one, one per line, in UTF-8; `err` every message box as "TITLE: TEXT" ("FIM"
+// one, one per line, in UTF-8, each as the run shows it (at the latest when
+// its generation call ends); `err` every message box as "TITLE: TEXT" ("FIM"
 // included), the reason a run could not start, and a progress line when
-// `progress` is true. Returns the exit status: 0 ended with nothing reported
-// (a numbering run that ran always), 1 an install run reported message lines
-// or error boxes, 2 the run could not start (main configuration missing,
-// unreadable or with an unusable code page, unknown repository, incomplete
-// repository configuration).
+// `progress` is true. `out` is flushed before anything goes to `err`, and a
+// box follows the lines added before it, so that both streams in one place
+// read in the order of the run; "FIM" comes after every line on `out`
+// (check's findings and manifest failures included).
+// Returns the exit status: 0 ended with nothing reported (a numbering run
+// that ran always), 1 an install run reported message lines or error boxes,
+// 2 the run could not start (main configuration missing, unreadable or with
+// an unusable code page, unknown repository, incomplete repository
+// configuration, another run writing).
 //
 // The release gate's additions, none of which changes what a plain install
 // or numbering run writes or prints:

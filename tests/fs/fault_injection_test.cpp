@@ -114,7 +114,9 @@ TEST(FaultInjection, EveryFailingCallLeavesOldOrNewFilesAndSaysWhy) {
         EXPECT_EQ(testing::TemporariesBelow(repo.dir.path()), std::vector<std::string>());
       }
       // Over an earlier run every folder exists already.
-      if (!earlier_run || kind != kFaultMkdir) EXPECT_GT(calls, 0) << name;
+      if (!earlier_run || kind != kFaultMkdir) {
+        EXPECT_GT(calls, 0) << name;
+      }
     }
   }
 }

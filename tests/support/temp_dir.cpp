@@ -1,7 +1,11 @@
 #include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,7 +23,10 @@ fs::path Below(const std::string& folder, std::string_view relative) {
 }  // namespace
 
 TempDir::TempDir() : path_((fs::temp_directory_path() / "vkt-test-XXXXXX").string()) {
-  ::mkdtemp(path_.data());  // on failure the writes below fail too
+  // The test goes on (its writes then fail too), but says why first.
+  if (::mkdtemp(path_.data()) == nullptr) {
+    ADD_FAILURE() << "cannot create " << path_ << ": " << std::strerror(errno);
+  }
 }
 
 TempDir::~TempDir() {

@@ -414,6 +414,11 @@ class FolderLock {
 // whose run may be interrupted.
 void InstallSignalCleanup();
 
+// Makes a write to a pipe whose reader has gone fail with EPIPE instead of
+// ending the process (SIGPIPE is ignored, and so in programs it starts). For
+// programs whose run must reach its end whatever becomes of their output.
+void IgnoreBrokenPipe();
+
 // ---- fault injection (tests) -----------------------------------------------
 // Every call of this layer that changes the file system goes through one
 // place, which a test can arm to make the Nth such call fail with an error
