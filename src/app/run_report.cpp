@@ -1,5 +1,6 @@
 #include "app/run_report.h"
 
+#include "generate/docs_e_bats.h"
 #include "generate/gera_script.h"
 
 #include <nlohmann/json.hpp>
@@ -80,7 +81,8 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
   if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
   if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
-  if (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!")) {
+  if (StartsWith(line, generate::kArquivoParaCopia) ||
+      (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {
     return k::kMissingDocument;
   }
   return k::kMessage;
