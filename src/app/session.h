@@ -28,8 +28,15 @@ struct Session {
   RepositorySettings settings;
   // `Mensagens`: reset to one empty line at every button press.
   std::vector<std::string> Mensagens{std::string()};
+  // The source folders (where they lie on disk) whose "Erro ao ler a pasta"
+  // line this run has given, for a dry run that names each folder once.
+  std::vector<std::string> folders_reported;
 
-  void ResetMessages() { Mensagens.assign(1, std::string()); }
+  // A new run: the message buffer and what it has reported start empty.
+  void ResetMessages() {
+    Mensagens.assign(1, std::string());
+    folders_reported.clear();
+  }
   // Path of the main configuration file.
   std::string MainConfigPath() const {
     return main_config_file.empty() ? program_folder + "\\VKTGeraInstallBD.ini" : main_config_file;

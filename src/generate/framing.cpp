@@ -1,7 +1,9 @@
 #include "generate/framing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
+#include <utility>
 
 #include "fs/platform/file_system.h"
 #include "text/letter_case.h"
@@ -97,9 +99,22 @@ void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view text
   mensagens.emplace_back(texto);
 }
 
-void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta) {
+void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta,
+                         std::vector<std::string>* reported) {
   const platform::Status status = platform::CheckFolderReadable(pasta);
   if (status.ok() || status.code == ENOENT || status.code == ENOTDIR) return;
+  if (reported) {
+    // Types share folders under names that differ in letter case
+    // ("\Procedures", "\PROCEDURES"): the folder on disk is what counts.
+    // A folder that leads nowhere (a link in a loop) has no canonical path;
+    // its name, found as the listing would find it, still tells it apart.
+    std::string where;
+    if (!platform::CanonicalPath(pasta, &where).ok() && !platform::ResolvePath(pasta, &where)) {
+      where = CaminhoMensagem(pasta);
+    }
+    if (std::find(reported->begin(), reported->end(), where) != reported->end()) return;
+    reported->push_back(std::move(where));
+  }
   AdicionaMensagem(mensagens,
                    "Erro ao ler a pasta: " + CaminhoMensagem(pasta) + " - " + status.Text());
 }

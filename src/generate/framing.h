@@ -30,8 +30,11 @@ void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view text
 // For a listing of the source folder `pasta` that came back empty: appends
 // "Erro ao ler a pasta: <pasta> - <reason>" when the folder exists but cannot
 // be listed (a missing folder adds nothing; its files are reported one by
-// one).
-void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta);
+// one). With `reported`, a folder already in it (by where it lies on disk,
+// whatever the spelling of `pasta`) adds nothing, and a folder whose line is
+// added is put in it.
+void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta,
+                         std::vector<std::string>* reported = nullptr);
 
 // The pieces the driver writes before each existing listed file, in order, each
 // to be written with WriteLine (pieces may hold separators).

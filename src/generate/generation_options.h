@@ -10,7 +10,9 @@ struct GenerationOptions {
   // installation would report where that can be known without writing: a
   // missing section or list entry, a file the list does not name, an
   // unreadable source, a missing companion file, an output folder or script
-  // path taken by something that cannot be replaced.
+  // path taken by something that cannot be replaced. One difference: a
+  // source folder that cannot be read is reported once per run
+  // (app::Session::folders_reported), not once per call.
   bool dry_run = false;
 };
 

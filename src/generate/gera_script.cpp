@@ -236,9 +236,13 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   std::vector<std::string> entradas(lista.names.size());
   for (size_t i = 1; i < lista.names.size(); ++i) entradas[i] = lista.names[i] + extensao;
 
-  // A folder that cannot be listed says so once, before its files' lines.
+  // A folder that cannot be listed says so once, before its files' lines. A
+  // dry run says it once for the whole run: the same folder is read by both
+  // calls of a type and by types sharing it, and a checker wants the finding,
+  // not the count of readers. The installation keeps one line per call.
   if (listagem.empty() && !pasta_origem.empty()) {
-    AdicionaErroDaPasta(session.Mensagens, pasta_origem);
+    AdicionaErroDaPasta(session.Mensagens, pasta_origem,
+                        dry_run ? &session.folders_reported : nullptr);
   }
 
   // 8. Folder check: every listed file of the folder must be named by an entry

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,29 @@ TEST(InitializationFileError, ComesOncePerRunAndAgainInTheNextRun) {
                       [](const auto& box) { return box.title == "Initialization File Error"; }),
         run);
   }
+}
+
+// A folder that cannot be read: install names it in each call, check once
+// per run (also under the other spelling of PROCEDURES_SQL_2005), and again
+// in the next run. A link in a loop cannot be read even by root.
+TEST(FolderError, ComesOncePerCheckRunAndOncePerInstallCall) {
+  FakeDesktop desktop;
+  TestRepository repo;
+  repo.FileList("[PROCEDURES]\nNUMFILES=1\nFILE1=P\n[PROCEDURES_SQL_2005]\nNUMFILES=0\n");
+  repo.dir.MakeDir("src");
+  std::filesystem::create_symlink("Procedures", repo.Path("src/Procedures"));
+  auto folder_errors = [&repo] {
+    return std::count_if(
+        repo.session.Mensagens.begin(), repo.session.Mensagens.end(),
+        [](const std::string& line) { return line.starts_with("Erro ao ler a pasta: "); });
+  };
+  const RunRequest request{1, "TODOS"};
+  for (int run = 1; run <= 2; ++run) {
+    cmdExecuta_Click(repo.session, request, RunOptions{.dry_run = true});
+    EXPECT_EQ(folder_errors(), 1) << "check, run " << run;
+  }
+  cmdExecuta_Click(repo.session, request);
+  EXPECT_EQ(folder_errors(), 3) << "install";
 }
 
 }  // namespace
