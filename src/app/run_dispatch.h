@@ -40,7 +40,8 @@ struct RunOptions {
   // An installation that changes nothing on disk (`vktgera check`): every
   // generation call runs as a dry run (generate::GenerationOptions) and no
   // version script is written (CheckVersionScripts reports instead).
-  // Messages and boxes are those of the real run.
+  // Messages and boxes are those of the real run, but for a source folder
+  // that cannot be read, which is named once per run.
   bool dry_run = false;
   // A numbering run whose key lines the caller writes into the file list
   // afterwards (`numbering --write`): it takes the lock of the file list's

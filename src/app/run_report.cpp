@@ -1,6 +1,10 @@
 #include "app/run_report.h"
 
+#include "generate/docs_e_bats.h"
 #include "generate/gera_script.h"
+
+#include <algorithm>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -55,7 +59,12 @@ constexpr std::string_view kStyle =
     "th,td{border:1px solid #bbb;padding:0.2em 0.5em;text-align:left;vertical-align:top}"
     "th{background:#eee}td.num{text-align:right}code{font-size:90%}"
     "tr.problem td{background:#fde2e1;color:#8a1111;font-weight:bold}"
-    "p.clean{color:#1b6e1b}";
+    "td.kind{color:#8a1111;font-weight:bold;white-space:nowrap}"
+    "p.clean{color:#1b6e1b}p.outcome{font-size:110%}"
+    "details{margin:0.2em 0}details>table,details>p{margin-left:1.2em}"
+    "summary{cursor:pointer;padding:0.1em 0}"
+    "details.problem>summary{color:#8a1111;font-weight:bold}"
+    "details:target>summary{background:#fff3bf}";
 
 std::string Sha(std::string_view sha) { return "<code>" + HtmlEscape(sha) + "</code>"; }
 
@@ -64,6 +73,85 @@ void AppendProblemRows(std::string& html, const std::vector<ReportProblem>& prob
     html += "<tr class=\"problem\"><td>" + HtmlEscape(p.kind) + "</td><td colspan=\"" +
             std::to_string(columns - 1) + "\">" + HtmlEscape(p.text) + "</td></tr>\n";
   }
+}
+
+// "1 problem", "2 problems".
+std::string Count(std::size_t n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+// The anchor of the section of the output `index` (from 0) and of the run.
+std::string OutputAnchor(std::size_t index) { return "output-" + std::to_string(index + 1); }
+constexpr std::string_view kRunAnchor = "run";
+
+std::string OutputTitle(const ReportOutput& output) {
+  return HtmlEscape(output.type) + " &mdash; " + HtmlEscape(output.database);
+}
+
+// A section is open when it shows something in red: its problems, or a
+// listed script the run did not find.
+bool ShowsProblems(const ReportOutput& output) {
+  if (!output.problems.empty()) return true;
+  for (const ReportEntry& e : output.entries) {
+    if (!e.found) return true;
+  }
+  return false;
+}
+
+// The opening tag and the summary line of a section: folded, or open and
+// marked when it shows a problem.
+void OpenSection(std::string& html, std::string_view anchor, bool shows_problems,
+                 const std::string& summary) {
+  html += "<details id=\"" + std::string(anchor) + "\"";
+  if (shows_problems) html += " class=\"problem\" open";
+  html += "><summary>" + summary + "</summary>\n";
+}
+
+// What a reader looks for first: how many problems of each kind (in the
+// order they first came), then every problem with a link to its section.
+void AppendProblemOverview(std::string& html, const RunReport& report) {
+  struct Listed {
+    const ReportProblem* problem;
+    std::string anchor;
+    std::string where;  // HTML
+  };
+  std::vector<Listed> listed;
+  for (std::size_t i = 0; i < report.outputs.size(); ++i) {
+    for (const ReportProblem& p : report.outputs[i].problems) {
+      listed.push_back({&p, OutputAnchor(i), OutputTitle(report.outputs[i])});
+    }
+  }
+  for (const ReportProblem& p : report.problems) {
+    listed.push_back({&p, std::string(kRunAnchor), "the run"});
+  }
+
+  std::vector<std::pair<std::string_view, std::size_t>> kinds;
+  for (const Listed& l : listed) {
+    auto it = std::find_if(kinds.begin(), kinds.end(),
+                           [&](const auto& k) { return k.first == l.problem->kind; });
+    if (it == kinds.end()) {
+      kinds.emplace_back(l.problem->kind, 1);
+    } else {
+      ++it->second;
+    }
+  }
+
+  html += "<h2 id=\"problems\">Problems</h2>\n";
+  html += "<table class=\"summary\">\n<tr><th>Kind</th><th>Count</th></tr>\n";
+  for (const auto& [kind, n] : kinds) {
+    html += "<tr><td class=\"kind\">" + HtmlEscape(kind) + "</td><td class=\"num\">" +
+            std::to_string(n) + "</td></tr>\n";
+  }
+  html += "<tr><th>Total</th><th class=\"num\">" + std::to_string(listed.size()) +
+          "</th></tr>\n</table>\n";
+
+  html += "<table class=\"problems\">\n<tr><th>Kind</th><th>Section</th><th>Text</th></tr>\n";
+  for (const Listed& l : listed) {
+    html += "<tr><td class=\"kind\">" + HtmlEscape(l.problem->kind) + "</td><td><a href=\"#" +
+            l.anchor + "\">" + l.where + "</a></td><td>" + HtmlEscape(l.problem->text) +
+            "</td></tr>\n";
+  }
+  html += "</table>\n";
 }
 
 }  // namespace
@@ -80,7 +168,8 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
   if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
   if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
-  if (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!")) {
+  if (StartsWith(line, generate::kArquivoParaCopia) ||
+      (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {
     return k::kMissingDocument;
   }
   return k::kMessage;
@@ -149,7 +238,24 @@ std::string ReportHtml(const RunReport& report) {
   const std::string title = HtmlEscape("vktgera " + report.command + ": " + report.repository);
   html += "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
           "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-  html += "<h1>" + title + "</h1>\n<table class=\"summary\">\n";
+  html += "<h1>" + title + "</h1>\n";
+  const std::size_t problem_count = report.ProblemCount();
+  html +=
+      "<p class=\"outcome\">Exit status " + std::to_string(report.exit_status) +
+      (problem_count == 0 ? std::string() : ", " + Count(problem_count, "problem", "problems")) +
+      ".</p>\n";
+  if (problem_count == 0) {
+    html += "<p class=\"clean\">No problems found.</p>\n";
+  } else {
+    AppendProblemOverview(html, report);
+  }
+
+  html += "<h2>Sections</h2>\n";
+  OpenSection(html, kRunAnchor, !report.problems.empty(),
+              "The run" + (report.problems.empty()
+                               ? std::string()
+                               : ": " + Count(report.problems.size(), "problem", "problems")));
+  html += "<table class=\"run\">\n";
   auto row = [&](std::string_view label, std::string_view value) {
     html += "<tr><th>" + HtmlEscape(label) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
   };
@@ -162,19 +268,24 @@ std::string ReportHtml(const RunReport& report) {
   row("File list", report.file_list);
   row("Code page", report.code_page);
   row("Exit status", std::to_string(report.exit_status));
-  row("Problems", std::to_string(report.ProblemCount()));
+  row("Problems", std::to_string(problem_count));
   html += "</table>\n";
-
-  if (report.ProblemCount() == 0) html += "<p class=\"clean\">No problems found.</p>\n";
   if (!report.problems.empty()) {
-    html += "<h2>Problems of the run</h2>\n<table>\n<tr><th>Kind</th><th>Text</th></tr>\n";
+    html += "<table>\n<tr><th>Kind</th><th>Text</th></tr>\n";
     AppendProblemRows(html, report.problems, 2);
     html += "</table>\n";
   }
+  html += "</details>\n";
 
-  for (const ReportOutput& output : report.outputs) {
-    html +=
-        "<h2>" + HtmlEscape(output.type) + " &mdash; " + HtmlEscape(output.database) + "</h2>\n<p>";
+  for (std::size_t i = 0; i < report.outputs.size(); ++i) {
+    const ReportOutput& output = report.outputs[i];
+    std::string summary =
+        OutputTitle(output) + ": " + Count(output.entries.size(), "entry", "entries");
+    if (!output.problems.empty()) {
+      summary += ", " + Count(output.problems.size(), "problem", "problems");
+    }
+    OpenSection(html, OutputAnchor(i), ShowsProblems(output), summary);
+    html += "<p>";
     if (output.output_file.empty()) {
       html += "No output file.";
     } else {
@@ -201,15 +312,17 @@ std::string ReportHtml(const RunReport& report) {
       html += "</tr>\n";
     }
     AppendProblemRows(html, output.problems, 5);
-    html += "</table>\n";
+    html += "</table>\n</details>\n";
   }
 
   if (!report.manifests.empty()) {
-    html += "<h2>Manifests</h2>\n<ul>\n";
+    OpenSection(html, "manifests", false,
+                "Manifests: " + Count(report.manifests.size(), "file", "files"));
+    html += "<ul>\n";
     for (const std::string& m : report.manifests) {
       html += "<li><code>" + HtmlEscape(m) + "</code></li>\n";
     }
-    html += "</ul>\n";
+    html += "</ul>\n</details>\n";
   }
   html += "</body>\n</html>\n";
   return html;

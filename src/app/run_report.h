@@ -137,9 +137,11 @@ struct RunReport {
 
 // The report as JSON text (two-space indentation, a final line feed).
 std::string ReportJson(const RunReport& report);
-// The report as a self-contained HTML page: a summary, the run's problems, and
-// one table per output with its entries and, highlighted, its problems. Every
-// text is HTML-escaped.
+// The report as a self-contained HTML page (docs/report-format.md, "HTML
+// page"): first the problems (a count per kind, then each problem with a link
+// to its section), then one folded section for the run and one per output
+// with its entries and, highlighted, its problems; a section that shows a
+// problem is open. Every text is HTML-escaped.
 std::string ReportHtml(const RunReport& report);
 // `text` with &, <, >, " and ' replaced by character references.
 std::string HtmlEscape(std::string_view text);

@@ -1,5 +1,6 @@
 #include "generate/docs_e_bats.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "fs/platform/file_system.h"
@@ -36,18 +37,29 @@ void DeleteIfPresent(const std::string& folder, const std::string& name) {
   if (auto actual = FindFile(folder, name)) platform::DeleteFile(folder + *actual);
 }
 
+// The line of a companion file that is not in the docs folder. The box that
+// follows says which copy failed, in the program's words; this line says
+// which file was looked for, so that the reader knows what to put where.
+void ReportMissing(app::Session& session, const std::string& docs, const std::string& name) {
+  AdicionaMensagem(session.Mensagens,
+                   std::string(kArquivoParaCopia) + CaminhoMensagem(docs + "\\" + name));
+}
+
 // Copies `name` from `docs` into `pasta_saida` under the name it has in
 // `docs`, through a temporary file renamed over the older copy, so the package
 // holds the old copy or the new one, never a part of it. Without a source the
 // older copy is deleted; an older copy whose name differs in letter case goes
 // before the new one comes. A failed copy adds a message line naming the file
-// and the reason, and keeps the older copy.
+// and the reason (a missing source included), and keeps the older copy.
 bool CopyInto(app::Session& session, const std::string& docs, const std::string& name,
               const std::string& pasta_saida) {
   auto actual = FindFile(docs, name);
   auto stale = FindFile(pasta_saida, name);
   if (stale && (!actual || *stale != *actual)) platform::DeleteFile(pasta_saida + *stale);
-  if (!actual) return false;
+  if (!actual) {
+    ReportMissing(session, docs, name);
+    return false;
+  }
   std::string failed;
   const std::string source = docs + "\\" + *actual;
   const platform::Status status =
@@ -59,17 +71,32 @@ bool CopyInto(app::Session& session, const std::string& docs, const std::string&
   return false;
 }
 
-// What CopyInto would give, without copying.
-bool CouldCopyInto(const std::string& docs, const std::string& name,
+// What CopyInto would give, without copying, with the same message line.
+bool CouldCopyInto(app::Session& session, const std::string& docs, const std::string& name,
                    const std::string& pasta_saida) {
   auto actual = FindFile(docs, name);
-  if (!actual) return false;
-  platform::File source;
-  if (!platform::File::Open(docs + "\\" + *actual, platform::File::Mode::kRead, &source).ok()) {
+  if (!actual) {
+    ReportMissing(session, docs, name);
     return false;
   }
-  // Older copies are deleted first; only a folder of that name would stay.
-  return !platform::IsDirectory(pasta_saida + *actual);
+  platform::File source;
+  const std::string path = docs + "\\" + *actual;
+  // The copy opens its source the same way, so the reason reads the same.
+  const platform::Status opened = platform::File::Open(path, platform::File::Mode::kRead, &source);
+  if (!opened.ok()) {
+    AdicionaMensagem(session.Mensagens,
+                     "Erro ao ler o arquivo: " + CaminhoMensagem(path) + " - " + opened.Text());
+    return false;
+  }
+  // Older copies are deleted first; only a folder of that name would stay,
+  // and the copy's rename over it fails as EISDIR.
+  if (platform::IsDirectory(pasta_saida + *actual)) {
+    AdicionaMensagem(session.Mensagens,
+                     "Erro ao gravar o arquivo: " + CaminhoMensagem(pasta_saida + *actual) + " - " +
+                         platform::Status::Errno(EISDIR).Text());
+    return false;
+  }
+  return true;
 }
 
 void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxIcon::kCritical); }
@@ -88,7 +115,7 @@ void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::st
   const std::string roteiro = NomeRoteiro(banco, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
-    return dry_run ? CouldCopyInto(docs, name, pasta_saida)
+    return dry_run ? CouldCopyInto(session, docs, name, pasta_saida)
                    : CopyInto(session, docs, name, pasta_saida);
   };
 

@@ -12,6 +12,10 @@
 
 namespace vkt::generate {
 
+// The line for a companion file that is not in the docs folder; it goes on
+// with the path looked for.
+inline constexpr std::string_view kArquivoParaCopia = "Arquivo para cópia não encontrado: ";
+
 // The docs folder of `banco`: `session.program_folder` + "\docs\" + banco.
 std::string PastaDocs(const app::Session& session, std::string_view banco);
 
@@ -25,10 +29,14 @@ std::string PastaDocs(const app::Session& session, std::string_view banco);
 //    " nao encontrado!" to `session.Mensagens` and copies neither;
 //  - for `banco` exactly "ORACLE", replaces the policy script; a failed copy
 //    (missing source included) shows "Erro ao copiar o script de ...".
+// Before the box of a failed copy, a line naming the file and the reason goes
+// to `session.Mensagens`: kArquivoParaCopia + the path looked for in the docs
+// folder when the source is missing, "Erro ao ler o arquivo: " or "Erro ao
+// gravar o arquivo: " + path + " - " + the system's text otherwise.
 // Each copy keeps the name the file has in the docs folder and fails when the
 // destination exists. With `options.dry_run` nothing is deleted or copied; a
 // copy counts as failing when its source is missing or unreadable or a folder
-// holds its place in the output folder.
+// holds its place in the output folder, and adds the line the real run would.
 void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida,
                     const GenerationOptions& options = {});
 

@@ -106,8 +106,12 @@ void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string&
   if (reported) {
     // Types share folders under names that differ in letter case
     // ("\Procedures", "\PROCEDURES"): the folder on disk is what counts.
+    // A folder that leads nowhere (a link in a loop) has no canonical path;
+    // its name, found as the listing would find it, still tells it apart.
     std::string where;
-    if (!platform::CanonicalPath(pasta, &where).ok()) where = CaminhoMensagem(pasta);
+    if (!platform::CanonicalPath(pasta, &where).ok() && !platform::ResolvePath(pasta, &where)) {
+      where = CaminhoMensagem(pasta);
+    }
     if (std::find(reported->begin(), reported->end(), where) != reported->end()) return;
     reported->push_back(std::move(where));
   }

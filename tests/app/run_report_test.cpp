@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,40 @@ TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
   for (const auto& [line, kind] : cases) EXPECT_EQ(ClassifyMessage(line), kind) << line;
 }
 
+// An output of TABELAS for Oracle with one listed script.
+ReportOutput OneEntryOutput(bool found) {
+  ReportOutput output;
+  output.type = "TABELAS";
+  output.database = "ORACLE";
+  output.entries.emplace_back();
+  output.entries.back().found = found;
+  return output;
+}
+
+// The page of a run with problems is pinned by tests/cases/reports.case.
+TEST(ReportHtml, ACleanRunSaysSoAndFoldsEverySection) {
+  RunReport report;
+  report.command = "check";
+  report.outputs.push_back(OneEntryOutput(true));
+  const std::string html = ReportHtml(report);
+  EXPECT_NE(html.find("<p class=\"clean\">No problems found.</p>"), std::string::npos);
+  EXPECT_EQ(html.find("<h2 id=\"problems\">"), std::string::npos);
+  EXPECT_NE(html.find("<details id=\"run\"><summary>The run</summary>"), std::string::npos);
+  EXPECT_NE(
+      html.find("<details id=\"output-1\"><summary>TABELAS &mdash; ORACLE: 1 entry</summary>"),
+      std::string::npos);
+  EXPECT_EQ(html.find(" open>"), std::string::npos);
+}
+
+// A listed script not found is shown in red even when no line of the run
+// says so (a run that stopped writing before it): its section is open.
+TEST(ReportHtml, ASectionWithAScriptNotFoundIsOpen) {
+  RunReport report;
+  report.outputs.push_back(OneEntryOutput(false));
+  const std::string html = ReportHtml(report);
+  EXPECT_NE(html.find("<details id=\"output-1\" class=\"problem\" open>"), std::string::npos);
+}
+
 // What numbering --write does with the names is pinned by tests/cases.
 TEST(NamesOfKeyLines, TakesTheNamesOfTheNumberingsLines) {
   EXPECT_EQ(NamesOfKeyLines({"", "FILE1=CRIA_A", "FILE2=x=y", "FILE=NO", "FILEx=NO", "FILE3=",
@@ -49,6 +84,29 @@ TEST(InitializationFileError, ComesOncePerRunAndAgainInTheNextRun) {
                       [](const auto& box) { return box.title == "Initialization File Error"; }),
         run);
   }
+}
+
+// A folder that cannot be read: install names it in each call, check once
+// per run (also under the other spelling of PROCEDURES_SQL_2005), and again
+// in the next run. A link in a loop cannot be read even by root.
+TEST(FolderError, ComesOncePerCheckRunAndOncePerInstallCall) {
+  FakeDesktop desktop;
+  TestRepository repo;
+  repo.FileList("[PROCEDURES]\nNUMFILES=1\nFILE1=P\n[PROCEDURES_SQL_2005]\nNUMFILES=0\n");
+  repo.dir.MakeDir("src");
+  std::filesystem::create_symlink("Procedures", repo.Path("src/Procedures"));
+  auto folder_errors = [&repo] {
+    return std::count_if(
+        repo.session.Mensagens.begin(), repo.session.Mensagens.end(),
+        [](const std::string& line) { return line.starts_with("Erro ao ler a pasta: "); });
+  };
+  const RunRequest request{1, "TODOS"};
+  for (int run = 1; run <= 2; ++run) {
+    cmdExecuta_Click(repo.session, request, RunOptions{.dry_run = true});
+    EXPECT_EQ(folder_errors(), 1) << "check, run " << run;
+  }
+  cmdExecuta_Click(repo.session, request);
+  EXPECT_EQ(folder_errors(), 3) << "install";
 }
 
 }  // namespace

@@ -475,4 +475,11 @@ void InstallSignalCleanup() {
   }
 }
 
+void IgnoreBrokenPipe() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 }  // namespace vkt::platform
