@@ -11,10 +11,12 @@ namespace vkt::app {
 
 // The four settings of the chosen repository, named after their ini keys.
 struct RepositorySettings {
-  std::string SISTEMA;       // upper-cased, trimmed
-  std::string PathOrigem;    // source root, as read
-  std::string PathDestino;   // output root, as read
-  std::string ArqConfigIni;  // path of the file-list configuration, as read
+  std::string SISTEMA;  // upper-cased, trimmed
+  // The three paths as read, a relative one joined to the folder of the main
+  // configuration (see CarregaConfigRepositorio).
+  std::string PathOrigem;    // source root
+  std::string PathDestino;   // output root
+  std::string ArqConfigIni;  // path of the file-list configuration
 };
 
 struct Session {

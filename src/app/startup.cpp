@@ -50,9 +50,27 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository) {
   config::INI ini = MainConfiguration(session, repository);
   // Upper-cased first, then trimmed, in this order.
   session.settings.SISTEMA = TrimBlanks(text::UpperCase(ini.ReadINISettings("SISTEMA")));
-  session.settings.PathOrigem = ini.ReadINISettings("PathOrigem");
-  session.settings.PathDestino = ini.ReadINISettings("PathDestino");
-  session.settings.ArqConfigIni = ini.ReadINISettings("ArqConfigIni");
+  const std::string& folder = session.program_folder;
+  session.settings.PathOrigem =
+      PathFromConfigurationFolder(folder, ini.ReadINISettings("PathOrigem"));
+  session.settings.PathDestino =
+      PathFromConfigurationFolder(folder, ini.ReadINISettings("PathDestino"));
+  session.settings.ArqConfigIni =
+      PathFromConfigurationFolder(folder, ini.ReadINISettings("ArqConfigIni"));
+}
+
+std::string PathFromConfigurationFolder(std::string_view folder, std::string_view path) {
+  const auto separator = [](char c) { return c == '\\' || c == '/'; };
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  // A drive prefix names nothing here; joined, "C:\x" would become a folder
+  // "C:" beside the configuration.
+  if (path.empty() || separator(path.front()) || drive || folder.empty()) {
+    return std::string(path);
+  }
+  std::string joined(folder);
+  if (!separator(joined.back())) joined += '/';
+  return joined.append(path);
 }
 
 CodePageSetting ApplyConfiguredCodePage(const Session& session) {

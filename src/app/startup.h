@@ -54,9 +54,20 @@ ComboContents CarregaCombos(const Session& session);
 
 // Loads the settings of `repository` (the text of the repository list; empty
 // when nothing is chosen) from its section of the main configuration file:
-// `SISTEMA` upper-cased then trimmed, the three paths as read. A missing
-// section or key empties that setting. Sets `session.repository` too.
+// `SISTEMA` upper-cased then trimmed, the three paths as read and then taken
+// from the configuration's folder (PathFromConfigurationFolder with
+// `session.program_folder`). A missing section or key empties that setting.
+// Sets `session.repository` too.
 void CarregaConfigRepositorio(Session& session, const std::string& repository);
+
+// A path of the main configuration (`PathOrigem`, `PathDestino`,
+// `ArqConfigIni`) as the program uses it. The program was written to start in
+// its own folder, beside its configuration, so a relative path led there: a
+// relative `path` is joined to `folder` (with "/" unless `folder` ends in a
+// separator), nothing else changed ("..", "\" and letter case stay). An empty
+// path, one that begins with "\" or "/", one with a drive prefix ("C:") and
+// any path when `folder` is empty are returned as they are.
+std::string PathFromConfigurationFolder(std::string_view folder, std::string_view path);
 
 // The code page named by the optional key "CodePage" of section "GERAL".
 struct CodePageSetting {

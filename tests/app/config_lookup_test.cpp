@@ -106,5 +106,47 @@ TEST(SplitRepositoryList, SplitsAtEveryCommaWithoutTrimming) {
   }
 }
 
+TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest) {
+  struct Row {
+    const char* folder;
+    const char* path;
+    const char* used;
+  };
+  const Row rows[] = {
+      {"/home/ana/pedidos", "pacote", "/home/ana/pedidos/pacote"},
+      {"/home/ana/pedidos", "repositorio\\ArquivosInstalacao.ini",
+       "/home/ana/pedidos/repositorio\\ArquivosInstalacao.ini"},
+      {"/home/ana/pedidos", "..\\..\\build\\pacote", "/home/ana/pedidos/..\\..\\build\\pacote"},
+      {"/home/ana/pedidos", "./Repositorio", "/home/ana/pedidos/./Repositorio"},
+      {"/home/ana/pedidos/", "pacote", "/home/ana/pedidos/pacote"},
+      {"D:\\VKT\\", "pacote", "D:\\VKT\\pacote"},
+      {"/", "pacote", "/pacote"},
+      {"/home/ana/pedidos", "/srv/pacote", "/srv/pacote"},
+      {"/home/ana/pedidos", "\\srv\\pacote", "\\srv\\pacote"},
+      {"/home/ana/pedidos", "D:\\pacote", "D:\\pacote"},
+      {"/home/ana/pedidos", "c:pacote", "c:pacote"},
+      {"/home/ana/pedidos", "", ""},
+      {"", "pacote", "pacote"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(PathFromConfigurationFolder(row.folder, row.path), row.used)
+        << row.folder << " + " << row.path;
+  }
+}
+
+TEST(CarregaConfigRepositorio, TakesRelativePathsFromTheConfigurationsFolder) {
+  TempDir dir;
+  dir.Write("conf/VKTGeraInstallBD.ini",
+            "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=repositorio\r\n"
+            "PathDestino=/srv/pacote\r\nArqConfigIni=..\\listas\\R1.ini\r\n");
+  Session session;
+  UseMainConfiguration(session, dir / "conf/VKTGeraInstallBD.ini");
+  CarregaConfigRepositorio(session, "R1");
+  EXPECT_EQ(session.settings.SISTEMA, "XYZ");
+  EXPECT_EQ(session.settings.PathOrigem, dir / "conf/repositorio");
+  EXPECT_EQ(session.settings.PathDestino, "/srv/pacote");
+  EXPECT_EQ(session.settings.ArqConfigIni, dir / "conf/..\\listas\\R1.ini");
+}
+
 }  // namespace
 }  // namespace vkt::app

@@ -156,6 +156,25 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   EXPECT_EQ(Enabled(*form_), "1111");
 }
 
+TEST(Form1Paths, RelativePathsLeadFromTheConfigurationsFolder) {
+  TestRepository repo;
+  repo.MainConfiguration(TestRepository::Paths::kRelative);
+  repo.Companions();
+  repo.FileList("[VIEWS]\nNUMFILES=2\nFILE1=V\nFILE2=W\n");
+  repo.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
+  repo.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
+  Form1 form(repo.Path("prog"));
+  Pick(form, "CbRepos", "R1");
+  Pick(form, "CbObj", "VIEWS");
+  Boxes boxes;
+  Child<QPushButton>(form, "cmdExecuta1")->click();
+  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  EXPECT_EQ(Messages(form),
+            "\nArquivo não encontrado: " + repo.Path("prog/../src/VIEWS/W.sql") +
+                "\nArquivo não encontrado: " + repo.Path("prog/../src/VIEWS/W.ora"));
+  EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
+}
+
 class Form1Configuration : public ::testing::Test {
  protected:
   Form1Configuration() : settings_(QString::fromStdString(dir_ / "w.conf"), QSettings::IniFormat) {

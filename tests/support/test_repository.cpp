@@ -17,7 +17,7 @@ TestRepository::TestRepository(std::string_view sistema) {
 
 void TestRepository::MainConfiguration(Paths paths, std::string_view repositories,
                                        std::string_view destino) const {
-  const std::string base = paths == Paths::kAbsolute ? dir.path() + "/" : "";
+  const std::string base = paths == Paths::kAbsolute ? dir.path() + "/" : "..\\";
   const std::string target = destino.empty() ? "" : base + std::string(destino);
   dir.Write("prog/VKTGeraInstallBD.ini",
             "[GERAL]\r\nREPOSITORIO=" + std::string(repositories) +

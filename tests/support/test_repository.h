@@ -40,8 +40,9 @@ class TestRepository {
   }
   // Writes the main configuration <tmp>/prog/VKTGeraInstallBD.ini listing
   // `repositories`, with a section [R1] naming this repository's system and
-  // folders: as paths relative to <tmp> (for a program started there) or as
-  // absolute ones. `destino` is PathDestino below <tmp> ("" leaves it empty).
+  // folders: as Windows-form paths relative to the configuration's folder
+  // ("..\src") or as absolute ones. `destino` is PathDestino below <tmp> (""
+  // leaves it empty).
   enum class Paths { kRelative, kAbsolute };
   void MainConfiguration(Paths paths, std::string_view repositories = "R1",
                          std::string_view destino = "out") const;
