@@ -19,6 +19,7 @@
 #include "app/run_dispatch.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "gui/first_steps.h"
 #include "text/codepage.h"
 
 namespace vkt::gui {
@@ -103,7 +104,10 @@ Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* p
     session_.program_folder = environment.executable_folder;
   }
   Start();
-  if (!lookup.found) txmens_->setPlainText(QString::fromStdString(app::NotFoundMessage(lookup)));
+  if (!lookup.found) {
+    desktop_->SetRestingText(app::NotFoundMessage(lookup) + "\n\n" +
+                             FirstStepsText(FindExample(environment.executable_folder)));
+  }
 }
 
 Form1::~Form1() = default;
@@ -139,7 +143,7 @@ void Form1::OpenConfiguration(const std::string& file) {
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
     label->clear();
   }
-  txmens_->clear();
+  desktop_->SetRestingText("");
   FormLoad();
   if (settings_ != nullptr) settings_->setValue(kRememberedKey, QString::fromStdString(file));
 }

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -66,7 +67,8 @@ void Pick(const QWidget& form, const char* list_name, const QString& entry) {
 
 // Presses OK on every message box the window opens while it lives and notes
 // each as "title | text [| critical] | enabled controls", and whether the
-// window refused to close at that moment of a run.
+// window refused to close at that moment of a run; `areas` gets the text of
+// the window's message area at each box.
 class Boxes {
  public:
   Boxes() {
@@ -77,6 +79,7 @@ class Boxes {
       if (box->icon() == QMessageBox::Critical) seen += " | critical";
       if (auto* form = qobject_cast<Form1*>(box->parentWidget())) {
         seen += " | " + Enabled(*form);
+        areas.push_back(Messages(*form));
         if (form->running()) seen += form->close() ? " | closed mid-run" : " | stays open";
       }
       shown.push_back(seen);
@@ -85,6 +88,7 @@ class Boxes {
     timer_.start(0);
   }
   Texts shown;
+  Texts areas;
 
  private:
   QTimer timer_;
@@ -212,11 +216,44 @@ TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOpt
 TEST_F(Form1Configuration, NothingFoundIsSaidInTheMessageArea) {
   env_.executable_folder = dir_ / "elsewhere";
   std::unique_ptr<Form1> form = Start();
-  EXPECT_EQ(Messages(*form), app::NotFoundMessage(app::FindMainConfiguration(env_)));
+  EXPECT_EQ(Messages(*form).substr(0, Messages(*form).find("\n\n")),
+            app::NotFoundMessage(app::FindMainConfiguration(env_)));
   EXPECT_NE(Messages(*form).find(dir_ / "home/.config/vktgerainstallbd/VKTGeraInstallBD.ini"),
             std::string::npos);
   EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
   EXPECT_EQ(Items(*form), Texts{});
+}
+
+TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
+  env_.executable_folder = dir_ / "elsewhere";
+  dir_.MakeDir("elsewhere/examples/pedidos");
+  std::unique_ptr<Form1> form = Start();
+  const std::string example = QFileInfo(QString::fromStdString(dir_ / "elsewhere/examples/pedidos"))
+                                  .canonicalFilePath()
+                                  .toStdString() +
+                              "/VKTGeraInstallBD.ini";
+  const std::string first_steps =
+      app::NotFoundMessage(app::FindMainConfiguration(env_)) +
+      "\n\nPara abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
+      "Exemplo pronto: " +
+      example;
+  EXPECT_EQ(Messages(*form), first_steps);
+
+  // Either button asks for a repository and leaves the text as it is.
+  Boxes boxes;
+  Child<QPushButton>(*form, "cmdExecuta1")->click();
+  form->findChild<QAction*>("MnuHabNumeracao")->trigger();
+  Child<QPushButton>(*form, "cmdExecuta0")->click();
+  EXPECT_EQ(boxes.shown,
+            Texts(2, "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"));
+  EXPECT_EQ(boxes.areas, Texts(2, first_steps));
+  EXPECT_EQ(Messages(*form), first_steps);
+
+  form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
+  EXPECT_EQ(Messages(*form), "");
+  Child<QPushButton>(*form, "cmdExecuta1")->click();
+  EXPECT_EQ(boxes.areas.back(), "");
+  EXPECT_EQ(Messages(*form), "");
 }
 
 }  // namespace
