@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -86,13 +87,16 @@ QComboBox* MakeList(QWidget* parent, const char* name) {
 
 int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
-Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
+Form1::Form1(std::string program_folder, QWidget* parent)
+    : QMainWindow(parent), home_folder_(QDir::homePath().toStdString()) {
   session_.program_folder = std::move(program_folder);
   Start();
 }
 
 Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent)
-    : QMainWindow(parent), settings_(settings) {
+    : QMainWindow(parent),
+      settings_(settings),
+      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home) {
   if (environment.remembered.empty() && settings_ != nullptr) {
     environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
   }
@@ -149,8 +153,8 @@ void Form1::OpenConfiguration(const std::string& file) {
 }
 
 void Form1::MnuAbrirConfiguracaoClick() {
-  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"),
-                     QString::fromStdString(session_.program_folder),
+  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
+  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"), QString::fromStdString(start),
                      QString::fromUtf8("Configuração (*.ini *.INI);;Todos os arquivos (*)"));
   dialog.setObjectName("DlgAbrirConfiguracao");
   dialog.setFileMode(QFileDialog::ExistingFile);

@@ -39,7 +39,9 @@ class Form1 : public QMainWindow {
   // there. `settings` is not owned and may be null (nothing is remembered).
   // When nothing is found the message area lists every place looked at, says
   // how to open a configuration and where the example lies, and keeps saying
-  // it until a configuration is read.
+  // it until a configuration is read. "Abrir configuração…" starts in the
+  // folder of the configuration read, else in `environment.home` (the user's
+  // home folder when empty).
   Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent = nullptr);
   ~Form1() override;
 
@@ -90,6 +92,7 @@ class Form1 : public QMainWindow {
   QAction* mnu_abrir_configuracao_ = nullptr;
   QLabel* lbl_configuracao_ = nullptr;  // the status line
   QSettings* settings_ = nullptr;
+  std::string home_folder_;
   bool configuration_found_ = true;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;

@@ -173,6 +173,18 @@ class Form1Configuration : public ::testing::Test {
   static std::string Status(const Form1& form) {
     return Child<QLabel>(form, "lblConfiguracao")->text().toStdString();
   }
+  // The folder "Abrir configuração…" opens in (the dialog is cancelled).
+  static std::string DialogFolder(const Form1& form) {
+    std::string folder;
+    QTimer::singleShot(0, [&folder] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      folder = dialog->directory().absolutePath().toStdString();
+      dialog->reject();
+    });
+    form.findChild<QAction*>("MnuAbrirConfiguracao")->trigger();
+    return folder;
+  }
 
   TempDir dir_;
   QSettings settings_;
@@ -222,6 +234,16 @@ TEST_F(Form1Configuration, NothingFoundIsSaidInTheMessageArea) {
             std::string::npos);
   EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
   EXPECT_EQ(Items(*form), Texts{});
+}
+
+TEST_F(Form1Configuration, AbrirConfiguracaoStartsInTheFolderOfTheConfigurationElseAtHome) {
+  dir_.MakeDir("home");
+  EXPECT_EQ(DialogFolder(*Start()), dir_ / "bin");
+  env_.executable_folder = dir_ / "elsewhere";
+  std::unique_ptr<Form1> form = Start();
+  EXPECT_EQ(DialogFolder(*form), dir_ / "home");
+  form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
+  EXPECT_EQ(DialogFolder(*form), dir_ / "outra");
 }
 
 TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
