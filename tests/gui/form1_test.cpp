@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -107,6 +108,49 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
                    "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
   EXPECT_EQ(Items(form), (Texts{"A", "B"}));
   EXPECT_EQ(Messages(form), "");
+}
+
+// "name left,top width×height" of each control of the client area but the
+// message area.
+Texts Placed(const QWidget& form) {
+  Texts placed;
+  for (const QWidget* control :
+       Child(form, "client")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (control->objectName() == "txmens") continue;
+    const QRect r = control->geometry();
+    placed.push_back(control->objectName().toStdString() + " " + std::to_string(r.x()) + "," +
+                     std::to_string(r.y()) + " " + std::to_string(r.width()) + "×" +
+                     std::to_string(r.height()));
+  }
+  return placed;
+}
+
+TEST(Form1Size, TheMessageAreaTakesTheRoomTheWindowGainsAndTheWindowKeepsItsDesignedSize) {
+  TempDir dir;
+  Form1 form(dir.path());
+  form.show();
+  const QSize designed(TwipsToPixels(11040), TwipsToPixels(8040));
+  const QRect area(TwipsToPixels(165), TwipsToPixels(3480), TwipsToPixels(10650),
+                   TwipsToPixels(4335));
+  auto* client = Child(form, "client");
+  auto* txmens = Child(form, "txmens");
+  EXPECT_EQ(client->size(), designed);
+  EXPECT_EQ(txmens->geometry(), area);
+  const Texts placed = Placed(form);
+  EXPECT_EQ(placed.size(), 12u);
+  EXPECT_TRUE(form.statusBar()->isSizeGripEnabled());
+
+  const QSize start = form.size();
+  form.resize(start + QSize(200, 100));
+  EXPECT_EQ(client->size(), designed + QSize(200, 100));
+  EXPECT_EQ(txmens->geometry(), area.adjusted(0, 0, 200, 100));
+  EXPECT_EQ(Placed(form), placed);
+
+  form.resize(100, 100);
+  EXPECT_EQ(form.size(), form.minimumSize());
+  EXPECT_EQ(client->size(), designed);
+  EXPECT_EQ(txmens->geometry(), area);
+  EXPECT_EQ(Placed(form), placed);
 }
 
 class Form1Run : public ::testing::Test {
