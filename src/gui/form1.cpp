@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSettings>
 #include <QStatusBar>
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "app/run_dispatch.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "gui/first_steps.h"
 #include "text/codepage.h"
 
 namespace vkt::gui {
@@ -50,10 +53,50 @@ QFont ProgramFont(double points, bool bold) {
 constexpr double kDefaultPoints = 8.25;
 constexpr double kButtonPoints = 9.75;
 
+// The client area of the window as designed, in twips.
+constexpr int kClientWidth = 11040;
+constexpr int kClientHeight = 8040;
+
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
                       TwipsToPixels(height));
 }
+
+// The client area: its designed size is also its smallest. The controls keep
+// their places and sizes; the one set with Stretch keeps its distance to the
+// right and bottom edges, so it takes whatever room the window gains.
+class ClientArea final : public QWidget {
+ public:
+  explicit ClientArea(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
+  }
+  QSize sizeHint() const override { return minimumSize(); }
+
+  // `widget` (a child already placed for the designed size) grows with the
+  // area from now on.
+  void Stretch(QWidget* widget) {
+    stretched_ = widget;
+    designed_ = widget->geometry();
+    Fit();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    Fit();
+  }
+
+ private:
+  void Fit() {
+    if (stretched_ == nullptr) return;
+    const QSize extra = size() - minimumSize();
+    stretched_->setGeometry(
+        designed_.adjusted(0, 0, std::max(0, extra.width()), std::max(0, extra.height())));
+  }
+
+  QWidget* stretched_ = nullptr;
+  QRect designed_;
+};
 
 // `wrap`: the label is several lines high and wraps its text at its width.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, bool bold,
@@ -85,13 +128,16 @@ QComboBox* MakeList(QWidget* parent, const char* name) {
 
 int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
-Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
+Form1::Form1(std::string program_folder, QWidget* parent)
+    : QMainWindow(parent), home_folder_(QDir::homePath().toStdString()) {
   session_.program_folder = std::move(program_folder);
   Start();
 }
 
 Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent)
-    : QMainWindow(parent), settings_(settings) {
+    : QMainWindow(parent),
+      settings_(settings),
+      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home) {
   if (environment.remembered.empty() && settings_ != nullptr) {
     environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
   }
@@ -103,7 +149,10 @@ Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* p
     session_.program_folder = environment.executable_folder;
   }
   Start();
-  if (!lookup.found) txmens_->setPlainText(QString::fromStdString(app::NotFoundMessage(lookup)));
+  if (!lookup.found) {
+    desktop_->SetRestingText(app::NotFoundMessage(lookup) + "\n\n" +
+                             FirstStepsText(FindExample(environment.executable_folder)));
+  }
 }
 
 Form1::~Form1() = default;
@@ -139,14 +188,14 @@ void Form1::OpenConfiguration(const std::string& file) {
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
     label->clear();
   }
-  txmens_->clear();
+  desktop_->SetRestingText("");
   FormLoad();
   if (settings_ != nullptr) settings_->setValue(kRememberedKey, QString::fromStdString(file));
 }
 
 void Form1::MnuAbrirConfiguracaoClick() {
-  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"),
-                     QString::fromStdString(session_.program_folder),
+  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
+  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"), QString::fromStdString(start),
                      QString::fromUtf8("Configuração (*.ini *.INI);;Todos os arquivos (*)"));
   dialog.setObjectName("DlgAbrirConfiguracao");
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -173,9 +222,8 @@ void Form1::BuildControls() {
   connect(mnu_abrir_configuracao_, &QAction::triggered, this,
           [this] { MnuAbrirConfiguracaoClick(); });
 
-  auto* client = new QWidget(this);
+  auto* client = new ClientArea(this);
   client->setObjectName("client");
-  client->setFixedSize(TwipsToPixels(11040), TwipsToPixels(8040));
   setCentralWidget(client);
 
   QLabel* caption = MakeLabel(client, "Label1_1", QString::fromUtf8("Repositório"), false);
@@ -223,6 +271,7 @@ void Form1::BuildControls() {
   txmens_->setReadOnly(true);
   txmens_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   Place(txmens_, 165, 3480, 10650, 4335);
+  client->Stretch(txmens_);
 
   connect(cb_repos_, &QComboBox::activated, this, [this](int index) { CbReposClick(index); });
 
@@ -231,7 +280,6 @@ void Form1::BuildControls() {
   lbl_configuracao_->setFont(ProgramFont(kDefaultPoints, false));
   lbl_configuracao_->setTextFormat(Qt::PlainText);
   statusBar()->addWidget(lbl_configuracao_, 1);
-  statusBar()->setSizeGripEnabled(false);
 }
 
 void Form1::FormLoad() {

@@ -2,6 +2,9 @@
 // control values into the core's calls (start-up, repository selection, the
 // button handler) and provides the desktop services for the core while it
 // exists. No logic of its own beyond enabling and disabling controls.
+// The controls keep their places and sizes in twips; the window can be made
+// larger, and the message area takes the extra room, but not smaller than
+// the client area of 11040 × 8040 twips.
 #pragma once
 
 #include <QMainWindow>
@@ -34,7 +37,11 @@ class Form1 : public QMainWindow {
   // When `environment` has no remembered choice it takes the one `settings`
   // holds (key kRememberedKey); "Abrir configuração…" stores its choice
   // there. `settings` is not owned and may be null (nothing is remembered).
-  // When nothing is found the message area lists every place looked at.
+  // When nothing is found the message area lists every place looked at, says
+  // how to open a configuration and where the example lies, and keeps saying
+  // it until a configuration is read. "Abrir configuração…" starts in the
+  // folder of the configuration read, else in `environment.home` (the user's
+  // home folder when empty).
   Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent = nullptr);
   ~Form1() override;
 
@@ -85,6 +92,7 @@ class Form1 : public QMainWindow {
   QAction* mnu_abrir_configuracao_ = nullptr;
   QLabel* lbl_configuracao_ = nullptr;  // the status line
   QSettings* settings_ = nullptr;
+  std::string home_folder_;
   bool configuration_found_ = true;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;

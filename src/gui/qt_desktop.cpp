@@ -56,8 +56,14 @@ void QtDesktop::SetCaption(Caption which, std::string_view text) {
 
 void QtDesktop::SetMessageText(std::string_view text) {
   if (widgets_.messages != nullptr) {
-    widgets_.messages->setPlainText(ToQString(NormalizeLineBreaks(text)));
+    widgets_.messages->setPlainText(
+        ToQString(NormalizeLineBreaks(text.empty() ? resting_text_ : text)));
   }
+}
+
+void QtDesktop::SetRestingText(std::string_view text) {
+  resting_text_ = text;
+  SetMessageText("");
 }
 
 void QtDesktop::Yield() { QCoreApplication::processEvents(); }

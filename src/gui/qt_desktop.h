@@ -34,8 +34,12 @@ class QtDesktop final : public MessageBoxService, public RunView, public EventLo
   // A modal box with one OK button; returns when it is closed.
   void Show(std::string_view text, std::string_view title, BoxIcon icon) override;
   void SetCaption(Caption which, std::string_view text) override;
-  // Lines joined by CR LF or by CR alone show as one line each.
+  // Lines joined by CR LF or by CR alone show as one line each. An empty
+  // text shows the resting text instead.
   void SetMessageText(std::string_view text) override;
+  // What the message area shows while a run leaves it empty (a button press
+  // empties it first); empty for nothing. Shown at once.
+  void SetRestingText(std::string_view text);
   void Yield() override;
 
   // The services to install: all six, owned by this object.
@@ -43,6 +47,7 @@ class QtDesktop final : public MessageBoxService, public RunView, public EventLo
 
  private:
   Widgets widgets_;
+  std::string resting_text_;
   QtFolderPicker picker_;
   QtTextDevice text_device_;
   QtIconService icons_;

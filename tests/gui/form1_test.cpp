@@ -9,11 +9,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -66,7 +68,8 @@ void Pick(const QWidget& form, const char* list_name, const QString& entry) {
 
 // Presses OK on every message box the window opens while it lives and notes
 // each as "title | text [| critical] | enabled controls", and whether the
-// window refused to close at that moment of a run.
+// window refused to close at that moment of a run; `areas` gets the text of
+// the window's message area at each box.
 class Boxes {
  public:
   Boxes() {
@@ -77,6 +80,7 @@ class Boxes {
       if (box->icon() == QMessageBox::Critical) seen += " | critical";
       if (auto* form = qobject_cast<Form1*>(box->parentWidget())) {
         seen += " | " + Enabled(*form);
+        areas.push_back(Messages(*form));
         if (form->running()) seen += form->close() ? " | closed mid-run" : " | stays open";
       }
       shown.push_back(seen);
@@ -85,6 +89,7 @@ class Boxes {
     timer_.start(0);
   }
   Texts shown;
+  Texts areas;
 
  private:
   QTimer timer_;
@@ -103,6 +108,49 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
                    "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
   EXPECT_EQ(Items(form), (Texts{"A", "B"}));
   EXPECT_EQ(Messages(form), "");
+}
+
+// "name left,top width×height" of each control of the client area but the
+// message area.
+Texts Placed(const QWidget& form) {
+  Texts placed;
+  for (const QWidget* control :
+       Child(form, "client")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (control->objectName() == "txmens") continue;
+    const QRect r = control->geometry();
+    placed.push_back(control->objectName().toStdString() + " " + std::to_string(r.x()) + "," +
+                     std::to_string(r.y()) + " " + std::to_string(r.width()) + "×" +
+                     std::to_string(r.height()));
+  }
+  return placed;
+}
+
+TEST(Form1Size, TheMessageAreaTakesTheRoomTheWindowGainsAndTheWindowKeepsItsDesignedSize) {
+  TempDir dir;
+  Form1 form(dir.path());
+  form.show();
+  const QSize designed(TwipsToPixels(11040), TwipsToPixels(8040));
+  const QRect area(TwipsToPixels(165), TwipsToPixels(3480), TwipsToPixels(10650),
+                   TwipsToPixels(4335));
+  auto* client = Child(form, "client");
+  auto* txmens = Child(form, "txmens");
+  EXPECT_EQ(client->size(), designed);
+  EXPECT_EQ(txmens->geometry(), area);
+  const Texts placed = Placed(form);
+  EXPECT_EQ(placed.size(), 12u);
+  EXPECT_TRUE(form.statusBar()->isSizeGripEnabled());
+
+  const QSize start = form.size();
+  form.resize(start + QSize(200, 100));
+  EXPECT_EQ(client->size(), designed + QSize(200, 100));
+  EXPECT_EQ(txmens->geometry(), area.adjusted(0, 0, 200, 100));
+  EXPECT_EQ(Placed(form), placed);
+
+  form.resize(100, 100);
+  EXPECT_EQ(form.size(), form.minimumSize());
+  EXPECT_EQ(client->size(), designed);
+  EXPECT_EQ(txmens->geometry(), area);
+  EXPECT_EQ(Placed(form), placed);
 }
 
 class Form1Run : public ::testing::Test {
@@ -188,6 +236,18 @@ class Form1Configuration : public ::testing::Test {
   static std::string Status(const Form1& form) {
     return Child<QLabel>(form, "lblConfiguracao")->text().toStdString();
   }
+  // The folder "Abrir configuração…" opens in (the dialog is cancelled).
+  static std::string DialogFolder(const Form1& form) {
+    std::string folder;
+    QTimer::singleShot(0, [&folder] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      folder = dialog->directory().absolutePath().toStdString();
+      dialog->reject();
+    });
+    form.findChild<QAction*>("MnuAbrirConfiguracao")->trigger();
+    return folder;
+  }
 
   TempDir dir_;
   QSettings settings_;
@@ -231,11 +291,54 @@ TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOpt
 TEST_F(Form1Configuration, NothingFoundIsSaidInTheMessageArea) {
   env_.executable_folder = dir_ / "elsewhere";
   std::unique_ptr<Form1> form = Start();
-  EXPECT_EQ(Messages(*form), app::NotFoundMessage(app::FindMainConfiguration(env_)));
+  EXPECT_EQ(Messages(*form).substr(0, Messages(*form).find("\n\n")),
+            app::NotFoundMessage(app::FindMainConfiguration(env_)));
   EXPECT_NE(Messages(*form).find(dir_ / "home/.config/vktgerainstallbd/VKTGeraInstallBD.ini"),
             std::string::npos);
   EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
   EXPECT_EQ(Items(*form), Texts{});
+}
+
+TEST_F(Form1Configuration, AbrirConfiguracaoStartsInTheFolderOfTheConfigurationElseAtHome) {
+  dir_.MakeDir("home");
+  EXPECT_EQ(DialogFolder(*Start()), dir_ / "bin");
+  env_.executable_folder = dir_ / "elsewhere";
+  std::unique_ptr<Form1> form = Start();
+  EXPECT_EQ(DialogFolder(*form), dir_ / "home");
+  form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
+  EXPECT_EQ(DialogFolder(*form), dir_ / "outra");
+}
+
+TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
+  env_.executable_folder = dir_ / "elsewhere";
+  dir_.MakeDir("elsewhere/examples/pedidos");
+  std::unique_ptr<Form1> form = Start();
+  const std::string example = QFileInfo(QString::fromStdString(dir_ / "elsewhere/examples/pedidos"))
+                                  .canonicalFilePath()
+                                  .toStdString() +
+                              "/VKTGeraInstallBD.ini";
+  const std::string first_steps =
+      app::NotFoundMessage(app::FindMainConfiguration(env_)) +
+      "\n\nPara abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
+      "Exemplo pronto: " +
+      example;
+  EXPECT_EQ(Messages(*form), first_steps);
+
+  // Either button asks for a repository and leaves the text as it is.
+  Boxes boxes;
+  Child<QPushButton>(*form, "cmdExecuta1")->click();
+  form->findChild<QAction*>("MnuHabNumeracao")->trigger();
+  Child<QPushButton>(*form, "cmdExecuta0")->click();
+  EXPECT_EQ(boxes.shown,
+            Texts(2, "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"));
+  EXPECT_EQ(boxes.areas, Texts(2, first_steps));
+  EXPECT_EQ(Messages(*form), first_steps);
+
+  form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
+  EXPECT_EQ(Messages(*form), "");
+  Child<QPushButton>(*form, "cmdExecuta1")->click();
+  EXPECT_EQ(boxes.areas.back(), "");
+  EXPECT_EQ(Messages(*form), "");
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// The text the window shows while no configuration is read, and where it
+// finds the example it names.
+#include "gui/first_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <string>
+
+#include "fs/platform/file_system.h"
+#include "support/temp_dir.h"
+
+namespace vkt::gui {
+namespace {
+
+using testing::TempDir;
+
+std::string Canonical(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString();
+}
+
+TEST(FindExample, TheFolderBesideTheExecutableComesFirst) {
+  TempDir dir;
+  dir.MakeDir("bin/examples/pedidos");
+  const ExamplePlace place = FindExample(dir / "bin");
+  EXPECT_EQ(place.folder, Canonical(dir / "bin/examples/pedidos"));
+  EXPECT_FALSE(place.installed);
+}
+
+TEST(FindExample, ElseTheInstalledOneUnderTheDataDirectory) {
+  TempDir dir;
+  dir.MakeDir("bin/examples");
+  for (const std::string& folder : {dir / "bin", std::string()}) {
+    const ExamplePlace place = FindExample(folder);
+    EXPECT_TRUE(place.installed) << folder;
+    const std::string tail = "/share/doc/vktgera/examples/pedidos";
+    ASSERT_GT(place.folder.size(), tail.size());
+    EXPECT_EQ(place.folder.substr(place.folder.size() - tail.size()), tail);
+    EXPECT_EQ(place.folder.front(), '/');
+  }
+}
+
+TEST(FindExample, TheBuildFolderLeadsToTheRepositorysExample) {
+  // This test program is built beside the window's executable.
+  const ExamplePlace place = FindExample(platform::ExecutableFolder());
+  EXPECT_EQ(place.folder, Canonical(VKT_SOURCE_DIR "/examples/pedidos"));
+  EXPECT_FALSE(place.installed);
+}
+
+TEST(FirstStepsText, NamesTheMenuItemTheShortcutAndTheExamplesConfiguration) {
+  EXPECT_EQ(FirstStepsText({"/src/examples/pedidos", false}),
+            "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
+            "Exemplo pronto: /src/examples/pedidos/VKTGeraInstallBD.ini");
+  EXPECT_EQ(FirstStepsText({"/usr/share/doc/vktgera/examples/pedidos", true}),
+            "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
+            "Exemplo pronto: /usr/share/doc/vktgera/examples/pedidos/VKTGeraInstallBD.ini\n"
+            "(pasta só de leitura: copie a pasta /usr/share/doc/vktgera/examples/pedidos para "
+            "uma pasta sua e abra a cópia)");
+}
+
+}  // namespace
+}  // namespace vkt::gui
