@@ -4,7 +4,6 @@
 
 #include "support/temp_dir.h"
 #include "text/codepage.h"
-#include "text/letter_case.h"
 #include "text/sha256.h"
 
 namespace vkt::text {
@@ -61,13 +60,6 @@ TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
   EXPECT_EQ(pages[0]->Decode("\xE9"), "\xC3\xA9");
   EXPECT_EQ(pages[1]->Decode("\xC3\xA9"), "\xC3\xA9");
   ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
-}
-
-TEST(LetterCase, UsesSimpleCaseMapping) {
-  EXPECT_EQ(UpperCase("Tabelas ção"), "TABELAS ÇÃO");
-  EXPECT_EQ(UpperCase("straße"), "STRAßE");  // simple mapping keeps ß
-  EXPECT_EQ(LowerCase("ÀB.INI"), "àb.ini");
-  EXPECT_TRUE(EqualsIgnoreCase("Views", "VIEWS"));
 }
 
 struct Vector {
