@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "support/temp_dir.h"
 #include "text/codepage.h"
-#include "text/sha256.h"
 
 namespace vkt::text {
 namespace {
@@ -60,52 +58,6 @@ TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
   EXPECT_EQ(pages[0]->Decode("\xE9"), "\xC3\xA9");
   EXPECT_EQ(pages[1]->Decode("\xC3\xA9"), "\xC3\xA9");
   ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
-}
-
-struct Vector {
-  std::string input;
-  const char* digest;
-};
-
-// FIPS 180-4 example messages.
-const Vector kVectors[] = {
-    {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-    {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-    {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-};
-
-TEST(Sha256, MatchesTheStandardVectors) {
-  for (const Vector& v : kVectors) {
-    EXPECT_EQ(Sha256Hex(v.input), v.digest) << "input of " << v.input.size() << " bytes";
-  }
-}
-
-TEST(Sha256, GivesTheSameDigestWhateverTheChunking) {
-  // Lengths around the 55/56/64-byte padding boundaries, fed in uneven pieces.
-  for (std::size_t length : {55u, 56u, 63u, 64u, 65u, 119u, 120u, 1000u}) {
-    std::string data;
-    for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<char>(i * 7 + 3));
-    for (std::size_t chunk : {1u, 3u, 17u, 64u}) {
-      Sha256 hash;
-      for (std::size_t at = 0; at < data.size(); at += chunk) {
-        hash.Update(std::string_view(data).substr(at, chunk));
-      }
-      EXPECT_EQ(HexDigest(hash.Final()), Sha256Hex(data)) << length << " by " << chunk;
-    }
-  }
-}
-
-TEST(Sha256File, HashesAFileLargerThanOneReadBlock) {
-  testing::TempDir dir;
-  std::string data;
-  for (std::size_t i = 0; i < 3 * 1024 * 1024 + 5; ++i) data.push_back(static_cast<char>(i % 251));
-  dir.Write("Big/Script.ORA", data);
-  std::string hex;
-  std::uint64_t size = 0;
-  // The program's paths: Windows form, any letter case.
-  ASSERT_TRUE(Sha256File(dir.path() + "\\big\\script.ora", &hex, &size).ok());
-  EXPECT_EQ(hex, Sha256Hex(data));
-  EXPECT_EQ(size, data.size());
 }
 
 }  // namespace
