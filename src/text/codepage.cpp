@@ -26,7 +26,8 @@ std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* err
   }
   if (page->single_byte_) {
     // Windows maps the bytes that Windows-1252 leaves unassigned to the C1
-    // controls of the same value; ICU does not, and no system is asked.
+    // controls of the same value. The program sets them itself rather than
+    // trust each converter's table with them.
     if (page->windows_1252_) internal::MapWindows1252UnassignedBytes(&page->to_unit_);
     page->BuildByteTables();
   }

@@ -63,8 +63,7 @@ TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
 }
 
 // The program gives these five bytes their C1 controls itself, whatever the
-// converter of the build answered for them (ICU: nothing; Wine and Windows:
-// the controls).
+// converter of the build answered for them.
 TEST(CodePage, GivesWindows1252sUnassignedBytesTheirControlsWhateverTheSystemSays) {
   std::array<char16_t, 256> units;
   units.fill(u'\uFFFD');
@@ -86,7 +85,8 @@ TEST(CodePage, OpensEveryNameOfTheTable) {
   for (const internal::CodePageName& n : internal::KnownCodePageNames()) {
     std::string error;
     auto page = CodePage::Open(n.name, &error);
-    ASSERT_TRUE(page) << n.name << ": " << error;
+    EXPECT_TRUE(page) << n.name << ": " << error;
+    if (!page) continue;
     EXPECT_EQ(page->name(), n.name);
     // Every page of the table writes ASCII as ASCII (the program needs that).
     EXPECT_EQ(page->Encode("[GERAL] a=Z;09\\/.-_"), "[GERAL] a=Z;09\\/.-_") << n.name;
@@ -99,7 +99,7 @@ TEST(CodePage, ComparesNamesAsIcuDoes) {
     std::uint32_t windows;
   } cases[] = {
       {"windows-1252", 1252}, {"Windows_1252", 1252}, {"CP1252", 1252},    {"ISO_8859-01", 28591},
-      {"latin-1", 28591},     {"Latin 9", 28605},     {"cp00858", 858},    {"UTF8", 65001},
+      {"latin-1", 28591},     {"Latin 9", 28605},     {"cp00850", 850},    {"UTF8", 65001},
       {"utf_8", 65001},       {"UTF-08", 65001},      {"big-5", 950},      {"Shift-JIS", 932},
       {"windows-12520", 0},   {"utf-16", 0},          {"no-such-page", 0}, {"", 0},
   };
@@ -107,7 +107,7 @@ TEST(CodePage, ComparesNamesAsIcuDoes) {
     EXPECT_EQ(internal::WindowsCodePageNumber(c.name), c.windows) << '"' << c.name << '"';
   }
   EXPECT_EQ(internal::CodePageNameKey("ISO_8859-01:1987"), "iso885911987");
-  EXPECT_EQ(internal::CodePageNameKey("cp00858"), "cp858");
+  EXPECT_EQ(internal::CodePageNameKey("cp00850"), "cp850");
   EXPECT_EQ(internal::CodePageNameKey("a100"), "a100");
 }
 
