@@ -75,7 +75,7 @@ void AppendEncoded(UINT number, std::u16string_view units, std::string* out) {
 std::string CodePage::ConverterEncode(std::u16string_view units) const {
   // None of the multi-byte pages of codepage_names.cpp but UTF-8 (converted
   // elsewhere) has a character beyond U+FFFF. Such a character is one "?", as
-  // on Linux; the system would write one per surrogate.
+  // on Linux; Wine writes one per surrogate.
   std::string out;
   size_t start = 0;
   for (size_t i = 0; i < units.size(); ++i) {
