@@ -1,86 +1,54 @@
 #include "text/codepage.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
 #include <algorithm>
 #include <mutex>
 #include <vector>
 
+#include "text/codepage_internal.h"
+#include "text/utf8.h"
+
 namespace vkt::text {
 
-struct CodePage::Icu {
-  UConverter* converter = nullptr;
-  ~Icu() {
-    if (converter) ucnv_close(converter);
-  }
-};
+namespace internal {
 
-CodePage::~CodePage() = default;
-
-namespace {
-
-bool IsWindows1252(std::string_view name) {
-  std::string lower;
-  for (char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return lower == "windows-1252" || lower == "cp1252" || lower == "ibm-5348_p100-1997";
+void MapWindows1252UnassignedBytes(std::array<char16_t, 256>* units) {
+  for (const unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) (*units)[b] = b;
 }
 
-}  // namespace
+}  // namespace internal
 
 std::unique_ptr<CodePage> CodePage::Open(std::string_view name, std::string* error) {
   std::unique_ptr<CodePage> page(new CodePage());
   page->name_ = std::string(name);
-  page->icu_ = std::make_unique<Icu>();
-  UErrorCode status = U_ZERO_ERROR;
-  page->icu_->converter = ucnv_open(page->name_.c_str(), &status);
-  if (U_FAILURE(status) || !page->icu_->converter) {
+  if (!page->OpenConverter()) {
     if (error) *error = "Unknown code page: " + page->name_;
     return nullptr;
   }
-  UConverter* cnv = page->icu_->converter;
-  status = U_ZERO_ERROR;
-  ucnv_setSubstChars(cnv, "?", 1, &status);
-  page->single_byte_ = ucnv_getMaxCharSize(cnv) == 1;
-  if (!page->single_byte_) return page;
-
-  page->low_byte_.fill(-1);
-  const bool windows_1252 = IsWindows1252(name);
-  // One probe converter that stops at unassigned bytes; each call resets it.
-  status = U_ZERO_ERROR;
-  UConverter* probe = ucnv_clone(cnv, &status);
-  if (U_FAILURE(status) || !probe) {
-    if (error) *error = "Unknown code page: " + page->name_;
-    return nullptr;
-  }
-  status = U_ZERO_ERROR;
-  ucnv_setToUCallBack(probe, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  for (int b = 0; b < 256; ++b) {
-    char byte = static_cast<char>(b);
-    UChar unit = 0xFFFD;
-    UChar out[4];
-    status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(probe, out, 4, &byte, 1, &status);
-    if (U_SUCCESS(status) && n == 1) unit = out[0];
+  if (page->single_byte_) {
     // Windows maps the bytes that Windows-1252 leaves unassigned to the C1
-    // controls of the same value; ICU does not.
-    if (windows_1252 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)) {
-      unit = static_cast<UChar>(b);
-    }
-    page->to_unit_[b] = unit;
-    if (unit != 0xFFFD && page->Byte(unit) < 0) {
-      if (unit < 256) {
-        page->low_byte_[unit] = static_cast<std::int16_t>(b);
-      } else {
-        auto& high = page->high_bytes_;
-        auto at = std::lower_bound(high.begin(), high.end(), std::make_pair(unit, std::uint8_t{0}));
-        high.insert(at, {unit, static_cast<std::uint8_t>(b)});
-      }
+    // controls of the same value. The program sets them itself rather than
+    // trust each converter's table with them.
+    if (page->windows_1252_) internal::MapWindows1252UnassignedBytes(&page->to_unit_);
+    page->BuildByteTables();
+  }
+  return page;
+}
+
+void CodePage::BuildByteTables() {
+  low_byte_.fill(-1);
+  high_bytes_.clear();
+  for (int b = 0; b < 256; ++b) {
+    const char16_t unit = to_unit_[b];
+    // Of two bytes with one unit, the first is the unit's byte.
+    if (unit == 0xFFFD || Byte(unit) >= 0) continue;
+    if (unit < 256) {
+      low_byte_[unit] = static_cast<std::int16_t>(b);
+    } else {
+      auto at = std::lower_bound(high_bytes_.begin(), high_bytes_.end(),
+                                 std::make_pair(unit, std::uint8_t{0}));
+      high_bytes_.insert(at, {unit, static_cast<std::uint8_t>(b)});
     }
   }
-  ucnv_close(probe);
-  return page;
 }
 
 int CodePage::Byte(char16_t u) const {
@@ -92,24 +60,15 @@ int CodePage::Byte(char16_t u) const {
 }
 
 std::u16string CodePage::DecodeUtf16(std::string_view bytes) const {
-  std::u16string out;
   if (single_byte_) {
-    out.resize(bytes.size());
+    std::u16string out(bytes.size(), u'\0');
     for (size_t i = 0; i < bytes.size(); ++i)
       out[i] = to_unit_[static_cast<unsigned char>(bytes[i])];
     return out;
   }
-  if (bytes.empty()) return out;
-  UErrorCode status = U_ZERO_ERROR;
-  UConverter* cnv = ucnv_clone(icu_->converter, &status);
-  out.resize(bytes.size() * 2 + 4);
-  status = U_ZERO_ERROR;
-  int32_t n =
-      ucnv_toUChars(cnv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                    bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  ucnv_close(cnv);
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
-  return out;
+  if (utf8_) return Utf8ToUtf16(bytes);
+  if (bytes.empty()) return {};
+  return ConverterDecode(bytes);
 }
 
 std::string CodePage::Decode(std::string_view bytes) const {
@@ -143,6 +102,12 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
     }
     if (identity) return std::string(utf8);
   }
+  if (utf8_) {
+    if (IsValidUtf8(utf8)) return std::string(utf8);
+    // Each ill-formed piece becomes U+FFFD.
+    if (lossy) *lossy = true;
+    return Utf16ToUtf8(Utf8ToUtf16(utf8));
+  }
   std::u16string units = Utf8ToUtf16(utf8);
   std::string out;
   if (single_byte_) {
@@ -164,15 +129,7 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
     return out;
   }
   if (units.empty()) return out;
-  UErrorCode status = U_ZERO_ERROR;
-  UConverter* cnv = ucnv_clone(icu_->converter, &status);
-  out.resize(units.size() * 4 + 8);
-  status = U_ZERO_ERROR;
-  int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()),
-                              reinterpret_cast<const UChar*>(units.data()),
-                              static_cast<int32_t>(units.size()), &status);
-  ucnv_close(cnv);
-  out.resize(U_SUCCESS(status) ? static_cast<size_t>(n) : 0);
+  out = ConverterEncode(units);
   if (lossy && Utf16ToUtf8(DecodeUtf16(out)) != utf8) *lossy = true;
   return out;
 }
@@ -218,17 +175,13 @@ bool SetSystemCodePage(std::string_view name, std::string* error) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    if (s[i] < 0x80) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
       ++i;
       continue;
     }
-    UChar32 c = 0;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+    if (NextUtf8(bytes, &i) < 0) return false;
   }
   return true;
 }
@@ -240,17 +193,44 @@ std::string FileNameText(std::string_view on_disk) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
-  icu::UnicodeString s = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
-  return std::u16string(reinterpret_cast<const char16_t*>(s.getBuffer()),
-                        static_cast<size_t>(s.length()));
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if (byte < 0x80) {
+      out.push_back(byte);
+      ++i;
+      continue;
+    }
+    const std::int32_t c = NextUtf8(utf8, &i);
+    if (c < 0) {
+      out.push_back(u'\uFFFD');
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char16_t>(c));
+    } else {
+      out.push_back(static_cast<char16_t>(0xD7C0 + (c >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
+    }
+  }
+  return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
-  icu::UnicodeString s(false, reinterpret_cast<const UChar*>(utf16.data()),
-                       static_cast<int32_t>(utf16.size()));
   std::string out;
-  s.toUTF8String(out);
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t c = utf16[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+        ++i;
+      } else {
+        c = 0xFFFD;  // an unpaired surrogate
+      }
+    }
+    AppendUtf8(c, &out);
+  }
   return out;
 }
 

@@ -17,14 +17,17 @@ namespace vkt::text {
 
 class CodePage {
  public:
-  // Opens the ICU converter `name` ("windows-1252", "UTF-8", "windows-1250"...).
-  // Returns null and fills `error` when ICU does not know the name.
+  // Opens the code page `name` ("windows-1252", "UTF-8", "windows-1250"...,
+  // compared as ICU compares converter names). The Linux build opens ICU's
+  // converter of that name, the Windows build the system's code page of that
+  // name (codepage_names.cpp lists them). Returns null and fills `error` with
+  // "Unknown code page: NAME" when the build does not know the name.
   static std::unique_ptr<CodePage> Open(std::string_view name, std::string* error);
 
   const std::string& name() const { return name_; }
 
   // True for code pages with one byte per character; the tables below are then
-  // valid and conversions never call ICU.
+  // valid and conversions never call the converter.
   bool single_byte() const { return single_byte_; }
   // UTF-16 code unit of byte `b` (single-byte code pages only).
   char16_t Unit(unsigned char b) const { return to_unit_[b]; }
@@ -34,23 +37,41 @@ class CodePage {
   // Code-page bytes to UTF-8 / UTF-16.
   std::string Decode(std::string_view bytes) const;
   std::u16string DecodeUtf16(std::string_view bytes) const;
-  // UTF-8 to code-page bytes. Characters the code page lacks become its
-  // replacement character ("?"); `lossy` (when given) tells whether any did.
+  // UTF-8 to code-page bytes. Characters the code page lacks become "?",
+  // never a look-alike ("best fit"); `lossy` (when given) tells whether any
+  // did. UTF-8 and the single-byte pages give the same bytes on every build.
   std::string Encode(std::string_view utf8, bool* lossy = nullptr) const;
 
   ~CodePage();
 
  private:
-  CodePage() = default;
+  CodePage();
+
+  // The build's converter, one implementation per build (codepage_icu.cpp,
+  // codepage_win32.cpp). OpenConverter opens `name_` and sets single_byte_,
+  // utf8_ and windows_1252_; for a single-byte page it fills to_unit_, with
+  // U+FFFD for bytes the page leaves unassigned. False when the name is
+  // unknown. UTF-8 and single-byte pages are converted by the shared code, so
+  // the other two are called only for the remaining multi-byte pages;
+  // ConverterEncode writes "?" for what the page lacks.
+  bool OpenConverter();
+  std::u16string ConverterDecode(std::string_view bytes) const;
+  std::string ConverterEncode(std::u16string_view units) const;
+
+  // Fills low_byte_ and high_bytes_ from to_unit_.
+  void BuildByteTables();
+
   std::string name_;
   bool single_byte_ = false;
+  bool utf8_ = false;
+  bool windows_1252_ = false;
   std::array<char16_t, 256> to_unit_{};
   // The byte of each unit: units below 256 directly (-1 = none), the others
   // (at most 256) sorted by unit.
   std::array<std::int16_t, 256> low_byte_{};
   std::vector<std::pair<char16_t, std::uint8_t>> high_bytes_;
-  struct Icu;
-  std::unique_ptr<Icu> icu_;
+  struct Converter;
+  std::unique_ptr<Converter> converter_;
 };
 
 // The process's system code page. Windows-1252 until SetSystemCodePage is called.
@@ -68,7 +89,8 @@ bool IsValidUtf8(std::string_view bytes);
 // page; names that arrive from Windows archives carry such bytes.
 std::string FileNameText(std::string_view on_disk);
 
-// UTF-8 <-> UTF-16 (invalid UTF-8 bytes become U+FFFD).
+// UTF-8 <-> UTF-16. Each ill-formed piece of UTF-8 (see utf8.h) and each
+// unpaired surrogate becomes one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 

@@ -1,10 +1,25 @@
 #include "text/letter_case.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
+#include <cstdint>
+
+#include "text/utf8.h"
 
 namespace vkt::text {
 namespace {
+
+// kUpperIndex, kUpperBlocks, kUpperDeltas, their lower-case twins and kCaseLimit.
+#include "text/letter_case_table.inc"
+
+template <bool kUpper>
+char32_t MapCodePoint(char32_t c) {
+  if (c >= kCaseLimit) return c;
+  const auto* index = kUpper ? kUpperIndex : kLowerIndex;
+  const auto* blocks = kUpper ? kUpperBlocks : kLowerBlocks;
+  const auto* deltas = kUpper ? kUpperDeltas : kLowerDeltas;
+  const std::size_t block = std::size_t{index[c >> kCaseBlockBits]} << kCaseBlockBits;
+  return static_cast<char32_t>(static_cast<std::int32_t>(c) +
+                               deltas[blocks[block | (c & kCaseBlockMask)]]);
+}
 
 template <bool kUpper>
 std::string MapCase(std::string_view in) {
@@ -28,27 +43,23 @@ std::string MapCase(std::string_view in) {
       ++i;
       continue;
     }
-    int32_t pos = static_cast<int32_t>(i);
-    UChar32 cp;
-    U8_NEXT(in.data(), pos, static_cast<int32_t>(in.size()), cp);
+    size_t next = i;
+    const std::int32_t cp = NextUtf8(in, &next);
     if (cp < 0) {
       // Not UTF-8: keep the bytes as they are.
-      out.append(in.substr(i, static_cast<size_t>(pos) - i));
+      out.append(in.substr(i, next - i));
     } else {
-      UChar32 mapped = kUpper ? u_toupper(cp) : u_tolower(cp);
-      char buf[4];
-      int32_t n = 0;
-      UBool error = false;
-      U8_APPEND(buf, n, 4, mapped, error);
-      (void)error;
-      out.append(buf, static_cast<size_t>(n));
+      AppendUtf8(MapCodePoint<kUpper>(static_cast<char32_t>(cp)), &out);
     }
-    i = static_cast<size_t>(pos);
+    i = next;
   }
   return out;
 }
 
 }  // namespace
+
+char32_t UpperCaseCodePoint(char32_t c) { return MapCodePoint<true>(c); }
+char32_t LowerCaseCodePoint(char32_t c) { return MapCodePoint<false>(c); }
 
 std::string UpperCase(std::string_view utf8) { return MapCase<true>(utf8); }
 std::string LowerCase(std::string_view utf8) { return MapCase<false>(utf8); }

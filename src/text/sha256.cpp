@@ -1,7 +1,6 @@
 #include "text/sha256.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace vkt::text {
 namespace {
@@ -18,9 +17,6 @@ constexpr std::array<std::uint32_t, 64> kRound = {
 
 constexpr std::array<std::uint32_t, 8> kInitial = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                                    0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-
-// Large blocks keep the number of read calls low on multi-gigabyte scripts.
-constexpr std::size_t kFileBlock = 1 << 20;
 
 inline std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
@@ -129,28 +125,6 @@ std::string Sha256Hex(std::string_view bytes) {
   Sha256 hash;
   hash.Update(bytes);
   return HexDigest(hash.Final());
-}
-
-platform::Status Sha256File(std::string_view path, std::string* hex, std::uint64_t* size) {
-  platform::File file;
-  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, &file);
-  if (!status.ok()) return status;
-  // Not zero-filled: the block is written by each read before it is used, and
-  // clearing a megabyte per file cost more than hashing a small file.
-  auto block = std::make_unique_for_overwrite<char[]>(kFileBlock);
-  Sha256 hash;
-  std::uint64_t total = 0;
-  for (;;) {
-    std::size_t got = 0;
-    status = file.Read(block.get(), kFileBlock, &got);
-    if (!status.ok()) return status;
-    if (got == 0) break;
-    hash.Update(block.get(), got);
-    total += got;
-  }
-  *hex = HexDigest(hash.Final());
-  if (size) *size = total;
-  return platform::Status::Ok();
 }
 
 }  // namespace vkt::text

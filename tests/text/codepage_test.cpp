@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "support/temp_dir.h"
 #include "text/codepage.h"
-#include "text/letter_case.h"
-#include "text/sha256.h"
+#include "text/codepage_internal.h"
 
 namespace vkt::text {
 namespace {
@@ -63,57 +62,140 @@ TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
   ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
 }
 
-TEST(LetterCase, UsesSimpleCaseMapping) {
-  EXPECT_EQ(UpperCase("Tabelas ção"), "TABELAS ÇÃO");
-  EXPECT_EQ(UpperCase("straße"), "STRAßE");  // simple mapping keeps ß
-  EXPECT_EQ(LowerCase("ÀB.INI"), "àb.ini");
-  EXPECT_TRUE(EqualsIgnoreCase("Views", "VIEWS"));
-}
-
-struct Vector {
-  std::string input;
-  const char* digest;
-};
-
-// FIPS 180-4 example messages.
-const Vector kVectors[] = {
-    {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-    {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-    {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-};
-
-TEST(Sha256, MatchesTheStandardVectors) {
-  for (const Vector& v : kVectors) {
-    EXPECT_EQ(Sha256Hex(v.input), v.digest) << "input of " << v.input.size() << " bytes";
+// The program gives these five bytes their C1 controls itself, whatever the
+// converter of the build answered for them.
+TEST(CodePage, GivesWindows1252sUnassignedBytesTheirControlsWhateverTheSystemSays) {
+  std::array<char16_t, 256> units;
+  units.fill(u'\uFFFD');
+  internal::MapWindows1252UnassignedBytes(&units);
+  for (int b = 0; b < 256; ++b) {
+    const bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    EXPECT_EQ(units[b], unassigned ? char16_t(b) : u'\uFFFD') << b;
+  }
+  for (const internal::CodePageName& n : internal::KnownCodePageNames()) {
+    if (n.windows != 1252) continue;
+    auto page = CodePage::Open(n.name, nullptr);
+    ASSERT_TRUE(page) << n.name;
+    EXPECT_EQ(page->DecodeUtf16("\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
+    EXPECT_EQ(page->Encode("\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"), "\x81\x8D\x8F\x90\x9D");
   }
 }
 
-TEST(Sha256, GivesTheSameDigestWhateverTheChunking) {
-  // Lengths around the 55/56/64-byte padding boundaries, fed in uneven pieces.
-  for (std::size_t length : {55u, 56u, 63u, 64u, 65u, 119u, 120u, 1000u}) {
-    std::string data;
-    for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<char>(i * 7 + 3));
-    for (std::size_t chunk : {1u, 3u, 17u, 64u}) {
-      Sha256 hash;
-      for (std::size_t at = 0; at < data.size(); at += chunk) {
-        hash.Update(std::string_view(data).substr(at, chunk));
-      }
-      EXPECT_EQ(HexDigest(hash.Final()), Sha256Hex(data)) << length << " by " << chunk;
-    }
+TEST(CodePage, OpensEveryNameOfTheTable) {
+  for (const internal::CodePageName& n : internal::KnownCodePageNames()) {
+    std::string error;
+    auto page = CodePage::Open(n.name, &error);
+    EXPECT_TRUE(page) << n.name << ": " << error;
+    if (!page) continue;
+    EXPECT_EQ(page->name(), n.name);
+    // Every page of the table writes ASCII as ASCII (the program needs that).
+    EXPECT_EQ(page->Encode("[GERAL] a=Z;09\\/.-_"), "[GERAL] a=Z;09\\/.-_") << n.name;
   }
 }
 
-TEST(Sha256File, HashesAFileLargerThanOneReadBlock) {
-  testing::TempDir dir;
-  std::string data;
-  for (std::size_t i = 0; i < 3 * 1024 * 1024 + 5; ++i) data.push_back(static_cast<char>(i % 251));
-  dir.Write("Big/Script.ORA", data);
-  std::string hex;
-  std::uint64_t size = 0;
-  // The program's paths: Windows form, any letter case.
-  ASSERT_TRUE(Sha256File(dir.path() + "\\big\\script.ora", &hex, &size).ok());
-  EXPECT_EQ(hex, Sha256Hex(data));
-  EXPECT_EQ(size, data.size());
+TEST(CodePage, ComparesNamesAsIcuDoes) {
+  const struct {
+    const char* name;
+    std::uint32_t windows;
+  } cases[] = {
+      {"windows-1252", 1252}, {"Windows_1252", 1252}, {"CP1252", 1252},    {"ISO_8859-01", 28591},
+      {"latin-1", 28591},     {"Latin 9", 28605},     {"cp00850", 850},    {"UTF8", 65001},
+      {"utf_8", 65001},       {"UTF-08", 65001},      {"big-5", 950},      {"Shift-JIS", 932},
+      {"windows-12520", 0},   {"utf-16", 0},          {"no-such-page", 0}, {"", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(internal::WindowsCodePageNumber(c.name), c.windows) << '"' << c.name << '"';
+  }
+  EXPECT_EQ(internal::CodePageNameKey("ISO_8859-01:1987"), "iso885911987");
+  EXPECT_EQ(internal::CodePageNameKey("cp00850"), "cp850");
+  EXPECT_EQ(internal::CodePageNameKey("a100"), "a100");
+}
+
+// Pages whose characters both builds agree on, each read and written back.
+TEST(CodePage, ConvertsTheCharactersOfOtherPages) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"windows-1250", "\xA5\xB9\x8A", u"\u0104\u0105\u0160"},
+      {"windows-1251", "\xC0\xFF\xB8", u"\u0410\u044F\u0451"},
+      {"windows-874", "\xA1\xDF", u"\u0E01\u0E3F"},
+      {"ISO-8859-15", "\xA4\xBC", u"\u20AC\u0152"},
+      {"ISO-8859-1", "\x80\xE9\xFF", u"\u0080\u00E9\u00FF"},
+      {"IBM850", "\x80\x87\xC6", u"\u00C7\u00E7\u00E3"},
+      {"cp437", "\x80\xB0", u"\u00C7\u2591"},
+      {"KOI8-R", "\xC1\xE1", u"\u0430\u0410"},
+      {"macintosh", "\x80\x8E", u"\u00C4\u00E9"},
+      {"Shift_JIS", "a\x82\xA0\x88\x9F", u"a\u3042\u4E9C"},
+      {"GBK", "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
+      {"windows-949", "\xB0\xA1", u"\uAC00"},
+      {"Big5", "\xA4\x40", u"\u4E00"},
+  };
+  for (const auto& c : cases) {
+    auto page = CodePage::Open(c.name, nullptr);
+    ASSERT_TRUE(page) << c.name;
+    EXPECT_EQ(page->DecodeUtf16(c.bytes), c.text) << c.name;
+    bool lossy = true;
+    EXPECT_EQ(page->Encode(Utf16ToUtf8(c.text), &lossy), c.bytes) << c.name;
+    EXPECT_FALSE(lossy) << c.name;
+  }
+}
+
+// No look-alikes: a character a page lacks is "?", one per character, also
+// where the system has a best fit for it (Windows writes "A" for "Ā" in
+// Windows-1252, "c" for "ç" in Shift-JIS).
+TEST(CodePage, WritesAQuestionMarkForWhatAPageLacksNeverABestFit) {
+  const struct {
+    const char* name;
+    const char* utf8;
+    const char* bytes;
+  } cases[] = {
+      {"windows-1252", "\xC4\x80x\xE2\x88\x9E", "?x?"},             // Ā, ∞
+      {"windows-1250", "\xC3\xA3", "?"},                            // ã
+      {"ISO-8859-1", "\xE2\x82\xAC", "?"},                          // €
+      {"Shift_JIS", "\xC3\xA7\xE0\xB8\x81", "??"},                  // ç, Thai ko kai
+      {"Shift_JIS", "a\xF0\x9F\x98\x80z\xF0\x90\x80\x80", "a?z?"},  // beyond U+FFFF
+      {"GBK", "\xE0\xB8\x81", "?"},
+  };
+  for (const auto& c : cases) {
+    auto page = CodePage::Open(c.name, nullptr);
+    ASSERT_TRUE(page) << c.name;
+    bool lossy = false;
+    EXPECT_EQ(page->Encode(c.utf8, &lossy), c.bytes) << c.name << " " << c.utf8;
+    EXPECT_TRUE(lossy) << c.name << " " << c.utf8;
+  }
+}
+
+// Ill-formed UTF-8 reads alike on both builds: one U+FFFD for each byte that
+// cannot start a character and for each start of one that breaks off.
+TEST(CodePage, ReadsIllFormedUtf8AsIcuDoes) {
+  auto page = CodePage::Open("UTF-8", nullptr);
+  ASSERT_TRUE(page);
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"a\xE2\x82z", u"a\uFFFDz"},                        // a broken-off character
+      {"\xF0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},            // overlong: no valid start
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong "/"
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // a surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"\xF0\x9F\x98", u"\uFFFD"},
+      {"\xE2\x82\xE2\x82\xAC", u"\uFFFD\u20AC"},  // the error ends where € begins
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(page->DecodeUtf16(c.bytes), c.text) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(Utf8ToUtf16(c.bytes), c.text) << testing::PrintToString(c.bytes);
+    bool lossy = false;
+    EXPECT_EQ(page->Encode(c.bytes, &lossy), Utf16ToUtf8(c.text));
+    EXPECT_EQ(lossy, IsValidUtf8(c.bytes) ? false : true);
+  }
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800"
+                        u"b\xDC00"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+// UTF-8 as the text layer reads and writes it on every build, with the rules
+// ICU follows for ill-formed input: a byte that cannot start a character, and
+// the longest start of a character that breaks off, are one error each
+// (Unicode's "maximal subpart"), and no error swallows a byte that begins a
+// well-formed character.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vkt::text {
+
+// Reads the character at byte `*pos` of `text` (which must be below
+// `text.size()`) and moves `*pos` behind it. Returns its code point, or -1 when
+// the bytes there are ill-formed; `*pos` then moves behind the error (at least
+// one byte). Surrogates, overlong forms and values above U+10FFFF are errors.
+inline std::int32_t NextUtf8(std::string_view text, std::size_t* pos) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = *pos;
+  const std::int32_t lead = s[i++];
+  std::int32_t c = -1;
+  if (lead < 0x80) {
+    c = lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    if (i < n && (s[i] & 0xC0) == 0x80) c = ((lead & 0x1F) << 6) | (s[i++] & 0x3F);
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    // The first trail byte's range rules out overlong forms and surrogates.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+    if (i < n && s[i] >= low && s[i] <= high) {
+      const std::int32_t t1 = s[i++] & 0x3F;
+      if (i < n && (s[i] & 0xC0) == 0x80) c = ((lead & 0x0F) << 12) | (t1 << 6) | (s[i++] & 0x3F);
+    }
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    // ... and here overlong forms and values above U+10FFFF.
+    const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+    if (i < n && s[i] >= low && s[i] <= high) {
+      const std::int32_t t1 = s[i++] & 0x3F;
+      if (i < n && (s[i] & 0xC0) == 0x80) {
+        const std::int32_t t2 = s[i++] & 0x3F;
+        if (i < n && (s[i] & 0xC0) == 0x80) {
+          c = ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | (s[i++] & 0x3F);
+        }
+      }
+    }
+  }
+  *pos = i;
+  return c;
+}
+
+// Appends the UTF-8 form of code point `c` (not a surrogate, at most U+10FFFF).
+inline void AppendUtf8(char32_t c, std::string* out) {
+  if (c < 0x80) {
+    out->push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    const char bytes[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    out->append(bytes, 2);
+  } else if (c < 0x10000) {
+    const char bytes[] = {static_cast<char>(0xE0 | (c >> 12)),
+                          static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                          static_cast<char>(0x80 | (c & 0x3F))};
+    out->append(bytes, 3);
+  } else {
+    const char bytes[] = {
+        static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+        static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    out->append(bytes, 4);
+  }
+}
+
+}  // namespace vkt::text
