@@ -326,7 +326,9 @@ bool ResolveFolder(std::string_view folder, std::string* posix) {
   // A folder part made of separators only is the root.
   bool only_separators = std::all_of(folder.begin(), folder.end(), IsSeparator);
   if (only_separators) {
-    *posix = "/";
+    // assign(1, '/') rather than = "/": GCC 12 warns wrongly (-Wrestrict) on
+    // the literal's copy once this function is inlined.
+    posix->assign(1, '/');
     return true;
   }
   if (!Resolve(folder, posix)) return false;
