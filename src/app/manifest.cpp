@@ -18,12 +18,10 @@ std::string Child(std::string_view folder, std::string_view name) {
 
 }  // namespace
 
-platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine>* lines,
-                               std::string* failed_path) {
+platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine>* lines) {
   lines->clear();
   if (!platform::IsDirectory(folder)) {
-    if (failed_path) *failed_path = std::string(folder);
-    return platform::Status::Errno(ENOENT);
+    return platform::Status::Errno(ENOENT, platform::Operation::kReadFolder, folder);
   }
   const std::string manifest_upper = text::UpperCase(kManifestName);
   std::vector<std::string> names;
@@ -43,9 +41,8 @@ platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine
     const std::string path = Child(folder, name);
     platform::Status status = text::Sha256File(path, &line.sha256);
     if (!status.ok()) {
-      if (failed_path) *failed_path = path;
       lines->clear();
-      return status;
+      return status.About(platform::Operation::kReadFile, path);
     }
     lines->push_back(std::move(line));
   }
@@ -78,9 +75,9 @@ std::string ManifestText(const std::vector<ManifestLine>& lines) {
   return out;
 }
 
-platform::Status WriteManifest(std::string_view folder, std::string* failed_path) {
+platform::Status WriteManifest(std::string_view folder) {
   std::vector<ManifestLine> lines;
-  platform::Status status = ManifestLines(folder, &lines, failed_path);
+  platform::Status status = ManifestLines(folder, &lines);
   if (!status.ok()) return status;
   const std::string text = ManifestText(lines);
   const std::string target = Child(folder, kManifestName);
@@ -88,7 +85,6 @@ platform::Status WriteManifest(std::string_view folder, std::string* failed_path
   status = file.Create(target);
   if (status.ok()) status = file.Write(text.data(), text.size());
   if (status.ok()) status = file.Commit();
-  if (!status.ok() && failed_path) *failed_path = target;
   return status;
 }
 

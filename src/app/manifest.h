@@ -23,10 +23,9 @@ struct ManifestLine {
 // (names beginning with "."; an interrupted atomic write leaves such temporary
 // files behind, and they are not part of a package), sorted by the bytes of
 // their names. Names holding a "\" are left out: the program cannot address
-// them, and it never creates them. On failure returns the status and sets
-// `failed_path` (when given) to the file or folder that could not be read.
-platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine>* lines,
-                               std::string* failed_path = nullptr);
+// them, and it never creates them. A failure's status names the file or
+// folder that could not be read.
+platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine>* lines);
 
 // The manifest text: one line per file, "<sha256>  <name>\n", in the format
 // `sha256sum -c` reads. A name holding a line feed is written escaped as
@@ -35,8 +34,8 @@ platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine
 std::string ManifestText(const std::vector<ManifestLine>& lines);
 
 // Writes `folder`\SHA256SUMS atomically (a failure leaves any older manifest
-// as it was). Returns the status of the first failure; `failed_path` names
-// the file concerned.
-platform::Status WriteManifest(std::string_view folder, std::string* failed_path = nullptr);
+// as it was). Returns the status of the first failure, which names the file
+// concerned.
+platform::Status WriteManifest(std::string_view folder);
 
 }  // namespace vkt::app

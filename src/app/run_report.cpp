@@ -1,6 +1,7 @@
 #include "app/run_report.h"
 
 #include "generate/docs_e_bats.h"
+#include "generate/framing.h"
 #include "generate/gera_script.h"
 
 #include <algorithm>
@@ -162,11 +163,11 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, "Valor invalido de NUMFILES")) return k::kInvalidNumfiles;
   if (StartsWith(line, "Arquivo Nao esta no ini: ")) return k::kNotInList;
   if (StartsWith(line, "Arquivo não encontrado: ")) return k::kMissingFile;
-  if (StartsWith(line, "Erro ao ler o arquivo: ") || StartsWith(line, "Erro ao ler a pasta: ")) {
+  if (StartsWith(line, generate::kErroLerArquivo) || StartsWith(line, generate::kErroLerPasta)) {
     return k::kReadError;
   }
-  if (StartsWith(line, "Erro ao gravar o arquivo: ")) return k::kWriteError;
-  if (StartsWith(line, "Erro ao criar a pasta: ")) return k::kFolderError;
+  if (StartsWith(line, generate::kErroGravarArquivo)) return k::kWriteError;
+  if (StartsWith(line, generate::kErroCriarPasta)) return k::kFolderError;
   if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
   if (StartsWith(line, generate::kArquivoParaCopia) ||
       (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {

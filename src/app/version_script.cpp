@@ -50,9 +50,8 @@ Status Replace(Session& session, const std::string& path, const std::string& byt
 
 bool Report(Session& session, const std::string& path, const Status& status) {
   if (status.ok()) return true;
-  generate::AdicionaMensagem(
-      session.Mensagens,
-      "Erro ao gravar o arquivo: " + generate::CaminhoMensagem(path) + " - " + status.Text());
+  generate::AdicionaMensagem(session.Mensagens, generate::LinhaDeErro(Status(status).About(
+                                                    platform::Operation::kWriteFile, path)));
   return false;
 }
 

@@ -50,15 +50,15 @@ bool WriteManifests(const app::Session& session, app::RunReport* report, std::FI
   bool ok = true;
   for (std::string_view banco : {"SQLSERVER", "ORACLE"}) {
     const std::string folder = generate::PlanCall(session.settings, "", banco).output_folder;
-    std::string failed;
-    const platform::Status status = app::WriteManifest(folder, &failed);
+    const platform::Status status = app::WriteManifest(folder);
     if (status.ok()) {
       report->manifests.push_back(
           generate::CaminhoMensagem(folder + std::string(app::kManifestName)));
       continue;
     }
     const std::string line =
-        "Erro ao gravar o manifesto: " + generate::CaminhoMensagem(failed) + " - " + status.Text();
+        "Erro ao gravar o manifesto: " + generate::CaminhoMensagem(status.path) + " - " +
+        status.Text();
     WriteLine(out, line);
     report->problems.push_back({std::string(app::problem_kind::kManifestError), line});
     ok = false;

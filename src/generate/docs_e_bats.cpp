@@ -60,14 +60,10 @@ bool CopyInto(app::Session& session, const std::string& docs, const std::string&
     ReportMissing(session, docs, name);
     return false;
   }
-  std::string failed;
-  const std::string source = docs + "\\" + *actual;
   const platform::Status status =
-      platform::CopyFileReplacing(source, pasta_saida + *actual, &failed);
+      platform::CopyFileReplacing(docs + "\\" + *actual, pasta_saida + *actual);
   if (status.ok()) return true;
-  AdicionaMensagem(session.Mensagens,
-                   (failed == source ? "Erro ao ler o arquivo: " : "Erro ao gravar o arquivo: ") +
-                       CaminhoMensagem(failed) + " - " + status.Text());
+  AdicionaMensagem(session.Mensagens, LinhaDeErro(status));
   return false;
 }
 
@@ -84,16 +80,15 @@ bool CouldCopyInto(app::Session& session, const std::string& docs, const std::st
   // The copy opens its source the same way, so the reason reads the same.
   const platform::Status opened = platform::File::Open(path, platform::File::Mode::kRead, &source);
   if (!opened.ok()) {
-    AdicionaMensagem(session.Mensagens,
-                     "Erro ao ler o arquivo: " + CaminhoMensagem(path) + " - " + opened.Text());
+    AdicionaMensagem(session.Mensagens, LinhaDeErro(opened));
     return false;
   }
   // Older copies are deleted first; only a folder of that name would stay,
   // and the copy's rename over it fails as EISDIR.
   if (platform::IsDirectory(pasta_saida + *actual)) {
     AdicionaMensagem(session.Mensagens,
-                     "Erro ao gravar o arquivo: " + CaminhoMensagem(pasta_saida + *actual) + " - " +
-                         platform::Status::Errno(EISDIR).Text());
+                     LinhaDeErro(platform::Status::Errno(EISDIR, platform::Operation::kWriteFile,
+                                                         pasta_saida + *actual)));
     return false;
   }
   return true;

@@ -115,8 +115,27 @@ void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string&
     if (std::find(reported->begin(), reported->end(), where) != reported->end()) return;
     reported->push_back(std::move(where));
   }
-  AdicionaMensagem(mensagens,
-                   "Erro ao ler a pasta: " + CaminhoMensagem(pasta) + " - " + status.Text());
+  AdicionaMensagem(mensagens, LinhaDeErro(status));
+}
+
+std::string LinhaDeErro(const platform::Status& status) {
+  std::string_view comeco;
+  switch (status.operation) {
+    case platform::Operation::kReadFile:
+      comeco = kErroLerArquivo;
+      break;
+    case platform::Operation::kWriteFile:
+    case platform::Operation::kNone:
+      comeco = kErroGravarArquivo;
+      break;
+    case platform::Operation::kCreateFolder:
+      comeco = kErroCriarPasta;
+      break;
+    case platform::Operation::kReadFolder:
+      comeco = kErroLerPasta;
+      break;
+  }
+  return std::string(comeco) + CaminhoMensagem(status.path) + " - " + status.Text();
 }
 
 FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fs/platform/file_system.h"
+
 namespace vkt::generate {
 
 inline constexpr std::string_view kSqlServer = "SQLSERVER";
@@ -57,5 +59,16 @@ std::string_view LinhaSeparadora(std::string_view banco);
 const std::vector<std::string>& FechamentoOracle();
 // Message text for a path: as built, with each "\" turned into "/".
 std::string CaminhoMensagem(std::string_view caminho);
+
+// The beginnings of the lines that report a failed platform call, one per
+// operation; reports and checks classify lines by them.
+inline constexpr std::string_view kErroLerArquivo = "Erro ao ler o arquivo: ";
+inline constexpr std::string_view kErroGravarArquivo = "Erro ao gravar o arquivo: ";
+inline constexpr std::string_view kErroCriarPasta = "Erro ao criar a pasta: ";
+inline constexpr std::string_view kErroLerPasta = "Erro ao ler a pasta: ";
+// The message line of a failed platform call: the beginning of its operation,
+// its path (CaminhoMensagem) and the system's reason:
+// "Erro ao gravar o arquivo: out/ORACLE/x.sql - No space left on device".
+std::string LinhaDeErro(const platform::Status& status);
 
 }  // namespace vkt::generate

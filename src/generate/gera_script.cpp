@@ -70,7 +70,7 @@ bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
     if (status.ok()) return true;
   }
   AdicionaMensagem(session.Mensagens,
-                   "Erro ao criar a pasta: " + CaminhoMensagem(path) + " - " + status.Text());
+                   LinhaDeErro(status.About(platform::Operation::kCreateFolder, path)));
   return false;
 }
 
@@ -149,7 +149,7 @@ std::string OutsideRoot(const SourceRoot& root, const SourceFile& fonte, bool pl
 
 void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
   AdicionaMensagem(session.Mensagens,
-                   "Erro ao gravar o arquivo: " + CaminhoMensagem(path) + " - " + status.Text());
+                   LinhaDeErro(Status(status).About(platform::Operation::kWriteFile, path)));
 }
 
 }  // namespace
@@ -300,8 +300,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
       continue;
     }
     if (!leitura.ok()) {
-      AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
-                                              " - " + leitura.Text());
+      AdicionaMensagem(session.Mensagens,
+                       LinhaDeErro(leitura.About(platform::Operation::kReadFile, caminho)));
       continue;
     }
     // An entry whose ".." or a link leads out of the source root could put
@@ -333,8 +333,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
     if (!fonte.status().ok()) {
       // The file failed while it was copied: the lines read before stay.
-      AdicionaMensagem(session.Mensagens, "Erro ao ler o arquivo: " + CaminhoMensagem(caminho) +
-                                              " - " + fonte.status().Text());
+      AdicionaMensagem(session.Mensagens,
+                       LinhaDeErro(fonte.status().About(platform::Operation::kReadFile, caminho)));
     }
     fonte.Close();
     if (dados && escrita.ok()) escrita = saida.WriteLine(fechamento_bloco);

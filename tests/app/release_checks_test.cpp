@@ -151,10 +151,9 @@ TEST(Manifest, FailsWhenTheManifestCannotBeWrittenAndNamesIt) {
   TempDir dir;
   dir.Write("pkg/a.sql", "a");
   dir.MakeDir("pkg/sha256sums");  // a folder where the manifest should go
-  std::string failed;
-  platform::Status status = WriteManifest(dir / "pkg", &failed);
+  platform::Status status = WriteManifest(dir / "pkg");
   EXPECT_FALSE(status.ok());
-  EXPECT_EQ(failed, dir / "pkg" + "\\SHA256SUMS");
+  EXPECT_EQ(status.path, dir / "pkg" + "\\SHA256SUMS");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +29,24 @@ TEST(Framing, LimpaLinhaDropsThornAndYDiaeresisOnly) {
 TEST(Framing, PathsInMessagesUseForwardSlashes) {
   EXPECT_EQ(CaminhoMensagem("/r\\Tabelas\\A.ora"), "/r/Tabelas/A.ora");
   EXPECT_EQ(CaminhoMensagem("D:\\repo"), "D:/repo");
+}
+
+TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
+  using platform::Operation;
+  using platform::Status;
+  EXPECT_EQ(LinhaDeErro(Status::Errno(ENOSPC, Operation::kWriteFile, "out\\a.sql")),
+            "Erro ao gravar o arquivo: out/a.sql - No space left on device");
+  EXPECT_EQ(LinhaDeErro(Status::Errno(EACCES, Operation::kReadFile, "src\\a.ora")),
+            "Erro ao ler o arquivo: src/a.ora - Permission denied");
+  EXPECT_EQ(LinhaDeErro(Status::Errno(ENOTDIR, Operation::kCreateFolder, "out\\ORACLE\\")),
+            "Erro ao criar a pasta: out/ORACLE/ - Not a directory");
+  EXPECT_EQ(LinhaDeErro(Status::Errno(EACCES, Operation::kReadFolder, "src\\Views")),
+            "Erro ao ler a pasta: src/Views - Permission denied");
+  // A caller that knows the path its user knows tells it so.
+  Status reached = Status::Errno(EIO, Operation::kReadFile, "/real/A.ORA");
+  EXPECT_EQ(LinhaDeErro(reached.About(Operation::kReadFile, "src\\a.ora")),
+            "Erro ao ler o arquivo: src/a.ora - Input/output error");
+  EXPECT_TRUE(Status::Ok().About(Operation::kReadFile, "x").path.empty());
 }
 
 TEST(Framing, CodeObjectTypes) {

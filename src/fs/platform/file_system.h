@@ -38,15 +38,44 @@ inline constexpr int kForeignLink = 1002;
 // the moment it was read and the moment its replacement was to be committed.
 inline constexpr int kChangedMeanwhile = 1003;
 
-// The outcome of a platform call: success, or the system's error number.
+// What a failed call was doing, for the line that reports it.
+enum class Operation : std::uint8_t {
+  kNone,
+  kReadFile,      // reading a file (opening it included)
+  kWriteFile,     // creating, writing or replacing a file
+  kCreateFolder,  // creating a folder
+  kReadFolder,    // listing a folder
+};
+
+// The outcome of a platform call: success, or the system's error, with what
+// the call was doing and on which path (as the caller gave it, in its own
+// form), where the call knew them.
 struct Status {
-  int code = 0;  // errno or one of the k* codes above; 0 = success
+  int code = 0;  // the system's error number or one of the k* codes above; 0 = success
+  Operation operation = Operation::kNone;
+  std::string path;
   bool ok() const { return code == 0; }
   // The system's text for the error (strerror; the program's own words for
   // kNotRegularFile, kForeignLink and kChangedMeanwhile), empty on success.
   std::string Text() const;
+  // The same failure, told as `operation` on `path` (a caller that knows the
+  // path its user knows, which the platform may have reached otherwise).
+  Status& About(Operation what, std::string_view where) {
+    if (!ok()) {
+      operation = what;
+      path = std::string(where);
+    }
+    return *this;
+  }
   static Status Ok() { return {}; }
-  static Status Errno(int error) { return Status{error}; }
+  static Status Errno(int error) {
+    Status status;
+    status.code = error;
+    return status;
+  }
+  static Status Errno(int error, Operation what, std::string_view where) {
+    return Status{error, what, std::string(where)};
+  }
 };
 
 // Attribute bits as the program knows them.
@@ -148,7 +177,7 @@ std::string ExecutableFolder();
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
-Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+Status CopyFileReplacing(std::string_view from, std::string_view to);
 
 class File;
 namespace detail {
@@ -264,7 +293,7 @@ class File {
   Status Close();
 
  private:
-  friend Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to);
   friend class ListedFolder;
   int fd_ = -1;
 };
@@ -338,6 +367,7 @@ class AtomicFile {
   int slot_ = -1;       // in the signal handler's table
   bool other_links_ = false;
   bool replaced_other_links_ = false;
+  std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
   std::string target_path_;  // for the listing cache
@@ -371,9 +401,9 @@ Status ReadOutputFile(std::string_view path, std::string* bytes);
 // over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
 // last-write time, as CopyFile does. An existing `to` is replaced as AtomicFile
 // replaces (a read-only one fails with EACCES; a link at `to` is replaced, never
-// followed). On failure `*failed` (when given) is the path that failed: `from`
-// when it could not be read, otherwise `to`; `to` then is as it was.
-Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed);
+// followed). A failure is told as reading `from` (kReadFile) or writing `to`
+// (kWriteFile); `to` then is as it was.
+Status CopyFileReplacing(std::string_view from, std::string_view to);
 
 // The name of AtomicFile's temporary file for a target named `name`:
 // "." + name + ".tmp-" + 6 random letters or digits, within the system's

@@ -210,14 +210,17 @@ bool IsSymbolicLink(std::string_view path) {
 }
 
 Status CreateDirectory(std::string_view path) {
-  UniqueFd folder;
-  std::string name, posix;
-  Status status = OpenEntryFolder(path, &folder, &name, &posix);
-  if (status.code == EISDIR) return Status::Errno(EEXIST);  // the root, "." or ".."
-  if (!status.ok()) return status;
-  if (sys::MkdirAt(folder.get(), name.c_str()) != 0) return FromErrno();
-  ForgetListingOf(posix);
-  return Status::Ok();
+  return [&]() -> Status {
+    UniqueFd folder;
+    std::string name, posix;
+    Status status = OpenEntryFolder(path, &folder, &name, &posix);
+    if (status.code == EISDIR) return Status::Errno(EEXIST);  // the root, "." or ".."
+    if (!status.ok()) return status;
+    if (sys::MkdirAt(folder.get(), name.c_str()) != 0) return FromErrno();
+    ForgetListingOf(posix);
+    return Status::Ok();
+  }()
+                      .About(Operation::kCreateFolder, path);
 }
 
 Status RemoveDirectory(std::string_view path) {
@@ -441,61 +444,65 @@ File& File::operator=(File&& other) noexcept {
 }
 
 Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_only) {
-  std::string posix;
-  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  int flags = O_CLOEXEC;
-  switch (mode) {
-    case Mode::kRead:
-      flags |= O_RDONLY;
-      break;
-    // Emptied below, once the lock (if asked for) is held.
-    case Mode::kWrite:
-      flags |= O_WRONLY | O_CREAT | (share_read_only ? 0 : O_TRUNC);
-      break;
-    case Mode::kAppend:
-      flags |= O_WRONLY | O_CREAT | O_APPEND;
-      break;
-    case Mode::kReadWrite:
-      flags |= O_RDWR | O_CREAT;
-      break;
-    case Mode::kWriteKeep:
-      flags |= O_WRONLY | O_CREAT;
-      break;
-  }
-  int fd = -1;
-  if (mode == Mode::kRead) {
-    fd = OpenRegularForReading(posix);
-    if (fd < 0) return Status::Errno(-fd);
-  } else {
-    struct stat st {};
-    if (::stat(posix.c_str(), &st) == 0) {
-      if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
-      if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
-    }
-    fd = sys::Open(posix.c_str(), flags, 0666);
-    if (fd < 0) return FromErrno();
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      return Status::Errno(EISDIR);
-    }
-  }
-  if (share_read_only) {
-    int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
-    if (::flock(fd, op) != 0) {
-      int e = errno;
-      ::close(fd);
-      return Status::Errno(e);
-    }
-    if (mode == Mode::kWrite && sys::Ftruncate(fd, 0) != 0) {
-      int e = errno;
-      ::close(fd);
-      return Status::Errno(e);
-    }
-  }
-  if (mode != Mode::kRead) ForgetListingOf(posix);
-  out->Close();
-  out->fd_ = fd;
-  return Status::Ok();
+  return
+      [&]() -> Status {
+        std::string posix;
+        if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+        int flags = O_CLOEXEC;
+        switch (mode) {
+          case Mode::kRead:
+            flags |= O_RDONLY;
+            break;
+          // Emptied below, once the lock (if asked for) is held.
+          case Mode::kWrite:
+            flags |= O_WRONLY | O_CREAT | (share_read_only ? 0 : O_TRUNC);
+            break;
+          case Mode::kAppend:
+            flags |= O_WRONLY | O_CREAT | O_APPEND;
+            break;
+          case Mode::kReadWrite:
+            flags |= O_RDWR | O_CREAT;
+            break;
+          case Mode::kWriteKeep:
+            flags |= O_WRONLY | O_CREAT;
+            break;
+        }
+        int fd = -1;
+        if (mode == Mode::kRead) {
+          fd = OpenRegularForReading(posix);
+          if (fd < 0) return Status::Errno(-fd);
+        } else {
+          struct stat st {};
+          if (::stat(posix.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
+            if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
+          }
+          fd = sys::Open(posix.c_str(), flags, 0666);
+          if (fd < 0) return FromErrno();
+          if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return Status::Errno(EISDIR);
+          }
+        }
+        if (share_read_only) {
+          int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
+          if (::flock(fd, op) != 0) {
+            int e = errno;
+            ::close(fd);
+            return Status::Errno(e);
+          }
+          if (mode == Mode::kWrite && sys::Ftruncate(fd, 0) != 0) {
+            int e = errno;
+            ::close(fd);
+            return Status::Errno(e);
+          }
+        }
+        if (mode != Mode::kRead) ForgetListingOf(posix);
+        out->Close();
+        out->fd_ = fd;
+        return Status::Ok();
+      }()
+                   .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile, path);
 }
 
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {

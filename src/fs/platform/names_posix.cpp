@@ -460,12 +460,15 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
 }
 
 Status CheckFolderReadable(std::string_view path) {
-  std::string posix;
-  if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-  DIR* d = ::opendir(posix.c_str());
-  if (d == nullptr) return FromErrno();
-  ::closedir(d);
-  return Status::Ok();
+  return [&]() -> Status {
+    std::string posix;
+    if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+    DIR* d = ::opendir(posix.c_str());
+    if (d == nullptr) return FromErrno();
+    ::closedir(d);
+    return Status::Ok();
+  }()
+                      .About(Operation::kReadFolder, path);
 }
 
 void ForgetListings() {
@@ -481,23 +484,27 @@ ListedFolder::~ListedFolder() {
 }
 
 Status ListedFolder::Open(std::string_view path) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  listing_.reset();
-  std::string dir;
-  if (HasDrivePrefix(path) || !ResolveFolder(path, &dir)) return Status::Errno(ENOENT);
-  const int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FromErrno();
-  // The listing must be the one of the folder the descriptor holds.
-  struct stat st {};
-  auto listing = GetListing(dir);
-  if (!listing || ::fstat(fd, &st) != 0 || st.st_dev != listing->dev || st.st_ino != listing->ino) {
-    ::close(fd);
-    return Status::Errno(ENOENT);
-  }
-  fd_ = fd;
-  listing_ = std::move(listing);
-  return Status::Ok();
+  return [&]() -> Status {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    listing_.reset();
+    std::string dir;
+    if (HasDrivePrefix(path) || !ResolveFolder(path, &dir)) return Status::Errno(ENOENT);
+    const int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return FromErrno();
+    // The listing must be the one of the folder the descriptor holds.
+    struct stat st {};
+    auto listing = GetListing(dir);
+    if (!listing || ::fstat(fd, &st) != 0 || st.st_dev != listing->dev ||
+        st.st_ino != listing->ino) {
+      ::close(fd);
+      return Status::Errno(ENOENT);
+    }
+    fd_ = fd;
+    listing_ = std::move(listing);
+    return Status::Ok();
+  }()
+                      .About(Operation::kReadFolder, path);
 }
 
 Status ListedFolder::CanonicalPath(std::string* canonical) const {

@@ -201,61 +201,70 @@ Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* fo
 }  // namespace
 
 Status CheckReplaceable(std::string_view target, LinkAtTarget links) {
-  UniqueFd folder;
-  std::string name, posix;
-  struct stat st {};
-  bool exists = false;
-  return OpenReplaceable(target, links, &folder, &name, &posix, &st, &exists);
+  return [&]() -> Status {
+    UniqueFd folder;
+    std::string name, posix;
+    struct stat st {};
+    bool exists = false;
+    return OpenReplaceable(target, links, &folder, &name, &posix, &st, &exists);
+  }()
+                      .About(Operation::kWriteFile, target);
 }
 
 AtomicFile::~AtomicFile() { Abort(); }
 
 Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
-  Abort();
-  other_links_ = replaced_other_links_ = false;
-  UniqueFd folder;
-  struct stat st {};
-  bool exists = false;
-  Status status =
-      OpenReplaceable(target, links, &folder, &target_name_, &target_path_, &st, &exists);
-  if (!status.ok()) return status;
-  mode_t mode = 0666 & ~CurrentUmask();
-  if (exists) {
-    mode = st.st_mode & 07777;
-    other_links_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
-  }
-  int creation_error = EEXIST;
-  {
-    // A signal that comes during the creation is handled once the file is known.
-    TerminatingSignalsBlocked blocked;
-    for (int attempt = 0; attempt < 100 && creation_error == EEXIST; ++attempt) {
-      std::string name = TemporaryName(target_name_, RandomLetters());
-      const int fd = sys::OpenAt(folder.get(), name.c_str(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-      if (fd < 0) {
-        creation_error = errno;
-        continue;
-      }
-      fd_ = fd;
-      folder_fd_ = folder.release();
-      temp_name_ = std::move(name);
-      slot_ = RegisterTemporary(folder_fd_, temp_name_);
-      creation_error = 0;
-    }
-  }
-  if (creation_error != 0) return Status::Errno(creation_error);
-  // Owner and group only as far as the process may give them; the mode after
-  // them, since a change of owner clears the set-id bits.
-  if (exists) (void)sys::Fchown(fd_, st.st_uid, st.st_gid);
-  if (sys::Fchmod(fd_, mode) != 0) {
-    Status s = FromErrno();
+  return [&]() -> Status {
     Abort();
-    return s;
-  }
-  return Status::Ok();
+    target_ = std::string(target);
+    other_links_ = replaced_other_links_ = false;
+    UniqueFd folder;
+    struct stat st {};
+    bool exists = false;
+    Status status =
+        OpenReplaceable(target, links, &folder, &target_name_, &target_path_, &st, &exists);
+    if (!status.ok()) return status;
+    mode_t mode = 0666 & ~CurrentUmask();
+    if (exists) {
+      mode = st.st_mode & 07777;
+      other_links_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
+    }
+    int creation_error = EEXIST;
+    {
+      // A signal that comes during the creation is handled once the file is known.
+      TerminatingSignalsBlocked blocked;
+      for (int attempt = 0; attempt < 100 && creation_error == EEXIST; ++attempt) {
+        std::string name = TemporaryName(target_name_, RandomLetters());
+        const int fd = sys::OpenAt(folder.get(), name.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+          creation_error = errno;
+          continue;
+        }
+        fd_ = fd;
+        folder_fd_ = folder.release();
+        temp_name_ = std::move(name);
+        slot_ = RegisterTemporary(folder_fd_, temp_name_);
+        creation_error = 0;
+      }
+    }
+    if (creation_error != 0) return Status::Errno(creation_error);
+    // Owner and group only as far as the process may give them; the mode after
+    // them, since a change of owner clears the set-id bits.
+    if (exists) (void)sys::Fchown(fd_, st.st_uid, st.st_gid);
+    if (sys::Fchmod(fd_, mode) != 0) {
+      Status s = FromErrno();
+      Abort();
+      return s;
+    }
+    return Status::Ok();
+  }()
+                      .About(Operation::kWriteFile, target);
 }
 
-Status AtomicFile::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
+Status AtomicFile::Write(const void* data, std::size_t size) {
+  return WriteAll(fd_, data, size).About(Operation::kWriteFile, target_);
+}
 
 Status AtomicFile::SetMode(std::uint32_t mode) {
   if (fd_ < 0) return Status::Errno(EBADF);
@@ -269,39 +278,43 @@ Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
 }
 
 Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
-  if (fd_ < 0) return Status::Errno(EBADF);
-  Status s;
-  if (durable && sys::Fsync(fd_) != 0) s = FromErrno();
-  FileIdentity own;
-  {
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0) own = {st.st_dev, st.st_ino};
-  }
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0 && s.ok()) s = FromErrno();
-  const char* temp = temp_name_.c_str();
-  const char* target = target_name_.c_str();
-  bool temp_holds_replaced = false;
-  if (s.ok() && unchanged_since != nullptr) {
-    s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own,
-                            &temp_holds_replaced);
-  } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
-    s = FromErrno();
-  }
-  // What is left under the temporary name is the new file (a failure) or the
-  // replaced one; another program's file (EAGAIN) stays.
-  if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) (void)sys::UnlinkAt(folder_fd_, temp);
-  UnregisterTemporary(&slot_);
-  temp_name_.clear();
-  if (s.ok()) {
-    replaced_other_links_ = other_links_;
-    ForgetListingOf(target_path_);
-    if (durable) s = SyncFolder(folder_fd_);
-  }
-  ::close(folder_fd_);
-  folder_fd_ = -1;
-  return s;
+  const std::string target = target_;
+  return [&]() -> Status {
+    if (fd_ < 0) return Status::Errno(EBADF);
+    Status s;
+    if (durable && sys::Fsync(fd_) != 0) s = FromErrno();
+    FileIdentity own;
+    {
+      struct stat st {};
+      if (::fstat(fd_, &st) == 0) own = {st.st_dev, st.st_ino};
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && s.ok()) s = FromErrno();
+    const char* temp = temp_name_.c_str();
+    const char* target = target_name_.c_str();
+    bool temp_holds_replaced = false;
+    if (s.ok() && unchanged_since != nullptr) {
+      s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own,
+                              &temp_holds_replaced);
+    } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
+      s = FromErrno();
+    }
+    // What is left under the temporary name is the new file (a failure) or the
+    // replaced one; another program's file (EAGAIN) stays.
+    if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) (void)sys::UnlinkAt(folder_fd_, temp);
+    UnregisterTemporary(&slot_);
+    temp_name_.clear();
+    if (s.ok()) {
+      replaced_other_links_ = other_links_;
+      ForgetListingOf(target_path_);
+      if (durable) s = SyncFolder(folder_fd_);
+    }
+    ::close(folder_fd_);
+    folder_fd_ = -1;
+    return s;
+  }()
+                      .About(Operation::kWriteFile, target);
 }
 
 void AtomicFile::Abort() {
@@ -329,54 +342,55 @@ Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceO
 }
 
 Status ReadOutputFile(std::string_view path, std::string* bytes) {
-  bytes->clear();
-  UniqueFd folder;
-  std::string name, posix;
-  if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
-  int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
-  fd = KeepIfRegular(fd);
-  if (fd < 0) return Status::Errno(-fd);
-  UniqueFd in(fd);
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return FromErrno();
-    if (got == 0) return Status::Ok();
-    bytes->append(buffer, static_cast<size_t>(got));
-  }
+  return [&]() -> Status {
+    bytes->clear();
+    UniqueFd folder;
+    std::string name, posix;
+    if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
+    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
+    fd = KeepIfRegular(fd);
+    if (fd < 0) return Status::Errno(-fd);
+    UniqueFd in(fd);
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return FromErrno();
+      if (got == 0) return Status::Ok();
+      bytes->append(buffer, static_cast<size_t>(got));
+    }
+  }()
+                      .About(Operation::kReadFile, path);
 }
 
-Status CopyFileReplacing(std::string_view from, std::string_view to, std::string* failed) {
-  auto fail = [&](std::string_view path, Status status) {
-    if (failed) *failed = std::string(path);
-    return status;
-  };
+Status CopyFileReplacing(std::string_view from, std::string_view to) {
   File source;
   Status status = File::Open(from, File::Mode::kRead, &source);
-  if (!status.ok()) return fail(from, status);
+  if (!status.ok()) return status;
+  auto read_failed = [&](Status failed) { return failed.About(Operation::kReadFile, from); };
   struct stat st {};
-  if (::fstat(source.fd_, &st) != 0) return fail(from, FromErrno());
-  if (!S_ISREG(st.st_mode)) return fail(from, Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
+  if (::fstat(source.fd_, &st) != 0) return read_failed(FromErrno());
+  if (!S_ISREG(st.st_mode))
+    return read_failed(Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
   AtomicFile copy;
   status = copy.Create(to);
-  if (!status.ok()) return fail(to, status);
+  if (!status.ok()) return status;
   std::vector<char> buffer(std::size_t{1} << 16);
   for (;;) {
     std::size_t got = 0;
     status = source.Read(buffer.data(), buffer.size(), &got);
-    if (!status.ok()) return fail(from, status);
+    if (!status.ok()) return read_failed(status);
     if (got == 0) break;
     status = copy.Write(buffer.data(), got);
-    if (!status.ok()) return fail(to, status);
+    if (!status.ok()) return status;
   }
   status = copy.SetMode(st.st_mode & 07777);
   if (status.ok()) status = copy.SetTimes(ToNs(st.st_atim), ToNs(st.st_mtim));
   // Not flushed: a copy carries no history, and a flush costs as much as a
   // small package.
   if (status.ok()) status = copy.Commit();
-  return status.ok() ? status : fail(to, status);
+  return status.About(Operation::kWriteFile, to);
 }
 
 std::string TemporaryName(std::string_view name, std::string_view random) {
