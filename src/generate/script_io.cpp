@@ -215,20 +215,24 @@ struct Tables {
 // A streaming ICU converter for the multi-byte path, opened on first use.
 class Converter {
  public:
-  ~Converter() {
-    if (cnv_) ucnv_close(cnv_);
-  }
+  ~Converter() { Close(); }
+  // Readies the converter of code page `name` for a new stream: the one
+  // already open is reset when it is of that name, else replaced (the code
+  // page may change between two runs served by the same writer or reader).
+  // False when ICU does not know the name.
   bool Open(const std::string& name) {
-    if (cnv_) {
+    if (cnv_ && name == name_) {
       ucnv_reset(cnv_);
       return true;
     }
+    Close();
     UErrorCode status = U_ZERO_ERROR;
     cnv_ = ucnv_open(name.c_str(), &status);
     if (U_FAILURE(status)) {
       cnv_ = nullptr;
       return false;
     }
+    name_ = name;
     status = U_ZERO_ERROR;
     ucnv_setSubstChars(cnv_, "?", 1, &status);
     return true;
@@ -236,7 +240,13 @@ class Converter {
   UConverter* get() const { return cnv_; }
 
  private:
+  void Close() {
+    if (cnv_) ucnv_close(cnv_);
+    cnv_ = nullptr;
+    name_.clear();
+  }
   UConverter* cnv_ = nullptr;
+  std::string name_;  // the code page `cnv_` converts
 };
 
 // Decodes `bytes` into `units` (kBlockSize units of room) with `cnv`,

@@ -187,6 +187,42 @@ TEST(LineRules, HoldUnderPagesWhoseAsciiIsNotAllTheirOwn) {
   text::SetSystemCodePage("windows-1252", nullptr);
 }
 
+// A writer and a reader serve run after run: one that met a multi-byte code
+// page converts by the code page of its current run, not of the first.
+TEST(LineRules, FollowTheCodePageOfEachRunInAReusedWriterAndReader) {
+  TempDir dir;
+  ScriptWriter writer;
+  LineReader reader;
+  SourceFile source;
+  // "\u3042" (HIRAGANA LETTER A) in each page.
+  const struct {
+    const char* page;
+    std::string bytes;
+  } runs[] = {{"UTF-8", "\xE3\x81\x82\r\n"},
+              {"Shift_JIS", "\x82\xA0\r\n"},
+              {"EUC-JP", "\xA4\xA2\r\n"},
+              {"UTF-8", "\xE3\x81\x82\r\n"}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.page);
+    ASSERT_TRUE(text::SetSystemCodePage(run.page, nullptr));
+    dir.Write("src.ora", run.bytes);
+    for (ScriptEncoding encoding : {ScriptEncoding::kCodePage, ScriptEncoding::kUtf16Le}) {
+      ASSERT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
+      ASSERT_TRUE(source.Open(dir / "src.ora").ok());
+      ASSERT_TRUE(writer.CopyCleanedLines(source).ok());
+      ASSERT_TRUE(writer.Close().ok());
+      EXPECT_EQ(dir.Read("out.sql"),
+                encoding == ScriptEncoding::kCodePage ? run.bytes : Utf16Le(u"\u3042\r\n"));
+    }
+    ASSERT_TRUE(reader.Open(dir / "src.ora").ok());
+    std::string line;
+    ASSERT_TRUE(reader.Next(&line));
+    EXPECT_EQ(line, "\xE3\x81\x82");
+    EXPECT_FALSE(reader.Next(&line));
+  }
+  text::SetSystemCodePage("windows-1252", nullptr);
+}
+
 TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
   // Aç€ and a CJK sign; a byte that is no UTF-8 is not taken for ASCII.
   EXPECT_EQ(
