@@ -11,6 +11,10 @@
 //   writer.WriteLine(...opening...);
 //   writer.CopyCleanedLines(src);         // then src.status() for late read errors
 //   writer.WriteLine(closer);
+//
+// SourceFile is in source_file.cpp, ScriptWriter in script_writer.cpp and
+// LineReader in line_reader.cpp; the line rule they share is line_scanner.h,
+// what they need of the code page code_page_tables.h.
 #pragma once
 
 #include <cstddef>
