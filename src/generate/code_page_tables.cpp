@@ -1,7 +1,5 @@
 #include "generate/code_page_tables.h"
 
-#include <cstring>
-
 #include "generate/line_scanner.h"
 
 namespace vkt::generate::internal {
@@ -24,9 +22,6 @@ void Tables::Build(const text::CodePage& cp) {
   for (int b = 0; b < 256; ++b) {
     const char16_t u = cp.Unit(static_cast<unsigned char>(b));
     unit[b] = u;
-    const unsigned char le[2] = {static_cast<unsigned char>(u & 0xFF),
-                                 static_cast<unsigned char>(u >> 8)};
-    std::memcpy(&unit_le[b], le, 2);
     keep[b] = (u == 0xFE || u == 0xFF) ? 0 : 1;
     const int back = u == 0xFFFD ? -1 : cp.Byte(u);
     out_byte[b] = static_cast<std::uint8_t>(back < 0 ? '?' : back);

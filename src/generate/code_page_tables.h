@@ -24,7 +24,6 @@ struct Tables {
   std::array<std::uint8_t, 256> keep{};      // 0 for bytes read as U+00FE / U+00FF
   std::array<std::uint8_t, 256> out_byte{};  // the byte written under the code page
   std::array<char16_t, 256> unit{};          // the UTF-16 unit read
-  std::array<std::uint16_t, 256> unit_le{};  // the same as stored in UTF-16LE
   // The code page maps every byte to itself except U+00FE/U+00FF at 0xFE/0xFF
   // (Windows-1252, Latin-1): Oracle copies are then plain byte copies.
   bool identity_fe_ff = false;

@@ -32,11 +32,32 @@ namespace vkt::generate {
 // time on large scripts, and smaller ones gain nothing more.
 inline constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
+// How the text of a generated script becomes bytes. Each output encoding is
+// one such row (EncodingOf), and the writer keeps its fast paths for every
+// row: sources in a single-byte code page are converted through tables, and
+// where the line end is CR LF their CR LF lines are copied in runs as long as
+// a block.
+struct OutputEncoding {
+  // Written first, also into a script that gets nothing else.
+  std::string_view byte_order_mark = {};
+  // 1: each character as the system code page's bytes; 2: as UTF-16 code
+  // units of two bytes each.
+  int unit_bytes = 1;
+  // The byte order of a two-byte unit.
+  bool big_endian = false;
+  // Ends every line: written unit for unit in the layout above, not through
+  // the code page (EBCDIC pages get the bytes 0D 0A too).
+  std::u16string_view line_end = u"\r\n";
+};
+
 // Output encodings of a generated script.
 enum class ScriptEncoding {
   kUtf16Le,   // SQL Server: UTF-16 little-endian, byte-order mark FF FE first
   kCodePage,  // Oracle: the system code page
 };
+
+// The row of `encoding` (the table is in script_writer.cpp).
+const OutputEncoding& EncodingOf(ScriptEncoding encoding);
 
 // A source script opened for reading. Open reads the first block at once, so a
 // file that cannot be opened or read fails there, before anything is written
@@ -77,10 +98,11 @@ class SourceFile {
 
 // A generated script, written to a temporary file in the target's folder and
 // renamed over the target by Close. Every WriteLine writes its text followed by
-// CR LF; a CR or LF inside the text is written as it is. Errors stick: after
-// the first failure every call returns it again and Close discards the
-// temporary file (the target keeps its old content or stays absent).
-// Dropping a writer that was not closed discards its temporary file too.
+// the line end (CR LF in both ScriptEncodings); a CR or LF inside the text is
+// written as it is. Errors stick: after the first failure every call returns
+// it again and Close discards the temporary file (the target keeps its old
+// content or stays absent). Dropping a writer that was not closed discards its
+// temporary file too.
 class ScriptWriter {
  public:
   ScriptWriter();
@@ -88,18 +110,22 @@ class ScriptWriter {
   ScriptWriter(const ScriptWriter&) = delete;
   ScriptWriter& operator=(const ScriptWriter&) = delete;
 
-  // Creates the temporary file for `path` (SQL Server: starts with the
-  // byte-order mark). Fails when the target is a folder, is read-only, or its
-  // folder cannot take a new file.
+  // Creates the temporary file for `path` and writes the encoding's
+  // byte-order mark into it (SQL Server: FF FE). Fails when the target is a
+  // folder, is read-only, or its folder cannot take a new file, and with
+  // EINVAL for a row that is none (`unit_bytes` neither 1 nor 2, a line end
+  // unit above 0xFF in one byte). Nothing of `encoding` is kept but its
+  // values: the row need not outlive the call.
   platform::Status Create(const std::string& path, ScriptEncoding encoding);
-  // Writes UTF-8 text + CR LF. Under kCodePage characters the code page lacks
-  // become "?".
+  platform::Status Create(const std::string& path, const OutputEncoding& encoding);
+  // Writes UTF-8 text + the line end. In the code page's bytes characters the
+  // code page lacks become "?".
   platform::Status WriteLine(std::string_view utf8);
   // Copies the rest of `source`: every line (ended by CR or CR LF; a lone LF
   // stays in the line; a last line without terminator is a line) is cleaned of
-  // U+00FE and U+00FF and written followed by CR LF. An empty source writes
-  // nothing. Returns the write status; a read error met on the way ends the
-  // copy (the lines before it are written) and shows in `source.status()`.
+  // U+00FE and U+00FF and written followed by the line end. An empty source
+  // writes nothing. Returns the write status; a read error met on the way ends
+  // the copy (the lines before it are written) and shows in `source.status()`.
   platform::Status CopyCleanedLines(SourceFile& source);
   // Flushes and renames the temporary file over the target. After a failure
   // (this one or an earlier one) the target is left as it was.

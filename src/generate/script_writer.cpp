@@ -6,8 +6,11 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "generate/code_page_tables.h"
@@ -23,14 +26,54 @@ using internal::LineScanner;
 using internal::Tables;
 using platform::Status;
 
+namespace {
+
+// The output encodings: a new one is a new ScriptEncoding and a row here.
+const struct {
+  ScriptEncoding name;
+  OutputEncoding row;
+} kEncodings[] = {
+    // The Unicode text file of the platform starts with its byte-order mark,
+    // also when nothing else is ever written to it.
+    {ScriptEncoding::kUtf16Le,
+     {.byte_order_mark = "\xFF\xFE", .unit_bytes = 2, .big_endian = false, .line_end = u"\r\n"}},
+    {ScriptEncoding::kCodePage,
+     {.byte_order_mark = "", .unit_bytes = 1, .big_endian = false, .line_end = u"\r\n"}},
+};
+
+// Stores `u` at `o` as two bytes in the order `kBigEndian` gives.
+template <bool kBigEndian>
+inline void StoreUnit(char* o, char16_t u) {
+  o[kBigEndian ? 1 : 0] = static_cast<char>(u & 0xFF);
+  o[kBigEndian ? 0 : 1] = static_cast<char>(u >> 8);
+}
+
+}  // namespace
+
+const OutputEncoding& EncodingOf(ScriptEncoding encoding) {
+  const auto* row = std::find_if(std::begin(kEncodings), std::end(kEncodings),
+                                 [&](const auto& r) { return r.name == encoding; });
+  return row->row;
+}
+
 struct ScriptWriter::Impl {
   platform::AtomicFile file;
-  ScriptEncoding encoding = ScriptEncoding::kCodePage;
   bool open = false;
   Status error;  // sticky
   std::unique_ptr<char[]> out;
   size_t length = 0;
   Tables tables;
+  // The encoding, taken apart at Create.
+  bool wide = false;        // two-byte units, else the code page's bytes
+  bool big_endian = false;  // of a two-byte unit
+  std::string line_end;     // its bytes
+  // The line end is CR LF: a source's CR LF pairs are copied as they are,
+  // and a lone CR is completed by `lf`, the bytes of an LF.
+  bool crlf = false;
+  std::string lf;
+  // Two-byte units: the unit each source byte reads as, stored in the
+  // encoding's byte order (single-byte code pages).
+  std::array<std::uint16_t, 256> unit_out{};
   // Multi-byte path only.
   Converter decoder;
   Converter encoder;
@@ -65,15 +108,18 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
+  // Two-byte units, in the encoding's byte order.
   bool AppendUnits(const char16_t* p, size_t n) {
+    return big_endian ? AppendUnitsAs<true>(p, n) : AppendUnitsAs<false>(p, n);
+  }
+
+  template <bool kBigEndian>
+  bool AppendUnitsAs(const char16_t* p, size_t n) {
     while (n > 0) {
       if (!Reserve(2)) return false;
       size_t k = std::min(n, (kBlockSize - length) / 2);
       char* o = out.get() + length;
-      for (size_t i = 0; i < k; ++i) {
-        o[2 * i] = static_cast<char>(p[i] & 0xFF);
-        o[2 * i + 1] = static_cast<char>(p[i] >> 8);
-      }
+      for (size_t i = 0; i < k; ++i) StoreUnit<kBigEndian>(o + 2 * i, p[i]);
       length += 2 * k;
       p += k;
       n -= k;
@@ -81,17 +127,58 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  bool Newline() {
-    if (encoding == ScriptEncoding::kUtf16Le) {
-      static constexpr char kCrLf16[] = {'\r', 0, '\n', 0};
-      return AppendBytes(kCrLf16, 4);
+  // ASCII text as two-byte units, by zero extension.
+  bool AppendAsciiUnits(std::string_view ascii) {
+    const size_t low = big_endian ? 1 : 0;
+    for (size_t i = 0; i < ascii.size();) {
+      if (!Reserve(2)) return false;
+      size_t k = std::min(ascii.size() - i, (kBlockSize - length) / 2);
+      char* o = out.get() + length;
+      for (size_t j = 0; j < k; ++j) {
+        o[2 * j + low] = ascii[i + j];
+        o[2 * j + (1 - low)] = 0;
+      }
+      length += 2 * k;
+      i += k;
     }
-    return AppendBytes("\r\n", 2);
+    return error.ok();
+  }
+
+  bool Newline() { return AppendBytes(line_end.data(), line_end.size()); }
+
+  // Takes `encoding` apart for the paths below; false for a row that is none.
+  bool Configure(const OutputEncoding& encoding) {
+    if (encoding.unit_bytes != 1 && encoding.unit_bytes != 2) return false;
+    wide = encoding.unit_bytes == 2;
+    big_endian = encoding.big_endian;
+    line_end.clear();
+    lf.clear();
+    for (char16_t u : encoding.line_end) {
+      if (!wide && u > 0xFF) return false;
+      if (wide) {
+        char unit[2];
+        big_endian ? StoreUnit<true>(unit, u) : StoreUnit<false>(unit, u);
+        line_end.append(unit, 2);
+      } else {
+        line_end.push_back(static_cast<char>(u));
+      }
+    }
+    crlf = encoding.line_end == u"\r\n";
+    if (crlf) lf = line_end.substr(line_end.size() / 2);
+    if (wide && tables.byte_path) {
+      for (int b = 0; b < 256; ++b) {
+        char unit[2];
+        big_endian ? StoreUnit<true>(unit, tables.unit[b]) : StoreUnit<false>(unit, tables.unit[b]);
+        std::memcpy(&unit_out[b], unit, 2);
+      }
+    }
+    return true;
   }
 
   // ---- single-byte paths ----
 
-  // Oracle, byte to byte: bytes read as U+00FE/U+00FF are dropped.
+  // Code page to code page, byte to byte: bytes read as U+00FE/U+00FF are
+  // dropped.
   bool ContentBytes(const unsigned char* p, size_t n) {
     while (n > 0) {
       if (!Reserve(1)) return false;
@@ -109,7 +196,7 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  // SQL Server, byte to UTF-16LE unit.
+  // Byte to two-byte unit.
   bool ContentUnitsFromBytes(const unsigned char* p, size_t n) {
     while (n > 0) {
       if (!Reserve(2)) return false;
@@ -117,9 +204,7 @@ struct ScriptWriter::Impl {
       char* o = out.get() + length;
       size_t w = 0;
       for (size_t i = 0; i < k; ++i) {
-        const char16_t u = tables.unit[p[i]];
-        o[w] = static_cast<char>(u & 0xFF);
-        o[w + 1] = static_cast<char>(u >> 8);
+        std::memcpy(o + w, &unit_out[p[i]], 2);
         w += size_t{2} * tables.keep[p[i]];
       }
       length += w;
@@ -129,7 +214,8 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  // SQL Server, for a block known to hold nothing to drop.
+  // Byte to two-byte unit, for a block known to hold nothing to drop.
+  template <bool kBigEndian>
   bool ContentUnitsFromBytesNoDrop(const unsigned char* p, size_t n) {
     while (n > 0) {
       if (!Reserve(2)) return false;
@@ -150,16 +236,20 @@ struct ScriptWriter::Impl {
                                 ? _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), c1))
                                 : _mm_movemask_epi8(bytes);
           if (mixed != 0) {
-            for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &tables.unit_le[p[j]], 2);
+            for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &unit_out[p[j]], 2);
             continue;
           }
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i), _mm_unpacklo_epi8(bytes, zero));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i + 16),
-                           _mm_unpackhi_epi8(bytes, zero));
+          // Each byte beside a zero, after it or before it.
+          const __m128i low =
+              kBigEndian ? _mm_unpacklo_epi8(zero, bytes) : _mm_unpacklo_epi8(bytes, zero);
+          const __m128i high =
+              kBigEndian ? _mm_unpackhi_epi8(zero, bytes) : _mm_unpackhi_epi8(bytes, zero);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i), low);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i + 16), high);
         }
       }
 #endif
-      for (; i < k; ++i) std::memcpy(o + 2 * i, &tables.unit_le[p[i]], 2);
+      for (; i < k; ++i) std::memcpy(o + 2 * i, &unit_out[p[i]], 2);
       length += 2 * k;
       p += k;
       n -= k;
@@ -167,10 +257,10 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  // Oracle under a code page that copies bytes as they are: only lone CRs
-  // need an LF, so CR LF files go out in runs as long as the block.
-  // Writes `n` bytes that need no change; long runs go to the file straight
-  // from the source block instead of through the buffer.
+  // The code page's bytes under a code page that copies bytes as they are:
+  // only lone CRs need an LF, so CR LF files go out in runs as long as the
+  // block. Writes `n` bytes that need no change; long runs go to the file
+  // straight from the source block instead of through the buffer.
   bool AppendRun(const char* p, size_t n) {
     if (n < kBlockSize / 4) return AppendBytes(p, n);
     if (!Flush()) return false;
@@ -179,11 +269,11 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  // A block under a page where only the bytes 0xFE and 0xFF are dropped: its
-  // CR LF pairs and lone LFs stay as they are, so whole runs between lone CRs
-  // are written at once by `run` (bytes for Oracle, widened units for SQL
-  // Server) and a lone CR gets its LF. From a line with a byte to drop on, the
-  // rest of the block goes line by line through `content`.
+  // A block under a page where only the bytes 0xFE and 0xFF are dropped,
+  // written with CR LF line ends: its CR LF pairs and lone LFs stay as they
+  // are, so whole runs between lone CRs are written at once by `run` (bytes,
+  // or widened units) and a lone CR gets its LF. From a line with a byte to
+  // drop on, the rest of the block goes line by line through `content`.
   template <typename Run, typename Content>
   bool ThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n, Run&& run,
                     std::string_view lf, Content&& content) {
@@ -216,16 +306,17 @@ struct ScriptWriter::Impl {
         [this](const unsigned char* s, size_t k) {
           return AppendRun(reinterpret_cast<const char*>(s), k);
         },
-        std::string_view("\n", 1),
-        [this](const unsigned char* s, size_t k) { return ContentBytes(s, k); });
+        lf, [this](const unsigned char* s, size_t k) { return ContentBytes(s, k); });
   }
 
+  template <bool kBigEndian>
   bool WidenThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n) {
     return ThroughBlock(
         scan, p, n,
-        [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytesNoDrop(s, k); },
-        std::string_view("\n\0", 2),
-        [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytes(s, k); });
+        [this](const unsigned char* s, size_t k) {
+          return ContentUnitsFromBytesNoDrop<kBigEndian>(s, k);
+        },
+        lf, [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytes(s, k); });
   }
 
   template <typename T, typename Content>
@@ -246,7 +337,7 @@ struct ScriptWriter::Impl {
   // ---- multi-byte path ----
 
   bool ContentUnits(const char16_t* p, size_t n) {
-    // Drop U+00FE / U+00FF, then write as UTF-16LE or encode.
+    // Drop U+00FE / U+00FF, then write as units or encode.
     while (n > 0) {
       size_t k = std::min(n, kBlockSize);
       size_t w = 0;
@@ -254,7 +345,7 @@ struct ScriptWriter::Impl {
         cleaned[w] = p[i];
         w += (p[i] != 0xFE && p[i] != 0xFF) ? 1 : 0;
       }
-      if (encoding == ScriptEncoding::kUtf16Le) {
+      if (wide) {
         if (!AppendUnits(cleaned.get(), w)) return false;
       } else if (!EncodeUnits(cleaned.get(), w, false)) {
         return false;
@@ -293,7 +384,7 @@ struct ScriptWriter::Impl {
       error = Status::Errno(EINVAL);
       return false;
     }
-    if (encoding == ScriptEncoding::kCodePage && !encoder.Open(tables.page->name())) {
+    if (!wide && !encoder.Open(tables.page->name())) {
       error = Status::Errno(EINVAL);
       return false;
     }
@@ -312,7 +403,7 @@ struct ScriptWriter::Impl {
     }
     if (ok) DecodeBlock(decoder.get(), {}, true, units.get(), kBlockSize, sink);
     if (ok && scan.Finish()) ok = Newline();
-    if (ok && encoding == ScriptEncoding::kCodePage) ok = EncodeUnits(nullptr, 0, true);
+    if (ok && !wide) ok = EncodeUnits(nullptr, 0, true);
     return ok;
   }
 };
@@ -321,11 +412,18 @@ ScriptWriter::ScriptWriter() : impl_(std::make_unique<Impl>()) {}
 ScriptWriter::~ScriptWriter() = default;
 
 Status ScriptWriter::Create(const std::string& path, ScriptEncoding encoding) {
+  return Create(path, EncodingOf(encoding));
+}
+
+Status ScriptWriter::Create(const std::string& path, const OutputEncoding& encoding) {
   Impl& m = *impl_;
   Abort();
   m.error = Status::Ok();
-  m.encoding = encoding;
   m.tables.Build(text::SystemCodePage());
+  if (!m.Configure(encoding)) {
+    m.error = Status::Errno(EINVAL);
+    return m.error;
+  }
   Status s = m.file.Create(path);
   if (!s.ok()) {
     m.error = s;
@@ -334,11 +432,7 @@ Status ScriptWriter::Create(const std::string& path, ScriptEncoding encoding) {
   if (!m.out) m.out.reset(new char[kBlockSize]);
   m.length = 0;
   m.open = true;
-  if (encoding == ScriptEncoding::kUtf16Le) {
-    // The Unicode text file of the platform starts with its byte-order mark,
-    // also when nothing else is ever written to it.
-    m.AppendBytes("\xFF\xFE", 2);
-  }
+  m.AppendBytes(encoding.byte_order_mark.data(), encoding.byte_order_mark.size());
   return m.error;
 }
 
@@ -353,19 +447,9 @@ Status ScriptWriter::WriteLine(std::string_view utf8) {
       break;
     }
   }
-  if (m.encoding == ScriptEncoding::kUtf16Le) {
+  if (m.wide) {
     if (ascii) {
-      for (size_t i = 0; i < utf8.size();) {
-        if (!m.Reserve(2)) break;
-        size_t k = std::min(utf8.size() - i, (kBlockSize - m.length) / 2);
-        char* o = m.out.get() + m.length;
-        for (size_t j = 0; j < k; ++j) {
-          o[2 * j] = utf8[i + j];
-          o[2 * j + 1] = 0;
-        }
-        m.length += 2 * k;
-        i += k;
-      }
+      m.AppendAsciiUnits(utf8);
     } else {
       std::u16string units = text::Utf8ToUtf16(utf8);
       m.AppendUnits(units.data(), units.size());
@@ -389,24 +473,41 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
     m.CopyMultiByte(source);
     return m.error;
   }
+  // The fastest way the code page and the encoding allow, chosen once.
+  enum class Path { kPassThrough, kBytes, kWidenThroughLe, kWidenThroughBe, kUnits };
+  Path path;
+  if (!m.wide) {
+    path = m.crlf && t.identity_fe_ff ? Path::kPassThrough : Path::kBytes;
+  } else if (m.crlf && t.drops_are_fe_ff) {
+    path = m.big_endian ? Path::kWidenThroughBe : Path::kWidenThroughLe;
+  } else {
+    path = Path::kUnits;
+  }
   LineScanner<unsigned char> scan;
-  const bool oracle = m.encoding == ScriptEncoding::kCodePage;
   bool ok = true;
   for (std::string_view block = source.NextBlock(); !block.empty() && ok;
        block = source.NextBlock()) {
     const auto* p = reinterpret_cast<const unsigned char*>(block.data());
     const size_t n = block.size();
-    if (oracle && t.identity_fe_ff) {
-      ok = m.PassThroughBlock(scan, p, n);
-    } else if (oracle) {
-      ok = m.ScanBlock(scan, p, n,
-                       [&](const unsigned char* s, size_t k) { return m.ContentBytes(s, k); });
-    } else if (t.drops_are_fe_ff) {
-      ok = m.WidenThroughBlock(scan, p, n);
-    } else {
-      ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {
-        return m.ContentUnitsFromBytes(s, k);
-      });
+    switch (path) {
+      case Path::kPassThrough:
+        ok = m.PassThroughBlock(scan, p, n);
+        break;
+      case Path::kBytes:
+        ok = m.ScanBlock(scan, p, n,
+                         [&](const unsigned char* s, size_t k) { return m.ContentBytes(s, k); });
+        break;
+      case Path::kWidenThroughLe:
+        ok = m.WidenThroughBlock<false>(scan, p, n);
+        break;
+      case Path::kWidenThroughBe:
+        ok = m.WidenThroughBlock<true>(scan, p, n);
+        break;
+      case Path::kUnits:
+        ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {
+          return m.ContentUnitsFromBytes(s, k);
+        });
+        break;
     }
   }
   if (ok && scan.Finish()) m.Newline();

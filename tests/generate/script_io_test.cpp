@@ -18,7 +18,9 @@ using testing::TempDir;
 using Lines = std::vector<std::string>;
 
 // Copies `source_bytes` through the writer and returns the output file.
-std::string Copy(const std::string& source_bytes, ScriptEncoding encoding) {
+// `Encoding`: a ScriptEncoding or an OutputEncoding row.
+template <typename Encoding>
+std::string Copy(const std::string& source_bytes, const Encoding& encoding) {
   TempDir dir;
   dir.Write("src.ora", source_bytes);
   ScriptWriter writer;
@@ -32,7 +34,8 @@ std::string Copy(const std::string& source_bytes, ScriptEncoding encoding) {
 }
 
 // Writes `lines` through a new writer and returns the file.
-std::string Written(const Lines& lines, ScriptEncoding encoding) {
+template <typename Encoding>
+std::string Written(const Lines& lines, const Encoding& encoding) {
   TempDir dir;
   ScriptWriter writer;
   EXPECT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
@@ -231,6 +234,84 @@ TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
   EXPECT_EQ(Written({"a\r\xC3\xA7\xE4\xB8\x80", "\x80"}, ScriptEncoding::kUtf16Le),
             Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
   EXPECT_EQ(Written({}, ScriptEncoding::kUtf16Le), "\xFF\xFE");
+}
+
+// `lines`, each followed by the line end, as `row` lays them out under the
+// current code page, after its byte-order mark.
+std::string LaidOut(const OutputEncoding& row, const Lines& lines) {
+  std::string out(row.byte_order_mark);
+  auto put = [&](std::u16string_view units) {
+    for (char16_t u : units) {
+      const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+      if (row.unit_bytes == 1) {
+        out.push_back(low);
+      } else {
+        out += row.big_endian ? std::string{high, low} : std::string{low, high};
+      }
+    }
+  };
+  for (const std::string& line : lines) {
+    if (row.unit_bytes == 1) {
+      out += text::SystemCodePage().Encode(line);
+    } else {
+      put(text::Utf8ToUtf16(line));
+    }
+    put(row.line_end);
+  }
+  return out;
+}
+
+// The writer's rows are data: rows the program does not use (two-byte units
+// the other way round, line ends other than CR LF, a byte-order mark before
+// the code page's bytes) follow the line rules on every path, from a single-
+// byte page that copies bytes as they are, one that does not, and UTF-8.
+TEST(ScriptWriter, EveryEncodingRowFollowsTheLineRules) {
+  const OutputEncoding rows[] = {
+      {.byte_order_mark = "\xFE\xFF", .unit_bytes = 2, .big_endian = true, .line_end = u"\r\n"},
+      {.byte_order_mark = "", .unit_bytes = 2, .big_endian = false, .line_end = u"\n"},
+      {.byte_order_mark = "\xEF\xBB\xBF", .unit_bytes = 1, .line_end = u"\n"},
+      {.byte_order_mark = "", .unit_bytes = 1, .line_end = u"\r"},
+      EncodingOf(ScriptEncoding::kUtf16Le),
+      EncodingOf(ScriptEncoding::kCodePage),
+  };
+  std::vector<std::string> inputs(std::begin(kLineEnds), std::begin(kLineEnds) + 11);
+  std::string runs;  // ASCII runs longer than sixteen bytes, Latin-1 letters between them
+  for (int b = 0x20; b < 0x100; ++b) {
+    runs += "0123456789abcdefghij" + std::string(1, static_cast<char>(b)) + (b % 5 ? "\r\n" : "\r");
+  }
+  const std::string head(kBlockSize - 1, 'x');
+  inputs.insert(inputs.end(), {runs, head + "\r\nnext\r\ny", head + "\ry", "\xFF" + head + "\r\n"});
+  for (const char* page : {"windows-1252", "ibm-437", "UTF-8"}) {
+    ASSERT_TRUE(text::SetSystemCodePage(page, nullptr));
+    for (size_t r = 0; r < std::size(rows); ++r) {
+      SCOPED_TRACE(std::string(page) + ", row " + std::to_string(r));
+      for (const std::string& in : inputs) {
+        Lines cleaned;
+        for (const std::string& raw : SplitLines(in)) {
+          cleaned.push_back(LimpaLinha(text::SystemCodePage().Decode(raw)));
+        }
+        EXPECT_EQ(Copy(in, rows[r]), LaidOut(rows[r], cleaned)) << in.substr(0, 80);
+      }
+      const Lines lines = {"ascii", "", "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80 \xC3\xBE", "a\rb\nc"};
+      EXPECT_EQ(Written(lines, rows[r]), LaidOut(rows[r], lines));
+    }
+  }
+  text::SetSystemCodePage("windows-1252", nullptr);
+}
+
+TEST(ScriptWriter, RefusesARowThatIsNone) {
+  TempDir dir;
+  ScriptWriter w;
+  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 4}).code, EINVAL);
+  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 1, .line_end = u"\u2028"}).code,
+            EINVAL);
+  EXPECT_EQ(w.WriteLine("x").code, EINVAL);
+  EXPECT_FALSE(dir.Exists("out.sql"));
+  EXPECT_TRUE(
+      w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 2, .line_end = u"\u2028"}).ok());
+  EXPECT_TRUE(w.WriteLine("x").ok());
+  EXPECT_TRUE(w.Close().ok());
+  EXPECT_EQ(dir.Read("out.sql"), std::string("x\0\x28\x20", 4));
 }
 
 TEST(ScriptWriter, FailuresStickAndLeaveTheTargetAsItWas) {
