@@ -1,0 +1,157 @@
+#include "config/ini_internal.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "text/codepage.h"
+#include "text/letter_case.h"
+
+namespace vkt::config::internal {
+namespace {
+
+const text::CodePage& Utf8Page() {
+  static const std::unique_ptr<text::CodePage> page = text::CodePage::Open("UTF-8", nullptr);
+  return *page;
+}
+
+// The first `kMaxValueBytes` bytes of `value` in the code page, as UTF-8.
+// A character is never split: where the cut would fall inside one, it falls
+// before it.
+std::string CutToProfileLimit(std::string_view value, const text::CodePage& page) {
+  if (value.size() <= kMaxValueBytes) {
+    // A single-byte page never needs more bytes than UTF-8; others are measured.
+    if (page.single_byte() || page.Encode(value).size() <= kMaxValueBytes) {
+      return std::string(value);
+    }
+  }
+  std::size_t bytes = 0;
+  std::size_t pos = 0;
+  while (pos < value.size()) {
+    std::size_t len = 1;
+    unsigned char lead = static_cast<unsigned char>(value[pos]);
+    if (lead >= 0xF0) {
+      len = 4;
+    } else if (lead >= 0xE0) {
+      len = 3;
+    } else if (lead >= 0xC0) {
+      len = 2;
+    }
+    len = std::min(len, value.size() - pos);
+    std::size_t width = page.single_byte() ? 1 : page.Encode(value.substr(pos, len)).size();
+    if (bytes + width > kMaxValueBytes) break;
+    bytes += width;
+    pos += len;
+  }
+  return std::string(value.substr(0, pos));
+}
+
+}  // namespace
+
+std::string LookupName(std::string_view name) { return text::UpperCase(TrimBlanks(name)); }
+
+LineParts Classify(std::string_view line) {
+  LineParts parts;
+  std::string_view t = TrimBlanks(line);
+  if (t.empty()) return parts;
+  if (t.front() == ';') {
+    parts.kind = LineParts::Kind::kComment;
+    return parts;
+  }
+  if (t.front() == '[') {
+    // The name runs to the last "]" of the line; a line without one is read
+    // as a key, as the private-profile functions do.
+    std::size_t close = t.rfind(']');
+    if (close != std::string_view::npos) {
+      parts.kind = LineParts::Kind::kSection;
+      parts.name = TrimBlanks(t.substr(1, close - 1));
+      return parts;
+    }
+  }
+  parts.kind = LineParts::Kind::kKey;
+  std::size_t eq = t.find('=');
+  if (eq == std::string_view::npos) {
+    parts.name = t;
+    return parts;
+  }
+  parts.has_equals = true;
+  parts.name = TrimBlanks(t.substr(0, eq));
+  parts.value = TrimBlanks(t.substr(eq + 1));
+  return parts;
+}
+
+std::string_view LineEndOf(std::string_view text) {
+  std::size_t end = text.find_first_of("\r\n");
+  if (end == std::string_view::npos || text.compare(end, 2, "\r\n") == 0) return "\r\n";
+  if (text[end] == '\n') return "\n";
+  return end + 1 == text.size() ? "\r\n" : "\r";
+}
+
+IniText Unpack(std::string bytes) {
+  IniText ini;
+  ini.page = ini.cut_page = &text::SystemCodePage();
+  if (bytes.starts_with(kUtf16LeBom)) {
+    ini.form = IniText::Form::kUtf16Le;
+    ini.page = &Utf8Page();
+    const std::string_view body = std::string_view(bytes).substr(kUtf16LeBom.size());
+    std::u16string units(body.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                       static_cast<unsigned char>(body[2 * i + 1]) << 8);
+    }
+    ini.text = text::Utf16ToUtf8(units);
+    return ini;
+  }
+  if (bytes.starts_with(kUtf8Bom)) {
+    ini.form = IniText::Form::kUtf8;
+    ini.page = ini.cut_page = &Utf8Page();
+    bytes.erase(0, kUtf8Bom.size());
+  }
+  ini.text = std::move(bytes);
+  return ini;
+}
+
+std::string TakeDecoded(IniText* ini) {
+  std::string decoded =
+      ini->form == IniText::Form::kUtf16Le ? std::move(ini->text) : ini->page->Decode(ini->text);
+  ini->text.clear();
+  return decoded;
+}
+
+std::string Pack(const IniText& ini, std::string_view body) {
+  switch (ini.form) {
+    case IniText::Form::kCodePage:
+      return std::string(body);
+    case IniText::Form::kUtf8:
+      return std::string(kUtf8Bom) + std::string(body);
+    case IniText::Form::kUtf16Le:
+      break;
+  }
+  std::string bytes(kUtf16LeBom);
+  for (char16_t unit : text::Utf8ToUtf16(body)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
+ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) {
+  if (stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') &&
+      stored.back() == stored.front()) {
+    stored = stored.substr(1, stored.size() - 2);
+  }
+  ProfileValue result;
+  if (stored.empty()) return result;
+  result.found = true;
+  std::string cut = CutToProfileLimit(stored, page);
+  // The caller takes the buffer up to its first NUL, then trims it.
+  std::size_t nul = cut.find('\0');
+  if (nul != std::string::npos) cut.resize(nul);
+  result.text = std::string(TrimBlanks(cut));
+  return result;
+}
+
+}  // namespace vkt::config::internal
