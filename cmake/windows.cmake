@@ -3,20 +3,23 @@
 # Windows so far:
 #
 #   vkt_text    src/text (code pages through the system's converters, letter
-#               case, SHA-256, text measurement, word wrapping) and the
-#               desktop services text measurement calls (src/services)
+#               case, SHA-256 through the system's CNG, text measurement, word
+#               wrapping) and the desktop services text measurement calls
+#               (src/services)
 #   text_tests  tests/text, run under Wine through CTest
 #
 # Not yet: the platform layer's Win32 implementation, and with it the rest
 # of the core, the command line and Sha256File (src/text/sha256_file.cpp
-# and its test). No ICU, Qt or PAM here: *_icu.cpp, *_posix.cpp and their
-# tests stay out.
+# and its test). No ICU, nettle, Qt or PAM here: *_icu.cpp, *_nettle.cpp,
+# *_posix.cpp and their tests stay out.
 
 file(GLOB VKT_TEXT_SOURCES CONFIGURE_DEPENDS src/text/*.cpp)
-list(FILTER VKT_TEXT_SOURCES EXCLUDE REGEX "_(icu|posix)\\.cpp$")
+list(FILTER VKT_TEXT_SOURCES EXCLUDE REGEX "_(icu|nettle|posix)\\.cpp$")
 list(REMOVE_ITEM VKT_TEXT_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/text/sha256_file.cpp)
 add_library(vkt_text STATIC ${VKT_TEXT_SOURCES} src/services/desktop.cpp)
 target_include_directories(vkt_text PUBLIC src)
+# CNG, for SHA-256 (src/text/sha256_win32.cpp).
+target_link_libraries(vkt_text PRIVATE bcrypt)
 # Wide-character Windows functions by default, and no min/max macros.
 target_compile_definitions(vkt_text PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
 

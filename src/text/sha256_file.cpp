@@ -1,5 +1,6 @@
 #include "text/sha256.h"
 
+#include <cerrno>
 #include <memory>
 
 namespace vkt::text {
@@ -17,17 +18,19 @@ platform::Status Sha256File(std::string_view path, std::string* hex, std::uint64
   // Not zero-filled: the block is written by each read before it is used, and
   // clearing a megabyte per file cost more than hashing a small file.
   auto block = std::make_unique_for_overwrite<char[]>(kFileBlock);
-  Sha256 hash;
   std::uint64_t total = 0;
-  for (;;) {
+  // A read error ends the pieces; it is the result, whatever was hashed.
+  auto next_block = [&]() -> std::string_view {
     std::size_t got = 0;
     status = file.Read(block.get(), kFileBlock, &got);
-    if (!status.ok()) return status;
-    if (got == 0) break;
-    hash.Update(block.get(), got);
+    if (!status.ok()) return {};
     total += got;
-  }
-  *hex = HexDigest(hash.Final());
+    return {block.get(), got};
+  };
+  Sha256Digest digest;
+  if (!ComputeSha256(next_block, &digest)) return platform::Status::Errno(ENOMEM);
+  if (!status.ok()) return status;
+  *hex = HexDigest(digest);
   if (size) *size = total;
   return platform::Status::Ok();
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace vkt::text {
 namespace {
@@ -31,13 +33,27 @@ TEST(Sha256, GivesTheSameDigestWhateverTheChunking) {
     std::string data;
     for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<char>(i * 7 + 3));
     for (std::size_t chunk : {1u, 3u, 17u, 64u}) {
-      Sha256 hash;
-      for (std::size_t at = 0; at < data.size(); at += chunk) {
-        hash.Update(std::string_view(data).substr(at, chunk));
-      }
-      EXPECT_EQ(HexDigest(hash.Final()), Sha256Hex(data)) << length << " by " << chunk;
+      std::size_t at = 0;
+      auto next_piece = [&] {
+        std::string_view piece = std::string_view(data).substr(std::min(at, data.size()), chunk);
+        at += chunk;
+        return piece;
+      };
+      Sha256Digest digest{};
+      ASSERT_TRUE(ComputeSha256(next_piece, &digest));
+      EXPECT_EQ(HexDigest(digest), Sha256Hex(data)) << length << " by " << chunk;
     }
   }
+}
+
+// The pieces are asked for until the first empty one, and no further.
+TEST(Sha256, StopsAtTheFirstEmptyPiece) {
+  const std::string_view pieces[] = {"a", "bc", "", "never"};
+  std::size_t asked = 0;
+  Sha256Digest digest{};
+  ASSERT_TRUE(ComputeSha256([&] { return pieces[asked++]; }, &digest));
+  EXPECT_EQ(asked, 3u);
+  EXPECT_EQ(HexDigest(digest), kVectors[1].digest);
 }
 
 }  // namespace
