@@ -67,10 +67,14 @@ struct ScriptWriter::Impl {
   bool wide = false;        // two-byte units, else the code page's bytes
   bool big_endian = false;  // of a two-byte unit
   std::string line_end;     // its bytes
+  // The same, zero-padded to four bytes for AppendShort (a line end of more
+  // than four bytes goes through AppendBytes).
+  std::array<char, 4> line_end_word{};
   // The line end is CR LF: a source's CR LF pairs are copied as they are,
-  // and a lone CR is completed by `lf`, the bytes of an LF.
+  // and a lone CR is completed by the `lf_size` bytes of an LF in `lf_word`.
   bool crlf = false;
-  std::string lf;
+  std::array<char, 4> lf_word{};
+  size_t lf_size = 0;
   // Two-byte units: the unit each source byte reads as, stored in the
   // encoding's byte order (single-byte code pages).
   std::array<std::uint16_t, 256> unit_out{};
@@ -108,6 +112,16 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
+  // `n` <= 4 bytes, zero-padded to four in `word`: one store of four bytes
+  // where the buffer has room for them, then `n` of them count. Line ends
+  // go this way, one per line.
+  bool AppendShort(const std::array<char, 4>& word, size_t n) {
+    if (kBlockSize - length < word.size()) return AppendBytes(word.data(), n);
+    std::memcpy(out.get() + length, word.data(), word.size());
+    length += n;
+    return error.ok();
+  }
+
   // Two-byte units, in the encoding's byte order.
   bool AppendUnits(const char16_t* p, size_t n) {
     return big_endian ? AppendUnitsAs<true>(p, n) : AppendUnitsAs<false>(p, n);
@@ -129,7 +143,12 @@ struct ScriptWriter::Impl {
 
   // ASCII text as two-byte units, by zero extension.
   bool AppendAsciiUnits(std::string_view ascii) {
-    const size_t low = big_endian ? 1 : 0;
+    return big_endian ? AppendAsciiUnitsAs<true>(ascii) : AppendAsciiUnitsAs<false>(ascii);
+  }
+
+  template <bool kBigEndian>
+  bool AppendAsciiUnitsAs(std::string_view ascii) {
+    constexpr size_t low = kBigEndian ? 1 : 0;
     for (size_t i = 0; i < ascii.size();) {
       if (!Reserve(2)) return false;
       size_t k = std::min(ascii.size() - i, (kBlockSize - length) / 2);
@@ -144,7 +163,10 @@ struct ScriptWriter::Impl {
     return error.ok();
   }
 
-  bool Newline() { return AppendBytes(line_end.data(), line_end.size()); }
+  bool Newline() {
+    return line_end.size() <= line_end_word.size() ? AppendShort(line_end_word, line_end.size())
+                                                   : AppendBytes(line_end.data(), line_end.size());
+  }
 
   // Takes `encoding` apart for the paths below; false for a row that is none.
   bool Configure(const OutputEncoding& encoding) {
@@ -152,7 +174,6 @@ struct ScriptWriter::Impl {
     wide = encoding.unit_bytes == 2;
     big_endian = encoding.big_endian;
     line_end.clear();
-    lf.clear();
     for (char16_t u : encoding.line_end) {
       if (!wide && u > 0xFF) return false;
       if (wide) {
@@ -163,8 +184,12 @@ struct ScriptWriter::Impl {
         line_end.push_back(static_cast<char>(u));
       }
     }
+    line_end_word = {};
+    line_end.copy(line_end_word.data(), line_end_word.size());
     crlf = encoding.line_end == u"\r\n";
-    if (crlf) lf = line_end.substr(line_end.size() / 2);
+    lf_word = {};
+    lf_size = crlf ? line_end.size() / 2 : 0;
+    line_end.copy(lf_word.data(), lf_size, lf_size);
     if (wide && tables.byte_path) {
       for (int b = 0; b < 256; ++b) {
         char unit[2];
@@ -276,7 +301,7 @@ struct ScriptWriter::Impl {
   // drop on, the rest of the block goes line by line through `content`.
   template <typename Run, typename Content>
   bool ThroughBlock(LineScanner<unsigned char>& scan, const unsigned char* p, size_t n, Run&& run,
-                    std::string_view lf, Content&& content) {
+                    Content&& content) {
     const unsigned char* end = p + n;
     const unsigned char* pos;
     scan.RememberSkip();
@@ -289,8 +314,7 @@ struct ScriptWriter::Impl {
         // `start` begins a line (or the block): the scanner takes over there.
         return ScanBlock(scan, start, static_cast<size_t>(end - start), content);
       }
-      if (!run(start, static_cast<size_t>(stop + 1 - start)) ||
-          !AppendBytes(lf.data(), lf.size())) {
+      if (!run(start, static_cast<size_t>(stop + 1 - start)) || !AppendShort(lf_word, lf_size)) {
         return false;
       }
       pos = start = stop + 1;
@@ -306,7 +330,7 @@ struct ScriptWriter::Impl {
         [this](const unsigned char* s, size_t k) {
           return AppendRun(reinterpret_cast<const char*>(s), k);
         },
-        lf, [this](const unsigned char* s, size_t k) { return ContentBytes(s, k); });
+        [this](const unsigned char* s, size_t k) { return ContentBytes(s, k); });
   }
 
   template <bool kBigEndian>
@@ -316,7 +340,7 @@ struct ScriptWriter::Impl {
         [this](const unsigned char* s, size_t k) {
           return ContentUnitsFromBytesNoDrop<kBigEndian>(s, k);
         },
-        lf, [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytes(s, k); });
+        [this](const unsigned char* s, size_t k) { return ContentUnitsFromBytes(s, k); });
   }
 
   template <typename T, typename Content>
