@@ -85,7 +85,7 @@ bool IsUtf8Page(std::string_view name) {
 
 // The source folder of `object_type` as the driver builds it, or "" when the
 // type has none.
-std::string SourceFolder(const RepositorySettings& settings, std::string_view object_type) {
+std::string SourceFolder(const config::RepositorySettings& settings, std::string_view object_type) {
   const generate::ObjectTypeRow* row = generate::FindObjectType(object_type);
   if (!row) return {};
   if (row->keyword == "JOBS" && generate::JobsPrefix(settings.SISTEMA).empty()) return {};
@@ -408,7 +408,7 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   return finding;
 }
 
-std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
+std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
                                      std::string_view object_type) {
   std::vector<Finding> findings;
   config::INI ini;

@@ -111,7 +111,7 @@ bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock
 // whose leftover temporary files (of a run that did not end) it deletes.
 std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const Session& session,
                                                                          bool install) {
-  const RepositorySettings& settings = session.settings;
+  const config::RepositorySettings& settings = session.settings;
   if (!install) return {{settings.ArqConfigIni, platform::LinkAtTarget::kFollowTrusted}};
   std::vector<std::pair<std::string, platform::LinkAtTarget>> files;
   auto add = [&files](std::string path) {
@@ -135,7 +135,7 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
 
 }  // namespace
 
-std::string WriterLockFolder(const RepositorySettings& settings, bool install) {
+std::string WriterLockFolder(const config::RepositorySettings& settings, bool install) {
   if (install) return settings.PathDestino;
   const std::string& list = settings.ArqConfigIni;
   const std::size_t cut = list.find_last_of("\\/");

@@ -55,7 +55,7 @@ struct RunOptions {
 // The folder whose lock a writing run holds: `PathDestino` for an
 // installation, the folder of `ArqConfigIni` (as written, "." when it names
 // none) for a numbering run that writes the file list.
-std::string WriterLockFolder(const RepositorySettings& settings, bool install);
+std::string WriterLockFolder(const config::RepositorySettings& settings, bool install);
 
 // The generator that generates; with `options.dry_run` the one whose calls
 // only report.

@@ -6,7 +6,7 @@
 
 namespace vkt::generate {
 
-CallPlan PlanCall(const app::RepositorySettings& settings, std::string_view tipo_objeto,
+CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view tipo_objeto,
                   std::string_view banco) {
   CallPlan plan;
   const bool sql_server = IsSqlServer(banco);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/session.h"
+#include "config/run_state.h"
 
 namespace vkt::generate {
 
@@ -17,7 +17,7 @@ struct CallPlan {
 };
 
 // The plan of the call GeraScript(`tipo_objeto`, `banco`) for `settings`.
-CallPlan PlanCall(const app::RepositorySettings& settings, std::string_view tipo_objeto,
+CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view tipo_objeto,
                   std::string_view banco);
 
 }  // namespace vkt::generate

@@ -40,8 +40,8 @@ void DeleteIfPresent(const std::string& folder, const std::string& name) {
 // The line of a companion file that is not in the docs folder. The box that
 // follows says which copy failed, in the program's words; this line says
 // which file was looked for, so that the reader knows what to put where.
-void ReportMissing(app::Session& session, const std::string& docs, const std::string& name) {
-  AdicionaMensagem(session.Mensagens,
+void ReportMissing(config::RunState& state, const std::string& docs, const std::string& name) {
+  AdicionaMensagem(state.Mensagens,
                    std::string(kArquivoParaCopia) + CaminhoMensagem(docs + "\\" + name));
 }
 
@@ -51,28 +51,28 @@ void ReportMissing(app::Session& session, const std::string& docs, const std::st
 // older copy is deleted; an older copy whose name differs in letter case goes
 // before the new one comes. A failed copy adds a message line naming the file
 // and the reason (a missing source included), and keeps the older copy.
-bool CopyInto(app::Session& session, const std::string& docs, const std::string& name,
+bool CopyInto(config::RunState& state, const std::string& docs, const std::string& name,
               const std::string& pasta_saida) {
   auto actual = FindFile(docs, name);
   auto stale = FindFile(pasta_saida, name);
   if (stale && (!actual || *stale != *actual)) platform::DeleteFile(pasta_saida + *stale);
   if (!actual) {
-    ReportMissing(session, docs, name);
+    ReportMissing(state, docs, name);
     return false;
   }
   const platform::Status status =
       platform::CopyFileReplacing(docs + "\\" + *actual, pasta_saida + *actual);
   if (status.ok()) return true;
-  AdicionaMensagem(session.Mensagens, LinhaDeErro(status));
+  AdicionaMensagem(state.Mensagens, LinhaDeErro(status));
   return false;
 }
 
 // What CopyInto would give, without copying, with the same message line.
-bool CouldCopyInto(app::Session& session, const std::string& docs, const std::string& name,
+bool CouldCopyInto(config::RunState& state, const std::string& docs, const std::string& name,
                    const std::string& pasta_saida) {
   auto actual = FindFile(docs, name);
   if (!actual) {
-    ReportMissing(session, docs, name);
+    ReportMissing(state, docs, name);
     return false;
   }
   platform::File source;
@@ -80,13 +80,13 @@ bool CouldCopyInto(app::Session& session, const std::string& docs, const std::st
   // The copy opens its source the same way, so the reason reads the same.
   const platform::Status opened = platform::File::Open(path, platform::File::Mode::kRead, &source);
   if (!opened.ok()) {
-    AdicionaMensagem(session.Mensagens, LinhaDeErro(opened));
+    AdicionaMensagem(state.Mensagens, LinhaDeErro(opened));
     return false;
   }
   // Older copies are deleted first; only a folder of that name would stay,
   // and the copy's rename over it fails as EISDIR.
   if (platform::IsDirectory(pasta_saida + *actual)) {
-    AdicionaMensagem(session.Mensagens,
+    AdicionaMensagem(state.Mensagens,
                      LinhaDeErro(platform::Status::Errno(EISDIR, platform::Operation::kWriteFile,
                                                          pasta_saida + *actual)));
     return false;
@@ -98,20 +98,20 @@ void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxI
 
 }  // namespace
 
-std::string PastaDocs(const app::Session& session, std::string_view banco) {
-  return session.program_folder + "\\docs\\" + std::string(banco);
+std::string PastaDocs(const config::RunState& state, std::string_view banco) {
+  return state.program_folder + "\\docs\\" + std::string(banco);
 }
 
-void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida,
+void CopiaDocsEBats(config::RunState& state, std::string_view banco, const std::string& pasta_saida,
                     const GenerationOptions& options) {
-  const std::string& sistema = session.settings.SISTEMA;
-  const std::string docs = PastaDocs(session, banco);
+  const std::string& sistema = state.settings.SISTEMA;
+  const std::string docs = PastaDocs(state, banco);
   const std::string documento = NomeDocumentoInstrucao(banco, sistema);
   const std::string roteiro = NomeRoteiro(banco, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
-    return dry_run ? CouldCopyInto(session, docs, name, pasta_saida)
-                   : CopyInto(session, docs, name, pasta_saida);
+    return dry_run ? CouldCopyInto(state, docs, name, pasta_saida)
+                   : CopyInto(state, docs, name, pasta_saida);
   };
 
   if (FindFile(docs, documento)) {
@@ -125,7 +125,7 @@ void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::st
       DeleteIfPresent(pasta_saida, documento);
       DeleteIfPresent(pasta_saida, roteiro);
     }
-    AdicionaMensagem(session.Mensagens, "Arquivo " + documento + " nao encontrado!");
+    AdicionaMensagem(state.Mensagens, "Arquivo " + documento + " nao encontrado!");
   }
 
   if (banco == "ORACLE") {

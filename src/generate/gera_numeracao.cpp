@@ -78,7 +78,7 @@ std::string BaseName(std::string_view file_name) {
   return std::string(file_name.substr(0, static_cast<std::size_t>(end)));
 }
 
-void GeraNumeracao(app::Session& session, std::string_view tipo_objeto,
+void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto,
                    std::string_view /*banco*/) {
   EventLoop& loop = *Desktop().loop;
 
@@ -86,12 +86,12 @@ void GeraNumeracao(app::Session& session, std::string_view tipo_objeto,
   if (!folder) {
     // The original listed "\*.*", the root of the current drive; a type
     // without a folder of its own has nothing to number.
-    AdicionaMensagem(session.Mensagens, std::string(kNoFolderMessage) + std::string(tipo_objeto));
+    AdicionaMensagem(state.Mensagens, std::string(kNoFolderMessage) + std::string(tipo_objeto));
   } else {
     fs::FileSystemObject fso;
-    const std::string source = session.settings.PathOrigem + *folder;
+    const std::string source = state.settings.PathOrigem + *folder;
     const std::vector<std::string> listing = fso.EnumFiles(source + "\\*.*");
-    if (listing.size() <= 1) AdicionaErroDaPasta(session.Mensagens, source);
+    if (listing.size() <= 1) AdicionaErroDaPasta(state.Mensagens, source);
 
     std::vector<std::string> bases;
     std::unordered_set<std::string> seen;  // upper-cased bases kept so far
@@ -102,12 +102,12 @@ void GeraNumeracao(app::Session& session, std::string_view tipo_objeto,
     }
 
     for (std::size_t i = 0; i < bases.size(); ++i) {
-      AdicionaMensagem(session.Mensagens, "FILE" + std::to_string(i + 1) + "=" + bases[i]);
+      AdicionaMensagem(state.Mensagens, "FILE" + std::to_string(i + 1) + "=" + bases[i]);
       loop.Yield();
     }
   }
 
-  Desktop().view->SetMessageText(JoinMessages(session.Mensagens));
+  Desktop().view->SetMessageText(JoinMessages(state.Mensagens));
 }
 
 }  // namespace vkt::generate

@@ -31,8 +31,8 @@ std::string Join(const std::vector<std::string>& lines, std::string_view separat
 }
 
 // Step 13 of every call: the message area shows the whole message buffer.
-void MostraMensagens(const app::Session& session, std::string_view separador) {
-  Desktop().view->SetMessageText(Join(session.Mensagens, separador));
+void MostraMensagens(const config::RunState& state, std::string_view separador) {
+  Desktop().view->SetMessageText(Join(state.Mensagens, separador));
 }
 
 // The root ("/", "\\") keeps its one separator.
@@ -46,7 +46,7 @@ std::string WithoutTrailingSeparators(std::string path) {
 // pasta: ..." and the result false.
 // A dry run creates nothing: a missing folder would be created, anything else
 // is reported as the creation would report it.
-bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
+bool EnsureFolder(config::RunState& state, const std::string& path, bool dry_run,
                   bool outermost = false) {
   platform::FileInfo info;
   const std::string folder = WithoutTrailingSeparators(path);
@@ -69,7 +69,7 @@ bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
     status = platform::CreateDirectory(path);
     if (status.ok()) return true;
   }
-  AdicionaMensagem(session.Mensagens,
+  AdicionaMensagem(state.Mensagens,
                    LinhaDeErro(status.About(platform::Operation::kCreateFolder, path)));
   return false;
 }
@@ -147,8 +147,8 @@ std::string OutsideRoot(const SourceRoot& root, const SourceFile& fonte, bool pl
   return platform::IsSameOrInside(where, root.canonical) ? std::string() : where;
 }
 
-void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
-  AdicionaMensagem(session.Mensagens,
+void ReportWriteError(config::RunState& state, const std::string& path, const Status& status) {
+  AdicionaMensagem(state.Mensagens,
                    LinhaDeErro(Status(status).About(platform::Operation::kWriteFile, path)));
 }
 
@@ -160,10 +160,10 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path) {
          platform::CanonicalPath(path, &where).ok() && platform::IsSameOrInside(where, root);
 }
 
-void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::string_view banco,
                 bool& bExec, const GenerationOptions& options) {
   const bool dry_run = options.dry_run;
-  const app::RepositorySettings& settings = session.settings;
+  const config::RepositorySettings& settings = state.settings;
   RunView& view = *Desktop().view;
 
   // 1. The configuration in use; let the window repaint.
@@ -182,17 +182,16 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   const std::string pasta_banco =
       settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
   const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
-  if (!EnsureFolder(session, settings.PathDestino, dry_run, /*outermost=*/true) ||
-      !EnsureFolder(session, pasta_banco, dry_run) ||
-      !EnsureFolder(session, pasta_saida, dry_run)) {
-    MostraMensagens(session, separador);
+  if (!EnsureFolder(state, settings.PathDestino, dry_run, /*outermost=*/true) ||
+      !EnsureFolder(state, pasta_banco, dry_run) || !EnsureFolder(state, pasta_saida, dry_run)) {
+    MostraMensagens(state, separador);
     return;
   }
 
   // 4. The row of the object type.
   if (tipo_objeto == kDocsEBats) {
-    CopiaDocsEBats(session, banco, pasta_saida, options);
-    MostraMensagens(session, separador);
+    CopiaDocsEBats(state, banco, pasta_saida, options);
+    MostraMensagens(state, separador);
     return;
   }
   std::string pasta_origem;
@@ -221,15 +220,15 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   // 6, 7. The file list.
   const config::FileList lista = config::ReadFileList(settings.ArqConfigIni, tipo_objeto);
   if (lista.status == config::FileListStatus::kMissingSection) {
-    AdicionaMensagem(session.Mensagens,
+    AdicionaMensagem(state.Mensagens,
                      "Nao existe a seção: " + std::string(tipo_objeto) + " no arquivo ini");
-    MostraMensagens(session, separador);
+    MostraMensagens(state, separador);
     return;
   }
   if (lista.status == config::FileListStatus::kInvalidCount) {
-    AdicionaMensagem(session.Mensagens, "Valor invalido de NUMFILES na seção: " +
-                                            std::string(tipo_objeto) + " no arquivo ini");
-    MostraMensagens(session, separador);
+    AdicionaMensagem(state.Mensagens, "Valor invalido de NUMFILES na seção: " +
+                                          std::string(tipo_objeto) + " no arquivo ini");
+    MostraMensagens(state, separador);
     return;
   }
   view.SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(pasta_origem));
@@ -241,8 +240,7 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   // calls of a type and by types sharing it, and a checker wants the finding,
   // not the count of readers. The installation keeps one line per call.
   if (listagem.empty() && !pasta_origem.empty()) {
-    AdicionaErroDaPasta(session.Mensagens, pasta_origem,
-                        dry_run ? &session.folders_reported : nullptr);
+    AdicionaErroDaPasta(state.Mensagens, pasta_origem, dry_run ? &state.folders_reported : nullptr);
   }
 
   // 8. Folder check: every listed file of the folder must be named by an entry
@@ -262,14 +260,14 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     std::size_t first = j;
     while (first > 0 && origem.upper(first - 1) == origem.upper(j)) --first;
     if (!nomeado[first]) {
-      AdicionaMensagem(session.Mensagens, "Arquivo Nao esta no ini: " + origem.entry(j).name);
+      AdicionaMensagem(state.Mensagens, "Arquivo Nao esta no ini: " + origem.entry(j).name);
     }
   }
 
   // 9. The output file.
   view.SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(arquivo_saida));
   if (arquivo_saida.empty()) {
-    MostraMensagens(session, separador);
+    MostraMensagens(state, separador);
     return;
   }
   ScriptWriter saida;
@@ -296,18 +294,18 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     Status leitura =
         OpenSource(fonte, fso, origem, indices[i], caminho, entradas[i], &existe, &simples);
     if (!existe) {
-      AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
+      AdicionaMensagem(state.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
       continue;
     }
     if (!leitura.ok()) {
-      AdicionaMensagem(session.Mensagens,
+      AdicionaMensagem(state.Mensagens,
                        LinhaDeErro(leitura.About(platform::Operation::kReadFile, caminho)));
       continue;
     }
     // An entry whose ".." or a link leads out of the source root could put
     // any file the run may read into the package.
     if (const std::string fora = OutsideRoot(raiz, fonte, simples); !fora.empty()) {
-      AdicionaMensagem(session.Mensagens,
+      AdicionaMensagem(state.Mensagens,
                        std::string(kForaDaOrigem) + CaminhoMensagem(caminho) + " -> " + fora);
       fonte.Close();
       continue;
@@ -333,7 +331,7 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
     if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
     if (!fonte.status().ok()) {
       // The file failed while it was copied: the lines read before stay.
-      AdicionaMensagem(session.Mensagens,
+      AdicionaMensagem(state.Mensagens,
                        LinhaDeErro(fonte.status().About(platform::Operation::kReadFile, caminho)));
     }
     fonte.Close();
@@ -341,8 +339,8 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   }
 
   if (dry_run) {
-    if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
-    MostraMensagens(session, separador);
+    if (!escrita.ok()) ReportWriteError(state, arquivo_saida, escrita);
+    MostraMensagens(state, separador);
     return;
   }
 
@@ -355,10 +353,10 @@ void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string
   // 12. Commit: on any failure the output file keeps its old content.
   Status fechamento = saida.Close();
   if (escrita.ok()) escrita = fechamento;
-  if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
+  if (!escrita.ok()) ReportWriteError(state, arquivo_saida, escrita);
 
   // 13.
-  MostraMensagens(session, separador);
+  MostraMensagens(state, separador);
 }
 
 }  // namespace vkt::generate

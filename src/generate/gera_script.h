@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/session.h"
+#include "config/run_state.h"
 #include "generate/generation_options.h"
 
 namespace vkt::generate {
@@ -22,10 +22,10 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
 // Generates the script of `tipo_objeto` (an object-type keyword, or
 // "DOCS_E_BATS" for the companion files) for `banco` ("SQLSERVER", anything
 // else is Oracle). `bExec` adds "exec " to Oracle progress lines. Problems
-// become lines of `session.Mensagens`; the message area shows them at the end.
+// become lines of `state.Mensagens`; the message area shows them at the end.
 // Only files that lie inside `PathOrigem` are copied (kForaDaOrigem).
 // `options.dry_run` only reports (see GenerationOptions).
-void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::string_view banco,
                 bool& bExec, const GenerationOptions& options = {});
 
 }  // namespace vkt::generate
