@@ -8,9 +8,9 @@
 
 #include "app/run_report.h"
 #include "config/file_list.h"
+#include "config/object_types.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
-#include "generate/object_types.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
 
@@ -86,10 +86,15 @@ bool IsUtf8Page(std::string_view name) {
 // The source folder of `object_type` as the driver builds it, or "" when the
 // type has none.
 std::string SourceFolder(const config::RepositorySettings& settings, std::string_view object_type) {
-  const generate::ObjectTypeRow* row = generate::FindObjectType(object_type);
-  if (!row) return {};
-  if (row->keyword == "JOBS" && generate::JobsPrefix(settings.SISTEMA).empty()) return {};
-  return settings.PathOrigem + std::string(row->folder);
+  const config::ObjectType* type = config::FindObjectType(object_type);
+  if (!type || config::NumberPrefix(*type, settings.SISTEMA).empty()) return {};
+  return settings.PathOrigem + std::string(type->folder);
+}
+
+// The extension of the SQL Server scripts of `object_type`.
+std::string SqlServerExtension(std::string_view object_type) {
+  const config::ObjectType* type = config::FindObjectType(object_type);
+  return std::string(type && !type->extension.empty() ? type->extension : ".sql");
 }
 
 constexpr std::size_t kReadBlock = 1 << 20;
@@ -208,7 +213,7 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
 std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts& scripts,
                               const std::vector<std::string>& names) {
   std::vector<Finding> findings;
-  const std::string sql_extension = generate::IsSql2005Type(object_type) ? ".sql2005" : ".sql";
+  const std::string sql_extension = SqlServerExtension(object_type);
   // Upper-casing maps ASCII byte by byte, so a name's extension is
   // upper-cased on its own.
   const std::string upper_sql_extension = text::UpperCase(sql_extension);
@@ -252,8 +257,8 @@ std::vector<Finding> ListFaults(std::string_view object_type,
   };
   const std::string section = " na seção " + type + ": ";
 
-  // NUMFILES from its first line, as the run reads it; "JOBS" reads a missing
-  // or empty one as 0.
+  // NUMFILES from its first line, as the run reads it; a type with
+  // kCountOptional reads a missing or empty one as 0.
   std::string numfiles_text;
   for (const auto& key : keys) {
     if (text::UpperCase(key.name) == "NUMFILES") {
@@ -262,7 +267,8 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     }
   }
   long numfiles = ParseNumfiles(numfiles_text);
-  if (type == "JOBS" && numfiles_text.empty()) numfiles = 0;
+  const config::ObjectType* row = config::FindObjectType(object_type);
+  if (row && (row->quirks & config::kCountOptional) != 0 && numfiles_text.empty()) numfiles = 0;
 
   std::unordered_map<std::string, int> first_line_of_key;
   std::unordered_map<std::string, std::string> first_key_of_name;
@@ -433,18 +439,13 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
 
   const text::CodePage& page = text::SystemCodePage();
   const bool utf8_page = IsUtf8Page(page.name());
-  const bool sql2005 = generate::IsSql2005Type(object_type);
   struct Side {
     std::string_view database;
-    std::string_view extension;
+    std::string extension;
   };
-  std::vector<Side> sides;
-  if (sql2005) {
-    sides.push_back({kSqlServer, ".sql2005"});
-  } else {
-    sides.push_back({kSqlServer, ".sql"});
-    sides.push_back({kOracle, ".ora"});
-  }
+  std::vector<Side> sides{{kSqlServer, SqlServerExtension(object_type)}};
+  const config::ObjectType* type = config::FindObjectType(object_type);
+  if (type && type->oracle_call != config::OracleCall::kNone) sides.push_back({kOracle, ".ora"});
   // Each file once, whichever name leads to it; the folder is the same for
   // all, so the upper-cased file names tell the paths apart.
   std::unordered_set<std::string> done;

@@ -1,6 +1,5 @@
 #include "app/run_dispatch.h"
 
-#include <array>
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "app/manifest.h"
 #include "app/version_script.h"
 #include "config/ini.h"
+#include "config/object_types.h"
 #include "fs/platform/file_system.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
@@ -42,54 +42,15 @@ class DefaultGenerator final : public Generator {
   generate::GenerationOptions options_;
 };
 
-// When a row runs.
-enum class When {
-  kAlways,         // every installation run
-  kSelectedOrAll,  // its own keyword or "TODOS"
-  kZ7QOrSelected,  // its own keyword, or "TODOS" for the system "Z7Q"
-};
-
-struct Row {
-  std::string_view tipo;
-  When when;
-  bool oracle;       // a second call for "ORACLE" after the "SQLSERVER" one
-  bool oracle_exec;  // `bExec` of the Oracle call
-};
-
-// The order of an installation run.
-constexpr std::array<Row, 22> kRows{{
-    {"TYPESRULESDEFAULTS", When::kSelectedOrAll, true, true},
-    {"DOCS_E_BATS", When::kAlways, true, false},
-    {"TABELAS", When::kSelectedOrAll, true, false},
-    {"EVOLUCAO", When::kSelectedOrAll, true, false},
-    {"PROCEDURES", When::kSelectedOrAll, true, true},
-    {"PACKAGES", When::kSelectedOrAll, true, true},
-    {"VIEWS", When::kSelectedOrAll, true, true},
-    {"FUNCTIONS", When::kSelectedOrAll, true, true},
-    {"TRIGGERS", When::kSelectedOrAll, true, true},
-    {"SEQUENCES", When::kSelectedOrAll, true, false},
-    {"DADOS", When::kSelectedOrAll, true, false},
-    {"GRANTS", When::kSelectedOrAll, true, false},
-    {"SINONIMOS", When::kSelectedOrAll, true, false},
-    {"PROCEDURES_SQL_2005", When::kSelectedOrAll, false, false},
-    {"PACKAGES_SQL_2005", When::kSelectedOrAll, false, false},
-    {"JOBS", When::kSelectedOrAll, true, false},
-    {"TEMPLATES", When::kSelectedOrAll, true, false},
-    {"EVOLUCAO2", When::kSelectedOrAll, true, false},
-    {"OPCOES_MENU", When::kZ7QOrSelected, true, false},
-    {"OPCOES_MENU_ZEMO", When::kZ7QOrSelected, true, false},
-    {"TEMPLATES_ZEMO", When::kZ7QOrSelected, true, false},
-    {"TABELAS2", When::kSelectedOrAll, true, false},
-}};
-
-bool RowRuns(const Row& row, const std::string& selected, bool z7q) {
-  switch (row.when) {
-    case When::kAlways:
+// Whether an installation run with `selected` chosen calls `type`.
+bool Runs(const config::ObjectType& type, const std::string& selected, bool z7q) {
+  switch (type.runs) {
+    case config::RunsWhen::kAlways:
       return true;
-    case When::kSelectedOrAll:
-      return selected == row.tipo || selected == "TODOS";
-    case When::kZ7QOrSelected:
-      return selected == row.tipo || (z7q && selected == "TODOS");
+    case config::RunsWhen::kSelectedOrAll:
+      return selected == type.keyword || selected == config::kAllTypes;
+    case config::RunsWhen::kZ7QOrSelected:
+      return selected == type.keyword || (z7q && selected == config::kAllTypes);
   }
   return false;
 }
@@ -119,9 +80,9 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
   };
   for (std::string_view banco : {kSqlServer, kOracle}) {
     const std::string folder = generate::PlanCall(settings, "", banco).output_folder;
-    for (const Row& row : kRows) {
-      if (row.oracle || banco == kSqlServer)
-        add(generate::PlanCall(settings, row.tipo, banco).output_file);
+    for (const config::ObjectType& type : config::kObjectTypeTable) {
+      if (type.oracle_call != config::OracleCall::kNone || banco == kSqlServer)
+        add(generate::PlanCall(settings, type.keyword, banco).output_file);
     }
     add(folder + generate::NomeDocumentoInstrucao(banco, settings.SISTEMA));
     add(folder + generate::NomeRoteiro(banco, settings.SISTEMA));
@@ -196,13 +157,13 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   } else {
     const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
     bool bExec = false;
-    for (const Row& row : kRows) {
-      if (!RowRuns(row, selected, z7q)) continue;
+    for (const config::ObjectType& type : config::kObjectTypeTable) {
+      if (!Runs(type, selected, z7q)) continue;
       bExec = false;
-      generator.GeraScript(session, row.tipo, kSqlServer, bExec);
-      if (!row.oracle) continue;
-      bExec = row.oracle_exec;
-      generator.GeraScript(session, row.tipo, kOracle, bExec);
+      generator.GeraScript(session, type.keyword, kSqlServer, bExec);
+      if (type.oracle_call == config::OracleCall::kNone) continue;
+      bExec = type.oracle_call == config::OracleCall::kExec;
+      generator.GeraScript(session, type.keyword, kOracle, bExec);
     }
     const bool written =
         options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);

@@ -167,7 +167,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   if (manifest && *command != Command::kInstall) return Fail("--manifest is for install");
   if (write && *command != Command::kNumbering) return Fail("--write is for numbering");
   // The window's numbering of TODOS only says that no such folder exists.
-  if (*command == Command::kNumbering && options.type == "TODOS") {
+  if (*command == Command::kNumbering && options.type == config::kAllTypes) {
     return Fail("numbering works on one object type: --type TYPE, not TODOS");
   }
   if (report) options.report_file = *report;

@@ -1,8 +1,8 @@
 #include "generate/call_plan.h"
 
+#include "config/object_types.h"
 #include "generate/framing.h"
 #include "generate/names.h"
-#include "generate/object_types.h"
 
 namespace vkt::generate {
 
@@ -14,15 +14,14 @@ CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view t
   plan.output_folder = settings.PathDestino +
                        (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco)) +
                        "\\02-ATUALIZACAO\\";
-  if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
-    const std::string_view prefix =
-        row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA) : row->prefix;
+  if (const config::ObjectType* type = config::FindObjectType(tipo_objeto)) {
+    const std::string_view prefix = config::NumberPrefix(*type, settings.SISTEMA);
     if (!prefix.empty()) {
-      plan.source_folder = settings.PathOrigem + std::string(row->folder);
+      plan.source_folder = settings.PathOrigem + std::string(type->folder);
       plan.output_file = plan.output_folder + std::string(prefix) +
-                         NomeSchema(banco, settings.SISTEMA) + std::string(row->suffix);
+                         NomeSchema(banco, settings.SISTEMA) + std::string(type->suffix);
     }
-    if (IsSql2005Type(tipo_objeto)) plan.extension = ".sql2005";
+    if (!type->extension.empty()) plan.extension = type->extension;
   }
   return plan;
 }

@@ -11,12 +11,14 @@
 namespace vkt::generate {
 namespace {
 
-// The WYN system frames its DADOS and TEMPLATES scripts bare: no block, no
+// The WYN system frames the scripts of some types bare: no block, no
 // progress line, an empty closer.
-bool IsWynCase(std::string_view tipo_objeto, std::string_view sistema) {
-  if (text::UpperCase(sistema) != "WYN") return false;
-  std::string tipo = text::UpperCase(tipo_objeto);
-  return tipo == "DADOS" || tipo == "TEMPLATES";
+bool IsWynCase(const config::ObjectType& type, std::string_view sistema) {
+  return (type.quirks & config::kBareForWyn) != 0 && text::UpperCase(sistema) == "WYN";
+}
+
+bool IsCode(const config::ObjectType& type) {
+  return type.object_class == config::ObjectClass::kCode;
 }
 
 std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
@@ -34,31 +36,25 @@ std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
 
 bool IsSqlServer(std::string_view banco) { return banco == kSqlServer; }
 
-bool IsCodeObjectType(std::string_view tipo_objeto) {
-  return tipo_objeto == "VIEWS" || tipo_objeto == "FUNCTIONS" || tipo_objeto == "PROCEDURES" ||
-         tipo_objeto == "PACKAGES" || tipo_objeto == "TRIGGERS" ||
-         tipo_objeto == "TYPESRULESDEFAULTS";
-}
-
 std::string_view Separador(std::string_view banco) {
   return IsSqlServer(banco) ? std::string_view("\r") : std::string_view("\r\n");
 }
 
-std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
+std::string MontaCabecalho(const config::ObjectType& type, std::string_view banco,
                            std::string_view sistema, std::string_view separador) {
   if (IsSqlServer(banco)) return {};
-  if (IsCodeObjectType(tipo_objeto)) return Spool(tipo_objeto, sistema, separador);
+  if (IsCode(type)) return Spool(type.keyword, sistema, separador);
   std::string s = "SET SERVEROUTPUT ON SIZE 1000000";
   s += separador;
   s += "SET LINESIZE 80";
   s += separador;
-  s += Spool(tipo_objeto, sistema, separador);
+  s += Spool(type.keyword, sistema, separador);
   return s;
 }
 
-std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
+std::string MontaFechamentoBloco(const config::ObjectType& type, std::string_view banco,
                                  std::string_view sistema, std::string_view separador) {
-  if (IsSqlServer(banco) || IsWynCase(tipo_objeto, sistema)) return {};
+  if (IsSqlServer(banco) || IsWynCase(type, sistema)) return {};
   static constexpr std::string_view kLines[] = {
       "COMMIT;",
       "EXCEPTION",
@@ -138,12 +134,12 @@ std::string LinhaDeErro(const platform::Status& status) {
   return std::string(comeco) + CaminhoMensagem(status.path) + " - " + status.Text();
 }
 
-FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+FileOpening AberturaArquivo(const config::ObjectType& type, std::string_view banco,
                             std::string_view sistema) {
   FileOpening o;
-  const bool wyn = IsWynCase(tipo_objeto, sistema);
-  o.blank_line = tipo_objeto == "TABELAS" || tipo_objeto == "TABELAS2" || wyn;
-  o.block_opening = !IsSqlServer(banco) && !IsCodeObjectType(tipo_objeto) && !wyn;
+  const bool wyn = IsWynCase(type, sistema);
+  o.blank_line = (type.quirks & config::kBlankLineBeforeFile) != 0 || wyn;
+  o.block_opening = !IsSqlServer(banco) && !IsCode(type) && !wyn;
   o.progress = !wyn;
   return o;
 }

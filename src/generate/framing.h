@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/object_types.h"
 #include "fs/platform/file_system.h"
 
 namespace vkt::generate {
@@ -13,17 +14,15 @@ namespace vkt::generate {
 inline constexpr std::string_view kSqlServer = "SQLSERVER";
 
 bool IsSqlServer(std::string_view banco);  // exactly "SQLSERVER"
-// "VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS".
-bool IsCodeObjectType(std::string_view tipo_objeto);
 // The framing separator: CR LF for Oracle, CR alone for SQL Server.
 std::string_view Separador(std::string_view banco);
 
 // The header text, written with one WriteLine before the first non-empty file.
-std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
+std::string MontaCabecalho(const config::ObjectType& type, std::string_view banco,
                            std::string_view sistema, std::string_view separador);
-// The block closer written after each data-object-type file (the driver writes
-// none for code object types). `sistema` decides the WYN case.
-std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
+// The block closer written after each file of a data type (the driver writes
+// none for code types). `sistema` decides the WYN case.
+std::string MontaFechamentoBloco(const config::ObjectType& type, std::string_view banco,
                                  std::string_view sistema, std::string_view separador);
 // The line without the characters U+00FF and U+00FE.
 std::string LimpaLinha(std::string_view linha);
@@ -41,11 +40,11 @@ void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string&
 // The pieces the driver writes before each existing listed file, in order, each
 // to be written with WriteLine (pieces may hold separators).
 struct FileOpening {
-  bool blank_line = false;     // "" before the block (TABELAS, TABELAS2, the WYN case)
+  bool blank_line = false;     // "" before the block (kBlankLineBeforeFile, the WYN case)
   bool block_opening = false;  // the DECLARE/nAux/BEGIN writes (Oracle data types)
   bool progress = false;       // progress and separator lines (not in the WYN case)
 };
-FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+FileOpening AberturaArquivo(const config::ObjectType& type, std::string_view banco,
                             std::string_view sistema);
 // The three writes of the Oracle block opening (the third is "BEGIN" + CR LF,
 // giving an empty line after it).

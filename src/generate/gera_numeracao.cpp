@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/object_types.h"
 #include "fs/file_system_object.h"
 #include "generate/framing.h"
 #include "services/desktop.h"
@@ -17,33 +18,6 @@
 
 namespace vkt::generate {
 namespace {
-
-struct FolderRow {
-  std::string_view tipo_objeto;
-  std::string_view folder;
-};
-
-// The numbering's own folders (their letter case differs from the generation
-// table's in places; folders are found without regard to case).
-constexpr FolderRow kNumberingFolders[] = {
-    {"TABELAS", "\\Tabelas"},       {"EVOLUCAO", "\\Evolucao"},   {"DADOS", "\\Dados"},
-    {"TRIGGERS", "\\Triggers"},     {"VIEWS", "\\Views"},         {"FUNCTIONS", "\\Functions"},
-    {"PROCEDURES", "\\procedures"}, {"PACKAGES", "\\Packages"},   {"SEQUENCES", "\\Sequences"},
-    {"TEMPLATES", "\\Templates"},   {"EVOLUCAO2", "\\Evolucao2"}, {"TABELAS2", "\\Tabelas2"},
-};
-
-// Keywords the numbering table leaves without a folder take the folder the
-// generation reads for them, so that the lines match the files it will look for.
-// "JOBS" has a folder whatever the system: only its output depends on it.
-constexpr FolderRow kGenerationFolders[] = {
-    {"TYPESRULESDEFAULTS", "\\Types_Rules_Defaults"},
-    {"GRANTS", "\\GRANTS"},
-    {"SINONIMOS", "\\SINONIMOS"},
-    {"OPCOES_MENU", "\\OPCOES_MENU"},
-    {"JOBS", "\\JOBS"},
-    {"PROCEDURES_SQL_2005", "\\PROCEDURES"},
-    {"PACKAGES_SQL_2005", "\\PACKAGES"},
-};
 
 constexpr std::string_view kNoFolderMessage = "Nao existe pasta de origem para o tipo: ";
 
@@ -59,13 +33,9 @@ std::string JoinMessages(const std::vector<std::string>& mensagens) {
 }  // namespace
 
 std::optional<std::string> NumberingFolder(std::string_view tipo_objeto) {
-  for (const auto& row : kNumberingFolders) {
-    if (row.tipo_objeto == tipo_objeto) return std::string(row.folder);
-  }
-  for (const auto& row : kGenerationFolders) {
-    if (row.tipo_objeto == tipo_objeto) return std::string(row.folder);
-  }
-  return std::nullopt;
+  const config::ObjectType* type = config::FindObjectType(tipo_objeto);
+  if (!type || config::NumberingFolder(*type).empty()) return std::nullopt;
+  return std::string(config::NumberingFolder(*type));
 }
 
 std::string BaseName(std::string_view file_name) {

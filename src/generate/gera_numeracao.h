@@ -24,8 +24,8 @@ namespace vkt::generate {
 void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, std::string_view banco);
 
 // The folder (to be appended to `PathOrigem`) that the numbering lists for
-// `tipo_objeto`: the numbering's own folder, else the generation table's
-// ("GRANTS" -> "\GRANTS", "JOBS" -> "\JOBS" whatever the system). Empty
+// `tipo_objeto`: config::NumberingFolder of its row ("VIEWS" -> "\Views",
+// "GRANTS" -> "\GRANTS", "JOBS" -> "\JOBS" whatever the system). Empty
 // optional for "TODOS" and any keyword without a folder.
 std::optional<std::string> NumberingFolder(std::string_view tipo_objeto);
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "config/file_list.h"
+#include "config/object_types.h"
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "generate/docs_e_bats.h"
 #include "generate/framing.h"
 #include "generate/names.h"
-#include "generate/object_types.h"
 #include "generate/script_io.h"
 #include "services/desktop.h"
 #include "text/letter_case.h"
@@ -189,21 +189,21 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   }
 
   // 4. The row of the object type.
-  if (tipo_objeto == kDocsEBats) {
+  const config::ObjectType* type = config::FindObjectType(tipo_objeto);
+  if (type && type->object_class == config::ObjectClass::kCompanions) {
     CopiaDocsEBats(state, banco, pasta_saida, options);
     MostraMensagens(state, separador);
     return;
   }
   std::string pasta_origem;
   std::string arquivo_saida;
-  if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
-    const std::string_view prefixo =
-        row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA) : row->prefix;
+  if (type) {
+    const std::string_view prefixo = config::NumberPrefix(*type, settings.SISTEMA);
     if (!prefixo.empty()) {
-      pasta_origem = settings.PathOrigem + std::string(row->folder);
-      arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(row->suffix);
+      pasta_origem = settings.PathOrigem + std::string(type->folder);
+      arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(type->suffix);
     }
-    if (IsSql2005Type(tipo_objeto)) extensao = ".sql2005";
+    if (!type->extension.empty()) extensao = type->extension;
   }
 
   // 5. The folder listing: the files of the folder that match "*" + extension,
@@ -277,10 +277,10 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   bool cabecalho_gravado = false;
 
   // 10. The listed files, in list order.
-  const FileOpening abertura = AberturaArquivo(tipo_objeto, banco, settings.SISTEMA);
-  const bool dados = !IsCodeObjectType(tipo_objeto);
+  const FileOpening abertura = AberturaArquivo(*type, banco, settings.SISTEMA);
+  const bool dados = type->object_class != config::ObjectClass::kCode;
   const std::string fechamento_bloco =
-      dados ? MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador) : "";
+      dados ? MontaFechamentoBloco(*type, banco, settings.SISTEMA, separador) : "";
   fs::FileSystemObject fso;
   SourceFile fonte;
   std::string caminho;
@@ -316,7 +316,7 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
     }
     if (!fonte.empty() && !cabecalho_gravado) {
       cabecalho_gravado = true;
-      escrita = saida.WriteLine(MontaCabecalho(tipo_objeto, banco, settings.SISTEMA, separador));
+      escrita = saida.WriteLine(MontaCabecalho(*type, banco, settings.SISTEMA, separador));
     }
     if (abertura.blank_line && escrita.ok()) escrita = saida.WriteLine("");
     if (abertura.block_opening) {

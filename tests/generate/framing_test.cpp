@@ -50,12 +50,16 @@ TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
 }
 
 TEST(Framing, CodeObjectTypes) {
+  const auto is_code = [](std::string_view keyword) {
+    const config::ObjectType* type = config::FindObjectType(keyword);
+    return type != nullptr && type->object_class == config::ObjectClass::kCode;
+  };
   for (const char* t :
        {"VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS"}) {
-    EXPECT_TRUE(IsCodeObjectType(t)) << t;
+    EXPECT_TRUE(is_code(t)) << t;
   }
   for (const char* t : {"TABELAS", "PROCEDURES_SQL_2005", "views", "DADOS"}) {
-    EXPECT_FALSE(IsCodeObjectType(t)) << t;
+    EXPECT_FALSE(is_code(t)) << t;
   }
 }
 
