@@ -9,6 +9,8 @@
 #include "app/run_report.h"
 #include "config/file_list.h"
 #include "config/object_types.h"
+#include "generate/call_plan.h"
+#include "generate/database_kind.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
 #include "text/codepage.h"
@@ -19,8 +21,10 @@ namespace {
 
 namespace k = problem_kind;
 
-constexpr std::string_view kSqlServer = "SQLSERVER";
-constexpr std::string_view kOracle = "ORACLE";
+using generate::DatabaseKind;
+
+// The kind's name in findings.
+std::string KindName(DatabaseKind kind) { return std::string(generate::Describe(kind).keyword); }
 
 // The number i of a key "FILEi" (upper-cased), i from 1 without leading zeros;
 // 0 for any other key.
@@ -51,6 +55,23 @@ long ParseNumfiles(std::string_view text) {
 bool EndsWithIgnoreCase(std::string_view upper_text, std::string_view upper_suffix) {
   return upper_text.size() > upper_suffix.size() &&
          upper_text.substr(upper_text.size() - upper_suffix.size()) == upper_suffix;
+}
+
+// Whether the upper-cased name ends in an extension of source scripts: a
+// kind's or an object type's own.
+bool EndsInSourceExtension(std::string_view upper_name) {
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    if (EndsWithIgnoreCase(upper_name, text::UpperCase(generate::Describe(kind).extension))) {
+      return true;
+    }
+  }
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    if (!type.extension.empty() &&
+        EndsWithIgnoreCase(upper_name, text::UpperCase(type.extension))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string LineNote(int line) { return " (linha " + std::to_string(line) + ")"; }
@@ -89,12 +110,6 @@ std::string SourceFolder(const config::RepositorySettings& settings, std::string
   const config::ObjectType* type = config::FindObjectType(object_type);
   if (!type || config::NumberPrefix(*type, settings.SISTEMA).empty()) return {};
   return settings.PathOrigem + std::string(type->folder);
-}
-
-// The extension of the SQL Server scripts of `object_type`.
-std::string SqlServerExtension(std::string_view object_type) {
-  const config::ObjectType* type = config::FindObjectType(object_type);
-  return std::string(type && !type->extension.empty() ? type->extension : ".sql");
 }
 
 constexpr std::size_t kReadBlock = 1 << 20;
@@ -213,27 +228,32 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
 std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts& scripts,
                               const std::vector<std::string>& names) {
   std::vector<Finding> findings;
-  const std::string sql_extension = SqlServerExtension(object_type);
+  const std::string sql_extension(generate::SourceExtension(object_type, DatabaseKind::kSqlServer));
+  const std::string oracle_extension(generate::Describe(DatabaseKind::kOracle).extension);
   // Upper-casing maps ASCII byte by byte, so a name's extension is
   // upper-cased on its own.
   const std::string upper_sql_extension = text::UpperCase(sql_extension);
+  const std::string upper_oracle_extension = text::UpperCase(oracle_extension);
   std::unordered_set<std::string> done;
   for (std::size_t i = 1; i < names.size(); ++i) {
     if (names[i].empty()) continue;
     const std::string upper = text::UpperCase(names[i]);
     if (!done.insert(upper).second) continue;
-    const std::string oracle_name = names[i] + ".ora";
+    const std::string oracle_name = names[i] + oracle_extension;
     const std::string sql_name = names[i] + sql_extension;
-    const bool oracle = scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + ".ORA"));
+    const bool oracle =
+        scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + upper_oracle_extension));
     const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
     if (oracle == sql) continue;
     if (oracle) {
       findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kSqlServer),
+          {std::string(k::kVendorParity), std::string(object_type),
+           KindName(DatabaseKind::kSqlServer),
            "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
     } else {
       findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kOracle),
+          {std::string(k::kVendorParity), std::string(object_type),
+           KindName(DatabaseKind::kOracle),
            "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
     }
   }
@@ -293,8 +313,7 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     }
     if (key.value.empty()) continue;  // the run reports the entry as not found
     const std::string name_upper = text::UpperCase(key.value);
-    if (EndsWithIgnoreCase(name_upper, ".ORA") || EndsWithIgnoreCase(name_upper, ".SQL") ||
-        EndsWithIgnoreCase(name_upper, ".SQL2005")) {
+    if (EndsInSourceExtension(name_upper)) {
       add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
     }
     if (LeadsOutOfFolder(key.value)) {
@@ -439,13 +458,18 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
 
   const text::CodePage& page = text::SystemCodePage();
   const bool utf8_page = IsUtf8Page(page.name());
+  // The kinds the run calls the type for, with the extension of each.
   struct Side {
     std::string_view database;
-    std::string extension;
+    std::string_view extension;
   };
-  std::vector<Side> sides{{kSqlServer, SqlServerExtension(object_type)}};
+  std::vector<Side> sides;
   const config::ObjectType* type = config::FindObjectType(object_type);
-  if (type && type->oracle_call != config::OracleCall::kNone) sides.push_back({kOracle, ".ora"});
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    if (type && generate::HasCall(*type, kind)) {
+      sides.push_back({generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
+    }
+  }
   // Each file once, whichever name leads to it; the folder is the same for
   // all, so the upper-cased file names tell the paths apart.
   std::unordered_set<std::string> done;

@@ -23,19 +23,18 @@ namespace vkt::app {
 namespace {
 
 constexpr std::string_view kTitle = "VKTGeraInstallBD";
-constexpr std::string_view kSqlServer = "SQLSERVER";
-constexpr std::string_view kOracle = "ORACLE";
+using generate::DatabaseKind;
 
 class DefaultGenerator final : public Generator {
  public:
   explicit DefaultGenerator(generate::GenerationOptions options) : options_(options) {}
-  void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                  bool& bExec) override {
-    generate::GeraScript(session, tipo_objeto, banco, bExec, options_);
+  void GeraScript(Session& session, std::string_view tipo_objeto, DatabaseKind kind,
+                  bool exec) override {
+    generate::GeraScript(session, tipo_objeto, kind, exec, options_);
   }
   void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                     std::string_view banco) override {
-    generate::GeraNumeracao(session, tipo_objeto, banco);
+                     DatabaseKind kind) override {
+    generate::GeraNumeracao(session, tipo_objeto, kind);
   }
 
  private:
@@ -78,15 +77,18 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
   auto add = [&files](std::string path) {
     if (!path.empty()) files.emplace_back(std::move(path), platform::LinkAtTarget::kReplace);
   };
-  for (std::string_view banco : {kSqlServer, kOracle}) {
-    const std::string folder = generate::PlanCall(settings, "", banco).output_folder;
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    const std::string folder = generate::PlanCall(settings, "", kind).output_folder;
     for (const config::ObjectType& type : config::kObjectTypeTable) {
-      if (type.oracle_call != config::OracleCall::kNone || banco == kSqlServer)
-        add(generate::PlanCall(settings, type.keyword, banco).output_file);
+      if (generate::HasCall(type, kind)) {
+        add(generate::PlanCall(settings, type.keyword, kind).output_file);
+      }
     }
-    add(folder + generate::NomeDocumentoInstrucao(banco, settings.SISTEMA));
-    add(folder + generate::NomeRoteiro(banco, settings.SISTEMA));
-    if (banco == kOracle) add(folder + generate::NomeScriptPolitica(settings.SISTEMA));
+    add(folder + generate::NomeDocumentoInstrucao(kind, settings.SISTEMA));
+    add(folder + generate::NomeRoteiro(kind, settings.SISTEMA));
+    if (generate::Describe(kind).policy_script) {
+      add(folder + generate::NomeScriptPolitica(settings.SISTEMA));
+    }
     add(folder + std::string(kManifestName));
   }
   add(SqlServerVersionScriptPath(session));
@@ -153,17 +155,15 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   std::optional<config::IniSnapshot> lista;
   if (install) lista.emplace(session.settings.ArqConfigIni);
   if (!install) {
-    generator.GeraNumeracao(session, selected, kOracle);
+    generator.GeraNumeracao(session, selected, DatabaseKind::kOracle);
   } else {
     const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
-    bool bExec = false;
     for (const config::ObjectType& type : config::kObjectTypeTable) {
       if (!Runs(type, selected, z7q)) continue;
-      bExec = false;
-      generator.GeraScript(session, type.keyword, kSqlServer, bExec);
-      if (type.oracle_call == config::OracleCall::kNone) continue;
-      bExec = type.oracle_call == config::OracleCall::kExec;
-      generator.GeraScript(session, type.keyword, kOracle, bExec);
+      for (DatabaseKind kind : generate::kDatabaseKinds) {
+        if (!generate::HasCall(type, kind)) continue;
+        generator.GeraScript(session, type.keyword, kind, generate::CallsWithExec(type, kind));
+      }
     }
     const bool written =
         options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);

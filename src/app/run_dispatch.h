@@ -7,6 +7,7 @@
 
 #include "app/session.h"
 #include "fs/platform/file_system.h"
+#include "generate/database_kind.h"
 
 namespace vkt::app {
 
@@ -29,10 +30,10 @@ enum class RunOutcome {
 class Generator {
  public:
   virtual ~Generator() = default;
-  virtual void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                          bool& bExec) = 0;
+  virtual void GeraScript(Session& session, std::string_view tipo_objeto,
+                          generate::DatabaseKind kind, bool exec) = 0;
   virtual void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                             std::string_view banco) = 0;
+                             generate::DatabaseKind kind) = 0;
 };
 
 // How a button press runs. The default is the window's run.

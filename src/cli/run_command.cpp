@@ -49,8 +49,8 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
 // a manifest that cannot be written, is a problem line of its own.
 bool WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
   bool ok = true;
-  for (std::string_view banco : {"SQLSERVER", "ORACLE"}) {
-    const std::string folder = generate::PlanCall(session.settings, "", banco).output_folder;
+  for (generate::DatabaseKind kind : generate::kDatabaseKinds) {
+    const std::string folder = generate::PlanCall(session.settings, "", kind).output_folder;
     const platform::Status status = app::WriteManifest(folder);
     if (status.ok()) {
       report->manifests.push_back(

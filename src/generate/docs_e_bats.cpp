@@ -98,16 +98,16 @@ void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxI
 
 }  // namespace
 
-std::string PastaDocs(const config::RunState& state, std::string_view banco) {
-  return state.program_folder + "\\docs\\" + std::string(banco);
+std::string PastaDocs(const config::RunState& state, DatabaseKind kind) {
+  return state.program_folder + "\\docs\\" + std::string(Describe(kind).keyword);
 }
 
-void CopiaDocsEBats(config::RunState& state, std::string_view banco, const std::string& pasta_saida,
+void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& pasta_saida,
                     const GenerationOptions& options) {
   const std::string& sistema = state.settings.SISTEMA;
-  const std::string docs = PastaDocs(state, banco);
-  const std::string documento = NomeDocumentoInstrucao(banco, sistema);
-  const std::string roteiro = NomeRoteiro(banco, sistema);
+  const std::string docs = PastaDocs(state, kind);
+  const std::string documento = NomeDocumentoInstrucao(kind, sistema);
+  const std::string roteiro = NomeRoteiro(kind, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
     return dry_run ? CouldCopyInto(state, docs, name, pasta_saida)
@@ -128,7 +128,7 @@ void CopiaDocsEBats(config::RunState& state, std::string_view banco, const std::
     AdicionaMensagem(state.Mensagens, "Arquivo " + documento + " nao encontrado!");
   }
 
-  if (banco == "ORACLE") {
+  if (Describe(kind).policy_script) {
     const std::string politica = NomeScriptPolitica(sistema);
     if (!copy(politica)) {
       ShowError("Erro ao copiar o script de verificação de política de segurança");

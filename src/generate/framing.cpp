@@ -34,15 +34,11 @@ std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
 
 }  // namespace
 
-bool IsSqlServer(std::string_view banco) { return banco == kSqlServer; }
-
-std::string_view Separador(std::string_view banco) {
-  return IsSqlServer(banco) ? std::string_view("\r") : std::string_view("\r\n");
-}
-
-std::string MontaCabecalho(const config::ObjectType& type, std::string_view banco,
-                           std::string_view sistema, std::string_view separador) {
-  if (IsSqlServer(banco)) return {};
+std::string MontaCabecalho(const config::ObjectType& type, DatabaseKind kind,
+                           std::string_view sistema) {
+  const DatabaseKindInfo& info = Describe(kind);
+  if (!info.sqlplus_framing) return {};
+  const std::string_view separador = info.separator;
   if (IsCode(type)) return Spool(type.keyword, sistema, separador);
   std::string s = "SET SERVEROUTPUT ON SIZE 1000000";
   s += separador;
@@ -52,9 +48,10 @@ std::string MontaCabecalho(const config::ObjectType& type, std::string_view banc
   return s;
 }
 
-std::string MontaFechamentoBloco(const config::ObjectType& type, std::string_view banco,
-                                 std::string_view sistema, std::string_view separador) {
-  if (IsSqlServer(banco) || IsWynCase(type, sistema)) return {};
+std::string MontaFechamentoBloco(const config::ObjectType& type, DatabaseKind kind,
+                                 std::string_view sistema) {
+  const DatabaseKindInfo& info = Describe(kind);
+  if (!info.sqlplus_framing || IsWynCase(type, sistema)) return {};
   static constexpr std::string_view kLines[] = {
       "COMMIT;",
       "EXCEPTION",
@@ -70,7 +67,7 @@ std::string MontaFechamentoBloco(const config::ObjectType& type, std::string_vie
   std::string s;
   for (std::string_view line : kLines) {
     s += line;
-    s += separador;
+    s += info.separator;
   }
   return s;
 }
@@ -134,12 +131,12 @@ std::string LinhaDeErro(const platform::Status& status) {
   return std::string(comeco) + CaminhoMensagem(status.path) + " - " + status.Text();
 }
 
-FileOpening AberturaArquivo(const config::ObjectType& type, std::string_view banco,
+FileOpening AberturaArquivo(const config::ObjectType& type, DatabaseKind kind,
                             std::string_view sistema) {
   FileOpening o;
   const bool wyn = IsWynCase(type, sistema);
   o.blank_line = (type.quirks & config::kBlankLineBeforeFile) != 0 || wyn;
-  o.block_opening = !IsSqlServer(banco) && !IsCode(type) && !wyn;
+  o.block_opening = Describe(kind).sqlplus_framing && !IsCode(type) && !wyn;
   o.progress = !wyn;
   return o;
 }
@@ -153,24 +150,17 @@ const std::vector<std::string>& AberturaBloco() {
   return kWrites;
 }
 
-std::string LinhaProgresso(std::string_view banco, bool exec, std::string_view entrada) {
+std::string LinhaProgresso(DatabaseKind kind, bool exec, std::string_view entrada) {
+  const DatabaseKindInfo& info = Describe(kind);
   std::string s;
-  if (IsSqlServer(banco)) {
-    s = "Print 'EXECUCAO: ";
-    s += entrada;
-    s += '\'';
-    return s;
-  }
-  if (exec) s = "exec ";
-  s += "dbms_output.put_line('EXECUCAO: ";
+  if (exec) s = info.exec_prefix;
+  s += info.progress_prefix;
   s += entrada;
-  s += "');";
+  s += info.progress_suffix;
   return s;
 }
 
-std::string_view LinhaSeparadora(std::string_view banco) {
-  return IsSqlServer(banco) ? std::string_view("GO") : std::string_view(" ");
-}
+std::string_view LinhaSeparadora(DatabaseKind kind) { return Describe(kind).separator_line; }
 
 const std::vector<std::string>& FechamentoOracle() {
   static const std::vector<std::string> kWrites = {"SPOOL OFF;", "--EXIT\r\n"};

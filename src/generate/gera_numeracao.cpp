@@ -49,7 +49,7 @@ std::string BaseName(std::string_view file_name) {
 }
 
 void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto,
-                   std::string_view /*banco*/) {
+                   DatabaseKind /*kind*/) {
   EventLoop& loop = *Desktop().loop;
 
   const std::optional<std::string> folder = NumberingFolder(tipo_objeto);

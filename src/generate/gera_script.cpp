@@ -9,6 +9,7 @@
 #include "config/object_types.h"
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "generate/call_plan.h"
 #include "generate/docs_e_bats.h"
 #include "generate/framing.h"
 #include "generate/names.h"
@@ -160,8 +161,8 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path) {
          platform::CanonicalPath(path, &where).ok() && platform::IsSameOrInside(where, root);
 }
 
-void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::string_view banco,
-                bool& bExec, const GenerationOptions& options) {
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind,
+                bool exec, const GenerationOptions& options) {
   const bool dry_run = options.dry_run;
   const config::RepositorySettings& settings = state.settings;
   RunView& view = *Desktop().view;
@@ -172,16 +173,14 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   Desktop().loop->Yield();
 
   // 2. Per-kind settings.
-  const bool sql_server = IsSqlServer(banco);
-  const std::string_view separador = Separador(banco);
-  const std::string schema = NomeSchema(banco, settings.SISTEMA);
-  const bool exec = !sql_server && bExec;
-  std::string extensao = sql_server ? ".sql" : ".ora";
+  const DatabaseKindInfo& info = Describe(kind);
+  const std::string_view separador = info.separator;
+  const CallPlan plan = PlanCall(settings, tipo_objeto, kind);
+  const std::string& extensao = plan.extension;
 
   // 3. Output folders, one level at a time.
-  const std::string pasta_banco =
-      settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
-  const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
+  const std::string& pasta_banco = plan.database_folder;
+  const std::string& pasta_saida = plan.output_folder;
   if (!EnsureFolder(state, settings.PathDestino, dry_run, /*outermost=*/true) ||
       !EnsureFolder(state, pasta_banco, dry_run) || !EnsureFolder(state, pasta_saida, dry_run)) {
     MostraMensagens(state, separador);
@@ -191,20 +190,12 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   // 4. The row of the object type.
   const config::ObjectType* type = config::FindObjectType(tipo_objeto);
   if (type && type->object_class == config::ObjectClass::kCompanions) {
-    CopiaDocsEBats(state, banco, pasta_saida, options);
+    CopiaDocsEBats(state, kind, pasta_saida, options);
     MostraMensagens(state, separador);
     return;
   }
-  std::string pasta_origem;
-  std::string arquivo_saida;
-  if (type) {
-    const std::string_view prefixo = config::NumberPrefix(*type, settings.SISTEMA);
-    if (!prefixo.empty()) {
-      pasta_origem = settings.PathOrigem + std::string(type->folder);
-      arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(type->suffix);
-    }
-    if (!type->extension.empty()) extensao = type->extension;
-  }
+  const std::string& pasta_origem = plan.source_folder;
+  const std::string& arquivo_saida = plan.output_file;
 
   // 5. The folder listing: the files of the folder that match "*" + extension,
   // in listing order. A type without a source folder lists nothing (the bare
@@ -272,15 +263,14 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   }
   ScriptWriter saida;
   Status escrita = dry_run ? PredictScriptCreation(arquivo_saida)
-                           : saida.Create(arquivo_saida, sql_server ? ScriptEncoding::kUtf16Le
-                                                                    : ScriptEncoding::kCodePage);
+                           : saida.Create(arquivo_saida, info.encoding);
   bool cabecalho_gravado = false;
 
   // 10. The listed files, in list order.
-  const FileOpening abertura = AberturaArquivo(*type, banco, settings.SISTEMA);
+  const FileOpening abertura = AberturaArquivo(*type, kind, settings.SISTEMA);
   const bool dados = type->object_class != config::ObjectClass::kCode;
   const std::string fechamento_bloco =
-      dados ? MontaFechamentoBloco(*type, banco, settings.SISTEMA, separador) : "";
+      dados ? MontaFechamentoBloco(*type, kind, settings.SISTEMA) : "";
   fs::FileSystemObject fso;
   SourceFile fonte;
   std::string caminho;
@@ -316,7 +306,7 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
     }
     if (!fonte.empty() && !cabecalho_gravado) {
       cabecalho_gravado = true;
-      escrita = saida.WriteLine(MontaCabecalho(*type, banco, settings.SISTEMA, separador));
+      escrita = saida.WriteLine(MontaCabecalho(*type, kind, settings.SISTEMA));
     }
     if (abertura.blank_line && escrita.ok()) escrita = saida.WriteLine("");
     if (abertura.block_opening) {
@@ -325,8 +315,8 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
       }
     }
     if (abertura.progress) {
-      if (escrita.ok()) escrita = saida.WriteLine(LinhaProgresso(banco, exec, entradas[i]));
-      if (escrita.ok()) escrita = saida.WriteLine(LinhaSeparadora(banco));
+      if (escrita.ok()) escrita = saida.WriteLine(LinhaProgresso(kind, exec, entradas[i]));
+      if (escrita.ok()) escrita = saida.WriteLine(LinhaSeparadora(kind));
     }
     if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
     if (!fonte.status().ok()) {
@@ -345,7 +335,7 @@ void GeraScript(config::RunState& state, std::string_view tipo_objeto, std::stri
   }
 
   // 11. Oracle closing lines, once the header was written.
-  if (escrita.ok() && cabecalho_gravado && !sql_server) {
+  if (escrita.ok() && cabecalho_gravado && info.sqlplus_framing) {
     for (const std::string& piece : FechamentoOracle()) {
       if (escrita.ok()) escrita = saida.WriteLine(piece);
     }

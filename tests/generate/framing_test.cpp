@@ -64,12 +64,15 @@ TEST(Framing, CodeObjectTypes) {
 }
 
 // The names as a run writes them are pinned by tests/cases; the run passes
-// the system upper-cased and the kind as "ORACLE" or "SQLSERVER".
-TEST(Names, TheSpecialSystemsAreComparedUpperCasedAndAnyOtherKindIsOracle) {
-  EXPECT_EQ(NomeSchema("ORACLE", "korvani-pelts"), "KORVANI");
-  EXPECT_EQ(NomeRoteiro("ORACLE", "korvani-pelts"), "00-korvani-pelts_Atualizacao.sql");
-  EXPECT_EQ(NomeSchema("sqlserver", "XYZ"), "DBVKT_XYZ");
-  EXPECT_EQ(NomeDocumentoInstrucao("sqlserver", "XYZ"), "Roteiro_Atualizacao_XYZ_Oracle.doc");
+// the system upper-cased.
+TEST(Names, TheSpecialSystemsAreComparedUpperCased) {
+  EXPECT_EQ(NomeSchema(DatabaseKind::kOracle, "korvani-pelts"), "KORVANI");
+  EXPECT_EQ(NomeRoteiro(DatabaseKind::kOracle, "korvani-pelts"),
+            "00-korvani-pelts_Atualizacao.sql");
+  EXPECT_EQ(NomeSchema(DatabaseKind::kOracle, "XYZ"), "DBVKT_XYZ");
+  EXPECT_EQ(NomeDocumentoInstrucao(DatabaseKind::kOracle, "XYZ"),
+            "Roteiro_Atualizacao_XYZ_Oracle.doc");
+  EXPECT_EQ(NomeSchema(DatabaseKind::kSqlServer, "korvani-pelts"), "SA");
 }
 
 }  // namespace
