@@ -32,8 +32,7 @@ class DefaultGenerator final : public Generator {
                   bool exec) override {
     generate::GeraScript(session, tipo_objeto, kind, exec, options_);
   }
-  void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                     DatabaseKind kind) override {
+  void GeraNumeracao(Session& session, std::string_view tipo_objeto, DatabaseKind kind) override {
     generate::GeraNumeracao(session, tipo_objeto, kind);
   }
 

@@ -13,8 +13,7 @@ namespace vkt::generate {
 enum class DatabaseKind { kSqlServer, kOracle };
 
 // The kinds in the order a run calls them for one object type.
-inline constexpr DatabaseKind kDatabaseKinds[] = {DatabaseKind::kSqlServer,
-                                                  DatabaseKind::kOracle};
+inline constexpr DatabaseKind kDatabaseKinds[] = {DatabaseKind::kSqlServer, DatabaseKind::kOracle};
 
 struct DatabaseKindInfo {
   // "SQLSERVER", "ORACLE": its name in reports and its folder below "docs".

@@ -48,8 +48,7 @@ std::string BaseName(std::string_view file_name) {
   return std::string(file_name.substr(0, static_cast<std::size_t>(end)));
 }
 
-void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto,
-                   DatabaseKind /*kind*/) {
+void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, DatabaseKind /*kind*/) {
   EventLoop& loop = *Desktop().loop;
 
   const std::optional<std::string> folder = NumberingFolder(tipo_objeto);

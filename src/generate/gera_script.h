@@ -27,7 +27,7 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
 // message area shows them at the end, joined by the kind's separator. Only
 // files that lie inside `PathOrigem` are copied (kForaDaOrigem).
 // `options.dry_run` only reports (see GenerationOptions).
-void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind,
-                bool exec, const GenerationOptions& options = {});
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+                const GenerationOptions& options = {});
 
 }  // namespace vkt::generate
