@@ -104,14 +104,6 @@ bool IsUtf8Page(std::string_view name) {
   return letters == "UTF8";
 }
 
-// The source folder of `object_type` as the driver builds it, or "" when the
-// type has none.
-std::string SourceFolder(const config::RepositorySettings& settings, std::string_view object_type) {
-  const config::ObjectType* type = config::FindObjectType(object_type);
-  if (!type || config::NumberPrefix(*type, settings.SISTEMA).empty()) return {};
-  return settings.PathOrigem + std::string(type->folder);
-}
-
 constexpr std::size_t kReadBlock = 1 << 20;
 
 // True when `file_name` is one entry of a folder, which the folder's listing
@@ -140,6 +132,8 @@ class FolderScripts {
     // A folder that cannot be opened lists nothing: then paths decide.
     listed_.Open(folder_ + "\\");
   }
+
+  const std::string& folder() const { return folder_; }
 
   // The program path of the file `file_name` of the folder.
   std::string PathOf(std::string_view file_name) const {
@@ -252,8 +246,7 @@ std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts&
            "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
     } else {
       findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type),
-           KindName(DatabaseKind::kOracle),
+          {std::string(k::kVendorParity), std::string(object_type), KindName(DatabaseKind::kOracle),
            "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
     }
   }
@@ -433,6 +426,76 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   return finding;
 }
 
+namespace {
+
+// A kind the run calls a type for, with the extension of its scripts there.
+struct Side {
+  std::string_view database;
+  std::string_view extension;
+};
+
+std::vector<Side> SidesOf(std::string_view object_type) {
+  std::vector<Side> sides;
+  const config::ObjectType* type = config::FindObjectType(object_type);
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    if (type && generate::HasCall(*type, kind)) {
+      sides.push_back(
+          {generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
+    }
+  }
+  return sides;
+}
+
+// The encoding of the file `file_name` of `scripts` (`place`: what Locate
+// gave for it), read through `block`; kNone for a file that cannot be read,
+// which the run reports itself.
+EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& file_name,
+                            std::size_t place, char* block, bool single_byte_page, bool utf8_page) {
+  platform::File file;
+  if (!scripts.Open(file_name, place, &file).ok()) return EncodingIssue::kNone;
+  EncodingSniffer sniffer(single_byte_page, utf8_page);
+  if (!Sniff(file, block, kReadBlock, &sniffer).ok()) return EncodingIssue::kNone;
+  return sniffer.Result();
+}
+
+// The encoding findings of the scripts listed as `names` on every side that
+// the run sees and that lie inside `path_origem`, each file once, whichever
+// name leads to it.
+void CheckEncodings(const std::string& path_origem, std::string_view object_type,
+                    const FolderScripts& scripts, const std::vector<std::string>& names,
+                    const std::vector<Side>& sides, std::vector<Finding>* findings) {
+  // A file outside the source root is not copied (the run says so); its
+  // bytes are not the check's to look at either.
+  const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
+  const text::CodePage& page = text::SystemCodePage();
+  const bool utf8_page = IsUtf8Page(page.name());
+  // The folder is the same for all, so the upper-cased file names tell the
+  // paths apart.
+  std::unordered_set<std::string> done;
+  // One block for every file of the folder.
+  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  for (const Side& side : sides) {
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      if (names[i].empty()) continue;
+      const std::string file_name = names[i] + std::string(side.extension);
+      std::string upper = text::UpperCase(file_name);
+      const std::size_t place = scripts.Locate(file_name, upper);
+      if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
+      if ((!folder_inside || !scripts.Plain(place)) &&
+          !generate::LiesInSourceRoot(path_origem, scripts.PathOf(file_name))) {
+        continue;
+      }
+      const EncodingIssue issue =
+          InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
+      if (issue == EncodingIssue::kNone) continue;
+      findings->push_back(EncodingFinding(issue, object_type, side.database,
+                                          scripts.PathOf(file_name), page.name()));
+    }
+  }
+}
+
+}  // namespace
+
 std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
                                      std::string_view object_type) {
   std::vector<Finding> findings;
@@ -445,58 +508,18 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   if (!ini.SectionKeyLines(&keys)) return findings;
   findings = ListFaults(object_type, keys);
 
-  const std::string folder = SourceFolder(settings, object_type);
+  // The folder the run reads the type's scripts from, "" when it has none.
+  const std::string folder =
+      generate::PlanCall(settings, object_type, DatabaseKind::kSqlServer).source_folder;
   if (folder.empty()) return findings;
   const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
   if (list.status != config::FileListStatus::kOk) return findings;
 
   const FolderScripts scripts(folder);
   for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
-  // A file outside the source root is not copied (the run says so); its
-  // bytes are not the check's to look at either.
-  const bool folder_inside = generate::LiesInSourceRoot(settings.PathOrigem, folder);
 
-  const text::CodePage& page = text::SystemCodePage();
-  const bool utf8_page = IsUtf8Page(page.name());
-  // The kinds the run calls the type for, with the extension of each.
-  struct Side {
-    std::string_view database;
-    std::string_view extension;
-  };
-  std::vector<Side> sides;
-  const config::ObjectType* type = config::FindObjectType(object_type);
-  for (DatabaseKind kind : generate::kDatabaseKinds) {
-    if (type && generate::HasCall(*type, kind)) {
-      sides.push_back({generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
-    }
-  }
-  // Each file once, whichever name leads to it; the folder is the same for
-  // all, so the upper-cased file names tell the paths apart.
-  std::unordered_set<std::string> done;
-  // One block for every file of the folder.
-  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
-  for (const Side& side : sides) {
-    for (std::size_t i = 1; i < list.names.size(); ++i) {
-      if (list.names[i].empty()) continue;
-      const std::string file_name = list.names[i] + std::string(side.extension);
-      std::string upper = text::UpperCase(file_name);
-      const std::size_t place = scripts.Locate(file_name, upper);
-      if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
-      if ((!folder_inside || !scripts.Plain(place)) &&
-          !generate::LiesInSourceRoot(settings.PathOrigem, scripts.PathOf(file_name))) {
-        continue;
-      }
-      // An unreadable file is reported by the run itself.
-      platform::File file;
-      if (!scripts.Open(file_name, place, &file).ok()) continue;
-      EncodingSniffer sniffer(page.single_byte(), utf8_page);
-      if (!Sniff(file, block.get(), kReadBlock, &sniffer).ok()) continue;
-      const EncodingIssue issue = sniffer.Result();
-      if (issue == EncodingIssue::kNone) continue;
-      findings.push_back(EncodingFinding(issue, object_type, side.database,
-                                         scripts.PathOf(file_name), page.name()));
-    }
-  }
+  const std::vector<Side> sides = SidesOf(object_type);
+  CheckEncodings(settings.PathOrigem, object_type, scripts, list.names, sides, &findings);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
       findings.push_back({std::string(k::kCaseTwin), std::string(object_type),
