@@ -95,6 +95,45 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
   return files;
 }
 
+// Takes the writer's lock of the run's folder into `lock` and deletes the
+// leftovers of interrupted runs; false (and the box) when another run holds
+// the lock.
+bool LockForWriting(const Session& session, bool install, platform::FolderLock* lock) {
+  const std::string folder = WriterLockFolder(session.settings, install);
+  if (!TakeWriterLock(folder, install, lock)) {
+    ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
+    return false;
+  }
+  for (const auto& [path, links] : WrittenFiles(session, install)) {
+    platform::RemoveLeftoverTemporaries(path, links);
+  }
+  return true;
+}
+
+// The generation calls of an installation with `selected` chosen, in the
+// order of the object-type table, then the version scripts.
+void RunInstallation(Session& session, const std::string& selected, Generator& generator,
+                     bool dry_run) {
+  const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    if (!Runs(type, selected, z7q)) continue;
+    for (DatabaseKind kind : generate::kDatabaseKinds) {
+      if (!generate::HasCall(type, kind)) continue;
+      generator.GeraScript(session, type.keyword, kind, generate::CallsWithExec(type, kind));
+    }
+  }
+  const bool written = dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
+  if (!written) {
+    // The last generation call showed the buffer before this line came.
+    std::string shown;
+    for (size_t i = 0; i < session.Mensagens.size(); ++i) {
+      if (i > 0) shown += "\r\n";
+      shown += session.Mensagens[i];
+    }
+    Desktop().view->SetMessageText(shown);
+  }
+}
+
 }  // namespace
 
 std::string WriterLockFolder(const config::RepositorySettings& settings, bool install) {
@@ -138,14 +177,7 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   platform::FolderLock own_lock;
   platform::FolderLock* lock = options.lock ? options.lock : &own_lock;
   if (install ? !options.dry_run : options.writes_file_list) {
-    const std::string folder = WriterLockFolder(session.settings, install);
-    if (!TakeWriterLock(folder, install, lock)) {
-      ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
-      return RunOutcome::kLocked;
-    }
-    for (const auto& [path, links] : WrittenFiles(session, install)) {
-      platform::RemoveLeftoverTemporaries(path, links);
-    }
+    if (!LockForWriting(session, install, lock)) return RunOutcome::kLocked;
   }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);
@@ -153,28 +185,10 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   // saves meanwhile: every call reads the list as it was now.
   std::optional<config::IniSnapshot> lista;
   if (install) lista.emplace(session.settings.ArqConfigIni);
-  if (!install) {
-    generator.GeraNumeracao(session, selected, DatabaseKind::kOracle);
+  if (install) {
+    RunInstallation(session, selected, generator, options.dry_run);
   } else {
-    const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
-    for (const config::ObjectType& type : config::kObjectTypeTable) {
-      if (!Runs(type, selected, z7q)) continue;
-      for (DatabaseKind kind : generate::kDatabaseKinds) {
-        if (!generate::HasCall(type, kind)) continue;
-        generator.GeraScript(session, type.keyword, kind, generate::CallsWithExec(type, kind));
-      }
-    }
-    const bool written =
-        options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
-    if (!written) {
-      // The last generation call showed the buffer before this line came.
-      std::string shown;
-      for (size_t i = 0; i < session.Mensagens.size(); ++i) {
-        if (i > 0) shown += "\r\n";
-        shown += session.Mensagens[i];
-      }
-      Desktop().view->SetMessageText(shown);
-    }
+    generator.GeraNumeracao(session, selected, DatabaseKind::kOracle);
   }
   ShowBox("FIM");
   return RunOutcome::kRan;
