@@ -183,8 +183,8 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   const std::string selected = text::UpperCase(request.tipo_objeto);
   // One package from one version of the file list, whatever another program
   // saves meanwhile: every call reads the list as it was now.
-  std::optional<config::IniSnapshot> lista;
-  if (install) lista.emplace(session.settings.ArqConfigIni);
+  std::optional<config::IniSnapshot> file_list;
+  if (install) file_list.emplace(session.settings.ArqConfigIni);
   if (install) {
     RunInstallation(session, selected, generator, options.dry_run);
   } else {

@@ -45,23 +45,23 @@ void ReportMissing(config::RunState& state, const std::string& docs, const std::
                    std::string(kArquivoParaCopia) + CaminhoMensagem(docs + "\\" + name));
 }
 
-// Copies `name` from `docs` into `pasta_saida` under the name it has in
+// Copies `name` from `docs` into `output_folder` under the name it has in
 // `docs`, through a temporary file renamed over the older copy, so the package
 // holds the old copy or the new one, never a part of it. Without a source the
 // older copy is deleted; an older copy whose name differs in letter case goes
 // before the new one comes. A failed copy adds a message line naming the file
 // and the reason (a missing source included), and keeps the older copy.
 bool CopyInto(config::RunState& state, const std::string& docs, const std::string& name,
-              const std::string& pasta_saida) {
+              const std::string& output_folder) {
   auto actual = FindFile(docs, name);
-  auto stale = FindFile(pasta_saida, name);
-  if (stale && (!actual || *stale != *actual)) platform::DeleteFile(pasta_saida + *stale);
+  auto stale = FindFile(output_folder, name);
+  if (stale && (!actual || *stale != *actual)) platform::DeleteFile(output_folder + *stale);
   if (!actual) {
     ReportMissing(state, docs, name);
     return false;
   }
   const platform::Status status =
-      platform::CopyFileReplacing(docs + "\\" + *actual, pasta_saida + *actual);
+      platform::CopyFileReplacing(docs + "\\" + *actual, output_folder + *actual);
   if (status.ok()) return true;
   AdicionaMensagem(state.Mensagens, LinhaDeErro(status));
   return false;
@@ -69,7 +69,7 @@ bool CopyInto(config::RunState& state, const std::string& docs, const std::strin
 
 // What CopyInto would give, without copying, with the same message line.
 bool CouldCopyInto(config::RunState& state, const std::string& docs, const std::string& name,
-                   const std::string& pasta_saida) {
+                   const std::string& output_folder) {
   auto actual = FindFile(docs, name);
   if (!actual) {
     ReportMissing(state, docs, name);
@@ -85,10 +85,10 @@ bool CouldCopyInto(config::RunState& state, const std::string& docs, const std::
   }
   // Older copies are deleted first; only a folder of that name would stay,
   // and the copy's rename over it fails as EISDIR.
-  if (platform::IsDirectory(pasta_saida + *actual)) {
+  if (platform::IsDirectory(output_folder + *actual)) {
     AdicionaMensagem(state.Mensagens,
                      LinhaDeErro(platform::Status::Errno(EISDIR, platform::Operation::kWriteFile,
-                                                         pasta_saida + *actual)));
+                                                         output_folder + *actual)));
     return false;
   }
   return true;
@@ -102,35 +102,35 @@ std::string PastaDocs(const config::RunState& state, DatabaseKind kind) {
   return state.program_folder + "\\docs\\" + std::string(Describe(kind).keyword);
 }
 
-void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& pasta_saida,
+void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& output_folder,
                     const GenerationOptions& options) {
   const std::string& sistema = state.settings.SISTEMA;
   const std::string docs = PastaDocs(state, kind);
-  const std::string documento = NomeDocumentoInstrucao(kind, sistema);
-  const std::string roteiro = NomeRoteiro(kind, sistema);
+  const std::string document = NomeDocumentoInstrucao(kind, sistema);
+  const std::string roadmap = NomeRoteiro(kind, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
-    return dry_run ? CouldCopyInto(state, docs, name, pasta_saida)
-                   : CopyInto(state, docs, name, pasta_saida);
+    return dry_run ? CouldCopyInto(state, docs, name, output_folder)
+                   : CopyInto(state, docs, name, output_folder);
   };
 
-  if (FindFile(docs, documento)) {
-    if (!copy(documento)) {
+  if (FindFile(docs, document)) {
+    if (!copy(document)) {
       ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
-    } else if (!copy(roteiro)) {
+    } else if (!copy(roadmap)) {
       ShowError("Erro ao copiar o bat de instalação dos Scripts");
     }
   } else {
     if (!dry_run) {
-      DeleteIfPresent(pasta_saida, documento);
-      DeleteIfPresent(pasta_saida, roteiro);
+      DeleteIfPresent(output_folder, document);
+      DeleteIfPresent(output_folder, roadmap);
     }
-    AdicionaMensagem(state.Mensagens, "Arquivo " + documento + " nao encontrado!");
+    AdicionaMensagem(state.Mensagens, "Arquivo " + document + " nao encontrado!");
   }
 
   if (Describe(kind).policy_script) {
-    const std::string politica = NomeScriptPolitica(sistema);
-    if (!copy(politica)) {
+    const std::string policy = NomeScriptPolitica(sistema);
+    if (!copy(policy)) {
       ShowError("Erro ao copiar o script de verificação de política de segurança");
     }
   }

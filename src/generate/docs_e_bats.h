@@ -20,7 +20,7 @@ inline constexpr std::string_view kArquivoParaCopia = "Arquivo para cópia não 
 // The docs folder of `kind`: `state.program_folder` + "\docs\" + its keyword.
 std::string PastaDocs(const config::RunState& state, DatabaseKind kind);
 
-// Copies the companion files of `kind` into `pasta_saida` (the output folder,
+// Copies the companion files of `kind` into `output_folder` (the output folder,
 // ending in "\"), replacing older copies:
 //  - deletes the document and the roadmap from the output folder;
 //  - when the document is in the docs folder, copies it and then the roadmap;
@@ -38,7 +38,7 @@ std::string PastaDocs(const config::RunState& state, DatabaseKind kind);
 // destination exists. With `options.dry_run` nothing is deleted or copied; a
 // copy counts as failing when its source is missing or unreadable or a folder
 // holds its place in the output folder, and adds the line the real run would.
-void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& pasta_saida,
+void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& output_folder,
                     const GenerationOptions& options = {});
 
 }  // namespace vkt::generate

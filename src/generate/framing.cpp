@@ -22,13 +22,13 @@ bool IsCode(const config::ObjectType& type) {
 }
 
 std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
-                  std::string_view separador) {
+                  std::string_view separator) {
   std::string s = "SPOOL C:\\SCRIPTS\\";
   s += sistema;
   s += '_';
   s += tipo_objeto;
   s += ".log";
-  s += separador;
+  s += separator;
   return s;
 }
 
@@ -38,13 +38,13 @@ std::string MontaCabecalho(const config::ObjectType& type, DatabaseKind kind,
                            std::string_view sistema) {
   const DatabaseKindInfo& info = Describe(kind);
   if (!info.sqlplus_framing) return {};
-  const std::string_view separador = info.separator;
-  if (IsCode(type)) return Spool(type.keyword, sistema, separador);
+  const std::string_view separator = info.separator;
+  if (IsCode(type)) return Spool(type.keyword, sistema, separator);
   std::string s = "SET SERVEROUTPUT ON SIZE 1000000";
-  s += separador;
+  s += separator;
   s += "SET LINESIZE 80";
-  s += separador;
-  s += Spool(type.keyword, sistema, separador);
+  s += separator;
+  s += Spool(type.keyword, sistema, separator);
   return s;
 }
 
