@@ -2,8 +2,8 @@
 // the source folder, what the numbering lists, the installation script's
 // name and framing, the type's place in the window's list and when an
 // installation run calls it. Everything else (the run order, the window's
-// list, --help, the manual, the bash completion) follows this table or is
-// checked against it, so a new type is one row.
+// list, --help, vktgera(1) and the bash completion, written at build time)
+// follows this table, so a new type is one row.
 #pragma once
 
 #include <array>
@@ -64,6 +64,7 @@ struct ObjectType {
   std::span<const SystemPrefix> prefix_by_system = {};
 };
 
+// The number of the JOBS script by system; other systems have none.
 inline constexpr SystemPrefix kJobsPrefixes[] = {
     {"DORVEL", "12.1-"},    {"Z7Q", "12.1-"},  {"TORVA-MALKEDRO", "12.1-"},
     {"NOVASTRELLA", "14-"}, {"BELIX", "14-"},  {"ZEMO", "14-"},
