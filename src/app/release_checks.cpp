@@ -8,9 +8,11 @@
 
 #include "app/run_report.h"
 #include "config/file_list.h"
+#include "config/object_types.h"
+#include "generate/call_plan.h"
+#include "generate/database_kind.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
-#include "generate/object_types.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
 
@@ -19,8 +21,10 @@ namespace {
 
 namespace k = problem_kind;
 
-constexpr std::string_view kSqlServer = "SQLSERVER";
-constexpr std::string_view kOracle = "ORACLE";
+using generate::DatabaseKind;
+
+// The kind's name in findings.
+std::string KindName(DatabaseKind kind) { return std::string(generate::Describe(kind).keyword); }
 
 // The number i of a key "FILEi" (upper-cased), i from 1 without leading zeros;
 // 0 for any other key.
@@ -53,6 +57,23 @@ bool EndsWithIgnoreCase(std::string_view upper_text, std::string_view upper_suff
          upper_text.substr(upper_text.size() - upper_suffix.size()) == upper_suffix;
 }
 
+// Whether the upper-cased name ends in an extension of source scripts: a
+// kind's or an object type's own.
+bool EndsInSourceExtension(std::string_view upper_name) {
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    if (EndsWithIgnoreCase(upper_name, text::UpperCase(generate::Describe(kind).extension))) {
+      return true;
+    }
+  }
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    if (!type.extension.empty() &&
+        EndsWithIgnoreCase(upper_name, text::UpperCase(type.extension))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string LineNote(int line) { return " (linha " + std::to_string(line) + ")"; }
 
 // True when the ".." components of `name`, a path below a folder, climb
@@ -83,15 +104,6 @@ bool IsUtf8Page(std::string_view name) {
   return letters == "UTF8";
 }
 
-// The source folder of `object_type` as the driver builds it, or "" when the
-// type has none.
-std::string SourceFolder(const RepositorySettings& settings, std::string_view object_type) {
-  const generate::ObjectTypeRow* row = generate::FindObjectType(object_type);
-  if (!row) return {};
-  if (row->keyword == "JOBS" && generate::JobsPrefix(settings.SISTEMA).empty()) return {};
-  return settings.PathOrigem + std::string(row->folder);
-}
-
 constexpr std::size_t kReadBlock = 1 << 20;
 
 // True when `file_name` is one entry of a folder, which the folder's listing
@@ -120,6 +132,8 @@ class FolderScripts {
     // A folder that cannot be opened lists nothing: then paths decide.
     listed_.Open(folder_ + "\\");
   }
+
+  const std::string& folder() const { return folder_; }
 
   // The program path of the file `file_name` of the folder.
   std::string PathOf(std::string_view file_name) const {
@@ -208,27 +222,31 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
 std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts& scripts,
                               const std::vector<std::string>& names) {
   std::vector<Finding> findings;
-  const std::string sql_extension = generate::IsSql2005Type(object_type) ? ".sql2005" : ".sql";
+  const std::string sql_extension(generate::SourceExtension(object_type, DatabaseKind::kSqlServer));
+  const std::string oracle_extension(generate::Describe(DatabaseKind::kOracle).extension);
   // Upper-casing maps ASCII byte by byte, so a name's extension is
   // upper-cased on its own.
   const std::string upper_sql_extension = text::UpperCase(sql_extension);
+  const std::string upper_oracle_extension = text::UpperCase(oracle_extension);
   std::unordered_set<std::string> done;
   for (std::size_t i = 1; i < names.size(); ++i) {
     if (names[i].empty()) continue;
     const std::string upper = text::UpperCase(names[i]);
     if (!done.insert(upper).second) continue;
-    const std::string oracle_name = names[i] + ".ora";
+    const std::string oracle_name = names[i] + oracle_extension;
     const std::string sql_name = names[i] + sql_extension;
-    const bool oracle = scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + ".ORA"));
+    const bool oracle =
+        scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + upper_oracle_extension));
     const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
     if (oracle == sql) continue;
     if (oracle) {
       findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kSqlServer),
+          {std::string(k::kVendorParity), std::string(object_type),
+           KindName(DatabaseKind::kSqlServer),
            "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
     } else {
       findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), std::string(kOracle),
+          {std::string(k::kVendorParity), std::string(object_type), KindName(DatabaseKind::kOracle),
            "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
     }
   }
@@ -252,8 +270,8 @@ std::vector<Finding> ListFaults(std::string_view object_type,
   };
   const std::string section = " na seção " + type + ": ";
 
-  // NUMFILES from its first line, as the run reads it; "JOBS" reads a missing
-  // or empty one as 0.
+  // NUMFILES from its first line, as the run reads it; a type with
+  // kCountOptional reads a missing or empty one as 0.
   std::string numfiles_text;
   for (const auto& key : keys) {
     if (text::UpperCase(key.name) == "NUMFILES") {
@@ -262,7 +280,8 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     }
   }
   long numfiles = ParseNumfiles(numfiles_text);
-  if (type == "JOBS" && numfiles_text.empty()) numfiles = 0;
+  const config::ObjectType* row = config::FindObjectType(object_type);
+  if (row && (row->quirks & config::kCountOptional) != 0 && numfiles_text.empty()) numfiles = 0;
 
   std::unordered_map<std::string, int> first_line_of_key;
   std::unordered_map<std::string, std::string> first_key_of_name;
@@ -287,8 +306,7 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     }
     if (key.value.empty()) continue;  // the run reports the entry as not found
     const std::string name_upper = text::UpperCase(key.value);
-    if (EndsWithIgnoreCase(name_upper, ".ORA") || EndsWithIgnoreCase(name_upper, ".SQL") ||
-        EndsWithIgnoreCase(name_upper, ".SQL2005")) {
+    if (EndsInSourceExtension(name_upper)) {
       add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
     }
     if (LeadsOutOfFolder(key.value)) {
@@ -408,7 +426,77 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   return finding;
 }
 
-std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
+namespace {
+
+// A kind the run calls a type for, with the extension of its scripts there.
+struct Side {
+  std::string_view database;
+  std::string_view extension;
+};
+
+std::vector<Side> SidesOf(std::string_view object_type) {
+  std::vector<Side> sides;
+  const config::ObjectType* type = config::FindObjectType(object_type);
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    if (type && generate::HasCall(*type, kind)) {
+      sides.push_back(
+          {generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
+    }
+  }
+  return sides;
+}
+
+// The encoding of the file `file_name` of `scripts` (`place`: what Locate
+// gave for it), read through `block`; kNone for a file that cannot be read,
+// which the run reports itself.
+EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& file_name,
+                            std::size_t place, char* block, bool single_byte_page, bool utf8_page) {
+  platform::File file;
+  if (!scripts.Open(file_name, place, &file).ok()) return EncodingIssue::kNone;
+  EncodingSniffer sniffer(single_byte_page, utf8_page);
+  if (!Sniff(file, block, kReadBlock, &sniffer).ok()) return EncodingIssue::kNone;
+  return sniffer.Result();
+}
+
+// The encoding findings of the scripts listed as `names` on every side that
+// the run sees and that lie inside `path_origem`, each file once, whichever
+// name leads to it.
+void CheckEncodings(const std::string& path_origem, std::string_view object_type,
+                    const FolderScripts& scripts, const std::vector<std::string>& names,
+                    const std::vector<Side>& sides, std::vector<Finding>* findings) {
+  // A file outside the source root is not copied (the run says so); its
+  // bytes are not the check's to look at either.
+  const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
+  const text::CodePage& page = text::SystemCodePage();
+  const bool utf8_page = IsUtf8Page(page.name());
+  // The folder is the same for all, so the upper-cased file names tell the
+  // paths apart.
+  std::unordered_set<std::string> done;
+  // One block for every file of the folder.
+  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  for (const Side& side : sides) {
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      if (names[i].empty()) continue;
+      const std::string file_name = names[i] + std::string(side.extension);
+      std::string upper = text::UpperCase(file_name);
+      const std::size_t place = scripts.Locate(file_name, upper);
+      if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
+      if ((!folder_inside || !scripts.Plain(place)) &&
+          !generate::LiesInSourceRoot(path_origem, scripts.PathOf(file_name))) {
+        continue;
+      }
+      const EncodingIssue issue =
+          InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
+      if (issue == EncodingIssue::kNone) continue;
+      findings->push_back(EncodingFinding(issue, object_type, side.database,
+                                          scripts.PathOf(file_name), page.name()));
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
                                      std::string_view object_type) {
   std::vector<Finding> findings;
   config::INI ini;
@@ -420,58 +508,18 @@ std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
   if (!ini.SectionKeyLines(&keys)) return findings;
   findings = ListFaults(object_type, keys);
 
-  const std::string folder = SourceFolder(settings, object_type);
+  // The folder the run reads the type's scripts from, "" when it has none.
+  const std::string folder =
+      generate::PlanCall(settings, object_type, DatabaseKind::kSqlServer).source_folder;
   if (folder.empty()) return findings;
   const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
   if (list.status != config::FileListStatus::kOk) return findings;
 
   const FolderScripts scripts(folder);
   for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
-  // A file outside the source root is not copied (the run says so); its
-  // bytes are not the check's to look at either.
-  const bool folder_inside = generate::LiesInSourceRoot(settings.PathOrigem, folder);
 
-  const text::CodePage& page = text::SystemCodePage();
-  const bool utf8_page = IsUtf8Page(page.name());
-  const bool sql2005 = generate::IsSql2005Type(object_type);
-  struct Side {
-    std::string_view database;
-    std::string_view extension;
-  };
-  std::vector<Side> sides;
-  if (sql2005) {
-    sides.push_back({kSqlServer, ".sql2005"});
-  } else {
-    sides.push_back({kSqlServer, ".sql"});
-    sides.push_back({kOracle, ".ora"});
-  }
-  // Each file once, whichever name leads to it; the folder is the same for
-  // all, so the upper-cased file names tell the paths apart.
-  std::unordered_set<std::string> done;
-  // One block for every file of the folder.
-  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
-  for (const Side& side : sides) {
-    for (std::size_t i = 1; i < list.names.size(); ++i) {
-      if (list.names[i].empty()) continue;
-      const std::string file_name = list.names[i] + std::string(side.extension);
-      std::string upper = text::UpperCase(file_name);
-      const std::size_t place = scripts.Locate(file_name, upper);
-      if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
-      if ((!folder_inside || !scripts.Plain(place)) &&
-          !generate::LiesInSourceRoot(settings.PathOrigem, scripts.PathOf(file_name))) {
-        continue;
-      }
-      // An unreadable file is reported by the run itself.
-      platform::File file;
-      if (!scripts.Open(file_name, place, &file).ok()) continue;
-      EncodingSniffer sniffer(page.single_byte(), utf8_page);
-      if (!Sniff(file, block.get(), kReadBlock, &sniffer).ok()) continue;
-      const EncodingIssue issue = sniffer.Result();
-      if (issue == EncodingIssue::kNone) continue;
-      findings.push_back(EncodingFinding(issue, object_type, side.database,
-                                         scripts.PathOf(file_name), page.name()));
-    }
-  }
+  const std::vector<Side> sides = SidesOf(object_type);
+  CheckEncodings(settings.PathOrigem, object_type, scripts, list.names, sides, &findings);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
       findings.push_back({std::string(k::kCaseTwin), std::string(object_type),

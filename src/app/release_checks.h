@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session.h"
 #include "config/ini.h"
+#include "config/run_state.h"
 #include "fs/platform/file_system.h"
 
 namespace vkt::app {
@@ -116,7 +116,7 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
 // (case_twin), since the run installs only one of them and names the other
 // neither installed nor missing. Types without a section or without a source
 // folder are left to the run's own messages.
-std::vector<Finding> CheckObjectType(const RepositorySettings& settings,
+std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
                                      std::string_view object_type);
 
 }  // namespace vkt::app

@@ -1,6 +1,5 @@
 #include "app/run_dispatch.h"
 
-#include <array>
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "app/manifest.h"
 #include "app/version_script.h"
 #include "config/ini.h"
+#include "config/object_types.h"
 #include "fs/platform/file_system.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
@@ -23,73 +23,32 @@ namespace vkt::app {
 namespace {
 
 constexpr std::string_view kTitle = "VKTGeraInstallBD";
-constexpr std::string_view kSqlServer = "SQLSERVER";
-constexpr std::string_view kOracle = "ORACLE";
+using generate::DatabaseKind;
 
 class DefaultGenerator final : public Generator {
  public:
   explicit DefaultGenerator(generate::GenerationOptions options) : options_(options) {}
-  void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                  bool& bExec) override {
-    generate::GeraScript(session, tipo_objeto, banco, bExec, options_);
+  void GeraScript(Session& session, std::string_view tipo_objeto, DatabaseKind kind,
+                  bool exec) override {
+    generate::GeraScript(session, tipo_objeto, kind, exec, options_);
   }
-  void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                     std::string_view banco) override {
-    generate::GeraNumeracao(session, tipo_objeto, banco);
+  void GeraNumeracao(Session& session, std::string_view tipo_objeto, DatabaseKind kind) override {
+    generate::GeraNumeracao(session, tipo_objeto, kind);
   }
 
  private:
   generate::GenerationOptions options_;
 };
 
-// When a row runs.
-enum class When {
-  kAlways,         // every installation run
-  kSelectedOrAll,  // its own keyword or "TODOS"
-  kZ7QOrSelected,  // its own keyword, or "TODOS" for the system "Z7Q"
-};
-
-struct Row {
-  std::string_view tipo;
-  When when;
-  bool oracle;       // a second call for "ORACLE" after the "SQLSERVER" one
-  bool oracle_exec;  // `bExec` of the Oracle call
-};
-
-// The order of an installation run.
-constexpr std::array<Row, 22> kRows{{
-    {"TYPESRULESDEFAULTS", When::kSelectedOrAll, true, true},
-    {"DOCS_E_BATS", When::kAlways, true, false},
-    {"TABELAS", When::kSelectedOrAll, true, false},
-    {"EVOLUCAO", When::kSelectedOrAll, true, false},
-    {"PROCEDURES", When::kSelectedOrAll, true, true},
-    {"PACKAGES", When::kSelectedOrAll, true, true},
-    {"VIEWS", When::kSelectedOrAll, true, true},
-    {"FUNCTIONS", When::kSelectedOrAll, true, true},
-    {"TRIGGERS", When::kSelectedOrAll, true, true},
-    {"SEQUENCES", When::kSelectedOrAll, true, false},
-    {"DADOS", When::kSelectedOrAll, true, false},
-    {"GRANTS", When::kSelectedOrAll, true, false},
-    {"SINONIMOS", When::kSelectedOrAll, true, false},
-    {"PROCEDURES_SQL_2005", When::kSelectedOrAll, false, false},
-    {"PACKAGES_SQL_2005", When::kSelectedOrAll, false, false},
-    {"JOBS", When::kSelectedOrAll, true, false},
-    {"TEMPLATES", When::kSelectedOrAll, true, false},
-    {"EVOLUCAO2", When::kSelectedOrAll, true, false},
-    {"OPCOES_MENU", When::kZ7QOrSelected, true, false},
-    {"OPCOES_MENU_ZEMO", When::kZ7QOrSelected, true, false},
-    {"TEMPLATES_ZEMO", When::kZ7QOrSelected, true, false},
-    {"TABELAS2", When::kSelectedOrAll, true, false},
-}};
-
-bool RowRuns(const Row& row, const std::string& selected, bool z7q) {
-  switch (row.when) {
-    case When::kAlways:
+// Whether an installation run with `selected` chosen calls `type`.
+bool Runs(const config::ObjectType& type, const std::string& selected, bool z7q) {
+  switch (type.runs) {
+    case config::RunsWhen::kAlways:
       return true;
-    case When::kSelectedOrAll:
-      return selected == row.tipo || selected == "TODOS";
-    case When::kZ7QOrSelected:
-      return selected == row.tipo || (z7q && selected == "TODOS");
+    case config::RunsWhen::kSelectedOrAll:
+      return selected == type.keyword || selected == config::kAllTypes;
+    case config::RunsWhen::kZ7QOrSelected:
+      return selected == type.keyword || (z7q && selected == config::kAllTypes);
   }
   return false;
 }
@@ -111,21 +70,24 @@ bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock
 // whose leftover temporary files (of a run that did not end) it deletes.
 std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const Session& session,
                                                                          bool install) {
-  const RepositorySettings& settings = session.settings;
+  const config::RepositorySettings& settings = session.settings;
   if (!install) return {{settings.ArqConfigIni, platform::LinkAtTarget::kFollowTrusted}};
   std::vector<std::pair<std::string, platform::LinkAtTarget>> files;
   auto add = [&files](std::string path) {
     if (!path.empty()) files.emplace_back(std::move(path), platform::LinkAtTarget::kReplace);
   };
-  for (std::string_view banco : {kSqlServer, kOracle}) {
-    const std::string folder = generate::PlanCall(settings, "", banco).output_folder;
-    for (const Row& row : kRows) {
-      if (row.oracle || banco == kSqlServer)
-        add(generate::PlanCall(settings, row.tipo, banco).output_file);
+  for (DatabaseKind kind : generate::kDatabaseKinds) {
+    const std::string folder = generate::PlanCall(settings, "", kind).output_folder;
+    for (const config::ObjectType& type : config::kObjectTypeTable) {
+      if (generate::HasCall(type, kind)) {
+        add(generate::PlanCall(settings, type.keyword, kind).output_file);
+      }
     }
-    add(folder + generate::NomeDocumentoInstrucao(banco, settings.SISTEMA));
-    add(folder + generate::NomeRoteiro(banco, settings.SISTEMA));
-    if (banco == kOracle) add(folder + generate::NomeScriptPolitica(settings.SISTEMA));
+    add(folder + generate::NomeDocumentoInstrucao(kind, settings.SISTEMA));
+    add(folder + generate::NomeRoteiro(kind, settings.SISTEMA));
+    if (generate::Describe(kind).policy_script) {
+      add(folder + generate::NomeScriptPolitica(settings.SISTEMA));
+    }
     add(folder + std::string(kManifestName));
   }
   add(SqlServerVersionScriptPath(session));
@@ -133,9 +95,48 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
   return files;
 }
 
+// Takes the writer's lock of the run's folder into `lock` and deletes the
+// leftovers of interrupted runs; false (and the box) when another run holds
+// the lock.
+bool LockForWriting(const Session& session, bool install, platform::FolderLock* lock) {
+  const std::string folder = WriterLockFolder(session.settings, install);
+  if (!TakeWriterLock(folder, install, lock)) {
+    ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
+    return false;
+  }
+  for (const auto& [path, links] : WrittenFiles(session, install)) {
+    platform::RemoveLeftoverTemporaries(path, links);
+  }
+  return true;
+}
+
+// The generation calls of an installation with `selected` chosen, in the
+// order of the object-type table, then the version scripts.
+void RunInstallation(Session& session, const std::string& selected, Generator& generator,
+                     bool dry_run) {
+  const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    if (!Runs(type, selected, z7q)) continue;
+    for (DatabaseKind kind : generate::kDatabaseKinds) {
+      if (!generate::HasCall(type, kind)) continue;
+      generator.GeraScript(session, type.keyword, kind, generate::CallsWithExec(type, kind));
+    }
+  }
+  const bool written = dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
+  if (!written) {
+    // The last generation call showed the buffer before this line came.
+    std::string shown;
+    for (size_t i = 0; i < session.Mensagens.size(); ++i) {
+      if (i > 0) shown += "\r\n";
+      shown += session.Mensagens[i];
+    }
+    Desktop().view->SetMessageText(shown);
+  }
+}
+
 }  // namespace
 
-std::string WriterLockFolder(const RepositorySettings& settings, bool install) {
+std::string WriterLockFolder(const config::RepositorySettings& settings, bool install) {
   if (install) return settings.PathDestino;
   const std::string& list = settings.ArqConfigIni;
   const std::size_t cut = list.find_last_of("\\/");
@@ -176,45 +177,18 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   platform::FolderLock own_lock;
   platform::FolderLock* lock = options.lock ? options.lock : &own_lock;
   if (install ? !options.dry_run : options.writes_file_list) {
-    const std::string folder = WriterLockFolder(session.settings, install);
-    if (!TakeWriterLock(folder, install, lock)) {
-      ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
-      return RunOutcome::kLocked;
-    }
-    for (const auto& [path, links] : WrittenFiles(session, install)) {
-      platform::RemoveLeftoverTemporaries(path, links);
-    }
+    if (!LockForWriting(session, install, lock)) return RunOutcome::kLocked;
   }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);
   // One package from one version of the file list, whatever another program
   // saves meanwhile: every call reads the list as it was now.
-  std::optional<config::IniSnapshot> lista;
-  if (install) lista.emplace(session.settings.ArqConfigIni);
-  if (!install) {
-    generator.GeraNumeracao(session, selected, kOracle);
+  std::optional<config::IniSnapshot> file_list;
+  if (install) file_list.emplace(session.settings.ArqConfigIni);
+  if (install) {
+    RunInstallation(session, selected, generator, options.dry_run);
   } else {
-    const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
-    bool bExec = false;
-    for (const Row& row : kRows) {
-      if (!RowRuns(row, selected, z7q)) continue;
-      bExec = false;
-      generator.GeraScript(session, row.tipo, kSqlServer, bExec);
-      if (!row.oracle) continue;
-      bExec = row.oracle_exec;
-      generator.GeraScript(session, row.tipo, kOracle, bExec);
-    }
-    const bool written =
-        options.dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
-    if (!written) {
-      // The last generation call showed the buffer before this line came.
-      std::string shown;
-      for (size_t i = 0; i < session.Mensagens.size(); ++i) {
-        if (i > 0) shown += "\r\n";
-        shown += session.Mensagens[i];
-      }
-      Desktop().view->SetMessageText(shown);
-    }
+    generator.GeraNumeracao(session, selected, DatabaseKind::kOracle);
   }
   ShowBox("FIM");
   return RunOutcome::kRan;

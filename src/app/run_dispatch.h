@@ -7,6 +7,7 @@
 
 #include "app/session.h"
 #include "fs/platform/file_system.h"
+#include "generate/database_kind.h"
 
 namespace vkt::app {
 
@@ -29,10 +30,10 @@ enum class RunOutcome {
 class Generator {
  public:
   virtual ~Generator() = default;
-  virtual void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                          bool& bExec) = 0;
+  virtual void GeraScript(Session& session, std::string_view tipo_objeto,
+                          generate::DatabaseKind kind, bool exec) = 0;
   virtual void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                             std::string_view banco) = 0;
+                             generate::DatabaseKind kind) = 0;
 };
 
 // How a button press runs. The default is the window's run.
@@ -55,7 +56,7 @@ struct RunOptions {
 // The folder whose lock a writing run holds: `PathDestino` for an
 // installation, the folder of `ArqConfigIni` (as written, "." when it names
 // none) for a numbering run that writes the file list.
-std::string WriterLockFolder(const RepositorySettings& settings, bool install);
+std::string WriterLockFolder(const config::RepositorySettings& settings, bool install);
 
 // The generator that generates; with `options.dry_run` the one whose calls
 // only report.

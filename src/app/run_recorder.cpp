@@ -3,6 +3,7 @@
 #include "config/file_list.h"
 #include "fs/platform/file_system.h"
 #include "generate/call_plan.h"
+#include "generate/database_kind.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
 #include "text/sha256.h"
@@ -63,21 +64,21 @@ void RunRecorder::TakeMessages() {
   }
 }
 
-void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                             bool& bExec) {
+void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
+                             generate::DatabaseKind kind, bool exec) {
   if (session_ != &session) messages_taken_ = session.Mensagens.size();
   session_ = &session;
   TakeMessages();  // anything left from before the call belongs to the run
 
-  const generate::CallPlan plan = generate::PlanCall(session.settings, tipo_objeto, banco);
+  const generate::CallPlan plan = generate::PlanCall(session.settings, tipo_objeto, kind);
   report_->outputs.emplace_back();
   current_ = &report_->outputs.back();
   current_->type = std::string(tipo_objeto);
-  current_->database = generate::IsSqlServer(banco) ? "SQLSERVER" : "ORACLE";
+  current_->database = generate::Describe(kind).keyword;
   current_->output_file = generate::CaminhoMensagem(plan.output_file);
   const FileState before = StateOf(plan.output_file);
 
-  inner_.GeraScript(session, tipo_objeto, banco, bExec);
+  inner_.GeraScript(session, tipo_objeto, kind, exec);
   TakeMessages();
 
   if (!dry_run_ && !plan.output_file.empty()) {
@@ -110,8 +111,8 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto, std
 }
 
 void RunRecorder::GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                                std::string_view banco) {
-  inner_.GeraNumeracao(session, tipo_objeto, banco);
+                                generate::DatabaseKind kind) {
+  inner_.GeraNumeracao(session, tipo_objeto, kind);
 }
 
 void RunRecorder::Show(std::string_view text, std::string_view title, BoxIcon icon) {

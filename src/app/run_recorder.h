@@ -33,10 +33,10 @@ class RunRecorder final : public Generator, public MessageBoxService {
   // and SHA-256 of each file that exists; see `entries`), the messages and error boxes of
   // the call in the order they came, and for a real run the script's size
   // and SHA-256 when the call wrote it.
-  void GeraScript(Session& session, std::string_view tipo_objeto, std::string_view banco,
-                  bool& bExec) override;
+  void GeraScript(Session& session, std::string_view tipo_objeto, generate::DatabaseKind kind,
+                  bool exec) override;
   void GeraNumeracao(Session& session, std::string_view tipo_objeto,
-                     std::string_view banco) override;
+                     generate::DatabaseKind kind) override;
   // MessageBoxService: records every box but "FIM" as an error_box problem
   // "TITLE: TEXT", then shows it.
   void Show(std::string_view text, std::string_view title, BoxIcon icon) override;

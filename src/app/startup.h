@@ -3,36 +3,34 @@
 // page of the main configuration file "VKTGeraInstallBD.ini".
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/session.h"
+#include "config/object_types.h"
 
 namespace vkt::app {
 
-// The object-type keywords of the window's list `CbObj`, in list order.
-// "TODOS" (all object types) comes first and is preselected.
-inline constexpr std::array<std::string_view, 19> kObjectTypes = {"TODOS",
-                                                                  "TYPESRULESDEFAULTS",
-                                                                  "TABELAS",
-                                                                  "TABELAS2",
-                                                                  "EVOLUCAO",
-                                                                  "EVOLUCAO2",
-                                                                  "PROCEDURES",
-                                                                  "PACKAGES",
-                                                                  "VIEWS",
-                                                                  "FUNCTIONS",
-                                                                  "TRIGGERS",
-                                                                  "SEQUENCES",
-                                                                  "DADOS",
-                                                                  "GRANTS",
-                                                                  "SINONIMOS",
-                                                                  "TEMPLATES",
-                                                                  "PROCEDURES_SQL_2005",
-                                                                  "PACKAGES_SQL_2005",
-                                                                  "JOBS"};
+// The object-type keywords of the window's list `CbObj`, in list order:
+// "TODOS" (all object types) first and preselected, then the types of the
+// object-type table that have a place in the list, by their place.
+inline constexpr auto kObjectTypes = [] {
+  constexpr auto kListed = [](const config::ObjectType& type) { return type.list_place > 0; };
+  constexpr std::size_t kCount = std::ranges::count_if(config::kObjectTypeTable, kListed);
+  std::array<const config::ObjectType*, kCount> listed{};
+  std::size_t n = 0;
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    if (kListed(type)) listed[n++] = &type;
+  }
+  std::ranges::sort(listed, {}, &config::ObjectType::list_place);
+  std::array<std::string_view, kCount + 1> keywords{config::kAllTypes};
+  for (std::size_t i = 0; i < kCount; ++i) keywords[i + 1] = listed[i]->keyword;
+  return keywords;
+}();
 
 // The repository names of a "REPOSITORIO" value: split at every ",", pieces
 // neither trimmed nor dropped ("A,,B" gives "A", "", "B"; "A, B" gives "A",

@@ -73,111 +73,147 @@ ParseResult Fail(std::string error) {
   return result;
 }
 
-}  // namespace
-
-ParseResult ParseOptions(const std::vector<std::string>& args) {
-  Options options;
-  std::optional<Command> command;
-  std::optional<std::string> config, repo, type, report, report_html;
-  bool manifest = false, write = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      ParseResult result;
-      result.ok = true;
-      result.options.command = Command::kHelp;
-      return result;
-    }
-    if (arg == "--list-repos") {
-      if (command) return Fail("unexpected argument " + Quoted(arg));
-      command = Command::kListRepositories;
-      continue;
-    }
-    if (arg == "--version") {
-      ParseResult result;
-      result.ok = true;
-      result.options.command = Command::kVersion;
-      return result;
-    }
-    bool handled = false;
-    for (auto [name, slot] :
-         {std::pair<std::string_view, std::optional<std::string>*>{"--config", &config},
-          {"--repo", &repo},
-          {"--type", &type},
-          {"--report", &report},
-          {"--report-html", &report_html}}) {
-      OptionValue value = TakeValue(args, &i, name);
-      if (!value.matched) continue;
-      if (value.missing) return Fail("option " + std::string(name) + " needs a value");
-      if (slot->has_value()) return Fail("option " + std::string(name) + " given twice");
-      *slot = value.value;
-      handled = true;
-      break;
-    }
-    if (handled) continue;
-    if (arg == "--manifest" || arg == "--write") {
-      bool& flag = arg == "--manifest" ? manifest : write;
-      if (flag) return Fail("option " + arg + " given twice");
-      flag = true;
-      continue;
-    }
-    if (!arg.empty() && arg[0] == '-') return Fail("unknown option " + Quoted(arg));
-    if (command) return Fail("unexpected argument " + Quoted(arg));
-    if (arg == "install") {
-      command = Command::kInstall;
-    } else if (arg == "numbering") {
-      command = Command::kNumbering;
-    } else if (arg == "check") {
-      command = Command::kCheck;
-    } else {
-      return Fail("unknown command " + Quoted(arg) + " (install, numbering or check)");
-    }
-  }
-  if (!command) return Fail("no command given (install, numbering or check)");
-  if (config && config->empty()) return Fail("--config needs a file name");
-  if (*command == Command::kListRepositories) {
-    if (repo || type || report || report_html || manifest || write) {
-      return Fail("--list-repos takes only --config");
-    }
-    options.command = *command;
-    if (config) options.config_file = *config;
-    ParseResult result;
-    result.ok = true;
-    result.options = std::move(options);
-    return result;
-  }
-  if (!repo) return Fail("--repo NAME is required");
-  if (repo->empty()) return Fail("--repo needs a repository name, not the empty text");
-  options.command = *command;
-  options.repo = *repo;
-  if (config) options.config_file = *config;
-  if (type) {
-    std::string upper = text::UpperCase(*type);
-    bool known = false;
-    for (std::string_view keyword : app::kObjectTypes) known = known || keyword == upper;
-    if (!known)
-      return Fail("unknown object type " + Quoted(*type) + " (one of " + KnownTypes() + ")");
-    options.type = upper;
-  }
-  const bool reports = *command == Command::kInstall || *command == Command::kCheck;
-  if (report && !reports) return Fail("--report is for install and check");
-  if (report_html && !reports) return Fail("--report-html is for install and check");
-  if (report && report->empty()) return Fail("--report needs a file name");
-  if (report_html && report_html->empty()) return Fail("--report-html needs a file name");
-  if (manifest && *command != Command::kInstall) return Fail("--manifest is for install");
-  if (write && *command != Command::kNumbering) return Fail("--write is for numbering");
-  // The window's numbering of TODOS only says that no such folder exists.
-  if (*command == Command::kNumbering && options.type == "TODOS") {
-    return Fail("numbering works on one object type: --type TYPE, not TODOS");
-  }
-  if (report) options.report_file = *report;
-  if (report_html) options.report_html_file = *report_html;
-  options.manifest = manifest;
-  options.write = write;
+ParseResult Succeed(Options options) {
   ParseResult result;
   result.ok = true;
   result.options = std::move(options);
   return result;
+}
+
+// The result of an argument that ends the parse: --help, --version.
+ParseResult Finished(Command command) {
+  Options options;
+  options.command = command;
+  return Succeed(std::move(options));
+}
+
+// What the arguments give, before the checks that relate them.
+struct Given {
+  std::optional<Command> command;
+  std::optional<std::string> config, repo, type, report, report_html;
+  bool manifest = false, write = false;
+};
+
+// An option with a value at args[*i] into `given` (advancing *i past the
+// value). `*handled` tells whether args[*i] was one; a result is a usage
+// error.
+std::optional<ParseResult> TakeValued(const std::vector<std::string>& args, std::size_t* i,
+                                      Given* given, bool* handled) {
+  *handled = false;
+  for (auto [name, slot] :
+       {std::pair<std::string_view, std::optional<std::string>*>{"--config", &given->config},
+        {"--repo", &given->repo},
+        {"--type", &given->type},
+        {"--report", &given->report},
+        {"--report-html", &given->report_html}}) {
+    OptionValue value = TakeValue(args, i, name);
+    if (!value.matched) continue;
+    if (value.missing) return Fail("option " + std::string(name) + " needs a value");
+    if (slot->has_value()) return Fail("option " + std::string(name) + " given twice");
+    *slot = value.value;
+    *handled = true;
+    break;
+  }
+  return std::nullopt;
+}
+
+// The command word `arg` into `given`; a result is a usage error.
+std::optional<ParseResult> TakeCommand(const std::string& arg, Given* given) {
+  if (given->command) return Fail("unexpected argument " + Quoted(arg));
+  if (arg == "install") {
+    given->command = Command::kInstall;
+  } else if (arg == "numbering") {
+    given->command = Command::kNumbering;
+  } else if (arg == "check") {
+    given->command = Command::kCheck;
+  } else {
+    return Fail("unknown command " + Quoted(arg) + " (install, numbering or check)");
+  }
+  return std::nullopt;
+}
+
+// Takes args[*i] (and the value of its option) into `given`. A result ends
+// the parse: --help, --version or a usage error.
+std::optional<ParseResult> TakeArgument(const std::vector<std::string>& args, std::size_t* i,
+                                        Given* given) {
+  const std::string& arg = args[*i];
+  if (arg == "--help" || arg == "-h") return Finished(Command::kHelp);
+  if (arg == "--list-repos") {
+    if (given->command) return Fail("unexpected argument " + Quoted(arg));
+    given->command = Command::kListRepositories;
+    return std::nullopt;
+  }
+  if (arg == "--version") return Finished(Command::kVersion);
+  bool handled = false;
+  if (std::optional<ParseResult> error = TakeValued(args, i, given, &handled)) return error;
+  if (handled) return std::nullopt;
+  if (arg == "--manifest" || arg == "--write") {
+    bool& flag = arg == "--manifest" ? given->manifest : given->write;
+    if (flag) return Fail("option " + arg + " given twice");
+    flag = true;
+    return std::nullopt;
+  }
+  if (!arg.empty() && arg[0] == '-') return Fail("unknown option " + Quoted(arg));
+  return TakeCommand(arg, given);
+}
+
+// Options that the command does not take, or given empty.
+std::optional<std::string> MisplacedOption(const Given& given) {
+  const bool reports = *given.command == Command::kInstall || *given.command == Command::kCheck;
+  if (given.report && !reports) return "--report is for install and check";
+  if (given.report_html && !reports) return "--report-html is for install and check";
+  if (given.report && given.report->empty()) return "--report needs a file name";
+  if (given.report_html && given.report_html->empty()) return "--report-html needs a file name";
+  if (given.manifest && *given.command != Command::kInstall) return "--manifest is for install";
+  if (given.write && *given.command != Command::kNumbering) return "--write is for numbering";
+  return std::nullopt;
+}
+
+// The checks that relate the options given, and the options they make.
+ParseResult Check(const Given& given) {
+  if (!given.command) return Fail("no command given (install, numbering or check)");
+  if (given.config && given.config->empty()) return Fail("--config needs a file name");
+  Options options;
+  options.command = *given.command;
+  if (given.config) options.config_file = *given.config;
+  if (*given.command == Command::kListRepositories) {
+    if (given.repo || given.type || given.report || given.report_html || given.manifest ||
+        given.write) {
+      return Fail("--list-repos takes only --config");
+    }
+    return Succeed(std::move(options));
+  }
+  if (!given.repo) return Fail("--repo NAME is required");
+  if (given.repo->empty()) return Fail("--repo needs a repository name, not the empty text");
+  options.repo = *given.repo;
+  if (given.type) {
+    std::string upper = text::UpperCase(*given.type);
+    if (std::ranges::find(app::kObjectTypes, upper) == app::kObjectTypes.end()) {
+      return Fail("unknown object type " + Quoted(*given.type) + " (one of " + KnownTypes() + ")");
+    }
+    options.type = upper;
+  }
+  if (std::optional<std::string> error = MisplacedOption(given)) return Fail(std::move(*error));
+  // The window's numbering of TODOS only says that no such folder exists.
+  if (*given.command == Command::kNumbering && options.type == config::kAllTypes) {
+    return Fail("numbering works on one object type: --type TYPE, not " +
+                std::string(config::kAllTypes));
+  }
+  if (given.report) options.report_file = *given.report;
+  if (given.report_html) options.report_html_file = *given.report_html;
+  options.manifest = given.manifest;
+  options.write = given.write;
+  return Succeed(std::move(options));
+}
+
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+  Given given;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (std::optional<ParseResult> result = TakeArgument(args, &i, &given)) return *result;
+  }
+  return Check(given);
 }
 
 std::string UsageText() {

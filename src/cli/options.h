@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "config/object_types.h"
 
 namespace vkt::cli {
 
@@ -26,12 +27,12 @@ struct Options {
   Command command = Command::kHelp;
   // The main configuration file; empty = looked up (app/config_lookup.h).
   std::string config_file;
-  std::string repo;              // names an entry of "REPOSITORIO", never empty
-  std::string type = "TODOS";    // one of the window's object-type keywords, upper case
-  std::string report_file;       // --report: the JSON report (install, check)
-  std::string report_html_file;  // --report-html: the HTML report (install, check)
-  bool manifest = false;         // --manifest: SHA256SUMS in the package folders (install)
-  bool write = false;            // --write: the FILEn lines into the file list (numbering)
+  std::string repo;                     // names an entry of "REPOSITORIO", never empty
+  std::string type{config::kAllTypes};  // one of the window's object-type keywords, upper case
+  std::string report_file;              // --report: the JSON report (install, check)
+  std::string report_html_file;         // --report-html: the HTML report (install, check)
+  bool manifest = false;                // --manifest: SHA256SUMS in the package folders (install)
+  bool write = false;                   // --write: the FILEn lines into the file list (numbering)
 };
 
 struct ParseResult {

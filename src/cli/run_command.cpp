@@ -17,9 +17,9 @@
 #include "cli/output.h"
 #include "cli/terminal_desktop.h"
 #include "config/ini.h"
+#include "config/object_types.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
-#include "generate/object_types.h"
 #include "text/codepage.h"
 
 namespace vkt::cli {
@@ -31,7 +31,8 @@ namespace {
 bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
-    if (output.type == generate::kDocsEBats) continue;
+    const config::ObjectType* type = config::FindObjectType(output.type);
+    if (type && type->object_class == config::ObjectClass::kCompanions) continue;
     if (types.empty() || types.back() != output.type) types.push_back(output.type);
   }
   bool found = false;
@@ -48,8 +49,8 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
 // a manifest that cannot be written, is a problem line of its own.
 bool WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
   bool ok = true;
-  for (std::string_view banco : {"SQLSERVER", "ORACLE"}) {
-    const std::string folder = generate::PlanCall(session.settings, "", banco).output_folder;
+  for (generate::DatabaseKind kind : generate::kDatabaseKinds) {
+    const std::string folder = generate::PlanCall(session.settings, "", kind).output_folder;
     const platform::Status status = app::WriteManifest(folder);
     if (status.ok()) {
       report->manifests.push_back(

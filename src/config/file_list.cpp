@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "config/ini.h"
+#include "config/object_types.h"
 
 namespace vkt::config {
 namespace {
@@ -42,8 +43,9 @@ FileList ReadFileList(INI& ini, std::string_view tipo_objeto) {
   FileList list;
   ini.Section(std::string(tipo_objeto));
   std::string numfiles;
-  if (tipo_objeto == "JOBS") {
-    // A JOBS section may be left out: no NUMFILES means no files.
+  const ObjectType* type = FindObjectType(tipo_objeto);
+  if (type && (type->quirks & kCountOptional) != 0) {
+    // Such a section may be left out: no NUMFILES means no files.
     IniValue value = ini.ReadINISettings("NUMFILES", IniValue(std::int64_t{0}));
     if (const auto* text = std::get_if<std::string>(&value)) {
       numfiles = *text;

@@ -12,7 +12,7 @@ class INI;
 
 enum class FileListStatus {
   kOk,
-  kMissingSection,  // no section, or NUMFILES missing or empty (not for "JOBS")
+  kMissingSection,  // no section, or NUMFILES missing or empty (not for kCountOptional)
   kInvalidCount,    // NUMFILES is not a whole number from 0 to 1000000
 };
 
@@ -24,8 +24,8 @@ struct FileList {
   std::vector<std::string> names{std::string()};
 };
 
-// Reads section `tipo_objeto` of the ini file `ini_path`. "JOBS" reads a
-// missing NUMFILES as 0.
+// Reads section `tipo_objeto` of the ini file `ini_path`. A type with the
+// quirk kCountOptional (config/object_types.h) reads a missing NUMFILES as 0.
 FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto);
 // The same through `ini` (its file named already), whose Section it sets: a
 // writer reads the list it is about to change.

@@ -1,30 +1,30 @@
 #include "generate/call_plan.h"
 
-#include "generate/framing.h"
+#include "config/object_types.h"
 #include "generate/names.h"
-#include "generate/object_types.h"
 
 namespace vkt::generate {
 
-CallPlan PlanCall(const app::RepositorySettings& settings, std::string_view tipo_objeto,
-                  std::string_view banco) {
+CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view tipo_objeto,
+                  DatabaseKind kind) {
   CallPlan plan;
-  const bool sql_server = IsSqlServer(banco);
-  plan.extension = sql_server ? ".sql" : ".ora";
-  plan.output_folder = settings.PathDestino +
-                       (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco)) +
-                       "\\02-ATUALIZACAO\\";
-  if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
-    const std::string_view prefix =
-        row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA) : row->prefix;
-    if (!prefix.empty()) {
-      plan.source_folder = settings.PathOrigem + std::string(row->folder);
-      plan.output_file = plan.output_folder + std::string(prefix) +
-                         NomeSchema(banco, settings.SISTEMA) + std::string(row->suffix);
-    }
-    if (IsSql2005Type(tipo_objeto)) plan.extension = ".sql2005";
-  }
+  plan.extension = SourceExtension(tipo_objeto, kind);
+  plan.database_folder = settings.PathDestino + "\\" + std::string(Describe(kind).output_folder);
+  plan.output_folder = plan.database_folder + "\\02-ATUALIZACAO\\";
+  const config::ObjectType* type = config::FindObjectType(tipo_objeto);
+  if (!type) return plan;
+  const std::string_view prefix = config::NumberPrefix(*type, settings.SISTEMA);
+  if (prefix.empty()) return plan;
+  plan.source_folder = settings.PathOrigem + std::string(type->folder);
+  plan.output_file = plan.output_folder + std::string(prefix) + NomeSchema(kind, settings.SISTEMA) +
+                     std::string(type->suffix);
   return plan;
+}
+
+std::string_view SourceExtension(std::string_view tipo_objeto, DatabaseKind kind) {
+  const config::ObjectType* type = config::FindObjectType(tipo_objeto);
+  if (type && !type->extension.empty()) return type->extension;
+  return Describe(kind).extension;
 }
 
 }  // namespace vkt::generate

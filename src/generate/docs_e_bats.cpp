@@ -40,39 +40,39 @@ void DeleteIfPresent(const std::string& folder, const std::string& name) {
 // The line of a companion file that is not in the docs folder. The box that
 // follows says which copy failed, in the program's words; this line says
 // which file was looked for, so that the reader knows what to put where.
-void ReportMissing(app::Session& session, const std::string& docs, const std::string& name) {
-  AdicionaMensagem(session.Mensagens,
+void ReportMissing(config::RunState& state, const std::string& docs, const std::string& name) {
+  AdicionaMensagem(state.Mensagens,
                    std::string(kArquivoParaCopia) + CaminhoMensagem(docs + "\\" + name));
 }
 
-// Copies `name` from `docs` into `pasta_saida` under the name it has in
+// Copies `name` from `docs` into `output_folder` under the name it has in
 // `docs`, through a temporary file renamed over the older copy, so the package
 // holds the old copy or the new one, never a part of it. Without a source the
 // older copy is deleted; an older copy whose name differs in letter case goes
 // before the new one comes. A failed copy adds a message line naming the file
 // and the reason (a missing source included), and keeps the older copy.
-bool CopyInto(app::Session& session, const std::string& docs, const std::string& name,
-              const std::string& pasta_saida) {
+bool CopyInto(config::RunState& state, const std::string& docs, const std::string& name,
+              const std::string& output_folder) {
   auto actual = FindFile(docs, name);
-  auto stale = FindFile(pasta_saida, name);
-  if (stale && (!actual || *stale != *actual)) platform::DeleteFile(pasta_saida + *stale);
+  auto stale = FindFile(output_folder, name);
+  if (stale && (!actual || *stale != *actual)) platform::DeleteFile(output_folder + *stale);
   if (!actual) {
-    ReportMissing(session, docs, name);
+    ReportMissing(state, docs, name);
     return false;
   }
   const platform::Status status =
-      platform::CopyFileReplacing(docs + "\\" + *actual, pasta_saida + *actual);
+      platform::CopyFileReplacing(docs + "\\" + *actual, output_folder + *actual);
   if (status.ok()) return true;
-  AdicionaMensagem(session.Mensagens, LinhaDeErro(status));
+  AdicionaMensagem(state.Mensagens, LinhaDeErro(status));
   return false;
 }
 
 // What CopyInto would give, without copying, with the same message line.
-bool CouldCopyInto(app::Session& session, const std::string& docs, const std::string& name,
-                   const std::string& pasta_saida) {
+bool CouldCopyInto(config::RunState& state, const std::string& docs, const std::string& name,
+                   const std::string& output_folder) {
   auto actual = FindFile(docs, name);
   if (!actual) {
-    ReportMissing(session, docs, name);
+    ReportMissing(state, docs, name);
     return false;
   }
   platform::File source;
@@ -80,15 +80,15 @@ bool CouldCopyInto(app::Session& session, const std::string& docs, const std::st
   // The copy opens its source the same way, so the reason reads the same.
   const platform::Status opened = platform::File::Open(path, platform::File::Mode::kRead, &source);
   if (!opened.ok()) {
-    AdicionaMensagem(session.Mensagens, LinhaDeErro(opened));
+    AdicionaMensagem(state.Mensagens, LinhaDeErro(opened));
     return false;
   }
   // Older copies are deleted first; only a folder of that name would stay,
   // and the copy's rename over it fails as EISDIR.
-  if (platform::IsDirectory(pasta_saida + *actual)) {
-    AdicionaMensagem(session.Mensagens,
+  if (platform::IsDirectory(output_folder + *actual)) {
+    AdicionaMensagem(state.Mensagens,
                      LinhaDeErro(platform::Status::Errno(EISDIR, platform::Operation::kWriteFile,
-                                                         pasta_saida + *actual)));
+                                                         output_folder + *actual)));
     return false;
   }
   return true;
@@ -98,39 +98,39 @@ void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxI
 
 }  // namespace
 
-std::string PastaDocs(const app::Session& session, std::string_view banco) {
-  return session.program_folder + "\\docs\\" + std::string(banco);
+std::string PastaDocs(const config::RunState& state, DatabaseKind kind) {
+  return state.program_folder + "\\docs\\" + std::string(Describe(kind).keyword);
 }
 
-void CopiaDocsEBats(app::Session& session, std::string_view banco, const std::string& pasta_saida,
+void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& output_folder,
                     const GenerationOptions& options) {
-  const std::string& sistema = session.settings.SISTEMA;
-  const std::string docs = PastaDocs(session, banco);
-  const std::string documento = NomeDocumentoInstrucao(banco, sistema);
-  const std::string roteiro = NomeRoteiro(banco, sistema);
+  const std::string& sistema = state.settings.SISTEMA;
+  const std::string docs = PastaDocs(state, kind);
+  const std::string document = NomeDocumentoInstrucao(kind, sistema);
+  const std::string roadmap = NomeRoteiro(kind, sistema);
   const bool dry_run = options.dry_run;
   auto copy = [&](const std::string& name) {
-    return dry_run ? CouldCopyInto(session, docs, name, pasta_saida)
-                   : CopyInto(session, docs, name, pasta_saida);
+    return dry_run ? CouldCopyInto(state, docs, name, output_folder)
+                   : CopyInto(state, docs, name, output_folder);
   };
 
-  if (FindFile(docs, documento)) {
-    if (!copy(documento)) {
+  if (FindFile(docs, document)) {
+    if (!copy(document)) {
       ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
-    } else if (!copy(roteiro)) {
+    } else if (!copy(roadmap)) {
       ShowError("Erro ao copiar o bat de instalação dos Scripts");
     }
   } else {
     if (!dry_run) {
-      DeleteIfPresent(pasta_saida, documento);
-      DeleteIfPresent(pasta_saida, roteiro);
+      DeleteIfPresent(output_folder, document);
+      DeleteIfPresent(output_folder, roadmap);
     }
-    AdicionaMensagem(session.Mensagens, "Arquivo " + documento + " nao encontrado!");
+    AdicionaMensagem(state.Mensagens, "Arquivo " + document + " nao encontrado!");
   }
 
-  if (banco == "ORACLE") {
-    const std::string politica = NomeScriptPolitica(sistema);
-    if (!copy(politica)) {
+  if (Describe(kind).policy_script) {
+    const std::string policy = NomeScriptPolitica(sistema);
+    if (!copy(policy)) {
       ShowError("Erro ao copiar o script de verificação de política de segurança");
     }
   }

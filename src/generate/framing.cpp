@@ -11,54 +11,47 @@
 namespace vkt::generate {
 namespace {
 
-// The WYN system frames its DADOS and TEMPLATES scripts bare: no block, no
+// The WYN system frames the scripts of some types bare: no block, no
 // progress line, an empty closer.
-bool IsWynCase(std::string_view tipo_objeto, std::string_view sistema) {
-  if (text::UpperCase(sistema) != "WYN") return false;
-  std::string tipo = text::UpperCase(tipo_objeto);
-  return tipo == "DADOS" || tipo == "TEMPLATES";
+bool IsWynCase(const config::ObjectType& type, std::string_view sistema) {
+  return (type.quirks & config::kBareForWyn) != 0 && text::UpperCase(sistema) == "WYN";
+}
+
+bool IsCode(const config::ObjectType& type) {
+  return type.object_class == config::ObjectClass::kCode;
 }
 
 std::string Spool(std::string_view tipo_objeto, std::string_view sistema,
-                  std::string_view separador) {
+                  std::string_view separator) {
   std::string s = "SPOOL C:\\SCRIPTS\\";
   s += sistema;
   s += '_';
   s += tipo_objeto;
   s += ".log";
-  s += separador;
+  s += separator;
   return s;
 }
 
 }  // namespace
 
-bool IsSqlServer(std::string_view banco) { return banco == kSqlServer; }
-
-bool IsCodeObjectType(std::string_view tipo_objeto) {
-  return tipo_objeto == "VIEWS" || tipo_objeto == "FUNCTIONS" || tipo_objeto == "PROCEDURES" ||
-         tipo_objeto == "PACKAGES" || tipo_objeto == "TRIGGERS" ||
-         tipo_objeto == "TYPESRULESDEFAULTS";
-}
-
-std::string_view Separador(std::string_view banco) {
-  return IsSqlServer(banco) ? std::string_view("\r") : std::string_view("\r\n");
-}
-
-std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
-                           std::string_view sistema, std::string_view separador) {
-  if (IsSqlServer(banco)) return {};
-  if (IsCodeObjectType(tipo_objeto)) return Spool(tipo_objeto, sistema, separador);
+std::string MontaCabecalho(const config::ObjectType& type, DatabaseKind kind,
+                           std::string_view sistema) {
+  const DatabaseKindInfo& info = Describe(kind);
+  if (!info.sqlplus_framing) return {};
+  const std::string_view separator = info.separator;
+  if (IsCode(type)) return Spool(type.keyword, sistema, separator);
   std::string s = "SET SERVEROUTPUT ON SIZE 1000000";
-  s += separador;
+  s += separator;
   s += "SET LINESIZE 80";
-  s += separador;
-  s += Spool(tipo_objeto, sistema, separador);
+  s += separator;
+  s += Spool(type.keyword, sistema, separator);
   return s;
 }
 
-std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
-                                 std::string_view sistema, std::string_view separador) {
-  if (IsSqlServer(banco) || IsWynCase(tipo_objeto, sistema)) return {};
+std::string MontaFechamentoBloco(const config::ObjectType& type, DatabaseKind kind,
+                                 std::string_view sistema) {
+  const DatabaseKindInfo& info = Describe(kind);
+  if (!info.sqlplus_framing || IsWynCase(type, sistema)) return {};
   static constexpr std::string_view kLines[] = {
       "COMMIT;",
       "EXCEPTION",
@@ -74,7 +67,7 @@ std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view 
   std::string s;
   for (std::string_view line : kLines) {
     s += line;
-    s += separador;
+    s += info.separator;
   }
   return s;
 }
@@ -138,12 +131,12 @@ std::string LinhaDeErro(const platform::Status& status) {
   return std::string(comeco) + CaminhoMensagem(status.path) + " - " + status.Text();
 }
 
-FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+FileOpening AberturaArquivo(const config::ObjectType& type, DatabaseKind kind,
                             std::string_view sistema) {
   FileOpening o;
-  const bool wyn = IsWynCase(tipo_objeto, sistema);
-  o.blank_line = tipo_objeto == "TABELAS" || tipo_objeto == "TABELAS2" || wyn;
-  o.block_opening = !IsSqlServer(banco) && !IsCodeObjectType(tipo_objeto) && !wyn;
+  const bool wyn = IsWynCase(type, sistema);
+  o.blank_line = (type.quirks & config::kBlankLineBeforeFile) != 0 || wyn;
+  o.block_opening = Describe(kind).sqlplus_framing && !IsCode(type) && !wyn;
   o.progress = !wyn;
   return o;
 }
@@ -157,24 +150,17 @@ const std::vector<std::string>& AberturaBloco() {
   return kWrites;
 }
 
-std::string LinhaProgresso(std::string_view banco, bool exec, std::string_view entrada) {
+std::string LinhaProgresso(DatabaseKind kind, bool exec, std::string_view entrada) {
+  const DatabaseKindInfo& info = Describe(kind);
   std::string s;
-  if (IsSqlServer(banco)) {
-    s = "Print 'EXECUCAO: ";
-    s += entrada;
-    s += '\'';
-    return s;
-  }
-  if (exec) s = "exec ";
-  s += "dbms_output.put_line('EXECUCAO: ";
+  if (exec) s = info.exec_prefix;
+  s += info.progress_prefix;
   s += entrada;
-  s += "');";
+  s += info.progress_suffix;
   return s;
 }
 
-std::string_view LinhaSeparadora(std::string_view banco) {
-  return IsSqlServer(banco) ? std::string_view("GO") : std::string_view(" ");
-}
+std::string_view LinhaSeparadora(DatabaseKind kind) { return Describe(kind).separator_line; }
 
 const std::vector<std::string>& FechamentoOracle() {
   static const std::vector<std::string> kWrites = {"SPOOL OFF;", "--EXIT\r\n"};

@@ -6,25 +6,20 @@
 #include <string_view>
 #include <vector>
 
+#include "config/object_types.h"
 #include "fs/platform/file_system.h"
+#include "generate/database_kind.h"
 
 namespace vkt::generate {
 
-inline constexpr std::string_view kSqlServer = "SQLSERVER";
-
-bool IsSqlServer(std::string_view banco);  // exactly "SQLSERVER"
-// "VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS".
-bool IsCodeObjectType(std::string_view tipo_objeto);
-// The framing separator: CR LF for Oracle, CR alone for SQL Server.
-std::string_view Separador(std::string_view banco);
-
-// The header text, written with one WriteLine before the first non-empty file.
-std::string MontaCabecalho(std::string_view tipo_objeto, std::string_view banco,
-                           std::string_view sistema, std::string_view separador);
-// The block closer written after each data-object-type file (the driver writes
-// none for code object types). `sistema` decides the WYN case.
-std::string MontaFechamentoBloco(std::string_view tipo_objeto, std::string_view banco,
-                                 std::string_view sistema, std::string_view separador);
+// The header text, written with one WriteLine before the first non-empty file;
+// empty for a kind without SQL*Plus framing. Lines end in the kind's separator.
+std::string MontaCabecalho(const config::ObjectType& type, DatabaseKind kind,
+                           std::string_view sistema);
+// The block closer written after each file of a data type (the driver writes
+// none for code types). `sistema` decides the WYN case.
+std::string MontaFechamentoBloco(const config::ObjectType& type, DatabaseKind kind,
+                                 std::string_view sistema);
 // The line without the characters U+00FF and U+00FE.
 std::string LimpaLinha(std::string_view linha);
 // Appends `texto` as one new last line of `mensagens`.
@@ -41,19 +36,20 @@ void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string&
 // The pieces the driver writes before each existing listed file, in order, each
 // to be written with WriteLine (pieces may hold separators).
 struct FileOpening {
-  bool blank_line = false;     // "" before the block (TABELAS, TABELAS2, the WYN case)
+  bool blank_line = false;     // "" before the block (kBlankLineBeforeFile, the WYN case)
   bool block_opening = false;  // the DECLARE/nAux/BEGIN writes (Oracle data types)
   bool progress = false;       // progress and separator lines (not in the WYN case)
 };
-FileOpening AberturaArquivo(std::string_view tipo_objeto, std::string_view banco,
+FileOpening AberturaArquivo(const config::ObjectType& type, DatabaseKind kind,
                             std::string_view sistema);
 // The three writes of the Oracle block opening (the third is "BEGIN" + CR LF,
 // giving an empty line after it).
 const std::vector<std::string>& AberturaBloco();
-// exec prefix + progress prefix + entry + progress suffix.
-std::string LinhaProgresso(std::string_view banco, bool exec, std::string_view entrada);
+// The progress line of `entrada`: exec prefix (with `exec`) + progress prefix
+// + entry + progress suffix of the kind.
+std::string LinhaProgresso(DatabaseKind kind, bool exec, std::string_view entrada);
 // " " for Oracle, "GO" for SQL Server.
-std::string_view LinhaSeparadora(std::string_view banco);
+std::string_view LinhaSeparadora(DatabaseKind kind);
 // The two Oracle closing writes: "SPOOL OFF;" and "--EXIT" + CR LF (so the
 // file ends with an empty line).
 const std::vector<std::string>& FechamentoOracle();

@@ -12,7 +12,7 @@ struct GenerationOptions {
   // unreadable source, a missing companion file, an output folder or script
   // path taken by something that cannot be replaced. One difference: a
   // source folder that cannot be read is reported once per run
-  // (app::Session::folders_reported), not once per call.
+  // (config::RunState::folders_reported), not once per call.
   bool dry_run = false;
 };
 

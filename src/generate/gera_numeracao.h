@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/session.h"
+#include "config/run_state.h"
+#include "generate/database_kind.h"
 
 namespace vkt::generate {
 
 // Appends "FILE1=..." lines for the distinct base names of the object type's
-// folder to `session.Mensagens` and shows them. `banco` has no influence.
+// folder to `state.Mensagens` and shows them. `kind` has no influence.
 //
 // `tipo_objeto` is an upper-case keyword of the object-type list (the caller
 // upper-cases the selection). The folder `PathOrigem` + NumberingFolder() is
@@ -21,11 +22,11 @@ namespace vkt::generate {
 // missing folder gives no lines. Yields to the event loop after each listed
 // name and each line; at the end the message area shows every line of
 // `Mensagens` joined by a carriage return alone.
-void GeraNumeracao(app::Session& session, std::string_view tipo_objeto, std::string_view banco);
+void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind);
 
 // The folder (to be appended to `PathOrigem`) that the numbering lists for
-// `tipo_objeto`: the numbering's own folder, else the generation table's
-// ("GRANTS" -> "\GRANTS", "JOBS" -> "\JOBS" whatever the system). Empty
+// `tipo_objeto`: config::NumberingFolder of its row ("VIEWS" -> "\Views",
+// "GRANTS" -> "\GRANTS", "JOBS" -> "\JOBS" whatever the system). Empty
 // optional for "TODOS" and any keyword without a folder.
 std::optional<std::string> NumberingFolder(std::string_view tipo_objeto);
 

@@ -2,16 +2,17 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "config/file_list.h"
+#include "config/object_types.h"
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "generate/call_plan.h"
 #include "generate/docs_e_bats.h"
 #include "generate/framing.h"
-#include "generate/names.h"
-#include "generate/object_types.h"
 #include "generate/script_io.h"
 #include "services/desktop.h"
 #include "text/letter_case.h"
@@ -30,48 +31,40 @@ std::string Join(const std::vector<std::string>& lines, std::string_view separat
   return joined;
 }
 
-// Step 13 of every call: the message area shows the whole message buffer.
-void MostraMensagens(const app::Session& session, std::string_view separador) {
-  Desktop().view->SetMessageText(Join(session.Mensagens, separador));
-}
-
 // The root ("/", "\\") keeps its one separator.
 std::string WithoutTrailingSeparators(std::string path) {
   while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
   return path;
 }
 
-// Creates the folder `path` unless something of that name exists. A file in
-// its place, or a failed creation, becomes the message "Erro ao criar a
-// pasta: ..." and the result false.
-// A dry run creates nothing: a missing folder would be created, anything else
-// is reported as the creation would report it.
-bool EnsureFolder(app::Session& session, const std::string& path, bool dry_run,
-                  bool outermost = false) {
+// Ok for a folder, ENOTDIR for anything else.
+Status FolderOrNot(const platform::FileInfo& info) {
+  return (info.attributes & platform::kAttrDirectory) ? Status::Ok() : Status::Errno(ENOTDIR);
+}
+
+// Creates the folder `path` unless something of that name exists: Ok when a
+// folder is there or was made.
+Status MakeFolder(const std::string& path) {
+  platform::FileInfo info;
+  const Status status = platform::GetInfo(WithoutTrailingSeparators(path), &info);
+  if (status.ok()) return FolderOrNot(info);
+  return platform::CreateDirectory(path);
+}
+
+// What MakeFolder would give, without making anything. Folders are made one
+// level at a time: the outermost one needs its parent, the inner ones are
+// inside folders this run would make.
+Status PredictFolder(const std::string& path, bool outermost) {
   platform::FileInfo info;
   const std::string folder = WithoutTrailingSeparators(path);
   Status status = platform::GetInfo(folder, &info);
-  if (status.ok()) {
-    if (info.attributes & platform::kAttrDirectory) return true;
-    status = Status::Errno(ENOTDIR);
-  } else if (dry_run) {
-    // Folders are made one level at a time: the outermost one needs its
-    // parent, the inner ones are inside folders this run would make.
-    if (status.code == ENOENT) {
-      if (!outermost) return true;
-      const std::size_t cut = folder.find_last_of("\\/");
-      if (cut == std::string::npos || cut == 0) return true;
-      Status parent = platform::GetInfo(folder.substr(0, cut), &info);
-      if (parent.ok() && (info.attributes & platform::kAttrDirectory)) return true;
-      if (parent.ok()) status = Status::Errno(ENOTDIR);
-    }
-  } else {
-    status = platform::CreateDirectory(path);
-    if (status.ok()) return true;
-  }
-  AdicionaMensagem(session.Mensagens,
-                   LinhaDeErro(status.About(platform::Operation::kCreateFolder, path)));
-  return false;
+  if (status.ok()) return FolderOrNot(info);
+  if (status.code != ENOENT) return status;
+  if (!outermost) return Status::Ok();
+  const std::size_t cut = folder.find_last_of("\\/");
+  if (cut == std::string::npos || cut == 0) return Status::Ok();
+  const Status parent = platform::GetInfo(folder.substr(0, cut), &info);
+  return parent.ok() ? FolderOrNot(info) : status;
 }
 
 // What creating the script `path` would fail with, as far as it can be told
@@ -98,7 +91,7 @@ bool NamesFolderEntry(std::string_view entry) {
   return entry.find_first_of("*?\\/") == std::string_view::npos && entry != "." && entry != "..";
 }
 
-// Opens the listed file `entry` (path `caminho`) for copying, after the
+// Opens the listed file `entry` (path `path`) for copying, after the
 // existence test: `*exists` false (and nothing opened) for a file that does
 // not exist, is hidden or is a folder. `index` is where the name resolves in
 // the source folder's listing: then the listing answers the existence test
@@ -106,20 +99,20 @@ bool NamesFolderEntry(std::string_view entry) {
 // no link). With kNone (not in the listing, or a name it cannot settle), and
 // for a listed file that went away since the listing was taken, the test and
 // the open go by path.
-Status OpenSource(SourceFile& fonte, fs::FileSystemObject& fso,
-                  const platform::ListedFolder& origem, std::size_t index,
-                  const std::string& caminho, std::string_view entry, bool* exists, bool* plain) {
+Status OpenSource(SourceFile& source, fs::FileSystemObject& fso,
+                  const platform::ListedFolder& folder, std::size_t index, const std::string& path,
+                  std::string_view entry, bool* exists, bool* plain) {
   *plain = false;
   if (index != platform::ListedFolder::kNone) {
-    const platform::Entry& found = origem.entry(index);
+    const platform::Entry& found = folder.entry(index);
     *exists = !found.is_directory && found.name.front() != '.';
     if (!*exists) return Status::Ok();
-    Status opened = fonte.Open(origem, index);
+    Status opened = source.Open(folder, index);
     *plain = opened.ok() && !found.is_link;
     if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
   }
-  *exists = SourceExists(fso, caminho, entry);
-  return *exists ? fonte.Open(caminho) : Status::Ok();
+  *exists = SourceExists(fso, path, entry);
+  return *exists ? source.Open(path) : Status::Ok();
 }
 
 // The source root `PathOrigem` as it lies on disk, and whether the listed
@@ -129,28 +122,270 @@ struct SourceRoot {
   bool folder_inside = false;
 };
 
-SourceRoot FindSourceRoot(const std::string& path_origem, const platform::ListedFolder& origem) {
+SourceRoot FindSourceRoot(const std::string& path_origem, const platform::ListedFolder& listed) {
   SourceRoot root;
   if (!platform::CanonicalPath(path_origem, &root.canonical).ok()) root.canonical.clear();
   std::string folder;
-  root.folder_inside = origem.is_open() && origem.CanonicalPath(&folder).ok() &&
+  root.folder_inside = listed.is_open() && listed.CanonicalPath(&folder).ok() &&
                        platform::IsSameOrInside(folder, root.canonical);
   return root;
 }
 
 // Where the open source lies when that is outside the source root, else "".
 // A plain entry of a folder inside the root lies inside without a look.
-std::string OutsideRoot(const SourceRoot& root, const SourceFile& fonte, bool plain) {
+std::string OutsideRoot(const SourceRoot& root, const SourceFile& source, bool plain) {
   if (plain && root.folder_inside) return {};
   std::string where;
-  if (!fonte.CanonicalPath(&where).ok()) return "?";
+  if (!source.CanonicalPath(&where).ok()) return "?";
   return platform::IsSameOrInside(where, root.canonical) ? std::string() : where;
 }
 
-void ReportWriteError(app::Session& session, const std::string& path, const Status& status) {
-  AdicionaMensagem(session.Mensagens,
-                   LinhaDeErro(Status(status).About(platform::Operation::kWriteFile, path)));
-}
+// One call of GeraScript: its steps, in the order they run, and what they
+// hand each other. Every path comes from the call's plan (PlanCall).
+class ScriptCall {
+ public:
+  ScriptCall(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+             const GenerationOptions& options)
+      : state_(state),
+        settings_(state.settings),
+        tipo_objeto_(tipo_objeto),
+        kind_(kind),
+        exec_(exec),
+        options_(options),
+        plan_(PlanCall(state.settings, tipo_objeto, kind)),
+        type_(config::FindObjectType(tipo_objeto)) {}
+
+  void Run() {
+    // The configuration in use; the window repaints.
+    Desktop().view->SetCaption(Caption::kConfigUtilizado,
+                               "Lendo config :: " + CaminhoMensagem(settings_.ArqConfigIni));
+    Desktop().loop->Yield();
+    if (MakeOutputFolders()) Generate();
+    // Whatever the call did, the message area shows the whole buffer.
+    Desktop().view->SetMessageText(Join(state_.Mensagens, Describe(kind_).separator));
+  }
+
+ private:
+  void Add(std::string_view line) { AdicionaMensagem(state_.Mensagens, line); }
+
+  // One level at a time; false (and a message) when one cannot be made.
+  bool MakeOutputFolders() {
+    return EnsureFolder(settings_.PathDestino, /*outermost=*/true) &&
+           EnsureFolder(plan_.database_folder) && EnsureFolder(plan_.output_folder);
+  }
+
+  // Creates the folder `path` unless something of that name exists. A file in
+  // its place, or a failed creation, becomes the message "Erro ao criar a
+  // pasta: ..." and the result false.
+  // A dry run creates nothing: a missing folder would be created, anything else
+  // is reported as the creation would report it.
+  bool EnsureFolder(const std::string& path, bool outermost = false) {
+    const Status status = options_.dry_run ? PredictFolder(path, outermost) : MakeFolder(path);
+    if (status.ok()) return true;
+    Add(LinhaDeErro(Status(status).About(platform::Operation::kCreateFolder, path)));
+    return false;
+  }
+
+  void Generate() {
+    if (type_ && type_->object_class == config::ObjectClass::kCompanions) {
+      CopiaDocsEBats(state_, kind_, plan_.output_folder, options_);
+      return;
+    }
+    ListSourceFolder();
+    if (!ReadFileList()) return;
+    ReportUnreadableFolder();
+    CheckFolder();
+    Desktop().view->SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(plan_.output_file));
+    if (!plan_.output_file.empty()) WriteScript();
+  }
+
+  // The files of the source folder that match "*" + extension, in listing
+  // order. A type without a source folder lists nothing (the bare expression
+  // would name the root of the file system).
+  void ListSourceFolder() {
+    if (plan_.source_folder.empty() || !listed_.Open(plan_.source_folder + "\\").ok()) return;
+    for (std::size_t j : listed_.Matching("*" + plan_.extension)) {
+      if (!listed_.entry(j).is_directory) files_.push_back(j);
+    }
+  }
+
+  // The entries of the type's section, each name with the extension; false
+  // (and a message) when the section is missing or its count is invalid.
+  bool ReadFileList() {
+    const config::FileList list = config::ReadFileList(settings_.ArqConfigIni, tipo_objeto_);
+    if (list.status == config::FileListStatus::kMissingSection) {
+      Add("Nao existe a seção: " + std::string(tipo_objeto_) + " no arquivo ini");
+      return false;
+    }
+    if (list.status == config::FileListStatus::kInvalidCount) {
+      Add("Valor invalido de NUMFILES na seção: " + std::string(tipo_objeto_) + " no arquivo ini");
+      return false;
+    }
+    Desktop().view->SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(plan_.source_folder));
+    entries_.resize(list.names.size());
+    for (std::size_t i = 1; i < list.names.size(); ++i) {
+      entries_[i] = list.names[i] + plan_.extension;
+    }
+    return true;
+  }
+
+  // A folder that cannot be listed says so once, before its files' lines. A
+  // dry run says it once for the whole run: the same folder is read by both
+  // calls of a type and by types sharing it, and a checker wants the finding,
+  // not the count of readers. The installation keeps one line per call.
+  void ReportUnreadableFolder() {
+    if (!files_.empty() || plan_.source_folder.empty()) return;
+    AdicionaErroDaPasta(state_.Mensagens, plan_.source_folder,
+                        options_.dry_run ? &state_.folders_reported : nullptr);
+  }
+
+  // Every listed file of the folder must be named by an entry (the same name
+  // without regard to case). Names equal without regard to case are
+  // neighbours in the listing: an entry marks the first of them. Where each
+  // entry resolves in the listing is kept for the copy.
+  void CheckFolder() {
+    places_.assign(entries_.size(), platform::ListedFolder::kNone);
+    std::vector<bool> named(listed_.size());
+    for (std::size_t i = 1; i < entries_.size(); ++i) {
+      const std::string upper = text::UpperCase(entries_[i]);
+      const std::size_t first = listed_.FindUpper(upper);
+      if (first == platform::ListedFolder::kNone) continue;
+      named[first] = true;
+      if (NamesFolderEntry(entries_[i])) places_[i] = listed_.Find(entries_[i], upper);
+    }
+    for (std::size_t j : files_) {
+      std::size_t first = j;
+      while (first > 0 && listed_.upper(first - 1) == listed_.upper(j)) --first;
+      if (!named[first]) Add("Arquivo Nao esta no ini: " + listed_.entry(j).name);
+    }
+  }
+
+  // The listed files, in list order, into the script; on any failure the
+  // script keeps its old content. A dry run opens each file as the copy
+  // would and writes nothing.
+  void WriteScript() {
+    const std::string& path = plan_.output_file;
+    Status write_status = options_.dry_run ? PredictScriptCreation(path)
+                                           : output_.Create(path, Describe(kind_).encoding);
+    opening_ = AberturaArquivo(*type_, kind_, settings_.SISTEMA);
+    if (type_->object_class != config::ObjectClass::kCode) {
+      block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);
+    }
+    const SourceRoot root = FindSourceRoot(settings_.PathOrigem, listed_);
+    for (std::size_t i = 1; i < entries_.size() && write_status.ok(); ++i) {
+      if (!OpenEntry(i, root)) continue;
+      if (options_.dry_run) {
+        source_.Close();
+        continue;
+      }
+      write_status = CopyEntry(i);
+    }
+    if (!options_.dry_run) write_status = Commit(write_status);
+    if (!write_status.ok()) {
+      Add(LinhaDeErro(write_status.About(platform::Operation::kWriteFile, path)));
+    }
+  }
+
+  // Opens entry `i` for copying; false (and a message) when it is missing,
+  // cannot be opened or lies outside the source root. Opened before anything
+  // of it is written: an unreadable file is skipped like a missing one.
+  bool OpenEntry(std::size_t i, const SourceRoot& root) {
+    source_path_.assign(plan_.source_folder).append("\\").append(entries_[i]);
+    bool exists = false;
+    bool plain = false;
+    const Status read_status =
+        OpenSource(source_, fso_, listed_, places_[i], source_path_, entries_[i], &exists, &plain);
+    if (!exists) {
+      Add("Arquivo não encontrado: " + CaminhoMensagem(source_path_));
+      return false;
+    }
+    if (!read_status.ok()) {
+      Add(LinhaDeErro(Status(read_status).About(platform::Operation::kReadFile, source_path_)));
+      return false;
+    }
+    // An entry whose ".." or a link leads out of the source root could put
+    // any file the run may read into the package.
+    if (const std::string outside = OutsideRoot(root, source_, plain); !outside.empty()) {
+      Add(std::string(kForaDaOrigem) + CaminhoMensagem(source_path_) + " -> " + outside);
+      source_.Close();
+      return false;
+    }
+    return true;
+  }
+
+  // The framing before the open entry `i`, its cleaned lines and, for a data
+  // type, the block closer; closes the entry.
+  Status CopyEntry(std::size_t i) {
+    Status status = WriteOpening(entries_[i]);
+    if (status.ok()) status = output_.CopyCleanedLines(source_);
+    if (!source_.status().ok()) {
+      // The file failed while it was copied: the lines read before stay.
+      Add(LinhaDeErro(source_.status().About(platform::Operation::kReadFile, source_path_)));
+    }
+    source_.Close();
+    if (block_closer_ && status.ok()) status = output_.WriteLine(*block_closer_);
+    return status;
+  }
+
+  // The header before the first file that is not empty, then what goes
+  // before each file.
+  Status WriteOpening(std::string_view entry) {
+    std::vector<std::string> pieces;
+    if (!source_.empty() && !header_written_) {
+      header_written_ = true;
+      pieces.push_back(MontaCabecalho(*type_, kind_, settings_.SISTEMA));
+    }
+    if (opening_.blank_line) pieces.emplace_back();
+    if (opening_.block_opening) {
+      pieces.insert(pieces.end(), AberturaBloco().begin(), AberturaBloco().end());
+    }
+    if (opening_.progress) {
+      pieces.push_back(LinhaProgresso(kind_, exec_, entry));
+      pieces.emplace_back(LinhaSeparadora(kind_));
+    }
+    return WriteAll(pieces);
+  }
+
+  // Each piece with WriteLine, up to the first failure.
+  Status WriteAll(const std::vector<std::string>& pieces) {
+    for (const std::string& piece : pieces) {
+      Status status = output_.WriteLine(piece);
+      if (!status.ok()) return status;
+    }
+    return Status::Ok();
+  }
+
+  // The SQL*Plus closing lines, once a header was written, then the script
+  // replaces its old content.
+  Status Commit(Status status) {
+    if (status.ok() && header_written_ && Describe(kind_).sqlplus_framing) {
+      status = WriteAll(FechamentoOracle());
+    }
+    const Status closed = output_.Close();
+    return status.ok() ? closed : status;
+  }
+
+  config::RunState& state_;
+  const config::RepositorySettings& settings_;
+  const std::string_view tipo_objeto_;
+  const DatabaseKind kind_;
+  const bool exec_;
+  const GenerationOptions& options_;
+  const CallPlan plan_;
+  const config::ObjectType* const type_;  // null for a keyword without a row
+
+  platform::ListedFolder listed_;     // the source folder
+  std::vector<std::size_t> files_;    // its files of the extension, in listing order
+  std::vector<std::string> entries_;  // [0] unused; the listed names with the extension
+  std::vector<std::size_t> places_;   // where each entry resolves in `listed_`
+  fs::FileSystemObject fso_;
+  SourceFile source_;
+  std::string source_path_;
+  ScriptWriter output_;
+  FileOpening opening_;                      // what goes before each file
+  std::optional<std::string> block_closer_;  // what follows each file of a data type
+  bool header_written_ = false;
+};
 
 }  // namespace
 
@@ -160,205 +395,9 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path) {
          platform::CanonicalPath(path, &where).ok() && platform::IsSameOrInside(where, root);
 }
 
-void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
-                bool& bExec, const GenerationOptions& options) {
-  const bool dry_run = options.dry_run;
-  const app::RepositorySettings& settings = session.settings;
-  RunView& view = *Desktop().view;
-
-  // 1. The configuration in use; let the window repaint.
-  view.SetCaption(Caption::kConfigUtilizado,
-                  "Lendo config :: " + CaminhoMensagem(settings.ArqConfigIni));
-  Desktop().loop->Yield();
-
-  // 2. Per-kind settings.
-  const bool sql_server = IsSqlServer(banco);
-  const std::string_view separador = Separador(banco);
-  const std::string schema = NomeSchema(banco, settings.SISTEMA);
-  const bool exec = !sql_server && bExec;
-  std::string extensao = sql_server ? ".sql" : ".ora";
-
-  // 3. Output folders, one level at a time.
-  const std::string pasta_banco =
-      settings.PathDestino + (sql_server ? std::string("\\sql_server") : "\\" + std::string(banco));
-  const std::string pasta_saida = pasta_banco + "\\02-ATUALIZACAO\\";
-  if (!EnsureFolder(session, settings.PathDestino, dry_run, /*outermost=*/true) ||
-      !EnsureFolder(session, pasta_banco, dry_run) ||
-      !EnsureFolder(session, pasta_saida, dry_run)) {
-    MostraMensagens(session, separador);
-    return;
-  }
-
-  // 4. The row of the object type.
-  if (tipo_objeto == kDocsEBats) {
-    CopiaDocsEBats(session, banco, pasta_saida, options);
-    MostraMensagens(session, separador);
-    return;
-  }
-  std::string pasta_origem;
-  std::string arquivo_saida;
-  if (const ObjectTypeRow* row = FindObjectType(tipo_objeto)) {
-    const std::string_view prefixo =
-        row->keyword == "JOBS" ? JobsPrefix(settings.SISTEMA) : row->prefix;
-    if (!prefixo.empty()) {
-      pasta_origem = settings.PathOrigem + std::string(row->folder);
-      arquivo_saida = pasta_saida + std::string(prefixo) + schema + std::string(row->suffix);
-    }
-    if (IsSql2005Type(tipo_objeto)) extensao = ".sql2005";
-  }
-
-  // 5. The folder listing: the files of the folder that match "*" + extension,
-  // in listing order. A type without a source folder lists nothing (the bare
-  // expression would name the root of the file system).
-  platform::ListedFolder origem;
-  std::vector<std::size_t> listagem;
-  if (!pasta_origem.empty() && origem.Open(pasta_origem + "\\").ok()) {
-    for (std::size_t j : origem.Matching("*" + extensao)) {
-      if (!origem.entry(j).is_directory) listagem.push_back(j);
-    }
-  }
-
-  // 6, 7. The file list.
-  const config::FileList lista = config::ReadFileList(settings.ArqConfigIni, tipo_objeto);
-  if (lista.status == config::FileListStatus::kMissingSection) {
-    AdicionaMensagem(session.Mensagens,
-                     "Nao existe a seção: " + std::string(tipo_objeto) + " no arquivo ini");
-    MostraMensagens(session, separador);
-    return;
-  }
-  if (lista.status == config::FileListStatus::kInvalidCount) {
-    AdicionaMensagem(session.Mensagens, "Valor invalido de NUMFILES na seção: " +
-                                            std::string(tipo_objeto) + " no arquivo ini");
-    MostraMensagens(session, separador);
-    return;
-  }
-  view.SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(pasta_origem));
-  std::vector<std::string> entradas(lista.names.size());
-  for (size_t i = 1; i < lista.names.size(); ++i) entradas[i] = lista.names[i] + extensao;
-
-  // A folder that cannot be listed says so once, before its files' lines. A
-  // dry run says it once for the whole run: the same folder is read by both
-  // calls of a type and by types sharing it, and a checker wants the finding,
-  // not the count of readers. The installation keeps one line per call.
-  if (listagem.empty() && !pasta_origem.empty()) {
-    AdicionaErroDaPasta(session.Mensagens, pasta_origem,
-                        dry_run ? &session.folders_reported : nullptr);
-  }
-
-  // 8. Folder check: every listed file of the folder must be named by an entry
-  // (the same name without regard to case). Names equal without regard to case
-  // are neighbours in the listing: an entry marks the first of them. Where each
-  // entry resolves in the listing is kept for step 10.
-  std::vector<std::size_t> indices(entradas.size(), platform::ListedFolder::kNone);
-  std::vector<bool> nomeado(origem.size());
-  for (size_t i = 1; i < entradas.size(); ++i) {
-    const std::string upper = text::UpperCase(entradas[i]);
-    const std::size_t first = origem.FindUpper(upper);
-    if (first == platform::ListedFolder::kNone) continue;
-    nomeado[first] = true;
-    if (NamesFolderEntry(entradas[i])) indices[i] = origem.Find(entradas[i], upper);
-  }
-  for (std::size_t j : listagem) {
-    std::size_t first = j;
-    while (first > 0 && origem.upper(first - 1) == origem.upper(j)) --first;
-    if (!nomeado[first]) {
-      AdicionaMensagem(session.Mensagens, "Arquivo Nao esta no ini: " + origem.entry(j).name);
-    }
-  }
-
-  // 9. The output file.
-  view.SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(arquivo_saida));
-  if (arquivo_saida.empty()) {
-    MostraMensagens(session, separador);
-    return;
-  }
-  ScriptWriter saida;
-  Status escrita = dry_run ? PredictScriptCreation(arquivo_saida)
-                           : saida.Create(arquivo_saida, sql_server ? ScriptEncoding::kUtf16Le
-                                                                    : ScriptEncoding::kCodePage);
-  bool cabecalho_gravado = false;
-
-  // 10. The listed files, in list order.
-  const FileOpening abertura = AberturaArquivo(tipo_objeto, banco, settings.SISTEMA);
-  const bool dados = !IsCodeObjectType(tipo_objeto);
-  const std::string fechamento_bloco =
-      dados ? MontaFechamentoBloco(tipo_objeto, banco, settings.SISTEMA, separador) : "";
-  fs::FileSystemObject fso;
-  SourceFile fonte;
-  std::string caminho;
-  const SourceRoot raiz = FindSourceRoot(settings.PathOrigem, origem);
-  for (size_t i = 1; i < entradas.size() && escrita.ok(); ++i) {
-    caminho.assign(pasta_origem).append("\\").append(entradas[i]);
-    bool existe = false;
-    bool simples = false;
-    // Opened before anything of it is written: an unreadable file is skipped
-    // like a missing one.
-    Status leitura =
-        OpenSource(fonte, fso, origem, indices[i], caminho, entradas[i], &existe, &simples);
-    if (!existe) {
-      AdicionaMensagem(session.Mensagens, "Arquivo não encontrado: " + CaminhoMensagem(caminho));
-      continue;
-    }
-    if (!leitura.ok()) {
-      AdicionaMensagem(session.Mensagens,
-                       LinhaDeErro(leitura.About(platform::Operation::kReadFile, caminho)));
-      continue;
-    }
-    // An entry whose ".." or a link leads out of the source root could put
-    // any file the run may read into the package.
-    if (const std::string fora = OutsideRoot(raiz, fonte, simples); !fora.empty()) {
-      AdicionaMensagem(session.Mensagens,
-                       std::string(kForaDaOrigem) + CaminhoMensagem(caminho) + " -> " + fora);
-      fonte.Close();
-      continue;
-    }
-    if (dry_run) {
-      fonte.Close();
-      continue;
-    }
-    if (!fonte.empty() && !cabecalho_gravado) {
-      cabecalho_gravado = true;
-      escrita = saida.WriteLine(MontaCabecalho(tipo_objeto, banco, settings.SISTEMA, separador));
-    }
-    if (abertura.blank_line && escrita.ok()) escrita = saida.WriteLine("");
-    if (abertura.block_opening) {
-      for (const std::string& piece : AberturaBloco()) {
-        if (escrita.ok()) escrita = saida.WriteLine(piece);
-      }
-    }
-    if (abertura.progress) {
-      if (escrita.ok()) escrita = saida.WriteLine(LinhaProgresso(banco, exec, entradas[i]));
-      if (escrita.ok()) escrita = saida.WriteLine(LinhaSeparadora(banco));
-    }
-    if (escrita.ok()) escrita = saida.CopyCleanedLines(fonte);
-    if (!fonte.status().ok()) {
-      // The file failed while it was copied: the lines read before stay.
-      AdicionaMensagem(session.Mensagens,
-                       LinhaDeErro(fonte.status().About(platform::Operation::kReadFile, caminho)));
-    }
-    fonte.Close();
-    if (dados && escrita.ok()) escrita = saida.WriteLine(fechamento_bloco);
-  }
-
-  if (dry_run) {
-    if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
-    MostraMensagens(session, separador);
-    return;
-  }
-
-  // 11. Oracle closing lines, once the header was written.
-  if (escrita.ok() && cabecalho_gravado && !sql_server) {
-    for (const std::string& piece : FechamentoOracle()) {
-      if (escrita.ok()) escrita = saida.WriteLine(piece);
-    }
-  }
-  // 12. Commit: on any failure the output file keeps its old content.
-  Status fechamento = saida.Close();
-  if (escrita.ok()) escrita = fechamento;
-  if (!escrita.ok()) ReportWriteError(session, arquivo_saida, escrita);
-
-  // 13.
-  MostraMensagens(session, separador);
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+                const GenerationOptions& options) {
+  ScriptCall(state, tipo_objeto, kind, exec, options).Run();
 }
 
 }  // namespace vkt::generate

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/session.h"
+#include "config/run_state.h"
+#include "generate/database_kind.h"
 #include "generate/generation_options.h"
 
 namespace vkt::generate {
@@ -19,13 +20,14 @@ inline constexpr std::string_view kForaDaOrigem = "Arquivo fora da pasta de orig
 // ".." resolved): only such a file is copied into a script.
 bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
 
-// Generates the script of `tipo_objeto` (an object-type keyword, or
-// "DOCS_E_BATS" for the companion files) for `banco` ("SQLSERVER", anything
-// else is Oracle). `bExec` adds "exec " to Oracle progress lines. Problems
-// become lines of `session.Mensagens`; the message area shows them at the end.
-// Only files that lie inside `PathOrigem` are copied (kForaDaOrigem).
+// Generates the script of `tipo_objeto` (an object-type keyword; the
+// companions' type copies the companion files instead) for `kind`, in the
+// paths of PlanCall. `exec` adds the kind's exec prefix ("exec " for Oracle)
+// to the progress lines. Problems become lines of `state.Mensagens`; the
+// message area shows them at the end, joined by the kind's separator. Only
+// files that lie inside `PathOrigem` are copied (kForaDaOrigem).
 // `options.dry_run` only reports (see GenerationOptions).
-void GeraScript(app::Session& session, std::string_view tipo_objeto, std::string_view banco,
-                bool& bExec, const GenerationOptions& options = {});
+void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+                const GenerationOptions& options = {});
 
 }  // namespace vkt::generate

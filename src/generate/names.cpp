@@ -1,6 +1,5 @@
 #include "generate/names.h"
 
-#include "generate/framing.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -14,17 +13,18 @@ bool HasOwnOracleUser(std::string_view sistema) {
 
 }  // namespace
 
-std::string NomeSchema(std::string_view banco, std::string_view sistema) {
-  if (IsSqlServer(banco)) return "SA";
+std::string NomeSchema(DatabaseKind kind, std::string_view sistema) {
+  const std::string_view schema = Describe(kind).schema;
+  if (!schema.empty()) return std::string(schema);
   std::string upper = text::UpperCase(sistema);
   if (upper == "KORVANI-PELTS") return "KORVANI";
   if (upper == "NOVASTRELLA") return "NOVASTRELLA";
   return "DBVKT_" + upper;
 }
 
-std::string NomeRoteiro(std::string_view banco, std::string_view sistema) {
+std::string NomeRoteiro(DatabaseKind kind, std::string_view sistema) {
   std::string s;
-  if (IsSqlServer(banco)) {
+  if (kind == DatabaseKind::kSqlServer) {
     s = "00-SA_Atualizacao_";
     s += sistema;
     s += ".bat";
@@ -36,10 +36,10 @@ std::string NomeRoteiro(std::string_view banco, std::string_view sistema) {
   return s;
 }
 
-std::string NomeDocumentoInstrucao(std::string_view banco, std::string_view sistema) {
+std::string NomeDocumentoInstrucao(DatabaseKind kind, std::string_view sistema) {
   std::string s = "Roteiro_Atualizacao_";
   s += sistema;
-  s += IsSqlServer(banco) ? "_SQLServer.doc" : "_Oracle.doc";
+  s += Describe(kind).document_suffix;
   return s;
 }
 

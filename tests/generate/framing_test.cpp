@@ -50,22 +50,29 @@ TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
 }
 
 TEST(Framing, CodeObjectTypes) {
+  const auto is_code = [](std::string_view keyword) {
+    const config::ObjectType* type = config::FindObjectType(keyword);
+    return type != nullptr && type->object_class == config::ObjectClass::kCode;
+  };
   for (const char* t :
        {"VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS"}) {
-    EXPECT_TRUE(IsCodeObjectType(t)) << t;
+    EXPECT_TRUE(is_code(t)) << t;
   }
   for (const char* t : {"TABELAS", "PROCEDURES_SQL_2005", "views", "DADOS"}) {
-    EXPECT_FALSE(IsCodeObjectType(t)) << t;
+    EXPECT_FALSE(is_code(t)) << t;
   }
 }
 
 // The names as a run writes them are pinned by tests/cases; the run passes
-// the system upper-cased and the kind as "ORACLE" or "SQLSERVER".
-TEST(Names, TheSpecialSystemsAreComparedUpperCasedAndAnyOtherKindIsOracle) {
-  EXPECT_EQ(NomeSchema("ORACLE", "korvani-pelts"), "KORVANI");
-  EXPECT_EQ(NomeRoteiro("ORACLE", "korvani-pelts"), "00-korvani-pelts_Atualizacao.sql");
-  EXPECT_EQ(NomeSchema("sqlserver", "XYZ"), "DBVKT_XYZ");
-  EXPECT_EQ(NomeDocumentoInstrucao("sqlserver", "XYZ"), "Roteiro_Atualizacao_XYZ_Oracle.doc");
+// the system upper-cased.
+TEST(Names, TheSpecialSystemsAreComparedUpperCased) {
+  EXPECT_EQ(NomeSchema(DatabaseKind::kOracle, "korvani-pelts"), "KORVANI");
+  EXPECT_EQ(NomeRoteiro(DatabaseKind::kOracle, "korvani-pelts"),
+            "00-korvani-pelts_Atualizacao.sql");
+  EXPECT_EQ(NomeSchema(DatabaseKind::kOracle, "XYZ"), "DBVKT_XYZ");
+  EXPECT_EQ(NomeDocumentoInstrucao(DatabaseKind::kOracle, "XYZ"),
+            "Roteiro_Atualizacao_XYZ_Oracle.doc");
+  EXPECT_EQ(NomeSchema(DatabaseKind::kSqlServer, "korvani-pelts"), "SA");
 }
 
 }  // namespace

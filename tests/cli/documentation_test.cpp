@@ -1,0 +1,67 @@
+// vktgera(1) and the bash completion, as the build writes them from their
+// templates (tools/object_type_lists.cpp), list the object types of the
+// window's list (app::kObjectTypes, from the object-type table).
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/startup.h"
+#include "support/temp_dir.h"
+
+namespace vkt::cli {
+namespace {
+
+using Words = std::vector<std::string>;
+
+std::string Built(std::string_view relative) {
+  return testing::ReadFileBytes(std::string(VKT_BINARY_DIR) + "/" + std::string(relative));
+}
+
+Words WindowList() { return Words(app::kObjectTypes.begin(), app::kObjectTypes.end()); }
+
+// The words of `text` split at blanks, tabs, line ends and commas.
+Words SplitWords(std::string text) {
+  for (char& c : text) {
+    if (c == ',' || c == '\t' || c == '\n') c = ' ';
+  }
+  std::istringstream in(text);
+  Words words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+// The text of `document` from the end of `intro` to `end`.
+std::string Between(const std::string& document, std::string_view intro, std::string_view end) {
+  const std::size_t start = document.find(intro);
+  if (start == std::string::npos) return "(no " + std::string(intro) + ")";
+  const std::size_t from = start + intro.size();
+  const std::size_t to = document.find(end, from);
+  if (to == std::string::npos) return "(no end)";
+  return document.substr(from, to - from);
+}
+
+// Option --type: the types follow the line that ends in "than TODOS):", on
+// the indented lines up to the blank one, the last ending in ".".
+TEST(Documentation, TheCommandLineManualListsTheWindowsTypes) {
+  std::string list = Between(Built("man/vktgera.1.scd"), "needs one other than TODOS):\n", "\n\n");
+  ASSERT_TRUE(list.ends_with(".")) << list;
+  list.pop_back();
+  EXPECT_EQ(SplitWords(list), WindowList());
+}
+
+// The completion offers the types but "TODOS" to `numbering`, and adds it
+// for the other commands.
+TEST(Documentation, TheBashCompletionOffersTheWindowsTypes) {
+  const std::string script = Built("completion/vktgera");
+  Words expected = WindowList();
+  expected.erase(expected.begin());
+  EXPECT_EQ(SplitWords(Between(script, "local types=\"", "\"")), expected);
+  EXPECT_NE(script.find("types=\"" + std::string(app::kObjectTypes[0]) + " $types\""),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace vkt::cli
