@@ -123,14 +123,8 @@ std::int32_t FileSystemObject::GetFileAttributes(const std::string& Filename) {
 std::int32_t FileSystemObject::SetFileAttributes(const std::string& Filename,
                                                  std::int32_t Attributes) {
   if (!internal::NamesFile(Filename)) return 0;
-  platform::FileInfo info;
-  if (!platform::GetInfo(Filename, &info).ok()) return 0;
-  const bool read_only = (Attributes & platform::kAttrReadOnly) != 0;
-  // Only a change of state touches the permission bits: clearing the mark of
-  // a writable file must not widen its group or other permissions.
-  if (read_only != ((info.attributes & platform::kAttrReadOnly) != 0)) {
-    if (!platform::SetReadOnly(Filename, read_only).ok()) return 0;
-  }
+  // The platform keeps what it can of the word (file_system.h).
+  if (!platform::SetAttributes(Filename, static_cast<std::uint32_t>(Attributes)).ok()) return 0;
   return 1;
 }
 
@@ -170,7 +164,7 @@ void FileSystemObject::SetFileTime(const std::string& Filename, OleDate Creation
     return;
   }
   // POSIX keeps no settable creation time; the platform accepts and drops it.
-  platform::SetTimes(Filename, access, write);
+  platform::SetTimes(Filename, access, write, &creation);
 }
 
 std::int32_t FileSystemObject::GetFileSize(const std::string& Filename, std::int32_t& lpSizeHigh) {
