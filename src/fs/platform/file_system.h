@@ -137,6 +137,9 @@ struct Entry {
   // Filled by folder listings: the entry itself is a symbolic link (`type`
   // then tells what it leads to).
   bool is_link = false;
+  // POSIX: the name begins with "."; Windows: the entry has the hidden
+  // attribute.
+  bool is_hidden = false;
 };
 
 // Metadata of one file or folder. Times are nanoseconds since 1970-01-01 UTC.
@@ -156,7 +159,8 @@ struct FileInfo {
 // Maps `path` onto the file system (see above): the system's own form of the
 // path. Returns false when the path can name nothing here (empty; on POSIX a
 // drive prefix); `native` then holds nothing useful. A trailing separator is
-// kept (as "/" on POSIX, "\" on Windows).
+// kept (as "/" on POSIX, "\" on Windows). On Windows only the last component
+// of an existing entry is given the name the system gives it (its own case).
 bool ResolvePath(std::string_view path, std::string* native);
 
 // The directory search of the platform (FindFirstFile/FindNextFile): every
@@ -228,6 +232,13 @@ std::string ShortPathName(std::string_view path);
 std::string CurrentDirectory();
 // The folder holding the running executable.
 std::string ExecutableFolder();
+
+// The separator of the system's own paths.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
 
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();

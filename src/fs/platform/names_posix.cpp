@@ -64,6 +64,7 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
       }
     }
     entry.is_directory = entry.type == EntryType::kDirectory;
+    entry.is_hidden = entry.name.front() == '.';
     raw.push_back(std::move(entry));
   }
   closedir(d);
@@ -279,7 +280,9 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     struct stat st {};
     std::string full = Join(dir, actual);
     if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
+    const bool hidden = !shown.empty() && shown.front() == '.';
     out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
+    out.back().is_hidden = hidden;
     return out;
   }
   auto listing = GetListing(dir);
