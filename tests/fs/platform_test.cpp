@@ -1,0 +1,77 @@
+// The platform layer as both systems give it: read-only files, copies and
+// moves, the writer's lock, a status's words.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "fs/platform/file_system.h"
+#include "support/temp_dir.h"
+
+namespace vkt::platform {
+namespace {
+
+using vkt::testing::TempDir;
+
+TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
+  TempDir dir;
+  dir.Write("ro.txt", "keep");
+  ASSERT_TRUE(SetReadOnly(dir / "ro.txt", true).ok());
+  FileInfo info;
+  ASSERT_TRUE(GetInfo(dir / "ro.txt", &info).ok());
+  EXPECT_EQ(info.attributes, kAttrArchive | kAttrReadOnly);
+  EXPECT_FALSE(DeleteFile(dir / "ro.txt").ok());
+  EXPECT_FALSE(CopyFile(dir / "ro.txt", dir / "ro.txt", false).ok());
+  dir.Write("new.txt", "new");
+  EXPECT_EQ(CopyFile(dir / "new.txt", dir / "ro.txt", false).code, EACCES);
+  EXPECT_EQ(dir.Read("ro.txt"), "keep");
+  ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());
+  EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
+  // A move never replaces; a copy keeps content, mode and write time.
+  dir.Write("a", "a");
+  dir.Write("b", "b");
+  EXPECT_EQ(MoveFile(dir / "a", dir / "B").code, EEXIST);
+  EXPECT_EQ(dir.Read("b"), "b");
+  EXPECT_TRUE(MoveFile(dir / "a", dir / "c").ok());
+  EXPECT_EQ(dir.Read("c"), "a");
+  dir.Write("src", std::string(300000, 'z'));
+  ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
+  ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
+  EXPECT_EQ(dir.Read("dst"), std::string(300000, 'z'));
+  ASSERT_TRUE(GetInfo(dir / "dst", &info).ok());
+  EXPECT_EQ(info.write_ns, 1000000000LL * 1500000000);
+  EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
+}
+
+TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
+  TempDir dir;
+  FolderLock first, second;
+  ASSERT_TRUE(first.Acquire(dir.path()).ok());
+  EXPECT_EQ(second.Acquire(dir.path()).code, EWOULDBLOCK);
+  first.Release();
+  EXPECT_TRUE(second.Acquire(dir.path()).ok());
+  EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
+  // A drive names nothing on POSIX; on Windows there is no such folder.
+  EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);
+}
+
+TEST(Status, TellsTheSystemsWordsAndTheProgramsOwn) {
+  EXPECT_EQ(Status::Ok().Text(), "");
+  EXPECT_EQ(Status::Errno(kNotRegularFile).Text(), "não é um arquivo comum");
+  EXPECT_EQ(Status::Errno(kChangedMeanwhile).Text(),
+            "alterado por outro programa durante a gravação");
+  // The system's words, without a line break at the end.
+  for (const int error : {ENOENT, EACCES, ENOSPC, EEXIST}) {
+    const std::string text = Status::Errno(error).Text();
+    EXPECT_FALSE(text.empty()) << error;
+    EXPECT_NE(text.back(), '\n') << error;
+    EXPECT_NE(text.back(), '\r') << error;
+  }
+#ifndef _WIN32
+  EXPECT_EQ(Status::Errno(ENOSPC).Text(), std::strerror(ENOSPC));
+#endif
+}
+
+}  // namespace
+}  // namespace vkt::platform
