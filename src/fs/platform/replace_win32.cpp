@@ -279,8 +279,14 @@ Status PutInPlace(const std::string& folder, const std::string& name, const std:
     return must_be_missing && failed.code == EEXIST ? Status::Errno(kChangedMeanwhile) : failed;
   }
   // ReplaceFileW keeps the replaced file's attributes and security
-  // descriptor. It is given a backup name: without one a failure halfway may
-  // leave no file at the target's name.
+  // descriptor. The attributes are given here too, for the systems that keep
+  // them not (Wine). It is given a backup name: without one a failure halfway
+  // may leave no file at the target's name.
+  const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  if (kept != 0 && !sys::SetFileAttributes(wide_temp.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE)) {
+    return LastError();
+  }
   const std::string backup = Join(folder, TemporaryName(name, internal::RandomLetters()));
   const std::wstring wide_backup = SystemPath(backup);
   if (!sys::ReplaceFile(wide_target.c_str(), wide_temp.c_str(), wide_backup.c_str(),
