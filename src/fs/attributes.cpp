@@ -3,13 +3,15 @@
 // The attribute word maps onto POSIX as the program knows it: 16 a folder,
 // 32 every regular file, 1 when the owner may not write, 2 for a dot-name;
 // 4 (system) is never reported. Setting or clearing 2 and 4 is accepted and
-// changes nothing, since that would mean renaming the file.
+// changes nothing, since that would mean renaming the file. On Windows the
+// word is the system's own (the platform layer's FileInfo).
 //
 // Dates are OLE Automation dates in the process's local time zone. libstdc++
 // 12 has the C++20 calendar types but not the time-zone database
 // (std::chrono::current_zone arrives with GCC 13), so the calendar arithmetic
 // is done with sys_days / year_month_day / hh_mm_ss and the zone offset comes
-// from the platform layer (localtime_r / mktime, which honour TZ).
+// from the platform layer (localtime_r / mktime, which honour TZ; on Windows
+// the system's time zone).
 #include <chrono>
 #include <cmath>
 #include <cstdint>

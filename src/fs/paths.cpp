@@ -1,8 +1,8 @@
 // `FileSystemObject`: path-name utilities and directory trees.
 //
 // The text operations take "/" for a separator wherever the original takes
-// "\"; the tree operations take the POSIX root "/" where the original takes a
-// drive root such as "C:\".
+// "\"; on POSIX the tree operations take the root "/" where the original
+// takes a drive root such as "C:\".
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,13 +106,14 @@ std::string FileSystemObject::CleanPath(std::string& Path) {
 
 std::string FileSystemObject::CurrentDirectory() { return platform::CurrentDirectory(); }
 
-// Windows resolves a name against the current directory of its drive. Here a
-// relative name (either separator) is resolved against the process's current
-// directory and the result is a POSIX path ("/" separators); an absolute name
-// starts at "/". A name with a drive prefix stays in its own (Windows) form,
-// with "\" separators: it names nothing on this system either way. "." and
-// ".." are applied to the text only; nothing needs to exist. A trailing
-// separator stays.
+// Windows resolves a name against the current directory of its drive. On
+// POSIX a relative name (either separator) is resolved against the process's
+// current directory and the result is a POSIX path ("/" separators); an
+// absolute name starts at "/". A name with a drive prefix stays in its own
+// (Windows) form, with "\" separators: on POSIX it names nothing either way.
+// On Windows the result has "\" separators throughout. "." and ".." are
+// applied to the text only; nothing needs to exist. A trailing separator
+// stays.
 std::string FileSystemObject::GetAbsolutePathname(const std::string& Filename) {
   if (Filename.empty()) return {};
   const bool trailing = IsSeparator(Filename.back());
