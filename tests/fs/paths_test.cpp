@@ -90,7 +90,8 @@ TEST(PathOperations, GiveTheResultOfEachRow) {
       // root, a leading pair at a server.
       {"GetAbsolutePathname", "a\\b\\..\\c.sql", cwd + "\\a\\c.sql"},
       {"GetAbsolutePathname", ".\\x/", cwd + "\\x\\"},
-      {"GetAbsolutePathname", "/srv//repo/./Views/../Tabelas", cwd.substr(0, 2) + "\\srv\\repo\\Tabelas"},
+      {"GetAbsolutePathname", "/srv//repo/./Views/../Tabelas",
+       cwd.substr(0, 2) + "\\srv\\repo\\Tabelas"},
       {"GetAbsolutePathname", "\\..\\..\\etc", cwd.substr(0, 2) + "\\etc"},
       {"GetAbsolutePathname", "//server/share/a/../b", "\\\\server\\share\\b"},
 #endif

@@ -36,8 +36,7 @@ const std::string kNew = "new content, longer than the old one\r\n";
 
 std::vector<Operation> Operations() {
   return {
-      {"ReplaceFile",
-       [](const TempDir& dir) { return ReplaceFile(dir / "out.sql", kNew); }},
+      {"ReplaceFile", [](const TempDir& dir) { return ReplaceFile(dir / "out.sql", kNew); }},
       {"AtomicFile",
        [](const TempDir& dir) {
          AtomicFile file;
@@ -64,7 +63,7 @@ std::vector<Operation> Operations() {
 
 TEST(PlatformFaults, EveryFailingCallLeavesTheOldOrTheNewFile) {
   const std::pair<FaultKind, int> kinds[] = {
-      {kFaultWrite, ENOSPC}, {kFaultRename, EIO},     {kFaultSync, EIO},
+      {kFaultWrite, ENOSPC},  {kFaultRename, EIO},    {kFaultSync, EIO},
       {kFaultCreate, ENOSPC}, {kFaultRemove, EACCES}, {kFaultMetadata, EIO},
   };
   for (const Operation& operation : Operations()) {
@@ -99,9 +98,9 @@ TEST(PlatformFaults, EveryFailingCallLeavesTheOldOrTheNewFile) {
 // A document written through a temporary file of the class's own naming
 // (SetLines), whose old content goes aside until the new one is in place.
 TEST(PlatformFaults, ADocumentKeepsItsOldOrItsNewLines) {
-  for (const auto& [kind, error] : {std::pair{kFaultWrite, ENOSPC}, std::pair{kFaultRename, EIO},
-                                    std::pair{kFaultCreate, ENOSPC},
-                                    std::pair{kFaultRemove, EIO}}) {
+  for (const auto& [kind, error] :
+       {std::pair{kFaultWrite, ENOSPC}, std::pair{kFaultRename, EIO},
+        std::pair{kFaultCreate, ENOSPC}, std::pair{kFaultRemove, EIO}}) {
     for (int n = 1;; ++n) {
       SCOPED_TRACE(std::to_string(kind) + " #" + std::to_string(n));
       TempDir dir;

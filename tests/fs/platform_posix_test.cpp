@@ -191,7 +191,6 @@ TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   EXPECT_EQ(folder.size(), 0u);
 }
 
-
 // Where the system cannot copy or rename by itself (an older kernel, another
 // file system), a copy reads and writes and a move links and unlinks or
 // copies; any other error is the caller's.
@@ -270,7 +269,6 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   EXPECT_EQ(testing::FolderNames(dir.path()),
             (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
 }
-
 
 }  // namespace
 }  // namespace vkt::platform

@@ -39,16 +39,26 @@ TEST(WindowsErrors, BecomeThePortableNumbersTheCoreCompares) {
     DWORD windows;
     int portable;
   } cases[] = {
-      {ERROR_FILE_NOT_FOUND, ENOENT},      {ERROR_PATH_NOT_FOUND, ENOENT},
-      {ERROR_BAD_NETPATH, ENOENT},         {ERROR_ACCESS_DENIED, EACCES},
-      {ERROR_ALREADY_EXISTS, EEXIST},      {ERROR_FILE_EXISTS, EEXIST},
-      {ERROR_SHARING_VIOLATION, EWOULDBLOCK}, {ERROR_LOCK_VIOLATION, EWOULDBLOCK},
-      {ERROR_DISK_FULL, ENOSPC},           {ERROR_HANDLE_DISK_FULL, ENOSPC},
-      {ERROR_DIRECTORY, ENOTDIR},          {ERROR_DIR_NOT_EMPTY, ENOTEMPTY},
-      {ERROR_NOT_SAME_DEVICE, EXDEV},      {ERROR_NO_DATA, EPIPE},
-      {ERROR_BROKEN_PIPE, EPIPE},          {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
-      {ERROR_INVALID_PARAMETER, EINVAL},   {ERROR_PRIVILEGE_NOT_HELD, EPERM},
-      {ERROR_SUCCESS, 0},                  {ERROR_INVALID_EA_NAME, EIO},  // unknown: EIO
+      {ERROR_FILE_NOT_FOUND, ENOENT},
+      {ERROR_PATH_NOT_FOUND, ENOENT},
+      {ERROR_BAD_NETPATH, ENOENT},
+      {ERROR_ACCESS_DENIED, EACCES},
+      {ERROR_ALREADY_EXISTS, EEXIST},
+      {ERROR_FILE_EXISTS, EEXIST},
+      {ERROR_SHARING_VIOLATION, EWOULDBLOCK},
+      {ERROR_LOCK_VIOLATION, EWOULDBLOCK},
+      {ERROR_DISK_FULL, ENOSPC},
+      {ERROR_HANDLE_DISK_FULL, ENOSPC},
+      {ERROR_DIRECTORY, ENOTDIR},
+      {ERROR_DIR_NOT_EMPTY, ENOTEMPTY},
+      {ERROR_NOT_SAME_DEVICE, EXDEV},
+      {ERROR_NO_DATA, EPIPE},
+      {ERROR_BROKEN_PIPE, EPIPE},
+      {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
+      {ERROR_INVALID_PARAMETER, EINVAL},
+      {ERROR_PRIVILEGE_NOT_HELD, EPERM},
+      {ERROR_SUCCESS, 0},
+      {ERROR_INVALID_EA_NAME, EIO},  // unknown: EIO
   };
   for (const auto& c : cases) EXPECT_EQ(ErrnoFromWindows(c.windows), c.portable) << c.windows;
   // Every number the layer injects or finds itself stands for a Windows error
@@ -170,8 +180,8 @@ TEST(WindowsPaths, SeparateWithEitherSeparatorAndKeepDrivesAndServers) {
     EXPECT_EQ(folder, c.folder) << c.path;
     EXPECT_EQ(name, c.name) << c.path;
     if (!c.name.empty()) {
-      EXPECT_EQ(Join(folder, name), c.path.back() == '\\' ? c.path.substr(0, c.path.size() - 1)
-                                                          : c.path);
+      EXPECT_EQ(Join(folder, name),
+                c.path.back() == '\\' ? c.path.substr(0, c.path.size() - 1) : c.path);
     }
   }
   EXPECT_EQ(WithoutLongPrefix(L"\\\\?\\C:\\x"), "C:\\x");
@@ -263,8 +273,8 @@ TEST(WindowsReplacement, LeftoversOfThisUserGoAndOthersStay) {
   dir.Write(TemporaryName("b.sql", "Qw12Er"), "theirs");
   dir.MakeDir(TemporaryName("a.sql", "Folder"));
   ASSERT_TRUE(RemoveLeftoverTemporaries(dir / "a.sql").ok());
-  EXPECT_EQ(FolderNames(dir.path()), (Names{TemporaryName("a.sql", "Folder"),
-                                            TemporaryName("b.sql", "Qw12Er"), "a.sql"}));
+  EXPECT_EQ(FolderNames(dir.path()),
+            (Names{TemporaryName("a.sql", "Folder"), TemporaryName("b.sql", "Qw12Er"), "a.sql"}));
 }
 
 TEST(WindowsShortNames, AreGivenWhereTheVolumeKeepsThem) {
@@ -276,7 +286,8 @@ TEST(WindowsShortNames, AreGivenWhereTheVolumeKeepsThem) {
   }
   TempDir dir;
   dir.Write("a long file name.sql2005", "");
-  const std::string short_name = fs::FileSystemObject().GetShortFilename(dir / "a long file name.sql2005");
+  const std::string short_name =
+      fs::FileSystemObject().GetShortFilename(dir / "a long file name.sql2005");
   // "" where the volume keeps no short names; else a path of 8.3 names.
   if (!short_name.empty()) {
     std::string folder, name;

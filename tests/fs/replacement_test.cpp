@@ -70,7 +70,6 @@ TEST(AtomicFile, ReplacesFilesWhoseNamesHaveTheFullLength) {
   EXPECT_EQ(FolderNames(dir.path()), (Names{TemporaryName("other.sql", "Qw12Er"), name}));
 }
 
-
 TEST(AtomicFile, KeepsAnotherProgramsSaveMadeSinceTheFileWasRead) {
   TempDir dir;
   const std::string list = dir / "list.ini";

@@ -22,9 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A path from UTF-8 text and back, whatever the system's narrow encoding.
-fs::path PathOf(std::string_view utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
+fs::path PathOf(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 std::string Utf8Of(const fs::path& path) {
   const std::u8string text = path.u8string();

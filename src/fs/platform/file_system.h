@@ -459,7 +459,7 @@ class AtomicFile {
   std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
-  std::string target_path_;        // for the listing cache
+  std::string target_path_;           // for the listing cache
   std::uint32_t own_attributes_ = 0;  // Windows: given instead of the target's (0 = none)
 };
 

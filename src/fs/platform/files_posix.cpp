@@ -543,9 +543,7 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   }
 }
 
-Status File::Write(const void* data, std::size_t size) {
-  return WriteAll(Fd(handle_), data, size);
-}
+Status File::Write(const void* data, std::size_t size) { return WriteAll(Fd(handle_), data, size); }
 
 Status File::Seek(std::int64_t offset) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);

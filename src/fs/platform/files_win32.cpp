@@ -215,8 +215,8 @@ std::uint32_t AttributesFromWindows(DWORD attributes) {
 }
 
 DWORD AttributesToWindows(DWORD current, std::uint32_t wanted) {
-  const DWORD settable =
-      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+  const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                         FILE_ATTRIBUTE_ARCHIVE;
   DWORD result = (current & ~settable) | (wanted & settable);
   // Only the attributes SetFileAttributesW takes; NORMAL stands alone.
   result &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -233,9 +233,8 @@ constexpr std::int64_t kEpochDifference = 116444736000000000LL;
 }  // namespace
 
 std::int64_t FileTimeToNs(const FILETIME& time) {
-  const std::int64_t ticks =
-      static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                time.dwLowDateTime);
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
   const std::int64_t since_1970 = ticks - kEpochDifference;
   // Nanoseconds in 64 bits reach from about 1678 to 2262.
   constexpr std::int64_t kLimit = INT64_MAX / 100;
@@ -266,19 +265,18 @@ bool IdentityOf(HANDLE handle, FileIdentity* id) {
 }
 
 HANDLE OpenForAttributes(const std::wstring& path, bool no_follow) {
-  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-                       nullptr);
+  return ::CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
 }
 
 Status FinalPath(HANDLE handle, std::string* canonical) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(),
-                                                static_cast<DWORD>(buffer.size()),
-                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD n =
+        ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0) return LastError();
     if (n < buffer.size()) {
       buffer.resize(n);
@@ -307,7 +305,8 @@ std::string SystemErrorText(int native, int code) {
     if (n != 0 && buffer != nullptr) {
       std::wstring text(buffer, n);
       ::LocalFree(buffer);
-      while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+      while (!text.empty() &&
+             (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
       }
       if (!text.empty()) return Narrow(text);
@@ -333,8 +332,7 @@ bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
   DWORD attributes = data.dwFileAttributes;
   FILETIME creation = data.ftCreationTime, access = data.ftLastAccessTime,
            write = data.ftLastWriteTime;
-  std::uint64_t size =
-      (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   if (IsReparsePoint(attributes)) {
     UniqueHandle handle(OpenForAttributes(path, false));
     BY_HANDLE_FILE_INFORMATION target;
@@ -387,7 +385,8 @@ bool ResolvePath(std::string_view path, std::string* native) {
   // case): a file written under that path keeps its name.
   std::string folder, name;
   SplitLast(*native, &folder, &name);
-  if (name.empty() || name == "." || name == ".." || name.find_first_of("*?") != std::string::npos) {
+  if (name.empty() || name == "." || name == ".." ||
+      name.find_first_of("*?") != std::string::npos) {
     return true;
   }
   WIN32_FIND_DATAW found;
@@ -506,8 +505,8 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
     }
   }
   // Contents, attributes and times, as Windows copies them.
-  const BOOL copied =
-      sys::CopyFileEx(source.c_str(), target.c_str(), fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0);
+  const BOOL copied = sys::CopyFileEx(source.c_str(), target.c_str(),
+                                      fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0);
   const Status result = copied ? Status::Ok() : LastError();
   ForgetListingOf(native_target);
   return result;
@@ -547,12 +546,10 @@ Status SetAttributes(std::string_view path, std::uint32_t attributes) {
   const DWORD current = AttributesOf(wide);
   if (current == INVALID_FILE_ATTRIBUTES) return LastError();
   const DWORD wanted = AttributesToWindows(current, attributes);
-  if ((wanted & ~FILE_ATTRIBUTE_NORMAL) == (current & (wanted | FILE_ATTRIBUTE_READONLY |
-                                                      FILE_ATTRIBUTE_HIDDEN |
-                                                      FILE_ATTRIBUTE_SYSTEM |
-                                                      FILE_ATTRIBUTE_ARCHIVE))) {
-    return Status::Ok();
-  }
+  // Only a change touches the file.
+  const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                         FILE_ATTRIBUTE_ARCHIVE;
+  if ((current & settable) == (wanted & settable)) return Status::Ok();
   if (!sys::SetFileAttributes(wide.c_str(), wanted)) return LastError();
   return Status::Ok();
 }
@@ -562,8 +559,8 @@ Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t writ
   std::wstring wide;
   if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
   UniqueHandle handle(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle.valid()) return LastError();
   const FILETIME access = NsToFileTime(access_ns), write = NsToFileTime(write_ns);
   FILETIME creation{};
@@ -609,8 +606,7 @@ std::string CurrentDirectory() {
 std::string ExecutableFolder() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n =
-        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return CurrentDirectory();
     if (n < buffer.size()) {
       buffer.resize(n);
@@ -710,47 +706,46 @@ Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out)
 }  // namespace win32
 
 Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_only) {
-  return
-      [&]() -> Status {
-        std::wstring wide;
-        std::string native;
-        if (!ToSystemPath(path, &wide, &native)) return Status::Errno(ENOENT);
-        // Without share_read_only others may do anything, as on POSIX; with
-        // it, others may read but not write: a reader conflicts with a
-        // writer, two readers do not (share modes do what POSIX's advisory
-        // locks do there).
-        const DWORD share = share_read_only ? FILE_SHARE_READ : kShareAll;
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        if (mode == Mode::kRead) {
-          Status opened = OpenForReading(wide, share, 0, &handle);
-          if (!opened.ok()) return opened;
-        } else {
-          const DWORD attributes = FollowedAttributes(wide);
-          if (attributes != INVALID_FILE_ATTRIBUTES) {
-            if (IsFolderAttributes(attributes)) return Status::Errno(EISDIR);
-            if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-              return Status::System(EACCES, static_cast<int>(ERROR_ACCESS_DENIED));
-            }
-          }
-          const DWORD access =
-              mode == Mode::kReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
-          // Emptied below, once the open (and with it the sharing check)
-          // succeeded, so that a conflicting open leaves the file as it was.
-          handle = sys::CreateFile(wide.c_str(), access, share, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-          if (handle == INVALID_HANDLE_VALUE) return LastError();
-          if (mode == Mode::kWrite && !sys::SetEndOfFile(handle)) {
-            Status s = LastError();
-            ::CloseHandle(handle);
-            return s;
-          }
+  return [&]() -> Status {
+    std::wstring wide;
+    std::string native;
+    if (!ToSystemPath(path, &wide, &native)) return Status::Errno(ENOENT);
+    // Without share_read_only others may do anything, as on POSIX; with
+    // it, others may read but not write: a reader conflicts with a
+    // writer, two readers do not (share modes do what POSIX's advisory
+    // locks do there).
+    const DWORD share = share_read_only ? FILE_SHARE_READ : kShareAll;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (mode == Mode::kRead) {
+      Status opened = OpenForReading(wide, share, 0, &handle);
+      if (!opened.ok()) return opened;
+    } else {
+      const DWORD attributes = FollowedAttributes(wide);
+      if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (IsFolderAttributes(attributes)) return Status::Errno(EISDIR);
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+          return Status::System(EACCES, static_cast<int>(ERROR_ACCESS_DENIED));
         }
-        if (mode != Mode::kRead) ForgetListingOf(native);
-        out->Close();
-        out->handle_ = FromHandle(handle);
-        out->append_ = mode == Mode::kAppend;
-        return Status::Ok();
-      }()
-                   .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile, path);
+      }
+      const DWORD access = mode == Mode::kReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
+      // Emptied below, once the open (and with it the sharing check)
+      // succeeded, so that a conflicting open leaves the file as it was.
+      handle = sys::CreateFile(wide.c_str(), access, share, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+      if (handle == INVALID_HANDLE_VALUE) return LastError();
+      if (mode == Mode::kWrite && !sys::SetEndOfFile(handle)) {
+        Status s = LastError();
+        ::CloseHandle(handle);
+        return s;
+      }
+    }
+    if (mode != Mode::kRead) ForgetListingOf(native);
+    out->Close();
+    out->handle_ = FromHandle(handle);
+    out->append_ = mode == Mode::kAppend;
+    return Status::Ok();
+  }()
+                      .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile,
+                             path);
 }
 
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {

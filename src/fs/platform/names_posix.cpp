@@ -359,7 +359,8 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   // open; an entry the listing saw as a regular file needs no further test,
   // any other (a FIFO, a device, a link) is tested on the open file.
   const int no_link = listing_->entries[i].is_link ? 0 : O_NOFOLLOW;
-  int fd = ::openat(static_cast<int>(handle_), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
+  int fd = ::openat(static_cast<int>(handle_), name.c_str(),
+                    O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
   if (fd < 0) return FromErrno();
   if (listing_->entries[i].type != EntryType::kRegular) {
     fd = KeepIfRegular(fd);

@@ -161,8 +161,8 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     // The entry as the folder holds it: the name on disk, in its own case.
     WIN32_FIND_DATAW found;
     const std::wstring wide = SystemPath(Join(dir, last));
-    HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found,
-                                       FindExSearchNameMatch, nullptr, 0);
+    HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                       nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) return out;
     ::FindClose(search);
     Entry entry = EntryOf(dir, found);
@@ -245,8 +245,7 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   if (!opened.ok()) return opened;
   if (!entry.is_link) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle, &info) ||
-        IsReparsePoint(info.dwFileAttributes)) {
+    if (!::GetFileInformationByHandle(handle, &info) || IsReparsePoint(info.dwFileAttributes)) {
       ::CloseHandle(handle);
       return Status::Errno(ELOOP);
     }

@@ -113,7 +113,7 @@ bool IsStampedFile(const FileStamp& now, const FileStamp& stamp, bool renamed_si
 struct Target {
   std::string folder;  // native, "" = current folder
   std::string name;
-  std::string path;    // native
+  std::string path;                            // native
   DWORD attributes = INVALID_FILE_ATTRIBUTES;  // of what stands at the name, not followed
   bool exists = false;  // a file stands there (a link counts as nothing: it is replaced)
   bool other_links = false;
@@ -127,7 +127,8 @@ Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
     return Status::Errno(EISDIR);
   }
   target->path = Join(target->folder, target->name);
-  if (links == LinkAtTarget::kFollowTrusted && IsReparsePoint(AttributesOf(SystemPath(target->path)))) {
+  if (links == LinkAtTarget::kFollowTrusted &&
+      IsReparsePoint(AttributesOf(SystemPath(target->path)))) {
     // Every link on the way followed: the file it leads to is replaced.
     UniqueHandle handle(OpenForAttributes(SystemPath(target->path), false));
     if (!handle.valid()) return LastError();
@@ -145,7 +146,8 @@ Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
   }
   target->attributes = AttributesOf(SystemPath(target->path));
-  target->exists = target->attributes != INVALID_FILE_ATTRIBUTES && !IsReparsePoint(target->attributes);
+  target->exists =
+      target->attributes != INVALID_FILE_ATTRIBUTES && !IsReparsePoint(target->attributes);
   if (target->exists && (target->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return Status::Errno(EISDIR);
   }
@@ -195,17 +197,17 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
     other_links_ = found.other_links;
     DWORD error = ERROR_FILE_EXISTS;
     std::lock_guard<std::mutex> lock(TemporariesMutex());
-    for (int attempt = 0; attempt < 100 && (error == ERROR_FILE_EXISTS ||
-                                            error == ERROR_ALREADY_EXISTS);
+    for (int attempt = 0;
+         attempt < 100 && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
          ++attempt) {
       const std::string path =
           Join(found.folder, TemporaryName(found.name, internal::RandomLetters()));
       const std::wstring wide = SystemPath(path);
       // Shared for deletion, so that the console handler can delete it while
       // it is open.
-      HANDLE handle = sys::CreateFile(wide.c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL);
+      HANDLE handle =
+          sys::CreateFile(wide.c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
       if (handle == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         continue;
@@ -272,8 +274,7 @@ Status PutInPlace(const std::string& folder, const std::string& name, const std:
     return LastError();
   }
   if (!exists || own_attributes != 0 || must_be_missing) {
-    const DWORD flags =
-        MOVEFILE_WRITE_THROUGH | (must_be_missing ? 0 : MOVEFILE_REPLACE_EXISTING);
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (must_be_missing ? 0 : MOVEFILE_REPLACE_EXISTING);
     if (sys::MoveFileEx(wide_temp.c_str(), wide_target.c_str(), flags)) return Status::Ok();
     const Status failed = LastError();
     return must_be_missing && failed.code == EEXIST ? Status::Errno(kChangedMeanwhile) : failed;
@@ -530,9 +531,9 @@ Status FolderLock::Acquire(std::string_view folder) {
   // the file server, on another. Deleted when the last handle goes, also
   // when the process dies.
   const std::string lock = Join(native, kLockFileName);
-  HANDLE handle = sys::CreateFile(SystemPath(lock).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                  0, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
+  HANDLE handle =
+      sys::CreateFile(SystemPath(lock).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   ForgetListingOf(lock);
   handle_ = FromHandle(handle);

@@ -29,8 +29,8 @@ bool ToSystemTime(std::int64_t seconds, SYSTEMTIME* out) {
 bool FromSystemTime(const SYSTEMTIME& in, std::int64_t* seconds) {
   FILETIME time;
   if (!::SystemTimeToFileTime(&in, &time)) return false;
-  const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                              time.dwLowDateTime;
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
   *seconds = static_cast<std::int64_t>(ticks / 10000000ULL) - kEpochSeconds;
   return true;
 }
@@ -90,8 +90,7 @@ bool UtcToLocalSeconds(std::int64_t utc_seconds, std::int64_t* local_seconds) {
   TIME_ZONE_INFORMATION zone;
   std::int64_t result = 0;
   if (!ToSystemTime(utc_seconds, &utc) || !ZoneOfYear(utc.wYear, &zone) ||
-      !::SystemTimeToTzSpecificLocalTime(&zone, &utc, &local) ||
-      !FromSystemTime(local, &result)) {
+      !::SystemTimeToTzSpecificLocalTime(&zone, &utc, &local) || !FromSystemTime(local, &result)) {
     return false;
   }
   *local_seconds = result;
@@ -103,8 +102,7 @@ bool LocalToUtcSeconds(std::int64_t local_seconds, std::int64_t* utc_seconds) {
   TIME_ZONE_INFORMATION zone;
   std::int64_t result = 0;
   if (!ToSystemTime(local_seconds, &local) || !ZoneOfYear(local.wYear, &zone) ||
-      !::TzSpecificLocalTimeToSystemTime(&zone, &local, &utc) ||
-      !FromSystemTime(utc, &result)) {
+      !::TzSpecificLocalTimeToSystemTime(&zone, &local, &utc) || !FromSystemTime(utc, &result)) {
     return false;
   }
   *utc_seconds = result;

@@ -61,8 +61,7 @@ inline BOOL SetEndOfFile(HANDLE file) {
   return Injected(kFaultWrite) ? FALSE : ::SetEndOfFile(file);
 }
 inline BOOL CopyFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) {
-  return Injected(kFaultWrite) ? FALSE
-                               : ::CopyFileExW(from, to, nullptr, nullptr, nullptr, flags);
+  return Injected(kFaultWrite) ? FALSE : ::CopyFileExW(from, to, nullptr, nullptr, nullptr, flags);
 }
 inline BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags) {
   return Injected(kFaultRename) ? FALSE : ::MoveFileExW(from, to, flags);
@@ -82,8 +81,7 @@ inline BOOL CreateDirectory(const wchar_t* path) {
 // CreateFileW: a call that may create a file passes the seam as a creation.
 inline HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                          DWORD flags) {
-  if (disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING &&
-      Injected(kFaultCreate)) {
+  if (disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING && Injected(kFaultCreate)) {
     return INVALID_HANDLE_VALUE;
   }
   return ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
@@ -103,8 +101,7 @@ inline BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* a
 }
 inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
                                        DWORD size) {
-  return Injected(kFaultMetadata) ? FALSE
-                                  : ::SetFileInformationByHandle(file, kind, info, size);
+  return Injected(kFaultMetadata) ? FALSE : ::SetFileInformationByHandle(file, kind, info, size);
 }
 
 }  // namespace sys
