@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
@@ -54,6 +55,52 @@ TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
   // A drive names nothing on POSIX; on Windows there is no such folder.
   EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);
+}
+
+// A folder opened for reading its files by name: its entries in listing
+// order, found without regard to case, opened through the folder.
+TEST(ListedFolder, FindsAndOpensEntriesInListingOrder) {
+  TempDir dir;
+  dir.Write("F/_x.ora", "x");
+  dir.Write("F/b.ora", "b");
+  dir.Write("F/A.ora", "a");
+  dir.Write("F/other.sql", "");
+  dir.MakeDir("F/Sub.ora");
+  ListedFolder folder;
+  ASSERT_TRUE(folder.Open(dir.path() + "\\F\\").ok());
+  EXPECT_TRUE(folder.is_open());
+  auto read = [&](const std::string& name, const std::string& upper) {
+    const std::size_t i = folder.Find(name, upper);
+    if (i == ListedFolder::kNone) return std::string("<none>");
+    File file;
+    char buffer[16];
+    std::size_t got = 0;
+    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
+      return std::string("<error>");
+    }
+    return std::string(buffer, got);
+  };
+  EXPECT_EQ(read("B.ORA", "B.ORA"), "b");
+  EXPECT_EQ(read("a.ora", "A.ORA"), "a");
+  EXPECT_EQ(read("c.ora", "C.ORA"), "<none>");
+  std::vector<std::string> names;
+  std::vector<EntryType> types;
+  for (std::size_t i : folder.Matching("*.ORA")) {
+    names.push_back(folder.entry(i).name);
+    types.push_back(folder.entry(i).type);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A.ora", "b.ora", "Sub.ora", "_x.ora"}));
+  EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
+                                           EntryType::kDirectory, EntryType::kRegular}));
+  std::vector<std::string> listed;
+  for (const Entry& e : FindEntries(dir.path() + "/F/*")) listed.push_back(e.name);
+  // A folder's own "." and ".." come first, as Windows gives them.
+  EXPECT_EQ(listed, (std::vector<std::string>{".", "..", "A.ora", "b.ora", "other.sql", "Sub.ora",
+                                              "_x.ora"}));
+  File entry;
+  EXPECT_EQ(folder.OpenEntry(folder.FindUpper("SUB.ORA"), &entry).code, kNotRegularFile);
+  EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
+  EXPECT_EQ(folder.size(), 0u);
 }
 
 TEST(Status, TellsTheSystemsWordsAndTheProgramsOwn) {

@@ -61,7 +61,9 @@ void UnregisterTemporary(int* slot) {
   *slot = -1;
 }
 
-BOOL WINAPI RemoveTemporariesAndExit(DWORD event) {
+}  // namespace
+
+BOOL WINAPI win32::RemoveTemporariesAndExit(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
@@ -74,6 +76,8 @@ BOOL WINAPI RemoveTemporariesAndExit(DWORD event) {
   for (const auto& [slot, path] : Temporaries()) ::DeleteFileW(path.c_str());
   ::ExitProcess(kInterruptedExit);
 }
+
+namespace {
 
 // A file's attributes as found at `path` (links not followed).
 DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }

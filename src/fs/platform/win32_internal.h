@@ -170,6 +170,11 @@ Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out)
 // Writes all `size` bytes.
 Status WriteAll(HANDLE handle, const void* data, std::size_t size);
 
+// The console handler of InstallSignalCleanup: for Ctrl+C, Ctrl+Break and
+// the console's closing, deletes the temporary files in progress and ends
+// the process with 0xC000013A; FALSE (not handled) for other events.
+BOOL WINAPI RemoveTemporariesAndExit(DWORD event);
+
 // ---- the cache ---------------------------------------------------------------
 
 // Drops the cached listings of the folder of `native_path` and of itself.
