@@ -131,10 +131,13 @@ TEST(WindowsAttributes, AreTheSystemsOwn) {
   dir.Write("a.sql", "x");
   dir.MakeDir("Folder");
   fs::FileSystemObject fso;
+  EXPECT_TRUE(fso.FileExists(dir / "*.sql"));  // the folder's listing, cached
   ASSERT_NE(fso.SetFileAttributes(dir / "a.sql", kAttrHidden | kAttrSystem | kAttrArchive), 0);
   EXPECT_EQ(fso.GetFileAttributes(dir / "a.sql"), 38);
-  // A hidden file is not there for the existence test, as on Windows.
+  // A hidden file is not there for the existence test, as on Windows, also
+  // where a listing was read before.
   EXPECT_FALSE(fso.FileExists(dir / "a.sql"));
+  EXPECT_FALSE(fso.FileExists(dir / "*.sql"));
   EXPECT_EQ(fso.EnumFiles(dir / "*.sql"), (Names{"", "a.sql"}));
   ASSERT_NE(fso.SetFileAttributes(dir / "a.sql", kAttrReadOnly), 0);
   // Windows reads 1; Wine adds the archive bit to every file.

@@ -528,7 +528,8 @@ Status MoveFile(std::string_view from, std::string_view to) {
 
 Status SetReadOnly(std::string_view path, bool read_only) {
   std::wstring wide;
-  if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
+  std::string native;
+  if (!ToSystemPath(path, &wide, &native)) return Status::Errno(ENOENT);
   const DWORD attributes = AttributesOf(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   const DWORD wanted = read_only ? attributes | FILE_ATTRIBUTE_READONLY
@@ -537,12 +538,14 @@ Status SetReadOnly(std::string_view path, bool read_only) {
   if (!sys::SetFileAttributes(wide.c_str(), AttributesToWindows(attributes, wanted))) {
     return LastError();
   }
+  ForgetListingOf(native);
   return Status::Ok();
 }
 
 Status SetAttributes(std::string_view path, std::uint32_t attributes) {
   std::wstring wide;
-  if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
+  std::string native;
+  if (!ToSystemPath(path, &wide, &native)) return Status::Errno(ENOENT);
   const DWORD current = AttributesOf(wide);
   if (current == INVALID_FILE_ATTRIBUTES) return LastError();
   const DWORD wanted = AttributesToWindows(current, attributes);
@@ -551,6 +554,8 @@ Status SetAttributes(std::string_view path, std::uint32_t attributes) {
                          FILE_ATTRIBUTE_ARCHIVE;
   if ((current & settable) == (wanted & settable)) return Status::Ok();
   if (!sys::SetFileAttributes(wide.c_str(), wanted)) return LastError();
+  // Listings show the hidden attribute, which moves no folder's write time.
+  ForgetListingOf(native);
   return Status::Ok();
 }
 
