@@ -6,12 +6,18 @@
 #               case, SHA-256 through the system's CNG, text measurement, word
 #               wrapping) and the desktop services text measurement calls
 #               (src/services)
-#   text_tests  tests/text, run under Wine through CTest
+#   vkt_fs      src/fs: the FileSystemObject class and the platform layer,
+#               its *_win32.cpp files beside the ones both platforms share
+#   text_tests, fs_tests
+#               tests/text and tests/fs, run under Wine through CTest; the
+#               *_win32_test.cpp files are Windows' own, the *_posix_test.cpp
+#               ones stay out
 #
-# Not yet: the platform layer's Win32 implementation, and with it the rest
-# of the core, the command line and Sha256File (src/text/sha256_file.cpp
-# and its test). No ICU, nettle, Qt or PAM here: *_icu.cpp, *_nettle.cpp,
-# *_posix.cpp and their tests stay out.
+# Not yet: the rest of the core (src/app, src/config, src/generate), the
+# command line and Sha256File (src/text/sha256_file.cpp and its test), with
+# the tests that run them (tests/fs/fault_injection_test.cpp runs whole
+# installations). No ICU, nettle, Qt or PAM here: *_icu.cpp, *_nettle.cpp, *_posix.cpp and their
+# tests stay out.
 
 file(GLOB VKT_TEXT_SOURCES CONFIGURE_DEPENDS src/text/*.cpp)
 list(FILTER VKT_TEXT_SOURCES EXCLUDE REGEX "_(icu|nettle|posix)\\.cpp$")
@@ -22,6 +28,13 @@ target_include_directories(vkt_text PUBLIC src)
 target_link_libraries(vkt_text PRIVATE bcrypt)
 # Wide-character Windows functions by default, and no min/max macros.
 target_compile_definitions(vkt_text PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+
+configure_file(src/app/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/generated/app/version.h @ONLY)
+file(GLOB VKT_FS_SOURCES CONFIGURE_DEPENDS src/fs/*.cpp src/fs/platform/*.cpp)
+list(FILTER VKT_FS_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
+add_library(vkt_fs STATIC ${VKT_FS_SOURCES})
+target_include_directories(vkt_fs PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_link_libraries(vkt_fs PUBLIC vkt_text)
 
 include(CTest)
 if(BUILD_TESTING)
@@ -41,4 +54,15 @@ if(BUILD_TESTING)
   target_link_libraries(text_tests PRIVATE vkt_text GTest::gtest_main)
   # Listed when CTest runs, under Wine, so that building needs no Wine.
   gtest_discover_tests(text_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
+
+  add_library(vkt_test_support STATIC tests/support/temp_dir.cpp)
+  target_include_directories(vkt_test_support PUBLIC tests)
+  target_link_libraries(vkt_test_support PUBLIC vkt_fs GTest::gtest)
+
+  file(GLOB fs_tests CONFIGURE_DEPENDS tests/fs/*_test.cpp)
+  list(FILTER fs_tests EXCLUDE REGEX "_posix_test\\.cpp$")
+  list(REMOVE_ITEM fs_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/fs/fault_injection_test.cpp)
+  add_executable(fs_tests ${fs_tests})
+  target_link_libraries(fs_tests PRIVATE vkt_test_support GTest::gtest_main)
+  gtest_discover_tests(fs_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
 endif()

@@ -3,13 +3,15 @@
 // The attribute word maps onto POSIX as the program knows it: 16 a folder,
 // 32 every regular file, 1 when the owner may not write, 2 for a dot-name;
 // 4 (system) is never reported. Setting or clearing 2 and 4 is accepted and
-// changes nothing, since that would mean renaming the file.
+// changes nothing, since that would mean renaming the file. On Windows the
+// word is the system's own (the platform layer's FileInfo).
 //
 // Dates are OLE Automation dates in the process's local time zone. libstdc++
 // 12 has the C++20 calendar types but not the time-zone database
 // (std::chrono::current_zone arrives with GCC 13), so the calendar arithmetic
 // is done with sys_days / year_month_day / hh_mm_ss and the zone offset comes
-// from the platform layer (localtime_r / mktime, which honour TZ).
+// from the platform layer (localtime_r / mktime, which honour TZ; on Windows
+// the system's time zone).
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -123,14 +125,8 @@ std::int32_t FileSystemObject::GetFileAttributes(const std::string& Filename) {
 std::int32_t FileSystemObject::SetFileAttributes(const std::string& Filename,
                                                  std::int32_t Attributes) {
   if (!internal::NamesFile(Filename)) return 0;
-  platform::FileInfo info;
-  if (!platform::GetInfo(Filename, &info).ok()) return 0;
-  const bool read_only = (Attributes & platform::kAttrReadOnly) != 0;
-  // Only a change of state touches the permission bits: clearing the mark of
-  // a writable file must not widen its group or other permissions.
-  if (read_only != ((info.attributes & platform::kAttrReadOnly) != 0)) {
-    if (!platform::SetReadOnly(Filename, read_only).ok()) return 0;
-  }
+  // The platform keeps what it can of the word (file_system.h).
+  if (!platform::SetAttributes(Filename, static_cast<std::uint32_t>(Attributes)).ok()) return 0;
   return 1;
 }
 
@@ -170,7 +166,7 @@ void FileSystemObject::SetFileTime(const std::string& Filename, OleDate Creation
     return;
   }
   // POSIX keeps no settable creation time; the platform accepts and drops it.
-  platform::SetTimes(Filename, access, write);
+  platform::SetTimes(Filename, access, write, &creation);
 }
 
 std::int32_t FileSystemObject::GetFileSize(const std::string& Filename, std::int32_t& lpSizeHigh) {

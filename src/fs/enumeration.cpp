@@ -12,7 +12,8 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// A name beginning with "." is hidden (and "." and ".." are folders).
+// A name beginning with "." (".", "..", ".git", ".svn") names a folder that
+// is never entered.
 bool IsHidden(const std::string& name) { return !name.empty() && name.front() == '.'; }
 
 }  // namespace
@@ -88,7 +89,7 @@ std::vector<std::string> FileSystemObject::EnumTypeFiles(std::string sRoot,
 bool FileSystemObject::FileExists(const std::string& Filename) {
   // Hidden files do not count: the driver's existence test must not see them.
   for (const platform::Entry& entry : platform::FindEntries(Filename)) {
-    if (!entry.is_directory && !IsHidden(entry.name)) return true;
+    if (!entry.is_directory && !entry.is_hidden) return true;
   }
   return false;
 }

@@ -2,7 +2,8 @@
 //
 // Conventions of every method:
 //  - Paths are Windows paths ("\" or "/" separators); the platform layer
-//    (fs/platform) resolves them on this file system without regard to case.
+//    (fs/platform) resolves them on POSIX without regard to case, and hands
+//    them to Windows as they are.
 //  - Lists come back with element 0 empty and the results in elements 1..N, in
 //    listing order (NTFS order: upper-cased names, ordinal).
 //  - Success is told by the result (true/false, 0, the empty string). Nothing
@@ -70,20 +71,22 @@ class FileSystemObject {
   // second of each doubled pair after the first two characters (a network
   // path keeps its leading pair). Also stores the result into `Path`.
   std::string CleanPath(std::string& Path);
-  // The process's current directory (POSIX form).
+  // The process's current directory (the system's form).
   std::string CurrentDirectory();
   // `Filename` made absolute against the current directory, "." and ".."
-  // applied to the text (nothing need exist), "/" separators; a name with a
-  // drive prefix keeps its "\" form. "" for "".
+  // applied to the text (nothing need exist), "/" separators on POSIX, "\" on
+  // Windows; a name with a drive prefix keeps its "\" form. "" for "".
   std::string GetAbsolutePathname(const std::string& Filename);
   // The folder part of `Filename`; empty optional for "no value". With
   // `AssumeIsFile`: the text up to its last separator, included (no value
   // without one). Otherwise an existing folder is returned as given, and
-  // anything else gives the absolute folder holding it, ending with "/".
+  // anything else gives the absolute folder holding it, ending with a
+  // separator ("/" on POSIX, "\" on Windows).
   std::optional<std::string> ExtractPath(const std::string& Filename, bool AssumeIsFile = false);
   // The text after the last separator (the name itself without one).
   std::string GetFilename(const std::string& Filename);
-  // Always "": POSIX keeps no 8.3 names.
+  // The short (8.3) path of an existing entry; "" where the volume keeps no
+  // short names, and always on POSIX.
   std::string GetShortFilename(const std::string& Filename);
   // The name without its extension, with or without its folder (the rules of
   // the original, quirks included: a name without a dot loses its folder).
@@ -113,7 +116,8 @@ class FileSystemObject {
                                          bool bPathCompleto, bool bRecurse, bool bLimpaVetor);
   // The folders `SearchExpression` names, without "." and "..".
   std::vector<std::string> EnumSubFolders(const std::string& SearchExpression);
-  // True when `Filename` (wildcards allowed) names a file that is not hidden.
+  // True when `Filename` (wildcards allowed) names a file that is not hidden
+  // (POSIX: a dot-name; Windows: the hidden attribute).
   bool FileExists(const std::string& Filename);
   // True when `Path` names a folder; one trailing separator is ignored, and
   // the root "/" (or "\") counts when it has entries.
@@ -121,12 +125,14 @@ class FileSystemObject {
 
   // ---- attributes, times and size ----
   // The attribute word of the first entry `Filename` (wildcards allowed)
-  // names: 16 folder, 32 file, | 1 owner may not write, | 2 dot-name; 0 when
-  // nothing is found.
+  // names; 0 when nothing is found. POSIX: 16 folder, 32 file, | 1 owner may
+  // not write, | 2 dot-name. Windows: the system's read-only, hidden, system,
+  // directory and archive bits (128 when none is set).
   std::int32_t GetFileAttributes(const std::string& Filename);
   // Sets the read-only mark of an existing file (not a folder) from bit 1;
-  // bits 2 and 4 are accepted and change nothing. Nonzero on success, 0 for
-  // a folder, a missing file or a refusal.
+  // on POSIX bits 2 and 4 are accepted and change nothing, on Windows they
+  // set hidden and system, and 32 archive. Nonzero on success, 0 for a
+  // folder, a missing file or a refusal.
   std::int32_t SetFileAttributes(const std::string& Filename, std::int32_t Attributes);
   // The last-write time of the first entry `Filename` names (folders too), in
   // local time to the second; the out-arguments that are given receive the
@@ -134,7 +140,8 @@ class FileSystemObject {
   OleDate GetFileTime(const std::string& Filename, OleDate* CreationTime = nullptr,
                       OleDate* LastAccessTime = nullptr, OleDate* LastWriteTime = nullptr);
   // Sets the access and last-write times (whole seconds) of an existing,
-  // writable file; the creation time cannot be set on POSIX and is ignored.
+  // writable file, and on Windows its creation time (POSIX keeps no
+  // settable creation time: it is ignored there).
   // Nothing changes for a folder, a read-only or missing file, or a value
   // that is no date.
   void SetFileTime(const std::string& Filename, OleDate CreationTime, OleDate LastAccessTime,

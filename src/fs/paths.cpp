@@ -1,8 +1,8 @@
 // `FileSystemObject`: path-name utilities and directory trees.
 //
 // The text operations take "/" for a separator wherever the original takes
-// "\"; the tree operations take the POSIX root "/" where the original takes a
-// drive root such as "C:\".
+// "\"; on POSIX the tree operations take the root "/" where the original
+// takes a drive root such as "C:\".
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,19 +106,36 @@ std::string FileSystemObject::CleanPath(std::string& Path) {
 
 std::string FileSystemObject::CurrentDirectory() { return platform::CurrentDirectory(); }
 
-// Windows resolves a name against the current directory of its drive. Here a
-// relative name (either separator) is resolved against the process's current
-// directory and the result is a POSIX path ("/" separators); an absolute name
-// starts at "/". A name with a drive prefix stays in its own (Windows) form,
-// with "\" separators: it names nothing on this system either way. "." and
-// ".." are applied to the text only; nothing needs to exist. A trailing
-// separator stays.
+// Windows resolves a name against the current directory of its drive. On
+// POSIX a relative name (either separator) is resolved against the process's
+// current directory and the result is a POSIX path ("/" separators); an
+// absolute name starts at "/". A name with a drive prefix stays in its own
+// (Windows) form, with "\" separators: on POSIX it names nothing either way.
+// On Windows the result has "\" separators throughout. "." and ".." are
+// applied to the text only; nothing needs to exist. A trailing separator
+// stays.
 std::string FileSystemObject::GetAbsolutePathname(const std::string& Filename) {
   if (Filename.empty()) return {};
   const bool trailing = IsSeparator(Filename.back());
   std::string result;
   char sep = '/';
-  if (HasDrivePrefix(Filename)) {
+  if (platform::kPathSeparator == '\\' && !HasDrivePrefix(Filename)) {
+    // Windows: against the current directory ("C:\..." or "\\server\...");
+    // a leading separator starts at its drive's root, a pair at a server.
+    sep = '\\';
+    const std::string cwd = platform::CurrentDirectory();
+    const bool unc = Filename.size() >= 2 && IsSeparator(Filename[0]) && IsSeparator(Filename[1]);
+    std::string root = "\\\\";
+    std::vector<std::string> parts;
+    if (!unc) {
+      if (HasDrivePrefix(cwd)) root = cwd.substr(0, 2) + "\\";
+      if (!IsSeparator(Filename.front())) {
+        parts = Components(std::string_view(cwd).substr(HasDrivePrefix(cwd) ? 2 : 0));
+      }
+    }
+    for (std::string& part : Components(Filename)) parts.push_back(std::move(part));
+    result = JoinComponents(root, Normalize(parts), sep);
+  } else if (HasDrivePrefix(Filename)) {
     sep = '\\';
     result = JoinComponents(Filename.substr(0, 2) + "\\",
                             Normalize(Components(std::string_view(Filename).substr(2))), sep);
@@ -156,8 +173,10 @@ std::string FileSystemObject::GetFilename(const std::string& Filename) {
   return Filename.substr(AfterLastSeparator(Filename));
 }
 
-// POSIX file systems keep no 8.3 names.
-std::string FileSystemObject::GetShortFilename(const std::string& /*Filename*/) { return {}; }
+// The platform's short name: "" where there is none (always on POSIX).
+std::string FileSystemObject::GetShortFilename(const std::string& Filename) {
+  return platform::ShortPathName(Filename);
+}
 
 std::string FileSystemObject::Barename(const std::string& pathName, bool KeepPath) {
   if (pathName.empty()) return {};

@@ -34,7 +34,7 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns)
   EXPECT_EQ(platform::ExecutableName(), "fs_tests");
   // Every argument of the hook has a default: empty texts, no error.
   static_cast<FileSystemObject&>(fso).Grava_Log();
-  EXPECT_EQ(fso.calls.back(), (LogCall{"", "", "", false, false, ::geteuid()}));
+  EXPECT_EQ(fso.calls.back(), (LogCall{"", "", "", false, false, CurrentRunAs()}));
   fso.calls.pop_back();
   for (const char* name : {"locked.sql", "Folder", "missing"}) {
     EXPECT_FALSE(fso.DeleteFile(dir / name)) << name;

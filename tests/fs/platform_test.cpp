@@ -1,192 +1,19 @@
-#include <fcntl.h>
+// The platform layer as both systems give it: read-only files, copies and
+// moves, the writer's lock, a status's words.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstddef>
-#include <filesystem>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
-#include "support/durability.h"
 #include "support/temp_dir.h"
-#include "text/letter_case.h"
 
 namespace vkt::platform {
 namespace {
 
 using vkt::testing::TempDir;
-using Names = std::vector<std::string>;
-
-Names Listed(const std::string& expression) {
-  Names names;
-  for (const auto& e : FindEntries(expression)) names.push_back(e.name);
-  return names;
-}
-
-std::string Resolved(const std::string& path) {
-  std::string posix;
-  return ResolvePath(path, &posix) ? posix : "<none>";
-}
-
-TEST(ResolvePath, MatchesComponentsWithoutCasePreferringTheExactSpelling) {
-  TempDir dir;
-  dir.Write("Repo/Views/v1.ora", "x");
-  dir.Write("views/a.sql", "lower");
-  dir.Write("Views/a.sql", "mixed");
-  dir.MakeDir("Out");
-  dir.MakeDir("@:");  // no letter before the colon: a name like any other
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {dir.path() + "\\REPO\\VIEWS\\V1.ORA", dir / "Repo/Views/v1.ora"},
-      {dir.path() + "/Views/a.sql", dir / "Views/a.sql"},
-      // Neither spelling is exact: the first in listing order wins (ties by bytes).
-      {dir.path() + "/VIEWS/a.sql", dir / "Views/a.sql"},
-      {dir.path() + "\\OUT\\New\\File.sql", dir / "Out/New/File.sql"},
-      {dir.path() + "/@:", dir / "@:"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Resolved(c.in), c.out) << c.in;
-  for (const char* drive : {"C:\\repo", "a:x", "z:", "A:\\", "Z:/", ""}) {
-    EXPECT_EQ(Resolved(drive), "<none>") << drive;
-  }
-}
-
-TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
-  TempDir dir;
-  // A listing read well after the folder last changed is trusted only while
-  // the folder's time stays as it was; a folder made or a file copied here is
-  // seen even where that time does not move (a coarse clock).
-  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10);
-  std::filesystem::last_write_time(dir.path(), old);
-  EXPECT_EQ(Resolved(dir.path() + "/ORACLE"), dir / "ORACLE");  // caches the listing
-  ASSERT_TRUE(CreateDirectory(dir.path() + "/oracle").ok());
-  std::filesystem::last_write_time(dir.path(), old);
-  EXPECT_EQ(Resolved(dir.path() + "/ORACLE/x"), dir / "oracle/x");
-  EXPECT_FALSE(CreateDirectory(dir.path() + "\\Oracle").ok());
-  dir.Write("f/other.sql", "");
-  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/NEW.SQL");  // caches "f"
-  dir.Write("f/new.sql", "x");  // not through the platform layer
-  EXPECT_EQ(Resolved(dir.path() + "/F/NEW.SQL"), dir / "f/new.sql");
-  EXPECT_EQ(Listed(dir.path() + "/f/*.SQL"), (Names{"new.sql", "other.sql"}));
-  dir.MakeDir("g");
-  std::filesystem::last_write_time(dir / "g", old);
-  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/NEW.SQL");  // caches "g"
-  dir.Write("g/new.sql", "x");
-  EXPECT_EQ(Resolved(dir.path() + "/G/NEW.SQL"), dir / "g/new.sql");
-  dir.Write("k/src.txt", "c");
-  std::filesystem::last_write_time(dir / "k", old);
-  EXPECT_EQ(Resolved(dir.path() + "/K/COPY.TXT"), dir / "k/COPY.TXT");  // caches "k"
-  ASSERT_TRUE(CopyFile(dir / "k/src.txt", dir / "k/copy.txt", false).ok());
-  std::filesystem::last_write_time(dir / "k", old);
-  EXPECT_EQ(Resolved(dir.path() + "/K/COPY.TXT"), dir / "k/copy.txt");
-  // A folder found without regard to case is remembered until the caches
-  // are dropped, as a run does when it starts.
-  dir.Write("h/Views/a.sql", "");
-  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/Views/a.sql");
-  dir.Write("h/VIEWS/a.sql", "");
-  ForgetListings();
-  EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/VIEWS/a.sql");
-}
-
-// Listing order: upper-cased names compared by UTF-16 code units (the
-// end-to-end numbering cases show the order of every kind of name). A name
-// that is not UTF-8 is shown and found as Windows-1252.
-TEST(FindEntries, ListsMatchesInNtfsOrder) {
-  TempDir dir;
-  for (const char* name : {"b.sql", "A.sql", "_x.sql", "c.ora", ".hidden.sql", "b.sqlx",
-                           "\xC3\xA7\xC3\xA3o.SQL", "caf\xE9.ora", "A\x81.ora"}) {
-    dir.Write(std::string("f/") + name, "");
-  }
-  dir.MakeDir("f/old");
-  const std::string f = dir.path() + "/f/";
-  const struct {
-    std::string expression;
-    Names names;
-  } cases[] = {
-      {f + "\xC3\x87*", {"\xC3\xA7\xC3\xA3o.SQL"}},  // Ç*
-      {f + "?.SQL?", {"b.sqlx"}},
-      {dir.path() + "/F/CAF\xC3\x89.ORA", {"caf\xC3\xA9.ora"}},
-      {dir.path() + "/F/a.SQL", {"A.sql"}},
-      {f, {}},
-      {dir.path() + "/missing/*", {}},
-      {"C:\\*", {}},
-      {"C:*", {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Listed(c.expression), c.names) << c.expression;
-  EXPECT_TRUE(FindEntries(f + "old")[0].is_directory);
-  EXPECT_TRUE(FindEntries(f + "..")[0].is_directory);
-  EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
-  for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
-  EXPECT_FALSE(FindEntries("/*").empty());
-  EXPECT_TRUE(fs::FileSystemObject().FileExists(dir.path() + "\\f\\A\xC2\x81.ora"));
-}
-
-// A name beyond U+FFFF comes before one in U+E000-U+FFFF whichever of the two
-// the folder gives first (in memory, the newest entry comes first).
-TEST(FindEntries, PutsNamesBeyondTheBasicPlaneBeforeTheHighestOnes) {
-  testing::ScopedTempRoot in_memory("/dev/shm");
-  const std::string pair = "\xF0\x9F\x98\x80.sql", high = "\xEE\x80\x80.sql";
-  for (const bool pair_first : {true, false}) {
-    TempDir dir;
-    dir.Write(pair_first ? pair : high, "");
-    dir.Write(pair_first ? high : pair, "");
-    EXPECT_EQ(Listed(dir.path() + "/*.sql"), (Names{pair, high})) << pair_first;
-  }
-}
-
-// Names that are not UTF-8 and links open like any other entry, whether by
-// path or through a listing.
-TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
-  TempDir dir;
-  dir.Write("F/a.ora", "lower");
-  dir.Write("F/A.ora", "upper");
-  dir.Write("F/B.ORA", "b");
-  dir.Write("F/caf\xE9.ora", "body");
-  dir.MakeDir("F/Sub.ora");
-  ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
-  ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
-  ListedFolder folder;
-  ASSERT_TRUE(folder.Open(dir.path() + "\\f\\").ok());
-  auto read = [&](const std::string& name) {
-    const std::size_t i = folder.Find(name, text::UpperCase(name));
-    if (i == ListedFolder::kNone) return std::string("<none>");
-    File file;
-    char buffer[16];
-    std::size_t got = 0;
-    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
-      return std::string("<error>");
-    }
-    return std::string(buffer, got);
-  };
-  // The exact name wins, else the first equal name in listing order.
-  EXPECT_EQ(read("a.ora"), "lower");
-  EXPECT_EQ(read("A.ora"), "upper");
-  EXPECT_EQ(read("A.ORA"), "upper");
-  EXPECT_EQ(read("b.ora"), "b");
-  EXPECT_EQ(read("link.ORA"), "b");
-  EXPECT_EQ(read("CAF\xC3\x89.ora"), "body");
-  EXPECT_EQ(read("c.ora"), "<none>");
-  EXPECT_TRUE(IsRegularFile(dir / "F/caf\xC3\xA9.ora"));
-  // Entry types come from the listing, links followed; matching is that of
-  // a directory search.
-  Names names;
-  std::vector<EntryType> types;
-  for (std::size_t i : folder.Matching("*.ora")) {
-    names.push_back(folder.entry(i).name);
-    types.push_back(folder.entry(i).type);
-  }
-  EXPECT_EQ(names, Listed(dir.path() + "/F/*.ora"));
-  const EntryType file_type = EntryType::kRegular;
-  EXPECT_EQ(types, (std::vector<EntryType>{file_type, file_type, file_type, file_type, file_type,
-                                           EntryType::kOther, EntryType::kDirectory}));
-  EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
-  EXPECT_EQ(folder.size(), 0u);
-}
 
 TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   TempDir dir;
@@ -218,85 +45,6 @@ TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
 }
 
-// Where the system cannot copy or rename by itself (an older kernel, another
-// file system), a copy reads and writes and a move links and unlinks or
-// copies; any other error is the caller's.
-TEST(FileChanges, FallBackWhereTheSystemCannotAndReportOtherErrors) {
-  TempDir dir;
-  dir.Write("src", "content");
-  for (const int error : {EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, EIO}) {
-    SCOPED_TRACE(error);
-    const bool falls_back = error != EIO;
-    ArmFault(kFaultWrite, 1, error);
-    EXPECT_EQ(CopyFile(dir / "src", dir / "copy", false).code, falls_back ? 0 : EIO);
-    DisarmFault();
-    EXPECT_EQ(dir.Read("copy"), falls_back ? "content" : "");
-    if (error == EOPNOTSUPP) continue;
-    dir.Write("a", "moved");
-    ArmFault(kFaultRename, 1, error);
-    EXPECT_EQ(MoveFile(dir / "a", dir / "b").code, falls_back ? 0 : EIO);
-    DisarmFault();
-    EXPECT_EQ(dir.Read("b"), falls_back ? "moved" : "");
-    EXPECT_EQ(dir.Exists("a"), !falls_back);
-    std::filesystem::remove(dir / "b");
-    std::filesystem::remove(dir / "copy");
-  }
-}
-
-// A process started with standard input closed hands out descriptor 0 for
-// the first file or folder it opens: that one works like any other, counts as
-// open and is closed. A replacement dropped without Commit leaves nothing behind.
-TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
-  TempDir dir;
-  dir.Write("in.txt", "in");
-  // Listed as a FIFO, a regular file by the time it is opened.
-  ASSERT_EQ(::mkfifo((dir / "swapped.txt").c_str(), 0600), 0);
-  ListedFolder listed;
-  ASSERT_TRUE(listed.Open(dir.path()).ok());
-  ::unlink((dir / "swapped.txt").c_str());
-  dir.Write("swapped.txt", "now a file");
-  const int saved = ::dup(0);
-  ASSERT_GE(saved, 0);
-  ::close(0);
-  // Each in a scope of its own, so that each gets descriptor 0.
-  {
-    File out;
-    EXPECT_TRUE(File::Open(dir / "out.txt", File::Mode::kWrite, &out).ok() && out.is_open());
-  }
-  {
-    File in;
-    EXPECT_TRUE(File::Open(dir / "in.txt", File::Mode::kRead, &in).ok());
-  }
-  {
-    AtomicFile w;
-    EXPECT_TRUE(w.Create(dir / "new.txt").ok() && w.Write("x", 1).ok() && w.Commit().ok());
-  }
-  {
-    AtomicFile dropped;
-    EXPECT_TRUE(dropped.Create(dir / "dropped.txt").ok());
-  }
-  {
-    FolderLock lock;
-    EXPECT_TRUE(lock.Acquire(dir.path()).ok());
-  }
-  {
-    ListedFolder folder;
-    EXPECT_TRUE(folder.Open(dir.path()).ok() && folder.is_open());
-  }
-  {
-    File swapped;
-    EXPECT_TRUE(listed.OpenEntry(listed.Find("swapped.txt", "SWAPPED.TXT"), &swapped).ok() &&
-                swapped.is_open());
-  }
-  const int next = ::open("/dev/null", O_RDONLY);
-  ::dup2(saved, 0);
-  ::close(saved);
-  if (next > 0) ::close(next);
-  EXPECT_EQ(next, 0) << "descriptor 0 was kept";
-  EXPECT_EQ(testing::FolderNames(dir.path()),
-            (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
-}
-
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   TempDir dir;
   FolderLock first, second;
@@ -305,7 +53,71 @@ TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   first.Release();
   EXPECT_TRUE(second.Acquire(dir.path()).ok());
   EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
-  EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);  // a drive names nothing here
+  // A drive names nothing on POSIX; on Windows there is no such folder.
+  EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);
+}
+
+// A folder opened for reading its files by name: its entries in listing
+// order, found without regard to case, opened through the folder.
+TEST(ListedFolder, FindsAndOpensEntriesInListingOrder) {
+  TempDir dir;
+  dir.Write("F/_x.ora", "x");
+  dir.Write("F/b.ora", "b");
+  dir.Write("F/A.ora", "a");
+  dir.Write("F/other.sql", "");
+  dir.MakeDir("F/Sub.ora");
+  ListedFolder folder;
+  ASSERT_TRUE(folder.Open(dir.path() + "\\F\\").ok());
+  EXPECT_TRUE(folder.is_open());
+  auto read = [&](const std::string& name, const std::string& upper) {
+    const std::size_t i = folder.Find(name, upper);
+    if (i == ListedFolder::kNone) return std::string("<none>");
+    File file;
+    char buffer[16];
+    std::size_t got = 0;
+    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
+      return std::string("<error>");
+    }
+    return std::string(buffer, got);
+  };
+  EXPECT_EQ(read("B.ORA", "B.ORA"), "b");
+  EXPECT_EQ(read("a.ora", "A.ORA"), "a");
+  EXPECT_EQ(read("c.ora", "C.ORA"), "<none>");
+  std::vector<std::string> names;
+  std::vector<EntryType> types;
+  for (std::size_t i : folder.Matching("*.ORA")) {
+    names.push_back(folder.entry(i).name);
+    types.push_back(folder.entry(i).type);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A.ora", "b.ora", "Sub.ora", "_x.ora"}));
+  EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
+                                           EntryType::kDirectory, EntryType::kRegular}));
+  std::vector<std::string> listed;
+  for (const Entry& e : FindEntries(dir.path() + "/F/*")) listed.push_back(e.name);
+  // A folder's own "." and ".." come first, as Windows gives them.
+  EXPECT_EQ(listed, (std::vector<std::string>{".", "..", "A.ora", "b.ora", "other.sql", "Sub.ora",
+                                              "_x.ora"}));
+  File entry;
+  EXPECT_EQ(folder.OpenEntry(folder.FindUpper("SUB.ORA"), &entry).code, kNotRegularFile);
+  EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
+  EXPECT_EQ(folder.size(), 0u);
+}
+
+TEST(Status, TellsTheSystemsWordsAndTheProgramsOwn) {
+  EXPECT_EQ(Status::Ok().Text(), "");
+  EXPECT_EQ(Status::Errno(kNotRegularFile).Text(), "não é um arquivo comum");
+  EXPECT_EQ(Status::Errno(kChangedMeanwhile).Text(),
+            "alterado por outro programa durante a gravação");
+  // The system's words, without a line break at the end.
+  for (const int error : {ENOENT, EACCES, ENOSPC, EEXIST}) {
+    const std::string text = Status::Errno(error).Text();
+    EXPECT_FALSE(text.empty()) << error;
+    EXPECT_NE(text.back(), '\n') << error;
+    EXPECT_NE(text.back(), '\r') << error;
+  }
+#ifndef _WIN32
+  EXPECT_EQ(Status::Errno(ENOSPC).Text(), std::strerror(ENOSPC));
+#endif
 }
 
 }  // namespace

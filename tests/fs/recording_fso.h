@@ -3,7 +3,9 @@
 // step the hook announces fail, or the hook itself).
 #pragma once
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <functional>
 #include <ostream>
@@ -12,13 +14,24 @@
 
 #include "fs/file_system_object.h"
 #include "fs/platform/system_info.h"
+#include "support/temp_dir.h"
 
 namespace vkt::fs {
+
+// Whom the process acts as: POSIX the effective user, Windows the name of the
+// user the calling thread acts as (impersonation included).
+#ifdef _WIN32
+using RunAs = std::string;
+inline RunAs CurrentRunAs() { return testing::ThreadUserName(); }
+#else
+using RunAs = uid_t;
+inline RunAs CurrentRunAs() { return ::geteuid(); }
+#endif
 
 struct LogCall {
   std::string message, exe, operation;
   bool error = false, last = false;
-  uid_t uid = 0;  // the effective user while the hook ran
+  RunAs uid{};  // whom the process acted as while the hook ran
   bool operator==(const LogCall&) const = default;
 };
 
@@ -29,14 +42,14 @@ inline std::ostream& operator<<(std::ostream& out, const LogCall& c) {
 
 // The call the hook should receive, made as the process's present identity.
 inline LogCall Call(const std::string& message, const std::string& operation, bool error = false) {
-  return {message, platform::ExecutableName(), operation, error, false, ::geteuid()};
+  return {message, platform::ExecutableName(), operation, error, false, CurrentRunAs()};
 }
 
 class RecordingFso : public FileSystemObject {
  public:
   void Grava_Log(const std::string& a, const std::string& b, const std::string& c, bool d,
                  bool e) override {
-    calls.push_back({a, b, c, d, e, ::geteuid()});
+    calls.push_back({a, b, c, d, e, CurrentRunAs()});
     if (on_log) on_log(a);
   }
   std::vector<LogCall> calls;

@@ -47,4 +47,9 @@ std::vector<std::string> FolderNames(const std::string& posix_folder);
 // ("a/b.sql") and its bytes.
 std::map<std::string, std::string> FilesBelow(const std::string& posix_folder);
 
+#ifdef _WIN32
+// The name of the user the calling thread acts as (GetUserNameW).
+std::string ThreadUserName();
+#endif
+
 }  // namespace vkt::testing

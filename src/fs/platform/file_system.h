@@ -1,20 +1,30 @@
 // The platform layer: the only code of the program that calls the operating
 // system's file functions. Everything above it speaks Windows-form paths
-// ("D:\repo" + "\Tabelas", "/tmp/repo\Views"); this layer maps them onto the
-// POSIX file system:
+// ("D:\repo" + "\Tabelas", "/tmp/repo\Views") and sees nothing of the
+// system beneath: no descriptor, no handle, no user id. One implementation is
+// compiled per build: *_posix.cpp or *_win32.cpp, beside the files both share.
+//
+// On POSIX the paths are mapped onto the file system:
 //  - "\" and "/" both separate components; runs of separators count as one;
 //  - a leading separator starts at the root "/"; a drive prefix ("C:") names
 //    nothing here (not found, never created);
 //  - every existing component is found without regard to letter case (both
 //    sides upper-cased): an exact match wins, else the first entry in listing
 //    order; a component that does not exist keeps the case it was given;
-//  - listings come in NTFS order: by ordinal comparison of the upper-cased
-//    names' UTF-16 code units, ties by the names' own code units;
 //  - a name on disk that is not valid UTF-8 is taken as Windows-1252 bytes:
 //    listings show it decoded, and the decoded name finds it again;
 //  - a name beginning with "." is hidden.
-// Folder listings are cached per folder and revalidated by the folder's change
-// time; every change made through this layer drops the cache of its folder.
+// On Windows the paths are the system's own: drive letters and UNC paths
+// work, "\" and "/" both separate, a run of separators counts as one (a UNC
+// path keeps its leading pair); letter case is the file system's business,
+// and the name a listing shows is the one on disk. Attributes are the
+// system's own (read-only, hidden, system, archive, directory).
+// On both, listings come in NTFS order: by ordinal comparison of the
+// upper-cased names' UTF-16 code units (the program's own upper-case table,
+// text/letter_case.h), ties by the names' own code units.
+// Folder listings are cached per folder and revalidated by the folder's
+// identity and last-write time; every change made through this layer drops
+// the cache of its folder.
 // Nothing here throws: failures come back as a Status.
 #pragma once
 
@@ -50,13 +60,27 @@ enum class Operation : std::uint8_t {
 // The outcome of a platform call: success, or the system's error, with what
 // the call was doing and on which path (as the caller gave it, in its own
 // form), where the call knew them.
+//
+// `code` is the program's portable error number: one of the C library's E*
+// values (ENOENT, EEXIST, EACCES, EISDIR, ENOTDIR, EWOULDBLOCK, ENOSPC, ...,
+// which every build defines alike) or one of the k* codes above. The core
+// compares it and never anything else. On POSIX it is errno itself; on Windows
+// the system's error is turned into it by one table (ERROR_FILE_NOT_FOUND and
+// ERROR_PATH_NOT_FOUND into ENOENT, ERROR_ACCESS_DENIED into EACCES, ...).
+// `native` is the system's own code for the same failure (errno on POSIX,
+// GetLastError() on Windows), 0 where the layer found the failure itself;
+// Text() tells it in the system's words.
 struct Status {
-  int code = 0;  // the system's error number or one of the k* codes above; 0 = success
+  int code = 0;    // portable error number (E* or k*); 0 = success
+  int native = 0;  // the system's own code, 0 = none (see above)
   Operation operation = Operation::kNone;
   std::string path;
   bool ok() const { return code == 0; }
-  // The system's text for the error (strerror; the program's own words for
-  // kNotRegularFile, kForeignLink and kChangedMeanwhile), empty on success.
+  // The system's text for the error, empty on success: strerror on POSIX,
+  // FormatMessageW on Windows (in the system's language, without its trailing
+  // line break), of `native`, or where that is 0 of the system's own code
+  // closest to `code`; the program's own words for kNotRegularFile,
+  // kForeignLink and kChangedMeanwhile.
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -74,7 +98,19 @@ struct Status {
     return status;
   }
   static Status Errno(int error, Operation what, std::string_view where) {
-    return Status{error, what, std::string(where)};
+    Status status;
+    status.code = error;
+    status.operation = what;
+    status.path = std::string(where);
+    return status;
+  }
+  // A failure the system reported: `error` its portable number, `system` the
+  // system's own code.
+  static Status System(int error, int system) {
+    Status status;
+    status.code = error;
+    status.native = system;
+    return status;
   }
 };
 
@@ -84,6 +120,7 @@ inline constexpr std::uint32_t kAttrHidden = 2;
 inline constexpr std::uint32_t kAttrSystem = 4;
 inline constexpr std::uint32_t kAttrDirectory = 16;
 inline constexpr std::uint32_t kAttrArchive = 32;
+inline constexpr std::uint32_t kAttrNormal = 128;  // Windows: none of the others
 
 // What an entry is, as its folder's listing tells it (symbolic links
 // followed): a regular file, a folder, or anything else (a FIFO, a device, a
@@ -100,21 +137,31 @@ struct Entry {
   // Filled by folder listings: the entry itself is a symbolic link (`type`
   // then tells what it leads to).
   bool is_link = false;
+  // POSIX: the name begins with "."; Windows: the entry has the hidden
+  // attribute.
+  bool is_hidden = false;
 };
 
 // Metadata of one file or folder. Times are nanoseconds since 1970-01-01 UTC.
 struct FileInfo {
-  std::uint32_t attributes = 0;  // kAttr* bits; 32 for every regular file
+  // kAttr* bits. POSIX: 32 for every regular file, 16 for a folder, | 1 when
+  // the owner may not write, | 2 for a dot-name. Windows: the system's own
+  // read-only, hidden, system, directory and archive bits, or kAttrNormal
+  // when an entry has none of them (as the system itself reports it), so
+  // that an existing entry never reads 0.
+  std::uint32_t attributes = 0;
   std::uint64_t size = 0;
   std::int64_t creation_ns = 0;
   std::int64_t access_ns = 0;
   std::int64_t write_ns = 0;
 };
 
-// Maps `path` onto the POSIX file system (see above). Returns false when the
-// path can name nothing here (empty, or a drive prefix); `posix` then holds
-// nothing useful. A trailing separator is kept as a trailing "/".
-bool ResolvePath(std::string_view path, std::string* posix);
+// Maps `path` onto the file system (see above): the system's own form of the
+// path. Returns false when the path can name nothing here (empty; on POSIX a
+// drive prefix); `native` then holds nothing useful. A trailing separator is
+// kept (as "/" on POSIX, "\" on Windows). On Windows only the last component
+// of an existing entry is given the name the system gives it (its own case).
+bool ResolvePath(std::string_view path, std::string* native);
 
 // The directory search of the platform (FindFirstFile/FindNextFile): every
 // entry that `search_expression` names, in listing order. Its last component
@@ -155,24 +202,43 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
 // goes to another file system by copy and delete, as Windows' MoveFile does
 // (a folder cannot: EXDEV); a failure there leaves no copy behind.
 Status MoveFile(std::string_view from, std::string_view to);
-// Sets or clears the read-only attribute (the write permission bits).
+// Sets or clears the read-only attribute (on POSIX the write permission bits).
 Status SetReadOnly(std::string_view path, bool read_only);
-// Sets the access and last-write times (nanoseconds since 1970 UTC). POSIX
-// keeps no settable creation time; it is accepted and ignored.
-Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns);
+// Gives an existing file or folder the attribute bits of `attributes` that
+// the platform keeps: on POSIX only kAttrReadOnly (the write permission bits,
+// touched only when the mark changes; hidden and system are accepted and
+// change nothing); on Windows read-only, hidden, system and archive as given.
+Status SetAttributes(std::string_view path, std::uint32_t attributes);
+// Sets the access and last-write times (nanoseconds since 1970 UTC), and the
+// creation time where one is given and the platform keeps it (Windows; POSIX
+// keeps no settable creation time: it is accepted and ignored).
+Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns,
+                const std::int64_t* creation_ns = nullptr);
 
-// Where `path` leads on disk, every symbolic link and "." or ".." resolved
-// (realpath), for telling whether it lies inside a folder: ENOENT when it
-// leads nowhere.
+// Where `path` leads on disk, every symbolic link (reparse point) and "." or
+// ".." resolved (realpath; GetFinalPathNameByHandleW), for telling whether it
+// lies inside a folder: ENOENT when it leads nowhere.
 Status CanonicalPath(std::string_view path, std::string* canonical);
 // True when the canonical path `canonical` is `folder` (canonical too) or
-// lies below it.
+// lies below it; on Windows compared without regard to case.
 bool IsSameOrInside(std::string_view canonical, std::string_view folder);
 
-// The process's current directory as a POSIX path.
+// The short (8.3) form of the path of an existing entry (GetShortPathNameW);
+// "" where the volume keeps no short names, and always on POSIX.
+std::string ShortPathName(std::string_view path);
+
+// The process's current directory in the system's form (a POSIX path; on
+// Windows "C:\..." or "\\server\share\...").
 std::string CurrentDirectory();
 // The folder holding the running executable.
 std::string ExecutableFolder();
+
+// The separator of the system's own paths.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
 
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
@@ -184,8 +250,13 @@ namespace detail {
 struct Listing;
 }
 
+// What the system hands out for an open file or folder, kept as a number the
+// core need not understand: a descriptor on POSIX, a HANDLE on Windows.
+using NativeHandle = std::intptr_t;
+inline constexpr NativeHandle kNoHandle = -1;  // also INVALID_HANDLE_VALUE
+
 // A folder opened for reading its files by name: its listing (the cached one,
-// in listing order) and a descriptor that entries are opened relative to, so
+// in listing order) and the open folder that entries are opened through, so
 // that a file named through the listing costs no path resolution and no
 // existence check. The listing is the folder's state when Open ran; later
 // changes are not seen (an entry that went away fails to open with ENOENT).
@@ -202,7 +273,7 @@ class ListedFolder {
   // expression) and opens it. Fails (ENOENT, ENOTDIR, ...) when it names no
   // folder here; the object then lists nothing.
   Status Open(std::string_view path);
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return handle_ != kNoHandle; }
   // Where the folder opened lies on disk (see File::CanonicalPath).
   Status CanonicalPath(std::string* canonical) const;
 
@@ -227,11 +298,13 @@ class ListedFolder {
   Status OpenEntry(std::size_t i, File* out) const;
 
  private:
-  int fd_ = -1;
+  NativeHandle handle_ = kNoHandle;
+  std::string native_path_;  // the folder in the system's form, for Windows' opens by name
   std::shared_ptr<const detail::Listing> listing_;
 };
 
-// Which file an open file is, whatever path named it.
+// Which file an open file is, whatever path named it: on POSIX the device
+// and inode, on Windows the volume serial number and the file index.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
@@ -274,7 +347,7 @@ class File {
   // lock is held, so a conflicting open leaves the file as it was.
   static Status Open(std::string_view path, Mode mode, File* out, bool share_read_only = false);
 
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return handle_ != kNoHandle; }
   // Reads up to `size` bytes; `*got` is 0 at the end of the file.
   Status Read(void* buffer, std::size_t size, std::size_t* got);
   // Writes all `size` bytes.
@@ -284,7 +357,7 @@ class File {
   std::int64_t Size() const;
   // Cuts or extends the file to `size` bytes; the position does not move.
   Status Truncate(std::int64_t size);
-  // The device and inode of the open file; false when not open.
+  // The identity of the open file; false when not open.
   bool Identity(FileIdentity* id) const;
   // The stamp of the open file; false when not open or the system fails.
   bool Stamp(FileStamp* stamp) const;
@@ -295,7 +368,8 @@ class File {
  private:
   friend Status CopyFileReplacing(std::string_view from, std::string_view to);
   friend class ListedFolder;
-  int fd_ = -1;
+  NativeHandle handle_ = kNoHandle;
+  bool append_ = false;  // kAppend where the system has no append mode of its own
 };
 
 // What a replacement does with a symbolic link found where the file goes.
@@ -305,10 +379,12 @@ enum class LinkAtTarget : std::uint8_t {
   // someone else must not turn the run against another file.
   kReplace,
   // The link is followed (to any depth) and the file it leads to is
-  // replaced, the link staying a link, but only through links that the
+  // replaced, the link staying a link. On POSIX only through links that the
   // kernel's protected_symlinks rule would follow: each belongs to the
   // effective user or to the owner of the folder it sits in; any other
-  // fails with kForeignLink. For files users link on purpose (the file list).
+  // fails with kForeignLink. On Windows, where making a symbolic link takes
+  // a privilege of its own, every symbolic link is followed. For files users
+  // link on purpose (the file list).
   kFollowTrusted,
 };
 
@@ -316,18 +392,21 @@ enum class LinkAtTarget : std::uint8_t {
 // to a temporary file beside the target (TemporaryName), which Commit renames
 // over the target. Dropping the writer without Commit removes the temporary
 // file and leaves the target as it was.
-// The target's folder is reached one component at a time, never through a
-// symbolic link that another user placed in a folder not theirs (kForeignLink),
-// and every later step (the temporary file's exclusive creation, the rename,
-// the clean-up) works inside that folder as it was opened, so a component
-// swapped meanwhile changes nothing. A link at the target's own name is
-// handled as `links` says.
+// On POSIX the target's folder is reached one component at a time, never
+// through a symbolic link that another user placed in a folder not theirs
+// (kForeignLink), and every later step (the temporary file's exclusive
+// creation, the rename, the clean-up) works inside that folder as it was
+// opened, so a component swapped meanwhile changes nothing. On Windows the
+// temporary is created exclusively (CREATE_NEW) beside the target. A link
+// (on Windows a reparse point) at the target's own name is handled as
+// `links` says.
 // An existing target keeps its permission bits, owner and group (owner and
-// group as far as the process may set them); a read-only one is not replaced
+// group as far as the process may set them); on Windows its attributes and
+// security descriptor (ReplaceFileW). A read-only one is not replaced
 // (EACCES), as on Windows. A target with more than one hard link is replaced
 // like any other: its other names keep the old content (replaced_other_links
 // tells), since a copy in place could be torn by a kill.
-// The temporary file in progress is known to the signal handler of
+// The temporary file in progress is known to the handler of
 // InstallSignalCleanup.
 class AtomicFile {
  public:
@@ -338,23 +417,33 @@ class AtomicFile {
 
   Status Create(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
   Status Write(const void* data, std::size_t size);
-  // With `durable`, the data reaches the disk (fsync) before the rename, and
-  // the rename before Commit returns (fsync of the folder; when only that
-  // fails, the target is already new). With `unchanged_since`, the target is
+  // With `durable`, the data reaches the disk (fsync; FlushFileBuffers)
+  // before the rename, and the rename before Commit returns (fsync of the
+  // folder; on Windows the replaced file flushed again, its metadata with it;
+  // when only that fails, the target is already new). With `unchanged_since`, the target is
   // replaced only while it is still the file of that stamp (taken when it was
   // read; all zero for a file that was missing, which must be missing still):
   // one that another program replaced, wrote or created meanwhile is kept and
   // the result is kChangedMeanwhile. The test and the replacement are one
   // atomic exchange where the file system offers it (the replaced file is
   // checked after the exchange, which is undone when it was not the one
-  // read); elsewhere the test comes right before the rename. On failure the
+  // read); elsewhere the test comes right before the rename. Windows has no
+  // exchange: the test comes right before ReplaceFileW, which moves the
+  // replaced file to a temporary name, where it is checked again; the
+  // replacement is undone when it was not the one read. On failure the
   // temporary file is gone and the target unchanged.
   Status Commit(bool durable = false, const FileStamp* unchanged_since = nullptr);
   void Abort();
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return handle_ != kNoHandle; }
   // Gives the new file these permission bits instead of the existing
-  // target's (or the default ones); call after Create.
+  // target's (or the default ones); call after Create. On Windows only the
+  // owner's write bit counts: without it the new file is read-only.
   Status SetMode(std::uint32_t mode);
+  // Gives the new file the attribute bits of `attributes` that the platform
+  // keeps (see platform::SetAttributes) instead of the existing target's;
+  // call after Create. On POSIX only the read-only mark counts: it takes the
+  // write permission bits.
+  Status SetAttributes(std::uint32_t attributes);
   // Sets the new file's access and last-write times (see SetTimes).
   Status SetTimes(std::int64_t access_ns, std::int64_t write_ns);
   // After a Commit: the replaced target had other hard links, which still
@@ -362,15 +451,16 @@ class AtomicFile {
   bool replaced_other_links() const { return replaced_other_links_; }
 
  private:
-  int fd_ = -1;
-  int folder_fd_ = -1;  // the target's folder, as Create opened it
-  int slot_ = -1;       // in the signal handler's table
+  NativeHandle handle_ = kNoHandle;
+  NativeHandle folder_ = kNoHandle;  // the target's folder, as Create opened it (POSIX)
+  int slot_ = -1;                    // in the interruption handler's table
   bool other_links_ = false;
   bool replaced_other_links_ = false;
   std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
-  std::string target_path_;  // for the listing cache
+  std::string target_path_;           // for the listing cache
+  std::uint32_t own_attributes_ = 0;  // Windows: given instead of the target's (0 = none)
 };
 
 // How ReplaceFile replaces.
@@ -415,14 +505,18 @@ std::string TemporaryName(std::string_view name, std::string_view random);
 bool IsTemporaryName(std::string_view name);
 // Deletes the temporary files that a run which did not end left for the
 // target `path` (reached as AtomicFile reaches it with `links`): regular files
-// of the effective user named TemporaryName(target's name, ...), the name
-// compared without regard to case. Nothing else is touched: another user's
-// file, or one of another name, stays. A missing folder holds none.
+// of the effective user (on Windows: owned by the user's SID, or by the owner
+// the process gives its new files) named TemporaryName(target's name, ...),
+// the name compared without regard to case. Nothing else is touched: another
+// user's file, or one of another name, stays. A missing folder holds none.
 Status RemoveLeftoverTemporaries(std::string_view path,
                                  LinkAtTarget links = LinkAtTarget::kReplace);
 
-// An exclusive advisory lock (flock) on a folder, held until the object is
-// destroyed or Release is called. Nothing is created in the folder.
+// An exclusive lock on a folder, held until the object is destroyed or
+// Release is called (also when the process dies). On POSIX an advisory lock
+// (flock) on the folder itself: nothing is created in it. On Windows the file
+// kLockFileName in the folder, opened without sharing and deleted on close,
+// which the file server also keeps from other machines on a network share.
 class FolderLock {
  public:
   FolderLock() = default;
@@ -430,29 +524,39 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
   // Takes the lock without waiting. EWOULDBLOCK: another holder has it.
-  // Other failures: the folder cannot be opened (ENOENT, ENOTDIR, EACCES...).
+  // Other failures: the folder cannot be opened or the lock file not made
+  // (ENOENT, ENOTDIR, EACCES...).
   Status Acquire(std::string_view folder);
   void Release();
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return handle_ != kNoHandle; }
 
  private:
-  int fd_ = -1;
+  NativeHandle handle_ = kNoHandle;
 };
 
-// Makes SIGINT, SIGTERM and SIGHUP delete the temporary files in progress and
-// end the process with 128 + the signal number. For programs (not libraries)
-// whose run may be interrupted.
+// The name of FolderLock's lock file on Windows (hidden, gone when released).
+inline constexpr char kLockFileName[] = ".vktgera.lock";
+
+// Makes an interruption delete the temporary files in progress and end the
+// process. POSIX: SIGINT, SIGTERM and SIGHUP, exit status 128 + the signal
+// number. Windows: Ctrl+C, Ctrl+Break and closing the console (console
+// control handler), exit status 0xC000013A, Windows' own for an interrupted
+// console program. For programs (not libraries) whose run may be interrupted.
 void InstallSignalCleanup();
 
 // Makes a write to a pipe whose reader has gone fail with EPIPE instead of
 // ending the process (SIGPIPE is ignored, and so in programs it starts). For
 // programs whose run must reach its end whatever becomes of their output.
+// Windows has no such signal: the write fails by itself (ERROR_NO_DATA,
+// ERROR_BROKEN_PIPE, told as EPIPE), and this does nothing.
 void IgnoreBrokenPipe();
 
 // ---- fault injection (tests) -----------------------------------------------
 // Every call of this layer that changes the file system goes through one
 // place, which a test can arm to make the Nth such call fail with an error
 // instead of reaching the system. Unarmed it costs one relaxed atomic load.
+// The error is a portable number (E*); on Windows the call fails with the
+// system's error that the layer's table turns back into that number.
 enum FaultKind : std::uint32_t {
   kFaultWrite = 1,      // write, copy, truncate
   kFaultRename = 2,     // rename, link

@@ -49,12 +49,6 @@ const std::string& DirOrDot(const std::string& dir) {
   return dir.empty() ? dot : dir;
 }
 
-std::int64_t NowNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
 std::int64_t ToNs(const timespec& ts) {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
@@ -70,7 +64,10 @@ timespec ToTimespec(std::int64_t ns) {
   return ts;
 }
 
-Status FromErrno() { return Status::Errno(errno); }
+Status FromErrno() {
+  const int error = errno;
+  return Status::System(error, error);
+}
 
 // Writes all `size` bytes to `fd`, going on after interrupted or short writes.
 Status WriteAll(int fd, const void* data, std::size_t size) {
@@ -153,12 +150,14 @@ Status CanonicalPathOf(int fd, std::string* canonical) {
 
 using namespace posix;
 
-std::string Status::Text() const {
-  if (code == kNotRegularFile) return "não é um arquivo comum";
-  if (code == kForeignLink) return "link simbólico de outro usuário";
-  if (code == kChangedMeanwhile) return "alterado por outro programa durante a gravação";
-  return code == 0 ? std::string() : std::strerror(code);
+namespace internal {
+
+// The portable number is errno itself.
+std::string SystemErrorText(int native, int code) {
+  return std::strerror(native != 0 ? native : code);
 }
+
+}  // namespace internal
 
 Status GetInfo(std::string_view path, FileInfo* info) {
   std::string posix;
@@ -386,7 +385,20 @@ Status SetReadOnly(std::string_view path, bool read_only) {
   return Status::Ok();
 }
 
-Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns) {
+Status SetAttributes(std::string_view path, std::uint32_t attributes) {
+  FileInfo info;
+  if (Status s = GetInfo(path, &info); !s.ok()) return s;
+  // Only a change of state touches the permission bits: clearing the mark of
+  // a writable file must not widen its group or other permissions. Hidden
+  // and system would mean renaming the file: accepted, nothing changes.
+  const bool read_only = (attributes & kAttrReadOnly) != 0;
+  if (read_only == ((info.attributes & kAttrReadOnly) != 0)) return Status::Ok();
+  return SetReadOnly(path, read_only);
+}
+
+// POSIX keeps no settable creation time: `creation_ns` is ignored.
+Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t write_ns,
+                const std::int64_t* /*creation_ns*/) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
@@ -410,6 +422,9 @@ bool IsSameOrInside(std::string_view canonical, std::string_view folder) {
          canonical[folder.size()] == '/';
 }
 
+// POSIX file systems keep no 8.3 names.
+std::string ShortPathName(std::string_view /*path*/) { return {}; }
+
 std::string CurrentDirectory() {
   std::vector<char> buf(4096);
   while (::getcwd(buf.data(), buf.size()) == nullptr) {
@@ -432,16 +447,26 @@ std::string ExecutableFolder() {
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : handle_(other.handle_), append_(other.append_) {
+  other.handle_ = kNoHandle;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
+    handle_ = other.handle_;
+    append_ = other.append_;
+    other.handle_ = kNoHandle;
   }
   return *this;
 }
+
+namespace {
+
+// The descriptor of an open file or folder, -1 for none.
+int Fd(NativeHandle handle) { return static_cast<int>(handle); }
+
+}  // namespace
 
 Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_only) {
   return
@@ -499,7 +524,7 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
         }
         if (mode != Mode::kRead) ForgetListingOf(posix);
         out->Close();
-        out->fd_ = fd;
+        out->handle_ = fd;
         return Status::Ok();
       }()
                    .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile, path);
@@ -507,9 +532,9 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
 
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
-  if (fd_ < 0) return Status::Errno(EBADF);
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
   for (;;) {
-    ssize_t n = ::read(fd_, buffer, size);
+    ssize_t n = ::read(Fd(handle_), buffer, size);
     if (n >= 0) {
       *got = static_cast<std::size_t>(n);
       return Status::Ok();
@@ -518,31 +543,35 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   }
 }
 
-Status File::Write(const void* data, std::size_t size) { return WriteAll(fd_, data, size); }
+Status File::Write(const void* data, std::size_t size) { return WriteAll(Fd(handle_), data, size); }
 
 Status File::Seek(std::int64_t offset) {
-  if (fd_ < 0) return Status::Errno(EBADF);
-  if (::lseek(fd_, offset, SEEK_SET) < 0) return FromErrno();
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
+  if (::lseek(Fd(handle_), offset, SEEK_SET) < 0) return FromErrno();
   return Status::Ok();
 }
 
-std::int64_t File::Position() const { return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR); }
+std::int64_t File::Position() const {
+  return handle_ == kNoHandle ? -1 : ::lseek(Fd(handle_), 0, SEEK_CUR);
+}
 
 std::int64_t File::Size() const {
   struct stat st {};
-  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+  return handle_ != kNoHandle && ::fstat(Fd(handle_), &st) == 0
+             ? static_cast<std::int64_t>(st.st_size)
+             : -1;
 }
 
 Status File::Truncate(std::int64_t size) {
-  if (fd_ < 0) return Status::Errno(EBADF);
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
   if (size < 0) return Status::Errno(EINVAL);
-  if (sys::Ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno();
+  if (sys::Ftruncate(Fd(handle_), static_cast<off_t>(size)) != 0) return FromErrno();
   return Status::Ok();
 }
 
 bool File::Identity(FileIdentity* id) const {
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  if (handle_ == kNoHandle || ::fstat(Fd(handle_), &st) != 0) return false;
   id->device = static_cast<std::uint64_t>(st.st_dev);
   id->inode = static_cast<std::uint64_t>(st.st_ino);
   return true;
@@ -550,7 +579,7 @@ bool File::Identity(FileIdentity* id) const {
 
 bool File::Stamp(FileStamp* stamp) const {
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  if (handle_ == kNoHandle || ::fstat(Fd(handle_), &st) != 0) return false;
   stamp->identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   stamp->size = static_cast<std::uint64_t>(st.st_size);
   stamp->write_ns = ToNs(st.st_mtim);
@@ -558,12 +587,14 @@ bool File::Stamp(FileStamp* stamp) const {
   return true;
 }
 
-Status File::CanonicalPath(std::string* canonical) const { return CanonicalPathOf(fd_, canonical); }
+Status File::CanonicalPath(std::string* canonical) const {
+  return CanonicalPathOf(Fd(handle_), canonical);
+}
 
 Status File::Close() {
-  if (fd_ < 0) return Status::Ok();
-  int fd = fd_;
-  fd_ = -1;
+  if (handle_ == kNoHandle) return Status::Ok();
+  int fd = Fd(handle_);
+  handle_ = kNoHandle;
   if (::close(fd) != 0) return FromErrno();
   return Status::Ok();
 }

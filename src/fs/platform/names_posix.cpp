@@ -13,81 +13,28 @@
 #include <unordered_map>
 
 #include "fs/platform/file_system.h"
+#include "fs/platform/platform_internal.h"
 #include "fs/platform/posix_internal.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::platform {
 
-// One folder's listing.
-struct detail::Listing {
-  std::vector<Entry> entries;      // in listing order, without "." and ".."; names as shown
-  std::vector<std::string> upper;  // upper-cased names, same order
-  // The names on disk where they differ from the shown ones (not UTF-8), same
-  // order, "" where they do not; empty when no name differs.
-  std::vector<std::string> on_disk;
-  std::unordered_map<std::string, size_t> first_by_upper;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  std::int64_t mtime_ns = 0;
-  std::int64_t loaded_ns = 0;
-};
-
 using detail::Listing;
 using namespace posix;
+using internal::CacheMutex;
 
 namespace {
 
-// NTFS order: upper-cased names compared ordinally by their UTF-16 code
-// units, ties by the names themselves.
-struct SortKey {
-  std::string upper;
-  size_t index;
-};
-
-// Compares two UTF-8 texts by their UTF-16 code units. UTF-8 bytes order texts
-// by code point, which agrees with UTF-16 except where a character above
-// U+FFFF (a surrogate pair, D800-DBFF) meets one in U+E000-U+FFFF at the first
-// difference; only that case is turned round. The texts agree up to the first
-// differing byte, so it is either a lead byte on both sides or on neither.
-int CompareUtf16(std::string_view a, std::string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  size_t i = 0;
-  while (i < common && a[i] == b[i]) ++i;
-  if (i == common) return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-  const auto ca = static_cast<unsigned char>(a[i]);
-  const auto cb = static_cast<unsigned char>(b[i]);
-  const bool a_pair = ca >= 0xF0, b_pair = cb >= 0xF0;
-  const bool a_high = ca == 0xEE || ca == 0xEF, b_high = cb == 0xEE || cb == 0xEF;
-  if ((a_pair && b_high) || (a_high && b_pair)) return a_pair ? -1 : 1;
-  return ca < cb ? -1 : 1;
-}
-
 // ---- listing cache --------------------------------------------------------
 
-// A folder changed less than this before its listing was read may change
-// again within the same tick of the file-system clock, unseen by its mtime:
-// such a listing is read again on every use.
-constexpr std::int64_t kRacyWindowNs = 100'000'000;
-
-std::mutex& CacheMutex() {
-  static std::mutex m;
-  return m;
-}
-
-std::unordered_map<std::string, std::shared_ptr<const Listing>>& Cache() {
-  static std::unordered_map<std::string, std::shared_ptr<const Listing>> cache;
-  return cache;
+FileIdentity IdentityOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct stat& st) {
   DIR* d = opendir(DirOrDot(dir).c_str());
   if (!d) return nullptr;
-  auto listing = std::make_shared<Listing>();
-  listing->dev = st.st_dev;
-  listing->ino = st.st_ino;
-  listing->mtime_ns = ToNs(st.st_mtim);
-  listing->loaded_ns = NowNs();
   std::vector<Entry> raw;
   std::vector<std::string> on_disk;  // by index into `raw`, only when needed
   while (dirent* e = readdir(d)) {
@@ -117,28 +64,13 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
       }
     }
     entry.is_directory = entry.type == EntryType::kDirectory;
+    entry.is_hidden = entry.name.front() == '.';
     raw.push_back(std::move(entry));
   }
   closedir(d);
-  std::vector<SortKey> keys(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) keys[i] = {text::UpperCase(raw[i].name), i};
-  std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-    int order = CompareUtf16(a.upper, b.upper);
-    return order != 0 ? order < 0 : CompareUtf16(raw[a.index].name, raw[b.index].name) < 0;
-  });
-  listing->entries.reserve(raw.size());
-  listing->upper.reserve(raw.size());
-  listing->first_by_upper.reserve(raw.size());
-  if (!on_disk.empty()) {
-    on_disk.resize(raw.size());
-    listing->on_disk.reserve(raw.size());
-  }
-  for (auto& k : keys) {
-    listing->first_by_upper.emplace(k.upper, listing->entries.size());
-    listing->entries.push_back(std::move(raw[k.index]));
-    listing->upper.push_back(std::move(k.upper));
-    if (!on_disk.empty()) listing->on_disk.push_back(std::move(on_disk[k.index]));
-  }
+  auto listing = internal::BuildListing(std::move(raw), std::move(on_disk));
+  listing->identity = IdentityOf(st);
+  listing->write_ns = ToNs(st.st_mtim);
   return listing;
 }
 
@@ -147,17 +79,9 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
 std::shared_ptr<const Listing> GetListing(const std::string& dir) {
   struct stat st {};
   if (::stat(DirOrDot(dir).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
-  std::lock_guard<std::mutex> lock(CacheMutex());
-  auto& cache = Cache();
-  auto it = cache.find(dir);
-  if (it != cache.end()) {
-    const Listing& l = *it->second;
-    bool same = l.dev == st.st_dev && l.ino == st.st_ino && l.mtime_ns == ToNs(st.st_mtim);
-    bool racy = l.loaded_ns - l.mtime_ns < kRacyWindowNs;
-    if (same && !racy) return it->second;
-  }
+  if (auto cached = internal::CachedListing(dir, IdentityOf(st), ToNs(st.st_mtim))) return cached;
   auto listing = ReadListing(dir, st);
-  if (listing) cache[dir] = listing;
+  if (listing) internal::StoreListing(dir, listing);
   return listing;
 }
 
@@ -178,9 +102,8 @@ void ForgetListingOf(const std::string& posix_path) {
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   size_t slash = dir.rfind('/');
   std::string parent = slash == std::string::npos ? "" : dir.substr(0, slash == 0 ? 1 : slash);
+  internal::ForgetCachedListings(dir, parent);
   std::lock_guard<std::mutex> lock(CacheMutex());
-  Cache().erase(parent);
-  Cache().erase(dir);
   ResolvedFolders().clear();
 }
 
@@ -302,9 +225,7 @@ bool Resolve(std::string_view path, std::string* posix) {
 
 namespace {
 
-bool ContainsWildcard(std::string_view s) {
-  return s.find_first_of("*?") != std::string_view::npos;
-}
+using internal::ContainsWildcard;
 
 // Splits a search expression into its folder part and its last component.
 void SplitSearch(std::string_view expr, std::string_view* folder, std::string_view* last) {
@@ -338,90 +259,7 @@ bool ResolveFolder(std::string_view folder, std::string* posix) {
 
 }  // namespace posix
 
-namespace {
-
-std::u32string ToUpperCodePoints(std::string_view utf8) {
-  std::u16string units = text::Utf8ToUtf16(text::UpperCase(utf8));
-  std::u32string out;
-  out.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    }
-    out.push_back(c);
-  }
-  return out;
-}
-
-template <typename Text>
-bool WildcardMatch(const Text& name, const Text& pattern) {
-  size_t n = 0, p = 0, star = Text::npos, mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (star != Text::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
-bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-// A wildcard pattern, matched against upper-cased names.
-class PatternMatcher {
- public:
-  explicit PatternMatcher(std::string_view pattern)
-      : every_(pattern == "*" || pattern == "*.*"),
-        pattern_(every_ ? std::u32string() : ToUpperCodePoints(pattern)),
-        ascii_pattern_(every_ || !IsAscii(pattern) ? std::string() : text::UpperCase(pattern)),
-        ascii_suffix_(ascii_pattern_.size() > 1 && ascii_pattern_.front() == '*' &&
-                      !ContainsWildcard(std::string_view(ascii_pattern_).substr(1))) {}
-
-  bool operator()(const std::string& upper) const {
-    if (every_) return true;
-    // "*.EXT", the common search, is an ending.
-    if (ascii_suffix_ && IsAscii(upper)) {
-      return upper.size() + 1 >= ascii_pattern_.size() &&
-             upper.compare(upper.size() + 1 - ascii_pattern_.size(), std::string::npos,
-                           ascii_pattern_, 1) == 0;
-    }
-    // Upper-cased ASCII names match an ASCII pattern byte by byte; only other
-    // names need code points (a folder may hold 100,000 of them).
-    if (!ascii_pattern_.empty() && IsAscii(upper)) return WildcardMatch(upper, ascii_pattern_);
-    return WildcardMatch(ToUpperCodePoints(upper), pattern_);
-  }
-
- private:
-  bool every_;
-  std::u32string pattern_;
-  std::string ascii_pattern_;
-  bool ascii_suffix_;  // "*" and then no wildcard
-};
-
-}  // namespace
-
-bool ResolvePath(std::string_view path, std::string* posix) { return Resolve(path, posix); }
-
-bool MatchesPattern(std::string_view name, std::string_view pattern) {
-  if (pattern == "*.*" || pattern == "*") return true;
-  return WildcardMatch(ToUpperCodePoints(name), ToUpperCodePoints(pattern));
-}
+bool ResolvePath(std::string_view path, std::string* native) { return Resolve(path, native); }
 
 std::vector<Entry> FindEntries(std::string_view search_expression) {
   std::vector<Entry> out;
@@ -442,12 +280,14 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     struct stat st {};
     std::string full = Join(dir, actual);
     if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
+    const bool hidden = !shown.empty() && shown.front() == '.';
     out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
+    out.back().is_hidden = hidden;
     return out;
   }
   auto listing = GetListing(dir);
   if (!listing) return out;
-  const PatternMatcher matches(last);
+  const internal::PatternMatcher matches(last);
   if (dir != "/") {
     // Windows yields the folder's own "." and ".." first.
     if (matches(".")) out.push_back({".", true});
@@ -472,21 +312,21 @@ Status CheckFolderReadable(std::string_view path) {
 }
 
 void ForgetListings() {
+  internal::ForgetAllCachedListings();
   std::lock_guard<std::mutex> lock(CacheMutex());
-  Cache().clear();
   ResolvedFolders().clear();
 }
 
 // ---- ListedFolder -----------------------------------------------------------
 
 ListedFolder::~ListedFolder() {
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
 }
 
 Status ListedFolder::Open(std::string_view path) {
   return [&]() -> Status {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+    handle_ = kNoHandle;
     listing_.reset();
     std::string dir;
     if (HasDrivePrefix(path) || !ResolveFolder(path, &dir)) return Status::Errno(ENOENT);
@@ -495,12 +335,11 @@ Status ListedFolder::Open(std::string_view path) {
     // The listing must be the one of the folder the descriptor holds.
     struct stat st {};
     auto listing = GetListing(dir);
-    if (!listing || ::fstat(fd, &st) != 0 || st.st_dev != listing->dev ||
-        st.st_ino != listing->ino) {
+    if (!listing || ::fstat(fd, &st) != 0 || IdentityOf(st) != listing->identity) {
       ::close(fd);
       return Status::Errno(ENOENT);
     }
-    fd_ = fd;
+    handle_ = fd;
     listing_ = std::move(listing);
     return Status::Ok();
   }()
@@ -508,42 +347,11 @@ Status ListedFolder::Open(std::string_view path) {
 }
 
 Status ListedFolder::CanonicalPath(std::string* canonical) const {
-  return CanonicalPathOf(fd_, canonical);
-}
-
-std::size_t ListedFolder::size() const { return listing_ ? listing_->entries.size() : 0; }
-
-const Entry& ListedFolder::entry(std::size_t i) const { return listing_->entries[i]; }
-
-const std::string& ListedFolder::upper(std::size_t i) const { return listing_->upper[i]; }
-
-std::size_t ListedFolder::FindUpper(const std::string& upper_name) const {
-  if (!listing_) return kNone;
-  auto it = listing_->first_by_upper.find(upper_name);
-  return it == listing_->first_by_upper.end() ? kNone : it->second;
-}
-
-std::size_t ListedFolder::Find(std::string_view name, const std::string& upper_name) const {
-  const std::size_t first = FindUpper(upper_name);
-  if (first == kNone) return kNone;
-  for (std::size_t i = first; i < size() && listing_->upper[i] == upper_name; ++i) {
-    if (listing_->entries[i].name == name) return i;
-  }
-  return first;
-}
-
-std::vector<std::size_t> ListedFolder::Matching(std::string_view pattern) const {
-  std::vector<std::size_t> out;
-  if (!listing_) return out;
-  const PatternMatcher matches(pattern);
-  for (std::size_t i = 0; i < listing_->entries.size(); ++i) {
-    if (matches(listing_->upper[i])) out.push_back(i);
-  }
-  return out;
+  return CanonicalPathOf(static_cast<int>(handle_), canonical);
 }
 
 Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
-  if (fd_ < 0 || i >= size()) return Status::Errno(EBADF);
+  if (handle_ == kNoHandle || i >= size()) return Status::Errno(EBADF);
   const std::string& name = i < listing_->on_disk.size() && !listing_->on_disk[i].empty()
                                 ? listing_->on_disk[i]
                                 : listing_->entries[i].name;
@@ -551,14 +359,15 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   // open; an entry the listing saw as a regular file needs no further test,
   // any other (a FIFO, a device, a link) is tested on the open file.
   const int no_link = listing_->entries[i].is_link ? 0 : O_NOFOLLOW;
-  int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
+  int fd = ::openat(static_cast<int>(handle_), name.c_str(),
+                    O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
   if (fd < 0) return FromErrno();
   if (listing_->entries[i].type != EntryType::kRegular) {
     fd = KeepIfRegular(fd);
     if (fd < 0) return Status::Errno(-fd);
   }
   out->Close();
-  out->fd_ = fd;
+  out->handle_ = fd;
   return Status::Ok();
 }
 

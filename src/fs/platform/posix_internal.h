@@ -1,6 +1,7 @@
 // What the POSIX files of the platform layer share: the fault seam's way to
 // the system's writing calls, path helpers, name resolution, and reaching a
-// folder without hostile links. Not for use outside src/fs/platform.
+// folder without hostile links. Not for use outside src/fs/platform; what
+// both platforms share is in platform_internal.h.
 #pragma once
 
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "fs/platform/platform_internal.h"
 
 namespace vkt::platform::posix {
 
@@ -24,7 +26,12 @@ namespace vkt::platform::posix {
 
 // True (errno set) when the armed test wants this call to fail. A test that
 // acts at this point (ArmAction) does so before the call.
-bool Injected(FaultKind kind);
+inline bool Injected(FaultKind kind) {
+  const int error = internal::InjectedError(kind);
+  if (error == 0) return false;
+  errno = error;
+  return true;
+}
 
 namespace sys {
 
@@ -90,7 +97,7 @@ std::vector<std::string_view> SplitComponents(std::string_view path);
 std::string Join(const std::string& dir, std::string_view name);
 // "." for the current folder "".
 const std::string& DirOrDot(const std::string& dir);
-std::int64_t NowNs();
+using internal::NowNs;
 std::int64_t ToNs(const timespec& ts);
 timespec ToTimespec(std::int64_t ns);
 
@@ -107,6 +114,7 @@ void ForgetListingOf(const std::string& posix_path);
 
 // ---- files -------------------------------------------------------------------
 
+// The failure errno tells, as errno and as its own code.
 Status FromErrno();
 // Writes all `size` bytes to `fd`, going on after interrupted or short writes.
 Status WriteAll(int fd, const void* data, std::size_t size);

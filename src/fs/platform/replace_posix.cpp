@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "fs/platform/platform_internal.h"
 #include "fs/platform/posix_internal.h"
 #include "text/letter_case.h"
 
@@ -84,35 +85,22 @@ class TerminatingSignalsBlocked {
   sigset_t previous_;
 };
 
-constexpr std::string_view kTempMark = ".tmp-";
-constexpr std::size_t kTempRandom = 6;
-constexpr std::size_t kNameMax = 255;  // bytes of one name, on every Linux file system
+}  // namespace
 
-bool IsTempRandomChar(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+namespace internal {
+
+bool SystemRandom(unsigned char* bytes, std::size_t size) {
+  return ::getrandom(bytes, size, GRND_NONBLOCK) == static_cast<ssize_t>(size);
 }
 
-// Six letters or digits, for a temporary file's name.
-std::string RandomLetters() {
-  static constexpr char kLetters[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  unsigned char bytes[kTempRandom] = {};
-  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-    // No entropy yet (early boot): the clock and a counter differ enough,
-    // and the exclusive creation settles any clash.
-    static std::atomic<std::uint64_t> counter{0};
-    std::uint64_t x = static_cast<std::uint64_t>(NowNs()) ^ (counter.fetch_add(1) << 40) ^
-                      static_cast<std::uint64_t>(::getpid());
-    for (unsigned char& b : bytes) {
-      b = static_cast<unsigned char>(x);
-      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
-      x ^= x >> 29;
-    }
-  }
-  std::string out;
-  for (unsigned char b : bytes) out.push_back(kLetters[b % (sizeof kLetters - 1)]);
-  return out;
-}
+}  // namespace internal
+
+namespace {
+
+using internal::RandomLetters;
+
+// The descriptor of an open file or folder, -1 for none.
+int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
 Status SyncFolder(int folder) {
   UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -241,18 +229,18 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
           creation_error = errno;
           continue;
         }
-        fd_ = fd;
-        folder_fd_ = folder.release();
+        handle_ = fd;
+        folder_ = folder.release();
         temp_name_ = std::move(name);
-        slot_ = RegisterTemporary(folder_fd_, temp_name_);
+        slot_ = RegisterTemporary(Fd(folder_), temp_name_);
         creation_error = 0;
       }
     }
     if (creation_error != 0) return Status::Errno(creation_error);
     // Owner and group only as far as the process may give them; the mode after
     // them, since a change of owner clears the set-id bits.
-    if (exists) (void)sys::Fchown(fd_, st.st_uid, st.st_gid);
-    if (sys::Fchmod(fd_, mode) != 0) {
+    if (exists) (void)sys::Fchown(Fd(handle_), st.st_uid, st.st_gid);
+    if (sys::Fchmod(Fd(handle_), mode) != 0) {
       Status s = FromErrno();
       Abort();
       return s;
@@ -263,82 +251,84 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
 }
 
 Status AtomicFile::Write(const void* data, std::size_t size) {
-  return WriteAll(fd_, data, size).About(Operation::kWriteFile, target_);
+  return WriteAll(Fd(handle_), data, size).About(Operation::kWriteFile, target_);
 }
 
 Status AtomicFile::SetMode(std::uint32_t mode) {
-  if (fd_ < 0) return Status::Errno(EBADF);
-  return sys::Fchmod(fd_, static_cast<mode_t>(mode & 07777)) == 0 ? Status::Ok() : FromErrno();
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
+  return sys::Fchmod(Fd(handle_), static_cast<mode_t>(mode & 07777)) == 0 ? Status::Ok()
+                                                                          : FromErrno();
+}
+
+Status AtomicFile::SetAttributes(std::uint32_t attributes) {
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
+  if ((attributes & kAttrReadOnly) == 0) return Status::Ok();
+  struct stat st {};
+  if (::fstat(Fd(handle_), &st) != 0) return FromErrno();
+  const mode_t mode = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  return sys::Fchmod(Fd(handle_), mode) == 0 ? Status::Ok() : FromErrno();
 }
 
 Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
-  if (fd_ < 0) return Status::Errno(EBADF);
+  if (handle_ == kNoHandle) return Status::Errno(EBADF);
   timespec times[2] = {ToTimespec(access_ns), ToTimespec(write_ns)};
-  return sys::Futimens(fd_, times) == 0 ? Status::Ok() : FromErrno();
+  return sys::Futimens(Fd(handle_), times) == 0 ? Status::Ok() : FromErrno();
 }
 
 Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
   const std::string target = target_;
   return [&]() -> Status {
-    if (fd_ < 0) return Status::Errno(EBADF);
+    if (handle_ == kNoHandle) return Status::Errno(EBADF);
     Status s;
-    if (durable && sys::Fsync(fd_) != 0) s = FromErrno();
+    if (durable && sys::Fsync(Fd(handle_)) != 0) s = FromErrno();
     FileIdentity own;
     {
       struct stat st {};
-      if (::fstat(fd_, &st) == 0) own = {st.st_dev, st.st_ino};
+      if (::fstat(Fd(handle_), &st) == 0) own = {st.st_dev, st.st_ino};
     }
-    const int fd = fd_;
-    fd_ = -1;
+    const int fd = Fd(handle_);
+    handle_ = kNoHandle;
     if (::close(fd) != 0 && s.ok()) s = FromErrno();
     const char* temp = temp_name_.c_str();
     const char* target = target_name_.c_str();
     bool temp_holds_replaced = false;
     if (s.ok() && unchanged_since != nullptr) {
-      s = ExchangeIfUnchanged(folder_fd_, temp_name_, target_name_, *unchanged_since, own,
+      s = ExchangeIfUnchanged(Fd(folder_), temp_name_, target_name_, *unchanged_since, own,
                               &temp_holds_replaced);
-    } else if (s.ok() && sys::RenameAt(folder_fd_, temp, target) != 0) {
+    } else if (s.ok() && sys::RenameAt(Fd(folder_), temp, target) != 0) {
       s = FromErrno();
     }
     // What is left under the temporary name is the new file (a failure) or the
     // replaced one; another program's file (EAGAIN) stays.
-    if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) (void)sys::UnlinkAt(folder_fd_, temp);
+    if ((!s.ok() && s.code != EAGAIN) || temp_holds_replaced) {
+      (void)sys::UnlinkAt(Fd(folder_), temp);
+    }
     UnregisterTemporary(&slot_);
     temp_name_.clear();
     if (s.ok()) {
       replaced_other_links_ = other_links_;
       ForgetListingOf(target_path_);
-      if (durable) s = SyncFolder(folder_fd_);
+      if (durable) s = SyncFolder(Fd(folder_));
     }
-    ::close(folder_fd_);
-    folder_fd_ = -1;
+    ::close(Fd(folder_));
+    folder_ = kNoHandle;
     return s;
   }()
                       .About(Operation::kWriteFile, target);
 }
 
 void AtomicFile::Abort() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
+  if (handle_ != kNoHandle) {
+    ::close(Fd(handle_));
+    handle_ = kNoHandle;
   }
   if (!temp_name_.empty()) {
-    (void)sys::UnlinkAt(folder_fd_, temp_name_.c_str());
+    (void)sys::UnlinkAt(Fd(folder_), temp_name_.c_str());
     temp_name_.clear();
   }
   UnregisterTemporary(&slot_);
-  if (folder_fd_ >= 0) ::close(folder_fd_);
-  folder_fd_ = -1;
-}
-
-Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceOptions& options,
-                   bool* other_links) {
-  AtomicFile file;
-  Status status = file.Create(path, options.links);
-  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
-  if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
-  if (other_links) *other_links = file.replaced_other_links();
-  return status;
+  if (folder_ != kNoHandle) ::close(Fd(folder_));
+  folder_ = kNoHandle;
 }
 
 Status ReadOutputFile(std::string_view path, std::string* bytes) {
@@ -370,7 +360,7 @@ Status CopyFileReplacing(std::string_view from, std::string_view to) {
   if (!status.ok()) return status;
   auto read_failed = [&](Status failed) { return failed.About(Operation::kReadFile, from); };
   struct stat st {};
-  if (::fstat(source.fd_, &st) != 0) return read_failed(FromErrno());
+  if (::fstat(Fd(source.handle_), &st) != 0) return read_failed(FromErrno());
   if (!S_ISREG(st.st_mode))
     return read_failed(Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
   AtomicFile copy;
@@ -393,29 +383,6 @@ Status CopyFileReplacing(std::string_view from, std::string_view to) {
   return status.About(Operation::kWriteFile, to);
 }
 
-std::string TemporaryName(std::string_view name, std::string_view random) {
-  constexpr std::size_t kFixed = 1 + kTempMark.size() + kTempRandom;
-  std::string base(name);
-  if (kFixed + name.size() > kNameMax) {
-    // FNV-1a: names that share their first bytes still get different temporaries.
-    std::uint32_t hash = 2166136261u;
-    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    char tail[10];
-    std::snprintf(tail, sizeof tail, "~%08x", hash);
-    std::size_t keep = kNameMax - kFixed - (sizeof tail - 1);
-    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-    base = std::string(name.substr(0, keep)) + tail;
-  }
-  return "." + base + std::string(kTempMark) + std::string(random);
-}
-
-bool IsTemporaryName(std::string_view name) {
-  if (name.size() < 2 + kTempMark.size() + kTempRandom || name.front() != '.') return false;
-  const std::size_t mark = name.size() - kTempRandom - kTempMark.size();
-  if (name.substr(mark, kTempMark.size()) != kTempMark) return false;
-  return std::all_of(name.end() - kTempRandom, name.end(), IsTempRandomChar);
-}
-
 Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   UniqueFd folder;
   std::string name, posix;
@@ -423,6 +390,7 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   if (status.code == ENOENT || status.code == ENOTDIR) return Status::Ok();
   if (!status.ok()) return status;
   const std::string prefix = text::UpperCase(TemporaryName(name, ""));
+  constexpr std::size_t kTempRandom = internal::kTempRandom;
   UniqueFd listing(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   DIR* d = listing.get() < 0 ? nullptr : ::fdopendir(listing.get());
   if (d == nullptr) return FromErrno();
@@ -468,13 +436,13 @@ Status FolderLock::Acquire(std::string_view folder) {
     ::close(fd);
     return s;
   }
-  fd_ = fd;
+  handle_ = fd;
   return Status::Ok();
 }
 
 void FolderLock::Release() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (handle_ != kNoHandle) ::close(Fd(handle_));
+  handle_ = kNoHandle;
 }
 
 void InstallSignalCleanup() {

@@ -1,11 +1,11 @@
-// The fault seam of the POSIX platform layer: every call that changes the file
-// system passes Injected, which a test arms (file_system.h).
+// The fault seam of the platform layer: every call that changes the file
+// system passes InjectedError, which a test arms (file_system.h). Each
+// platform turns the error into its own (errno; SetLastError).
 #include <atomic>
-#include <cerrno>
 #include <mutex>
 
 #include "fs/platform/file_system.h"
-#include "fs/platform/posix_internal.h"
+#include "fs/platform/platform_internal.h"
 
 namespace vkt::platform {
 namespace {
@@ -28,32 +28,30 @@ FaultState& Faults() {
 
 }  // namespace
 
-namespace posix {
+namespace internal {
 
-// True (errno set) when the armed test wants this call to fail. A test that
-// stops the process here gets its signal before the call.
-bool Injected(FaultKind kind) {
+// A test that stops the process here gets its signal before the call.
+int InjectedError(FaultKind kind) {
   FaultState& f = Faults();
-  if (!f.armed.load(std::memory_order_relaxed)) return false;
+  if (!f.armed.load(std::memory_order_relaxed)) return 0;
   void (*action)() = nullptr;
   {
     std::lock_guard<std::mutex> lock(f.mutex);
-    if ((f.kinds & kind) == 0) return false;
+    if ((f.kinds & kind) == 0) return 0;
     ++f.count;
     const bool due = f.nth > 0 && (f.count == f.nth || (f.sticky && f.count > f.nth));
     if (due && f.action != nullptr) {
       action = f.action;
     } else if (due) {
-      errno = f.error;
-      return true;
+      return f.error;
     }
   }
   // Outside the lock: the action may end the process.
   if (action != nullptr) action();
-  return false;
+  return 0;
 }
 
-}  // namespace posix
+}  // namespace internal
 
 void ArmFault(std::uint32_t kinds, int nth, int error, bool sticky) {
   FaultState& f = Faults();

@@ -1,0 +1,30 @@
+// The words of a Status, as both platforms tell them.
+#include "fs/platform/file_system.h"
+#include "fs/platform/platform_internal.h"
+
+namespace vkt::platform {
+
+namespace internal {
+
+const char* OwnErrorText(int code) {
+  switch (code) {
+    case kNotRegularFile:
+      return "não é um arquivo comum";
+    case kForeignLink:
+      return "link simbólico de outro usuário";
+    case kChangedMeanwhile:
+      return "alterado por outro programa durante a gravação";
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace internal
+
+std::string Status::Text() const {
+  if (code == 0) return {};
+  if (const char* own = internal::OwnErrorText(code)) return own;
+  return internal::SystemErrorText(native, code);
+}
+
+}  // namespace vkt::platform
