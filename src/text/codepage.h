@@ -23,6 +23,11 @@ class CodePage {
   // name (codepage_names.cpp lists them). Returns null and fills `error` with
   // "Unknown code page: NAME" when the build does not know the name.
   static std::unique_ptr<CodePage> Open(std::string_view name, std::string* error);
+  // The same page, opened on the first call for `name` (as written) and kept
+  // for the life of the process: a page never changes, so every holder of one
+  // name shares one, and a reference to it never dangles. Null and `error` as
+  // for Open; a failed name is tried again on the next call.
+  static const CodePage* Named(std::string_view name, std::string* error);
 
   const std::string& name() const { return name_; }
 

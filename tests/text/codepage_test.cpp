@@ -47,6 +47,23 @@ TEST(CodePage, OpensOtherConvertersByName) {
   EXPECT_EQ(CodePage::Open("windows-1251", nullptr)->Unit(0xC0), u'\u0410');
 }
 
+// A page of a name is opened once: every holder shares it, and what one took
+// earlier stays valid whatever is opened later.
+TEST(CodePage, NamedPagesAreOpenedOnceAndShared) {
+  std::string error;
+  const CodePage* utf8 = CodePage::Named("UTF-8", &error);
+  ASSERT_NE(utf8, nullptr);
+  const CodePage* windows_1252 = CodePage::Named("windows-1252", &error);
+  ASSERT_NE(windows_1252, nullptr);
+  EXPECT_NE(utf8, windows_1252);
+  EXPECT_EQ(CodePage::Named("UTF-8", nullptr), utf8);
+  EXPECT_EQ(CodePage::Named("windows-1252", nullptr), windows_1252);
+  EXPECT_EQ(utf8->Decode("\xC3\xA9"), "\xC3\xA9");
+  EXPECT_EQ(windows_1252->Decode("\xE9"), "\xC3\xA9");
+  EXPECT_EQ(CodePage::Named("no-such-page", &error), nullptr);
+  EXPECT_EQ(error, "Unknown code page: no-such-page");
+}
+
 // A tool that switches pages back and forth must not keep a new page alive
 // for every switch; references taken earlier stay valid all the same.
 TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
