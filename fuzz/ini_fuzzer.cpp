@@ -201,14 +201,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string original_path = ScratchPath("original.ini");
   WriteFileBytes(original_path, file);
   INI original;
-  original.ININame(original_path);
+  original.ININame(original_path, vkt::text::SystemCodePage());
   const std::vector<Probe> before = ReadAll(original, sections, keys, page);
 
   // Write into a copy.
   const std::string copy_path = ScratchPath("copy.ini");
   WriteFileBytes(copy_path, file);
   INI writer;
-  writer.ININame(copy_path);
+  writer.ININame(copy_path, vkt::text::SystemCodePage());
   const std::string_view key_name = Trim(key);
   const bool one_key_line = !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) &&
                             !HasLineBreakOrNul(value) && !key_name.empty() &&
@@ -245,7 +245,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The written key reads back with the written value when the file can hold
   // it as it is; every other probe reads as before.
   INI reader;
-  reader.ININame(copy_path);
+  reader.ININame(copy_path, vkt::text::SystemCodePage());
   const std::vector<Probe> now = ReadAll(reader, sections, keys, page);
   const bool value_holds = !value.empty() && Trim(value) == value &&
                            !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&

@@ -146,7 +146,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   const std::string& ini_path = session.settings.ArqConfigIni;
   const std::string section(tipo_objeto);
   config::INI ini;
-  ini.ININame(ini_path);
+  ini.ININame(ini_path, text::SystemCodePage());
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
@@ -160,7 +160,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   // (its encoding) and what the replacement must still find on disk.
   if (!ini.BeginWrites()) {
     // A list that cannot be read shows its box, as for every reader of it.
-    (void)config::ReadFileList(ini_path, tipo_objeto);
+    (void)config::ReadFileList(ini_path, text::SystemCodePage(), tipo_objeto);
     return fail("NUMFILES");
   }
   const config::FileList list = config::ReadFileList(ini, tipo_objeto);

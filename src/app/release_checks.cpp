@@ -500,7 +500,7 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
                                      std::string_view object_type) {
   std::vector<Finding> findings;
   config::INI ini;
-  ini.ININame(settings.ArqConfigIni);
+  ini.ININame(settings.ArqConfigIni, text::SystemCodePage());
   ini.Section(std::string(object_type));
   std::vector<config::INI::KeyLine> keys;
   // Without the section (or a readable file) there is nothing listed to
@@ -512,7 +512,8 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   const std::string folder =
       generate::PlanCall(settings, object_type, DatabaseKind::kSqlServer).source_folder;
   if (folder.empty()) return findings;
-  const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
+  const config::FileList list =
+      config::ReadFileList(settings.ArqConfigIni, text::SystemCodePage(), object_type);
   if (list.status != config::FileListStatus::kOk) return findings;
 
   const FolderScripts scripts(folder);

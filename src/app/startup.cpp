@@ -17,7 +17,7 @@ std::string TrimBlanks(std::string_view s) {
 
 config::INI MainConfiguration(const Session& session, const std::string& section) {
   config::INI ini;
-  ini.ININame(session.MainConfigPath());
+  ini.ININame(session.MainConfigPath(), text::SystemCodePage());
   ini.Section(section);
   return ini;
 }

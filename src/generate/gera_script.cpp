@@ -15,6 +15,7 @@
 #include "generate/framing.h"
 #include "generate/script_io.h"
 #include "services/desktop.h"
+#include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -212,7 +213,8 @@ class ScriptCall {
   // The entries of the type's section, each name with the extension; false
   // (and a message) when the section is missing or its count is invalid.
   bool ReadFileList() {
-    const config::FileList list = config::ReadFileList(settings_.ArqConfigIni, tipo_objeto_);
+    const config::FileList list =
+        config::ReadFileList(settings_.ArqConfigIni, text::SystemCodePage(), tipo_objeto_);
     if (list.status == config::FileListStatus::kMissingSection) {
       Add("Nao existe a seção: " + std::string(tipo_objeto_) + " no arquivo ini");
       return false;
