@@ -267,8 +267,9 @@ class ScriptCall {
   // would and writes nothing.
   void WriteScript() {
     const std::string& path = plan_.output_file;
-    Status write_status = options_.dry_run ? PredictScriptCreation(path)
-                                           : output_.Create(path, Describe(kind_).encoding);
+    Status write_status =
+        options_.dry_run ? PredictScriptCreation(path)
+                         : output_.Create(path, Describe(kind_).encoding, text::SystemCodePage());
     opening_ = AberturaArquivo(*type_, kind_, settings_.SISTEMA);
     if (type_->object_class != config::ObjectClass::kCode) {
       block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);
