@@ -112,15 +112,14 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
 
   app::Session session;
   std::string error;
-  std::vector<std::string> repositories;
-  if (!LoadSession(options, &session, &repositories, &error)) {
+  if (!LoadSession(options, &session, &error)) {
     WriteLine(err, "vktgera: " + error);
     return kExitNoRun;
   }
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
   if (options.command == Command::kListRepositories) {
-    for (const std::string& name : repositories) {
+    for (const std::string& name : session.general.repositories) {
       if (!name.empty()) WriteLine(out, name);
     }
     return kExitClean;

@@ -283,9 +283,8 @@ void Form1::BuildControls() {
 }
 
 void Form1::FormLoad() {
-  app::CodePageSetting code_page = app::ApplyConfiguredCodePage(session_);
-  if (!code_page.error.empty()) {
-    Desktop().boxes->Show(app::UnknownCodePageMessage(code_page), "VKTGeraInstallBD",
+  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
+    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
                           BoxIcon::kCritical);
   }
   app::ComboContents lists = app::CarregaCombos(session_);
