@@ -3,7 +3,7 @@
 //
 //   <flags byte> [<section> 0x1F <key> 0x1F <value> 0x1E] <file bytes>
 //
-// Flags bit 0 set = UTF-8 as the system code page, else Windows-1252. Without
+// Flags bit 0 set = the file read in UTF-8, else in Windows-1252. Without
 // the 0x1E separator the whole rest is the file and "S", "K", "v" are written.
 // The target reads a handful of sections and keys (fixed ones, the written
 // ones and names found in the file) with and without defaults, checks what the

@@ -4,7 +4,7 @@
 // a small reference model kept deliberately naive: decode the whole file,
 // split it unit by unit, clean and encode line by line.
 //
-// First byte: bit 0 set = UTF-8 as the system code page, else Windows-1252.
+// First byte: bit 0 set = the source read in UTF-8, else in Windows-1252.
 #include <cstddef>
 #include <cstdint>
 #include <string>

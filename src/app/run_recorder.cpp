@@ -6,7 +6,6 @@
 #include "generate/database_kind.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
-#include "text/codepage.h"
 #include "text/sha256.h"
 
 namespace vkt::app {
@@ -92,8 +91,8 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
   }
 
   if (entries_ && !plan.source_folder.empty()) {
-    const config::FileList list =
-        config::ReadFileList(session.settings.ArqConfigIni, text::SystemCodePage(), tipo_objeto);
+    const config::FileList list = config::ReadFileList(session.settings.ArqConfigIni,
+                                                       *session.general.code_page, tipo_objeto);
     if (list.status == config::FileListStatus::kOk) {
       for (std::size_t i = 1; i < list.names.size(); ++i) {
         ReportEntry entry;

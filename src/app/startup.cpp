@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include "config/ini.h"
-#include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::app {
@@ -18,8 +17,6 @@ std::string TrimBlanks(std::string_view s) {
 std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session) {
   std::vector<config::GeneralKeyProblem> problems;
   session.general = config::ReadGeneralSettings(session.MainConfigPath(), &problems);
-  // Until every reader takes the run's code page, the system page follows it.
-  text::SetSystemCodePage(session.general.code_page->name(), nullptr);
   return problems;
 }
 

@@ -15,7 +15,6 @@
 #include "generate/framing.h"
 #include "generate/script_io.h"
 #include "services/desktop.h"
-#include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -214,7 +213,7 @@ class ScriptCall {
   // (and a message) when the section is missing or its count is invalid.
   bool ReadFileList() {
     const config::FileList list =
-        config::ReadFileList(settings_.ArqConfigIni, text::SystemCodePage(), tipo_objeto_);
+        config::ReadFileList(settings_.ArqConfigIni, *options_.general.code_page, tipo_objeto_);
     if (list.status == config::FileListStatus::kMissingSection) {
       Add("Nao existe a seção: " + std::string(tipo_objeto_) + " no arquivo ini");
       return false;
@@ -267,9 +266,9 @@ class ScriptCall {
   // would and writes nothing.
   void WriteScript() {
     const std::string& path = plan_.output_file;
-    Status write_status =
-        options_.dry_run ? PredictScriptCreation(path)
-                         : output_.Create(path, Describe(kind_).encoding, text::SystemCodePage());
+    Status write_status = options_.dry_run ? PredictScriptCreation(path)
+                                           : output_.Create(path, Describe(kind_).encoding,
+                                                            *options_.general.code_page);
     opening_ = AberturaArquivo(*type_, kind_, settings_.SISTEMA);
     if (type_->object_class != config::ObjectClass::kCode) {
       block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);

@@ -22,7 +22,6 @@
 #include "app/startup.h"
 #include "app/version.h"
 #include "gui/first_steps.h"
-#include "text/codepage.h"
 
 namespace vkt::gui {
 namespace {
@@ -179,10 +178,6 @@ void Form1::OpenConfiguration(const std::string& file) {
   session_ = app::Session();
   app::UseMainConfiguration(session_, file);
   configuration_found_ = true;
-  // A configuration without "CodePage" reads in the default code page, not in
-  // the one the previous configuration named.
-  std::string error;
-  text::SetSystemCodePage("windows-1252", &error);
   cb_repos_->clear();
   cb_obj_->clear();
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {

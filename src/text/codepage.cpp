@@ -1,7 +1,6 @@
 #include "text/codepage.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -148,22 +147,9 @@ const CodePage* CodePage::Named(std::string_view name, std::string* error) {
   return pages.back().get();
 }
 
-namespace {
-
-std::atomic<const CodePage*>& CurrentPage() {
-  static std::atomic<const CodePage*> page{CodePage::Named("windows-1252", nullptr)};
+const CodePage& SystemCodePage() {
+  static const CodePage& page = *CodePage::Named("windows-1252", nullptr);
   return page;
-}
-
-}  // namespace
-
-const CodePage& SystemCodePage() { return *CurrentPage().load(); }
-
-bool SetSystemCodePage(std::string_view name, std::string* error) {
-  const CodePage* page = CodePage::Named(name, error);
-  if (page == nullptr) return false;
-  CurrentPage().store(page);
-  return true;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

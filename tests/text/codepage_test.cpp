@@ -64,21 +64,6 @@ TEST(CodePage, NamedPagesAreOpenedOnceAndShared) {
   EXPECT_EQ(error, "Unknown code page: no-such-page");
 }
 
-// A tool that switches pages back and forth must not keep a new page alive
-// for every switch; references taken earlier stay valid all the same.
-TEST(CodePage, SwitchingBackTakesTheEarlierPageAgain) {
-  const CodePage* pages[2] = {};
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_TRUE(SetSystemCodePage(i % 2 ? "UTF-8" : "windows-1252", nullptr));
-    if (i < 2) pages[i] = &SystemCodePage();
-    EXPECT_EQ(&SystemCodePage(), pages[i % 2]);
-  }
-  EXPECT_NE(pages[0], pages[1]);
-  EXPECT_EQ(pages[0]->Decode("\xE9"), "\xC3\xA9");
-  EXPECT_EQ(pages[1]->Decode("\xC3\xA9"), "\xC3\xA9");
-  ASSERT_TRUE(SetSystemCodePage("windows-1252", nullptr));
-}
-
 // The program gives these five bytes their C1 controls itself, whatever the
 // converter of the build answered for them.
 TEST(CodePage, GivesWindows1252sUnassignedBytesTheirControlsWhateverTheSystemSays) {
