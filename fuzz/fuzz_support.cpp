@@ -49,9 +49,10 @@ std::string ReadFileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void UseCodePage(const char* name) {
-  if (text::SystemCodePage().name() == name) return;
-  VKT_FUZZ_CHECK(text::SetSystemCodePage(name, nullptr), "unknown code page");
+const text::CodePage& CodePageNamed(const char* name) {
+  const text::CodePage* page = text::CodePage::Named(name, nullptr);
+  VKT_FUZZ_CHECK(page != nullptr, "unknown code page");
+  return *page;
 }
 
 }  // namespace vkt::fuzz

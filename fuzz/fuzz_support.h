@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/codepage.h"
+
 namespace vkt::fuzz {
 
 // Aborts with `what` on stderr when `ok` is false. Not assert(): the targets
@@ -28,7 +30,7 @@ void WriteFileBytes(const std::string& path, std::string_view bytes);
 // The bytes of the file at `path`; aborts when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
-// Makes `name` the system code page unless it already is.
-void UseCodePage(const char* name);
+// The code page `name` (text::CodePage::Named); aborts when it is unknown.
+const text::CodePage& CodePageNamed(const char* name);
 
 }  // namespace vkt::fuzz

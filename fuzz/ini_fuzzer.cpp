@@ -3,7 +3,7 @@
 //
 //   <flags byte> [<section> 0x1F <key> 0x1F <value> 0x1E] <file bytes>
 //
-// Flags bit 0 set = UTF-8 as the system code page, else Windows-1252. Without
+// Flags bit 0 set = the file read in UTF-8, else in Windows-1252. Without
 // the 0x1E separator the whole rest is the file and "S", "K", "v" are written.
 // The target reads a handful of sections and keys (fixed ones, the written
 // ones and names found in the file) with and without defaults, checks what the
@@ -45,10 +45,11 @@ bool SameName(std::string_view a, std::string_view b) {
   return text::UpperCase(Trim(a)) == text::UpperCase(Trim(b));
 }
 
-// The code page whose bytes the class counts for the cut of `file`'s values
-// (a UTF-16 file's values are cut as the code page holds them).
-const text::CodePage& PageOf(std::string_view file, const text::CodePage& utf8) {
-  return file.substr(0, kUtf8Bom.size()) == kUtf8Bom ? utf8 : text::SystemCodePage();
+// The code page whose bytes the class counts for the cut of `file`'s values,
+// read in `named` (a UTF-16 file's values are cut as that page holds them).
+const text::CodePage& PageOf(std::string_view file, const text::CodePage& named,
+                             const text::CodePage& utf8) {
+  return file.substr(0, kUtf8Bom.size()) == kUtf8Bom ? utf8 : named;
 }
 
 // The code units of a UTF-16LE file after its byte-order mark.
@@ -175,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vkt::fuzz;
   using vkt::config::INI;
   if (size == 0) return 0;
-  UseCodePage((data[0] & 1) != 0 ? "UTF-8" : "windows-1252");
+  const vkt::text::CodePage& named = CodePageNamed((data[0] & 1) != 0 ? "UTF-8" : "windows-1252");
   static const std::unique_ptr<vkt::text::CodePage> utf8 =
       vkt::text::CodePage::Open("UTF-8", nullptr);
 
@@ -192,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string file(rest);
   const auto& [section, key, value] = write;
-  const vkt::text::CodePage& page = PageOf(file, *utf8);
+  const vkt::text::CodePage& page = PageOf(file, named, *utf8);
 
   std::vector<std::string> sections = {section, "S", "GERAL"};
   std::vector<std::string> keys = {key, "K"};
@@ -201,14 +202,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string original_path = ScratchPath("original.ini");
   WriteFileBytes(original_path, file);
   INI original;
-  original.ININame(original_path);
+  original.ININame(original_path, named);
   const std::vector<Probe> before = ReadAll(original, sections, keys, page);
 
   // Write into a copy.
   const std::string copy_path = ScratchPath("copy.ini");
   WriteFileBytes(copy_path, file);
   INI writer;
-  writer.ININame(copy_path);
+  writer.ININame(copy_path, named);
   const std::string_view key_name = Trim(key);
   const bool one_key_line = !HasLineBreakOrNul(section) && !HasLineBreakOrNul(key) &&
                             !HasLineBreakOrNul(value) && !key_name.empty() &&
@@ -245,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The written key reads back with the written value when the file can hold
   // it as it is; every other probe reads as before.
   INI reader;
-  reader.ININame(copy_path);
+  reader.ININame(copy_path, named);
   const std::vector<Probe> now = ReadAll(reader, sections, keys, page);
   const bool value_holds = !value.empty() && Trim(value) == value &&
                            !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&

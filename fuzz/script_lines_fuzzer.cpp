@@ -4,7 +4,7 @@
 // a small reference model kept deliberately naive: decode the whole file,
 // split it unit by unit, clean and encode line by line.
 //
-// First byte: bit 0 set = UTF-8 as the system code page, else Windows-1252.
+// First byte: bit 0 set = the source read in UTF-8, else in Windows-1252.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,12 +71,13 @@ std::string Utf16Le(const std::u16string& units) {
 // change the next one's result (and their block buffers are not allocated
 // again for every input).
 std::string WriteScript(const std::string& source_path, const std::string& target,
-                        ScriptEncoding encoding, bool empty_source) {
+                        ScriptEncoding encoding, const vkt::text::CodePage& page,
+                        bool empty_source) {
   static SourceFile source;
   static ScriptWriter writer;
   VKT_FUZZ_CHECK(source.Open(source_path).ok(), "the source cannot be opened");
   VKT_FUZZ_CHECK(source.empty() == empty_source, "SourceFile::empty() is wrong");
-  VKT_FUZZ_CHECK(writer.Create(target, encoding).ok(), "the script cannot be created");
+  VKT_FUZZ_CHECK(writer.Create(target, encoding, page).ok(), "the script cannot be created");
   VKT_FUZZ_CHECK(writer.WriteLine(kHeader).ok(), "WriteLine failed");
   VKT_FUZZ_CHECK(writer.CopyCleanedLines(source).ok(), "CopyCleanedLines failed");
   VKT_FUZZ_CHECK(source.status().ok(), "the source reports a read error");
@@ -91,8 +92,7 @@ std::string WriteScript(const std::string& source_path, const std::string& targe
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vkt::fuzz;
   if (size == 0) return 0;
-  UseCodePage((data[0] & 1) != 0 ? "UTF-8" : "windows-1252");
-  const vkt::text::CodePage& page = vkt::text::SystemCodePage();
+  const vkt::text::CodePage& page = CodePageNamed((data[0] & 1) != 0 ? "UTF-8" : "windows-1252");
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
   const std::string source_path = ScratchPath("source.sql");
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // LineReader: every line as UTF-8, nothing dropped.
   {
     static LineReader reader;
-    VKT_FUZZ_CHECK(reader.Open(source_path).ok(), "LineReader cannot open the source");
+    VKT_FUZZ_CHECK(reader.Open(source_path, page).ok(), "LineReader cannot open the source");
     std::string line;
     std::size_t count = 0;
     while (reader.Next(&line)) {
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     expected += "GO\r\n";
     const std::string written = WriteScript(source_path, ScratchPath("oracle.sql"),
-                                            ScriptEncoding::kCodePage, bytes.empty());
+                                            ScriptEncoding::kCodePage, page, bytes.empty());
     VKT_FUZZ_CHECK(written == expected, "the Oracle script differs from the model");
   }
 
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& line : lines) expected += Utf16Le(WithoutThornAndYDiaeresis(line) + crlf);
     expected += Utf16Le(u"GO" + crlf);
     const std::string written = WriteScript(source_path, ScratchPath("sqlserver.sql"),
-                                            ScriptEncoding::kUtf16Le, bytes.empty());
+                                            ScriptEncoding::kUtf16Le, page, bytes.empty());
     VKT_FUZZ_CHECK(written == expected, "the SQL Server script differs from the model");
   }
   return 0;

@@ -54,9 +54,10 @@ std::string MissingCharacters(const text::CodePage& page, std::string_view name)
   return shown.empty() ? "some of its characters" : shown;
 }
 
-// Why `name`, new to a list that `ini` reads, cannot be written into it; ""
-// when it can.
-std::string WhyNotWritten(const config::INI& ini, const std::string& name) {
+// Why `name`, new to a list that `ini` reads in `page`, cannot be written into
+// it; "" when it can.
+std::string WhyNotWritten(const config::INI& ini, const text::CodePage& page,
+                          const std::string& name) {
   if (name.find_first_of(std::string_view("\r\n", 2)) != std::string::npos) {
     return "holds a line break (CR or LF), which no key line can hold";
   }
@@ -72,9 +73,8 @@ std::string WhyNotWritten(const config::INI& ini, const std::string& name) {
     case config::INI::ReadBack::kRefused:
       return "holds a NUL, which ends the value";
     case config::INI::ReadBack::kNotInEncoding:
-      return text::SystemCodePage().name() + ", the list's code page, lacks " +
-             MissingCharacters(text::SystemCodePage(), name) + ": it would read back as " +
-             ShownName(as_read);
+      return page.name() + ", the list's code page, lacks " + MissingCharacters(page, name) +
+             ": it would read back as " + ShownName(as_read);
     case config::INI::ReadBack::kBlanksTrimmed:
       return "begins or ends with a blank (space or tab), which the list's reader trims";
     case config::INI::ReadBack::kQuotesStripped:
@@ -145,8 +145,9 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   FileListUpdate result;
   const std::string& ini_path = session.settings.ArqConfigIni;
   const std::string section(tipo_objeto);
+  const text::CodePage& page = *session.general.code_page;
   config::INI ini;
-  ini.ININame(ini_path);
+  ini.ININame(ini_path, page);
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
@@ -160,7 +161,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   // (its encoding) and what the replacement must still find on disk.
   if (!ini.BeginWrites()) {
     // A list that cannot be read shows its box, as for every reader of it.
-    (void)config::ReadFileList(ini_path, tipo_objeto);
+    (void)config::ReadFileList(ini_path, page, tipo_objeto);
     return fail("NUMFILES");
   }
   const config::FileList list = config::ReadFileList(ini, tipo_objeto);
@@ -175,7 +176,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   std::vector<std::string> fresh;  // not listed yet, and read back as written
   for (const std::string& name : names) {
     if (name.empty() || !listed.insert(text::UpperCase(name)).second) continue;
-    const std::string why = WhyNotWritten(ini, name);
+    const std::string why = WhyNotWritten(ini, page, name);
     if (why.empty()) {
       fresh.push_back(name);
     } else {

@@ -34,13 +34,12 @@ struct FileListUpdate {
 std::string ShownName(std::string_view name);
 
 // Merges `names` into section `tipo_objeto` of `session.settings.ArqConfigIni`
-// through the INI writer: the names already listed (FILE1..FILE<NUMFILES>)
-// keep their keys and order; each name not yet listed (compared upper-cased)
-// gets the next FILE key, in the order given; NUMFILES becomes the new count.
-// A new name is written only when the list gives it back as the same name:
-// one holding a line break, NUL, "\" or "/" (read as a path), or one that
-// reads back otherwise (config::INI::HowValueReadsBack: characters the list's
-// encoding lacks, blanks at either end, enclosing quotes, beyond the 254
+// through the INI writer, in the code page of `session.general`: the names already listed
+// (FILE1..FILE<NUMFILES>) keep their keys and order; each name not yet listed (compared
+// upper-cased) gets the next FILE key, in the order given; NUMFILES becomes the new count. A new
+// name is written only when the list gives it back as the same name: one holding a line break, NUL,
+// "\" or "/" (read as a path), or one that reads back otherwise (config::INI::HowValueReadsBack:
+// characters the list's encoding lacks, blanks at either end, enclosing quotes, beyond the 254
 // bytes a value keeps) goes into `refused` instead and takes no key, so a
 // later run does not find it missing and append it again; the others are
 // written all the same. Only keys whose value changes are written, in one

@@ -461,13 +461,13 @@ EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& fil
 // The encoding findings of the scripts listed as `names` on every side that
 // the run sees and that lie inside `path_origem`, each file once, whichever
 // name leads to it.
-void CheckEncodings(const std::string& path_origem, std::string_view object_type,
-                    const FolderScripts& scripts, const std::vector<std::string>& names,
-                    const std::vector<Side>& sides, std::vector<Finding>* findings) {
+void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
+                    std::string_view object_type, const FolderScripts& scripts,
+                    const std::vector<std::string>& names, const std::vector<Side>& sides,
+                    std::vector<Finding>* findings) {
   // A file outside the source root is not copied (the run says so); its
   // bytes are not the check's to look at either.
   const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
-  const text::CodePage& page = text::SystemCodePage();
   const bool utf8_page = IsUtf8Page(page.name());
   // The folder is the same for all, so the upper-cased file names tell the
   // paths apart.
@@ -497,10 +497,12 @@ void CheckEncodings(const std::string& path_origem, std::string_view object_type
 }  // namespace
 
 std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
+                                     const config::GeneralSettings& general,
                                      std::string_view object_type) {
   std::vector<Finding> findings;
+  const text::CodePage& page = *general.code_page;
   config::INI ini;
-  ini.ININame(settings.ArqConfigIni);
+  ini.ININame(settings.ArqConfigIni, page);
   ini.Section(std::string(object_type));
   std::vector<config::INI::KeyLine> keys;
   // Without the section (or a readable file) there is nothing listed to
@@ -512,14 +514,14 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   const std::string folder =
       generate::PlanCall(settings, object_type, DatabaseKind::kSqlServer).source_folder;
   if (folder.empty()) return findings;
-  const config::FileList list = config::ReadFileList(settings.ArqConfigIni, object_type);
+  const config::FileList list = config::ReadFileList(settings.ArqConfigIni, page, object_type);
   if (list.status != config::FileListStatus::kOk) return findings;
 
   const FolderScripts scripts(folder);
   for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
 
   const std::vector<Side> sides = SidesOf(object_type);
-  CheckEncodings(settings.PathOrigem, object_type, scripts, list.names, sides, &findings);
+  CheckEncodings(settings.PathOrigem, page, object_type, scripts, list.names, sides, &findings);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
       findings.push_back({std::string(k::kCaseTwin), std::string(object_type),

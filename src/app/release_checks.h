@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/general_settings.h"
 #include "config/ini.h"
 #include "config/run_state.h"
 #include "fs/platform/file_system.h"
@@ -115,8 +116,10 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
 // "Arquivos que diferem so na caixa (so um e instalado): <path> e <name>"
 // (case_twin), since the run installs only one of them and names the other
 // neither installed nor missing. Types without a section or without a source
-// folder are left to the run's own messages.
+// folder are left to the run's own messages. The file list is read, and the
+// encodings judged, in the code page of `general`.
 std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
+                                     const config::GeneralSettings& general,
                                      std::string_view object_type);
 
 }  // namespace vkt::app

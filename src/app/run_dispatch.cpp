@@ -25,21 +25,6 @@ namespace {
 constexpr std::string_view kTitle = "VKTGeraInstallBD";
 using generate::DatabaseKind;
 
-class DefaultGenerator final : public Generator {
- public:
-  explicit DefaultGenerator(generate::GenerationOptions options) : options_(options) {}
-  void GeraScript(Session& session, std::string_view tipo_objeto, DatabaseKind kind,
-                  bool exec) override {
-    generate::GeraScript(session, tipo_objeto, kind, exec, options_);
-  }
-  void GeraNumeracao(Session& session, std::string_view tipo_objeto, DatabaseKind kind) override {
-    generate::GeraNumeracao(session, tipo_objeto, kind);
-  }
-
- private:
-  generate::GenerationOptions options_;
-};
-
 // Whether an installation run with `selected` chosen calls `type`.
 bool Runs(const config::ObjectType& type, const std::string& selected, bool z7q) {
   switch (type.runs) {
@@ -144,15 +129,24 @@ std::string WriterLockFolder(const config::RepositorySettings& settings, bool in
   return list.substr(0, cut == 0 ? 1 : cut);
 }
 
-Generator& RealGenerator(const RunOptions& options) {
-  static DefaultGenerator generator(generate::GenerationOptions{});
-  static DefaultGenerator dry_run_generator(generate::GenerationOptions{.dry_run = true});
-  return options.dry_run ? dry_run_generator : generator;
+generate::GenerationOptions GenerationOptionsOf(const Session& session, const RunOptions& options) {
+  return {.dry_run = options.dry_run, .general = session.general};
+}
+
+void RealGenerator::GeraScript(Session& session, std::string_view tipo_objeto, DatabaseKind kind,
+                               bool exec) {
+  generate::GeraScript(session, tipo_objeto, kind, exec, options_);
+}
+
+void RealGenerator::GeraNumeracao(Session& session, std::string_view tipo_objeto,
+                                  DatabaseKind kind) {
+  generate::GeraNumeracao(session, tipo_objeto, kind);
 }
 
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
                             const RunOptions& options) {
-  return cmdExecuta_Click(session, request, RealGenerator(options), options);
+  RealGenerator generator(GenerationOptionsOf(session, options));
+  return cmdExecuta_Click(session, request, generator, options);
 }
 
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,

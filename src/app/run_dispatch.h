@@ -4,10 +4,12 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/session.h"
 #include "fs/platform/file_system.h"
 #include "generate/database_kind.h"
+#include "generate/generation_options.h"
 
 namespace vkt::app {
 
@@ -58,9 +60,25 @@ struct RunOptions {
 // none) for a numbering run that writes the file list.
 std::string WriterLockFolder(const config::RepositorySettings& settings, bool install);
 
-// The generator that generates; with `options.dry_run` the one whose calls
-// only report.
-Generator& RealGenerator(const RunOptions& options = {});
+// The options of the generation calls of one run of `session` with
+// `options`: its dry run, and the session's settings of [GERAL], whose code
+// page the calls read and write in.
+generate::GenerationOptions GenerationOptionsOf(const Session& session, const RunOptions& options);
+
+// The generator that generates: generate::GeraScript and
+// generate::GeraNumeracao with the options it was made with. One is made
+// for each run (GenerationOptionsOf); with `dry_run` its calls only report.
+class RealGenerator final : public Generator {
+ public:
+  explicit RealGenerator(generate::GenerationOptions options) : options_(std::move(options)) {}
+  void GeraScript(Session& session, std::string_view tipo_objeto, generate::DatabaseKind kind,
+                  bool exec) override;
+  void GeraNumeracao(Session& session, std::string_view tipo_objeto,
+                     generate::DatabaseKind kind) override;
+
+ private:
+  generate::GenerationOptions options_;
+};
 
 // Runs one button press: empties the message area and `Mensagens`, asks for a
 // repository when `session.repository` is empty, otherwise runs the numbering
@@ -82,10 +100,12 @@ Generator& RealGenerator(const RunOptions& options = {});
 // sees the list as it was when the run started.
 // Enabling and disabling the controls is the caller's (the window's) task.
 // `options.dry_run` checks the version scripts instead of writing them; the
-// generation calls are the generator's (pass RealGenerator(options)).
+// generation calls are the generator's (pass a RealGenerator made with
+// GenerationOptionsOf(session, options)). The version scripts are written in
+// the code page of `session.general`.
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
                             const RunOptions& options = {});
-// The same with RealGenerator(options).
+// The same with a RealGenerator made for this run.
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
                             const RunOptions& options = {});
 

@@ -18,7 +18,7 @@
 //     "source_root": text,           PathOrigem, as configured
 //     "destination_root": text,      PathDestino, as configured
 //     "file_list": text,             ArqConfigIni, as configured
-//     "code_page": text,             the system code page in use
+//     "code_page": text,             the code page of the run ([GERAL] CodePage)
 //     "exit_status": 0 | 1,          the run's exit status
 //     "problem_count": number,       all problems, of the outputs and of the run
 //     "outputs": [                   one per generation call, in call order

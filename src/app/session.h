@@ -1,17 +1,21 @@
 // The state a window (or one command-line run) keeps for the whole process:
 // the run state of the generation (config::RunState: the settings of the
-// chosen repository and the message buffer of the current run) and what only
-// the front ends need. Runs read it; only repository selection writes the
+// chosen repository and the message buffer of the current run), the settings
+// of [GERAL] and what only the front ends need. Runs read it; only repository selection writes the
 // settings and only AdicionaMensagem appends to the messages.
 #pragma once
 
 #include <string>
 
+#include "config/general_settings.h"
 #include "config/run_state.h"
 
 namespace vkt::app {
 
 struct Session : config::RunState {
+  // Section [GERAL] of the main configuration, as app::LoadGeneralSettings
+  // read it; each run takes it along.
+  config::GeneralSettings general;
   // The main configuration file when it is not program_folder's
   // "VKTGeraInstallBD.ini" (the command line's --config FILE).
   std::string main_config_file;

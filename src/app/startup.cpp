@@ -1,9 +1,6 @@
 #include "app/startup.h"
 
-#include <memory>
-
 #include "config/ini.h"
-#include "text/codepage.h"
 #include "text/letter_case.h"
 
 namespace vkt::app {
@@ -15,39 +12,32 @@ std::string TrimBlanks(std::string_view s) {
   return std::string(s);
 }
 
-config::INI MainConfiguration(const Session& session, const std::string& section) {
-  config::INI ini;
-  ini.ININame(session.MainConfigPath());
-  ini.Section(section);
-  return ini;
-}
-
 }  // namespace
 
-std::vector<std::string> SplitRepositoryList(std::string_view value) {
-  std::vector<std::string> names;
-  if (value.empty()) return names;
-  for (;;) {
-    std::size_t comma = value.find(',');
-    names.emplace_back(value.substr(0, comma));
-    if (comma == std::string_view::npos) break;
-    value.remove_prefix(comma + 1);
-  }
-  return names;
+std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session) {
+  std::vector<config::GeneralKeyProblem> problems;
+  session.general = config::ReadGeneralSettings(session.MainConfigPath(), &problems);
+  return problems;
+}
+
+std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem) {
+  return problem.key + " desconhecido no arquivo ini: " + problem.value +
+         "\r\nUsando: " + problem.in_use;
 }
 
 ComboContents CarregaCombos(const Session& session) {
   ComboContents contents;
   contents.object_types.assign(kObjectTypes.begin(), kObjectTypes.end());
   contents.selected_object_type = 0;
-  config::INI ini = MainConfiguration(session, "GERAL");
-  contents.repositories = SplitRepositoryList(ini.ReadINISettings("REPOSITORIO"));
+  contents.repositories = session.general.repositories;
   return contents;
 }
 
 void CarregaConfigRepositorio(Session& session, const std::string& repository) {
   session.repository = repository;
-  config::INI ini = MainConfiguration(session, repository);
+  config::INI ini;
+  ini.ININame(session.MainConfigPath(), *session.general.code_page);
+  ini.Section(repository);
   // Upper-cased first, then trimmed, in this order.
   session.settings.SISTEMA = TrimBlanks(text::UpperCase(ini.ReadINISettings("SISTEMA")));
   const std::string& folder = session.program_folder;
@@ -71,37 +61,6 @@ std::string PathFromConfigurationFolder(std::string_view folder, std::string_vie
   std::string joined(folder);
   if (!separator(joined.back())) joined += '/';
   return joined.append(path);
-}
-
-CodePageSetting ApplyConfiguredCodePage(const Session& session) {
-  CodePageSetting setting;
-  config::INI ini = MainConfiguration(session, "GERAL");
-  setting.name = ini.ReadINISettings("CodePage");
-  if (setting.name.empty()) return setting;
-  std::string error;
-  std::unique_ptr<text::CodePage> page = text::CodePage::Open(setting.name, &error);
-  if (!page) {
-    setting.error = error.empty() ? "unknown code page" : error;
-    return setting;
-  }
-  // Ini files and scripts are split into lines and keys on their ASCII bytes;
-  // a code page that encodes those differently (UTF-16, EBCDIC) cannot be used.
-  constexpr std::string_view kAscii = "[]=;\r\n\t azAZ09\\/.,_-";
-  if (page->Encode(kAscii) != kAscii) {
-    setting.error = "not an ASCII-compatible code page: " + setting.name;
-    return setting;
-  }
-  if (!text::SetSystemCodePage(setting.name, &error)) {
-    setting.error = error.empty() ? "unknown code page" : error;
-    return setting;
-  }
-  setting.applied = true;
-  return setting;
-}
-
-std::string UnknownCodePageMessage(const CodePageSetting& setting) {
-  return "CodePage desconhecido no arquivo ini: " + setting.name +
-         "\r\nUsando: " + text::SystemCodePage().name();
 }
 
 }  // namespace vkt::app

@@ -1,6 +1,6 @@
-// Start-up of the window (and of a command-line run): the two lists of the
-// window, the repository settings of a picked repository and the optional code
-// page of the main configuration file "VKTGeraInstallBD.ini".
+// Start-up of the window (and of a command-line run): the settings of section
+// [GERAL] of the main configuration file "VKTGeraInstallBD.ini", the two lists
+// of the window and the repository settings of a picked repository.
 #pragma once
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "config/general_settings.h"
 #include "config/object_types.h"
 
 namespace vkt::app {
@@ -32,10 +33,18 @@ inline constexpr auto kObjectTypes = [] {
   return keywords;
 }();
 
-// The repository names of a "REPOSITORIO" value: split at every ",", pieces
-// neither trimmed nor dropped ("A,,B" gives "A", "", "B"; "A, B" gives "A",
-// " B"). An empty value gives no names.
-std::vector<std::string> SplitRepositoryList(std::string_view value);
+// The start-up of both front ends, once `session` names its main
+// configuration (UseMainConfiguration, or its program folder): reads section
+// [GERAL] into `session.general` (config::ReadGeneralSettings), replacing
+// whatever an earlier configuration set there. The window calls it at
+// start-up and after "Abrir configuração…", the command line once. Returns the
+// keys whose values cannot be used (their fields keep the defaults), for the
+// front end to report.
+std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session);
+
+// The window's box for a key of [GERAL] that cannot be used: "CodePage
+// desconhecido no arquivo ini: klingon", a line break, "Usando: windows-1252".
+std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem);
 
 // What `CarregaCombos` puts into the window's lists.
 struct ComboContents {
@@ -44,14 +53,14 @@ struct ComboContents {
   std::vector<std::string> repositories;  // none selected
 };
 
-// Fills the lists: the object types, and the repositories from key
-// "REPOSITORIO" of section "GERAL" of the main configuration file. A missing
-// file, section or key gives no repositories and no message; a file that
-// cannot be read shows the ini reader's error box.
+// Fills the lists: the object types, and the repositories of
+// `session.general` (key "REPOSITORIO" of section "GERAL", read by
+// LoadGeneralSettings: a missing file, section or key gives none).
 ComboContents CarregaCombos(const Session& session);
 
 // Loads the settings of `repository` (the text of the repository list; empty
-// when nothing is chosen) from its section of the main configuration file:
+// when nothing is chosen) from its section of the main configuration file, in
+// the code page of `session.general`:
 // `SISTEMA` upper-cased then trimmed, the three paths as read and then taken
 // from the configuration's folder (PathFromConfigurationFolder with
 // `session.program_folder`). A missing section or key empties that setting.
@@ -66,22 +75,5 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository);
 // path, one that begins with "\" or "/", one with a drive prefix ("C:") and
 // any path when `folder` is empty are returned as they are.
 std::string PathFromConfigurationFolder(std::string_view folder, std::string_view path);
-
-// The code page named by the optional key "CodePage" of section "GERAL".
-struct CodePageSetting {
-  std::string name;      // as read; empty when the key is absent
-  bool applied = false;  // true when `name` is now the system code page
-  std::string error;     // why a named code page could not be used
-};
-
-// Reads "CodePage" and, when it names a code page ICU knows, makes it the
-// system code page, so that every later read of this and the other ini files
-// and scripts uses it. An unknown name leaves the code page as it was
-// (Windows-1252 unless changed before) and is returned in `error` for the
-// front end to report. Call it before CarregaCombos.
-CodePageSetting ApplyConfiguredCodePage(const Session& session);
-
-// The text a front end shows for an unknown "CodePage".
-std::string UnknownCodePageMessage(const CodePageSetting& setting);
 
 }  // namespace vkt::app

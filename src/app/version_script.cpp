@@ -29,10 +29,10 @@ Status ReadExisting(const std::string& path, std::string* bytes) {
   return status;
 }
 
-std::string EncodeLines(const std::vector<std::string>& lines) {
+std::string EncodeLines(const std::vector<std::string>& lines, const text::CodePage& page) {
   std::string utf8;
   for (const std::string& line : lines) utf8 += line + "\r\n";
-  return text::SystemCodePage().Encode(utf8);
+  return page.Encode(utf8);
 }
 
 // Replaces the version script `path` by `bytes`. A script with other hard
@@ -105,6 +105,7 @@ bool WriteVersionScripts(Session& session) {
   const std::size_t lines_before = session.Mensagens.size();
   const std::string versao = QuoteSqlLiteral(session.repository);
   const std::string sistema = text::UpperCase(session.settings.SISTEMA);
+  const text::CodePage& page = *session.general.code_page;
 
   // SQL Server: appended to what earlier runs wrote. The old content is
   // rewritten with the new lines into a fresh file, so a failure never leaves
@@ -115,7 +116,8 @@ bool WriteVersionScripts(Session& session) {
   if (status.ok()) {
     content += EncodeLines({"INSERT INTO VERSAO_DATABASE VALUES (GETDATE(), '" + versao +
                                 "', '0', 'Atualizacao da Versao');",
-                            "GO"});
+                            "GO"},
+                           page);
     status = Replace(session, sql_server, content);
   }
   bool ok = Report(session, sql_server, status);
@@ -127,7 +129,8 @@ bool WriteVersionScripts(Session& session) {
                                 "SPOOL C:\\SCRIPTS\\" + sistema + "_VERSAO.log",
                                 "INSERT INTO VERSAO_DATABASE VALUES (SYSDATE, '" + versao +
                                     "', '0', 'Atualizacao da Versao');",
-                                "COMMIT;", "SPOOL OFF;"}));
+                                "COMMIT;", "SPOOL OFF;"},
+                               page));
   return Report(session, oracle, status) && ok && session.Mensagens.size() == lines_before;
 }
 

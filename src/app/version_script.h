@@ -18,7 +18,7 @@ std::string OracleVersionScriptPath(const Session& session);
 
 // Appends the INSERT and GO lines to the SQL Server script (created when
 // absent), then replaces the Oracle script with its six lines; both in the
-// system code page, lines ended by CR LF, the repository name quoted by
+// code page of `session.general`, lines ended by CR LF, the repository name quoted by
 // QuoteSqlLiteral. Each file is replaced atomically: a failure leaves it as it
 // was and appends "Erro ao gravar o arquivo: " + path + " - " + reason to
 // `session.Mensagens`. A script with other hard links is replaced by a file

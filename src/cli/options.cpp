@@ -206,6 +206,75 @@ ParseResult Check(const Given& given) {
   return Succeed(std::move(options));
 }
 
+// The main configuration as messages show it: as the program built its path,
+// with "\\" as "/".
+std::string ShownPath(const app::Session& session) {
+  std::string path = session.MainConfigPath();
+  for (char& c : path) c = c == '\\' ? '/' : c;
+  return path;
+}
+
+// Points `session` at the main configuration of --config `config_file` (or
+// the lookup's); false (and `error`) when none is found or it cannot be read.
+bool OpenMainConfiguration(const std::string& config_file, app::Session* session,
+                           std::string* error) {
+  const app::ConfigLookup lookup =
+      app::FindMainConfiguration(app::ProcessLookupEnvironment(config_file, ""));
+  if (!lookup.found) {
+    *error = app::NotFoundMessage(lookup);
+    return false;
+  }
+  app::UseMainConfiguration(*session, lookup.place.file);
+  platform::File probe;
+  platform::Status status =
+      platform::File::Open(session->MainConfigPath(), platform::File::Mode::kRead, &probe);
+  if (status.ok()) {
+    char byte;
+    std::size_t got = 0;
+    status = probe.Read(&byte, 1, &got);
+  }
+  if (status.ok()) return true;
+  *error = "cannot read the main configuration " + ShownPath(*session) + ": " + status.Text();
+  return false;
+}
+
+// The names of `names` as a list for a message: "\"A\", \"B\"", empty ones left
+// out (the empty entry cannot be asked for).
+std::string QuotedList(const std::vector<std::string>& names) {
+  std::string listed;
+  for (const std::string& name : names) {
+    if (!name.empty()) listed += (listed.empty() ? "" : ", ") + Quoted(name);
+  }
+  return listed;
+}
+
+// The repository `wanted` as `session` lists it: the name written alike,
+// else the one that differs only in letter case (as --type is read); nullopt
+// (and `error`) when none or several such names are listed.
+std::optional<std::string> ChooseRepository(const app::Session& session, const std::string& wanted,
+                                            std::string* error) {
+  const std::vector<std::string>& names = session.general.repositories;
+  if (std::find(names.begin(), names.end(), wanted) != names.end()) return wanted;
+  std::vector<std::string> alike;  // distinct names equal but for letter case
+  const std::string upper = text::UpperCase(wanted);
+  for (const std::string& name : names) {
+    if (text::UpperCase(name) == upper &&
+        std::find(alike.begin(), alike.end(), name) == alike.end()) {
+      alike.push_back(name);
+    }
+  }
+  if (alike.size() == 1) return alike.front();
+  if (alike.size() > 1) {
+    *error = "repository " + Quoted(wanted) + " is ambiguous: " + ShownPath(session) + " lists " +
+             QuotedList(alike) + ", which differ only in letter case; give one as it is written";
+    return std::nullopt;
+  }
+  const std::string known = QuotedList(names);
+  *error = "unknown repository " + Quoted(wanted) + "; " + ShownPath(session) +
+           (known.empty() ? " lists none" : " lists " + known);
+  return std::nullopt;
+}
+
 }  // namespace
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
@@ -257,76 +326,19 @@ std::string UsageText() {
          "problems, 2 the run could not start.\n";
 }
 
-bool LoadSession(const Options& options, app::Session* session,
-                 std::vector<std::string>* repositories, std::string* error) {
+bool LoadSession(const Options& options, app::Session* session, std::string* error) {
   *session = app::Session();
-  const app::ConfigLookup lookup =
-      app::FindMainConfiguration(app::ProcessLookupEnvironment(options.config_file, ""));
-  if (!lookup.found) {
-    *error = app::NotFoundMessage(lookup);
+  if (!OpenMainConfiguration(options.config_file, session, error)) return false;
+  const std::vector<config::GeneralKeyProblem> problems = app::LoadGeneralSettings(*session);
+  if (!problems.empty()) {
+    *error = "the " + problems.front().key + " of " + ShownPath(*session) +
+             " cannot be used: " + problems.front().error;
     return false;
   }
-  app::UseMainConfiguration(*session, lookup.place.file);
-  // Shown as the program built it, with "\" as "/".
-  std::string path = session->MainConfigPath();
-  for (char& c : path) c = c == '\\' ? '/' : c;
-  platform::File probe;
-  platform::Status status =
-      platform::File::Open(session->MainConfigPath(), platform::File::Mode::kRead, &probe);
-  if (status.ok()) {
-    char byte;
-    std::size_t got = 0;
-    status = probe.Read(&byte, 1, &got);
-  }
-  if (!status.ok()) {
-    *error = "cannot read the main configuration " + path + ": " + status.Text();
-    return false;
-  }
-  app::CodePageSetting code_page = app::ApplyConfiguredCodePage(*session);
-  if (!code_page.error.empty()) {
-    *error = "the CodePage of " + path + " cannot be used: " + code_page.error;
-    return false;
-  }
-  std::vector<std::string> names = app::CarregaCombos(*session).repositories;
-  if (options.command == Command::kListRepositories) {
-    if (repositories != nullptr) *repositories = std::move(names);
-    return true;
-  }
-  // The name as listed: the one written alike, else the one that differs
-  // only in letter case (as --type is read).
-  std::optional<std::string> chosen;
-  std::vector<std::string> alike;  // distinct names equal but for letter case
-  const std::string upper = text::UpperCase(options.repo);
-  for (const std::string& name : names) {
-    if (name == options.repo) {
-      chosen = name;
-      break;
-    }
-    if (text::UpperCase(name) == upper &&
-        std::find(alike.begin(), alike.end(), name) == alike.end()) {
-      alike.push_back(name);
-    }
-  }
-  if (!chosen && alike.size() == 1) chosen = alike.front();
-  if (!chosen && alike.size() > 1) {
-    std::string listed;
-    for (const std::string& name : alike) listed += (listed.empty() ? "" : ", ") + Quoted(name);
-    *error = "repository " + Quoted(options.repo) + " is ambiguous: " + path + " lists " + listed +
-             ", which differ only in letter case; give one as it is written";
-    return false;
-  }
-  if (!chosen) {
-    std::string known;
-    for (const std::string& name : names) {
-      if (name.empty()) continue;  // the empty entry cannot be asked for
-      known += (known.empty() ? "" : ", ") + Quoted(name);
-    }
-    *error = "unknown repository " + Quoted(options.repo) + "; " + path +
-             (known.empty() ? " lists none" : " lists " + known);
-    return false;
-  }
+  if (options.command == Command::kListRepositories) return true;
+  const std::optional<std::string> chosen = ChooseRepository(*session, options.repo, error);
+  if (!chosen) return false;
   app::CarregaConfigRepositorio(*session, *chosen);
-  if (repositories != nullptr) *repositories = std::move(names);
   return true;
 }
 

@@ -53,18 +53,17 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 std::string UsageText();
 
 // Prepares the run of `options` as the window would: the main configuration
-// (--config or the lookup, and its "CodePage"), the repository list, and the
-// settings of `options.repo` into `session`. Returns false with an `error`
-// when the run cannot start: no main configuration found (the error then
-// names every place looked at, one per line), unreadable, naming an unusable
-// code page, or not listing the repository (the error then lists the names
-// it does list). The repository is the listed name equal to `options.repo`,
-// else the one name equal to it without regard to letter case; several such
-// names (and none equal) are an error that lists them. `session->repository`
-// receives the name as listed. For --list-repos the repository is not
-// checked.
-// `repositories` (optional) receives the list.
-bool LoadSession(const Options& options, app::Session* session,
-                 std::vector<std::string>* repositories, std::string* error);
+// (--config or the lookup), its section [GERAL] (app::LoadGeneralSettings:
+// the code page, the repository list) and the settings of `options.repo`
+// into `session`. Returns false with an `error` when the run cannot start: no
+// main configuration found (the error then names every place looked at, one
+// per line), unreadable, holding a key of [GERAL] that cannot be used (the
+// first, as "the KEY of PATH cannot be used: WHY"), or not listing the
+// repository (the error then lists the names it does list). The repository
+// is the listed name equal to `options.repo`, else the one name equal to it
+// without regard to letter case; several such names (and none equal) are an
+// error that lists them. `session->repository` receives the name as listed.
+// For --list-repos the repository is not checked.
+bool LoadSession(const Options& options, app::Session* session, std::string* error);
 
 }  // namespace vkt::cli

@@ -20,7 +20,6 @@
 #include "config/object_types.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
-#include "text/codepage.h"
 
 namespace vkt::cli {
 namespace {
@@ -37,7 +36,8 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   }
   bool found = false;
   for (const std::string& type : types) {
-    const std::vector<app::Finding> findings = app::CheckObjectType(session.settings, type);
+    const std::vector<app::Finding> findings =
+        app::CheckObjectType(session.settings, session.general, type);
     for (const app::Finding& finding : findings) WriteLine(out, finding.text);
     app::AttachFindings(report, findings);
     found = found || !findings.empty();
@@ -112,15 +112,14 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
 
   app::Session session;
   std::string error;
-  std::vector<std::string> repositories;
-  if (!LoadSession(options, &session, &repositories, &error)) {
+  if (!LoadSession(options, &session, &error)) {
     WriteLine(err, "vktgera: " + error);
     return kExitNoRun;
   }
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
   if (options.command == Command::kListRepositories) {
-    for (const std::string& name : repositories) {
+    for (const std::string& name : session.general.repositories) {
       if (!name.empty()) WriteLine(out, name);
     }
     return kExitClean;
@@ -145,8 +144,8 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   if (check || reporting) {
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.
-    app::RunRecorder recorder(app::RealGenerator(run_options), &report, check,
-                              /*entries=*/reporting);
+    app::RealGenerator generator(app::GenerationOptionsOf(session, run_options));
+    app::RunRecorder recorder(generator, &report, check, /*entries=*/reporting);
     outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
     recorder.Finish(session);
   } else {
@@ -178,7 +177,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   report.source_root = session.settings.PathOrigem;
   report.destination_root = session.settings.PathDestino;
   report.file_list = session.settings.ArqConfigIni;
-  report.code_page = text::SystemCodePage().name();
+  report.code_page = session.general.code_page->name();
   report.exit_status = status;
   if (!WriteReports(options, report, err)) return kExitProblems;
   return status;

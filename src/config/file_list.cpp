@@ -33,9 +33,10 @@ std::int64_t ParseCount(std::string_view text) {
 
 }  // namespace
 
-FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto) {
+FileList ReadFileList(const std::string& ini_path, const text::CodePage& page,
+                      std::string_view tipo_objeto) {
   INI ini;
-  ini.ININame(ini_path);
+  ini.ININame(ini_path, page);
   return ReadFileList(ini, tipo_objeto);
 }
 

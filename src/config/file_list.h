@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+namespace vkt::text {
+class CodePage;
+}  // namespace vkt::text
+
 namespace vkt::config {
 
 class INI;
@@ -24,9 +28,11 @@ struct FileList {
   std::vector<std::string> names{std::string()};
 };
 
-// Reads section `tipo_objeto` of the ini file `ini_path`. A type with the
-// quirk kCountOptional (config/object_types.h) reads a missing NUMFILES as 0.
-FileList ReadFileList(const std::string& ini_path, std::string_view tipo_objeto);
+// Reads section `tipo_objeto` of the ini file `ini_path`, in the code page
+// `page` (config::INI::ININame). A type with the quirk kCountOptional
+// (config/object_types.h) reads a missing NUMFILES as 0.
+FileList ReadFileList(const std::string& ini_path, const text::CodePage& page,
+                      std::string_view tipo_objeto);
 // The same through `ini` (its file named already), whose Section it sets: a
 // writer reads the list it is about to change.
 FileList ReadFileList(INI& ini, std::string_view tipo_objeto);

@@ -5,12 +5,13 @@
 // a character), an empty value read like a missing key, ";" comment lines, a
 // value wholly enclosed in matching double or single quotes loses them, CR LF,
 // LF or a lone CR as line ends. A file that begins with FF FE is UTF-16LE, one
-// that begins with EF BB BF is UTF-8, any other is in the system code page; a
-// write keeps the file's encoding, and the lines it adds end as the file's
-// first line does. An instance parses its file once, on the first read, and
-// keeps it until `ININame` changes or the instance writes. Instances share the
-// parse of a file that has not changed since (same file, size, times and
-// system code page): the file is opened and its times read, not parsed again.
+// that begins with EF BB BF is UTF-8, any other is in the code page the
+// instance was named with (`ININame`); a write keeps the file's encoding, and
+// the lines it adds end as the file's first line does. An instance parses its
+// file once, on the first read, and keeps it until `ININame` is called again or
+// the instance writes. Instances share the parse of a file that has not
+// changed since (same file, size and times) and is read in the same code page:
+// the file is opened and its times read, not parsed again.
 // Only a regular file of at most 64 MiB is read. One that exists but cannot be
 // read (or is something else, or larger) shows the "Initialization File Error"
 // box (through Desktop().boxes) once per file until ForgetIniErrors; reads
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "text/codepage.h"
 
 namespace vkt::config {
 
@@ -34,7 +36,7 @@ using IniValue = std::variant<std::string, std::int64_t, double>;
 class INI {
  public:
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
-  // creating the file (in the code page, CR LF), the section and the key as
+  // creating the file (in its code page, CR LF), the section and the key as
   // needed; an existing key's value is replaced in place and every other line
   // kept byte for byte. The file is replaced durably (platform::ReplaceFile: a
   // symbolic link stays a link where the kernel's protected_symlinks rule
@@ -85,7 +87,10 @@ class INI {
   // content (a copy in place could be torn by a kill).
   bool ReplacedOtherLinks() const { return other_links_; }
   void Section(const std::string& name) { section_ = name; }
-  void ININame(const std::string& path);
+  // Names the file and the code page it is read and written in (unless its
+  // byte-order mark says otherwise). `page` must outlive the instance
+  // (text::CodePage::Named pages do).
+  void ININame(const std::string& path, const text::CodePage& page);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
   // key is missing or the value is empty.
   std::string ReadINISettings(const std::string& sKey);
@@ -127,13 +132,14 @@ class INI {
 
  private:
   struct Parsed;
-  static std::shared_ptr<const Parsed> Parse(std::string bytes);
+  static std::shared_ptr<const Parsed> Parse(std::string bytes, const text::CodePage& page);
   bool Load();
   // Reads the file (or takes the gathered bytes), lets `edit` make its new
   // text from the old one and replaces the file with it (or gathers it).
   template <typename Edit>
   bool Rewrite(const Edit& edit);
   std::string ini_name_;
+  const text::CodePage* page_ = &text::SystemCodePage();
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   int write_error_ = 0;

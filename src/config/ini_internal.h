@@ -79,9 +79,9 @@ std::string_view LineEndOf(std::string_view text);
 
 // An ini file's bytes as the reader and the writer see them. Windows reads a
 // file that begins with FF FE as UTF-16LE and one that begins with EF BB BF
-// as UTF-8, whatever the system code page; any other file is in the code
-// page. `text` is the body after the byte-order mark, in an encoding whose
-// line ends and "[]=;" are the ASCII bytes: UTF-16LE files are held as UTF-8.
+// as UTF-8, whatever the code page; any other file is in the code page. `text` is the body after
+// the byte-order mark, in an encoding whose line ends and "[]=;" are the ASCII bytes: UTF-16LE
+// files are held as UTF-8.
 struct IniText {
   enum class Form { kCodePage, kUtf8, kUtf16Le };
   Form form = Form::kCodePage;
@@ -92,8 +92,9 @@ struct IniText {
   const text::CodePage* cut_page = nullptr;
 };
 
-// Takes the file's bytes apart (see IniText).
-IniText Unpack(std::string bytes);
+// Takes the file's bytes apart (see IniText); `page` is the code page of a
+// file without a byte-order mark, and must outlive the result.
+IniText Unpack(std::string bytes, const text::CodePage& page);
 // The whole text of `ini` as UTF-8; `ini->text` is used up.
 std::string TakeDecoded(IniText* ini);
 // The file's bytes for `body` (text in the form of `ini`).
@@ -131,13 +132,16 @@ void ShowReadError(const std::string& path, const platform::Status& status);
 // Reads the file for a look at its keys: from its snapshot while one is
 // held, else from disk.
 platform::Status ReadForReading(const std::string& path, std::string* bytes, bool* missing);
-// While a snapshot of `path` is held: its parse, made by `parse` on the first
-// call (from the snapshot's bytes, or from null when the file could not be
-// read) and shared by the later ones, with the status of the snapshot's read
-// in `*status` and `*missing`. Null while none is held.
-std::shared_ptr<const void> SnapshotParse(const std::string& path,
-                                          std::shared_ptr<const void> (*parse)(const std::string*),
-                                          platform::Status* status, bool* missing);
+// The parse of a file's bytes (null when it could not be read) in a code page.
+using ParseFunction = std::shared_ptr<const void> (*)(const std::string* bytes,
+                                                      const text::CodePage& page);
+// While a snapshot of `path` is held: its parse in `page`, made by `parse` on
+// the first call for that page (from the snapshot's bytes, or from null when
+// the file could not be read) and shared by the later ones, with the status of
+// the snapshot's read in `*status` and `*missing`. Null while none is held.
+std::shared_ptr<const void> SnapshotParse(const std::string& path, const text::CodePage& page,
+                                          ParseFunction parse, platform::Status* status,
+                                          bool* missing);
 
 // ---- parses shared by instances (ini_read.cpp) ----
 

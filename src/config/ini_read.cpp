@@ -44,21 +44,21 @@ std::int64_t NowNs() {
 // Parses of unchanged files, shared by every instance: an installation run
 // reads its file list once per object type and database kind, and a list of
 // 100,000 names must not be parsed each time. A parse serves while the file
-// keeps the stamp and the system code page it was read with. The parses are
-// INI::Parsed, which only INI knows.
+// keeps the stamp it was read with, for readers of the same code page. The
+// parses are INI::Parsed, which only INI knows.
 class ParseCache {
  public:
-  std::shared_ptr<const void> Find(const std::string& path, const platform::FileStamp& stamp) {
+  std::shared_ptr<const void> Find(const std::string& path, const platform::FileStamp& stamp,
+                                   const text::CodePage& page) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = entries_.find(path);
-    if (it == entries_.end() || !(it->second.stamp == stamp) ||
-        it->second.page != text::SystemCodePage().name()) {
+    if (it == entries_.end() || !(it->second.stamp == stamp) || it->second.page != page.name()) {
       return nullptr;
     }
     return it->second.parsed;
   }
 
-  void Keep(const std::string& path, const platform::FileStamp& stamp,
+  void Keep(const std::string& path, const platform::FileStamp& stamp, const text::CodePage& page,
             std::shared_ptr<const void> parsed) {
     const bool racy = NowNs() - std::max(stamp.write_ns, stamp.change_ns) < kRacyWindowNs;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -68,7 +68,7 @@ class ParseCache {
     }
     // A few files are read in a session; the bound only keeps memory in check.
     if (entries_.size() >= kMaxFiles && !entries_.contains(path)) entries_.clear();
-    entries_[path] = {stamp, text::SystemCodePage().name(), std::move(parsed)};
+    entries_[path] = {stamp, page.name(), std::move(parsed)};
   }
 
   void Forget(const std::string& path) {
@@ -101,14 +101,15 @@ struct INI::Parsed {
   std::unordered_map<std::string, std::unordered_map<std::string, ProfileValue>> sections;
 };
 
-void INI::ININame(const std::string& path) {
+void INI::ININame(const std::string& path, const text::CodePage& page) {
   ini_name_ = path;
+  page_ = &page;
   parsed_.reset();
 }
 
-std::shared_ptr<const INI::Parsed> INI::Parse(std::string bytes) {
+std::shared_ptr<const INI::Parsed> INI::Parse(std::string bytes, const text::CodePage& page) {
   auto parsed = std::make_shared<Parsed>();
-  IniText ini = Unpack(std::move(bytes));
+  IniText ini = Unpack(std::move(bytes), page);
   const std::string decoded = TakeDecoded(&ini);
   std::unordered_map<std::string, ProfileValue>* current = nullptr;
   ForEachLine(decoded, [&](std::size_t begin, std::size_t end, std::size_t) {
@@ -131,16 +132,17 @@ bool INI::Load() {
   if (parsed_) return true;
   // Between BeginWrites and CommitWrites reads see what was gathered.
   if (gathered_) {
-    parsed_ = Parse(*gathered_);
+    parsed_ = Parse(*gathered_, *page_);
     return true;
   }
   platform::Status snapshot_status;
   bool snapshot_missing = false;
-  auto parse_snapshot = [](const std::string* bytes) -> std::shared_ptr<const void> {
-    return bytes ? Parse(*bytes) : std::make_shared<Parsed>();
+  auto parse_snapshot = [](const std::string* bytes,
+                           const text::CodePage& page) -> std::shared_ptr<const void> {
+    return bytes ? Parse(*bytes, page) : std::make_shared<Parsed>();
   };
-  if (auto shared =
-          internal::SnapshotParse(ini_name_, parse_snapshot, &snapshot_status, &snapshot_missing)) {
+  if (auto shared = internal::SnapshotParse(ini_name_, *page_, parse_snapshot, &snapshot_status,
+                                            &snapshot_missing)) {
     parsed_ = std::static_pointer_cast<const Parsed>(shared);
     if (snapshot_status.ok() || snapshot_missing) return true;
     // A snapshot of a file that could not be read.
@@ -154,7 +156,7 @@ bool INI::Load() {
   platform::Status status = OpenToRead(ini_name_, &file, &missing);
   const bool stamped = status.ok() && file.Stamp(&stamp);
   if (stamped) {
-    if (auto shared = SharedParses().Find(ini_name_, stamp)) {
+    if (auto shared = SharedParses().Find(ini_name_, stamp, *page_)) {
       parsed_ = std::static_pointer_cast<const Parsed>(shared);
       return true;
     }
@@ -165,8 +167,8 @@ bool INI::Load() {
     parsed_ = std::make_shared<Parsed>();
     return missing;
   }
-  auto parsed = Parse(std::move(bytes));
-  if (stamped) SharedParses().Keep(ini_name_, stamp, parsed);
+  auto parsed = Parse(std::move(bytes), *page_);
+  if (stamped) SharedParses().Keep(ini_name_, stamp, *page_, parsed);
   parsed_ = std::move(parsed);
   return true;
 }
@@ -190,7 +192,7 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   std::string bytes;
   bool missing = false;
   if (!ReadForReading(ini_name_, &bytes, &missing).ok()) return false;
-  IniText ini = Unpack(std::move(bytes));
+  IniText ini = Unpack(std::move(bytes), *page_);
   const std::string decoded = TakeDecoded(&ini);
   const std::string wanted = LookupName(section_);
   bool in_section = false;

@@ -20,6 +20,7 @@ struct Snapshot {
   bool missing = false;
   std::string bytes;
   std::shared_ptr<const void> parsed;
+  std::string parsed_page;  // the code page of `parsed`
 };
 
 std::mutex& SnapshotMutex() {
@@ -47,14 +48,17 @@ platform::Status ReadForReading(const std::string& path, std::string* bytes, boo
   return ReadWholeFile(path, bytes, missing);
 }
 
-std::shared_ptr<const void> SnapshotParse(const std::string& path,
-                                          std::shared_ptr<const void> (*parse)(const std::string*),
-                                          platform::Status* status, bool* missing) {
+std::shared_ptr<const void> SnapshotParse(const std::string& path, const text::CodePage& page,
+                                          ParseFunction parse, platform::Status* status,
+                                          bool* missing) {
   std::lock_guard<std::mutex> lock(SnapshotMutex());
   auto it = Snapshots().find(path);
   if (it == Snapshots().end()) return nullptr;
   Snapshot& snapshot = it->second;
-  if (!snapshot.parsed) snapshot.parsed = parse(snapshot.status.ok() ? &snapshot.bytes : nullptr);
+  if (!snapshot.parsed || snapshot.parsed_page != page.name()) {
+    snapshot.parsed = parse(snapshot.status.ok() ? &snapshot.bytes : nullptr, page);
+    snapshot.parsed_page = page.name();
+  }
   *status = snapshot.status;
   *missing = snapshot.missing;
   return snapshot.parsed;

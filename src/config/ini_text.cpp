@@ -90,9 +90,9 @@ std::string_view LineEndOf(std::string_view text) {
   return end + 1 == text.size() ? "\r\n" : "\r";
 }
 
-IniText Unpack(std::string bytes) {
+IniText Unpack(std::string bytes, const text::CodePage& page) {
   IniText ini;
-  ini.page = ini.cut_page = &text::SystemCodePage();
+  ini.page = ini.cut_page = &page;
   if (bytes.starts_with(kUtf16LeBom)) {
     ini.form = IniText::Form::kUtf16Le;
     ini.page = &Utf8Page();

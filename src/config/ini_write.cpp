@@ -59,7 +59,7 @@ bool INI::Rewrite(const Edit& edit) {
     return false;
   }
 
-  const IniText ini = Unpack(bytes);
+  const IniText ini = Unpack(bytes, *page_);
   // A UTF-16 file that would not come back as it was (an odd byte, a lone
   // surrogate) is left alone rather than rewritten differently.
   if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) {
@@ -142,7 +142,7 @@ INI::ReadBack INI::HowValueReadsBack(const std::string& sValor, std::string* as_
       file.Close();
     }
   }
-  const IniText ini = Unpack(std::move(head));
+  const IniText ini = Unpack(std::move(head), *page_);
   bool lossy = false;
   const std::string decoded = ini.page->Decode(ini.page->Encode(sValor, &lossy));
   const ProfileValue read = ProfileResult(TrimBlanks(decoded), *ini.cut_page);

@@ -1,4 +1,4 @@
-// What the readers and the writer of scripts (script_io.h) need of the system
+// What the readers and the writer of scripts (script_io.h) need of their
 // code page: tables through which single-byte pages are converted without a
 // call per character, and ICU's streaming converters for the other pages.
 #pragma once
@@ -15,7 +15,7 @@
 
 namespace vkt::generate::internal {
 
-// What the program needs of the system code page, built once per stream.
+// What the program needs of a code page, built once per stream.
 struct Tables {
   const text::CodePage* page = nullptr;
   // Single-byte code pages with CR and LF at their ASCII places: source bytes

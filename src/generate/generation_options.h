@@ -1,5 +1,8 @@
-// How a generation call runs. The default is the installation run itself.
+// How a generation call runs. The default is the installation run itself,
+// under the default settings of [GERAL].
 #pragma once
+
+#include "config/general_settings.h"
 
 namespace vkt::generate {
 
@@ -14,6 +17,10 @@ struct GenerationOptions {
   // source folder that cannot be read is reported once per run
   // (config::RunState::folders_reported), not once per call.
   bool dry_run = false;
+  // The settings of [GERAL] the run started with. The file list and the
+  // source scripts are read, and the Oracle script written, in their
+  // `code_page`.
+  config::GeneralSettings general;
 };
 
 }  // namespace vkt::generate

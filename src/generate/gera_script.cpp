@@ -212,7 +212,8 @@ class ScriptCall {
   // The entries of the type's section, each name with the extension; false
   // (and a message) when the section is missing or its count is invalid.
   bool ReadFileList() {
-    const config::FileList list = config::ReadFileList(settings_.ArqConfigIni, tipo_objeto_);
+    const config::FileList list =
+        config::ReadFileList(settings_.ArqConfigIni, *options_.general.code_page, tipo_objeto_);
     if (list.status == config::FileListStatus::kMissingSection) {
       Add("Nao existe a seção: " + std::string(tipo_objeto_) + " no arquivo ini");
       return false;
@@ -266,7 +267,8 @@ class ScriptCall {
   void WriteScript() {
     const std::string& path = plan_.output_file;
     Status write_status = options_.dry_run ? PredictScriptCreation(path)
-                                           : output_.Create(path, Describe(kind_).encoding);
+                                           : output_.Create(path, Describe(kind_).encoding,
+                                                            *options_.general.code_page);
     opening_ = AberturaArquivo(*type_, kind_, settings_.SISTEMA);
     if (type_->object_class != config::ObjectClass::kCode) {
       block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);

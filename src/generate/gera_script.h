@@ -25,8 +25,10 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
 // paths of PlanCall. `exec` adds the kind's exec prefix ("exec " for Oracle)
 // to the progress lines. Problems become lines of `state.Mensagens`; the
 // message area shows them at the end, joined by the kind's separator. Only
-// files that lie inside `PathOrigem` are copied (kForaDaOrigem).
-// `options.dry_run` only reports (see GenerationOptions).
+// files that lie inside `PathOrigem` are copied (kForaDaOrigem). The file
+// list and the sources are read, and a script in the code page written, in
+// `options.general.code_page`; `options.dry_run` only reports (see
+// GenerationOptions).
 void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
                 const GenerationOptions& options = {});
 

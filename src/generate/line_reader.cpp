@@ -181,7 +181,7 @@ struct LineReader::Impl {
 LineReader::LineReader() : impl_(std::make_unique<Impl>()) {}
 LineReader::~LineReader() = default;
 
-Status LineReader::Open(const std::string& path) {
+Status LineReader::Open(const std::string& path, const text::CodePage& page) {
   Impl& m = *impl_;
   m.opened = false;
   m.block = {};
@@ -192,7 +192,7 @@ Status LineReader::Open(const std::string& path) {
   m.undecoded = {};
   m.byte_scan.Reset();
   m.unit_scan.Reset();
-  m.tables.Build(text::SystemCodePage());
+  m.tables.Build(page);
   if (m.tables.byte_path) {
     m.BuildUtf8();
   } else {

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "fs/platform/file_system.h"
+#include "text/codepage.h"
 
 namespace vkt::generate {
 
@@ -40,8 +41,8 @@ inline constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 struct OutputEncoding {
   // Written first, also into a script that gets nothing else.
   std::string_view byte_order_mark = {};
-  // 1: each character as the system code page's bytes; 2: as UTF-16 code
-  // units of two bytes each.
+  // 1: each character as the bytes of the writer's code page; 2: as UTF-16
+  // code units of two bytes each.
   int unit_bytes = 1;
   // The byte order of a two-byte unit.
   bool big_endian = false;
@@ -53,7 +54,7 @@ struct OutputEncoding {
 // Output encodings of a generated script.
 enum class ScriptEncoding {
   kUtf16Le,   // SQL Server: UTF-16 little-endian, byte-order mark FF FE first
-  kCodePage,  // Oracle: the system code page
+  kCodePage,  // Oracle: the code page of the run
 };
 
 // The row of `encoding` (the table is in script_writer.cpp).
@@ -111,13 +112,17 @@ class ScriptWriter {
   ScriptWriter& operator=(const ScriptWriter&) = delete;
 
   // Creates the temporary file for `path` and writes the encoding's
-  // byte-order mark into it (SQL Server: FF FE). Fails when the target is a
-  // folder, is read-only, or its folder cannot take a new file, and with
-  // EINVAL for a row that is none (`unit_bytes` neither 1 nor 2, a line end
-  // unit above 0xFF in one byte). Nothing of `encoding` is kept but its
-  // values: the row need not outlive the call.
-  platform::Status Create(const std::string& path, ScriptEncoding encoding);
-  platform::Status Create(const std::string& path, const OutputEncoding& encoding);
+  // byte-order mark into it (SQL Server: FF FE). `page` is the code page the
+  // sources are read in and, for one-byte units, the script written in; it
+  // must outlive the writing (text::CodePage::Named pages do). Fails when the
+  // target is a folder, is read-only, or its folder cannot take a new file,
+  // and with EINVAL for a row that is none (`unit_bytes` neither 1 nor 2, a
+  // line end unit above 0xFF in one byte). Nothing of `encoding` is kept but
+  // its values: the row need not outlive the call.
+  platform::Status Create(const std::string& path, ScriptEncoding encoding,
+                          const text::CodePage& page);
+  platform::Status Create(const std::string& path, const OutputEncoding& encoding,
+                          const text::CodePage& page);
   // Writes UTF-8 text + the line end. In the code page's bytes characters the
   // code page lacks become "?".
   platform::Status WriteLine(std::string_view utf8);
@@ -138,8 +143,8 @@ class ScriptWriter {
   std::unique_ptr<Impl> impl_;
 };
 
-// Reads a text file line by line in the system code page (CR or CR LF end a
-// line; a lone LF stays inside it; a last line without terminator counts).
+// Reads a text file line by line in a code page (CR or CR LF end a line; a
+// lone LF stays inside it; a last line without terminator counts).
 class LineReader {
  public:
   LineReader();
@@ -147,7 +152,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  platform::Status Open(const std::string& path);
+  // Opens `path` to be read in `page`, which must outlive the reading
+  // (text::CodePage::Named pages do).
+  platform::Status Open(const std::string& path, const text::CodePage& page);
   // Next line as UTF-8 into `line` (its capacity is reused); false at the end
   // or on a read error (see status()).
   bool Next(std::string* line);

@@ -435,15 +435,17 @@ struct ScriptWriter::Impl {
 ScriptWriter::ScriptWriter() : impl_(std::make_unique<Impl>()) {}
 ScriptWriter::~ScriptWriter() = default;
 
-Status ScriptWriter::Create(const std::string& path, ScriptEncoding encoding) {
-  return Create(path, EncodingOf(encoding));
+Status ScriptWriter::Create(const std::string& path, ScriptEncoding encoding,
+                            const text::CodePage& page) {
+  return Create(path, EncodingOf(encoding), page);
 }
 
-Status ScriptWriter::Create(const std::string& path, const OutputEncoding& encoding) {
+Status ScriptWriter::Create(const std::string& path, const OutputEncoding& encoding,
+                            const text::CodePage& page) {
   Impl& m = *impl_;
   Abort();
   m.error = Status::Ok();
-  m.tables.Build(text::SystemCodePage());
+  m.tables.Build(page);
   if (!m.Configure(encoding)) {
     m.error = Status::Errno(EINVAL);
     return m.error;

@@ -22,7 +22,6 @@
 #include "app/startup.h"
 #include "app/version.h"
 #include "gui/first_steps.h"
-#include "text/codepage.h"
 
 namespace vkt::gui {
 namespace {
@@ -179,10 +178,6 @@ void Form1::OpenConfiguration(const std::string& file) {
   session_ = app::Session();
   app::UseMainConfiguration(session_, file);
   configuration_found_ = true;
-  // A configuration without "CodePage" reads in the default code page, not in
-  // the one the previous configuration named.
-  std::string error;
-  text::SetSystemCodePage("windows-1252", &error);
   cb_repos_->clear();
   cb_obj_->clear();
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
@@ -283,9 +278,8 @@ void Form1::BuildControls() {
 }
 
 void Form1::FormLoad() {
-  app::CodePageSetting code_page = app::ApplyConfiguredCodePage(session_);
-  if (!code_page.error.empty()) {
-    Desktop().boxes->Show(app::UnknownCodePageMessage(code_page), "VKTGeraInstallBD",
+  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
+    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
                           BoxIcon::kCritical);
   }
   app::ComboContents lists = app::CarregaCombos(session_);

@@ -71,6 +71,9 @@ class Form1 : public QMainWindow {
   // Builds the controls, installs the desktop services and loads the lists.
   void Start();
   void BuildControls();
+  // `Form_Load`: reads [GERAL] of the main configuration
+  // (app::LoadGeneralSettings), shows a box for each key that cannot be used
+  // and fills the lists.
   void FormLoad();
   void MnuAbrirConfiguracaoClick();
   void ShowConfiguration();

@@ -134,44 +134,22 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
   return out;
 }
 
-namespace {
-
-std::mutex& PageMutex() {
-  static std::mutex m;
-  return m;
+const CodePage* CodePage::Named(std::string_view name, std::string* error) {
+  static std::mutex mutex;
+  static std::vector<std::unique_ptr<CodePage>> pages;
+  std::lock_guard<std::mutex> lock(mutex);
+  for (const std::unique_ptr<CodePage>& page : pages) {
+    if (page->name() == name) return page.get();
+  }
+  std::unique_ptr<CodePage> page = Open(name, error);
+  if (!page) return nullptr;
+  pages.push_back(std::move(page));
+  return pages.back().get();
 }
-
-std::unique_ptr<CodePage>& CurrentPage() {
-  static std::unique_ptr<CodePage> page = CodePage::Open("windows-1252", nullptr);
-  return page;
-}
-
-}  // namespace
 
 const CodePage& SystemCodePage() {
-  std::lock_guard<std::mutex> lock(PageMutex());
-  return *CurrentPage();
-}
-
-bool SetSystemCodePage(std::string_view name, std::string* error) {
-  std::lock_guard<std::mutex> lock(PageMutex());
-  // The old page stays alive: callers may still hold a reference to it. A
-  // page switched to before (by the same name) is taken back from there, so
-  // switching to and fro neither opens it again nor keeps one more page
-  // alive for every switch.
-  static std::vector<std::unique_ptr<CodePage>> retired;
-  if (CurrentPage()->name() == name) return true;
-  for (auto& old : retired) {
-    if (old->name() == name) {
-      std::swap(old, CurrentPage());
-      return true;
-    }
-  }
-  auto page = CodePage::Open(name, error);
-  if (!page) return false;
-  retired.push_back(std::move(CurrentPage()));
-  CurrentPage() = std::move(page);
-  return true;
+  static const CodePage& page = *CodePage::Named("windows-1252", nullptr);
+  return page;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

@@ -1,8 +1,9 @@
-// The system code page: how the program's text files (ini files, source
-// scripts, Oracle scripts, byte records) are turned into text and back.
-// Internally every text is UTF-8. The default is Windows-1252 with Windows'
-// mapping of its five unassigned bytes (0x81 0x8D 0x8F 0x90 0x9D to the C1
-// controls of the same value), so every byte round-trips.
+// Code pages: how the program's text files (ini files, source scripts, Oracle
+// scripts, byte records) are turned into text and back. Internally every text
+// is UTF-8. The system code page is Windows-1252 with Windows' mapping of its
+// five unassigned bytes (0x81 0x8D 0x8F 0x90 0x9D to the C1 controls of the
+// same value), so every byte round-trips; a run uses the page its
+// configuration names (config::GeneralSettings).
 #pragma once
 
 #include <array>
@@ -23,6 +24,11 @@ class CodePage {
   // name (codepage_names.cpp lists them). Returns null and fills `error` with
   // "Unknown code page: NAME" when the build does not know the name.
   static std::unique_ptr<CodePage> Open(std::string_view name, std::string* error);
+  // The same page, opened on the first call for `name` (as written) and kept
+  // for the life of the process: a page never changes, so every holder of one
+  // name shares one, and a reference to it never dangles. Null and `error` as
+  // for Open; a failed name is tried again on the next call.
+  static const CodePage* Named(std::string_view name, std::string* error);
 
   const std::string& name() const { return name_; }
 
@@ -74,10 +80,11 @@ class CodePage {
   std::unique_ptr<Converter> converter_;
 };
 
-// The process's system code page. Windows-1252 until SetSystemCodePage is called.
+// The system code page: Windows-1252, as the ANSI code page Windows gives a
+// process, and as fixed. The FileSystemObject's text methods use it, and a
+// configuration without "CodePage" runs in it; nothing a configuration says
+// changes it.
 const CodePage& SystemCodePage();
-// Switches the process's code page; false (and `error`) when the name is unknown.
-bool SetSystemCodePage(std::string_view name, std::string* error);
 
 // True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).

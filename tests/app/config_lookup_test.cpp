@@ -89,23 +89,6 @@ TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
   EXPECT_EQ(session.program_folder, "/");
 }
 
-TEST(SplitRepositoryList, SplitsAtEveryCommaWithoutTrimming) {
-  // Each name in brackets.
-  const std::pair<std::string, std::string> cases[] = {{"", ""},
-                                                       {"R1", "[R1]"},
-                                                       {"R1,R2", "[R1][R2]"},
-                                                       {"R1,,R2", "[R1][][R2]"},
-                                                       {"R1, R2 ", "[R1][ R2 ]"},
-                                                       {",", "[][]"},
-                                                       {"R1,", "[R1][]"},
-                                                       {",R1", "[][R1]"}};
-  for (const auto& [value, names] : cases) {
-    std::string got;
-    for (const std::string& name : SplitRepositoryList(value)) got += "[" + name + "]";
-    EXPECT_EQ(got, names) << value;
-  }
-}
-
 TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest) {
   struct Row {
     const char* folder;

@@ -31,20 +31,23 @@ const char kNotRegular[] = " - n\xC3\xA3o \xC3\xA9 um arquivo comum";
 class IniTest : public ::testing::Test {
  protected:
   void SetUp() override { ForgetIniErrors(); }
-  INI At(const std::string& path, const std::string& section) {
+  // An INI pointed at `path` and `section`, in the code page `page`.
+  INI At(const std::string& path, const std::string& section, const char* page = "windows-1252") {
     INI ini;
-    ini.ININame(path);
+    ini.ININame(path, *text::CodePage::Named(page, nullptr));
     ini.Section(section);
     return ini;
   }
   // Writes `bytes` as "cfg.ini" and returns an INI pointed at it and `section`.
-  INI Open(const std::string& bytes, const std::string& section) {
+  INI Open(const std::string& bytes, const std::string& section,
+           const char* page = "windows-1252") {
     dir_.Write("cfg.ini", bytes);
-    return At(dir_ / "cfg.ini", section);
+    return At(dir_ / "cfg.ini", section, page);
   }
   FileList List(const std::string& bytes, const std::string& tipo) {
     dir_.Write("lista.ini", bytes);
-    return ReadFileList(dir_.path() + "\\LISTA.INI", tipo);
+    return ReadFileList(dir_.path() + "\\LISTA.INI",
+                        *text::CodePage::Named("windows-1252", nullptr), tipo);
   }
 
   FakeDesktop desktop_;
@@ -92,23 +95,35 @@ TEST_F(IniTest, AnInstanceParsesItsFileOnceUntilItsNameIsSetAgain) {
   EXPECT_EQ(ini.ReadINISettings("K"), "old");
   dir_.Write("cfg.ini", "[S]\nK=new\n");
   EXPECT_EQ(ini.ReadINISettings("K"), "old");
-  ini.ININame(dir_.path() + "\\CFG.INI");  // found without regard to case
+  // Found without regard to case.
+  ini.ININame(dir_.path() + "\\CFG.INI", *text::CodePage::Named("windows-1252", nullptr));
   EXPECT_EQ(ini.ReadINISettings("K"), "new");
 }
 
 TEST_F(IniTest, InstancesShareAParseOnlyWhileFileAndCodePageAreUnchanged) {
-  auto read = [&] { return At(dir_ / "cfg.ini", "S").ReadINISettings("K"); };
+  const char* page = "Windows-1252";
+  auto read = [&] { return At(dir_ / "cfg.ini", "S", page).ReadINISettings("K"); };
   dir_.Write("cfg.ini", "[S]\nK=\xE7\n");
   // Only the parse of a file left alone for 100 ms is kept for other instances.
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_EQ(read(), "\xC3\xA7");  // kept
-  std::string error;
-  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", &error));
+  page = "UTF-8";
   EXPECT_EQ(read(), "\xEF\xBF\xBD");
-  ASSERT_TRUE(text::SetSystemCodePage("Windows-1252", &error));
+  page = "Windows-1252";
   EXPECT_EQ(read(), "\xC3\xA7");
   dir_.Write("cfg.ini", "[S]\nK=\xE8\n");  // the same size, in place
   EXPECT_EQ(read(), "\xC3\xA8");
+}
+
+// A run reads one version of a file; a reader in another code page gets that
+// version in its own page.
+TEST_F(IniTest, ASnapshotGivesEveryCodePageItsParseOfTheSameVersion) {
+  dir_.Write("cfg.ini", "[S]\nK=\xE7\n");
+  const IniSnapshot snapshot(dir_ / "cfg.ini");
+  dir_.Write("cfg.ini", "[S]\nK=saved meanwhile\n");
+  EXPECT_EQ(At(dir_ / "cfg.ini", "S").ReadINISettings("K"), "\xC3\xA7");
+  EXPECT_EQ(At(dir_ / "cfg.ini", "S", "UTF-8").ReadINISettings("K"), "\xEF\xBF\xBD");
+  EXPECT_EQ(At(dir_ / "cfg.ini", "S").ReadINISettings("K"), "\xC3\xA7");
 }
 
 // Each write changes the one line it must and keeps every other byte, and a
@@ -306,10 +321,7 @@ TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
   dir_.Write("cfg.ini", "[S]\r\n");
   EXPECT_EQ(gathered.HowValueReadsBack(decomposed), R::kSame);
   // Under the UTF-8 code page every character is there.
-  std::string error;
-  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", &error));
-  EXPECT_EQ(Open("[S]\r\n", "S").HowValueReadsBack(decomposed), R::kSame);
-  ASSERT_TRUE(text::SetSystemCodePage("Windows-1252", &error));
+  EXPECT_EQ(Open("[S]\r\n", "S", "UTF-8").HowValueReadsBack(decomposed), R::kSame);
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
@@ -352,7 +364,7 @@ TEST_F(IniTest, SectionKeyLinesGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
   EXPECT_FALSE(ini.SectionKeyLines(&lines));
   EXPECT_TRUE(lines.empty());
   lines = {{"x", "y", 1}};
-  ini.ININame(dir_ / "none.ini");
+  ini.ININame(dir_ / "none.ini", *text::CodePage::Named("windows-1252", nullptr));
   EXPECT_FALSE(ini.SectionKeyLines(&lines));
   EXPECT_TRUE(lines.empty());
   EXPECT_TRUE(desktop_.boxes.empty());

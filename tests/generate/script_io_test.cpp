@@ -17,14 +17,20 @@ namespace {
 using testing::TempDir;
 using Lines = std::vector<std::string>;
 
+// The code page of `name`.
+const text::CodePage& Page(const char* name) { return *text::CodePage::Named(name, nullptr); }
+
+const text::CodePage& Windows1252() { return Page("windows-1252"); }
+
 // Copies `source_bytes` through the writer and returns the output file.
 // `Encoding`: a ScriptEncoding or an OutputEncoding row.
 template <typename Encoding>
-std::string Copy(const std::string& source_bytes, const Encoding& encoding) {
+std::string Copy(const std::string& source_bytes, const Encoding& encoding,
+                 const text::CodePage& page = Windows1252()) {
   TempDir dir;
   dir.Write("src.ora", source_bytes);
   ScriptWriter writer;
-  EXPECT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
+  EXPECT_TRUE(writer.Create(dir / "out.sql", encoding, page).ok());
   SourceFile source;
   EXPECT_TRUE(source.Open(dir / "src.ora").ok());
   EXPECT_TRUE(writer.CopyCleanedLines(source).ok());
@@ -35,20 +41,21 @@ std::string Copy(const std::string& source_bytes, const Encoding& encoding) {
 
 // Writes `lines` through a new writer and returns the file.
 template <typename Encoding>
-std::string Written(const Lines& lines, const Encoding& encoding) {
+std::string Written(const Lines& lines, const Encoding& encoding,
+                    const text::CodePage& page = Windows1252()) {
   TempDir dir;
   ScriptWriter writer;
-  EXPECT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
+  EXPECT_TRUE(writer.Create(dir / "out.sql", encoding, page).ok());
   for (const std::string& line : lines) EXPECT_TRUE(writer.WriteLine(line).ok());
   EXPECT_TRUE(writer.Close().ok());
   return dir.Read("out.sql");
 }
 
-Lines ReadLines(const std::string& source_bytes) {
+Lines ReadLines(const std::string& source_bytes, const text::CodePage& page) {
   TempDir dir;
   dir.Write("src.txt", source_bytes);
   LineReader reader;
-  EXPECT_TRUE(reader.Open(dir / "src.txt").ok());
+  EXPECT_TRUE(reader.Open(dir / "src.txt", page).ok());
   Lines lines;
   std::string line;
   while (reader.Next(&line)) lines.push_back(line);
@@ -86,10 +93,9 @@ Lines SplitLines(std::string_view in) {
   return lines;
 }
 
-// Reader, Oracle copy and SQL Server copy of `in` under the current code page
+// Reader, Oracle copy and SQL Server copy of `in` under the code page `page`
 // against the line rules, with U+00FE and U+00FF dropped from copied lines.
-void ExpectLineRules(const std::string& in) {
-  const text::CodePage& page = text::SystemCodePage();
+void ExpectLineRules(const std::string& in, const text::CodePage& page = Windows1252()) {
   Lines decoded;
   std::string cleaned;
   for (const std::string& raw : SplitLines(in)) {
@@ -97,9 +103,9 @@ void ExpectLineRules(const std::string& in) {
     cleaned += LimpaLinha(decoded.back()) + "\r\n";
   }
   const std::string what = page.name() + ": " + in.substr(0, 80);
-  EXPECT_EQ(ReadLines(in), decoded) << what;
-  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage), page.Encode(cleaned)) << what;
-  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le), Utf16Le(text::Utf8ToUtf16(cleaned))) << what;
+  EXPECT_EQ(ReadLines(in, page), decoded) << what;
+  EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage, page), page.Encode(cleaned)) << what;
+  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le, page), Utf16Le(text::Utf8ToUtf16(cleaned))) << what;
 }
 
 const char* const kLineEnds[] = {
@@ -165,7 +171,6 @@ TEST(LineRules, HoldAcrossBlockBoundaries) {
 }
 
 TEST(LineRules, HoldUnderUtf8) {
-  ASSERT_TRUE(text::SetSystemCodePage("UTF-8", nullptr));
   const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80";
   std::vector<std::string> inputs(std::begin(kLineEnds), std::begin(kLineEnds) + 11);
   // "ç" straddles the block boundary; "ÿ" and "þ" are dropped; a sequence
@@ -173,21 +178,18 @@ TEST(LineRules, HoldUnderUtf8) {
   inputs.insert(inputs.end(),
                 {std::string(kBlockSize - 1, 'x') + "\xC3\xA7\r\n\xC3\xBFok\xC3\xBE\rz",
                  edges + "\r\n" + edges, "a\xC3"});
-  for (const std::string& in : inputs) ExpectLineRules(in);
-  text::SetSystemCodePage("windows-1252", nullptr);
+  for (const std::string& in : inputs) ExpectLineRules(in, Page("UTF-8"));
 }
 
 // Single-byte pages whose ASCII bytes are not all their own characters: the
 // IBM PC page (0x1A, 0x1C, 0x7F), and EBCDIC, whose CR and LF pair (0D 25)
 // is one line end all the same.
 TEST(LineRules, HoldUnderPagesWhoseAsciiIsNotAllTheirOwn) {
-  ASSERT_TRUE(text::SetSystemCodePage("ibm-437", nullptr));
-  ExpectLineRules("a\x7F\x1A\x1C\r\nb\xFE\xFF\x7F");
-  EXPECT_EQ(Written({"a\x7F"}, ScriptEncoding::kCodePage),
-            text::SystemCodePage().Encode("a\x7F\r\n"));
-  ASSERT_TRUE(text::SetSystemCodePage("ibm-037", nullptr));
-  EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage), "\xA7\r\n\xA8\r\n");
-  text::SetSystemCodePage("windows-1252", nullptr);
+  const text::CodePage& ibm_437 = Page("ibm-437");
+  ExpectLineRules("a\x7F\x1A\x1C\r\nb\xFE\xFF\x7F", ibm_437);
+  EXPECT_EQ(Written({"a\x7F"}, ScriptEncoding::kCodePage, ibm_437), ibm_437.Encode("a\x7F\r\n"));
+  EXPECT_EQ(Copy("\xA7\x0D\x25\xA8", ScriptEncoding::kCodePage, Page("ibm-037")),
+            "\xA7\r\n\xA8\r\n");
 }
 
 // A writer and a reader serve run after run: one that met a multi-byte code
@@ -207,23 +209,22 @@ TEST(LineRules, FollowTheCodePageOfEachRunInAReusedWriterAndReader) {
               {"UTF-8", "\xE3\x81\x82\r\n"}};
   for (const auto& run : runs) {
     SCOPED_TRACE(run.page);
-    ASSERT_TRUE(text::SetSystemCodePage(run.page, nullptr));
+    const text::CodePage& page = Page(run.page);
     dir.Write("src.ora", run.bytes);
     for (ScriptEncoding encoding : {ScriptEncoding::kCodePage, ScriptEncoding::kUtf16Le}) {
-      ASSERT_TRUE(writer.Create(dir / "out.sql", encoding).ok());
+      ASSERT_TRUE(writer.Create(dir / "out.sql", encoding, page).ok());
       ASSERT_TRUE(source.Open(dir / "src.ora").ok());
       ASSERT_TRUE(writer.CopyCleanedLines(source).ok());
       ASSERT_TRUE(writer.Close().ok());
       EXPECT_EQ(dir.Read("out.sql"),
                 encoding == ScriptEncoding::kCodePage ? run.bytes : Utf16Le(u"\u3042\r\n"));
     }
-    ASSERT_TRUE(reader.Open(dir / "src.ora").ok());
+    ASSERT_TRUE(reader.Open(dir / "src.ora", page).ok());
     std::string line;
     ASSERT_TRUE(reader.Next(&line));
     EXPECT_EQ(line, "\xE3\x81\x82");
     EXPECT_FALSE(reader.Next(&line));
   }
-  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
@@ -237,8 +238,8 @@ TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
 }
 
 // `lines`, each followed by the line end, as `row` lays them out under the
-// current code page, after its byte-order mark.
-std::string LaidOut(const OutputEncoding& row, const Lines& lines) {
+// code page `page`, after its byte-order mark.
+std::string LaidOut(const OutputEncoding& row, const Lines& lines, const text::CodePage& page) {
   std::string out(row.byte_order_mark);
   auto put = [&](std::u16string_view units) {
     for (char16_t u : units) {
@@ -252,7 +253,7 @@ std::string LaidOut(const OutputEncoding& row, const Lines& lines) {
   };
   for (const std::string& line : lines) {
     if (row.unit_bytes == 1) {
-      out += text::SystemCodePage().Encode(line);
+      out += page.Encode(line);
     } else {
       put(text::Utf8ToUtf16(line));
     }
@@ -281,34 +282,35 @@ TEST(ScriptWriter, EveryEncodingRowFollowsTheLineRules) {
   }
   const std::string head(kBlockSize - 1, 'x');
   inputs.insert(inputs.end(), {runs, head + "\r\nnext\r\ny", head + "\ry", "\xFF" + head + "\r\n"});
-  for (const char* page : {"windows-1252", "ibm-437", "UTF-8"}) {
-    ASSERT_TRUE(text::SetSystemCodePage(page, nullptr));
+  for (const char* name : {"windows-1252", "ibm-437", "UTF-8"}) {
+    const text::CodePage& page = Page(name);
     for (size_t r = 0; r < std::size(rows); ++r) {
-      SCOPED_TRACE(std::string(page) + ", row " + std::to_string(r));
+      SCOPED_TRACE(std::string(name) + ", row " + std::to_string(r));
       for (const std::string& in : inputs) {
         Lines cleaned;
-        for (const std::string& raw : SplitLines(in)) {
-          cleaned.push_back(LimpaLinha(text::SystemCodePage().Decode(raw)));
-        }
-        EXPECT_EQ(Copy(in, rows[r]), LaidOut(rows[r], cleaned)) << in.substr(0, 80);
+        for (const std::string& raw : SplitLines(in))
+          cleaned.push_back(LimpaLinha(page.Decode(raw)));
+        EXPECT_EQ(Copy(in, rows[r], page), LaidOut(rows[r], cleaned, page)) << in.substr(0, 80);
       }
       const Lines lines = {"ascii", "", "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80 \xC3\xBE", "a\rb\nc"};
-      EXPECT_EQ(Written(lines, rows[r]), LaidOut(rows[r], lines));
+      EXPECT_EQ(Written(lines, rows[r], page), LaidOut(rows[r], lines, page));
     }
   }
-  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 TEST(ScriptWriter, RefusesARowThatIsNone) {
   TempDir dir;
   ScriptWriter w;
-  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 4}).code, EINVAL);
-  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 1, .line_end = u"\u2028"}).code,
+  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 4}, Windows1252()).code, EINVAL);
+  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 1, .line_end = u"\u2028"},
+                     Windows1252())
+                .code,
             EINVAL);
   EXPECT_EQ(w.WriteLine("x").code, EINVAL);
   EXPECT_FALSE(dir.Exists("out.sql"));
-  EXPECT_TRUE(
-      w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 2, .line_end = u"\u2028"}).ok());
+  EXPECT_TRUE(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 2, .line_end = u"\u2028"},
+                       Windows1252())
+                  .ok());
   EXPECT_TRUE(w.WriteLine("x").ok());
   EXPECT_TRUE(w.Close().ok());
   EXPECT_EQ(dir.Read("out.sql"), std::string("x\0\x28\x20", 4));
@@ -323,7 +325,7 @@ TEST(ScriptWriter, FailuresStickAndLeaveTheTargetAsItWas) {
       {dir / "folder.sql", EISDIR}, {dir / "ro.sql", EACCES}, {dir / "missing/x.sql", ENOENT}};
   for (const auto& [target, code] : cases) {
     ScriptWriter w;
-    EXPECT_EQ(w.Create(target, ScriptEncoding::kUtf16Le).code, code) << target;
+    EXPECT_EQ(w.Create(target, ScriptEncoding::kUtf16Le, Windows1252()).code, code) << target;
     EXPECT_EQ(w.WriteLine("x").code, code) << target;
     EXPECT_EQ(w.Close().code, code) << target;
   }
@@ -343,7 +345,6 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
   } cases[] = {{"windows-1252", big}, {"windows-1252", ""}, {"UTF-8", multibyte}};
   for (const auto& c : cases) {
     for (ScriptEncoding encoding : {ScriptEncoding::kCodePage, ScriptEncoding::kUtf16Le}) {
-      ASSERT_TRUE(text::SetSystemCodePage(c.page, nullptr));
       TempDir dir;
       dir.Write("src.ora", c.source);
       dir.Write("out.sql", "old");
@@ -351,7 +352,7 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
       {
         testing::FileSizeLimit limit(64UL * 1024);
         ScriptWriter w;
-        ASSERT_TRUE(w.Create(dir / "out.sql", encoding).ok());
+        ASSERT_TRUE(w.Create(dir / "out.sql", encoding, Page(c.page)).ok());
         SourceFile source;
         ASSERT_TRUE(source.Open(dir / "src.ora").ok());
         copied = c.source.empty() ? w.WriteLine(std::string(100UL * 1024, 'y'))
@@ -366,7 +367,6 @@ TEST(ScriptWriter, AFailedWriteIsReportedAndTheTargetKept) {
       EXPECT_EQ(testing::FolderNames(dir.path()), (Lines{"out.sql", "src.ora"}));
     }
   }
-  text::SetSystemCodePage("windows-1252", nullptr);
 }
 
 // The target, found without regard to case, keeps its old content until
@@ -377,16 +377,16 @@ TEST(ScriptWriter, ReplacesTheTargetOnlyAtClose) {
   const std::string target = dir.path() + "\\OUT\\02-sa_tabelas.SQL";
   {
     ScriptWriter dropped;
-    ASSERT_TRUE(dropped.Create(target, ScriptEncoding::kCodePage).ok());
+    ASSERT_TRUE(dropped.Create(target, ScriptEncoding::kCodePage, Windows1252()).ok());
     ASSERT_TRUE(dropped.WriteLine("new").ok());
   }
   ScriptWriter aborted, w;
-  ASSERT_TRUE(aborted.Create(target, ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(aborted.Create(target, ScriptEncoding::kCodePage, Windows1252()).ok());
   ASSERT_TRUE(aborted.WriteLine("new").ok());
   aborted.Abort();
   EXPECT_NE(aborted.Close().code, 0);
   EXPECT_EQ(testing::FolderNames(dir / "Out"), Lines{"02-SA_Tabelas.sql"});
-  ASSERT_TRUE(w.Create(target, ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(w.Create(target, ScriptEncoding::kCodePage, Windows1252()).ok());
   ASSERT_TRUE(w.WriteLine("new").ok());
   EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "old content");
   ASSERT_TRUE(w.Close().ok());
@@ -412,7 +412,7 @@ TEST(SourceFile, OneObjectServesFileAfterFile) {
   ASSERT_TRUE(source.Open(dir / "E.ORA").ok());
   EXPECT_TRUE(source.empty());
   ScriptWriter w;
-  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage).ok());
+  ASSERT_TRUE(w.Create(dir / "o.sql", ScriptEncoding::kCodePage, Windows1252()).ok());
   for (const char* name : {"small.ora", "big.ora", "small.ora", "lf.ora", "cr.ora"}) {
     ASSERT_TRUE(source.Open(dir / name).ok()) << name;
     EXPECT_FALSE(source.empty());
@@ -422,7 +422,7 @@ TEST(SourceFile, OneObjectServesFileAfterFile) {
   EXPECT_EQ(dir.Read("o.sql"), "s\r\n" + big + "s\r\n" + std::string(64, 'x') + "\n\r\n" +
                                    std::string(63, 'x') + "\r\n");
   LineReader reader;
-  EXPECT_EQ(reader.Open(dir / "missing.ora").code, ENOENT);
+  EXPECT_EQ(reader.Open(dir / "missing.ora", Windows1252()).code, ENOENT);
   std::string line = "stale";
   EXPECT_FALSE(reader.Next(&line));
   EXPECT_EQ(line, "");

@@ -110,6 +110,36 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
   EXPECT_EQ(Messages(form), "");
 }
 
+// Two windows of one process, each with the code page its configuration
+// names (none: Windows-1252), also after "Abrir configuração…".
+TEST(Form1Start, EachWindowReadsInTheCodePageOfItsOwnConfiguration) {
+  TempDir dir;
+  dir.Write("utf8/VKTGeraInstallBD.ini",
+            "[GERAL]\r\nCodePage=UTF-8\r\nREPOSITORIO=Produ\xC3\xA7\xC3\xA3o\r\n"
+            "[Produ\xC3\xA7\xC3\xA3o]\r\nSISTEMA=a\xC3\xA7\xC3\xA3o\r\n");
+  dir.Write("ansi/VKTGeraInstallBD.ini",
+            "[GERAL]\r\nREPOSITORIO=Produ\xE7\xE3o\r\n[Produ\xE7\xE3o]\r\nSISTEMA=a\xE7\xE3o\r\n");
+  Form1 utf8(dir / "utf8");
+  Form1 ansi(dir / "ansi");
+  const QString name = QString::fromUtf8("Produção");
+  for (Form1* form : {&utf8, &ansi, &utf8}) {
+    EXPECT_EQ(Items(*form), Texts{"Produção"});
+    Pick(*form, "CbRepos", name);
+    EXPECT_EQ(form->session().settings.SISTEMA, "AÇÃO");
+  }
+  EXPECT_EQ(utf8.session().general.code_page->name(), "UTF-8");
+  EXPECT_EQ(ansi.session().general.code_page->name(), "windows-1252");
+  utf8.OpenConfiguration(dir / "ansi/VKTGeraInstallBD.ini");
+  ansi.OpenConfiguration(dir / "utf8/VKTGeraInstallBD.ini");
+  for (Form1* form : {&utf8, &ansi}) {
+    EXPECT_EQ(Items(*form), Texts{"Produção"});
+    Pick(*form, "CbRepos", name);
+    EXPECT_EQ(form->session().settings.SISTEMA, "AÇÃO");
+  }
+  EXPECT_EQ(utf8.session().general.code_page->name(), "windows-1252");
+  EXPECT_EQ(ansi.session().general.code_page->name(), "UTF-8");
+}
+
 // "name left,top width×height" of each control of the client area but the
 // message area.
 Texts Placed(const QWidget& form) {

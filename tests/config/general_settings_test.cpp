@@ -1,0 +1,94 @@
+#include "config/general_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/fake_desktop.h"
+#include "support/temp_dir.h"
+
+namespace vkt::config {
+namespace {
+
+using testing::TempDir;
+
+// Every field of the settings built from one main configuration, and the
+// keys that could not be used.
+TEST(ReadGeneralSettings, EachFieldComesFromItsKeyOrKeepsItsDefault) {
+  const struct {
+    const char* what;
+    std::string ini;
+    const char* code_page;
+    const char* repositories;  // each name in brackets
+    std::vector<GeneralKeyProblem> problems;
+  } rows[] = {
+      {"no file", "", "windows-1252", "", {}},
+      {"no section", "[OUTRA]\r\nCodePage=UTF-8\r\nREPOSITORIO=R1\r\n", "windows-1252", "", {}},
+      {"empty keys", "[GERAL]\r\nCodePage=\r\nREPOSITORIO=\r\n", "windows-1252", "", {}},
+      {"repositories", "[GERAL]\r\nREPOSITORIO=R1,, R2\r\n", "windows-1252", "[R1][][ R2]", {}},
+      {"names in Windows-1252",
+       "[GERAL]\r\nREPOSITORIO=Produ\xE7\xE3o\r\n",
+       "windows-1252",
+       "[Produ\xC3\xA7\xC3\xA3o]",
+       {}},
+      {"names in the page named, whatever the keys' order",
+       "[geral]\r\nrepositorio=Produ\xC3\xA7\xC3\xA3o\r\ncodepage= UTF-8 \r\n",
+       "UTF-8",
+       "[Produ\xC3\xA7\xC3\xA3o]",
+       {}},
+      {"an unknown page",
+       "[GERAL]\r\nCodePage=klingon\r\nREPOSITORIO=A\r\n",
+       "windows-1252",
+       "[A]",
+       {{"CodePage", "klingon", "Unknown code page: klingon", "windows-1252"}}},
+      {"a page that is not ASCII",
+       "[GERAL]\nCodePage=UTF-16LE\n",
+       "windows-1252",
+       "",
+       {{"CodePage", "UTF-16LE", "not an ASCII-compatible code page: UTF-16LE", "windows-1252"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    testing::FakeDesktop desktop;
+    TempDir dir;
+    if (!row.ini.empty()) dir.Write("VKTGeraInstallBD.ini", row.ini);
+    std::vector<GeneralKeyProblem> problems;
+    const GeneralSettings settings = ReadGeneralSettings(dir / "VKTGeraInstallBD.ini", &problems);
+    EXPECT_EQ(settings.code_page->name(), row.code_page);
+    std::string repositories;
+    for (const std::string& name : settings.repositories) repositories += "[" + name + "]";
+    EXPECT_EQ(repositories, row.repositories);
+    EXPECT_EQ(problems, row.problems);
+    EXPECT_TRUE(desktop.boxes.empty());
+  }
+}
+
+// The README tells the user about every key.
+TEST(GeneralKeys, TheReadmeNamesEveryKey) {
+  const std::string readme = testing::ReadFileBytes(std::string(VKT_SOURCE_DIR) + "/README.md");
+  for (const GeneralKey& key : GeneralKeys()) {
+    EXPECT_NE(readme.find("`" + std::string(key.name)), std::string::npos) << key.name;
+  }
+}
+
+TEST(SplitRepositoryList, SplitsAtEveryCommaWithoutTrimming) {
+  // Each name in brackets.
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"R1", "[R1]"},
+                                                       {"R1,R2", "[R1][R2]"},
+                                                       {"R1,,R2", "[R1][][R2]"},
+                                                       {"R1, R2 ", "[R1][ R2 ]"},
+                                                       {",", "[][]"},
+                                                       {"R1,", "[R1][]"},
+                                                       {",R1", "[][R1]"}};
+  for (const auto& [value, names] : cases) {
+    std::string got;
+    for (const std::string& name : SplitRepositoryList(value)) got += "[" + name + "]";
+    EXPECT_EQ(got, names) << value;
+  }
+}
+
+}  // namespace
+}  // namespace vkt::config
