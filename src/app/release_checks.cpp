@@ -192,7 +192,7 @@ class FolderScripts {
   platform::Status Open(std::string_view file_name, std::size_t place, platform::File* file) const {
     if (place != kByPath && place != platform::ListedFolder::kNone &&
         listed_.entry(place).type == platform::EntryType::kRegular) {
-      const platform::Status opened = listed_.OpenEntry(place, file);
+      platform::Status opened = listed_.OpenEntry(place, file);
       // An entry gone since the listing was taken is looked for again.
       if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
     }
@@ -210,7 +210,7 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
                        EncodingSniffer* sniffer) {
   for (;;) {
     std::size_t got = 0;
-    const platform::Status status = file.Read(block, size, &got);
+    platform::Status status = file.Read(block, size, &got);
     if (!status.ok()) return status;
     if (got == 0) return platform::Status::Ok();
     sniffer->Feed(std::string_view(block, got));
@@ -331,34 +331,46 @@ void EncodingSniffer::Feed(std::string_view bytes) {
   if (head_.size() < 3) head_.append(bytes.substr(0, 3 - head_.size()));
   if (!valid_utf8_) return;
   for (char ch : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (pending_ > 0) {
-      if (c < min_second_ || c > max_second_) {
-        valid_utf8_ = false;
-        return;
-      }
-      min_second_ = 0x80;
-      max_second_ = 0xBF;
-      --pending_;
-      continue;
-    }
-    if (c < 0x80) continue;
-    non_ascii_ = true;
-    if (c >= 0xC2 && c <= 0xDF) {
-      pending_ = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      pending_ = 2;
-      if (c == 0xE0) min_second_ = 0xA0;  // no overlong forms
-      if (c == 0xED) max_second_ = 0x9F;  // no surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      pending_ = 3;
-      if (c == 0xF0) min_second_ = 0x90;
-      if (c == 0xF4) max_second_ = 0x8F;  // nothing above U+10FFFF
-    } else {
+    if (!TakeByte(static_cast<unsigned char>(ch))) {
       valid_utf8_ = false;
       return;
     }
   }
+}
+
+bool EncodingSniffer::TakeByte(unsigned char c) {
+  if (pending_ > 0) return TakeContinuationByte(c);
+  if (c < 0x80) return true;
+  non_ascii_ = true;
+  return TakeLeadByte(c);
+}
+
+bool EncodingSniffer::TakeContinuationByte(unsigned char c) {
+  if (c < min_second_ || c > max_second_) return false;
+  min_second_ = 0x80;
+  max_second_ = 0xBF;
+  --pending_;
+  return true;
+}
+
+bool EncodingSniffer::TakeLeadByte(unsigned char c) {
+  if (c >= 0xC2 && c <= 0xDF) {
+    pending_ = 1;
+    return true;
+  }
+  if (c >= 0xE0 && c <= 0xEF) {
+    pending_ = 2;
+    if (c == 0xE0) min_second_ = 0xA0;  // no overlong forms
+    if (c == 0xED) max_second_ = 0x9F;  // no surrogates
+    return true;
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    pending_ = 3;
+    if (c == 0xF0) min_second_ = 0x90;
+    if (c == 0xF4) max_second_ = 0x8F;  // nothing above U+10FFFF
+    return true;
+  }
+  return false;
 }
 
 bool EncodingSniffer::Decided() const {

@@ -83,6 +83,12 @@ class EncodingSniffer {
   bool Decided() const;
 
  private:
+  // Each takes the next byte of a UTF-8 sequence: false when it cannot
+  // stand there (the text is no UTF-8).
+  bool TakeByte(unsigned char c);
+  bool TakeContinuationByte(unsigned char c);
+  bool TakeLeadByte(unsigned char c);
+
   bool single_byte_page_;
   bool utf8_page_;
   std::string head_;  // the first bytes, for the byte-order mark

@@ -104,6 +104,14 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
   return update.refused.empty() ? kExitClean : kExitProblems;
 }
 
+// `--list-repos`: the names of the repository list, one a line.
+int ListRepositories(const app::Session& session, std::FILE* out) {
+  for (const std::string& name : session.general.repositories) {
+    if (!name.empty()) WriteLine(out, name);
+  }
+  return kExitClean;
+}
+
 }  // namespace
 
 int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress) {
@@ -118,12 +126,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   }
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
-  if (options.command == Command::kListRepositories) {
-    for (const std::string& name : session.general.repositories) {
-      if (!name.empty()) WriteLine(out, name);
-    }
-    return kExitClean;
-  }
+  if (options.command == Command::kListRepositories) return ListRepositories(session, out);
 
   app::RunRequest request;
   request.index = options.command == Command::kNumbering ? 0 : 1;

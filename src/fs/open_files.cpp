@@ -133,7 +133,7 @@ platform::File::Mode PlatformMode(FileAccess access) {
   return platform::File::Mode::kRead;
 }
 
-void SetError(platform::Status* error, platform::Status status) {
+void SetError(platform::Status* error, const platform::Status& status) {
   if (error) *error = status;
 }
 

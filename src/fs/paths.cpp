@@ -106,6 +106,42 @@ std::string FileSystemObject::CleanPath(std::string& Path) {
 
 std::string FileSystemObject::CurrentDirectory() { return platform::CurrentDirectory(); }
 
+namespace {
+
+// Windows: `name` (no drive prefix) against the current directory ("C:\..."
+// or "\\server\..."); a leading separator starts at its drive's root, a pair
+// at a server.
+std::string AgainstWindowsCurrentDirectory(const std::string& name) {
+  const std::string cwd = platform::CurrentDirectory();
+  const bool unc = name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]);
+  std::string root = "\\\\";
+  std::vector<std::string> parts;
+  if (!unc) {
+    if (HasDrivePrefix(cwd)) root = cwd.substr(0, 2) + "\\";
+    if (!IsSeparator(name.front())) {
+      parts = Components(std::string_view(cwd).substr(HasDrivePrefix(cwd) ? 2 : 0));
+    }
+  }
+  for (std::string& part : Components(name)) parts.push_back(std::move(part));
+  return JoinComponents(root, Normalize(parts), '\\');
+}
+
+// `name` (with a drive prefix) from its drive's root.
+std::string FromItsDriveRoot(const std::string& name) {
+  return JoinComponents(name.substr(0, 2) + "\\",
+                        Normalize(Components(std::string_view(name).substr(2))), '\\');
+}
+
+// POSIX: `name` against the process's current directory, or from "/".
+std::string AgainstPosixCurrentDirectory(const std::string& name) {
+  std::vector<std::string> parts;
+  if (!IsSeparator(name.front())) parts = Components(platform::CurrentDirectory());
+  for (std::string& part : Components(name)) parts.push_back(std::move(part));
+  return JoinComponents("/", Normalize(parts), '/');
+}
+
+}  // namespace
+
 // Windows resolves a name against the current directory of its drive. On
 // POSIX a relative name (either separator) is resolved against the process's
 // current directory and the result is a POSIX path ("/" separators); an
@@ -120,30 +156,13 @@ std::string FileSystemObject::GetAbsolutePathname(const std::string& Filename) {
   std::string result;
   char sep = '/';
   if (platform::kPathSeparator == '\\' && !HasDrivePrefix(Filename)) {
-    // Windows: against the current directory ("C:\..." or "\\server\...");
-    // a leading separator starts at its drive's root, a pair at a server.
     sep = '\\';
-    const std::string cwd = platform::CurrentDirectory();
-    const bool unc = Filename.size() >= 2 && IsSeparator(Filename[0]) && IsSeparator(Filename[1]);
-    std::string root = "\\\\";
-    std::vector<std::string> parts;
-    if (!unc) {
-      if (HasDrivePrefix(cwd)) root = cwd.substr(0, 2) + "\\";
-      if (!IsSeparator(Filename.front())) {
-        parts = Components(std::string_view(cwd).substr(HasDrivePrefix(cwd) ? 2 : 0));
-      }
-    }
-    for (std::string& part : Components(Filename)) parts.push_back(std::move(part));
-    result = JoinComponents(root, Normalize(parts), sep);
+    result = AgainstWindowsCurrentDirectory(Filename);
   } else if (HasDrivePrefix(Filename)) {
     sep = '\\';
-    result = JoinComponents(Filename.substr(0, 2) + "\\",
-                            Normalize(Components(std::string_view(Filename).substr(2))), sep);
+    result = FromItsDriveRoot(Filename);
   } else {
-    std::vector<std::string> parts;
-    if (!IsSeparator(Filename.front())) parts = Components(platform::CurrentDirectory());
-    for (std::string& part : Components(Filename)) parts.push_back(std::move(part));
-    result = JoinComponents("/", Normalize(parts), sep);
+    result = AgainstPosixCurrentDirectory(Filename);
   }
   if (trailing && result.back() != sep) result += sep;
   return result;

@@ -248,31 +248,7 @@ struct ScriptWriter::Impl {
       char* o = out.get() + length;
       size_t i = 0;
 #if defined(__SSE2__)
-      if (tables.ascii_identity) {
-        // Sixteen bytes at a time become sixteen units by zero extension when
-        // they read as themselves: ASCII, and under a page whose upper half is
-        // Latin-1 (Windows-1252) everything but 0x80-0x9F.
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
-        const __m128i c1 = _mm_set1_epi8(static_cast<char>(0x80));
-        for (; i + 16 <= k; i += 16) {
-          __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-          const int mixed = tables.latin1_upper
-                                ? _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), c1))
-                                : _mm_movemask_epi8(bytes);
-          if (mixed != 0) {
-            for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &unit_out[p[j]], 2);
-            continue;
-          }
-          // Each byte beside a zero, after it or before it.
-          const __m128i low =
-              kBigEndian ? _mm_unpacklo_epi8(zero, bytes) : _mm_unpacklo_epi8(bytes, zero);
-          const __m128i high =
-              kBigEndian ? _mm_unpackhi_epi8(zero, bytes) : _mm_unpackhi_epi8(bytes, zero);
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i), low);
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i + 16), high);
-        }
-      }
+      i = WidenSixteenAtATime<kBigEndian>(p, k, o);
 #endif
       for (; i < k; ++i) std::memcpy(o + 2 * i, &unit_out[p[i]], 2);
       length += 2 * k;
@@ -281,6 +257,42 @@ struct ScriptWriter::Impl {
     }
     return error.ok();
   }
+
+#if defined(__SSE2__)
+  // The first bytes of the `k` at `p` as two-byte units at `o`, sixteen at a
+  // time: how many it wrote (a multiple of sixteen), the rest left to the
+  // caller.
+  template <bool kBigEndian>
+  size_t WidenSixteenAtATime(const unsigned char* p, size_t k, char* o) {
+    size_t i = 0;
+    if (tables.ascii_identity) {
+      // Sixteen bytes at a time become sixteen units by zero extension when
+      // they read as themselves: ASCII, and under a page whose upper half is
+      // Latin-1 (Windows-1252) everything but 0x80-0x9F.
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i top3 = _mm_set1_epi8(static_cast<char>(0xE0));
+      const __m128i c1 = _mm_set1_epi8(static_cast<char>(0x80));
+      for (; i + 16 <= k; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mixed = tables.latin1_upper
+                              ? _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, top3), c1))
+                              : _mm_movemask_epi8(bytes);
+        if (mixed != 0) {
+          for (size_t j = i; j < i + 16; ++j) std::memcpy(o + 2 * j, &unit_out[p[j]], 2);
+          continue;
+        }
+        // Each byte beside a zero, after it or before it.
+        const __m128i low =
+            kBigEndian ? _mm_unpacklo_epi8(zero, bytes) : _mm_unpacklo_epi8(bytes, zero);
+        const __m128i high =
+            kBigEndian ? _mm_unpackhi_epi8(zero, bytes) : _mm_unpackhi_epi8(bytes, zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 2 * i + 16), high);
+      }
+    }
+    return i;
+  }
+#endif
 
   // The code page's bytes under a code page that copies bytes as they are:
   // only lone CRs need an LF, so CR LF files go out in runs as long as the

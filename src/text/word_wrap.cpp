@@ -115,6 +115,29 @@ std::vector<std::string> Tokenize(const std::string& text) {
   return tokens;
 }
 
+namespace {
+
+// Ends the open line, `line`, before the token t[*i] (`lines` holds the
+// lines so far, the open one last). A delimiter or a break stays at the end
+// of the line it ends and the next line starts after it: *i moves past it,
+// and after the last token that line is empty and another, empty, follows.
+// Returns the start of the new open line.
+std::string EndLineBefore(const std::vector<std::string>& t, std::size_t* i,
+                          const std::string& line, const std::string& Delimiters,
+                          const std::string& LineBreak, std::vector<std::string>* lines) {
+  lines->back() = line;
+  lines->emplace_back();
+  const std::string& token = t[*i];
+  if (!IsCharInSet(token, Delimiters) && token != LineBreak) return token;
+  (*lines)[lines->size() - 2] += token;
+  ++*i;
+  if (*i < t.size()) return t[*i];
+  lines->emplace_back();
+  return {};
+}
+
+}  // namespace
+
 std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
                                     const std::string& text, const std::string& Delimiters,
                                     const std::string& LineBreak, bool Mnemonics) {
@@ -128,8 +151,7 @@ std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
   std::string cand = t[0];
   int count = 1;
   bool restarted = false;
-  lines.emplace_back();
-  std::size_t n = 0;
+  lines.emplace_back();  // the open line
   std::int32_t widest = 0;
 
   while (!cand.empty()) {
@@ -145,25 +167,8 @@ std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
     const bool fits =
         (MaxWidth < 20 || cand_size.cx <= MaxWidth) && (LineBreak.empty() || t[i] != LineBreak);
     if (!fits) {
-      // End the line before t[i].
-      lines[n] = line;
-      lines.emplace_back();
-      ++n;
+      line = EndLineBefore(t, &i, line, Delimiters, LineBreak, &lines);
       count = 1;
-      if (!IsCharInSet(t[i], Delimiters) && t[i] != LineBreak) {
-        line = t[i];
-      } else {
-        // The delimiter or break stays at the end of the line just ended.
-        lines[n - 1] += t[i];
-        if (i < last) {
-          line = t[i + 1];
-        } else {
-          lines.emplace_back();
-          ++n;
-          line.clear();
-        }
-        ++i;
-      }
       cand = line;
       restarted = true;
     }
@@ -181,8 +186,8 @@ std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
     }
   }
 
-  lines[n] = cand;
-  if (lines[n].empty()) lines.pop_back();
+  lines.back() = cand;
+  if (lines.back().empty()) lines.pop_back();
   if (MaxWidth < 20) MaxWidth = widest;
   return lines;
 }

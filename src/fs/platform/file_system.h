@@ -459,8 +459,10 @@ class AtomicFile {
   std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
-  std::string target_path_;           // for the listing cache
-  std::uint32_t own_attributes_ = 0;  // Windows: given instead of the target's (0 = none)
+  std::string target_path_;  // for the listing cache
+#ifdef _WIN32
+  std::uint32_t own_attributes_ = 0;  // given instead of the target's (0 = none)
+#endif
 };
 
 // How ReplaceFile replaces.

@@ -247,81 +247,87 @@ Status DeleteFile(std::string_view path) {
   return Status::Ok();
 }
 
+namespace {
+
+// Why the file whose metadata is `source` cannot be copied to `dst`, or Ok.
+Status CheckCopyTarget(const std::string& dst, const struct stat& source, bool fail_if_exists) {
+  struct stat dst_st {};
+  if (::stat(dst.c_str(), &dst_st) != 0) return Status::Ok();
+  if (fail_if_exists) return Status::Errno(EEXIST);
+  if (S_ISDIR(dst_st.st_mode) || OwnerCannotWrite(dst_st)) {
+    return Status::Errno(S_ISDIR(dst_st.st_mode) ? EISDIR : EACCES);
+  }
+  if (dst_st.st_dev == source.st_dev && dst_st.st_ino == source.st_ino) {
+    return Status::Errno(EINVAL);
+  }
+  return Status::Ok();
+}
+
+// True for the errors of copy_file_range that mean the file system cannot
+// copy by itself.
+bool FileSystemCannotCopy(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+// Copies what is left of `in` to `out` by reading and writing.
+Status CopyByReadingAndWriting(int in, int out) {
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t r = ::read(in, buffer.data(), buffer.size());
+    if (r == 0) return Status::Ok();
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return FromErrno();
+    }
+    if (Status s = WriteAll(out, buffer.data(), static_cast<size_t>(r)); !s.ok()) return s;
+  }
+}
+
+// Copies the contents of `in` to `out`, by the file system where it can.
+Status CopyContents(int in, int out) {
+  for (;;) {
+    const ssize_t n = sys::CopyFileRange(in, out, 1 << 30);
+    if (n == 0) return Status::Ok();
+    if (n > 0) continue;
+    if (!FileSystemCannotCopy(errno)) return FromErrno();
+    return CopyByReadingAndWriting(in, out);
+  }
+}
+
+// Gives the copy `out` the permission bits and times of its source.
+Status GiveSourceModeAndTimes(int out, const struct stat& source) {
+  if (sys::Fchmod(out, source.st_mode & 07777) != 0) return FromErrno();
+  timespec times[2] = {source.st_atim, source.st_mtim};
+  if (sys::Futimens(out, times) != 0) return FromErrno();
+  return Status::Ok();
+}
+
+// Copies the open regular file `in` to the POSIX path `dst`; a copy that
+// fails on the way is deleted.
+Status CopyOpenFile(int in, const std::string& dst, bool fail_if_exists) {
+  struct stat sst {};
+  if (::fstat(in, &sst) != 0) return Status::Errno(errno);
+  if (Status s = CheckCopyTarget(dst, sst, fail_if_exists); !s.ok()) return s;
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
+  const int out = sys::Open(dst.c_str(), flags, sst.st_mode & 07777);
+  if (out < 0) return Status::Errno(errno);
+  Status result = CopyContents(in, out);
+  if (result.ok()) result = GiveSourceModeAndTimes(out, sst);
+  if (::close(out) != 0 && result.ok()) result = FromErrno();
+  if (!result.ok()) sys::Unlink(dst.c_str());
+  ForgetListingOf(dst);
+  return result;
+}
+
+}  // namespace
+
 Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
   std::string src, dst;
   if (!Resolve(from, &src) || !Resolve(to, &dst)) return Status::Errno(ENOENT);
-  int in = OpenRegularForReading(src);
+  const int in = OpenRegularForReading(src);
   if (in < 0) return Status::Errno(-in);
-  struct stat sst {};
-  if (::fstat(in, &sst) != 0) {
-    int e = errno;
-    ::close(in);
-    return Status::Errno(e);
-  }
-  struct stat dst_st {};
-  if (::stat(dst.c_str(), &dst_st) == 0) {
-    if (fail_if_exists) {
-      ::close(in);
-      return Status::Errno(EEXIST);
-    }
-    if (S_ISDIR(dst_st.st_mode) || OwnerCannotWrite(dst_st)) {
-      ::close(in);
-      return Status::Errno(S_ISDIR(dst_st.st_mode) ? EISDIR : EACCES);
-    }
-    if (dst_st.st_dev == sst.st_dev && dst_st.st_ino == sst.st_ino) {
-      ::close(in);
-      return Status::Errno(EINVAL);
-    }
-  }
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
-  int out = sys::Open(dst.c_str(), flags, sst.st_mode & 07777);
-  if (out < 0) {
-    int e = errno;
-    ::close(in);
-    return Status::Errno(e);
-  }
-  Status result;
-  std::vector<char> buffer;
-  for (;;) {
-    ssize_t n = sys::CopyFileRange(in, out, 1 << 30);
-    if (n == 0) break;
-    if (n > 0) continue;
-    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-      result = FromErrno();
-      break;
-    }
-    // The file system cannot copy by itself: fall back to reading and writing.
-    buffer.resize(1 << 20);
-    for (;;) {
-      ssize_t r = ::read(in, buffer.data(), buffer.size());
-      if (r == 0) break;
-      if (r < 0) {
-        if (errno == EINTR) continue;
-        result = FromErrno();
-        break;
-      }
-      for (ssize_t done = 0; done < r;) {
-        ssize_t w = sys::Write(out, buffer.data() + done, static_cast<size_t>(r - done));
-        if (w < 0) {
-          if (errno == EINTR) continue;
-          result = FromErrno();
-          break;
-        }
-        done += w;
-      }
-      if (!result.ok()) break;
-    }
-    break;
-  }
-  if (result.ok() && sys::Fchmod(out, sst.st_mode & 07777) != 0) result = FromErrno();
-  if (result.ok()) {
-    timespec times[2] = {sst.st_atim, sst.st_mtim};
-    if (sys::Futimens(out, times) != 0) result = FromErrno();
-  }
-  if (::close(out) != 0 && result.ok()) result = FromErrno();
+  Status result = CopyOpenFile(in, dst, fail_if_exists);
   ::close(in);
-  if (!result.ok()) sys::Unlink(dst.c_str());
-  ForgetListingOf(dst);
   return result;
 }
 
@@ -466,68 +472,83 @@ namespace {
 // The descriptor of an open file or folder, -1 for none.
 int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
+// The flags of open() for `mode`.
+int OpenFlags(File::Mode mode, bool share_read_only) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case File::Mode::kRead:
+      flags |= O_RDONLY;
+      break;
+    // Emptied once the lock (if asked for) is held: see TakeSharingLock.
+    case File::Mode::kWrite:
+      flags |= O_WRONLY | O_CREAT | (share_read_only ? 0 : O_TRUNC);
+      break;
+    case File::Mode::kAppend:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      break;
+    case File::Mode::kReadWrite:
+      flags |= O_RDWR | O_CREAT;
+      break;
+    case File::Mode::kWriteKeep:
+      flags |= O_WRONLY | O_CREAT;
+      break;
+  }
+  return flags;
+}
+
+// Opens (creating where `flags` say so) the POSIX path `posix` for writing:
+// not a folder, nor a file its owner may not write.
+Status OpenForWriting(const std::string& posix, int flags, int* fd) {
+  struct stat st {};
+  if (::stat(posix.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
+    if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
+  }
+  *fd = sys::Open(posix.c_str(), flags, 0666);
+  if (*fd < 0) return FromErrno();
+  if (::fstat(*fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(*fd);
+    return Status::Errno(EISDIR);
+  }
+  return Status::Ok();
+}
+
+// The lock that stands for sharing for reading only: shared for a reader,
+// exclusive for a writer; a file opened for kWrite is emptied once it is
+// held. On failure `fd` is closed.
+Status TakeSharingLock(int fd, File::Mode mode) {
+  const int op = (mode == File::Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
+  if (::flock(fd, op) != 0 || (mode == File::Mode::kWrite && sys::Ftruncate(fd, 0) != 0)) {
+    const int e = errno;
+    ::close(fd);
+    return Status::Errno(e);
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_only) {
-  return
-      [&]() -> Status {
-        std::string posix;
-        if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-        int flags = O_CLOEXEC;
-        switch (mode) {
-          case Mode::kRead:
-            flags |= O_RDONLY;
-            break;
-          // Emptied below, once the lock (if asked for) is held.
-          case Mode::kWrite:
-            flags |= O_WRONLY | O_CREAT | (share_read_only ? 0 : O_TRUNC);
-            break;
-          case Mode::kAppend:
-            flags |= O_WRONLY | O_CREAT | O_APPEND;
-            break;
-          case Mode::kReadWrite:
-            flags |= O_RDWR | O_CREAT;
-            break;
-          case Mode::kWriteKeep:
-            flags |= O_WRONLY | O_CREAT;
-            break;
-        }
-        int fd = -1;
-        if (mode == Mode::kRead) {
-          fd = OpenRegularForReading(posix);
-          if (fd < 0) return Status::Errno(-fd);
-        } else {
-          struct stat st {};
-          if (::stat(posix.c_str(), &st) == 0) {
-            if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
-            if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
-          }
-          fd = sys::Open(posix.c_str(), flags, 0666);
-          if (fd < 0) return FromErrno();
-          if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return Status::Errno(EISDIR);
-          }
-        }
-        if (share_read_only) {
-          int op = (mode == Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
-          if (::flock(fd, op) != 0) {
-            int e = errno;
-            ::close(fd);
-            return Status::Errno(e);
-          }
-          if (mode == Mode::kWrite && sys::Ftruncate(fd, 0) != 0) {
-            int e = errno;
-            ::close(fd);
-            return Status::Errno(e);
-          }
-        }
-        if (mode != Mode::kRead) ForgetListingOf(posix);
-        out->Close();
-        out->handle_ = fd;
-        return Status::Ok();
-      }()
-                   .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile, path);
+  return [&]() -> Status {
+    std::string posix;
+    if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+    int fd = -1;
+    if (mode == Mode::kRead) {
+      fd = OpenRegularForReading(posix);
+      if (fd < 0) return Status::Errno(-fd);
+    } else if (Status s = OpenForWriting(posix, OpenFlags(mode, share_read_only), &fd); !s.ok()) {
+      return s;
+    }
+    if (share_read_only) {
+      if (Status s = TakeSharingLock(fd, mode); !s.ok()) return s;
+    }
+    if (mode != Mode::kRead) ForgetListingOf(posix);
+    out->Close();
+    out->handle_ = fd;
+    return Status::Ok();
+  }()
+                      .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile,
+                             path);
 }
 
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {

@@ -117,6 +117,37 @@ bool IsStampedFile(const struct stat& st, const FileStamp& stamp, bool renamed_s
          (renamed_since || ToNs(st.st_ctim) == stamp.change_ns);
 }
 
+// Renames `temp` to `target` in `folder` when nothing stands at `target`:
+// the file was missing when it was read, and it must be still.
+Status RenameIfStillMissing(int folder, const std::string& temp, const std::string& target) {
+  if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_NOREPLACE) == 0) {
+    return Status::Ok();
+  }
+  if (errno == EEXIST) return Status::Errno(kChangedMeanwhile);
+  if (errno != EINVAL && errno != ENOSYS) return FromErrno();
+  struct stat st {};
+  if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    return Status::Errno(kChangedMeanwhile);
+  }
+  return sys::RenameAt(folder, temp.c_str(), target.c_str()) == 0 ? Status::Ok() : FromErrno();
+}
+
+// Another program's save came between the test and the exchange, so `temp`
+// holds it: it goes back in place, and the new file (identity `own`) back to
+// its temporary name. kChangedMeanwhile when that is done.
+Status PutBackAnotherSave(int folder, const std::string& temp, const std::string& target,
+                          const FileIdentity& own) {
+  struct stat st {};
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) break;
+    if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == own.device &&
+        st.st_ino == own.inode) {
+      return Status::Errno(kChangedMeanwhile);
+    }
+  }
+  return Status::Errno(EAGAIN);  // the temporary name holds another program's file: kept
+}
+
 // Renames `temp` over `target` in `folder` when `target` is still the file of
 // `stamp` (see AtomicFile::Commit). `own` is the identity of the temporary
 // file. On success `*exchanged` tells whether `temp` now holds the replaced
@@ -125,19 +156,8 @@ bool IsStampedFile(const struct stat& st, const FileStamp& stamp, bool renamed_s
 Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::string& target,
                            const FileStamp& stamp, const FileIdentity& own, bool* exchanged) {
   *exchanged = false;
+  if (stamp.identity == FileIdentity{}) return RenameIfStillMissing(folder, temp, target);
   struct stat st {};
-  if (stamp.identity == FileIdentity{}) {
-    // The file was missing when it was read: it must be still.
-    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_NOREPLACE) == 0) {
-      return Status::Ok();
-    }
-    if (errno == EEXIST) return Status::Errno(kChangedMeanwhile);
-    if (errno != EINVAL && errno != ENOSYS) return FromErrno();
-    if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      return Status::Errno(kChangedMeanwhile);
-    }
-    return sys::RenameAt(folder, temp.c_str(), target.c_str()) == 0 ? Status::Ok() : FromErrno();
-  }
   if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT ? Status::Errno(kChangedMeanwhile) : FromErrno();
   }
@@ -153,16 +173,7 @@ Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::strin
     *exchanged = true;
     return Status::Ok();
   }
-  // Another program's save came between the test and the exchange: it goes
-  // back in place, and the new file back to its temporary name.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) break;
-    if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == own.device &&
-        st.st_ino == own.inode) {
-      return Status::Errno(kChangedMeanwhile);
-    }
-  }
-  return Status::Errno(EAGAIN);  // the temporary name holds another program's file: kept
+  return PutBackAnotherSave(folder, temp, target, own);
 }
 
 }  // namespace
