@@ -25,9 +25,17 @@ bool ShownAsEscape(std::int32_t c) {
 }
 
 std::string Hex(unsigned value, int digits) {
-  char buffer[8];
+  char buffer[9];  // the eight digits an unsigned may need, and the NUL
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
   return buffer;
+}
+
+// The character at byte `*i` of the `length` bytes at `bytes`, moving `*i`
+// behind it: its code point, or a negative number for ill-formed UTF-8.
+std::int32_t NextCharacter(const std::uint8_t* bytes, std::int32_t* i, std::int32_t length) {
+  std::int32_t c = 0;
+  U8_NEXT(bytes, *i, length, c);
+  return c;
 }
 
 // The characters of `name` that `page` lacks, as "U+0301, U+2126" (the first
@@ -41,8 +49,7 @@ std::string MissingCharacters(const text::CodePage& page, std::string_view name)
   const auto length = static_cast<std::int32_t>(name.size());
   for (std::int32_t i = 0; i < length && count < kMaxShown;) {
     const std::int32_t start = i;
-    std::int32_t c = 0;
-    U8_NEXT(bytes, i, length, c);
+    const std::int32_t c = NextCharacter(bytes, &i, length);
     bool lossy = false;
     page.Encode(name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)),
                 &lossy);
@@ -94,8 +101,7 @@ std::string ShownName(std::string_view name) {
   std::int32_t i = 0;
   while (i < length) {
     const std::int32_t start = i;
-    std::int32_t c = 0;
-    U8_NEXT(bytes, i, length, c);
+    const std::int32_t c = NextCharacter(bytes, &i, length);
     if (c < 0) {
       for (std::int32_t j = start; j < i; ++j) shown += "\\x" + Hex(bytes[j], 2);
     } else if (c == '\\' || c == '"') {

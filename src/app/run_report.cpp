@@ -234,6 +234,47 @@ std::string HtmlEscape(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The section of the output `output`, the `index`th of the run.
+void AppendOutputSection(std::string& html, const ReportOutput& output, std::size_t index) {
+  std::string summary =
+      OutputTitle(output) + ": " + Count(output.entries.size(), "entry", "entries");
+  if (!output.problems.empty()) {
+    summary += ", " + Count(output.problems.size(), "problem", "problems");
+  }
+  OpenSection(html, OutputAnchor(index), ShowsProblems(output), summary);
+  html += "<p>";
+  if (output.output_file.empty()) {
+    html += "No output file.";
+  } else {
+    html += "Output file: <code>" + HtmlEscape(output.output_file) + "</code>";
+    if (output.written) {
+      html += ", " + std::to_string(output.size) + " bytes, SHA-256 " + Sha(output.sha256);
+    } else {
+      html += " (not written)";
+    }
+  }
+  html +=
+      "</p>\n<table>\n<tr><th>#</th><th>Name</th><th>File</th><th>Size</th>"
+      "<th>SHA-256</th></tr>\n";
+  for (const ReportEntry& e : output.entries) {
+    html += e.found ? "<tr>" : "<tr class=\"problem\">";
+    html += "<td class=\"num\">" + std::to_string(e.number) + "</td><td>" + HtmlEscape(e.name) +
+            "</td><td><code>" + HtmlEscape(e.file) + "</code></td>";
+    if (e.found) {
+      html += "<td class=\"num\">" + std::to_string(e.size) + "</td><td>" + Sha(e.sha256) + "</td>";
+    } else {
+      html += "<td colspan=\"2\">not found</td>";
+    }
+    html += "</tr>\n";
+  }
+  AppendProblemRows(html, output.problems, 5);
+  html += "</table>\n</details>\n";
+}
+
+}  // namespace
+
 std::string ReportHtml(const RunReport& report) {
   std::string html;
   const std::string title = HtmlEscape("vktgera " + report.command + ": " + report.repository);
@@ -279,41 +320,7 @@ std::string ReportHtml(const RunReport& report) {
   html += "</details>\n";
 
   for (std::size_t i = 0; i < report.outputs.size(); ++i) {
-    const ReportOutput& output = report.outputs[i];
-    std::string summary =
-        OutputTitle(output) + ": " + Count(output.entries.size(), "entry", "entries");
-    if (!output.problems.empty()) {
-      summary += ", " + Count(output.problems.size(), "problem", "problems");
-    }
-    OpenSection(html, OutputAnchor(i), ShowsProblems(output), summary);
-    html += "<p>";
-    if (output.output_file.empty()) {
-      html += "No output file.";
-    } else {
-      html += "Output file: <code>" + HtmlEscape(output.output_file) + "</code>";
-      if (output.written) {
-        html += ", " + std::to_string(output.size) + " bytes, SHA-256 " + Sha(output.sha256);
-      } else {
-        html += " (not written)";
-      }
-    }
-    html +=
-        "</p>\n<table>\n<tr><th>#</th><th>Name</th><th>File</th><th>Size</th>"
-        "<th>SHA-256</th></tr>\n";
-    for (const ReportEntry& e : output.entries) {
-      html += e.found ? "<tr>" : "<tr class=\"problem\">";
-      html += "<td class=\"num\">" + std::to_string(e.number) + "</td><td>" + HtmlEscape(e.name) +
-              "</td><td><code>" + HtmlEscape(e.file) + "</code></td>";
-      if (e.found) {
-        html +=
-            "<td class=\"num\">" + std::to_string(e.size) + "</td><td>" + Sha(e.sha256) + "</td>";
-      } else {
-        html += "<td colspan=\"2\">not found</td>";
-      }
-      html += "</tr>\n";
-    }
-    AppendProblemRows(html, output.problems, 5);
-    html += "</table>\n</details>\n";
+    AppendOutputSection(html, report.outputs[i], i);
   }
 
   if (!report.manifests.empty()) {

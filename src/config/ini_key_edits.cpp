@@ -61,6 +61,150 @@ bool KeyFindsItself(const text::CodePage& page, const std::string& key) {
   return parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == LookupName(key);
 }
 
+// Where the section lies in a file: whether it is there, and where its last
+// non-blank line ends (`last_end`) and the line after it begins (`last_next`).
+struct SectionPlace {
+  bool found = false;
+  std::size_t last_end = 0, last_next = 0;
+};
+
+// Walks the lines of the first section whose lookup name is `wanted_section`
+// in `text`, calling on_key(lookup name, begin, end) for each key line; the
+// walk stops where on_key returns false (that line does not count as the
+// section's last).
+template <typename OnKey>
+SectionPlace ScanSection(std::string_view text, const text::CodePage& page,
+                         const std::string& wanted_section, OnKey&& on_key) {
+  SectionPlace place;
+  bool in_section = false;
+  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
+    std::string decoded = page.Decode(text.substr(begin, end - begin));
+    LineParts parts = Classify(decoded);
+    if (parts.kind == LineParts::Kind::kSection) {
+      if (in_section) return false;  // only the first section of the name counts
+      if (LookupName(parts.name) == wanted_section) {
+        in_section = true;
+        place.found = true;
+        place.last_end = end;
+        place.last_next = next;
+      }
+      return true;
+    }
+    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
+    if (parts.kind == LineParts::Kind::kKey && !on_key(LookupName(parts.name), begin, end)) {
+      return false;
+    }
+    place.last_end = end;
+    place.last_next = next;
+    return true;
+  });
+  return place;
+}
+
+// Before a new section at the end of `out` (when it has any line): a line
+// end where the last line lacks one (an LF where it lost its LF,
+// `cut_line_end`), then a blank line.
+void EndBeforeNewSection(bool cut_line_end, const std::string& eol, std::string* out) {
+  if (out->empty()) return;
+  if (cut_line_end) {
+    *out += '\n';
+  } else if (out->back() != '\n' && out->back() != '\r') {
+    *out += eol;
+  }
+  // A blank line between the last section and the new one.
+  if (!IsBlankLine(LastLine(*out))) *out += eol;
+}
+
+struct Span {
+  std::size_t begin, end;
+};
+
+// Each line written: `kept` + `value` in place of text[keep, end) of an
+// existing line, or a whole added line.
+struct Written {
+  bool added = false;
+  std::size_t keep = 0, end = 0;
+  std::string kept;
+  std::string value;
+};
+
+// The lines `writes` make, one per key (a later write of a key replaces the
+// value of the earlier one), given the section's first line of each key in
+// `text`; `*added_bytes` counts what they add.
+std::vector<Written> PlanWrites(std::string_view text, const text::CodePage& page,
+                                const std::unordered_map<std::string, Span>& first_line,
+                                const std::vector<INI::KeyValue>& writes, std::size_t eol_size,
+                                std::size_t* added_bytes) {
+  std::vector<Written> written;
+  std::unordered_map<std::string, std::size_t> written_of_key;
+  for (const INI::KeyValue& w : writes) {
+    std::string lookup = LookupName(w.key);
+    std::string value = page.Encode(w.value);
+    *added_bytes += value.size();
+    if (auto it = written_of_key.find(lookup); it != written_of_key.end()) {
+      Written& line = written[it->second];
+      line.kept += LeadingBlanks(line.value);
+      line.value = std::move(value);
+      continue;
+    }
+    Written line;
+    if (auto it = first_line.find(lookup); it != first_line.end()) {
+      line.keep = it->second.begin +
+                  KeptPartOfKeyLine(
+                      text.substr(it->second.begin, it->second.end - it->second.begin), &line.kept);
+      line.end = it->second.end;
+    } else {
+      line.added = true;
+      line.kept = page.Encode(w.key) + "=";
+      *added_bytes += line.kept.size() + eol_size;
+    }
+    line.value = std::move(value);
+    written_of_key.emplace(std::move(lookup), written.size());
+    written.push_back(std::move(line));
+  }
+  return written;
+}
+
+// Appends `text` to `out` with the existing lines of `written` changed, up to
+// the end of the last of them: where `text` goes on.
+std::size_t ChangeExistingLines(std::string_view text, const std::vector<Written>& written,
+                                std::string* out) {
+  std::vector<const Written*> replaced;
+  for (const Written& line : written) {
+    if (!line.added) replaced.push_back(&line);
+  }
+  std::sort(replaced.begin(), replaced.end(),
+            [](const Written* a, const Written* b) { return a->keep < b->keep; });
+  std::size_t pos = 0;
+  for (const Written* line : replaced) {
+    out->append(text, pos, line->keep - pos);
+    *out += line->kept;
+    *out += line->value;
+    pos = line->end;
+  }
+  return pos;
+}
+
+// Appends the added lines of `written` to `out`, which ends with the
+// section's last line. Where that line ends the file without a line end
+// (`after_line_end`), or with a CR that lost its LF (`cut_line_end`), each
+// added line is put after a line end.
+void AddLinesToSection(const std::vector<Written>& written, const std::string& eol,
+                       bool after_line_end, bool cut_line_end, std::string* out) {
+  for (const Written& line : written) {
+    if (!line.added) continue;
+    if (after_line_end) {
+      *out += eol;
+    } else if (cut_line_end) {
+      *out += '\n';
+      after_line_end = true;
+    }
+    *out += line.kept;
+    *out += line.value;
+    if (!after_line_end) *out += eol;
+  }
+}
+
 }  // namespace
 
 bool HasLineBreakOrNul(std::string_view s) {
@@ -76,40 +220,21 @@ bool FormsKeyLine(std::string_view section, std::string_view key, std::string_vi
 
 std::string WithKey(std::string_view text, const text::CodePage& page, const std::string& sSection,
                     const std::string& sKey, const std::string& sValor) {
-  const std::string wanted_section = LookupName(sSection);
   const std::string wanted_key = LookupName(sKey);
   // New lines end as the file's lines do; CR LF in a new file.
   const std::string eol(LineEndOf(text));
 
-  bool in_section = false;
-  bool section_found = false;
   bool key_found = false;
   std::size_t key_begin = 0, key_end = 0;
-  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
-  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
-    std::string decoded = page.Decode(text.substr(begin, end - begin));
-    LineParts parts = Classify(decoded);
-    if (parts.kind == LineParts::Kind::kSection) {
-      if (in_section) return false;  // only the first section of the name counts
-      if (LookupName(parts.name) == wanted_section) {
-        in_section = true;
-        section_found = true;
-        last_end = end;
-        last_next = next;
-      }
-      return true;
-    }
-    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
-    if (parts.kind == LineParts::Kind::kKey && LookupName(parts.name) == wanted_key) {
-      key_found = true;
-      key_begin = begin;
-      key_end = end;
-      return false;
-    }
-    last_end = end;
-    last_next = next;
-    return true;
-  });
+  const SectionPlace section =
+      ScanSection(text, page, LookupName(sSection),
+                  [&](const std::string& key, std::size_t begin, std::size_t end) {
+                    if (key != wanted_key) return true;
+                    key_found = true;
+                    key_begin = begin;
+                    key_end = end;
+                    return false;
+                  });
 
   const std::string value = page.Encode(sValor);
   // A CR that ends a file whose lines end otherwise is a line end that lost
@@ -127,27 +252,19 @@ std::string WithKey(std::string_view text, const text::CodePage& page, const std
     out.append(text, key_end, std::string::npos);
   } else {
     const std::string key_line = page.Encode(sKey) + "=" + value;
-    if (section_found) {
-      out.append(text, 0, last_next);
-      if (last_next == last_end) {
+    if (section.found) {
+      out.append(text, 0, section.last_next);
+      if (section.last_next == section.last_end) {
         out += eol + key_line;  // the section ends the file without a line end
-      } else if (last_next == text.size() && cut_line_end) {
+      } else if (section.last_next == text.size() && cut_line_end) {
         out += "\n" + key_line;
       } else {
         out += key_line + eol;
       }
-      out.append(text, last_next, std::string::npos);
+      out.append(text, section.last_next, std::string::npos);
     } else {
       out = text;
-      if (!out.empty()) {
-        if (cut_line_end) {
-          out += '\n';
-        } else if (out.back() != '\n' && out.back() != '\r') {
-          out += eol;
-        }
-        // A blank line between the last section and the new one.
-        if (!IsBlankLine(LastLine(out))) out += eol;
-      }
+      EndBeforeNewSection(cut_line_end, eol, &out);
       out += "[" + page.Encode(sSection) + "]" + eol + key_line + eol;
     }
   }
@@ -167,121 +284,33 @@ std::string WithKeys(std::string_view text, const text::CodePage& page, const st
     return out;
   }
 
-  const std::string wanted_section = LookupName(sSection);
   const std::string eol(LineEndOf(text));
-  bool in_section = false;
-  bool section_found = false;
-  std::size_t last_end = 0, last_next = 0;  // last non-blank line of the section
-  struct Span {
-    std::size_t begin, end;
-  };
   std::unordered_map<std::string, Span> first_line;  // the section's first line of each key
-  ForEachLine(text, [&](std::size_t begin, std::size_t end, std::size_t next) {
-    std::string decoded = page.Decode(text.substr(begin, end - begin));
-    LineParts parts = Classify(decoded);
-    if (parts.kind == LineParts::Kind::kSection) {
-      if (in_section) return false;  // only the first section of the name counts
-      if (LookupName(parts.name) == wanted_section) {
-        in_section = true;
-        section_found = true;
-        last_end = end;
-        last_next = next;
-      }
-      return true;
-    }
-    if (!in_section || parts.kind == LineParts::Kind::kBlank) return true;
-    if (parts.kind == LineParts::Kind::kKey) {
-      first_line.try_emplace(LookupName(parts.name), Span{begin, end});
-    }
-    last_end = end;
-    last_next = next;
-    return true;
-  });
+  const SectionPlace section =
+      ScanSection(text, page, LookupName(sSection),
+                  [&](const std::string& key, std::size_t begin, std::size_t end) {
+                    first_line.try_emplace(key, Span{begin, end});
+                    return true;
+                  });
 
-  // Each line written: `kept` + `value` in place of text[keep, end) of an
-  // existing line, or a whole added line.
-  struct Written {
-    bool added = false;
-    std::size_t keep = 0, end = 0;
-    std::string kept;
-    std::string value;
-  };
-  std::vector<Written> written;
-  std::unordered_map<std::string, std::size_t> written_of_key;
   std::size_t added_bytes = 0;
-  for (const INI::KeyValue& w : writes) {
-    std::string lookup = LookupName(w.key);
-    std::string value = page.Encode(w.value);
-    added_bytes += value.size();
-    if (auto it = written_of_key.find(lookup); it != written_of_key.end()) {
-      Written& line = written[it->second];
-      line.kept += LeadingBlanks(line.value);
-      line.value = std::move(value);
-      continue;
-    }
-    Written line;
-    if (auto it = first_line.find(lookup); it != first_line.end()) {
-      line.keep = it->second.begin +
-                  KeptPartOfKeyLine(
-                      text.substr(it->second.begin, it->second.end - it->second.begin), &line.kept);
-      line.end = it->second.end;
-    } else {
-      line.added = true;
-      line.kept = page.Encode(w.key) + "=";
-      added_bytes += line.kept.size() + eol.size();
-    }
-    line.value = std::move(value);
-    written_of_key.emplace(std::move(lookup), written.size());
-    written.push_back(std::move(line));
-  }
-
-  std::vector<const Written*> replaced;
-  for (const Written& line : written) {
-    if (!line.added) replaced.push_back(&line);
-  }
-  std::sort(replaced.begin(), replaced.end(),
-            [](const Written* a, const Written* b) { return a->keep < b->keep; });
+  const std::vector<Written> written =
+      PlanWrites(text, page, first_line, writes, eol.size(), &added_bytes);
   std::string out;
   out.reserve(text.size() + added_bytes + sSection.size() + 16);
-  std::size_t pos = 0;
-  for (const Written* line : replaced) {
-    out.append(text, pos, line->keep - pos);
-    out += line->kept;
-    out += line->value;
-    pos = line->end;
-  }
+  const std::size_t pos = ChangeExistingLines(text, written, &out);
   const bool cut_line_end = !text.empty() && text.back() == '\r' && eol != "\r";
-  if (section_found) {
+  if (section.found) {
     // Every line of the section lies before `last_next`.
-    out.append(text, pos, last_next - pos);
-    // Where the section's last line ends the file without a line end (or
-    // with a CR that lost its LF), each added line is put after a line end.
-    bool after_line_end = last_next == last_end;
-    for (const Written& line : written) {
-      if (!line.added) continue;
-      if (after_line_end) {
-        out += eol;
-      } else if (last_next == text.size() && cut_line_end) {
-        out += '\n';
-        after_line_end = true;
-      }
-      out += line.kept;
-      out += line.value;
-      if (!after_line_end) out += eol;
-    }
-    out.append(text, last_next, std::string::npos);
+    out.append(text, pos, section.last_next - pos);
+    AddLinesToSection(written, eol, section.last_next == section.last_end,
+                      section.last_next == text.size() && cut_line_end, &out);
+    out.append(text, section.last_next, std::string::npos);
     return out;
   }
   out.append(text, pos, std::string::npos);
   if (written.empty()) return out;
-  if (!out.empty()) {
-    if (cut_line_end) {
-      out += '\n';
-    } else if (out.back() != '\n' && out.back() != '\r') {
-      out += eol;
-    }
-    if (!IsBlankLine(LastLine(out))) out += eol;
-  }
+  EndBeforeNewSection(cut_line_end, eol, &out);
   out += "[" + page.Encode(sSection) + "]" + eol;
   for (const Written& line : written) out += line.kept + line.value + eol;
   return out;

@@ -86,22 +86,44 @@ std::string CodePage::Decode(std::string_view bytes) const {
   return Utf16ToUtf8(DecodeUtf16(bytes));
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+bool CodePage::ReadsAsItself(std::string_view ascii) const {
+  return std::all_of(ascii.begin(), ascii.end(), [this](char c) {
+    return to_unit_[static_cast<unsigned char>(c)] == static_cast<char16_t>(c);
+  });
+}
+
+std::string CodePage::EncodeSingleByte(const std::u16string& units, bool* lossy) const {
+  std::string out;
+  out.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    char16_t u = units[i];
+    int b = Byte(u);
+    if (b < 0) {
+      if (lossy) *lossy = true;
+      // A surrogate pair is one character and gets one replacement.
+      if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+          units[i + 1] <= 0xDFFF) {
+        ++i;
+      }
+      b = '?';
+    }
+    out.push_back(static_cast<char>(b));
+  }
+  return out;
+}
+
 std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
   if (lossy) *lossy = false;
-  bool ascii = true;
-  for (char c : utf8) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
-  if (single_byte_ && ascii) {
-    bool identity = true;
-    for (char c : utf8) {
-      if (to_unit_[static_cast<unsigned char>(c)] != static_cast<char16_t>(c)) identity = false;
-    }
-    if (identity) return std::string(utf8);
-  }
+  if (single_byte_ && IsAscii(utf8) && ReadsAsItself(utf8)) return std::string(utf8);
   if (utf8_) {
     if (IsValidUtf8(utf8)) return std::string(utf8);
     // Each ill-formed piece becomes U+FFFD.
@@ -109,27 +131,9 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
     return Utf16ToUtf8(Utf8ToUtf16(utf8));
   }
   std::u16string units = Utf8ToUtf16(utf8);
-  std::string out;
-  if (single_byte_) {
-    out.reserve(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-      char16_t u = units[i];
-      int b = Byte(u);
-      if (b < 0) {
-        if (lossy) *lossy = true;
-        // A surrogate pair is one character and gets one replacement.
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-          ++i;
-        }
-        b = '?';
-      }
-      out.push_back(static_cast<char>(b));
-    }
-    return out;
-  }
-  if (units.empty()) return out;
-  out = ConverterEncode(units);
+  if (single_byte_) return EncodeSingleByte(units, lossy);
+  if (units.empty()) return {};
+  std::string out = ConverterEncode(units);
   if (lossy && Utf16ToUtf8(DecodeUtf16(out)) != utf8) *lossy = true;
   return out;
 }

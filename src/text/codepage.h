@@ -66,6 +66,12 @@ class CodePage {
 
   // Fills low_byte_ and high_bytes_ from to_unit_.
   void BuildByteTables();
+  // Of a single-byte page: true when each byte of the ASCII text `ascii`
+  // reads as itself.
+  bool ReadsAsItself(std::string_view ascii) const;
+  // `units` in this single-byte page: "?" for each character it lacks, which
+  // sets `*lossy`.
+  std::string EncodeSingleByte(const std::u16string& units, bool* lossy) const;
 
   std::string name_;
   bool single_byte_ = false;

@@ -12,6 +12,45 @@
 
 namespace vkt::text {
 
+namespace utf8_internal {
+
+inline bool IsTrailByte(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Each reads the rest of a character whose lead byte `lead` stood before
+// s[*i] (of `n` bytes) and moves `*i` behind what it took: the code point, or
+// -1 at the first byte that cannot follow (not taken).
+inline std::int32_t RestOfTwoBytes(const unsigned char* s, std::size_t n, std::size_t* i,
+                                   std::int32_t lead) {
+  if (*i >= n || !IsTrailByte(s[*i])) return -1;
+  return ((lead & 0x1F) << 6) | (s[(*i)++] & 0x3F);
+}
+
+inline std::int32_t RestOfThreeBytes(const unsigned char* s, std::size_t n, std::size_t* i,
+                                     std::int32_t lead) {
+  // The first trail byte's range rules out overlong forms and surrogates.
+  const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+  const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+  if (*i >= n || s[*i] < low || s[*i] > high) return -1;
+  const std::int32_t t1 = s[(*i)++] & 0x3F;
+  if (*i >= n || !IsTrailByte(s[*i])) return -1;
+  return ((lead & 0x0F) << 12) | (t1 << 6) | (s[(*i)++] & 0x3F);
+}
+
+inline std::int32_t RestOfFourBytes(const unsigned char* s, std::size_t n, std::size_t* i,
+                                    std::int32_t lead) {
+  // ... and here overlong forms and values above U+10FFFF.
+  const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+  if (*i >= n || s[*i] < low || s[*i] > high) return -1;
+  const std::int32_t t1 = s[(*i)++] & 0x3F;
+  if (*i >= n || !IsTrailByte(s[*i])) return -1;
+  const std::int32_t t2 = s[(*i)++] & 0x3F;
+  if (*i >= n || !IsTrailByte(s[*i])) return -1;
+  return ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | (s[(*i)++] & 0x3F);
+}
+
+}  // namespace utf8_internal
+
 // Reads the character at byte `*pos` of `text` (which must be below
 // `text.size()`) and moves `*pos` behind it. Returns its code point, or -1 when
 // the bytes there are ill-formed; `*pos` then moves behind the error (at least
@@ -25,28 +64,11 @@ inline std::int32_t NextUtf8(std::string_view text, std::size_t* pos) {
   if (lead < 0x80) {
     c = lead;
   } else if (lead >= 0xC2 && lead <= 0xDF) {
-    if (i < n && (s[i] & 0xC0) == 0x80) c = ((lead & 0x1F) << 6) | (s[i++] & 0x3F);
+    c = utf8_internal::RestOfTwoBytes(s, n, &i, lead);
   } else if (lead >= 0xE0 && lead <= 0xEF) {
-    // The first trail byte's range rules out overlong forms and surrogates.
-    const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
-    const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
-    if (i < n && s[i] >= low && s[i] <= high) {
-      const std::int32_t t1 = s[i++] & 0x3F;
-      if (i < n && (s[i] & 0xC0) == 0x80) c = ((lead & 0x0F) << 12) | (t1 << 6) | (s[i++] & 0x3F);
-    }
+    c = utf8_internal::RestOfThreeBytes(s, n, &i, lead);
   } else if (lead >= 0xF0 && lead <= 0xF4) {
-    // ... and here overlong forms and values above U+10FFFF.
-    const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
-    if (i < n && s[i] >= low && s[i] <= high) {
-      const std::int32_t t1 = s[i++] & 0x3F;
-      if (i < n && (s[i] & 0xC0) == 0x80) {
-        const std::int32_t t2 = s[i++] & 0x3F;
-        if (i < n && (s[i] & 0xC0) == 0x80) {
-          c = ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | (s[i++] & 0x3F);
-        }
-      }
-    }
+    c = utf8_internal::RestOfFourBytes(s, n, &i, lead);
   }
   *pos = i;
   return c;

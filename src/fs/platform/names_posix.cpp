@@ -32,6 +32,26 @@ FileIdentity IdentityOf(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+// The type of the entry `name` of `dir` that readdir() gave as `d_type`,
+// asked of the entry itself where readdir() does not tell or gives a link.
+void ReadEntryType(const std::string& dir, std::string_view name, unsigned char d_type,
+                   Entry* entry) {
+  if (d_type == DT_DIR) {
+    entry->type = EntryType::kDirectory;
+  } else if (d_type == DT_REG) {
+    entry->type = EntryType::kRegular;
+  } else if (d_type == DT_UNKNOWN || d_type == DT_LNK) {
+    struct stat est {};
+    std::string full = Join(dir, name);
+    entry->is_link = d_type == DT_LNK || (::lstat(full.c_str(), &est) == 0 && S_ISLNK(est.st_mode));
+    if (::stat(DirOrDot(full).c_str(), &est) == 0) {
+      entry->type = S_ISDIR(est.st_mode)   ? EntryType::kDirectory
+                    : S_ISREG(est.st_mode) ? EntryType::kRegular
+                                           : EntryType::kOther;
+    }
+  }
+}
+
 std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct stat& st) {
   DIR* d = opendir(DirOrDot(dir).c_str());
   if (!d) return nullptr;
@@ -48,21 +68,7 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
       on_disk.resize(raw.size() + 1);
       on_disk.back() = std::string(name);
     }
-    if (e->d_type == DT_DIR) {
-      entry.type = EntryType::kDirectory;
-    } else if (e->d_type == DT_REG) {
-      entry.type = EntryType::kRegular;
-    } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat est {};
-      std::string full = Join(dir, name);
-      entry.is_link =
-          e->d_type == DT_LNK || (::lstat(full.c_str(), &est) == 0 && S_ISLNK(est.st_mode));
-      if (::stat(DirOrDot(full).c_str(), &est) == 0) {
-        entry.type = S_ISDIR(est.st_mode)   ? EntryType::kDirectory
-                     : S_ISREG(est.st_mode) ? EntryType::kRegular
-                                            : EntryType::kOther;
-      }
-    }
+    ReadEntryType(dir, name, e->d_type, &entry);
     entry.is_directory = entry.type == EntryType::kDirectory;
     entry.is_hidden = entry.name.front() == '.';
     raw.push_back(std::move(entry));
@@ -137,14 +143,10 @@ bool FindComponent(const std::string& dir, std::string_view name, std::string* a
 
 }  // namespace
 
-namespace posix {
+namespace {
 
-// Resolves every component of `path` (see ResolvePath).
-bool Resolve(std::string_view path, std::string* posix) {
-  posix->clear();
-  if (path.empty() || HasDrivePrefix(path)) return false;
-  const bool absolute = IsSeparator(path.front());
-  const bool trailing = IsSeparator(path.back());
+// `path` with "/" for each run of separators.
+std::string WithPosixSeparators(std::string_view path) {
   std::string direct;
   direct.reserve(path.size());
   bool previous_separator = false;
@@ -154,63 +156,101 @@ bool Resolve(std::string_view path, std::string* posix) {
     direct.push_back(sep ? '/' : c);
     previous_separator = sep;
   }
-  std::vector<std::string_view> parts = SplitComponents(path);
-  // Folders already resolved by their written form: every script of one
-  // object-type folder shares its folder part.
-  std::string key = direct;
-  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  return direct;
+}
+
+// The key of the folder part of the path whose key is `key` and whose
+// components are `parts`: "" where it has none to remember.
+std::string FolderKeyOf(const std::string& key, const std::vector<std::string_view>& parts) {
   std::string folder_key;
   if (parts.size() > 1 && parts.back() != "." && parts.back() != "..") {
     folder_key = key.substr(0, key.size() - parts.back().size());
     while (folder_key.size() > 1 && folder_key.back() == '/') folder_key.pop_back();
   }
-  struct stat st {};
+  return folder_key;
+}
+
+// The path resolved before, from ResolvedFolders(): the path itself by
+// `key`, or its folder by `folder_key` with the last of `parts` in it,
+// where that exists as written. False when neither settles it.
+bool ResolveFromCache(const std::string& key, const std::string& folder_key,
+                      const std::vector<std::string_view>& parts, bool trailing,
+                      std::string* posix) {
+  std::string cached_self, cached_folder;
   {
-    std::string cached_self, cached_folder;
-    {
-      std::lock_guard<std::mutex> lock(CacheMutex());
-      auto& folders = ResolvedFolders();
-      if (auto it = folders.find(key); it != folders.end()) cached_self = it->second;
-      if (auto it = folders.find(folder_key); it != folders.end()) cached_folder = it->second;
-    }
-    if (!cached_self.empty()) {
-      *posix = std::move(cached_self);
-      if (trailing && posix->back() != '/') *posix += '/';
-      return true;
-    }
-    if (!cached_folder.empty()) {
-      std::string candidate = Join(cached_folder, parts.back());
-      if (::lstat(candidate.c_str(), &st) == 0) {
-        if (trailing) candidate += '/';
-        *posix = std::move(candidate);
-        return true;
-      }
-    }
+    std::lock_guard<std::mutex> lock(CacheMutex());
+    auto& folders = ResolvedFolders();
+    if (auto it = folders.find(key); it != folders.end()) cached_self = it->second;
+    if (auto it = folders.find(folder_key); it != folders.end()) cached_folder = it->second;
   }
-  // Most paths exist exactly as written: one system call settles them.
-  if (::lstat(direct.c_str(), &st) == 0) {
-    *posix = std::move(direct);
+  if (!cached_self.empty()) {
+    *posix = std::move(cached_self);
+    if (trailing && posix->back() != '/') *posix += '/';
     return true;
   }
+  if (cached_folder.empty()) return false;
+  std::string candidate = Join(cached_folder, parts.back());
+  struct stat st {};
+  if (::lstat(candidate.c_str(), &st) != 0) return false;
+  if (trailing) candidate += '/';
+  *posix = std::move(candidate);
+  return true;
+}
+
+// Finds `parts` one by one from the root (`absolute`) or the current
+// folder, without regard to case, as far as they exist; the rest is taken
+// as written. `*found` tells whether every one existed. Where every folder
+// was found, it is remembered under `folder_key`.
+std::string ResolveComponents(const std::vector<std::string_view>& parts, bool absolute,
+                              const std::string& folder_key, bool* found) {
   std::string current = absolute ? "/" : "";
-  bool found = true;
+  *found = true;
   for (size_t i = 0; i < parts.size(); ++i) {
     std::string_view part = parts[i];
-    if (found && i == parts.size() - 1 && !folder_key.empty()) {
+    if (*found && i == parts.size() - 1 && !folder_key.empty()) {
       // Every folder of the path was found: remember it for the next lookup.
       std::lock_guard<std::mutex> lock(CacheMutex());
       ResolvedFolders()[folder_key] = current.empty() ? "." : current;
     }
-    if (found && part != "." && part != "..") {
+    if (*found && part != "." && part != "..") {
       std::string actual;
       if (FindComponent(current, part, &actual)) {
         current = Join(current, actual);
         continue;
       }
-      found = false;
+      *found = false;
     }
     current = Join(current, part);
   }
+  return current;
+}
+
+}  // namespace
+
+namespace posix {
+
+// Resolves every component of `path` (see ResolvePath).
+bool Resolve(std::string_view path, std::string* posix) {
+  posix->clear();
+  if (path.empty() || HasDrivePrefix(path)) return false;
+  const bool absolute = IsSeparator(path.front());
+  const bool trailing = IsSeparator(path.back());
+  std::string direct = WithPosixSeparators(path);
+  std::vector<std::string_view> parts = SplitComponents(path);
+  // Folders already resolved by their written form: every script of one
+  // object-type folder shares its folder part.
+  std::string key = direct;
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  const std::string folder_key = FolderKeyOf(key, parts);
+  if (ResolveFromCache(key, folder_key, parts, trailing, posix)) return true;
+  // Most paths exist exactly as written: one system call settles them.
+  struct stat st {};
+  if (::lstat(direct.c_str(), &st) == 0) {
+    *posix = std::move(direct);
+    return true;
+  }
+  bool found = true;
+  std::string current = ResolveComponents(parts, absolute, folder_key, &found);
   if (found && trailing && !current.empty()) {
     std::lock_guard<std::mutex> lock(CacheMutex());
     ResolvedFolders()[key] = current;
@@ -261,6 +301,32 @@ bool ResolveFolder(std::string_view folder, std::string* posix) {
 
 bool ResolvePath(std::string_view path, std::string* native) { return Resolve(path, native); }
 
+namespace {
+
+// FindEntries for a name without wildcards, `last`, in the folder written
+// `folder` and resolved as `dir`.
+std::vector<Entry> FindNamedEntry(std::string_view folder, const std::string& dir,
+                                  std::string_view last) {
+  std::vector<Entry> out;
+  if (last == "." || last == "..") {
+    if (dir != "/" && IsDirectory(folder.empty() ? std::string_view(".") : folder)) {
+      out.push_back({std::string(last), true});
+    }
+    return out;
+  }
+  std::string actual, shown;
+  if (!FindComponent(dir, last, &actual, &shown)) return out;
+  struct stat st {};
+  std::string full = Join(dir, actual);
+  if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
+  const bool hidden = !shown.empty() && shown.front() == '.';
+  out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
+  out.back().is_hidden = hidden;
+  return out;
+}
+
+}  // namespace
+
 std::vector<Entry> FindEntries(std::string_view search_expression) {
   std::vector<Entry> out;
   std::string_view folder, last;
@@ -268,23 +334,7 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
   if (last.empty() || HasDrivePrefix(search_expression)) return out;
   std::string dir;
   if (!ResolveFolder(folder, &dir)) return out;
-  if (!ContainsWildcard(last)) {
-    if (last == "." || last == "..") {
-      if (dir != "/" && IsDirectory(folder.empty() ? std::string_view(".") : folder)) {
-        out.push_back({std::string(last), true});
-      }
-      return out;
-    }
-    std::string actual, shown;
-    if (!FindComponent(dir, last, &actual, &shown)) return out;
-    struct stat st {};
-    std::string full = Join(dir, actual);
-    if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
-    const bool hidden = !shown.empty() && shown.front() == '.';
-    out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
-    out.back().is_hidden = hidden;
-    return out;
-  }
+  if (!ContainsWildcard(last)) return FindNamedEntry(folder, dir, last);
   auto listing = GetListing(dir);
   if (!listing) return out;
   const internal::PatternMatcher matches(last);
