@@ -252,37 +252,30 @@ Status AtomicFile::SetTimes(std::int64_t access_ns, std::int64_t write_ns) {
 
 namespace {
 
-// Puts the temporary file `temp` in the place of `target` (both native) in
-// `folder`, as AtomicFile::Commit says. `own_attributes` (0: none) are given
-// instead of the target's. On EAGAIN the temporary name holds another
-// program's file, which stays.
-Status PutInPlace(const std::string& folder, const std::string& name, const std::string& temp,
-                  const std::string& target, DWORD own_attributes, const FileStamp* unchanged) {
-  const std::wstring wide_temp = SystemPath(temp), wide_target = SystemPath(target);
-  const DWORD attributes = AttributesOf(wide_target);
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !IsReparsePoint(attributes);
-  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Status::Errno(EISDIR);
-  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return Status::System(EACCES, static_cast<int>(ERROR_ACCESS_DENIED));
-  }
-  const bool must_be_missing = unchanged != nullptr && unchanged->identity == FileIdentity{};
-  if (unchanged != nullptr && !must_be_missing) {
-    // No exchange on Windows: the test comes right before the replacement,
-    // and the replaced file is checked again after it.
-    FileStamp now;
-    if (!exists || !StampAt(wide_target, &now) || !IsStampedFile(now, *unchanged, false)) {
-      return Status::Errno(kChangedMeanwhile);
-    }
-  }
-  if (own_attributes != 0 && !sys::SetFileAttributes(wide_temp.c_str(), own_attributes)) {
-    return LastError();
-  }
-  if (!exists || own_attributes != 0 || must_be_missing) {
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (must_be_missing ? 0 : MOVEFILE_REPLACE_EXISTING);
-    if (sys::MoveFileEx(wide_temp.c_str(), wide_target.c_str(), flags)) return Status::Ok();
-    const Status failed = LastError();
-    return must_be_missing && failed.code == EEXIST ? Status::Errno(kChangedMeanwhile) : failed;
-  }
+// Whether the target `wide_target` (`exists` or not) is still the file of
+// `unchanged`. No exchange on Windows: the test comes right before the
+// replacement, and the replaced file is checked again after it.
+bool StillTheFileRead(const std::wstring& wide_target, bool exists, const FileStamp& unchanged) {
+  FileStamp now;
+  return exists && StampAt(wide_target, &now) && IsStampedFile(now, unchanged, false);
+}
+
+// Moves `wide_temp` to `wide_target`, over a file there unless it
+// `must_be_missing` (then kChangedMeanwhile where one is there).
+Status MoveIntoPlace(const std::wstring& wide_temp, const std::wstring& wide_target,
+                     bool must_be_missing) {
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (must_be_missing ? 0 : MOVEFILE_REPLACE_EXISTING);
+  if (sys::MoveFileEx(wide_temp.c_str(), wide_target.c_str(), flags)) return Status::Ok();
+  Status failed = LastError();
+  return must_be_missing && failed.code == EEXIST ? Status::Errno(kChangedMeanwhile) : failed;
+}
+
+// Replaces the existing `wide_target` (`name` in `folder`, with Windows'
+// `attributes`) by `wide_temp` with ReplaceFileW, through a backup name; the
+// replaced file must be the one of `unchanged` where that is given.
+Status ReplaceExisting(const std::string& folder, const std::string& name,
+                       const std::wstring& wide_temp, const std::wstring& wide_target,
+                       DWORD attributes, const FileStamp* unchanged) {
   // ReplaceFileW keeps the replaced file's attributes and security
   // descriptor. The attributes are given here too, for the systems that keep
   // them not (Wine). It is given a backup name: without one a failure halfway
@@ -316,6 +309,33 @@ Status PutInPlace(const std::string& folder, const std::string& name, const std:
   }
   RemoveTemporary(wide_backup);
   return Status::Ok();
+}
+
+// Puts the temporary file `temp` in the place of `target` (both native) in
+// `folder`, as AtomicFile::Commit says. `own_attributes` (0: none) are given
+// instead of the target's. On EAGAIN the temporary name holds another
+// program's file, which stays.
+Status PutInPlace(const std::string& folder, const std::string& name, const std::string& temp,
+                  const std::string& target, DWORD own_attributes, const FileStamp* unchanged) {
+  const std::wstring wide_temp = SystemPath(temp), wide_target = SystemPath(target);
+  const DWORD attributes = AttributesOf(wide_target);
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !IsReparsePoint(attributes);
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Status::Errno(EISDIR);
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return Status::System(EACCES, static_cast<int>(ERROR_ACCESS_DENIED));
+  }
+  const bool must_be_missing = unchanged != nullptr && unchanged->identity == FileIdentity{};
+  if (unchanged != nullptr && !must_be_missing &&
+      !StillTheFileRead(wide_target, exists, *unchanged)) {
+    return Status::Errno(kChangedMeanwhile);
+  }
+  if (own_attributes != 0 && !sys::SetFileAttributes(wide_temp.c_str(), own_attributes)) {
+    return LastError();
+  }
+  if (!exists || own_attributes != 0 || must_be_missing) {
+    return MoveIntoPlace(wide_temp, wide_target, must_be_missing);
+  }
+  return ReplaceExisting(folder, name, wide_temp, wide_target, attributes, unchanged);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #undef ReplaceFile
 #undef SetFileAttributes
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -204,7 +205,9 @@ class UniqueHandle {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-inline HANDLE ToHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+// A bit copy, not a cast from integer to pointer: a HANDLE only passes
+// through the integer, nothing is computed on it.
+inline HANDLE ToHandle(NativeHandle handle) { return std::bit_cast<HANDLE>(handle); }
 inline NativeHandle FromHandle(HANDLE handle) { return reinterpret_cast<NativeHandle>(handle); }
 
 }  // namespace vkt::platform::win32
