@@ -14,39 +14,43 @@ namespace vkt::text {
 
 namespace utf8_internal {
 
-inline bool IsTrailByte(unsigned char b) { return (b & 0xC0) == 0x80; }
+// Takes the trail byte s[*i] (of `n` bytes) when it lies in [low, high] and
+// moves `*i` behind it: its six bits, or -1 (not taken).
+inline std::int32_t TakeTrailByte(const unsigned char* s, std::size_t n, std::size_t* i,
+                                  unsigned char low = 0x80, unsigned char high = 0xBF) {
+  if (*i >= n || s[*i] < low || s[*i] > high) return -1;
+  return s[(*i)++] & 0x3F;
+}
 
 // Each reads the rest of a character whose lead byte `lead` stood before
-// s[*i] (of `n` bytes) and moves `*i` behind what it took: the code point, or
-// -1 at the first byte that cannot follow (not taken).
+// s[*i] and moves `*i` behind what it took: the code point, or -1 at the
+// first byte that cannot follow.
 inline std::int32_t RestOfTwoBytes(const unsigned char* s, std::size_t n, std::size_t* i,
                                    std::int32_t lead) {
-  if (*i >= n || !IsTrailByte(s[*i])) return -1;
-  return ((lead & 0x1F) << 6) | (s[(*i)++] & 0x3F);
+  const std::int32_t t1 = TakeTrailByte(s, n, i);
+  return t1 < 0 ? -1 : ((lead & 0x1F) << 6) | t1;
 }
 
 inline std::int32_t RestOfThreeBytes(const unsigned char* s, std::size_t n, std::size_t* i,
                                      std::int32_t lead) {
   // The first trail byte's range rules out overlong forms and surrogates.
-  const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
-  const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
-  if (*i >= n || s[*i] < low || s[*i] > high) return -1;
-  const std::int32_t t1 = s[(*i)++] & 0x3F;
-  if (*i >= n || !IsTrailByte(s[*i])) return -1;
-  return ((lead & 0x0F) << 12) | (t1 << 6) | (s[(*i)++] & 0x3F);
+  const std::int32_t t1 =
+      TakeTrailByte(s, n, i, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF);
+  if (t1 < 0) return -1;
+  const std::int32_t t2 = TakeTrailByte(s, n, i);
+  return t2 < 0 ? -1 : ((lead & 0x0F) << 12) | (t1 << 6) | t2;
 }
 
 inline std::int32_t RestOfFourBytes(const unsigned char* s, std::size_t n, std::size_t* i,
                                     std::int32_t lead) {
   // ... and here overlong forms and values above U+10FFFF.
-  const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
-  const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
-  if (*i >= n || s[*i] < low || s[*i] > high) return -1;
-  const std::int32_t t1 = s[(*i)++] & 0x3F;
-  if (*i >= n || !IsTrailByte(s[*i])) return -1;
-  const std::int32_t t2 = s[(*i)++] & 0x3F;
-  if (*i >= n || !IsTrailByte(s[*i])) return -1;
-  return ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | (s[(*i)++] & 0x3F);
+  const std::int32_t t1 =
+      TakeTrailByte(s, n, i, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF);
+  if (t1 < 0) return -1;
+  const std::int32_t t2 = TakeTrailByte(s, n, i);
+  if (t2 < 0) return -1;
+  const std::int32_t t3 = TakeTrailByte(s, n, i);
+  return t3 < 0 ? -1 : ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | t3;
 }
 
 }  // namespace utf8_internal
