@@ -1,6 +1,6 @@
 # The Windows build: cross-compiled with cmake/mingw-w64-x86_64.cmake and
-# tested under Wine (scripts/test-windows). It builds what compiles for
-# Windows so far:
+# tested under Wine (scripts/test-windows). The same libraries as on Linux,
+# with the *_win32.cpp piece of each platform pair:
 #
 #   vkt_text    src/text (code pages through the system's converters, letter
 #               case, SHA-256 through the system's CNG, text measurement, word
@@ -8,20 +8,17 @@
 #               (src/services)
 #   vkt_fs      src/fs: the FileSystemObject class and the platform layer,
 #               its *_win32.cpp files beside the ones both platforms share
-#   text_tests, fs_tests
-#               tests/text and tests/fs, run under Wine through CTest; the
+#   vkt_core    src/config, src/generate, src/app on top of both
+#   vktgera.exe src/cli, statically linked (no DLL beside it)
+#   *_tests     tests/<area>, run under Wine through CTest; the
 #               *_win32_test.cpp files are Windows' own, the *_posix_test.cpp
 #               ones stay out
 #
-# Not yet: the rest of the core (src/app, src/config, src/generate), the
-# command line and Sha256File (src/text/sha256_file.cpp and its test), with
-# the tests that run them (tests/fs/fault_injection_test.cpp runs whole
-# installations). No ICU, nettle, Qt or PAM here: *_icu.cpp, *_nettle.cpp, *_posix.cpp and their
-# tests stay out.
+# No ICU, nettle, Qt or PAM here: *_icu.cpp, *_nettle.cpp, *_posix.cpp and
+# their tests stay out. nlohmann-json is header only: Debian's header.
 
 file(GLOB VKT_TEXT_SOURCES CONFIGURE_DEPENDS src/text/*.cpp)
 list(FILTER VKT_TEXT_SOURCES EXCLUDE REGEX "_(icu|nettle|posix)\\.cpp$")
-list(REMOVE_ITEM VKT_TEXT_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/text/sha256_file.cpp)
 add_library(vkt_text STATIC ${VKT_TEXT_SOURCES} src/services/desktop.cpp)
 target_include_directories(vkt_text PUBLIC src)
 # CNG, for SHA-256 (src/text/sha256_win32.cpp).
@@ -35,6 +32,32 @@ list(FILTER VKT_FS_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 add_library(vkt_fs STATIC ${VKT_FS_SOURCES})
 target_include_directories(vkt_fs PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_link_libraries(vkt_fs PUBLIC vkt_text)
+
+# Debian's nlohmann-json (nlohmann-json3-dev), header only, seen through a
+# folder of its own so that the host's other headers stay out of reach.
+set(VKT_NLOHMANN_JSON_DIR /usr/include/nlohmann
+    CACHE PATH "nlohmann-json's headers (Debian package nlohmann-json3-dev)")
+if(NOT EXISTS ${VKT_NLOHMANN_JSON_DIR}/json.hpp)
+  message(FATAL_ERROR "nlohmann/json.hpp not found in ${VKT_NLOHMANN_JSON_DIR} "
+                      "(scripts/setup-deps --windows)")
+endif()
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/json-include)
+file(CREATE_LINK ${VKT_NLOHMANN_JSON_DIR} ${CMAKE_CURRENT_BINARY_DIR}/json-include/nlohmann
+     SYMBOLIC)
+add_library(vkt_json INTERFACE)
+target_include_directories(vkt_json SYSTEM INTERFACE ${CMAKE_CURRENT_BINARY_DIR}/json-include)
+
+file(GLOB VKT_CORE_SOURCES CONFIGURE_DEPENDS src/app/*.cpp src/config/*.cpp src/generate/*.cpp)
+list(FILTER VKT_CORE_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
+add_library(vkt_core STATIC ${VKT_CORE_SOURCES})
+target_link_libraries(vkt_core PUBLIC vkt_fs vkt_json)
+
+file(GLOB VKT_CLI_SOURCES CONFIGURE_DEPENDS src/cli/*.cpp)
+list(FILTER VKT_CLI_SOURCES EXCLUDE REGEX "(/main|_posix)\\.cpp$")
+add_library(vkt_cli STATIC ${VKT_CLI_SOURCES})
+target_link_libraries(vkt_cli PUBLIC vkt_core)
+add_executable(vktgera src/cli/main.cpp)
+target_link_libraries(vktgera PRIVATE vkt_cli)
 
 include(CTest)
 if(BUILD_TESTING)
