@@ -30,9 +30,7 @@ ScopedTempRoot::ScopedTempRoot(const std::string& folder) {
   if (std::filesystem::is_directory(folder, ec)) SetVariable("TMPDIR", folder.c_str());
 }
 
-ScopedTempRoot::~ScopedTempRoot() {
-  SetVariable("TMPDIR", had_ ? old_.c_str() : nullptr);
-}
+ScopedTempRoot::~ScopedTempRoot() { SetVariable("TMPDIR", had_ ? old_.c_str() : nullptr); }
 
 void DurabilityRepository(const TestRepository& repo, int per_type, const std::string& version) {
   std::string list;
