@@ -1,7 +1,5 @@
 #include "app/file_list_update.h"
 
-#include <unicode/utf8.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <unordered_set>
@@ -12,6 +10,7 @@
 #include "generate/framing.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
+#include "text/utf8.h"
 
 namespace vkt::app {
 namespace {
@@ -25,17 +24,9 @@ bool ShownAsEscape(std::int32_t c) {
 }
 
 std::string Hex(unsigned value, int digits) {
-  char buffer[9];  // the eight digits an unsigned may need, and the NUL
+  char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
   return buffer;
-}
-
-// The character at byte `*i` of the `length` bytes at `bytes`, moving `*i`
-// behind it: its code point, or a negative number for ill-formed UTF-8.
-std::int32_t NextCharacter(const std::uint8_t* bytes, std::int32_t* i, std::int32_t length) {
-  std::int32_t c = 0;
-  U8_NEXT(bytes, *i, length, c);
-  return c;
 }
 
 // The characters of `name` that `page` lacks, as "U+0301, U+2126" (the first
@@ -45,14 +36,11 @@ std::string MissingCharacters(const text::CodePage& page, std::string_view name)
   constexpr int kMaxShown = 4;
   std::string shown;
   int count = 0;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
-  const auto length = static_cast<std::int32_t>(name.size());
-  for (std::int32_t i = 0; i < length && count < kMaxShown;) {
-    const std::int32_t start = i;
-    const std::int32_t c = NextCharacter(bytes, &i, length);
+  for (std::size_t i = 0; i < name.size() && count < kMaxShown;) {
+    const std::size_t start = i;
+    const std::int32_t c = text::NextUtf8(name, &i);
     bool lossy = false;
-    page.Encode(name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)),
-                &lossy);
+    page.Encode(name.substr(start, i - start), &lossy);
     if (!lossy) continue;
     const std::string code = "U+" + Hex(static_cast<unsigned>(c < 0 ? 0xFFFD : c), 4);
     if (shown.find(code) != std::string::npos) continue;
@@ -97,13 +85,12 @@ std::string WhyNotWritten(const config::INI& ini, const text::CodePage& page,
 std::string ShownName(std::string_view name) {
   std::string shown = "\"";
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
-  const auto length = static_cast<std::int32_t>(name.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    const std::int32_t start = i;
-    const std::int32_t c = NextCharacter(bytes, &i, length);
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const std::size_t start = i;
+    const std::int32_t c = text::NextUtf8(name, &i);
     if (c < 0) {
-      for (std::int32_t j = start; j < i; ++j) shown += "\\x" + Hex(bytes[j], 2);
+      for (std::size_t j = start; j < i; ++j) shown += "\\x" + Hex(bytes[j], 2);
     } else if (c == '\\' || c == '"') {
       shown += '\\';
       shown += static_cast<char>(c);
@@ -118,8 +105,7 @@ std::string ShownName(std::string_view name) {
     } else if (ShownAsEscape(c)) {
       shown += "\\u" + Hex(static_cast<unsigned>(c), 4);
     } else {
-      shown.append(
-          name.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+      shown.append(name.substr(start, i - start));
     }
   }
   return shown + "\"";

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "config/ini.h"
+#include "fs/platform/file_system.h"
 #include "text/letter_case.h"
 
 namespace vkt::app {
@@ -59,7 +60,7 @@ std::string PathFromConfigurationFolder(std::string_view folder, std::string_vie
     return std::string(path);
   }
   std::string joined(folder);
-  if (!separator(joined.back())) joined += '/';
+  if (!separator(joined.back())) joined += platform::kPathSeparator;
   return joined.append(path);
 }
 

@@ -70,10 +70,10 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository);
 // A path of the main configuration (`PathOrigem`, `PathDestino`,
 // `ArqConfigIni`) as the program uses it. The program was written to start in
 // its own folder, beside its configuration, so a relative path led there: a
-// relative `path` is joined to `folder` (with "/" unless `folder` ends in a
-// separator), nothing else changed ("..", "\" and letter case stay). An empty
-// path, one that begins with "\" or "/", one with a drive prefix ("C:") and
-// any path when `folder` is empty are returned as they are.
+// relative `path` is joined to `folder` (with the system's separator, "/" or
+// "\\", unless `folder` ends in one), nothing else changed ("..", "\" and letter case stay). An
+// empty path, one that begins with "\" or "/", one with a drive prefix ("C:") and any path when
+// `folder` is empty are returned as they are.
 std::string PathFromConfigurationFolder(std::string_view folder, std::string_view path);
 
 }  // namespace vkt::app

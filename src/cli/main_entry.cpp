@@ -7,12 +7,14 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/run_command.h"
+#include "fs/platform/console.h"
 #include "fs/platform/file_system.h"
 
 namespace {
 
 int Run(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = vkt::platform::ProgramArguments(argc, argv);
+  if (!args.empty()) args.erase(args.begin());
   const vkt::cli::ParseResult parsed = vkt::cli::ParseOptions(args);
   if (!parsed.ok) {
     vkt::cli::Write(stderr, "vktgera: " + parsed.error + "\nTry 'vktgera --help'.\n");
@@ -35,6 +37,8 @@ int Run(int argc, char** argv) {
 namespace vkt::cli {
 
 int Main(int argc, char** argv) {
+  // UTF-8 bytes as written (Windows: no CR before a line feed).
+  vkt::platform::PrepareStandardStreams();
   // An interrupted run leaves no temporary file of its own behind.
   vkt::platform::InstallSignalCleanup();
   // The message lines go out while the run writes the package: a reader

@@ -206,12 +206,9 @@ ParseResult Check(const Given& given) {
   return Succeed(std::move(options));
 }
 
-// The main configuration as messages show it: as the program built its path,
-// with "\\" as "/".
+// The main configuration as messages show it (platform::PathAsShown).
 std::string ShownPath(const app::Session& session) {
-  std::string path = session.MainConfigPath();
-  for (char& c : path) c = c == '\\' ? '/' : c;
-  return path;
+  return platform::PathAsShown(session.MainConfigPath());
 }
 
 // Points `session` at the main configuration of --config `config_file` (or

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/platform/console.h"
 #include "fs/platform/file_system.h"
 #include "text/codepage.h"
 
@@ -39,7 +40,7 @@ void NoteWrite(std::FILE* stream, bool ok) {
 
 void Write(std::FILE* stream, std::string_view text) {
   if (text.empty()) return;
-  NoteWrite(stream, std::fwrite(text.data(), 1, text.size(), stream) == text.size());
+  NoteWrite(stream, platform::WriteStandardStream(stream, text));
 }
 
 void WriteLine(std::FILE* stream, std::string_view text) {

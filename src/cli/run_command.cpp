@@ -1,7 +1,5 @@
 #include "cli/run_command.h"
 
-#include <unistd.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +16,7 @@
 #include "cli/terminal_desktop.h"
 #include "config/ini.h"
 #include "config/object_types.h"
+#include "fs/platform/console.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
 
@@ -188,7 +187,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
 
 int RunCommand(const Options& options) {
   // The front end, not the core: the terminal test belongs here.
-  return RunCommand(options, stdout, stderr, ::isatty(::fileno(stderr)) == 1);
+  return RunCommand(options, stdout, stderr, platform::IsTerminal(stderr));
 }
 
 }  // namespace vkt::cli

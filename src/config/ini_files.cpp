@@ -74,8 +74,7 @@ void ShowReadError(const std::string& path, const platform::Status& status) {
   std::string description = status.Text();
   if (status.code == platform::kNotRegularFile || status.code == EFBIG) {
     // The system's own texts name no file; these name what was refused.
-    std::string shown = path;
-    std::replace(shown.begin(), shown.end(), '\\', '/');
+    const std::string shown = platform::PathAsShown(path);
     description = shown + " - " + (status.code == EFBIG ? "arquivo maior que 64 MiB" : description);
   }
   Desktop().boxes->Show(

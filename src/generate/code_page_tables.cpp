@@ -9,7 +9,7 @@ void Tables::Build(const text::CodePage& cp) {
   byte_path = cp.single_byte() && cp.Unit('\r') == kCr && cp.Unit('\n') == kLf;
   ascii_identity = cp.single_byte();
   if (!cp.single_byte()) {
-    // UTF-8 and the like keep ASCII as it is; others go through ICU.
+    // UTF-8 and the like keep ASCII as it is; others go through the converter.
     std::string probe = cp.Encode("azAZ09 '();-_.:\\/");
     ascii_identity = probe == "azAZ09 '();-_.:\\/";
     identity_fe_ff = false;
@@ -31,30 +31,6 @@ void Tables::Build(const text::CodePage& cp) {
     if (should_drop == (keep[b] != 0)) drops_are_fe_ff = false;
     if (should_drop ? keep[b] != 0 : (keep[b] == 0 || out_byte[b] != b)) identity_fe_ff = false;
   }
-}
-
-bool Converter::Open(const std::string& name) {
-  if (cnv_ && name == name_) {
-    ucnv_reset(cnv_);
-    return true;
-  }
-  Close();
-  UErrorCode status = U_ZERO_ERROR;
-  cnv_ = ucnv_open(name.c_str(), &status);
-  if (U_FAILURE(status)) {
-    cnv_ = nullptr;
-    return false;
-  }
-  name_ = name;
-  status = U_ZERO_ERROR;
-  ucnv_setSubstChars(cnv_, "?", 1, &status);
-  return true;
-}
-
-void Converter::Close() {
-  if (cnv_) ucnv_close(cnv_);
-  cnv_ = nullptr;
-  name_.clear();
 }
 
 }  // namespace vkt::generate::internal

@@ -167,12 +167,6 @@ const std::vector<std::string>& FechamentoOracle() {
   return kWrites;
 }
 
-std::string CaminhoMensagem(std::string_view caminho) {
-  std::string s(caminho);
-  for (char& c : s) {
-    if (c == '\\') c = '/';
-  }
-  return s;
-}
+std::string CaminhoMensagem(std::string_view caminho) { return platform::PathAsShown(caminho); }
 
 }  // namespace vkt::generate

@@ -1,7 +1,5 @@
 #include "generate/gera_numeracao.h"
 
-#include <unicode/utf8.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "generate/framing.h"
 #include "services/desktop.h"
 #include "text/letter_case.h"
+#include "text/utf8.h"
 
 namespace vkt::generate {
 namespace {
@@ -39,13 +38,12 @@ std::optional<std::string> NumberingFolder(std::string_view tipo_objeto) {
 }
 
 std::string BaseName(std::string_view file_name) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(file_name.data());
-  auto end = static_cast<std::int32_t>(file_name.size());
+  std::size_t end = file_name.size();
   for (int cut = 0; cut < 4; ++cut) {
     if (end == 0) return std::string(file_name);  // fewer than four characters
-    U8_BACK_1(bytes, 0, end);
+    text::PreviousUtf8(file_name, &end);
   }
-  return std::string(file_name.substr(0, static_cast<std::size_t>(end)));
+  return std::string(file_name.substr(0, end));
 }
 
 void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, DatabaseKind /*kind*/) {

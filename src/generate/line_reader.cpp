@@ -1,7 +1,5 @@
 #include "generate/script_io.h"
 
-#include <unicode/ucnv.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -36,7 +34,6 @@ void AppendUtf8(std::string* out, char32_t c) {
 
 }  // namespace
 
-using internal::Converter;
 using internal::LineScanner;
 using internal::Tables;
 using platform::Status;
@@ -51,7 +48,7 @@ struct LineReader::Impl {
   const unsigned char* pos = nullptr;
   LineScanner<unsigned char> byte_scan;
   // Multi-byte path: the current decoded units.
-  Converter decoder;
+  text::StreamConverter decoder;
   std::unique_ptr<char16_t[]> units;
   size_t unit_count = 0;
   const char16_t* unit_pos = nullptr;
@@ -166,11 +163,9 @@ struct LineReader::Impl {
       }
       const char* src = undecoded.empty() ? &kNothing : undecoded.data();
       const char* src_end = src + undecoded.size();
-      UChar* target = reinterpret_cast<UChar*>(units.get());
-      UErrorCode err = U_ZERO_ERROR;
-      ucnv_toUnicode(decoder.get(), &target, target + kBlockSize, &src, src_end, nullptr, flush,
-                     &err);
-      unit_count = static_cast<size_t>(target - reinterpret_cast<UChar*>(units.get()));
+      char16_t* target = units.get();
+      decoder.Decode(&src, src_end, &target, target + kBlockSize, flush);
+      unit_count = static_cast<size_t>(target - units.get());
       // What did not fit stays for the next call.
       undecoded = std::string_view(src, static_cast<size_t>(src_end - src));
     }
@@ -196,7 +191,7 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
   if (m.tables.byte_path) {
     m.BuildUtf8();
   } else {
-    if (!m.decoder.Open(m.tables.page->name())) return m.status = Status::Errno(EINVAL);
+    if (!m.decoder.Open(*m.tables.page)) return m.status = Status::Errno(EINVAL);
     if (!m.units) m.units.reset(new char16_t[kBlockSize]);
   }
   m.status = m.source.Open(path);

@@ -1,6 +1,5 @@
 #include "generate/script_io.h"
 
-#include <unicode/ucnv.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -19,7 +18,6 @@
 
 namespace vkt::generate {
 
-using internal::Converter;
 using internal::DecodeBlock;
 using internal::FindStop;
 using internal::LineScanner;
@@ -79,8 +77,8 @@ struct ScriptWriter::Impl {
   // encoding's byte order (single-byte code pages).
   std::array<std::uint16_t, 256> unit_out{};
   // Multi-byte path only.
-  Converter decoder;
-  Converter encoder;
+  text::StreamConverter decoder;
+  text::StreamConverter encoder;
   std::unique_ptr<char16_t[]> units;
   std::unique_ptr<char16_t[]> cleaned;
 
@@ -394,20 +392,19 @@ struct ScriptWriter::Impl {
 
   bool EncodeUnits(const char16_t* p, size_t n, bool flush) {
     static const char16_t kNothing = 0;
-    const UChar* src = reinterpret_cast<const UChar*>(n > 0 ? p : &kNothing);
-    const UChar* src_end = src + n;
+    const char16_t* src = n > 0 ? p : &kNothing;
+    const char16_t* src_end = src + n;
     for (;;) {
       if (!Reserve(64)) return false;
       char* target = out.get() + length;
-      UErrorCode status = U_ZERO_ERROR;
-      ucnv_fromUnicode(encoder.get(), &target, out.get() + kBlockSize, &src, src_end, nullptr,
-                       flush, &status);
+      const text::StreamConverter::Step step =
+          encoder.Encode(&src, src_end, &target, out.get() + kBlockSize, flush);
       length = static_cast<size_t>(target - out.get());
-      if (status == U_BUFFER_OVERFLOW_ERROR) {
+      if (step == text::StreamConverter::Step::kFull) {
         if (!Flush()) return false;
         continue;
       }
-      if (U_FAILURE(status)) {
+      if (step == text::StreamConverter::Step::kFailed) {
         error = Status::Errno(EILSEQ);
         return false;
       }
@@ -416,11 +413,11 @@ struct ScriptWriter::Impl {
   }
 
   bool CopyMultiByte(SourceFile& source) {
-    if (!decoder.Open(tables.page->name())) {
+    if (!decoder.Open(*tables.page)) {
       error = Status::Errno(EINVAL);
       return false;
     }
-    if (!wide && !encoder.Open(tables.page->name())) {
+    if (!wide && !encoder.Open(*tables.page)) {
       error = Status::Errno(EINVAL);
       return false;
     }
@@ -435,9 +432,9 @@ struct ScriptWriter::Impl {
     };
     for (std::string_view block = source.NextBlock(); !block.empty() && ok;
          block = source.NextBlock()) {
-      DecodeBlock(decoder.get(), block, false, units.get(), kBlockSize, sink);
+      DecodeBlock(decoder, block, false, units.get(), kBlockSize, sink);
     }
-    if (ok) DecodeBlock(decoder.get(), {}, true, units.get(), kBlockSize, sink);
+    if (ok) DecodeBlock(decoder, {}, true, units.get(), kBlockSize, sink);
     if (ok && scan.Finish()) ok = Newline();
     if (ok && !wide) ok = EncodeUnits(nullptr, 0, true);
     return ok;

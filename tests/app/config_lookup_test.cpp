@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <utility>
 
 #include "app/startup.h"
+#include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
 
 namespace vkt::app {
@@ -14,10 +17,12 @@ namespace {
 
 using testing::TempDir;
 
-// Every place of the lookup inside one temporary folder.
+// Every place of the lookup inside one temporary folder, by the XDG rules
+// (both builds can follow either set of rules; each follows its own).
 class ConfigLookupTest : public ::testing::Test {
  protected:
   ConfigLookupTest() {
+    env_.rules = LookupRules::kXdg;
     env_.remembered = dir_ / "chosen/escolhida.ini";
     env_.executable_folder = dir_ / "bin";
     env_.current_directory = dir_ / "cwd";
@@ -33,6 +38,7 @@ class ConfigLookupTest : public ::testing::Test {
   LookupEnvironment env_;
 };
 
+#ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
   // In lookup order; each step removes the file that won the step before.
   const std::string places[] = {
@@ -54,6 +60,7 @@ TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
   env_.xdg_config_home = dir_ / "xdg";
   EXPECT_EQ(Found(), dir_ / "xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
 }
+#endif
 
 TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
   dir_.Write("bin/VKTGeraInstallBD.ini", "");
@@ -66,6 +73,7 @@ TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
   EXPECT_EQ(Found(), "/abs/outra.ini");
 }
 
+#ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
   env_.xdg_config_dirs.clear();  // the default, /etc/xdg
   const ConfigLookup lookup = FindMainConfiguration(env_);
@@ -78,6 +86,98 @@ TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
                 dir_.path() + "/bin/VKTGeraInstallBD.ini (pasta do programa)\n  " + dir_.path() +
                 "/home/.config/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_HOME)\n"
                 "  /etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini ($XDG_CONFIG_DIRS)");
+}
+#endif
+
+// The same by Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
+class WindowsConfigLookupTest : public ::testing::Test {
+ protected:
+  WindowsConfigLookupTest() {
+    env_.rules = LookupRules::kWindows;
+    env_.executable_folder = dir_ / "bin";
+    env_.current_directory = dir_ / "cwd";
+    env_.app_data = dir_ / "Roaming";
+    env_.program_data = dir_ / "ProgramData";
+    // Ignored by these rules.
+    env_.home = dir_ / "home";
+    env_.xdg_config_dirs = dir_ / "etc";
+  }
+  std::string Found() {
+    const ConfigLookup lookup = FindMainConfiguration(env_);
+    return lookup.found ? lookup.place.file : "(none)";
+  }
+
+  TempDir dir_;
+  LookupEnvironment env_;
+};
+
+TEST_F(WindowsConfigLookupTest, TheExecutablesFolderThenAppDataThenProgramData) {
+  dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
+  dir_.Write("etc/vktgerainstallbd/VKTGeraInstallBD.ini", "");
+  const std::string places[] = {
+      "bin/VKTGeraInstallBD.ini",
+      "Roaming/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+      "ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+  };
+  const std::string found_as[] = {
+      dir_ / "bin\\VKTGeraInstallBD.ini",
+      dir_ / "Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
+      dir_ / "ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
+  };
+  for (const std::string& place : places) dir_.Write(place, "[GERAL]\n");
+  for (std::size_t i = 0; i < std::size(places); ++i) {
+    EXPECT_EQ(Found(), found_as[i]);
+    std::filesystem::remove(dir_ / places[i]);
+  }
+  EXPECT_EQ(Found(), "(none)");
+  // A variable that is not set, or not absolute, names no place.
+  dir_.Write("ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini", "");
+  env_.app_data.clear();
+  env_.program_data = "ProgramData";
+  EXPECT_EQ(Found(), "(none)");
+}
+
+TEST_F(WindowsConfigLookupTest, ADrivePrefixMakesTheConfigOptionAbsolute) {
+  env_.current_directory = "C:\\Users\\ana";
+  env_.config_option = "sub\\outra.ini";
+  EXPECT_EQ(Found(), "C:\\Users\\ana\\sub\\outra.ini");
+  env_.config_option = "D:\\VKT\\VKTGeraInstallBD.ini";
+  EXPECT_EQ(Found(), "D:\\VKT\\VKTGeraInstallBD.ini");
+  env_.config_option = "d:outra.ini";
+  EXPECT_EQ(Found(), "d:outra.ini");
+  env_.config_option = "\\\\server\\share\\VKTGeraInstallBD.ini";
+  EXPECT_EQ(Found(), "\\\\server\\share\\VKTGeraInstallBD.ini");
+  // The XDG rules take a drive prefix for a relative name.
+  env_.rules = LookupRules::kXdg;
+  env_.current_directory = "/home/ana";
+  env_.config_option = "D:\\VKT.ini";
+  EXPECT_EQ(Found(), "/home/ana/D:\\VKT.ini");
+}
+
+TEST_F(WindowsConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
+  env_.executable_folder = "C:\\Programas\\VKT";
+  env_.app_data = "C:\\Users\\ana\\AppData\\Roaming";
+  env_.program_data = "C:\\ProgramData";
+  const ConfigLookup lookup = FindMainConfiguration(env_);
+  ASSERT_FALSE(lookup.found);
+  EXPECT_EQ(NotFoundMessage(lookup),
+            "Configura\xC3\xA7\xC3\xA3o principal VKTGeraInstallBD.ini n\xC3\xA3o encontrada. "
+            "Procurada em:\n"
+            "  C:\\Programas\\VKT\\VKTGeraInstallBD.ini (pasta do programa)\n"
+            "  C:\\Users\\ana\\AppData\\Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini "
+            "(%APPDATA%)\n"
+            "  C:\\ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini (%PROGRAMDATA%)");
+}
+
+TEST(ProcessLookupEnvironment, FollowsTheBuildsRules) {
+  const LookupEnvironment env = ProcessLookupEnvironment("", "");
+  EXPECT_EQ(env.rules, kBuildLookupRules);
+#ifdef _WIN32
+  EXPECT_EQ(env.rules, LookupRules::kWindows);
+#else
+  EXPECT_EQ(env.rules, LookupRules::kXdg);
+#endif
+  EXPECT_FALSE(env.executable_folder.empty());
 }
 
 TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
@@ -96,11 +196,11 @@ TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest)
     const char* used;
   };
   const Row rows[] = {
-      {"/home/ana/pedidos", "pacote", "/home/ana/pedidos/pacote"},
+      {"/home/ana/pedidos", "pacote", "/home/ana/pedidos%pacote"},
       {"/home/ana/pedidos", "repositorio\\ArquivosInstalacao.ini",
-       "/home/ana/pedidos/repositorio\\ArquivosInstalacao.ini"},
-      {"/home/ana/pedidos", "..\\..\\build\\pacote", "/home/ana/pedidos/..\\..\\build\\pacote"},
-      {"/home/ana/pedidos", "./Repositorio", "/home/ana/pedidos/./Repositorio"},
+       "/home/ana/pedidos%repositorio\\ArquivosInstalacao.ini"},
+      {"/home/ana/pedidos", "..\\..\\build\\pacote", "/home/ana/pedidos%..\\..\\build\\pacote"},
+      {"/home/ana/pedidos", "./Repositorio", "/home/ana/pedidos%./Repositorio"},
       {"/home/ana/pedidos/", "pacote", "/home/ana/pedidos/pacote"},
       {"D:\\VKT\\", "pacote", "D:\\VKT\\pacote"},
       {"/", "pacote", "/pacote"},
@@ -112,7 +212,10 @@ TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest)
       {"", "pacote", "pacote"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(PathFromConfigurationFolder(row.folder, row.path), row.used)
+    // "%": the system's separator, which joins.
+    std::string used = row.used;
+    std::replace(used.begin(), used.end(), '%', platform::kPathSeparator);
+    EXPECT_EQ(PathFromConfigurationFolder(row.folder, row.path), used)
         << row.folder << " + " << row.path;
   }
 }
@@ -126,9 +229,10 @@ TEST(CarregaConfigRepositorio, TakesRelativePathsFromTheConfigurationsFolder) {
   UseMainConfiguration(session, dir / "conf/VKTGeraInstallBD.ini");
   CarregaConfigRepositorio(session, "R1");
   EXPECT_EQ(session.settings.SISTEMA, "XYZ");
-  EXPECT_EQ(session.settings.PathOrigem, dir / "conf/repositorio");
+  const std::string conf = dir / "conf" + platform::kPathSeparator;
+  EXPECT_EQ(session.settings.PathOrigem, conf + "repositorio");
   EXPECT_EQ(session.settings.PathDestino, "/srv/pacote");
-  EXPECT_EQ(session.settings.ArqConfigIni, dir / "conf/..\\listas\\R1.ini");
+  EXPECT_EQ(session.settings.ArqConfigIni, conf + "..\\listas\\R1.ini");
 }
 
 }  // namespace

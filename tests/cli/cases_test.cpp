@@ -20,11 +20,26 @@
 // OPTIONS: crlf (lines end with CR LF, else LF), noeol (the last line has no
 // terminator), utf16 (UTF-16LE with its byte-order mark). In contents,
 // \x{HH} is the byte HH and $TMP the case's folder.
+//
+// The Windows build: with VKT_CASES_WRAPPER naming a command (scripts/
+// vktgera-wine, which runs vktgera.exe under Wine), `vktgera` in the runs is
+// that command. A case that holds only on Linux (POSIX modes and owners,
+// `ln -s`, names that are not UTF-8, signals, the seam program, the XDG
+// folders) says so in its description with a line "platforms: linux (WHY)"; under
+// the wrapper it is skipped (default: "platforms: linux windows"). Paths in
+// the program's messages are the system's: under the wrapper, each line of
+// stdout and stderr that names the case's folder, in Wine's form
+// ("Z:\tmp\vkt-test-...", which becomes $TMP) or as $TMP (a path the case
+// wrote into a configuration), has every "\" turned into "/", so that the
+// same expectations hold on both. Cases whose lines carry the system's own
+// error texts, ICU's code pages or a terminal are Linux's only.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -69,6 +84,17 @@ std::string Bytes(const Block& b, const std::string& tmp) {
   return b.Has("utf16") ? testing::Utf16File(out) : out;
 }
 
+// The platforms a case names in its description ("platforms: linux"); both
+// when it names none.
+std::string Platforms(const std::string& path) {
+  std::istringstream in(testing::ReadFileBytes(path));
+  for (std::string line; std::getline(in, line) && line.rfind("=== ", 0) != 0;) {
+    // "platforms: linux (why)": the names before the parenthesis.
+    if (line.rfind("platforms:", 0) == 0) return line.substr(10, line.find('(') - 10);
+  }
+  return "linux windows";
+}
+
 std::vector<Block> Parse(const std::string& path) {
   std::vector<Block> blocks;
   std::istringstream in(testing::ReadFileBytes(path));
@@ -99,13 +125,71 @@ struct Ran {
   std::string out, err;
 };
 
+// The command that runs the program under test in place of `vktgera`
+// (VKT_CASES_WRAPPER), or "" for VKTGERA_EXE itself.
+std::string Wrapper() {
+  const char* wrapper = std::getenv("VKT_CASES_WRAPPER");
+  return wrapper == nullptr ? "" : wrapper;
+}
+
+// The folder put first on the PATH of every run: VKTGERA_EXE's, or under the
+// wrapper one made once for the process, holding `vktgera` as a link to it.
+std::string ProgramFolder() {
+  static const std::string folder = [] {
+    if (Wrapper().empty()) return fs::path(VKTGERA_EXE).parent_path().string();
+    const fs::path made =
+        fs::temp_directory_path() / ("vkt-cases-wrapper-" + std::to_string(::getpid()));
+    fs::create_directories(made);
+    fs::remove(made / "vktgera");
+    fs::create_symlink(fs::absolute(Wrapper()), made / "vktgera");
+    static const fs::path to_remove = made;
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(to_remove, ignored);
+    });
+    return made.string();
+  }();
+  return folder;
+}
+
+// Under the wrapper: `text` with each line that names the folder `tmp` as
+// Wine shows it ("Z:" and "\" separators) in the form the expectations use.
+std::string AsOnLinux(std::string text, const std::string& tmp) {
+  if (Wrapper().empty()) return text;
+  std::string wine = "Z:" + tmp;
+  std::replace(wine.begin(), wine.end(), '/', '\\');
+  // The same in a JSON string (the reports), where "\\" is written twice.
+  std::string json;
+  for (char c : wine) json += c == '\\' ? "\\\\" : std::string(1, c);
+  const auto replace_all = [](std::string* line, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = line->find(from, at)) != std::string::npos; at += to.size()) {
+      line->replace(at, from.size(), to);
+    }
+  };
+  std::string out;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(json) != std::string::npos) {
+      replace_all(&line, json, tmp);
+      replace_all(&line, "\\\\", "/");
+    } else if (line.find(wine) != std::string::npos || line.find(tmp) != std::string::npos) {
+      replace_all(&line, wine, tmp);
+      std::replace(line.begin(), line.end(), '\\', '/');
+    }
+    out += line + "\n";
+  }
+  if (!text.empty() && text.back() != '\n') out.pop_back();
+  return out;
+}
+
 // Runs `script` with sh in `dir`, `vktgera` first on the PATH, without stdin.
 Ran RunShell(const testing::TempDir& dir, const std::string& script) {
   std::string line = "cd '" + dir.path() + "' && export PATH='";
-  line += fs::path(VKTGERA_EXE).parent_path().string();
+  line += ProgramFolder();
   line += "':\"$PATH\" && (" + script + ") >.stdout 2>.stderr </dev/null";
   const int raw = std::system(line.c_str());
-  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.Read(".stdout"), dir.Read(".stderr")};
+  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, AsOnLinux(dir.Read(".stdout"), dir.path()),
+          AsOnLinux(dir.Read(".stderr"), dir.path())};
   std::remove((dir / ".stdout").c_str());
   std::remove((dir / ".stderr").c_str());
   return ran;
@@ -114,6 +198,9 @@ Ran RunShell(const testing::TempDir& dir, const std::string& script) {
 class Case : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Case, Passes) {
+  if (!Wrapper().empty() && Platforms(kCases + GetParam()).find("windows") == std::string::npos) {
+    GTEST_SKIP() << "Linux only";
+  }
   testing::TempDir dir;
   const std::string& tmp = dir.path();
   Ran last;

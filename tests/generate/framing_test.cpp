@@ -26,14 +26,27 @@ TEST(Framing, LimpaLinhaDropsThornAndYDiaeresisOnly) {
   EXPECT_EQ(LimpaLinha(std::string_view("a\xC3\xBF", 2)), "a\xC3");
 }
 
-TEST(Framing, PathsInMessagesUseForwardSlashes) {
+TEST(Framing, PathsInMessagesUseTheSystemsSeparator) {
+#ifdef _WIN32
+  // As the program built them.
+  EXPECT_EQ(CaminhoMensagem("/r\\Tabelas\\A.ora"), "/r\\Tabelas\\A.ora");
+  EXPECT_EQ(CaminhoMensagem("D:\\repo"), "D:\\repo");
+#else
   EXPECT_EQ(CaminhoMensagem("/r\\Tabelas\\A.ora"), "/r/Tabelas/A.ora");
   EXPECT_EQ(CaminhoMensagem("D:\\repo"), "D:/repo");
+#endif
 }
 
 TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
   using platform::Operation;
   using platform::Status;
+#ifdef _WIN32
+  // The system's own reason, the path as built.
+  EXPECT_EQ(LinhaDeErro(Status::Errno(ENOSPC, Operation::kWriteFile, "out\\a.sql")),
+            "Erro ao gravar o arquivo: out\\a.sql - " + Status::Errno(ENOSPC).Text());
+  EXPECT_EQ(LinhaDeErro(Status::Errno(EACCES, Operation::kReadFolder, "src\\Views")),
+            "Erro ao ler a pasta: src\\Views - " + Status::Errno(EACCES).Text());
+#else
   EXPECT_EQ(LinhaDeErro(Status::Errno(ENOSPC, Operation::kWriteFile, "out\\a.sql")),
             "Erro ao gravar o arquivo: out/a.sql - No space left on device");
   EXPECT_EQ(LinhaDeErro(Status::Errno(EACCES, Operation::kReadFile, "src\\a.ora")),
@@ -46,6 +59,7 @@ TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
   Status reached = Status::Errno(EIO, Operation::kReadFile, "/real/A.ORA");
   EXPECT_EQ(LinhaDeErro(reached.About(Operation::kReadFile, "src\\a.ora")),
             "Erro ao ler o arquivo: src/a.ora - Input/output error");
+#endif
   EXPECT_TRUE(Status::Ok().About(Operation::kReadFile, "x").path.empty());
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "generate/framing.h"
 #include "generate/gera_script.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
@@ -70,8 +71,10 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   GeraScript(repo.session, "TABELAS", DatabaseKind::kOracle, false);
   EXPECT_EQ(desktop.yields, 1);
   EXPECT_EQ(desktop.caption_log,
-            (Lines{"Lendo config :: " + repo.Path("files.ini"), repo.Path("src/Tabelas"),
-                   repo.Path("out/ORACLE/02-ATUALIZACAO/02-DBVKT_XYZ_Tabelas.sql")}));
+            (Lines{"Lendo config :: " + repo.Path("files.ini"),
+                   CaminhoMensagem(repo.Path("src") + "\\Tabelas"),
+                   CaminhoMensagem(repo.Path("out") +
+                                   "\\ORACLE\\02-ATUALIZACAO\\02-DBVKT_XYZ_Tabelas.sql")}));
   EXPECT_EQ(desktop.message_text, "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora");
 
   GeraScript(repo.session, "TABELAS", DatabaseKind::kSqlServer, false);

@@ -6,22 +6,31 @@
 #include "fs/platform/file_system.h"
 
 namespace vkt::testing {
+namespace {
+
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  ::_putenv_s(name, value == nullptr ? "" : value);  // "" removes it
+#else
+  if (value == nullptr) {
+    ::unsetenv(name);
+  } else {
+    ::setenv(name, value, 1);
+  }
+#endif
+}
+
+}  // namespace
 
 ScopedTempRoot::ScopedTempRoot(const std::string& folder) {
   const char* old = std::getenv("TMPDIR");
   had_ = old != nullptr;
   if (had_) old_ = old;
   std::error_code ec;
-  if (std::filesystem::is_directory(folder, ec)) ::setenv("TMPDIR", folder.c_str(), 1);
+  if (std::filesystem::is_directory(folder, ec)) SetVariable("TMPDIR", folder.c_str());
 }
 
-ScopedTempRoot::~ScopedTempRoot() {
-  if (had_) {
-    ::setenv("TMPDIR", old_.c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
-  }
-}
+ScopedTempRoot::~ScopedTempRoot() { SetVariable("TMPDIR", had_ ? old_.c_str() : nullptr); }
 
 void DurabilityRepository(const TestRepository& repo, int per_type, const std::string& version) {
   std::string list;

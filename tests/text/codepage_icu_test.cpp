@@ -89,6 +89,20 @@ TEST(Utf8, ReadsAsIcuReadsOnEveryEdge) {
   ucnv_close(icu_utf8);
 }
 
+TEST(Utf8, StepsBackAsIcuStepsBack) {
+  for (const std::string& s : Utf8Probes()) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
+    for (std::size_t end = 1; end <= s.size(); ++end) {
+      auto icu_at = static_cast<std::int32_t>(end);
+      U8_BACK_1(bytes, 0, icu_at);
+      std::size_t at = end;
+      PreviousUtf8(s, &at);
+      EXPECT_EQ(at, static_cast<std::size_t>(icu_at))
+          << testing::PrintToString(s) << " from " << end;
+    }
+  }
+}
+
 TEST(Utf8, WritesUtf16AsIcuWrites) {
   const char16_t units[] = {u'A', 0xE9, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD, 0xFFFF};
   std::vector<std::u16string> probes = {u""};

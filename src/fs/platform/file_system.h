@@ -240,6 +240,11 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// A path as the program's messages show it: as the program built it, with
+// each "\" as "/" where "/" is the system's separator (POSIX), as it is on
+// Windows.
+std::string PathAsShown(std::string_view path);
+
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 

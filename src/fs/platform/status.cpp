@@ -1,4 +1,4 @@
-// The words of a Status, as both platforms tell them.
+// The words of a Status, and paths in messages, as both platforms tell them.
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
 
@@ -25,6 +25,14 @@ std::string Status::Text() const {
   if (code == 0) return {};
   if (const char* own = internal::OwnErrorText(code)) return own;
   return internal::SystemErrorText(native, code);
+}
+
+std::string PathAsShown(std::string_view path) {
+  std::string shown(path);
+  if (kPathSeparator == '/') {
+    for (char& c : shown) c = c == '\\' ? '/' : c;
+  }
+  return shown;
 }
 
 }  // namespace vkt::platform
