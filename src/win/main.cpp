@@ -3,9 +3,6 @@
 // the first the lookup finds (win/win_lookup.h). --quit-after-start opens
 // the window and ends at once: status 0 when a configuration was found, 2
 // when not.
-#include <commctrl.h>
-#include <objbase.h>
-#include <shellapi.h>
 #include "win/windows_api.h"
 
 #include <string>

@@ -1,7 +1,5 @@
 #include "win/main_window.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <utility>
 #include <vector>

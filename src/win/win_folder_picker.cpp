@@ -1,7 +1,5 @@
 #include "win/win_folder_picker.h"
 
-#include <shobjidl.h>
-
 #include "fs/platform/file_system.h"
 #include "win/wide_text.h"
 

@@ -1,6 +1,5 @@
 #include "win/win_icon_service.h"
 
-#include <shellapi.h>
 #include "win/windows_api.h"
 
 #include <algorithm>
