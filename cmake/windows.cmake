@@ -143,10 +143,6 @@ endif()
 # (the window names it when no configuration is found; the tests copy it).
 file(COPY examples/pedidos DESTINATION ${CMAKE_CURRENT_BINARY_DIR}/examples)
 
-# The bundled example beside the programs, as an unpacked copy carries it
-# (the window names it when no configuration is found; the tests copy it).
-file(COPY examples/pedidos DESTINATION ${CMAKE_CURRENT_BINARY_DIR}/examples)
-
 # ---- the installer: vktgera-VERSION-setup.exe (NSIS) ----------------------
 # Target "installer" (part of the default build where Debian's nsis is
 # installed); data/windows/VKTGeraInstallBD.nsi says what it installs.

@@ -23,7 +23,9 @@
 ; the folder.
 
 Unicode true
-!include "x64.nsh"
+; A 64-bit installer: it starts on 64-bit Windows only, and sees the 64-bit
+; registry and folders without redirection.
+Target amd64-unicode
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "${DOCS}"
@@ -44,6 +46,7 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey /LANG=0 "CompanyName" "VKT"
+VIAddVersionKey /LANG=0 "LegalCopyright" "VKT"
 
 Page directory
 Page instfiles
@@ -55,10 +58,6 @@ UninstPage instfiles
 !define CONFIG_DIR "$APPDATA\${PRODUCT}"
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
   SetShellVarContext all
 FunctionEnd
