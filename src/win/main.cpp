@@ -17,14 +17,15 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   std::string config_option;
   bool quit_after_start = false;
   for (int i = 1; argv != nullptr && i < argc; ++i) {
-    const std::wstring argument = argv[i];
-    if (argument == L"--config" && i + 1 < argc) {
-      config_option = vkt::win::Utf8(argv[++i]);
-    } else if (argument.rfind(L"--config=", 0) == 0) {
+    std::wstring argument = argv[i];
+    // "--config=FILE" is "--config FILE".
+    if (argument.rfind(L"--config=", 0) == 0) {
       config_option = vkt::win::Utf8(argument.substr(9));
-    } else if (argument == L"--quit-after-start") {
-      quit_after_start = true;
+      continue;
     }
+    if (argument == L"--config" && i + 1 < argc) argument = L"--config=" + std::wstring(argv[++i]);
+    if (argument.rfind(L"--config=", 0) == 0) config_option = vkt::win::Utf8(argument.substr(9));
+    quit_after_start = quit_after_start || argument == L"--quit-after-start";
   }
   LocalFree(argv);
 

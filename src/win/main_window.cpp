@@ -1,6 +1,7 @@
 #include "win/main_window.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,14 @@ constexpr ControlSpec kControls[] = {
     {kIdLblDiretorioDestino, Kind::kLabel, Face::kRegular, "", 1800, 3000, 7695, 255, false, true},
     {kIdTxmens, Kind::kMessages, Face::kRegular, "", 165, 3480, 10650, 4335, false, true},
 };
+
+// A pointer or handle carried in a message's WPARAM or LPARAM or a window's
+// long, or a control's identifier in the place of a menu handle: the
+// Win32 conventions.
+template <typename T>
+T From(std::intptr_t value) {
+  return reinterpret_cast<T>(value);  // NOLINT(performance-no-int-to-ptr)
+}
 
 const ControlSpec& Spec(int id) {
   return *std::find_if(std::begin(kControls), std::end(kControls),
@@ -233,12 +242,10 @@ void MainWindow::BuildControls() {
   for (const ControlSpec& spec : kControls) {
     const DWORD ex_style = spec.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
     CreateWindowExW(ex_style, ClassOf(spec.kind), Wide(spec.caption).c_str(), StyleOf(spec), 0, 0,
-                    0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance,
-                    nullptr);
+                    0, 0, hwnd_, From<HMENU>(spec.id), instance, nullptr);
   }
   CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                  hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatus)), instance,
-                  nullptr);
+                  hwnd_, From<HMENU>(kIdStatus), instance, nullptr);
   // Long runs write many lines.
   SendMessageW(Control(kIdTxmens), EM_SETLIMITTEXT, 0, 0);
 }
@@ -300,7 +307,7 @@ void MainWindow::FitMessageArea() {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* window = From<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (window == nullptr || window->hwnd_ != hwnd) {
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
@@ -316,14 +323,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       FitMessageArea();
       return 0;
     case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+      auto* info = From<MINMAXINFO*>(lparam);
       info->ptMinTrackSize = {min_track_size_.cx, min_track_size_.cy};
       return 0;
     }
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wparam);
       Layout();
-      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      const auto* suggested = From<const RECT*>(lparam);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
                    std::max(min_track_size_.cx, suggested->right - suggested->left),
                    std::max(min_track_size_.cy, suggested->bottom - suggested->top),
@@ -343,8 +350,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLORSTATIC:
       // Labels on the window's face colour; the read-only message area
       // stays white, as a text box.
-      if (reinterpret_cast<HWND>(lparam) == Control(kIdTxmens)) {
-        SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOW));
+      if (From<HWND>(lparam) == Control(kIdTxmens)) {
+        SetBkColor(From<HDC>(static_cast<std::intptr_t>(wparam)), GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
