@@ -46,20 +46,26 @@ std::string ShowAndTake(IFileOpenDialog* dialog, HWND owner) {
   return chosen;
 }
 
-bool MakeDialog(ComPointer<IFileOpenDialog>* dialog) {
-  return SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IFileOpenDialog, reinterpret_cast<void**>(dialog->Out())));
+// A new file dialog titled `title` with the system's options plus `options`
+// (only file-system items, existing paths); false when COM cannot make one.
+bool MakeDialog(ComPointer<IFileOpenDialog>* dialog, std::string_view title,
+                FILEOPENDIALOGOPTIONS options) {
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFileOpenDialog, reinterpret_cast<void**>(dialog->Out())))) {
+    return false;
+  }
+  FILEOPENDIALOGOPTIONS defaults = 0;
+  (*dialog)->GetOptions(&defaults);
+  (*dialog)->SetOptions(defaults | options | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+  (*dialog)->SetTitle(Wide(title).c_str());
+  return true;
 }
 
 }  // namespace
 
 std::string WinFolderPicker::PickFolder(std::string_view title, std::string_view initial_folder) {
   ComPointer<IFileOpenDialog> dialog;
-  if (!MakeDialog(&dialog)) return {};
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-  dialog->SetTitle(Wide(title).c_str());
+  if (!MakeDialog(&dialog, title, FOS_PICKFOLDERS)) return {};
   StartIn(dialog.get(), initial_folder);
   return ShowAndTake(dialog.get(), owner_);
 }
@@ -67,11 +73,7 @@ std::string WinFolderPicker::PickFolder(std::string_view title, std::string_view
 std::string PickFile(HWND owner, std::string_view title, std::string_view initial_folder,
                      std::string_view filter_name, std::string_view pattern) {
   ComPointer<IFileOpenDialog> dialog;
-  if (!MakeDialog(&dialog)) return {};
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_FORCEFILESYSTEM | FOS_FILEMUSTEXIST | FOS_PATHMUSTEXIST);
-  dialog->SetTitle(Wide(title).c_str());
+  if (!MakeDialog(&dialog, title, FOS_FILEMUSTEXIST)) return {};
   const std::wstring name = Wide(filter_name);
   const std::wstring spec = Wide(pattern);
   const COMDLG_FILTERSPEC filters[] = {{name.c_str(), spec.c_str()},

@@ -108,11 +108,13 @@ class Boxes {
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HCBT_ACTIVATE) {
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): the hook's WPARAM is the window
+      HWND activated = reinterpret_cast<HWND>(wparam);
       if (current_ != nullptr) {
-        current_->Seen(reinterpret_cast<HWND>(wparam));
-      } else if (IsBox(reinterpret_cast<HWND>(wparam))) {
-        ADD_FAILURE() << "unexpected box: " << Text(reinterpret_cast<HWND>(wparam));
-        PostMessageW(reinterpret_cast<HWND>(wparam), WM_COMMAND, IDOK, 0);
+        current_->Seen(activated);
+      } else if (IsBox(activated)) {
+        ADD_FAILURE() << "unexpected box: " << Text(activated);
+        PostMessageW(activated, WM_COMMAND, IDOK, 0);
       }
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -124,7 +126,7 @@ class Boxes {
     const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON && (style & WS_VISIBLE) != 0 &&
         SendMessageW(child, STM_GETICON, 0, 0) != 0) {
-      *reinterpret_cast<bool*>(found) = true;
+      *reinterpret_cast<bool*>(found) = true;  // NOLINT(performance-no-int-to-ptr)
     }
     return TRUE;
   }
