@@ -1,7 +1,8 @@
 // The Win32 window under Wine, driven through window messages as a user's
 // clicks arrive: WM_COMMAND with the controls' identifiers, BM_CLICK, the
-// lists' CB_ messages, WM_CLOSE. Message boxes are the real MessageBoxW: a
-// CBT hook of the test's thread sees each one open, notes it and presses OK.
+// lists' CB_ messages, WM_CLOSE. Message boxes are the real MessageBoxW, and
+// the dialogs the system's: a CBT hook of the test's thread sees each one
+// open, notes it and presses OK (a dialog: Cancel).
 #include "win/main_window.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,9 @@ bool Shown(const MainWindow& window, int id) {
 // of the message area at each box.
 class Boxes {
  public:
-  explicit Boxes(const MainWindow* window = nullptr) : window_(window) {
+  // `answer`: the button pressed on each box.
+  explicit Boxes(const MainWindow* window = nullptr, int answer = IDOK)
+      : window_(window), answer_(answer) {
     // One hook for the thread, for the whole program: a box no test expects
     // is answered too (and fails the test) instead of waiting for a user.
     static const HHOOK hook =
@@ -154,11 +157,12 @@ class Boxes {
       }
     }
     shown.push_back(seen);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, answer_, 0);
   }
 
   static Boxes* current_;
   const MainWindow* window_;
+  int answer_;
   std::vector<HWND> answered_;
 };
 
@@ -433,6 +437,40 @@ TEST(MainWindowServices, TextIsMeasuredWithGdiAndFilesHaveTheShellsIcons) {
   EXPECT_EQ(image.argb.size(), 32u * 32u);
   EXPECT_TRUE(std::any_of(image.argb.begin(), image.argb.end(),
                           [](std::uint32_t pixel) { return (pixel >> 24) == 0xFF; }));
+}
+
+// "Abrir configuração…" opens the system's file dialog; cancelled, nothing
+// changes.
+TEST(MainWindowServices, AbrirConfiguracaoOpensTheSystemsFileDialog) {
+  TempDir dir;
+  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=A\n");
+  MainWindow window(Native(dir.path()));
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  {
+    Boxes boxes(nullptr, IDCANCEL);
+    Menu(window, kIdMnuAbrirConfiguracao);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown.front().substr(0, boxes.shown.front().find(" | ")), "Abrir configuração");
+  }
+  CoUninitialize();
+  EXPECT_EQ(Items(window, kIdCbRepos), Texts{"A"});
+  EXPECT_EQ(window.session().MainConfigPath(), Native(dir.path()) + "\\VKTGeraInstallBD.ini");
+}
+
+// The system's folder dialog, titled as asked; cancelled, it gives "".
+TEST(MainWindowServices, TheFolderPickerIsTheSystemsFolderDialog) {
+  TempDir dir;
+  MainWindow window(Native(dir.path()));
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  std::string chosen = "not asked";
+  {
+    Boxes boxes(nullptr, IDCANCEL);
+    chosen = Desktop().picker->PickFolder("Escolha a pasta", Native(dir.path()));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown.front().substr(0, boxes.shown.front().find(" | ")), "Escolha a pasta");
+  }
+  CoUninitialize();
+  EXPECT_EQ(chosen, "");
 }
 
 }  // namespace
