@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include "win/windows_api.h"
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -404,6 +405,37 @@ TEST(MainWindowLayout, ControlsStandInTheirTwipsAndTheMessageAreaTakesTheExtraRo
   EXPECT_EQ(area.right, designed_area.right + 200);
   EXPECT_EQ(area.bottom, designed_area.bottom + 100);
   EXPECT_EQ(Placed(window, kIdCmdExecuta1).left, buttons.left);
+}
+
+// What a move to a screen of one and a half times the DPI sends: the window
+// lays itself out again for it, fonts included, and takes the size the
+// system suggests.
+TEST(MainWindowLayout, ANewDpiLaysTheWindowOutAgain) {
+  TempDir dir;
+  MainWindow window(Native(dir.path()));
+  const int dpi = window.dpi() * 3 / 2;
+  RECT frame{};
+  GetWindowRect(window.hwnd(), &frame);
+  RECT suggested{frame.left, frame.top, frame.left + 3 * (frame.right - frame.left) / 2 + 10,
+                 frame.top + 3 * (frame.bottom - frame.top) / 2 + 10};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(window.dpi(), dpi);
+  const RECT button = Placed(window, kIdCmdExecuta1);
+  EXPECT_EQ(button.left, TwipsToPixels(6360, dpi));
+  EXPECT_EQ(button.right, TwipsToPixels(1500, dpi));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(window, kIdCmdExecuta1), WM_GETFONT, 0, 0)),
+             sizeof(font), &font);
+  EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(9.75 * dpi / 72)));
+  EXPECT_EQ(font.lfWeight, FW_BOLD);
+  EXPECT_EQ(std::wstring(font.lfFaceName), L"MS Sans Serif");
+  GetWindowRect(window.hwnd(), &frame);
+  EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
+  MINMAXINFO limits{};
+  SendMessageW(window.hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  EXPECT_LE(limits.ptMinTrackSize.x, frame.right - frame.left);
+  EXPECT_GT(limits.ptMinTrackSize.x, TwipsToPixels(11040, dpi));
 }
 
 TEST(MainWindowServices, TextIsMeasuredWithGdiAndFilesHaveTheShellsIcons) {
