@@ -45,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     if (quit_after_start) {
       status = window.ConfigurationFound() ? 0 : 2;
     } else {
-      MSG message;
+      MSG message{};
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND hwnd = window.hwnd();
         if (hwnd != nullptr && TranslateAcceleratorW(hwnd, window.accelerators(), &message)) {
