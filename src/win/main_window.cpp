@@ -32,7 +32,7 @@ enum class Face { kRegular, kBold, kButton };
 // One control of the client area: place and size in twips, caption as
 // designed. `fit`: a fixed caption, whose label grows to the right to the
 // width the text needs in the face in use.
-struct ControlSpec {
+struct DesignedControl {
   int id;
   Kind kind;
   Face face;
@@ -43,7 +43,7 @@ struct ControlSpec {
 };
 
 // In tab order: "Gera Install" comes right after the lists.
-constexpr ControlSpec kControls[] = {
+constexpr DesignedControl kControls[] = {
     {kIdLabel1_1, Kind::kLabel, Face::kRegular, "Repositório", 165, 390, 795, 195, true, true},
     {kIdCbRepos, Kind::kList, Face::kRegular, "", 165, 600, 5500, 315, false, true},
     {kIdLabel1_0, Kind::kLabel, Face::kRegular, "Tipo do Objeto", 165, 975, 1050, 210, true, true},
@@ -72,9 +72,9 @@ T From(std::intptr_t value) {
   return reinterpret_cast<T>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
-const ControlSpec& Spec(int id) {
+const DesignedControl& Designed(int id) {
   return *std::find_if(std::begin(kControls), std::end(kControls),
-                       [id](const ControlSpec& spec) { return spec.id == id; });
+                       [id](const DesignedControl& designed) { return designed.id == id; });
 }
 
 // How far a drop-down list opens below its field, in twips.
@@ -97,9 +97,9 @@ void RegisterWindowClass() {
   (void)registered;
 }
 
-DWORD StyleOf(const ControlSpec& spec) {
-  DWORD style = WS_CHILD | (spec.visible ? WS_VISIBLE : 0U);
-  switch (spec.kind) {
+DWORD StyleOf(const DesignedControl& designed) {
+  DWORD style = WS_CHILD | (designed.visible ? WS_VISIBLE : 0U);
+  switch (designed.kind) {
     case Kind::kLabel:
       return style | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
     case Kind::kWrappedLabel:
@@ -239,10 +239,11 @@ void MainWindow::BuildMenu() {
 
 void MainWindow::BuildControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  for (const ControlSpec& spec : kControls) {
-    const DWORD ex_style = spec.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
-    CreateWindowExW(ex_style, ClassOf(spec.kind), Wide(spec.caption).c_str(), StyleOf(spec), 0, 0,
-                    0, 0, hwnd_, From<HMENU>(spec.id), instance, nullptr);
+  for (const DesignedControl& designed : kControls) {
+    const DWORD ex_style = designed.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
+    CreateWindowExW(ex_style, ClassOf(designed.kind), Wide(designed.caption).c_str(),
+                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(designed.id), instance,
+                    nullptr);
   }
   CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                   hwnd_, From<HMENU>(kIdStatus), instance, nullptr);
@@ -253,13 +254,13 @@ void MainWindow::BuildControls() {
 void MainWindow::Layout() {
   fonts_ = std::make_unique<Fonts>(dpi_);
   HDC dc = GetDC(hwnd_);
-  for (const ControlSpec& spec : kControls) {
-    HWND control = Control(spec.id);
-    HFONT font = fonts_->Of(spec.face);
+  for (const DesignedControl& designed : kControls) {
+    HWND control = Control(designed.id);
+    HFONT font = fonts_->Of(designed.face);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    int width = TwipsToPixels(spec.width, dpi_);
-    int height = TwipsToPixels(spec.height, dpi_);
-    if (spec.fit) {
+    int width = TwipsToPixels(designed.width, dpi_);
+    int height = TwipsToPixels(designed.height, dpi_);
+    if (designed.fit) {
       const std::wstring caption = Wide(WindowText(control));
       HGDIOBJ previous = SelectObject(dc, font);
       SIZE extent{};
@@ -268,9 +269,9 @@ void MainWindow::Layout() {
       }
       SelectObject(dc, previous);
     }
-    if (spec.kind == Kind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
-    SetWindowPos(control, nullptr, TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_),
-                 width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (designed.kind == Kind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
+    SetWindowPos(control, nullptr, TwipsToPixels(designed.left, dpi_),
+                 TwipsToPixels(designed.top, dpi_), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ReleaseDC(hwnd_, dc);
   HWND status = Control(kIdStatus);
@@ -300,10 +301,10 @@ void MainWindow::FitMessageArea() {
   const int extra_width = std::max(0L, client.right - TwipsToPixels(kClientWidth, dpi_));
   const int extra_height = std::max(0L, client.bottom - (status_rect.bottom - status_rect.top) -
                                             TwipsToPixels(kClientHeight, dpi_));
-  const ControlSpec& spec = Spec(kIdTxmens);
-  SetWindowPos(messages, nullptr, TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_),
-               TwipsToPixels(spec.width, dpi_) + extra_width,
-               TwipsToPixels(spec.height, dpi_) + extra_height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const DesignedControl& designed = Designed(kIdTxmens);
+  SetWindowPos(messages, nullptr, TwipsToPixels(designed.left, dpi_),
+               TwipsToPixels(designed.top, dpi_), TwipsToPixels(designed.width, dpi_) + extra_width,
+               TwipsToPixels(designed.height, dpi_) + extra_height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -75,8 +75,8 @@ std::string PickFile(HWND owner, std::string_view title, std::string_view initia
   ComPointer<IFileOpenDialog> dialog;
   if (!MakeDialog(&dialog, title, FOS_FILEMUSTEXIST)) return {};
   const std::wstring name = Wide(filter_name);
-  const std::wstring spec = Wide(pattern);
-  const COMDLG_FILTERSPEC filters[] = {{name.c_str(), spec.c_str()},
+  const std::wstring wide_pattern = Wide(pattern);
+  const COMDLG_FILTERSPEC filters[] = {{name.c_str(), wide_pattern.c_str()},
                                        {L"Todos os arquivos", L"*.*"}};
   dialog->SetFileTypes(2, filters);
   StartIn(dialog.get(), initial_folder);
