@@ -98,3 +98,111 @@ if(BUILD_TESTING)
     gtest_discover_tests(${area}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
   endforeach()
 endif()
+
+# ---- the window: VKTGeraInstallBD.exe -------------------------------------
+#
+#   vkt_win              src/win: the Win32 front end over the same core and
+#                        desktop services as the Qt window
+#   VKTGeraInstallBD.exe its main and resources (icon, manifest for common
+#                        controls 6 and per-monitor DPI, version information
+#                        from the project's version), a GUI program
+#   win_tests            tests/win, run under Wine inside a virtual X server
+#                        (scripts/run-in-wine-x)
+file(GLOB VKT_WIN_SOURCES CONFIGURE_DEPENDS src/win/*.cpp)
+list(FILTER VKT_WIN_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+add_library(vkt_win STATIC ${VKT_WIN_SOURCES})
+target_link_libraries(vkt_win PUBLIC vkt_core comctl32 comdlg32 shell32 ole32 uuid gdi32 user32
+                                     advapi32)
+# Windows 10's functions (GetDpiForWindow, AdjustWindowRectExForDpi).
+target_compile_definitions(vkt_win PUBLIC _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+set(VKT_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+configure_file(src/win/VKTGeraInstallBD.rc.in ${CMAKE_CURRENT_BINARY_DIR}/generated/VKTGeraInstallBD.rc
+               @ONLY)
+enable_language(RC)
+add_executable(VKTGeraInstallBD WIN32 src/win/main.cpp
+                                      ${CMAKE_CURRENT_BINARY_DIR}/generated/VKTGeraInstallBD.rc)
+# wWinMain.
+target_link_options(VKTGeraInstallBD PRIVATE -municode)
+target_link_libraries(VKTGeraInstallBD PRIVATE vkt_win)
+set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/VKTGeraInstallBD.rc APPEND PROPERTY
+             OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/windows/VKTGeraInstallBD.ico
+                            ${CMAKE_CURRENT_SOURCE_DIR}/src/win/VKTGeraInstallBD.manifest)
+
+if(BUILD_TESTING)
+  file(GLOB win_tests CONFIGURE_DEPENDS tests/win/*_test.cpp)
+  add_executable(win_tests ${win_tests})
+  target_link_libraries(win_tests PRIVATE vkt_win vkt_test_support GTest::gtest_main)
+  target_include_directories(win_tests PRIVATE tests)
+  # The window needs a display: one virtual X server and one Wine session
+  # (a prefix of its own, BUILD/wine-x) for the whole program.
+  find_program(VKT_XVFB_RUN xvfb-run)
+  if(VKT_XVFB_RUN AND VKT_WINE64)
+    add_test(NAME win_tests
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/run-in-wine-x
+                     ${CMAKE_CURRENT_BINARY_DIR}/wine-x $<TARGET_FILE:win_tests>)
+    set_tests_properties(win_tests PROPERTIES RESOURCE_LOCK wine-x TIMEOUT 600)
+  else()
+    message(WARNING "xvfb-run or wine64 missing: the window's tests are not run "
+                    "(scripts/setup-deps --windows)")
+  endif()
+endif()
+
+# The bundled example beside the programs, as an unpacked copy carries it
+# (the window names it when no configuration is found; the tests copy it).
+file(COPY examples/pedidos DESTINATION ${CMAKE_CURRENT_BINARY_DIR}/examples)
+
+# ---- the installer: vktgera-VERSION-setup.exe (NSIS) ----------------------
+# Target "installer" (part of the default build where Debian's nsis is
+# installed); data/windows/VKTGeraInstallBD.nsi says what it installs.
+find_program(VKT_MAKENSIS makensis)
+if(VKT_MAKENSIS)
+  # The docs the installer puts beside the machine's configuration, and takes
+  # away again, one line per file: NSIS cannot list a folder for its
+  # uninstaller.
+  file(GLOB_RECURSE installer_docs RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/examples/pedidos
+       CONFIGURE_DEPENDS examples/pedidos/docs/*)
+  set(install_lines "")
+  set(remove_lines "")
+  set(folders "")
+  foreach(doc IN LISTS installer_docs)
+    get_filename_component(folder ${doc} DIRECTORY)
+    string(REPLACE "/" "\\" windows_folder ${folder})
+    string(REPLACE "/" "\\" windows_doc ${doc})
+    string(APPEND install_lines "  SetOutPath \"\${_DIR}\\${windows_folder}\"\n"
+           "  File \"${CMAKE_CURRENT_SOURCE_DIR}/examples/pedidos/${doc}\"\n")
+    string(APPEND remove_lines "  Delete \"\${_DIR}\\${windows_doc}\"\n")
+    list(APPEND folders ${windows_folder})
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
+  foreach(folder IN LISTS folders)
+    string(APPEND remove_lines "  RMDir \"\${_DIR}\\${folder}\"\n")
+  endforeach()
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/installer/docs-files.nsh
+       "; Written by cmake/windows.cmake from examples/pedidos/docs.\n"
+       "!macro InstallDocs _DIR\n${install_lines}!macroend\n"
+       "!macro RemoveDocs _DIR\n${remove_lines}  RMDir \"\${_DIR}\\docs\"\n!macroend\n")
+  set(VKT_SETUP ${CMAKE_CURRENT_BINARY_DIR}/vktgera-${PROJECT_VERSION}-setup.exe)
+  file(GLOB_RECURSE installer_example CONFIGURE_DEPENDS examples/pedidos/*)
+  add_custom_command(
+    OUTPUT ${VKT_SETUP}
+    COMMAND ${VKT_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DBUILD=${CMAKE_CURRENT_BINARY_DIR}
+            -DSOURCE=${CMAKE_CURRENT_SOURCE_DIR} -DOUTFILE=${VKT_SETUP}
+            -DDOCS=${CMAKE_CURRENT_BINARY_DIR}/installer/docs-files.nsh
+            ${CMAKE_CURRENT_SOURCE_DIR}/data/windows/VKTGeraInstallBD.nsi
+    DEPENDS VKTGeraInstallBD vktgera data/windows/VKTGeraInstallBD.nsi
+            data/windows/VKTGeraInstallBD.ico ${installer_example}
+    COMMENT "Making vktgera-${PROJECT_VERSION}-setup.exe"
+    VERBATIM)
+  add_custom_target(installer ALL DEPENDS ${VKT_SETUP})
+  if(BUILD_TESTING AND VKT_WINE64)
+    # Silent install into a fresh Wine prefix, a run of the installed
+    # example, silent uninstall (scripts/test-installer).
+    add_test(NAME installer
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/test-installer ${VKT_SETUP}
+                     ${CMAKE_CURRENT_BINARY_DIR}/wine-installer)
+    set_tests_properties(installer PROPERTIES RESOURCE_LOCK wine-installer TIMEOUT 900)
+  endif()
+else()
+  message(STATUS "makensis not found: no installer (scripts/setup-deps --windows)")
+endif()

@@ -1,0 +1,63 @@
+// The window program on Windows. The main configuration is the one of
+// --config FILE, else the one chosen last with "Abrir configuração…", else
+// the first the lookup finds (win/win_lookup.h). --quit-after-start opens
+// the window and ends at once: status 0 when a configuration was found, 2
+// when not.
+#include "win/windows_api.h"
+
+#include <string>
+
+#include "win/main_window.h"
+#include "win/wide_text.h"
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
+                    int show) {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::string config_option;
+  bool quit_after_start = false;
+  for (int i = 1; argv != nullptr && i < argc; ++i) {
+    std::wstring argument = argv[i];
+    // "--config=FILE" is "--config FILE".
+    if (argument.rfind(L"--config=", 0) == 0) {
+      config_option = vkt::win::Utf8(argument.substr(9));
+      continue;
+    }
+    if (argument == L"--config" && i + 1 < argc) argument = L"--config=" + std::wstring(argv[++i]);
+    if (argument.rfind(L"--config=", 0) == 0) config_option = vkt::win::Utf8(argument.substr(9));
+    quit_after_start = quit_after_start || argument == L"--quit-after-start";
+  }
+  LocalFree(argv);
+
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  // The folder and file dialogs are COM objects of a single-threaded
+  // apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+  int status = 0;
+  {
+    vkt::win::WindowStart start;
+    start.environment = vkt::win::ProcessWindowsLookupEnvironment(config_option, "");
+    vkt::win::MainWindow window(std::move(start));
+    ShowWindow(window.hwnd(), show);
+    UpdateWindow(window.hwnd());
+    if (quit_after_start) {
+      status = window.ConfigurationFound() ? 0 : 2;
+    } else {
+      MSG message{};
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        HWND hwnd = window.hwnd();
+        if (hwnd != nullptr && TranslateAcceleratorW(hwnd, window.accelerators(), &message)) {
+          continue;
+        }
+        if (hwnd != nullptr && IsDialogMessageW(hwnd, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      status = static_cast<int>(message.wParam);
+    }
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return status;
+}

@@ -1,0 +1,487 @@
+#include "win/main_window.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "app/run_dispatch.h"
+#include "app/startup.h"
+#include "app/version.h"
+#include "fs/platform/file_system.h"
+#include "fs/platform/system_info.h"
+#include "win/control_ids.h"
+#include "win/fonts.h"
+#include "win/wide_text.h"
+#include "win/win_folder_picker.h"
+
+namespace vkt::win {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VKTGeraInstallBD.Form1";
+constexpr char kTitle[] = "Geração de Scripts de Instalação";
+
+// The client area of the window as designed, in twips (the status line comes
+// below it).
+constexpr int kClientWidth = 11040;
+constexpr int kClientHeight = 8040;
+
+enum class Kind { kLabel, kWrappedLabel, kList, kButton, kMessages };
+enum class Face { kRegular, kBold, kButton };
+
+// One control of the client area: place and size in twips, caption as
+// designed. `fit`: a fixed caption, whose label grows to the right to the
+// width the text needs in the face in use.
+struct DesignedControl {
+  int id;
+  Kind kind;
+  Face face;
+  const char* caption;
+  int left, top, width, height;
+  bool fit;
+  bool visible;
+};
+
+// In tab order: "Gera Install" comes right after the lists.
+constexpr DesignedControl kControls[] = {
+    {kIdLabel1_1, Kind::kLabel, Face::kRegular, "Repositório", 165, 390, 795, 195, true, true},
+    {kIdCbRepos, Kind::kList, Face::kRegular, "", 165, 600, 5500, 315, false, true},
+    {kIdLabel1_0, Kind::kLabel, Face::kRegular, "Tipo do Objeto", 165, 975, 1050, 210, true, true},
+    {kIdCbObj, Kind::kList, Face::kRegular, "", 165, 1200, 5500, 315, false, true},
+    {kIdCmdExecuta1, Kind::kButton, Face::kButton, "Gera Install", 6360, 600, 1500, 495, false,
+     true},
+    {kIdCmdExecuta0, Kind::kButton, Face::kButton, "Gera Numeração", 8040, 600, 1500, 495, false,
+     false},
+    {kIdLblVersao, Kind::kLabel, Face::kBold, "Versão: 02.00.00", 8160, 120, 1695, 255, true, true},
+    {kIdLblConfigUtilizado, Kind::kWrappedLabel, Face::kBold, "", 165, 1680, 6015, 615, false,
+     true},
+    {kIdLblLendoOrigem, Kind::kLabel, Face::kRegular, "Diretório Origem:", 165, 2520, 1455, 255,
+     true, true},
+    {kIdLblDiretorioOrigem, Kind::kLabel, Face::kRegular, "", 1800, 2520, 7815, 255, false, true},
+    {kIdLblLendoDestino, Kind::kLabel, Face::kRegular, "Diretório Destino:", 165, 3000, 1455, 255,
+     true, true},
+    {kIdLblDiretorioDestino, Kind::kLabel, Face::kRegular, "", 1800, 3000, 7695, 255, false, true},
+    {kIdTxmens, Kind::kMessages, Face::kRegular, "", 165, 3480, 10650, 4335, false, true},
+};
+
+// A pointer or handle carried in a message's WPARAM or LPARAM or a window's
+// long, or a control's identifier in the place of a menu handle: the
+// Win32 conventions.
+template <typename T>
+T From(std::intptr_t value) {
+  return reinterpret_cast<T>(value);  // NOLINT(performance-no-int-to-ptr)
+}
+
+const DesignedControl& Designed(int id) {
+  return *std::find_if(std::begin(kControls), std::end(kControls),
+                       [id](const DesignedControl& designed) { return designed.id == id; });
+}
+
+// How far a drop-down list opens below its field, in twips.
+constexpr int kDropDownTwips = 3000;
+
+void RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof(window_class);
+    window_class.lpszClassName = kWindowClass;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    // The program's icon (resource 1, src/win/VKTGeraInstallBD.rc); test
+    // programs have none and show the system's.
+    window_class.hIcon = LoadIconW(window_class.hInstance, MAKEINTRESOURCEW(kIdIcon));
+    window_class.lpfnWndProc = DefWindowProcW;
+    return RegisterClassExW(&window_class) != 0;
+  }();
+  (void)registered;
+}
+
+DWORD StyleOf(const DesignedControl& designed) {
+  DWORD style = WS_CHILD | (designed.visible ? WS_VISIBLE : 0U);
+  switch (designed.kind) {
+    case Kind::kLabel:
+      return style | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+    case Kind::kWrappedLabel:
+      return style | SS_LEFT | SS_NOPREFIX;
+    case Kind::kList:
+      return style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    case Kind::kButton:
+      return style | WS_TABSTOP | BS_PUSHBUTTON;
+    case Kind::kMessages:
+      return style | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+  }
+  return style;
+}
+
+const wchar_t* ClassOf(Kind kind) {
+  switch (kind) {
+    case Kind::kLabel:
+    case Kind::kWrappedLabel:
+      return WC_STATICW;
+    case Kind::kList:
+      return WC_COMBOBOXW;
+    case Kind::kButton:
+      return WC_BUTTONW;
+    case Kind::kMessages:
+      return WC_EDITW;
+  }
+  return WC_STATICW;
+}
+
+int WindowDpi(HWND hwnd) {
+  const UINT dpi = GetDpiForWindow(hwnd);
+  return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+std::string WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return Utf8(text);
+}
+
+}  // namespace
+
+struct MainWindow::Fonts {
+  explicit Fonts(int dpi)
+      : regular(MakeProgramFont(kDefaultPoints, false, dpi)),
+        bold(MakeProgramFont(kDefaultPoints, true, dpi)),
+        button(MakeProgramFont(kButtonPoints, true, dpi)) {}
+  ~Fonts() {
+    for (HFONT font : {regular, bold, button}) DeleteObject(font);
+  }
+  Fonts(const Fonts&) = delete;
+  Fonts& operator=(const Fonts&) = delete;
+  HFONT Of(Face face) const {
+    return face == Face::kBold ? bold : face == Face::kButton ? button : regular;
+  }
+  HFONT regular;
+  HFONT bold;
+  HFONT button;
+};
+
+std::string FirstStepsText(const std::string& example_folder) {
+  std::string text = "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).";
+  if (!example_folder.empty()) {
+    text += "\nExemplo pronto: " + example_folder + "\\" + app::kMainConfigName;
+  }
+  return text;
+}
+
+MainWindow::MainWindow(WindowStart start)
+    : registry_key_(std::move(start.registry_key)), quit_when_closed_(start.quit_when_closed) {
+  WindowsLookupEnvironment& environment = start.environment;
+  if (environment.remembered.empty() && !registry_key_.empty()) {
+    environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
+  }
+  home_folder_ = platform::EnvironmentVariable("USERPROFILE");
+  const app::ConfigLookup lookup = FindWindowsConfiguration(environment);
+  configuration_found_ = lookup.found;
+  std::string resting;
+  if (lookup.found) {
+    app::UseMainConfiguration(session_, lookup.place.file);
+  } else {
+    session_.program_folder = environment.executable_folder;
+    std::string example = environment.executable_folder + "\\examples\\pedidos";
+    if (environment.executable_folder.empty() || !platform::IsDirectory(example)) example.clear();
+    resting = WindowsNotFoundMessage(lookup) + "\n\n" + FirstStepsText(example);
+  }
+  Create(resting);
+}
+
+MainWindow::MainWindow(const std::string& program_folder)
+    : quit_when_closed_(false), home_folder_(program_folder) {
+  session_.program_folder = program_folder;
+  Create("");
+}
+
+MainWindow::~MainWindow() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
+}
+
+void MainWindow::Create(const std::string& resting_text) {
+  RegisterWindowClass();
+  BuildMenu();
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  hwnd_ = CreateWindowExW(0, kWindowClass, Wide(kTitle).c_str(), style, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_,
+                          GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
+  dpi_ = WindowDpi(hwnd_);
+  BuildControls();
+  Layout();
+  // The designed size: the smallest the window can be.
+  SetWindowPos(hwnd_, nullptr, 0, 0, min_track_size_.cx, min_track_size_.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  desktop_ = std::make_unique<WinDesktop>(
+      WinDesktop::Controls{hwnd_, Control(kIdLblConfigUtilizado), Control(kIdLblDiretorioOrigem),
+                           Control(kIdLblDiretorioDestino), Control(kIdTxmens)});
+  desktop_scope_ = std::make_unique<ScopedDesktop>(desktop_->Services());
+  FormLoad();
+  if (!resting_text.empty()) desktop_->SetRestingText(resting_text);
+}
+
+void MainWindow::BuildMenu() {
+  HMENU arquivo = CreatePopupMenu();
+  AppendMenuW(arquivo, MF_STRING, kIdMnuHabNumeracao, Wide("Habilita Numeração").c_str());
+  AppendMenuW(arquivo, MF_STRING, kIdMnuAbrirConfiguracao,
+              Wide("Abrir configuração…\tCtrl+O").c_str());
+  AppendMenuW(arquivo, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(arquivo, MF_STRING, kIdMnuSair, L"Sair");
+  menu_ = CreateMenu();
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(arquivo), L"Arquivo");
+  ACCEL open{FCONTROL | FVIRTKEY, 'O', kIdMnuAbrirConfiguracao};
+  accelerators_ = CreateAcceleratorTableW(&open, 1);
+}
+
+void MainWindow::BuildControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  for (const DesignedControl& designed : kControls) {
+    const DWORD ex_style = designed.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
+    CreateWindowExW(ex_style, ClassOf(designed.kind), Wide(designed.caption).c_str(),
+                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(designed.id), instance,
+                    nullptr);
+  }
+  CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                  hwnd_, From<HMENU>(kIdStatus), instance, nullptr);
+  // Long runs write many lines.
+  SendMessageW(Control(kIdTxmens), EM_SETLIMITTEXT, 0, 0);
+}
+
+void MainWindow::Layout() {
+  fonts_ = std::make_unique<Fonts>(dpi_);
+  HDC dc = GetDC(hwnd_);
+  for (const DesignedControl& designed : kControls) {
+    HWND control = Control(designed.id);
+    HFONT font = fonts_->Of(designed.face);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    int width = TwipsToPixels(designed.width, dpi_);
+    int height = TwipsToPixels(designed.height, dpi_);
+    if (designed.fit) {
+      const std::wstring caption = Wide(WindowText(control));
+      HGDIOBJ previous = SelectObject(dc, font);
+      SIZE extent{};
+      if (GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent)) {
+        width = std::max(width, static_cast<int>(extent.cx));
+      }
+      SelectObject(dc, previous);
+    }
+    if (designed.kind == Kind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
+    SetWindowPos(control, nullptr, TwipsToPixels(designed.left, dpi_),
+                 TwipsToPixels(designed.top, dpi_), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ReleaseDC(hwnd_, dc);
+  HWND status = Control(kIdStatus);
+  SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->regular), FALSE);
+  SendMessageW(status, WM_SIZE, 0, 0);
+  RECT status_rect{};
+  GetWindowRect(status, &status_rect);
+  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi_),
+             TwipsToPixels(kClientHeight, dpi_) + (status_rect.bottom - status_rect.top)};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
+                           static_cast<UINT>(dpi_));
+  min_track_size_ = {frame.right - frame.left, frame.bottom - frame.top};
+  FitMessageArea();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MainWindow::FitMessageArea() {
+  HWND messages = Control(kIdTxmens);
+  HWND status = Control(kIdStatus);
+  if (messages == nullptr || status == nullptr) return;
+  SendMessageW(status, WM_SIZE, 0, 0);
+  RECT client{};
+  RECT status_rect{};
+  GetClientRect(hwnd_, &client);
+  GetWindowRect(status, &status_rect);
+  const int extra_width = std::max(0L, client.right - TwipsToPixels(kClientWidth, dpi_));
+  const int extra_height = std::max(0L, client.bottom - (status_rect.bottom - status_rect.top) -
+                                            TwipsToPixels(kClientHeight, dpi_));
+  const DesignedControl& designed = Designed(kIdTxmens);
+  SetWindowPos(messages, nullptr, TwipsToPixels(designed.left, dpi_),
+               TwipsToPixels(designed.top, dpi_), TwipsToPixels(designed.width, dpi_) + extra_width,
+               TwipsToPixels(designed.height, dpi_) + extra_height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* window = From<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (window == nullptr || window->hwnd_ != hwnd) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return window->Handle(message, wparam, lparam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_SIZE:
+      FitMessageArea();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = From<MINMAXINFO*>(lparam);
+      info->ptMinTrackSize = {min_track_size_.cx, min_track_size_.cy};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wparam);
+      Layout();
+      const auto* suggested = From<const RECT*>(lparam);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   std::max(min_track_size_.cx, suggested->right - suggested->left),
+                   std::max(min_track_size_.cy, suggested->bottom - suggested->top),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_ACTIVATE:
+      // The keyboard focus comes back to the control that had it.
+      if (LOWORD(wparam) == WA_INACTIVE) focus_ = GetFocus();
+      break;
+    case WM_SETFOCUS: {
+      HWND to = focus_;
+      if (to == nullptr || !IsChild(hwnd_, to) || !IsWindowEnabled(to)) to = Control(kIdCbRepos);
+      SetFocus(to);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+      // Labels on the window's face colour; the read-only message area
+      // stays white, as a text box.
+      if (From<HWND>(lparam) == Control(kIdTxmens)) {
+        SetBkColor(From<HDC>(static_cast<std::intptr_t>(wparam)), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    case WM_CLOSE:
+      // The run yields to the message loop, so the request can arrive
+      // mid-run; it is refused until the run ends.
+      if (running_) {
+        ++refused_closes_;
+        return 0;
+      }
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      desktop_scope_.reset();
+      hwnd_ = nullptr;
+      if (quit_when_closed_) PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+  switch (id) {
+    case kIdCmdExecuta0:
+    case kIdCmdExecuta1:
+      if (notification == BN_CLICKED) CmdExecutaClick(id == kIdCmdExecuta1 ? 1 : 0);
+      break;
+    case kIdCbRepos:
+      if (notification == CBN_SELCHANGE) CbReposClick();
+      break;
+    case kIdMnuHabNumeracao:
+      ShowWindow(Control(kIdCmdExecuta0), SW_SHOW);
+      break;
+    case kIdMnuAbrirConfiguracao:
+      if (!running_) MnuAbrirConfiguracaoClick();
+      break;
+    case kIdMnuSair:
+      PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+std::string MainWindow::ConfigurationText() const {
+  if (!configuration_found_) {
+    return std::string("Configuração: nenhuma (") + app::kMainConfigName + " não encontrada)";
+  }
+  return "Configuração: " + session_.MainConfigPath();
+}
+
+void MainWindow::OpenConfiguration(const std::string& file) {
+  session_ = app::Session();
+  app::UseMainConfiguration(session_, file);
+  configuration_found_ = true;
+  for (int list : {kIdCbRepos, kIdCbObj}) SendMessageW(Control(list), CB_RESETCONTENT, 0, 0);
+  for (int label : {kIdLblConfigUtilizado, kIdLblDiretorioOrigem, kIdLblDiretorioDestino}) {
+    SetWindowTextW(Control(label), L"");
+  }
+  desktop_->SetRestingText("");
+  FormLoad();
+  if (!registry_key_.empty()) RememberedValue(registry_key_, kRememberedValue).Write(file);
+}
+
+void MainWindow::MnuAbrirConfiguracaoClick() {
+  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
+  const std::string file =
+      PickFile(hwnd_, "Abrir configuração", start, "Configuração (*.ini)", "*.ini");
+  if (!file.empty()) OpenConfiguration(file);
+}
+
+void MainWindow::FormLoad() {
+  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
+    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
+                          BoxIcon::kCritical);
+  }
+  const app::ComboContents lists = app::CarregaCombos(session_);
+  HWND cb_obj = Control(kIdCbObj);
+  for (const std::string& type : lists.object_types) {
+    SendMessageW(cb_obj, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(type).c_str()));
+  }
+  SendMessageW(cb_obj, CB_SETCURSEL, static_cast<WPARAM>(lists.selected_object_type), 0);
+  HWND cb_repos = Control(kIdCbRepos);
+  for (const std::string& name : lists.repositories) {
+    SendMessageW(cb_repos, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
+  }
+  SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(Control(kIdLblVersao), Wide(std::string("Versão ") + kVersionText).c_str());
+  Layout();
+  SetWindowTextW(Control(kIdStatus), Wide(ConfigurationText()).c_str());
+}
+
+std::string MainWindow::ListText(int id) const {
+  HWND list = Control(id);
+  const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
+  if (index == CB_ERR) return {};
+  const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return Utf8(text);
+}
+
+void MainWindow::CbReposClick() { app::CarregaConfigRepositorio(session_, ListText(kIdCbRepos)); }
+
+void MainWindow::CmdExecutaClick(int index) {
+  if (running_) return;
+  app::RunRequest request;
+  request.index = index;
+  request.tipo_objeto = ListText(kIdCbObj);
+  session_.repository = ListText(kIdCbRepos);
+  running_ = true;
+  // Without a repository the handler only asks for one; nothing runs.
+  const bool lock = !session_.repository.empty();
+  if (lock) SetControlsEnabled(false);
+  app::cmdExecuta_Click(session_, request);
+  if (lock) SetControlsEnabled(true);
+  running_ = false;
+}
+
+void MainWindow::SetControlsEnabled(bool enabled) {
+  for (int id : {kIdCmdExecuta0, kIdCmdExecuta1, kIdCbRepos, kIdCbObj}) {
+    EnableWindow(Control(id), enabled ? TRUE : FALSE);
+  }
+  EnableMenuItem(menu_, kIdMnuAbrirConfiguracao, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+}  // namespace vkt::win

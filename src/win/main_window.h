@@ -1,0 +1,121 @@
+// `Form1` on Windows: the program's one window, built from Win32 controls. It
+// shows the lists and captions, copies control values into the core's calls
+// (start-up, repository selection, the button handler) and provides the
+// desktop services for the core while it exists (win/win_desktop.h). No logic
+// of its own beyond enabling and disabling controls: the same core calls as
+// the Qt window (src/gui/form1.h), in the same order.
+//
+// The controls keep their places and sizes in twips, converted with the
+// window's DPI (and again when it moves to a screen of another DPI); fixed
+// captions grow to the width GDI measures for them. The window can be made
+// larger, and the message area takes the extra room, but not smaller than a
+// client area of 11040 × 8040 twips above the status line.
+#pragma once
+
+#include "win/windows_api.h"
+
+#include <memory>
+#include <string>
+
+#include "app/session.h"
+#include "services/desktop.h"
+#include "win/win_desktop.h"
+#include "win/win_lookup.h"
+
+namespace vkt::win {
+
+// How the window starts.
+struct WindowStart {
+  // Where the main configuration is looked up; when `remembered` is empty it
+  // is read from the registry value below.
+  WindowsLookupEnvironment environment;
+  // The key under HKEY_CURRENT_USER that keeps the choice of "Abrir
+  // configuração…" (value kRememberedValue); empty: nothing is remembered.
+  std::wstring registry_key = kRegistryKey;
+  // The program ends (WM_QUIT) when the window is destroyed.
+  bool quit_when_closed = true;
+};
+
+class MainWindow {
+ public:
+  // Creates the window (not shown yet) and runs its start-up (`Form_Load`)
+  // against the configuration the lookup finds. When nothing is found the
+  // message area lists every place looked at and says how to open a
+  // configuration, until one is read.
+  explicit MainWindow(WindowStart start);
+  // The same against "VKTGeraInstallBD.ini" in `program_folder`, nothing
+  // remembered.
+  explicit MainWindow(const std::string& program_folder);
+  // Destroys the window when it still exists.
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Null once the window has been closed.
+  HWND hwnd() const { return hwnd_; }
+  // The menu's keyboard shortcuts (Ctrl+O), for the message loop.
+  HACCEL accelerators() const { return accelerators_; }
+
+  // What "Abrir configuração…" does once a file is picked: reads `file` as
+  // the main configuration, reloads both lists as at start-up (captions and
+  // messages emptied, no repository selected) and remembers the choice.
+  void OpenConfiguration(const std::string& file);
+  // The text of the status line: which main configuration was read.
+  std::string ConfigurationText() const;
+  bool ConfigurationFound() const { return configuration_found_; }
+
+  const app::Session& session() const { return session_; }
+  // True while a button press is being handled.
+  bool running() const { return running_; }
+  // How many requests to close the window came during a run (and were
+  // refused).
+  int refused_closes() const { return refused_closes_; }
+  // The DPI the controls are laid out for.
+  int dpi() const { return dpi_; }
+
+ private:
+  struct Fonts;
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void Create(const std::string& resting_text);
+  void BuildControls();
+  void BuildMenu();
+  // Places every control for `dpi_`, fitting fixed captions, and the window's
+  // smallest size; then the stretching of the message area.
+  void Layout();
+  void FitMessageArea();
+  void FormLoad();
+  void OnCommand(int id, int notification);
+  void MnuAbrirConfiguracaoClick();
+  void CbReposClick();
+  void CmdExecutaClick(int index);
+  void SetControlsEnabled(bool enabled);
+  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  std::string ListText(int id) const;
+
+  app::Session session_;
+  std::wstring registry_key_;
+  bool quit_when_closed_ = true;
+  std::string home_folder_;
+  bool configuration_found_ = true;
+  HWND hwnd_ = nullptr;
+  HMENU menu_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  HWND focus_ = nullptr;  // the control with the focus when the window was left
+  int dpi_ = 96;
+  std::unique_ptr<Fonts> fonts_;
+  SIZE min_track_size_{};
+  std::unique_ptr<WinDesktop> desktop_;
+  std::unique_ptr<ScopedDesktop> desktop_scope_;
+  bool running_ = false;
+  int refused_closes_ = 0;
+};
+
+// The text shown below the places looked at when no configuration was found:
+// the menu item that opens one and, when `example_folder` is not empty, the
+// example's configuration file in it.
+std::string FirstStepsText(const std::string& example_folder);
+
+}  // namespace vkt::win
