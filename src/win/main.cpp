@@ -38,7 +38,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   int status = 0;
   {
     vkt::win::WindowStart start;
-    start.environment = vkt::win::ProcessWindowsLookupEnvironment(config_option, "");
+    start.environment = vkt::app::ProcessLookupEnvironment(config_option, "");
     vkt::win::MainWindow window(std::move(start));
     ShowWindow(window.hwnd(), show);
     UpdateWindow(window.hwnd());

@@ -171,12 +171,12 @@ std::string FirstStepsText(const std::string& example_folder) {
 
 MainWindow::MainWindow(WindowStart start)
     : registry_key_(std::move(start.registry_key)), quit_when_closed_(start.quit_when_closed) {
-  WindowsLookupEnvironment& environment = start.environment;
+  app::LookupEnvironment& environment = start.environment;
   if (environment.remembered.empty() && !registry_key_.empty()) {
     environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
   }
   home_folder_ = platform::EnvironmentVariable("USERPROFILE");
-  const app::ConfigLookup lookup = FindWindowsConfiguration(environment);
+  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
   configuration_found_ = lookup.found;
   std::string resting;
   if (lookup.found) {
@@ -185,7 +185,7 @@ MainWindow::MainWindow(WindowStart start)
     session_.program_folder = environment.executable_folder;
     std::string example = environment.executable_folder + "\\examples\\pedidos";
     if (environment.executable_folder.empty() || !platform::IsDirectory(example)) example.clear();
-    resting = WindowsNotFoundMessage(lookup) + "\n\n" + FirstStepsText(example);
+    resting = app::NotFoundMessage(lookup) + "\n\n" + FirstStepsText(example);
   }
   Create(resting);
 }

@@ -28,7 +28,7 @@ namespace vkt::win {
 struct WindowStart {
   // Where the main configuration is looked up; when `remembered` is empty it
   // is read from the registry value below.
-  WindowsLookupEnvironment environment;
+  app::LookupEnvironment environment;
   // The key under HKEY_CURRENT_USER that keeps the choice of "Abrir
   // configuração…" (value kRememberedValue); empty: nothing is remembered.
   std::wstring registry_key = kRegistryKey;

@@ -7,8 +7,8 @@
 //   4. %APPDATA%\VKTGeraInstallBD\ for one user;
 //   5. %PROGRAMDATA%\VKTGeraInstallBD\ for the machine (the installer puts
 //      one there).
-// The places and their order are the command line's lookup with the
-// folders Windows has for them; the result is the shared app::ConfigLookup.
+// The places and their order are the command line's lookup
+// (app::FindMainConfiguration) with the window's remembered choice.
 #pragma once
 
 #include "win/windows_api.h"
@@ -19,30 +19,10 @@
 
 namespace vkt::win {
 
-// The folder below %APPDATA% and %PROGRAMDATA%, and the registry key.
-inline constexpr char kProgramFolderName[] = "VKTGeraInstallBD";
+// The registry key.
 inline constexpr wchar_t kRegistryKey[] = L"Software\\VKTGeraInstallBD";
 // The value under the key that holds the remembered choice.
 inline constexpr wchar_t kRememberedValue[] = L"configuration";
-
-struct WindowsLookupEnvironment {
-  std::string config_option;      // --config FILE
-  std::string remembered;         // the remembered choice
-  std::string executable_folder;  // folder of the running program
-  std::string current_directory;  // for a relative --config
-  std::string app_data;           // %APPDATA%
-  std::string program_data;       // %PROGRAMDATA%
-};
-
-// The running process's environment with the two choices of the window.
-WindowsLookupEnvironment ProcessWindowsLookupEnvironment(std::string config_option,
-                                                         std::string remembered);
-
-app::ConfigLookup FindWindowsConfiguration(const WindowsLookupEnvironment& env);
-
-// The text shown when nothing was found: one line naming the file, then one
-// line per place looked at, each "  PATH (what it is)".
-std::string WindowsNotFoundMessage(const app::ConfigLookup& lookup);
 
 // One REG_SZ value of a key under HKEY_CURRENT_USER.
 class RememberedValue {
