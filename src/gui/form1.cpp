@@ -216,6 +216,10 @@ void Form1::BuildControls() {
   mnu_abrir_configuracao_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   connect(mnu_abrir_configuracao_, &QAction::triggered, this,
           [this] { MnuAbrirConfiguracaoClick(); });
+  // Asks to close as the close box does: refused while a run goes on.
+  QAction* mnu_sair = mnu_arq->addAction("Sair");
+  mnu_sair->setObjectName("MnuSair");
+  connect(mnu_sair, &QAction::triggered, this, [this] { close(); });
 
   auto* client = new ClientArea(this);
   client->setObjectName("client");

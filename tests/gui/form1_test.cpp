@@ -232,6 +232,10 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
                                 "VKTGeraInstallBD | Outra execução está gravando em: " +
                                     repo_.Path("out") + " | 0000 | stays open"}));
   EXPECT_EQ(Enabled(*form_), "1111");
+  // Sair closes the window once no run goes on.
+  form_->show();
+  form_->findChild<QAction*>("MnuSair")->trigger();
+  EXPECT_FALSE(form_->isVisible());
 }
 
 TEST(Form1Paths, RelativePathsLeadFromTheConfigurationsFolder) {
