@@ -53,6 +53,27 @@ inline std::int32_t RestOfFourBytes(const unsigned char* s, std::size_t n, std::
   return t3 < 0 ? -1 : ((lead & 0x07) << 18) | (t1 << 12) | (t2 << 6) | t3;
 }
 
+inline bool IsTrailByte(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Whether `lead` followed by the trail byte `t1` can begin a well-formed
+// character (the ranges NextUtf8 checks).
+inline bool CanBegin(unsigned char lead, unsigned char t1) {
+  if (lead >= 0xC2 && lead <= 0xDF) return true;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    return t1 >= (lead == 0xE0 ? 0xA0 : 0x80) && t1 <= (lead == 0xED ? 0x9F : 0xBF);
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    return t1 >= (lead == 0xF0 ? 0x90 : 0x80) && t1 <= (lead == 0xF4 ? 0x8F : 0xBF);
+  }
+  return false;
+}
+
+// Whether a character led by `lead` is long enough to hold `trails` trail
+// bytes.
+inline bool LeadTakes(unsigned char lead, int trails) {
+  return trails == 1 || (trails == 2 && lead >= 0xE0) || lead >= 0xF0;
+}
+
 }  // namespace utf8_internal
 
 // Reads the character at byte `*pos` of `text` (which must be below
@@ -83,31 +104,19 @@ inline std::int32_t NextUtf8(std::string_view text, std::size_t* pos) {
 // of the sequence that ends right before `*pos` where its bytes so far are
 // well-formed, else back by one byte.
 inline void PreviousUtf8(std::string_view text, std::size_t* pos) {
+  using utf8_internal::IsTrailByte;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const auto is_trail = [](unsigned char b) { return (b & 0xC0) == 0x80; };
-  // Whether `lead` followed by the trail byte `t1` can begin a well-formed
-  // character (the ranges NextUtf8 checks).
-  const auto valid_start = [](unsigned char lead, unsigned char t1) {
-    if (lead >= 0xC2 && lead <= 0xDF) return true;
-    if (lead >= 0xE0 && lead <= 0xEF) {
-      return t1 >= (lead == 0xE0 ? 0xA0 : 0x80) && t1 <= (lead == 0xED ? 0x9F : 0xBF);
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-      return t1 >= (lead == 0xF0 ? 0x90 : 0x80) && t1 <= (lead == 0xF4 ? 0x8F : 0xBF);
-    }
-    return false;
-  };
   const std::size_t last = *pos - 1;
   *pos = last;
   // The trail bytes before `last`, at most three, and the byte before them.
   std::size_t i = last;
-  for (int trails = 1; trails <= 3 && i > 0 && is_trail(s[i]); ++trails) {
+  for (int trails = 1; trails <= 3 && i > 0 && IsTrailByte(s[i]); ++trails) {
     const unsigned char before = s[--i];
-    if (!is_trail(before)) {
-      const bool long_enough = trails == 1 || (trails == 2 && before >= 0xE0) || before >= 0xF0;
-      if (long_enough && valid_start(before, s[i + 1])) *pos = i;
-      return;
+    if (IsTrailByte(before)) continue;
+    if (utf8_internal::LeadTakes(before, trails) && utf8_internal::CanBegin(before, s[i + 1])) {
+      *pos = i;
     }
+    return;
   }
 }
 
