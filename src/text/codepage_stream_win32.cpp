@@ -29,7 +29,7 @@ struct StreamConverter::State {
 namespace {
 
 // Input taken per conversion: a bound on what waits in the state.
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 
 #include "fs/platform/console.h"
@@ -19,7 +20,7 @@ using namespace win32;
 namespace {
 
 HANDLE StandardHandle(std::FILE* stream) {
-  return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+  return std::bit_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
 }
 
 StreamKind KindOf(HANDLE handle) {
