@@ -149,6 +149,18 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
   return cmdExecuta_Click(session, request, generator, options);
 }
 
+void RunFromWindow(Session& session, int index, std::string tipo_objeto, std::string repository,
+                   const std::function<void(bool)>& set_controls_enabled) {
+  RunRequest request;
+  request.index = index;
+  request.tipo_objeto = std::move(tipo_objeto);
+  session.repository = std::move(repository);
+  const bool lock = !session.repository.empty();
+  if (lock) set_controls_enabled(false);
+  cmdExecuta_Click(session, request);
+  if (lock) set_controls_enabled(true);
+}
+
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
                             const RunOptions& options) {
   Desktop().view->SetMessageText("");

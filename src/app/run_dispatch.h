@@ -2,6 +2,7 @@
 // window and the command line.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -108,5 +109,12 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
 // The same with a RealGenerator made for this run.
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
                             const RunOptions& options = {});
+
+// A press of a window's button `index` with the lists' current texts: the
+// run of cmdExecuta_Click with the window's controls disabled through
+// `set_controls_enabled` while it goes on. Without a repository the handler
+// only asks for one: the controls stay as they are.
+void RunFromWindow(Session& session, int index, std::string tipo_objeto, std::string repository,
+                   const std::function<void(bool)>& set_controls_enabled);
 
 }  // namespace vkt::app

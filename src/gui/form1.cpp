@@ -304,16 +304,10 @@ void Form1::CbReposClick(int index) {
 
 void Form1::CmdExecutaClick(int index) {
   if (running_) return;
-  app::RunRequest request;
-  request.index = index;
-  request.tipo_objeto = cb_obj_->currentText().toStdString();
-  session_.repository = cb_repos_->currentText().toStdString();
   running_ = true;
-  // Without a repository the handler only asks for one; nothing runs.
-  const bool lock = !session_.repository.empty();
-  if (lock) SetControlsEnabled(false);
-  app::cmdExecuta_Click(session_, request);
-  if (lock) SetControlsEnabled(true);
+  app::RunFromWindow(session_, index, cb_obj_->currentText().toStdString(),
+                     cb_repos_->currentText().toStdString(),
+                     [this](bool enabled) { SetControlsEnabled(enabled); });
   running_ = false;
 }
 

@@ -464,16 +464,9 @@ void MainWindow::CbReposClick() { app::CarregaConfigRepositorio(session_, ListTe
 
 void MainWindow::CmdExecutaClick(int index) {
   if (running_) return;
-  app::RunRequest request;
-  request.index = index;
-  request.tipo_objeto = ListText(kIdCbObj);
-  session_.repository = ListText(kIdCbRepos);
   running_ = true;
-  // Without a repository the handler only asks for one; nothing runs.
-  const bool lock = !session_.repository.empty();
-  if (lock) SetControlsEnabled(false);
-  app::cmdExecuta_Click(session_, request);
-  if (lock) SetControlsEnabled(true);
+  app::RunFromWindow(session_, index, ListText(kIdCbObj), ListText(kIdCbRepos),
+                     [this](bool enabled) { SetControlsEnabled(enabled); });
   running_ = false;
 }
 
