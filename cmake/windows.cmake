@@ -61,6 +61,10 @@ add_library(vkt_cli STATIC ${VKT_CLI_SOURCES})
 target_link_libraries(vkt_cli PUBLIC vkt_core)
 add_executable(vktgera src/cli/main.cpp)
 target_link_libraries(vktgera PRIVATE vkt_cli)
+# The programs that ship (zip, installer) carry no debugging symbols outside
+# Debug builds: a few MB instead of some tens. The test programs keep theirs.
+set(VKT_SHIPPED_LINK_OPTIONS $<$<NOT:$<CONFIG:Debug>>:-s>)
+target_link_options(vktgera PRIVATE ${VKT_SHIPPED_LINK_OPTIONS})
 
 include(CTest)
 if(BUILD_TESTING)
@@ -123,7 +127,7 @@ enable_language(RC)
 add_executable(VKTGeraInstallBD WIN32 src/win/main.cpp
                                       ${CMAKE_CURRENT_BINARY_DIR}/generated/VKTGeraInstallBD.rc)
 # wWinMain.
-target_link_options(VKTGeraInstallBD PRIVATE -municode)
+target_link_options(VKTGeraInstallBD PRIVATE -municode ${VKT_SHIPPED_LINK_OPTIONS})
 target_link_libraries(VKTGeraInstallBD PRIVATE vkt_win)
 set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/VKTGeraInstallBD.rc APPEND PROPERTY
              OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/windows/VKTGeraInstallBD.ico
