@@ -167,4 +167,9 @@ class IniSnapshot {
 // A new run starts: files whose error box was shown show it again.
 void ForgetIniErrors();
 
+// The clock (nanoseconds since the epoch) by which the shared parses judge
+// whether a file changed too recently to keep its parse; nullptr restores
+// the system clock. Tests move it ahead instead of waiting.
+void SetParseClockForTesting(std::int64_t (*now_ns)());
+
 }  // namespace vkt::config

@@ -35,11 +35,15 @@ namespace {
 // it was: such a parse is not kept.
 constexpr std::int64_t kRacyWindowNs = 100'000'000;
 
-std::int64_t NowNs() {
+std::int64_t SystemNowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
+
+std::int64_t (*parse_clock)() = &SystemNowNs;
+
+std::int64_t NowNs() { return parse_clock(); }
 
 // Parses of unchanged files, shared by every instance: an installation run
 // reads its file list once per object type and database kind, and a list of
@@ -93,6 +97,10 @@ ParseCache& SharedParses() {
 }
 
 }  // namespace
+
+void SetParseClockForTesting(std::int64_t (*now_ns)()) {
+  parse_clock = now_ns != nullptr ? now_ns : &SystemNowNs;
+}
 
 void internal::ForgetSharedParse(const std::string& path) { SharedParses().Forget(path); }
 

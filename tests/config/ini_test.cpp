@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "config/file_list.h"
@@ -104,8 +103,13 @@ TEST_F(IniTest, InstancesShareAParseOnlyWhileFileAndCodePageAreUnchanged) {
   const char* page = "Windows-1252";
   auto read = [&] { return At(dir_ / "cfg.ini", "S", page).ReadINISettings("K"); };
   dir_.Write("cfg.ini", "[S]\nK=\xE7\n");
-  // Only the parse of a file left alone for 100 ms is kept for other instances.
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  // Only the parse of a file left alone for 100 ms is kept for other
+  // instances: the clock is put a second ahead of the file.
+  SetParseClockForTesting([] {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               (std::chrono::system_clock::now() + std::chrono::seconds(1)).time_since_epoch())
+        .count();
+  });
   EXPECT_EQ(read(), "\xC3\xA7");  // kept
   page = "UTF-8";
   EXPECT_EQ(read(), "\xEF\xBF\xBD");
@@ -113,6 +117,7 @@ TEST_F(IniTest, InstancesShareAParseOnlyWhileFileAndCodePageAreUnchanged) {
   EXPECT_EQ(read(), "\xC3\xA7");
   dir_.Write("cfg.ini", "[S]\nK=\xE8\n");  // the same size, in place
   EXPECT_EQ(read(), "\xC3\xA8");
+  SetParseClockForTesting(nullptr);
 }
 
 // A run reads one version of a file; a reader in another code page gets that
