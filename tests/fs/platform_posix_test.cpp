@@ -16,6 +16,7 @@
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
 #include "support/durability.h"
+#include "support/listed_entry.h"
 #include "support/temp_dir.h"
 #include "text/letter_case.h"
 
@@ -156,15 +157,7 @@ TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
   ListedFolder folder;
   ASSERT_TRUE(folder.Open(dir.path() + "\\f\\").ok());
   auto read = [&](const std::string& name) {
-    const std::size_t i = folder.Find(name, text::UpperCase(name));
-    if (i == ListedFolder::kNone) return std::string("<none>");
-    File file;
-    char buffer[16];
-    std::size_t got = 0;
-    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
-      return std::string("<error>");
-    }
-    return std::string(buffer, got);
+    return testing::EntryText(folder, name, text::UpperCase(name));
   };
   // The exact name wins, else the first equal name in listing order.
   EXPECT_EQ(read("a.ora"), "lower");

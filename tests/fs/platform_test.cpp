@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "support/listed_entry.h"
 #include "support/temp_dir.h"
 
 namespace vkt::platform {
@@ -70,15 +71,7 @@ TEST(ListedFolder, FindsAndOpensEntriesInListingOrder) {
   ASSERT_TRUE(folder.Open(dir.path() + "\\F\\").ok());
   EXPECT_TRUE(folder.is_open());
   auto read = [&](const std::string& name, const std::string& upper) {
-    const std::size_t i = folder.Find(name, upper);
-    if (i == ListedFolder::kNone) return std::string("<none>");
-    File file;
-    char buffer[16];
-    std::size_t got = 0;
-    if (!folder.OpenEntry(i, &file).ok() || !file.Read(buffer, sizeof buffer, &got).ok()) {
-      return std::string("<error>");
-    }
-    return std::string(buffer, got);
+    return testing::EntryText(folder, name, upper);
   };
   EXPECT_EQ(read("B.ORA", "B.ORA"), "b");
   EXPECT_EQ(read("a.ora", "A.ORA"), "a");

@@ -11,28 +11,17 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "support/atomic_replace.h"
 #include "support/temp_dir.h"
 
 namespace vkt::platform {
 namespace {
 
 using vkt::testing::FolderNames;
+using vkt::testing::Replace;
+using vkt::testing::StampOf;
 using vkt::testing::TempDir;
 using Names = std::vector<std::string>;
-
-Status Replace(const std::string& path, const std::string& bytes, const FileStamp* read = nullptr) {
-  AtomicFile file;
-  Status status = file.Create(path);
-  if (status.ok()) status = file.Write(bytes.data(), bytes.size());
-  return status.ok() ? file.Commit(/*durable=*/false, read) : status;
-}
-
-FileStamp StampOf(const std::string& path) {
-  File file;
-  FileStamp stamp;
-  EXPECT_TRUE(File::Open(path, File::Mode::kRead, &file).ok() && file.Stamp(&stamp));
-  return stamp;
-}
 
 TEST(AtomicFile, ALinkAtTheNameIsReplacedUnlessFollowingIsAsked) {
   TempDir dir;
