@@ -451,22 +451,6 @@ std::string ExecutableFolder() {
 
 // ---- File -----------------------------------------------------------------
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), append_(other.append_) {
-  other.handle_ = kNoHandle;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    append_ = other.append_;
-    other.handle_ = kNoHandle;
-  }
-  return *this;
-}
-
 namespace {
 
 // The descriptor of an open file or folder, -1 for none.

@@ -348,22 +348,6 @@ Status CanonicalPath(std::string_view path, std::string* canonical) {
 
 // ---- File ------------------------------------------------------------------------
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_), append_(other.append_) {
-  other.handle_ = kNoHandle;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    append_ = other.append_;
-    other.handle_ = kNoHandle;
-  }
-  return *this;
-}
-
 namespace {
 
 // Opens an existing regular file for reading: kNotRegularFile for a folder.
@@ -516,13 +500,12 @@ bool File::Identity(FileIdentity* id) const {
   return handle_ != kNoHandle && IdentityOf(ToHandle(handle_), id);
 }
 
-bool File::Stamp(FileStamp* stamp) const {
-  if (handle_ == kNoHandle) return false;
+bool win32::StampOfHandle(HANDLE handle, FileStamp* stamp) {
   FILE_BASIC_INFO basic;
   LARGE_INTEGER size{};
-  if (!IdentityOf(ToHandle(handle_), &stamp->identity) ||
-      !::GetFileInformationByHandleEx(ToHandle(handle_), FileBasicInfo, &basic, sizeof basic) ||
-      !::GetFileSizeEx(ToHandle(handle_), &size)) {
+  if (!IdentityOf(handle, &stamp->identity) ||
+      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileSizeEx(handle, &size)) {
     return false;
   }
   auto ns = [](const LARGE_INTEGER& t) {
@@ -535,6 +518,10 @@ bool File::Stamp(FileStamp* stamp) const {
   stamp->write_ns = ns(basic.LastWriteTime);
   stamp->change_ns = ns(basic.ChangeTime);
   return true;
+}
+
+bool File::Stamp(FileStamp* stamp) const {
+  return handle_ != kNoHandle && StampOfHandle(ToHandle(handle_), stamp);
 }
 
 Status File::CanonicalPath(std::string* canonical) const {

@@ -188,6 +188,20 @@ bool PatternMatcher::operator()(const std::string& upper) const {
   return WildcardMatch(ToUpperCodePoints(upper), pattern_);
 }
 
+std::vector<Entry> MatchingEntries(const detail::Listing& listing, std::string_view pattern,
+                                   bool with_dots) {
+  std::vector<Entry> out;
+  const PatternMatcher matches(pattern);
+  if (with_dots) {
+    if (matches(".")) out.push_back({".", true});
+    if (matches("..")) out.push_back({"..", true});
+  }
+  for (size_t i = 0; i < listing.entries.size(); ++i) {
+    if (matches(listing.upper[i])) out.push_back(listing.entries[i]);
+  }
+  return out;
+}
+
 }  // namespace internal
 
 bool MatchesPattern(std::string_view name, std::string_view pattern) {

@@ -337,16 +337,7 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
   if (!ContainsWildcard(last)) return FindNamedEntry(folder, dir, last);
   auto listing = GetListing(dir);
   if (!listing) return out;
-  const internal::PatternMatcher matches(last);
-  if (dir != "/") {
-    // Windows yields the folder's own "." and ".." first.
-    if (matches(".")) out.push_back({".", true});
-    if (matches("..")) out.push_back({"..", true});
-  }
-  for (size_t i = 0; i < listing->entries.size(); ++i) {
-    if (matches(listing->upper[i])) out.push_back(listing->entries[i]);
-  }
-  return out;
+  return internal::MatchingEntries(*listing, last, dir != "/");
 }
 
 Status CheckFolderReadable(std::string_view path) {

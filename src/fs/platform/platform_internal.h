@@ -100,6 +100,12 @@ class PatternMatcher {
   bool ascii_suffix_;  // "*" and then no wildcard
 };
 
+// The entries of `listing` that `pattern` matches, in listing order, after
+// the folder's own "." and ".." where `with_dots`: Windows yields them first
+// in every folder but a root.
+std::vector<Entry> MatchingEntries(const detail::Listing& listing, std::string_view pattern,
+                                   bool with_dots);
+
 // ---- temporary files ---------------------------------------------------------
 
 inline constexpr std::size_t kTempRandom = 6;

@@ -86,24 +86,7 @@ DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.
 // nothing.
 bool StampAt(const std::wstring& path, FileStamp* stamp) {
   UniqueHandle handle(OpenForAttributes(path, true));
-  if (!handle.valid()) return false;
-  FILE_BASIC_INFO basic;
-  LARGE_INTEGER size{};
-  if (!IdentityOf(handle.get(), &stamp->identity) ||
-      !::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
-      !::GetFileSizeEx(handle.get(), &size)) {
-    return false;
-  }
-  auto ns = [](const LARGE_INTEGER& t) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(t.QuadPart);
-    time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(t.QuadPart) >> 32);
-    return FileTimeToNs(time);
-  };
-  stamp->size = static_cast<std::uint64_t>(size.QuadPart);
-  stamp->write_ns = ns(basic.LastWriteTime);
-  stamp->change_ns = ns(basic.ChangeTime);
-  return true;
+  return handle.valid() && StampOfHandle(handle.get(), stamp);
 }
 
 // Whether `now` is the file of `stamp`. A rename changes a file's change

@@ -153,6 +153,8 @@ bool IsReparsePoint(DWORD attributes);
 
 // The identity of an open file or folder; false on failure.
 bool IdentityOf(HANDLE handle, FileIdentity* id);
+// The identity, size and times of the open file `handle`.
+bool StampOfHandle(HANDLE handle, FileStamp* stamp);
 // Opens `path` (a system path) for reading its attributes only, sharing
 // everything, links followed unless `no_follow`; a folder too.
 HANDLE OpenForAttributes(const std::wstring& path, bool no_follow);
