@@ -17,9 +17,22 @@ namespace {
 
 using testing::TempDir;
 
-// Every place of the lookup inside one temporary folder, by the XDG rules
-// (both builds can follow either set of rules; each follows its own).
-class ConfigLookupTest : public ::testing::Test {
+// The lookup's environment, every place inside one temporary folder, and
+// the file it finds.
+class LookupTest : public ::testing::Test {
+ protected:
+  std::string Found() {
+    const ConfigLookup lookup = FindMainConfiguration(env_);
+    return lookup.found ? lookup.place.file : "(none)";
+  }
+
+  TempDir dir_;
+  LookupEnvironment env_;
+};
+
+// By the XDG rules (both builds can follow either set of rules; each follows
+// its own).
+class ConfigLookupTest : public LookupTest {
  protected:
   ConfigLookupTest() {
     env_.rules = LookupRules::kXdg;
@@ -29,14 +42,18 @@ class ConfigLookupTest : public ::testing::Test {
     env_.home = dir_ / "home";
     env_.xdg_config_dirs = dir_ / "etc1:relative:" + (dir_ / "etc2");
   }
-  std::string Found() {
-    const ConfigLookup lookup = FindMainConfiguration(env_);
-    return lookup.found ? lookup.place.file : "(none)";
-  }
-
-  TempDir dir_;
-  LookupEnvironment env_;
 };
+
+TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
+  dir_.Write("bin/VKTGeraInstallBD.ini", "");
+  env_.config_option = "sub/outra.ini";
+  const ConfigLookup lookup = FindMainConfiguration(env_);
+  EXPECT_TRUE(lookup.found);
+  EXPECT_EQ(lookup.place.source, ConfigSource::kOption);
+  EXPECT_EQ(lookup.place.file, dir_ / "cwd/sub/outra.ini");
+  env_.config_option = "/abs/outra.ini";
+  EXPECT_EQ(Found(), "/abs/outra.ini");
+}
 
 #ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
@@ -60,20 +77,7 @@ TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
   env_.xdg_config_home = dir_ / "xdg";
   EXPECT_EQ(Found(), dir_ / "xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
 }
-#endif
 
-TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
-  dir_.Write("bin/VKTGeraInstallBD.ini", "");
-  env_.config_option = "sub/outra.ini";
-  const ConfigLookup lookup = FindMainConfiguration(env_);
-  EXPECT_TRUE(lookup.found);
-  EXPECT_EQ(lookup.place.source, ConfigSource::kOption);
-  EXPECT_EQ(lookup.place.file, dir_ / "cwd/sub/outra.ini");
-  env_.config_option = "/abs/outra.ini";
-  EXPECT_EQ(Found(), "/abs/outra.ini");
-}
-
-#ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
   env_.xdg_config_dirs.clear();  // the default, /etc/xdg
   const ConfigLookup lookup = FindMainConfiguration(env_);
@@ -89,8 +93,8 @@ TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
 }
 #endif
 
-// The same by Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
-class WindowsConfigLookupTest : public ::testing::Test {
+// By Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
+class WindowsConfigLookupTest : public LookupTest {
  protected:
   WindowsConfigLookupTest() {
     env_.rules = LookupRules::kWindows;
@@ -102,32 +106,23 @@ class WindowsConfigLookupTest : public ::testing::Test {
     env_.home = dir_ / "home";
     env_.xdg_config_dirs = dir_ / "etc";
   }
-  std::string Found() {
-    const ConfigLookup lookup = FindMainConfiguration(env_);
-    return lookup.found ? lookup.place.file : "(none)";
-  }
-
-  TempDir dir_;
-  LookupEnvironment env_;
 };
 
 TEST_F(WindowsConfigLookupTest, TheExecutablesFolderThenAppDataThenProgramData) {
   dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
   dir_.Write("etc/vktgerainstallbd/VKTGeraInstallBD.ini", "");
-  const std::string places[] = {
-      "bin/VKTGeraInstallBD.ini",
-      "Roaming/VKTGeraInstallBD/VKTGeraInstallBD.ini",
-      "ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+  // In lookup order, as written and as found.
+  const std::pair<const char*, const char*> places[] = {
+      {"bin/VKTGeraInstallBD.ini", "bin\\VKTGeraInstallBD.ini"},
+      {"Roaming/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+       "Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini"},
+      {"ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+       "ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini"},
   };
-  const std::string found_as[] = {
-      dir_ / "bin\\VKTGeraInstallBD.ini",
-      dir_ / "Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
-      dir_ / "ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
-  };
-  for (const std::string& place : places) dir_.Write(place, "[GERAL]\n");
-  for (std::size_t i = 0; i < std::size(places); ++i) {
-    EXPECT_EQ(Found(), found_as[i]);
-    std::filesystem::remove(dir_ / places[i]);
+  for (const auto& place : places) dir_.Write(place.first, "[GERAL]\n");
+  for (const auto& [place, found_as] : places) {
+    EXPECT_EQ(Found(), dir_ / found_as);
+    std::filesystem::remove(dir_ / place);
   }
   EXPECT_EQ(Found(), "(none)");
   // A variable that is not set, or not absolute, names no place.
@@ -180,15 +175,6 @@ TEST(ProcessLookupEnvironment, FollowsTheBuildsRules) {
   EXPECT_FALSE(env.executable_folder.empty());
 }
 
-TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
-  Session session;
-  UseMainConfiguration(session, "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
-  EXPECT_EQ(session.program_folder, "/etc/xdg/vktgerainstallbd");
-  EXPECT_EQ(session.MainConfigPath(), "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
-  UseMainConfiguration(session, "/top.ini");
-  EXPECT_EQ(session.program_folder, "/");
-}
-
 TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest) {
   struct Row {
     const char* folder;
@@ -220,13 +206,19 @@ TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest)
   }
 }
 
+// The folder of the main configuration holds the docs, and relative paths
+// lead from it.
 TEST(CarregaConfigRepositorio, TakesRelativePathsFromTheConfigurationsFolder) {
   TempDir dir;
   dir.Write("conf/VKTGeraInstallBD.ini",
             "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=repositorio\r\n"
             "PathDestino=/srv/pacote\r\nArqConfigIni=..\\listas\\R1.ini\r\n");
   Session session;
+  UseMainConfiguration(session, "/top.ini");
+  EXPECT_EQ(session.program_folder, "/");
   UseMainConfiguration(session, dir / "conf/VKTGeraInstallBD.ini");
+  EXPECT_EQ(session.program_folder, dir / "conf");
+  EXPECT_EQ(session.MainConfigPath(), dir / "conf/VKTGeraInstallBD.ini");
   CarregaConfigRepositorio(session, "R1");
   EXPECT_EQ(session.settings.SISTEMA, "XYZ");
   const std::string conf = dir / "conf" + platform::kPathSeparator;
