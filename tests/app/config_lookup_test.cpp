@@ -17,10 +17,19 @@ namespace {
 
 using testing::TempDir;
 
-// The lookup's environment, every place inside one temporary folder, and
-// the file it finds.
+// Every place of the lookup inside one temporary folder, by `rules`; the
+// places of the other rules are set too, and ignored.
 class LookupTest : public ::testing::Test {
  protected:
+  explicit LookupTest(LookupRules rules) {
+    env_.rules = rules;
+    env_.executable_folder = dir_ / "bin";
+    env_.current_directory = dir_ / "cwd";
+    env_.home = dir_ / "home";
+    env_.xdg_config_dirs = dir_ / "etc1:relative:" + (dir_ / "etc2");
+    env_.app_data = dir_ / "Roaming";
+    env_.program_data = dir_ / "ProgramData";
+  }
   std::string Found() {
     const ConfigLookup lookup = FindMainConfiguration(env_);
     return lookup.found ? lookup.place.file : "(none)";
@@ -34,13 +43,8 @@ class LookupTest : public ::testing::Test {
 // its own).
 class ConfigLookupTest : public LookupTest {
  protected:
-  ConfigLookupTest() {
-    env_.rules = LookupRules::kXdg;
+  ConfigLookupTest() : LookupTest(LookupRules::kXdg) {
     env_.remembered = dir_ / "chosen/escolhida.ini";
-    env_.executable_folder = dir_ / "bin";
-    env_.current_directory = dir_ / "cwd";
-    env_.home = dir_ / "home";
-    env_.xdg_config_dirs = dir_ / "etc1:relative:" + (dir_ / "etc2");
   }
 };
 
@@ -96,21 +100,12 @@ TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
 // By Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
 class WindowsConfigLookupTest : public LookupTest {
  protected:
-  WindowsConfigLookupTest() {
-    env_.rules = LookupRules::kWindows;
-    env_.executable_folder = dir_ / "bin";
-    env_.current_directory = dir_ / "cwd";
-    env_.app_data = dir_ / "Roaming";
-    env_.program_data = dir_ / "ProgramData";
-    // Ignored by these rules.
-    env_.home = dir_ / "home";
-    env_.xdg_config_dirs = dir_ / "etc";
-  }
+  WindowsConfigLookupTest() : LookupTest(LookupRules::kWindows) {}
 };
 
 TEST_F(WindowsConfigLookupTest, TheExecutablesFolderThenAppDataThenProgramData) {
   dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
-  dir_.Write("etc/vktgerainstallbd/VKTGeraInstallBD.ini", "");
+  dir_.Write("etc1/vktgerainstallbd/VKTGeraInstallBD.ini", "");
   // In lookup order, as written and as found.
   const std::pair<const char*, const char*> places[] = {
       {"bin/VKTGeraInstallBD.ini", "bin\\VKTGeraInstallBD.ini"},
