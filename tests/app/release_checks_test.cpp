@@ -90,22 +90,16 @@ using vkt::testing::TempDir;
 // must be what RunSeesFile finds by path, for every kind of entry.
 TEST(VendorParity, SeesWhatRunSeesFileSees) {
   TempDir dir;
-  dir.Write("T/a.ora", "x");
-  dir.Write("T/A.SQL", "x");  // another letter case
-  dir.Write("T/b.ora", "x");
-  dir.Write("T/.h.ora", "x");  // hidden
-  dir.Write("T/.h.sql", "x");
-  dir.Write("T/d.ora", "x");
-  dir.MakeDir("T/d.sql");  // a folder
-  dir.Write("T/f.ora", "x");
+  // Another letter case (A.SQL), hidden names, a name with a folder, a
+  // wildcard (taken literally) and an upper-case extension.
+  for (const char* file : {"a.ora", "A.SQL", "b.ora", ".h.ora", ".h.sql", "d.ora", "f.ora", "l.ora",
+                           "real/k.sql", "sub/s.ora", "w?.sql", "m.ORA"}) {
+    dir.Write(std::string("T/") + file, "x");
+  }
+  dir.MakeDir("T/d.sql");                                   // a folder
   ASSERT_EQ(::mkfifo((dir / "T/f.sql").c_str(), 0644), 0);  // neither file nor folder
-  dir.Write("T/l.ora", "x");
   ASSERT_EQ(::symlink("nowhere", (dir / "T/l.sql").c_str()), 0);
-  dir.Write("T/real/k.sql", "x");
   ASSERT_EQ(::symlink("real/k.sql", (dir / "T/k.sql").c_str()), 0);
-  dir.Write("T/sub/s.ora", "x");  // a name with a folder
-  dir.Write("T/w?.sql", "x");     // a wildcard, taken literally
-  dir.Write("T/m.ORA", "x");
   const std::string folder = dir / "T";
   const std::vector<std::string> names = {"",  "a", "b", ".h",     "d",  "f",
                                           "l", "k", "A", "sub\\s", "w?", "m"};

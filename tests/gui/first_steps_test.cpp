@@ -15,10 +15,6 @@ namespace {
 
 using testing::TempDir;
 
-std::string Canonical(const std::string& path) {
-  return QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString();
-}
-
 // The folder beside the executable, when it has the example, comes first:
 // pinned with the window's text by form1_test (NothingFoundSaysWhatToDo...).
 TEST(FindExample, ElseTheInstalledOneUnderTheDataDirectory) {
@@ -37,7 +33,8 @@ TEST(FindExample, ElseTheInstalledOneUnderTheDataDirectory) {
 TEST(FindExample, TheBuildFolderLeadsToTheRepositorysExample) {
   // This test program is built beside the window's executable.
   const ExamplePlace place = FindExample(platform::ExecutableFolder());
-  EXPECT_EQ(place.folder, Canonical(VKT_SOURCE_DIR "/examples/pedidos"));
+  EXPECT_EQ(place.folder,
+            QFileInfo(VKT_SOURCE_DIR "/examples/pedidos").canonicalFilePath().toStdString());
   EXPECT_FALSE(place.installed);
 }
 
