@@ -90,10 +90,11 @@ using vkt::testing::TempDir;
 // VendorParity words them; "" and "A" (the same name as "a") are left out.
 std::vector<std::string> HalfPairsRunSees(const std::string& folder,
                                           const std::vector<std::string>& names) {
+  const std::string prefix = folder + "\\";
   std::vector<std::string> found;
   for (const std::string& name : names) {
     if (name.empty() || name == "A") continue;
-    const std::string base = folder + "\\" + name;
+    const std::string base = prefix + name;
     const bool oracle = RunSeesFile(base + ".ora");
     const bool sql = RunSeesFile(base + ".sql");
     if (oracle && !sql) {
