@@ -17,17 +17,18 @@ namespace {
 
 using testing::TempDir;
 
-// Every place of the lookup inside one temporary folder, by the XDG rules
-// (both builds can follow either set of rules; each follows its own).
-class ConfigLookupTest : public ::testing::Test {
+// Every place of the lookup inside one temporary folder, by `rules`; the
+// places of the other rules are set too, and ignored.
+class LookupTest : public ::testing::Test {
  protected:
-  ConfigLookupTest() {
-    env_.rules = LookupRules::kXdg;
-    env_.remembered = dir_ / "chosen/escolhida.ini";
+  explicit LookupTest(LookupRules rules) {
+    env_.rules = rules;
     env_.executable_folder = dir_ / "bin";
     env_.current_directory = dir_ / "cwd";
     env_.home = dir_ / "home";
     env_.xdg_config_dirs = dir_ / "etc1:relative:" + (dir_ / "etc2");
+    env_.app_data = dir_ / "Roaming";
+    env_.program_data = dir_ / "ProgramData";
   }
   std::string Found() {
     const ConfigLookup lookup = FindMainConfiguration(env_);
@@ -37,6 +38,26 @@ class ConfigLookupTest : public ::testing::Test {
   TempDir dir_;
   LookupEnvironment env_;
 };
+
+// By the XDG rules (both builds can follow either set of rules; each follows
+// its own).
+class ConfigLookupTest : public LookupTest {
+ protected:
+  ConfigLookupTest() : LookupTest(LookupRules::kXdg) {
+    env_.remembered = dir_ / "chosen/escolhida.ini";
+  }
+};
+
+TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
+  dir_.Write("bin/VKTGeraInstallBD.ini", "");
+  env_.config_option = "sub/outra.ini";
+  const ConfigLookup lookup = FindMainConfiguration(env_);
+  EXPECT_TRUE(lookup.found);
+  EXPECT_EQ(lookup.place.source, ConfigSource::kOption);
+  EXPECT_EQ(lookup.place.file, dir_ / "cwd/sub/outra.ini");
+  env_.config_option = "/abs/outra.ini";
+  EXPECT_EQ(Found(), "/abs/outra.ini");
+}
 
 #ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
@@ -60,20 +81,7 @@ TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
   env_.xdg_config_home = dir_ / "xdg";
   EXPECT_EQ(Found(), dir_ / "xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
 }
-#endif
 
-TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
-  dir_.Write("bin/VKTGeraInstallBD.ini", "");
-  env_.config_option = "sub/outra.ini";
-  const ConfigLookup lookup = FindMainConfiguration(env_);
-  EXPECT_TRUE(lookup.found);
-  EXPECT_EQ(lookup.place.source, ConfigSource::kOption);
-  EXPECT_EQ(lookup.place.file, dir_ / "cwd/sub/outra.ini");
-  env_.config_option = "/abs/outra.ini";
-  EXPECT_EQ(Found(), "/abs/outra.ini");
-}
-
-#ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
   env_.xdg_config_dirs.clear();  // the default, /etc/xdg
   const ConfigLookup lookup = FindMainConfiguration(env_);
@@ -89,45 +97,27 @@ TEST_F(ConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
 }
 #endif
 
-// The same by Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
-class WindowsConfigLookupTest : public ::testing::Test {
+// By Windows' rules: %APPDATA%, then %PROGRAMDATA%, joined with "\\".
+class WindowsConfigLookupTest : public LookupTest {
  protected:
-  WindowsConfigLookupTest() {
-    env_.rules = LookupRules::kWindows;
-    env_.executable_folder = dir_ / "bin";
-    env_.current_directory = dir_ / "cwd";
-    env_.app_data = dir_ / "Roaming";
-    env_.program_data = dir_ / "ProgramData";
-    // Ignored by these rules.
-    env_.home = dir_ / "home";
-    env_.xdg_config_dirs = dir_ / "etc";
-  }
-  std::string Found() {
-    const ConfigLookup lookup = FindMainConfiguration(env_);
-    return lookup.found ? lookup.place.file : "(none)";
-  }
-
-  TempDir dir_;
-  LookupEnvironment env_;
+  WindowsConfigLookupTest() : LookupTest(LookupRules::kWindows) {}
 };
 
 TEST_F(WindowsConfigLookupTest, TheExecutablesFolderThenAppDataThenProgramData) {
   dir_.Write("home/.config/vktgerainstallbd/VKTGeraInstallBD.ini", "");
-  dir_.Write("etc/vktgerainstallbd/VKTGeraInstallBD.ini", "");
-  const std::string places[] = {
-      "bin/VKTGeraInstallBD.ini",
-      "Roaming/VKTGeraInstallBD/VKTGeraInstallBD.ini",
-      "ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+  dir_.Write("etc1/vktgerainstallbd/VKTGeraInstallBD.ini", "");
+  // In lookup order, as written and as found.
+  const std::pair<const char*, const char*> places[] = {
+      {"bin/VKTGeraInstallBD.ini", "bin\\VKTGeraInstallBD.ini"},
+      {"Roaming/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+       "Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini"},
+      {"ProgramData/VKTGeraInstallBD/VKTGeraInstallBD.ini",
+       "ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini"},
   };
-  const std::string found_as[] = {
-      dir_ / "bin\\VKTGeraInstallBD.ini",
-      dir_ / "Roaming\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
-      dir_ / "ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini",
-  };
-  for (const std::string& place : places) dir_.Write(place, "[GERAL]\n");
-  for (std::size_t i = 0; i < std::size(places); ++i) {
-    EXPECT_EQ(Found(), found_as[i]);
-    std::filesystem::remove(dir_ / places[i]);
+  for (const auto& place : places) dir_.Write(place.first, "[GERAL]\n");
+  for (const auto& [place, found_as] : places) {
+    EXPECT_EQ(Found(), dir_ / found_as);
+    std::filesystem::remove(dir_ / place);
   }
   EXPECT_EQ(Found(), "(none)");
   // A variable that is not set, or not absolute, names no place.
@@ -171,22 +161,12 @@ TEST_F(WindowsConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
 
 TEST(ProcessLookupEnvironment, FollowsTheBuildsRules) {
   const LookupEnvironment env = ProcessLookupEnvironment("", "");
-  EXPECT_EQ(env.rules, kBuildLookupRules);
 #ifdef _WIN32
   EXPECT_EQ(env.rules, LookupRules::kWindows);
 #else
   EXPECT_EQ(env.rules, LookupRules::kXdg);
 #endif
   EXPECT_FALSE(env.executable_folder.empty());
-}
-
-TEST(UseMainConfiguration, TheFolderOfTheFileHoldsTheDocs) {
-  Session session;
-  UseMainConfiguration(session, "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
-  EXPECT_EQ(session.program_folder, "/etc/xdg/vktgerainstallbd");
-  EXPECT_EQ(session.MainConfigPath(), "/etc/xdg/vktgerainstallbd/VKTGeraInstallBD.ini");
-  UseMainConfiguration(session, "/top.ini");
-  EXPECT_EQ(session.program_folder, "/");
 }
 
 TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest) {
@@ -220,13 +200,19 @@ TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest)
   }
 }
 
+// The folder of the main configuration holds the docs, and relative paths
+// lead from it.
 TEST(CarregaConfigRepositorio, TakesRelativePathsFromTheConfigurationsFolder) {
   TempDir dir;
   dir.Write("conf/VKTGeraInstallBD.ini",
             "[GERAL]\r\nREPOSITORIO=R1\r\n[R1]\r\nSISTEMA=xyz\r\nPathOrigem=repositorio\r\n"
             "PathDestino=/srv/pacote\r\nArqConfigIni=..\\listas\\R1.ini\r\n");
   Session session;
+  UseMainConfiguration(session, "/top.ini");
+  EXPECT_EQ(session.program_folder, "/");
   UseMainConfiguration(session, dir / "conf/VKTGeraInstallBD.ini");
+  EXPECT_EQ(session.program_folder, dir / "conf");
+  EXPECT_EQ(session.MainConfigPath(), dir / "conf/VKTGeraInstallBD.ini");
   CarregaConfigRepositorio(session, "R1");
   EXPECT_EQ(session.settings.SISTEMA, "XYZ");
   const std::string conf = dir / "conf" + platform::kPathSeparator;

@@ -85,52 +85,52 @@ TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
 
 using vkt::testing::TempDir;
 
-#ifndef _WIN32  // POSIX only: a FIFO, symbolic links, dot-names as hidden
+#ifndef _WIN32  // POSIX only: a FIFO, symbolic links, dot-names as hidden, sha256sum
+// The pairs of `names` in `folder` that RunSeesFile finds one side of, as
+// VendorParity words them; "" and "A" (the same name as "a") are left out.
+std::vector<std::string> HalfPairsRunSees(const std::string& folder,
+                                          const std::vector<std::string>& names) {
+  const std::string prefix = folder + "\\";
+  std::vector<std::string> found;
+  for (const std::string& name : names) {
+    if (name.empty() || name == "A") continue;
+    const std::string base = prefix + name;
+    const bool oracle = RunSeesFile(base + ".ora");
+    const bool sql = RunSeesFile(base + ".sql");
+    if (oracle && !sql) {
+      found.push_back("Falta o par SQL Server de: " + generate::CaminhoMensagem(base + ".ora"));
+    } else if (sql && !oracle) {
+      found.push_back("Falta o par Oracle de: " + generate::CaminhoMensagem(base + ".sql"));
+    }
+  }
+  return found;
+}
+
 // VendorParity answers most names from the folder's listing; what it finds
 // must be what RunSeesFile finds by path, for every kind of entry.
 TEST(VendorParity, SeesWhatRunSeesFileSees) {
   TempDir dir;
-  dir.Write("T/a.ora", "x");
-  dir.Write("T/A.SQL", "x");  // another letter case
-  dir.Write("T/b.ora", "x");
-  dir.Write("T/.h.ora", "x");  // hidden
-  dir.Write("T/.h.sql", "x");
-  dir.Write("T/d.ora", "x");
-  dir.MakeDir("T/d.sql");  // a folder
-  dir.Write("T/f.ora", "x");
+  // Another letter case (A.SQL), hidden names, a name with a folder, a
+  // wildcard (taken literally) and an upper-case extension.
+  for (const char* file : {"a.ora", "A.SQL", "b.ora", ".h.ora", ".h.sql", "d.ora", "f.ora", "l.ora",
+                           "real/k.sql", "sub/s.ora", "w?.sql", "m.ORA"}) {
+    dir.Write(std::string("T/") + file, "x");
+  }
+  dir.MakeDir("T/d.sql");                                   // a folder
   ASSERT_EQ(::mkfifo((dir / "T/f.sql").c_str(), 0644), 0);  // neither file nor folder
-  dir.Write("T/l.ora", "x");
   ASSERT_EQ(::symlink("nowhere", (dir / "T/l.sql").c_str()), 0);
-  dir.Write("T/real/k.sql", "x");
   ASSERT_EQ(::symlink("real/k.sql", (dir / "T/k.sql").c_str()), 0);
-  dir.Write("T/sub/s.ora", "x");  // a name with a folder
-  dir.Write("T/w?.sql", "x");     // a wildcard, taken literally
-  dir.Write("T/m.ORA", "x");
   const std::string folder = dir / "T";
   const std::vector<std::string> names = {"",  "a", "b", ".h",     "d",  "f",
                                           "l", "k", "A", "sub\\s", "w?", "m"};
-
-  std::vector<std::string> expected;
-  for (std::size_t i = 1; i < names.size(); ++i) {
-    if (names[i] == "A") continue;  // the same name as "a"
-    const std::string base = folder + "\\" + names[i];
-    const bool oracle = RunSeesFile(base + ".ora");
-    const bool sql = RunSeesFile(base + ".sql");
-    if (oracle && !sql) {
-      expected.push_back("Falta o par SQL Server de: " + generate::CaminhoMensagem(base + ".ora"));
-    } else if (sql && !oracle) {
-      expected.push_back("Falta o par Oracle de: " + generate::CaminhoMensagem(base + ".sql"));
-    }
-  }
+  const std::vector<std::string> expected = HalfPairsRunSees(folder, names);
   ASSERT_EQ(expected.size(), 7u);  // b, d, l, k, sub\s, w?, m
 
   std::vector<std::string> texts;
   for (const Finding& f : VendorParity("TABELAS", folder, names)) texts.push_back(f.text);
   EXPECT_EQ(texts, expected);
 }
-#endif
 
-#ifndef _WIN32  // POSIX only: the system's sha256sum
 // Runs the system's sha256sum on the manifest of `folder`; its exit status.
 int VerifyWithSha256sum(const std::string& folder) {
   std::string command = "cd '" + folder + "' && /usr/bin/sha256sum --strict --quiet -c " +

@@ -29,21 +29,17 @@ TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
   for (const auto& [line, kind] : cases) EXPECT_EQ(ClassifyMessage(line), kind) << line;
 }
 
-// An output of TABELAS for Oracle with one listed script.
-ReportOutput OneEntryOutput(bool found) {
-  ReportOutput output;
-  output.type = "TABELAS";
-  output.database = "ORACLE";
-  output.entries.emplace_back();
-  output.entries.back().found = found;
-  return output;
-}
-
 // The page of a run with problems is pinned by tests/cases/reports.case.
-TEST(ReportHtml, ACleanRunSaysSoAndFoldsEverySection) {
+// A clean run folds every section; a listed script not found is shown in
+// red even when no line of the run says so (a run that stopped writing
+// before it): its section is open.
+TEST(ReportHtml, ACleanRunFoldsEverySectionAndAScriptNotFoundOpensItsOwn) {
   RunReport report;
   report.command = "check";
-  report.outputs.push_back(OneEntryOutput(true));
+  ReportOutput& output = report.outputs.emplace_back();
+  output.type = "TABELAS";
+  output.database = "ORACLE";
+  output.entries.emplace_back().found = true;
   const std::string html = ReportHtml(report);
   EXPECT_NE(html.find("<p class=\"clean\">No problems found.</p>"), std::string::npos);
   EXPECT_EQ(html.find("<h2 id=\"problems\">"), std::string::npos);
@@ -52,15 +48,9 @@ TEST(ReportHtml, ACleanRunSaysSoAndFoldsEverySection) {
       html.find("<details id=\"output-1\"><summary>TABELAS &mdash; ORACLE: 1 entry</summary>"),
       std::string::npos);
   EXPECT_EQ(html.find(" open>"), std::string::npos);
-}
-
-// A listed script not found is shown in red even when no line of the run
-// says so (a run that stopped writing before it): its section is open.
-TEST(ReportHtml, ASectionWithAScriptNotFoundIsOpen) {
-  RunReport report;
-  report.outputs.push_back(OneEntryOutput(false));
-  const std::string html = ReportHtml(report);
-  EXPECT_NE(html.find("<details id=\"output-1\" class=\"problem\" open>"), std::string::npos);
+  output.entries.back().found = false;
+  EXPECT_NE(ReportHtml(report).find("<details id=\"output-1\" class=\"problem\" open>"),
+            std::string::npos);
 }
 
 // What numbering --write does with the names is pinned by tests/cases.

@@ -121,21 +121,20 @@ TEST(Form1Start, EachWindowReadsInTheCodePageOfItsOwnConfiguration) {
             "[GERAL]\r\nREPOSITORIO=Produ\xE7\xE3o\r\n[Produ\xE7\xE3o]\r\nSISTEMA=a\xE7\xE3o\r\n");
   Form1 utf8(dir / "utf8");
   Form1 ansi(dir / "ansi");
-  const QString name = QString::fromUtf8("Produção");
-  for (Form1* form : {&utf8, &ansi, &utf8}) {
-    EXPECT_EQ(Items(*form), Texts{"Produção"});
-    Pick(*form, "CbRepos", name);
-    EXPECT_EQ(form->session().settings.SISTEMA, "AÇÃO");
-  }
+  // Each window reads its list and its repository's system as written.
+  const auto reads_as_written = [](std::initializer_list<Form1*> forms) {
+    for (Form1* form : forms) {
+      EXPECT_EQ(Items(*form), Texts{"Produção"});
+      Pick(*form, "CbRepos", QString::fromUtf8("Produção"));
+      EXPECT_EQ(form->session().settings.SISTEMA, "AÇÃO");
+    }
+  };
+  reads_as_written({&utf8, &ansi, &utf8});
   EXPECT_EQ(utf8.session().general.code_page->name(), "UTF-8");
   EXPECT_EQ(ansi.session().general.code_page->name(), "windows-1252");
   utf8.OpenConfiguration(dir / "ansi/VKTGeraInstallBD.ini");
   ansi.OpenConfiguration(dir / "utf8/VKTGeraInstallBD.ini");
-  for (Form1* form : {&utf8, &ansi}) {
-    EXPECT_EQ(Items(*form), Texts{"Produção"});
-    Pick(*form, "CbRepos", name);
-    EXPECT_EQ(form->session().settings.SISTEMA, "AÇÃO");
-  }
+  reads_as_written({&utf8, &ansi});
   EXPECT_EQ(utf8.session().general.code_page->name(), "windows-1252");
   EXPECT_EQ(ansi.session().general.code_page->name(), "UTF-8");
 }
@@ -183,10 +182,12 @@ TEST(Form1Size, TheMessageAreaTakesTheRoomTheWindowGainsAndTheWindowKeepsItsDesi
   EXPECT_EQ(Placed(form), placed);
 }
 
+// A repository whose main configuration names its folders relative to the
+// configuration's own folder, as Windows-form paths ("..\src").
 class Form1Run : public ::testing::Test {
  protected:
   Form1Run() {
-    repo_.MainConfiguration(TestRepository::Paths::kAbsolute);
+    repo_.MainConfiguration(TestRepository::Paths::kRelative);
     repo_.Companions();
     form_ = std::make_unique<Form1>(repo_.Path("prog"));
     form_->show();
@@ -215,7 +216,7 @@ TEST_F(Form1Run, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
 }
 
 TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
-  repo_.FileList("[VIEWS]\nNUMFILES=1\nFILE1=V\n");
+  repo_.FileList("[VIEWS]\nNUMFILES=2\nFILE1=V\nFILE2=W\n");
   repo_.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
   repo_.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
   repo_.Source("Views/OLD.ora", "not listed\r\n");
@@ -223,38 +224,22 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   Boxes boxes;
   auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
   install->click();
-  EXPECT_EQ(Messages(*form_), "\nArquivo Nao esta no ini: OLD.ora");
+  EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/VIEWS/W.sql") +
+                                  "\nArquivo Nao esta no ini: OLD.ora"
+                                  "\nArquivo não encontrado: " +
+                                  repo_.Path("prog/../src/VIEWS/W.ora"));
   EXPECT_TRUE(repo_.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
   platform::FolderLock other;
   ASSERT_TRUE(other.Acquire(repo_.Path("out")).ok());
   install->click();
   EXPECT_EQ(boxes.shown, (Texts{"VKTGeraInstallBD | FIM | 0000 | stays open",
                                 "VKTGeraInstallBD | Outra execução está gravando em: " +
-                                    repo_.Path("out") + " | 0000 | stays open"}));
+                                    repo_.Path("prog/../out") + " | 0000 | stays open"}));
   EXPECT_EQ(Enabled(*form_), "1111");
   // Sair closes the window once no run goes on.
   form_->show();
   form_->findChild<QAction*>("MnuSair")->trigger();
   EXPECT_FALSE(form_->isVisible());
-}
-
-TEST(Form1Paths, RelativePathsLeadFromTheConfigurationsFolder) {
-  TestRepository repo;
-  repo.MainConfiguration(TestRepository::Paths::kRelative);
-  repo.Companions();
-  repo.FileList("[VIEWS]\nNUMFILES=2\nFILE1=V\nFILE2=W\n");
-  repo.Source("Views/V.ora", "CREATE VIEW V AS SELECT 1 X FROM DUAL\r\n");
-  repo.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
-  Form1 form(repo.Path("prog"));
-  Pick(form, "CbRepos", "R1");
-  Pick(form, "CbObj", "VIEWS");
-  Boxes boxes;
-  Child<QPushButton>(form, "cmdExecuta1")->click();
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
-  EXPECT_EQ(Messages(form),
-            "\nArquivo não encontrado: " + repo.Path("prog/../src/VIEWS/W.sql") +
-                "\nArquivo não encontrado: " + repo.Path("prog/../src/VIEWS/W.ora"));
-  EXPECT_TRUE(repo.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
 }
 
 class Form1Configuration : public ::testing::Test {
@@ -270,14 +255,17 @@ class Form1Configuration : public ::testing::Test {
   static std::string Status(const Form1& form) {
     return Child<QLabel>(form, "lblConfiguracao")->text().toStdString();
   }
-  // The folder "Abrir configuração…" opens in (the dialog is cancelled).
-  static std::string DialogFolder(const Form1& form) {
+  // The folder "Abrir configuração…" opens in; the dialog is cancelled, or
+  // accepted with `chosen` as the "Open" button does.
+  static std::string DialogFolder(const Form1& form, const std::string& chosen = "") {
     std::string folder;
-    QTimer::singleShot(0, [&folder] {
+    QTimer::singleShot(0, [&folder, &chosen] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       folder = dialog->directory().absolutePath().toStdString();
-      dialog->reject();
+      if (chosen.empty()) return dialog->reject();
+      dialog->selectFile(QString::fromStdString(chosen));
+      static_cast<QDialog*>(dialog)->accept();
     });
     form.findChild<QAction*>("MnuAbrirConfiguracao")->trigger();
     return folder;
@@ -300,13 +288,7 @@ TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOpt
   EXPECT_EQ(action->text().toStdString(), "Abrir configuração…");
   EXPECT_EQ(action->shortcut(), QKeySequence("Ctrl+O"));
   const std::string chosen = dir_ / "outra/Escolhida.ini";
-  QTimer::singleShot(0, [&chosen] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    dialog->selectFile(QString::fromStdString(chosen));
-    static_cast<QDialog*>(dialog)->accept();  // as the "Open" button does
-  });
-  action->trigger();
+  EXPECT_EQ(DialogFolder(*form, chosen), dir_ / "bin");
 
   EXPECT_EQ(Items(*form), (Texts{"B1", "B2"}));
   EXPECT_EQ(Child<QComboBox>(*form, "CbRepos")->currentIndex(), -1);
@@ -322,31 +304,16 @@ TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOpt
   EXPECT_EQ(Items(*Start()), Texts{"A1"});
 }
 
-TEST_F(Form1Configuration, NothingFoundIsSaidInTheMessageArea) {
-  env_.executable_folder = dir_ / "elsewhere";
-  std::unique_ptr<Form1> form = Start();
-  EXPECT_EQ(Messages(*form).substr(0, Messages(*form).find("\n\n")),
-            app::NotFoundMessage(app::FindMainConfiguration(env_)));
-  EXPECT_NE(Messages(*form).find(dir_ / "home/.config/vktgerainstallbd/VKTGeraInstallBD.ini"),
-            std::string::npos);
-  EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
-  EXPECT_EQ(Items(*form), Texts{});
-}
-
-TEST_F(Form1Configuration, AbrirConfiguracaoStartsInTheFolderOfTheConfigurationElseAtHome) {
-  dir_.MakeDir("home");
-  EXPECT_EQ(DialogFolder(*Start()), dir_ / "bin");
-  env_.executable_folder = dir_ / "elsewhere";
-  std::unique_ptr<Form1> form = Start();
-  EXPECT_EQ(DialogFolder(*form), dir_ / "home");
-  form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
-  EXPECT_EQ(DialogFolder(*form), dir_ / "outra");
-}
-
+// The message area says where the lookup looked and what to do, the status
+// bar that nothing was read, and "Abrir configuração…" starts at home.
 TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
   env_.executable_folder = dir_ / "elsewhere";
   dir_.MakeDir("elsewhere/examples/pedidos");
+  dir_.MakeDir("home");
   std::unique_ptr<Form1> form = Start();
+  EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
+  EXPECT_EQ(Items(*form), Texts{});
+  EXPECT_EQ(DialogFolder(*form), dir_ / "home");
   const std::string example = QFileInfo(QString::fromStdString(dir_ / "elsewhere/examples/pedidos"))
                                   .canonicalFilePath()
                                   .toStdString() +
@@ -370,6 +337,7 @@ TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
 
   form->OpenConfiguration(dir_ / "outra/Escolhida.ini");
   EXPECT_EQ(Messages(*form), "");
+  EXPECT_EQ(DialogFolder(*form), dir_ / "outra");
   Child<QPushButton>(*form, "cmdExecuta1")->click();
   EXPECT_EQ(boxes.areas.back(), "");
   EXPECT_EQ(Messages(*form), "");

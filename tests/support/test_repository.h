@@ -31,10 +31,6 @@ class TestRepository {
   void Doc(std::string_view relative, std::string_view bytes) const {
     dir.Write("prog/docs/" + std::string(relative), bytes);
   }
-  // The bytes of <tmp>/out/<relative> ("" when missing).
-  std::string Output(std::string_view relative) const {
-    return dir.Read("out/" + std::string(relative));
-  }
   bool OutputExists(std::string_view relative) const {
     return dir.Exists("out/" + std::string(relative));
   }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include "win/windows_api.h"
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -261,18 +262,6 @@ TEST_F(MainWindowLookup, NothingFoundIsSaidInTheMessageAreaUntilAConfigurationIs
   EXPECT_EQ(Items(next, kIdCbRepos), (Texts{"B1", "B2"}));
 }
 
-TEST_F(MainWindowLookup, TheProgramFolderComesBeforeAppDataAndProgramData) {
-  dir_.Write("programdata/VKTGeraInstallBD/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=M\n");
-  EXPECT_EQ(Items(MainWindow(start_), kIdCbRepos), Texts{"M"});
-  dir_.Write("appdata/VKTGeraInstallBD/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=U\n");
-  EXPECT_EQ(Items(MainWindow(start_), kIdCbRepos), Texts{"U"});
-  dir_.Write("bin/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=P\n");
-  EXPECT_EQ(Items(MainWindow(start_), kIdCbRepos), Texts{"P"});
-  start_.environment.config_option =
-      Native(dir_ / "programdata/VKTGeraInstallBD/VKTGeraInstallBD.ini");
-  EXPECT_EQ(Items(MainWindow(start_), kIdCbRepos), Texts{"M"});
-}
-
 // The bundled example, in a copy of the test's own.
 class MainWindowExample : public ::testing::Test {
  protected:
@@ -290,11 +279,23 @@ class MainWindowExample : public ::testing::Test {
   std::unique_ptr<MainWindow> window_;
 };
 
+// The window refuses to close during the run and closes after it.
 TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
   EXPECT_EQ(window_->session().settings.SISTEMA, "PEDIDOS");
-  Boxes boxes(window_.get());
-  Click(*window_, kIdCmdExecuta1);
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  // Posted now, the request is taken from the queue by the run's first
+  // yield, while the run goes on.
+  PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
+  {
+    Boxes boxes(window_.get());
+    Click(*window_, kIdCmdExecuta1);
+    // The box asks once more ("stays open").
+    EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  }
+  EXPECT_EQ(window_->refused_closes(), 2);
+  ASSERT_NE(window_->hwnd(), nullptr);
+  EXPECT_TRUE(IsWindow(window_->hwnd()));
+  MSG pending;
+  EXPECT_FALSE(PeekMessageW(&pending, window_->hwnd(), WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
   // The path as the core writes it (tested with the command line's cases);
   // here only where it leads counts.
   std::string messages = Messages(*window_);
@@ -312,6 +313,13 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\SQL_SERVER\\02-ATUALIZACAO"));
   EXPECT_NE(Text(Item(*window_, kIdLblDiretorioDestino)), "");
   EXPECT_EQ(Enabled(*window_), "1111");
+  // "Sair" asks as the close box does; after the run the window goes.
+  Menu(*window_, kIdMnuSair);
+  MSG message;
+  while (window_->hwnd() != nullptr && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    DispatchMessageW(&message);
+  }
+  EXPECT_EQ(window_->hwnd(), nullptr);
 }
 
 TEST_F(MainWindowExample, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
@@ -330,37 +338,20 @@ TEST_F(MainWindowExample, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
   EXPECT_FALSE(platform::IsDirectory(example_ + "\\pacote"));
 }
 
-TEST_F(MainWindowExample, TheWindowRefusesToCloseDuringARunAndClosesAfterIt) {
-  // Posted now, the request is taken from the queue by the run's first
-  // yield, while the run goes on.
-  PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
-  {
-    Boxes boxes(window_.get());
-    Click(*window_, kIdCmdExecuta1);
-    // The box asks once more ("stays open").
-    EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
-  }
-  EXPECT_EQ(window_->refused_closes(), 2);
-  ASSERT_NE(window_->hwnd(), nullptr);
-  EXPECT_TRUE(IsWindow(window_->hwnd()));
-  MSG pending;
-  EXPECT_FALSE(PeekMessageW(&pending, window_->hwnd(), WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
-  EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\ORACLE"));
-  // "Sair" asks as the close box does; after the run the window goes.
-  Menu(*window_, kIdMnuSair);
-  MSG message;
-  while (window_->hwnd() != nullptr && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    DispatchMessageW(&message);
-  }
-  EXPECT_EQ(window_->hwnd(), nullptr);
-}
-
 // Left, top, width and height of a control in the window's client area.
-RECT Placed(const MainWindow& window, int id) {
+using Box = std::array<LONG, 4>;
+Box Placed(const MainWindow& window, int id) {
   RECT r{};
   GetWindowRect(Item(window, id), &r);
   MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// The smallest size the window lets the user give its frame.
+POINT MinimumSize(const MainWindow& window) {
+  MINMAXINFO limits{};
+  SendMessageW(window.hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  return limits.ptMinTrackSize;
 }
 
 TEST(MainWindowLayout, ControlsStandInTheirTwipsAndTheMessageAreaTakesTheExtraRoom) {
@@ -369,16 +360,10 @@ TEST(MainWindowLayout, ControlsStandInTheirTwipsAndTheMessageAreaTakesTheExtraRo
   ShowWindow(window.hwnd(), SW_SHOWNOACTIVATE);
   const int dpi = window.dpi();
   const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
-  const RECT buttons = Placed(window, kIdCmdExecuta1);
-  EXPECT_EQ(buttons.left, px(6360));
-  EXPECT_EQ(buttons.top, px(600));
-  EXPECT_EQ(buttons.right, px(1500));
-  EXPECT_EQ(buttons.bottom, px(495));
-  const RECT designed_area{px(165), px(3480), px(10650), px(4335)};
-  RECT area = Placed(window, kIdTxmens);
-  EXPECT_EQ(std::vector<LONG>({area.left, area.top, area.right, area.bottom}),
-            std::vector<LONG>({designed_area.left, designed_area.top, designed_area.right,
-                               designed_area.bottom}));
+  const Box buttons{px(6360), px(600), px(1500), px(495)};
+  const Box area{px(165), px(3480), px(10650), px(4335)};
+  EXPECT_EQ(Placed(window, kIdCmdExecuta1), buttons);
+  EXPECT_EQ(Placed(window, kIdTxmens), area);
   // Fixed captions are at least as wide as GDI measures them.
   for (int id : {kIdLabel1_1, kIdLabel1_0, kIdLblLendoOrigem, kIdLblLendoDestino, kIdLblVersao}) {
     HWND label = Item(window, id);
@@ -390,21 +375,17 @@ TEST(MainWindowLayout, ControlsStandInTheirTwipsAndTheMessageAreaTakesTheExtraRo
     GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(label, dc);
-    EXPECT_GE(Placed(window, id).right, extent.cx) << Text(label);
+    EXPECT_GE(Placed(window, id)[2], extent.cx) << Text(label);
   }
 
   RECT frame{};
   GetWindowRect(window.hwnd(), &frame);
-  MINMAXINFO limits{};
-  SendMessageW(window.hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-  EXPECT_EQ(limits.ptMinTrackSize.x, frame.right - frame.left);
-  EXPECT_EQ(limits.ptMinTrackSize.y, frame.bottom - frame.top);
+  EXPECT_EQ(MinimumSize(window).x, frame.right - frame.left);
+  EXPECT_EQ(MinimumSize(window).y, frame.bottom - frame.top);
   SetWindowPos(window.hwnd(), nullptr, 0, 0, frame.right - frame.left + 200,
                frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  area = Placed(window, kIdTxmens);
-  EXPECT_EQ(area.right, designed_area.right + 200);
-  EXPECT_EQ(area.bottom, designed_area.bottom + 100);
-  EXPECT_EQ(Placed(window, kIdCmdExecuta1).left, buttons.left);
+  EXPECT_EQ(Placed(window, kIdTxmens), (Box{area[0], area[1], area[2] + 200, area[3] + 100}));
+  EXPECT_EQ(Placed(window, kIdCmdExecuta1), buttons);
 }
 
 // What a move to a screen of one and a half times the DPI sends: the window
@@ -421,9 +402,9 @@ TEST(MainWindowLayout, ANewDpiLaysTheWindowOutAgain) {
   SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(window.dpi(), dpi);
-  const RECT button = Placed(window, kIdCmdExecuta1);
-  EXPECT_EQ(button.left, TwipsToPixels(6360, dpi));
-  EXPECT_EQ(button.right, TwipsToPixels(1500, dpi));
+  const Box button = Placed(window, kIdCmdExecuta1);
+  EXPECT_EQ(button[0], TwipsToPixels(6360, dpi));
+  EXPECT_EQ(button[2], TwipsToPixels(1500, dpi));
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(window, kIdCmdExecuta1), WM_GETFONT, 0, 0)),
              sizeof(font), &font);
@@ -432,14 +413,17 @@ TEST(MainWindowLayout, ANewDpiLaysTheWindowOutAgain) {
   EXPECT_EQ(std::wstring(font.lfFaceName), L"MS Sans Serif");
   GetWindowRect(window.hwnd(), &frame);
   EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
-  MINMAXINFO limits{};
-  SendMessageW(window.hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-  EXPECT_LE(limits.ptMinTrackSize.x, frame.right - frame.left);
-  EXPECT_GT(limits.ptMinTrackSize.x, TwipsToPixels(11040, dpi));
+  EXPECT_LE(MinimumSize(window).x, frame.right - frame.left);
+  EXPECT_GT(MinimumSize(window).x, TwipsToPixels(11040, dpi));
 }
 
-TEST(MainWindowServices, TextIsMeasuredWithGdiAndFilesHaveTheShellsIcons) {
+// Text is measured with GDI and files have the shell's icons. "Abrir
+// configuração…" opens the system's file dialog and the folder picker is the
+// system's folder dialog, each titled as asked; cancelled, nothing changes
+// and the picker gives "".
+TEST(MainWindowServices, AreTheSystemsOwn) {
   TempDir dir;
+  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=A\n");
   MainWindow window(Native(dir.path()));
   const DesktopServices& desktop = Desktop();
   std::int32_t width = 0;
@@ -469,40 +453,21 @@ TEST(MainWindowServices, TextIsMeasuredWithGdiAndFilesHaveTheShellsIcons) {
   EXPECT_EQ(image.argb.size(), 32u * 32u);
   EXPECT_TRUE(std::any_of(image.argb.begin(), image.argb.end(),
                           [](std::uint32_t pixel) { return (pixel >> 24) == 0xFF; }));
-}
 
-// "Abrir configuração…" opens the system's file dialog; cancelled, nothing
-// changes.
-TEST(MainWindowServices, AbrirConfiguracaoOpensTheSystemsFileDialog) {
-  TempDir dir;
-  dir.Write("VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=A\n");
-  MainWindow window(Native(dir.path()));
-  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  {
-    Boxes boxes(nullptr, IDCANCEL);
-    Menu(window, kIdMnuAbrirConfiguracao);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown.front().substr(0, boxes.shown.front().find(" | ")), "Abrir configuração");
-  }
-  CoUninitialize();
-  EXPECT_EQ(Items(window, kIdCbRepos), Texts{"A"});
-  EXPECT_EQ(window.session().MainConfigPath(), Native(dir.path()) + "\\VKTGeraInstallBD.ini");
-}
-
-// The system's folder dialog, titled as asked; cancelled, it gives "".
-TEST(MainWindowServices, TheFolderPickerIsTheSystemsFolderDialog) {
-  TempDir dir;
-  MainWindow window(Native(dir.path()));
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   std::string chosen = "not asked";
   {
     Boxes boxes(nullptr, IDCANCEL);
-    chosen = Desktop().picker->PickFolder("Escolha a pasta", Native(dir.path()));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown.front().substr(0, boxes.shown.front().find(" | ")), "Escolha a pasta");
+    Menu(window, kIdMnuAbrirConfiguracao);
+    chosen = desktop.picker->PickFolder("Escolha a pasta", Native(dir.path()));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].substr(0, boxes.shown[0].find(" | ")), "Abrir configuração");
+    EXPECT_EQ(boxes.shown[1].substr(0, boxes.shown[1].find(" | ")), "Escolha a pasta");
   }
   CoUninitialize();
   EXPECT_EQ(chosen, "");
+  EXPECT_EQ(Items(window, kIdCbRepos), Texts{"A"});
+  EXPECT_EQ(window.session().MainConfigPath(), Native(dir.path()) + "\\VKTGeraInstallBD.ini");
 }
 
 }  // namespace
