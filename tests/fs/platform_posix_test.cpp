@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,9 +16,7 @@
 #include "fs/platform/file_system.h"
 #include "support/atomic_replace.h"
 #include "support/durability.h"
-#include "support/listed_entry.h"
 #include "support/temp_dir.h"
-#include "text/letter_case.h"
 
 namespace vkt::platform {
 namespace {
@@ -145,44 +142,6 @@ TEST(FindEntries, PutsNamesBeyondTheBasicPlaneBeforeTheHighestOnes) {
     dir.Write(pair_first ? high : pair, "");
     EXPECT_EQ(Listed(dir.path() + "/*.sql"), (Names{pair, high})) << pair_first;
   }
-}
-
-// Names that are not UTF-8 and links open like any other entry, whether by
-// path or through a listing (the rest of a listed folder: platform_test.cpp).
-TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
-  TempDir dir;
-  dir.Write("F/a.ora", "lower");
-  dir.Write("F/A.ora", "upper");
-  dir.Write("F/B.ORA", "b");
-  dir.Write("F/caf\xE9.ora", "body");
-  dir.MakeDir("F/Sub.ora");
-  ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
-  ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
-  ListedFolder folder;
-  ASSERT_TRUE(folder.Open(dir.path() + "\\f\\").ok());
-  auto read = [&](const std::string& name) {
-    return testing::EntryText(folder, name, text::UpperCase(name));
-  };
-  // The exact name wins, else the first equal name in listing order.
-  EXPECT_EQ(read("a.ora"), "lower");
-  EXPECT_EQ(read("A.ora"), "upper");
-  EXPECT_EQ(read("A.ORA"), "upper");
-  EXPECT_EQ(read("b.ora"), "b");
-  EXPECT_EQ(read("link.ORA"), "b");
-  EXPECT_EQ(read("CAF\xC3\x89.ora"), "body");
-  EXPECT_TRUE(IsRegularFile(dir / "F/caf\xC3\xA9.ora"));
-  // Entry types come from the listing, links followed; matching is that of
-  // a directory search.
-  Names names;
-  std::vector<EntryType> types;
-  for (std::size_t i : folder.Matching("*.ora")) {
-    names.push_back(folder.entry(i).name);
-    types.push_back(folder.entry(i).type);
-  }
-  EXPECT_EQ(names, Listed(dir.path() + "/F/*.ora"));
-  const EntryType file_type = EntryType::kRegular;
-  EXPECT_EQ(types, (std::vector<EntryType>{file_type, file_type, file_type, file_type, file_type,
-                                           EntryType::kOther, EntryType::kDirectory}));
 }
 
 // Where the system cannot copy or rename by itself (an older kernel, another
