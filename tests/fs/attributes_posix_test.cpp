@@ -60,7 +60,7 @@ struct ConversionCase {
   double ole;
 };
 
-TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBack) {
+TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBackRoundedToTheSecond) {
   const ConversionCase cases[] = {
       {"UTC0", 1710508530, Ole(45366, 13, 15, 30)},
       {kBrasilia, 1710508530, Ole(45366, 10, 15, 30)},
@@ -82,17 +82,15 @@ TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBack) {
     ASSERT_TRUE(internal::OleDateToFileTime(c.ole, &ns)) << c.zone;
     EXPECT_EQ(ns, c.utc_seconds * kNs) << c.zone << " " << c.utc_seconds;
   }
-}
-
-// Rejected: no number, 31 December 1600, 1 January 10000, before 1678 and
-// after 2262 (no nanosecond count holds them), far beyond.
-TEST(OleDateConversion, RoundsToTheSecondCarriesMidnightAndRejectsWhatIsNoDate) {
+  // Back to a file time: rounded to the second, 23:59:59.99 carried to the
+  // next midnight. Rejected: no number, 31 December 1600, 1 January 10000,
+  // before 1678 and after 2262 (no nanosecond count holds them), far beyond.
   ScopedTimeZone zone("UTC0");
   std::int64_t ns = 0;
   ASSERT_TRUE(internal::OleDateToFileTime(Ole(45366, 10, 15, 30) + 0.4 / 86400, &ns));
   EXPECT_EQ(ns, (1710508530 - 3 * 3600) * kNs);
-  ASSERT_TRUE(internal::OleDateToFileTime(45366.9999999, &ns));  // 23:59:59.99
-  EXPECT_EQ(ns, 1710460800LL * kNs + 86400 * kNs);               // next midnight
+  ASSERT_TRUE(internal::OleDateToFileTime(45366.9999999, &ns));
+  EXPECT_EQ(ns, 1710460800LL * kNs + 86400 * kNs);
   ns = 7;
   for (const double bad : {std::nan(""), -109206.0, 2958466.0, -82000.0, 135000.0, 1e300}) {
     EXPECT_FALSE(internal::OleDateToFileTime(bad, &ns)) << bad;

@@ -59,7 +59,8 @@ TEST(DeleteFile, ReportsThenDeletesWhatIsNeitherReadOnlyNorAFolderAndByPatterns)
                        }));
 }
 
-TEST(CopyFile, ReplacesUnlessFailIfExistsOrAnIniFileAndReportsEvenAFailingHook) {
+// A move never lands on an existing file, a copy does unless told not to.
+TEST(CopyFileAndMoveFile, ReplaceOnlyAsToldSkipIniFilesAndReportEvenAFailingHook) {
   TempDir dir;
   dir.Write("a.sql", "select 1");
   dir.Write("b.sql", "old");
@@ -83,6 +84,19 @@ TEST(CopyFile, ReplacesUnlessFailIfExistsOrAnIniFileAndReportsEvenAFailingHook) 
     EXPECT_EQ(fso.calls.size(), 1u) << name;
     std::filesystem::remove(dir / "fresh");
   }
+  dir.Write("mine.sql", "mine");
+  fso.calls.clear();
+  EXPECT_FALSE(fso.MoveFile(dir / "mine.sql", dir / "b.sql"));
+  EXPECT_EQ(dir.Read("mine.sql"), "mine");
+  EXPECT_EQ(dir.Read("b.sql"), "select 1");
+  EXPECT_TRUE(fso.MoveFile(dir / "mine.sql", dir / "moved.sql"));
+  EXPECT_FALSE(dir.Exists("mine.sql"));
+  EXPECT_EQ(dir.Read("moved.sql"), "mine");
+  const LogCall moving = Call("Movendo Arquivo: " + dir / "mine.sql", "MoveFile");
+  EXPECT_EQ(
+      fso.calls,
+      (Calls{moving, Call("Erro Movendo Arquivo: " + dir / "mine.sql" + " - ", "MoveFile", true),
+             moving}));
   // A failing hook ends a CopyFileAS as a reported failure.
   fso.calls.clear();
   fso.on_log = [&](const std::string&) {
@@ -95,23 +109,6 @@ TEST(CopyFile, ReplacesUnlessFailIfExistsOrAnIniFileAndReportsEvenAFailingHook) 
                 Call("Copiando Arquivo: " + dir / "a.sql", "CopyFileAS"),
                 Call("Erro Copia de Arquivo: " + dir / "a.sql" + " - ", "CopyFileAS", true),
             }));
-}
-
-TEST(MoveFile, MovesAndReportsButNeverOntoAnExistingFile) {
-  TempDir dir;
-  dir.Write("a.sql", "mine");
-  dir.Write("b.sql", "theirs");
-  RecordingFso fso;
-  EXPECT_FALSE(fso.MoveFile(dir / "a.sql", dir / "b.sql"));
-  EXPECT_EQ(dir.Read("a.sql"), "mine");
-  EXPECT_EQ(dir.Read("b.sql"), "theirs");
-  EXPECT_TRUE(fso.MoveFile(dir / "a.sql", dir / "c.sql"));
-  EXPECT_FALSE(dir.Exists("a.sql"));
-  EXPECT_EQ(dir.Read("c.sql"), "mine");
-  const LogCall moving = Call("Movendo Arquivo: " + dir / "a.sql", "MoveFile");
-  EXPECT_EQ(fso.calls,
-            (Calls{moving, Call("Erro Movendo Arquivo: " + dir / "a.sql" + " - ", "MoveFile", true),
-                   moving}));
 }
 
 TEST(CopyFiles, CopiesPatternByPatternClearingMarksYieldingAndStoppingAtAFailure) {

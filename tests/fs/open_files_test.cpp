@@ -1,14 +1,20 @@
+// Files opened by number, and whole documents read and written as lines.
 #include "fs/open_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "fs/recording_fso.h"
 #include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 
@@ -17,6 +23,8 @@ namespace {
 
 using namespace std::string_literals;
 using vkt::testing::TempDir;
+using Lines = std::vector<std::string>;
+namespace stdfs = std::filesystem;
 
 // The table is process-wide: every test starts and ends with it empty.
 class OpenFilesTest : public ::testing::Test {
@@ -30,6 +38,24 @@ class OpenFilesTest : public ::testing::Test {
 
   FileSystemObject fso_;
   TempDir dir_;
+};
+
+// Runs each test inside a fresh current directory, where SetLines puts its
+// temporary files.
+class DocumentsTest : public OpenFilesTest {
+ protected:
+  void SetUp() override {
+    OpenFilesTest::SetUp();
+    previous_ = stdfs::current_path();
+    stdfs::current_path(dir_.path());
+  }
+  void TearDown() override {
+    stdfs::current_path(previous_);
+    OpenFilesTest::TearDown();
+  }
+
+ private:
+  stdfs::path previous_;
 };
 
 TEST_F(OpenFilesTest, HandsOutTheLowestFreeNumberAndReusesClosedOnes) {
@@ -251,6 +277,149 @@ TEST_F(OpenFilesTest, RecordsAreWrittenByteForByteAndReadBackAndDamagedOnesRefus
     EXPECT_EQ(c.wide ? fso_.BStringInW(n) : fso_.BStringIn(n), std::nullopt);
     EXPECT_EQ(open_files::Position(n), 1) << "the position stays at the damaged record";
     open_files::Close(n);
+  }
+}
+
+// ---- whole documents ----
+
+// The lines, UnixLineTerm and NoReturnLastLine GetLines gives for a file.
+using Outcome = std::tuple<Lines, std::int32_t, bool>;
+
+Outcome GetLinesOf(FileSystemObject& fso, const std::string& path) {
+  Outcome r{{}, 77, false};
+  std::get<0>(r) = fso.GetLines(path, std::get<1>(r), std::get<2>(r));
+  return r;
+}
+
+// Nothing readable (fewer than two bytes, a missing file, a folder) leaves
+// the outputs as they were (77 and false here) and no file open.
+TEST_F(DocumentsTest, GetLinesReportsTheTerminatorsItMet) {
+  struct Case {
+    std::string bytes;
+    Outcome outcome;
+  };
+  const Case cases[] = {
+      {"a\nb\n", {{"a", "b", ""}, -1, true}},  // a final LF leaves an empty element
+      {"a\nb", {{"a", "b"}, -1, true}},
+      {"ab", {{"ab"}, -1, true}},
+      {"a\r\nb\r\n", {{"a", "b"}, 1, false}},  // one element per CR LF line
+      {"a\r\nb", {{"a", "b"}, 1, true}},
+      {"a\rb\r", {{"a", "b"}, 0, false}},
+      {"a\rb\r\nc", {{"a", "b", "c"}, 2, true}},
+      {"a\r\n\nb", {{"a", "", "b"}, 1, true}},
+      {"a\r\rb", {{"a", "", "b"}, 0, true}},
+      {"\r\n", {{""}, 1, false}},
+      {"a\r\n\r\n", {{"a", ""}, 1, false}},
+      {"a\r\n\n", {{"a", "", ""}, 1, true}},
+      {"\xE7\x80\n", {{"\xC3\xA7\xE2\x82\xAC", ""}, -1, true}},  // system code page
+      {"a", {{}, 77, false}},
+      {"", {{}, 77, false}},
+  };
+  for (const Case& c : cases) {
+    dir_.Write("doc.txt", c.bytes);
+    EXPECT_EQ(GetLinesOf(fso_, dir_ / "doc.txt"), c.outcome) << ::testing::PrintToString(c.bytes);
+  }
+  dir_.MakeDir("folder");
+  for (const char* name : {"missing.txt", "folder"}) {
+    EXPECT_EQ(GetLinesOf(fso_, dir_ / name), Outcome({}, 77, false)) << name;
+  }
+  EXPECT_FALSE(open_files::IsOpen(1));
+}
+
+TEST_F(DocumentsTest, SetLinesByteLayouts) {
+  struct Case {
+    bool unix_line_term;
+    bool no_crlf;
+    bool no_return_last_line;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {false, false, false, "a\r\nb\r\n"}, {false, false, true, "a\r\nb"},
+      {true, false, false, "a\rb\r"},      {true, false, true, "a\rb"},
+      {false, true, false, "ab"},          {true, true, true, "ab"},
+  };
+  for (const Case& c : cases) {
+    fso_.SetLines({"a", "b"}, dir_ / "out.txt", c.unix_line_term, c.no_crlf, c.no_return_last_line);
+    EXPECT_EQ(dir_.Read("out.txt"), c.bytes)
+        << c.unix_line_term << c.no_crlf << c.no_return_last_line;
+  }
+  EXPECT_EQ(testing::FolderNames(dir_.path()), Lines{"out.txt"});  // no temporary file is left
+}
+
+// The file named by a hook line "Movendo Arquivo: ..." or "Excluindo Arquivo: ...".
+std::string LoggedFile(const std::string& line) {
+  std::string path = line.substr(line.find(": ") + 2);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+bool Announces(const std::string& line, const std::string& what) {
+  return line.rfind(what + " Arquivo: ", 0) == 0;
+}
+
+TEST_F(DocumentsTest, SetLinesGoesThroughATemporaryFileHereOrKeepsTheTarget) {
+  dir_.Write("docs/Out.txt", "old");
+  RecordingFso fso;
+  std::vector<stdfs::path> moved;
+  fso.on_log = [&](const std::string& line) {
+    if (Announces(line, "Movendo")) moved.emplace_back(LoggedFile(line));
+  };
+  fso.SetLines({"new"}, dir_.path() + "\\docs\\OUT.TXT", false, false, true);
+  EXPECT_EQ(dir_.Read("docs/Out.txt"), "new");  // the existing file, whatever its case
+  // The old content went aside first, then the temporary file took its place.
+  ASSERT_EQ(moved.size(), 2u);
+  EXPECT_EQ(moved[1].parent_path(), stdfs::current_path());
+  EXPECT_TRUE(
+      std::regex_match(moved[1].filename().string(), std::regex(R"(\$fso[0-9a-f]+\.T\$\$)")))
+      << moved[1];
+  EXPECT_EQ(testing::FolderNames(dir_.path()), Lines{"docs"});
+  EXPECT_EQ(testing::FolderNames(dir_ / "docs"), Lines{"Out.txt"});
+  // A read-only target, or a temporary file that vanishes just before it
+  // would be moved over the target: the old content stays, nothing is left.
+  stdfs::remove_all(dir_ / "docs");
+  for (const bool read_only : {true, false}) {
+    dir_.Write("out.txt", "old");
+    if (read_only) ::chmod((dir_ / "out.txt").c_str(), 0444);
+    RecordingFso failing;
+    int moves = 0;
+    failing.on_log = [&](const std::string& line) {
+      if (read_only || !Announces(line, "Movendo") || ++moves != 2) return;
+      EXPECT_EQ(vkt::testing::ReadFileBytes(LoggedFile(line)), "new\r\n");
+      stdfs::remove(LoggedFile(line));
+    };
+    failing.SetLines({"new"}, dir_ / "out.txt", false, false, false);
+    EXPECT_EQ(dir_.Read("out.txt"), "old") << read_only;
+    EXPECT_EQ(testing::FolderNames(dir_.path()), Lines{"out.txt"}) << read_only;
+    ::chmod((dir_ / "out.txt").c_str(), 0644);
+  }
+  // The old content set aside cannot be deleted: it goes back in place.
+  platform::ArmFault(platform::kFaultRemove, 1, EIO);
+  RecordingFso().SetLines({"new"}, dir_ / "out.txt", false, false, false);
+  platform::DisarmFault();
+  EXPECT_EQ(dir_.Read("out.txt"), "old");
+  EXPECT_EQ(testing::FolderNames(dir_.path()), Lines{"out.txt"});
+}
+
+TEST_F(DocumentsTest, SetLinesFromTextCutsAtCarriageReturnLineFeed) {
+  struct Case {
+    std::string text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"a\r\nb", "a\r\nb"},
+      {"a\r\nb\r\n", "a\r\nb\r\n"},
+      {"\r\na", "\r\na"},
+      {"a\r\n\r\nb", "a\r\n\r\nb"},
+      {"x\ny", "xy"},  // lone LFs and CRs are no breaks and go
+      {"x\ry\r\r\nz", "xy\r\nz"},
+      {"a\0b\r\n\0"s, "ab\r\n"},
+      {"\r\n", "\r\n"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    dir_.Write("out.txt", "old content");
+    fso_.SetLinesFromText(c.text, dir_ / "out.txt", false);
+    EXPECT_EQ(dir_.Read("out.txt"), c.bytes) << ::testing::PrintToString(c.text);
   }
 }
 

@@ -1,6 +1,6 @@
 // What the POSIX platform layer does that Windows does not: names found
 // without regard to case, names that are not UTF-8, FIFOs, symbolic links
-// made with symlink(), descriptors.
+// made with symlink(), descriptors, replacing a file without an atomic exchange.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,21 +8,22 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
+#include "support/atomic_replace.h"
 #include "support/durability.h"
-#include "support/listed_entry.h"
 #include "support/temp_dir.h"
-#include "text/letter_case.h"
 
 namespace vkt::platform {
 namespace {
 
+using vkt::testing::FolderNames;
+using vkt::testing::Replace;
+using vkt::testing::StampOf;
 using vkt::testing::TempDir;
 using Names = std::vector<std::string>;
 
@@ -143,47 +144,6 @@ TEST(FindEntries, PutsNamesBeyondTheBasicPlaneBeforeTheHighestOnes) {
   }
 }
 
-// Names that are not UTF-8 and links open like any other entry, whether by
-// path or through a listing.
-TEST(ListedFolder, FindsNamesAsPathsResolveThemAndOpensEntriesByThem) {
-  TempDir dir;
-  dir.Write("F/a.ora", "lower");
-  dir.Write("F/A.ora", "upper");
-  dir.Write("F/B.ORA", "b");
-  dir.Write("F/caf\xE9.ora", "body");
-  dir.MakeDir("F/Sub.ora");
-  ASSERT_EQ(::mkfifo((dir / "F/pipe.ora").c_str(), 0600), 0);
-  ASSERT_EQ(::symlink("B.ORA", (dir / "F/link.ora").c_str()), 0);
-  ListedFolder folder;
-  ASSERT_TRUE(folder.Open(dir.path() + "\\f\\").ok());
-  auto read = [&](const std::string& name) {
-    return testing::EntryText(folder, name, text::UpperCase(name));
-  };
-  // The exact name wins, else the first equal name in listing order.
-  EXPECT_EQ(read("a.ora"), "lower");
-  EXPECT_EQ(read("A.ora"), "upper");
-  EXPECT_EQ(read("A.ORA"), "upper");
-  EXPECT_EQ(read("b.ora"), "b");
-  EXPECT_EQ(read("link.ORA"), "b");
-  EXPECT_EQ(read("CAF\xC3\x89.ora"), "body");
-  EXPECT_EQ(read("c.ora"), "<none>");
-  EXPECT_TRUE(IsRegularFile(dir / "F/caf\xC3\xA9.ora"));
-  // Entry types come from the listing, links followed; matching is that of
-  // a directory search.
-  Names names;
-  std::vector<EntryType> types;
-  for (std::size_t i : folder.Matching("*.ora")) {
-    names.push_back(folder.entry(i).name);
-    types.push_back(folder.entry(i).type);
-  }
-  EXPECT_EQ(names, Listed(dir.path() + "/F/*.ora"));
-  const EntryType file_type = EntryType::kRegular;
-  EXPECT_EQ(types, (std::vector<EntryType>{file_type, file_type, file_type, file_type, file_type,
-                                           EntryType::kOther, EntryType::kDirectory}));
-  EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
-  EXPECT_EQ(folder.size(), 0u);
-}
-
 // Where the system cannot copy or rename by itself (an older kernel, another
 // file system), a copy reads and writes and a move links and unlinks or
 // copies; any other error is the caller's.
@@ -259,8 +219,37 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   ::close(saved);
   if (next > 0) ::close(next);
   EXPECT_EQ(next, 0) << "descriptor 0 was kept";
-  EXPECT_EQ(testing::FolderNames(dir.path()),
-            (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
+  EXPECT_EQ(FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
+}
+
+// ---- replacing a file ----
+
+// Where the file system has no exchange, the test comes right before the rename.
+TEST(AtomicFile, WhereTheFileSystemHasNoExchangeTheTestComesRightBeforeTheRename) {
+  TempDir dir;
+  const std::string list = dir / "list.ini";
+  dir.Write("list.ini", "v1");
+  const FileStamp read = StampOf(list);
+  ArmFault(kFaultRename, 1, EINVAL);
+  EXPECT_TRUE(Replace(list, "ours", &read).ok());
+  DisarmFault();
+  EXPECT_EQ(dir.Read("list.ini"), "ours");
+}
+
+// A link at an output's name would be replaced, not what it leads to; neither
+// it nor a FIFO is read, and checking writes nothing.
+TEST(OutputFile, ALinkAtTheNameWouldBeReplacedAndNeitherItNorAFifoIsRead) {
+  TempDir dir;
+  dir.Write("ro", "not ours");
+  vkt::testing::MakeReadOnly(dir / "ro");
+  ASSERT_EQ(::symlink("ro", (dir / "link.sql").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir / "fifo.sql").c_str(), 0600), 0);
+  EXPECT_TRUE(CheckReplaceable(dir / "link.sql").ok());
+  std::string bytes = "x";
+  EXPECT_EQ(ReadOutputFile(dir / "link.sql", &bytes).code, ENOENT);
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(ReadOutputFile(dir / "fifo.sql", &bytes).code, kNotRegularFile);
+  EXPECT_EQ(FolderNames(dir.path()), (Names{"fifo.sql", "link.sql", "ro"}));
 }
 
 }  // namespace

@@ -1,20 +1,27 @@
 // The platform layer as both systems give it: read-only files, copies and
-// moves, the writer's lock, a status's words.
+// moves, replacing a file, the writer's lock, a listed folder, the console.
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "fs/platform/console.h"
 #include "fs/platform/file_system.h"
+#include "support/atomic_replace.h"
 #include "support/listed_entry.h"
 #include "support/temp_dir.h"
+#include "text/codepage.h"
 
 namespace vkt::platform {
 namespace {
 
+using vkt::testing::FolderNames;
+using vkt::testing::Replace;
+using vkt::testing::StampOf;
 using vkt::testing::TempDir;
+using Names = std::vector<std::string>;
 
 TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   TempDir dir;
@@ -23,20 +30,16 @@ TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   FileInfo info;
   ASSERT_TRUE(GetInfo(dir / "ro.txt", &info).ok());
   EXPECT_EQ(info.attributes, kAttrArchive | kAttrReadOnly);
-  EXPECT_FALSE(DeleteFile(dir / "ro.txt").ok());
   EXPECT_FALSE(CopyFile(dir / "ro.txt", dir / "ro.txt", false).ok());
   dir.Write("new.txt", "new");
   EXPECT_EQ(CopyFile(dir / "new.txt", dir / "ro.txt", false).code, EACCES);
   EXPECT_EQ(dir.Read("ro.txt"), "keep");
-  ASSERT_TRUE(SetReadOnly(dir / "ro.txt", false).ok());
-  EXPECT_TRUE(DeleteFile(dir / "ro.txt").ok());
-  // A move never replaces; a copy keeps content, mode and write time.
+  // A move never replaces, whatever the letter case of the name it is given;
+  // a copy keeps content, mode and write time.
   dir.Write("a", "a");
   dir.Write("b", "b");
   EXPECT_EQ(MoveFile(dir / "a", dir / "B").code, EEXIST);
   EXPECT_EQ(dir.Read("b"), "b");
-  EXPECT_TRUE(MoveFile(dir / "a", dir / "c").ok());
-  EXPECT_EQ(dir.Read("c"), "a");
   dir.Write("src", std::string(300000, 'z'));
   ASSERT_TRUE(SetTimes(dir / "src", 1000000000LL * 1600000000, 1000000000LL * 1500000000).ok());
   ASSERT_TRUE(CopyFile(dir / "SRC", dir / "dst", true).ok());
@@ -44,6 +47,117 @@ TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   ASSERT_TRUE(GetInfo(dir / "dst", &info).ok());
   EXPECT_EQ(info.write_ns, 1000000000LL * 1500000000);
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
+}
+
+// ---- replacing a file: temporary names within the limit of a name, and a
+// replacement that keeps another program's save made since the file was read ----
+
+TEST(TemporaryName, StaysWithinTheLimitOfANameAndRecognisable) {
+  EXPECT_EQ(TemporaryName("a.sql", "Ab12Cd"), ".a.sql.tmp-Ab12Cd");
+  const std::string longest = std::string(251, 'x') + ".sql";  // 255 bytes
+  const std::string temp = TemporaryName(longest, "Ab12Cd");
+  EXPECT_EQ(temp.size(), 255u);
+  EXPECT_EQ(temp.substr(0, 11), "." + std::string(10, 'x'));
+  EXPECT_TRUE(temp.ends_with(".tmp-Ab12Cd"));
+  EXPECT_TRUE(IsTemporaryName(temp));
+  // Names that differ only beyond the kept bytes still differ.
+  EXPECT_NE(TemporaryName(std::string(251, 'x') + ".ora", "Ab12Cd"), temp);
+  // The cut never falls inside a character.
+  std::string accents;
+  while (accents.size() < 250) accents += "\xC3\xA9";  // é
+  for (const std::string& name : {accents, "a" + accents}) {
+    const std::string cut = TemporaryName(name, "Ab12Cd");
+    EXPECT_LE(cut.size(), 255u);
+    EXPECT_TRUE(text::IsValidUtf8(cut)) << name.size();
+  }
+  for (const char* other : {"a.tmp-Ab12Cd", ".a.tmp-Ab12C", ".a.tmp-Ab12C!", ".tmp-Ab12Cd"}) {
+    EXPECT_FALSE(IsTemporaryName(other)) << other;
+  }
+}
+
+TEST(AtomicFile, ReplacesFilesWhoseNamesHaveTheFullLength) {
+  TempDir dir;
+  const std::string name = std::string(251, 'n') + ".sql";
+  dir.Write(name, "old");
+  // A leftover of a killed run for this very name, and another name's.
+  dir.Write(TemporaryName(name, "Qw12Er"), "half");
+  dir.Write(TemporaryName("other.sql", "Qw12Er"), "theirs");
+  ASSERT_TRUE(Replace(dir / name, "new").ok());
+  EXPECT_EQ(dir.Read(name), "new");
+  ASSERT_TRUE(RemoveLeftoverTemporaries(dir / name).ok());
+  EXPECT_EQ(FolderNames(dir.path()), (Names{TemporaryName("other.sql", "Qw12Er"), name}));
+}
+
+TEST(AtomicFile, KeepsAnotherProgramsSaveMadeSinceTheFileWasRead) {
+  TempDir dir;
+  const std::string list = dir / "list.ini";
+  // Unchanged: replaced.
+  dir.Write("list.ini", "v1");
+  FileStamp read = StampOf(list);
+  ASSERT_TRUE(Replace(list, "ours", &read).ok());
+  EXPECT_EQ(dir.Read("list.ini"), "ours");
+  // Saved by an editor (a new file renamed over it), written in place,
+  // deleted: kept as the other program left it.
+  const std::vector<void (*)(const std::string&, TempDir&)> others = {
+      [](const std::string& path, TempDir& d) {
+        d.Write("editor.tmp", "theirs");
+        std::filesystem::rename(d / "editor.tmp", path);
+      },
+      [](const std::string&, TempDir& d) { d.Write("list.ini", "in place, longer"); },
+      [](const std::string& path, TempDir&) { std::filesystem::remove(path); },
+  };
+  for (std::size_t i = 0; i < others.size(); ++i) {
+    SCOPED_TRACE(i);
+    dir.Write("list.ini", "v1");
+    read = StampOf(list);
+    const std::string before = (others[i](list, dir), dir.Read("list.ini"));
+    EXPECT_EQ(Replace(list, "ours", &read).code, kChangedMeanwhile);
+    EXPECT_EQ(dir.Read("list.ini"), before);
+    EXPECT_EQ(FolderNames(dir.path()), i == 2 ? Names{} : Names{"list.ini"});
+  }
+  // A save that comes after the test, right before the exchange: it is put
+  // back, and the new file goes.
+  static TempDir* in;
+  static std::string path;
+  in = &dir;
+  path = list;
+  dir.Write("list.ini", "v1");
+  read = StampOf(list);
+  ArmAction(kFaultRename, 1, [] {
+    in->Write("editor.tmp", "late save");
+    std::filesystem::rename(*in / "editor.tmp", path);
+  });
+  EXPECT_EQ(Replace(list, "ours", &read).code, kChangedMeanwhile);
+  DisarmFault();
+  EXPECT_EQ(dir.Read("list.ini"), "late save");
+  EXPECT_EQ(FolderNames(dir.path()), Names{"list.ini"});
+}
+
+// Reading an output first (ReadOutputFile) fails on a folder as on anything
+// that is no regular file, and leaves nothing read.
+TEST(CheckReplaceable, FailsAsTheReplacementWouldWithoutWritingAnything) {
+  TempDir dir;
+  dir.MakeDir("folder");
+  dir.Write("ro", "x");
+  vkt::testing::MakeReadOnly(dir / "ro");
+  EXPECT_EQ(CheckReplaceable(dir / "folder").code, EISDIR);
+  EXPECT_EQ(CheckReplaceable(dir / "ro").code, EACCES);
+  EXPECT_TRUE(CheckReplaceable(dir / "new").ok());
+  EXPECT_EQ(CheckReplaceable(dir / "missing/new").code, ENOENT);
+  EXPECT_EQ(CheckReplaceable(dir / "ro/new").code, ENOTDIR);
+  std::string bytes = "x";
+  EXPECT_EQ(ReadOutputFile(dir / "folder", &bytes).code, kNotRegularFile);
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(FolderNames(dir.path()), (Names{"folder", "ro"}));
+}
+
+TEST(IsSameOrInside, ComparesWholeComponents) {
+  EXPECT_TRUE(IsSameOrInside("/a/b", "/a"));
+  EXPECT_TRUE(IsSameOrInside("/a", "/a"));
+  EXPECT_TRUE(IsSameOrInside("/a/b", "/"));
+  EXPECT_FALSE(IsSameOrInside("/ab", "/a"));
+  EXPECT_FALSE(IsSameOrInside("/a", "/a/b"));
+  EXPECT_FALSE(IsSameOrInside("/a", ""));
 }
 
 TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
@@ -76,41 +190,54 @@ TEST(ListedFolder, FindsAndOpensEntriesInListingOrder) {
   EXPECT_EQ(read("B.ORA", "B.ORA"), "b");
   EXPECT_EQ(read("a.ora", "A.ORA"), "a");
   EXPECT_EQ(read("c.ora", "C.ORA"), "<none>");
-  std::vector<std::string> names;
+  Names names;
   std::vector<EntryType> types;
   for (std::size_t i : folder.Matching("*.ORA")) {
     names.push_back(folder.entry(i).name);
     types.push_back(folder.entry(i).type);
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"A.ora", "b.ora", "Sub.ora", "_x.ora"}));
+  EXPECT_EQ(names, (Names{"A.ora", "b.ora", "Sub.ora", "_x.ora"}));
   EXPECT_EQ(types, (std::vector<EntryType>{EntryType::kRegular, EntryType::kRegular,
                                            EntryType::kDirectory, EntryType::kRegular}));
-  std::vector<std::string> listed;
+  Names listed;
   for (const Entry& e : FindEntries(dir.path() + "/F/*")) listed.push_back(e.name);
   // A folder's own "." and ".." come first, as Windows gives them.
-  EXPECT_EQ(listed, (std::vector<std::string>{".", "..", "A.ora", "b.ora", "other.sql", "Sub.ora",
-                                              "_x.ora"}));
+  EXPECT_EQ(listed, (Names{".", "..", "A.ora", "b.ora", "other.sql", "Sub.ora", "_x.ora"}));
   File entry;
   EXPECT_EQ(folder.OpenEntry(folder.FindUpper("SUB.ORA"), &entry).code, kNotRegularFile);
   EXPECT_FALSE(folder.Open(dir.path() + "/missing").ok());
   EXPECT_EQ(folder.size(), 0u);
 }
 
-TEST(Status, TellsTheSystemsWordsAndTheProgramsOwn) {
-  EXPECT_EQ(Status::Ok().Text(), "");
-  EXPECT_EQ(Status::Errno(kNotRegularFile).Text(), "não é um arquivo comum");
-  EXPECT_EQ(Status::Errno(kChangedMeanwhile).Text(),
-            "alterado por outro programa durante a gravação");
-  // The system's words, without a line break at the end.
-  for (const int error : {ENOENT, EACCES, ENOSPC, EEXIST}) {
-    const std::string text = Status::Errno(error).Text();
-    EXPECT_FALSE(text.empty()) << error;
-    EXPECT_NE(text.back(), '\n') << error;
-    EXPECT_NE(text.back(), '\r') << error;
-  }
-#ifndef _WIN32
-  EXPECT_EQ(Status::Errno(ENOSPC).Text(), std::strerror(ENOSPC));
-#endif
+// ---- the command line's arguments and streams: the choices that no console
+// under test can show ----
+
+TEST(Console, OnlyAConsoleGetsText) {
+  EXPECT_TRUE(WritesAsConsoleText(StreamKind::kConsole));
+  // Pipes, files and NUL get the UTF-8 bytes as written.
+  EXPECT_FALSE(WritesAsConsoleText(StreamKind::kPipe));
+  EXPECT_FALSE(WritesAsConsoleText(StreamKind::kFile));
+  EXPECT_FALSE(WritesAsConsoleText(StreamKind::kNone));
+}
+
+TEST(Console, WideArgumentsAreKeptAsUtf8) {
+  const std::vector<std::u16string> wide = {
+      u"vktgera.exe",
+      u"--config",
+      u"C:\\Usu\u00E1rios\\Jo\u00E3o\\VKTGeraInstallBD.ini",
+      u"\u65E5\u672C",                      // outside every single-byte page
+      u"\U0001F600",                        // a surrogate pair
+      std::u16string(1, char16_t{0xD800}),  // an unpaired surrogate
+      u""};
+  const std::vector<std::string> expected = {
+      "vktgera.exe",
+      "--config",
+      "C:\\Usu\xC3\xA1rios\\Jo\xC3\xA3o\\VKTGeraInstallBD.ini",
+      "\xE6\x97\xA5\xE6\x9C\xAC",
+      "\xF0\x9F\x98\x80",
+      "\xEF\xBF\xBD",
+      ""};
+  EXPECT_EQ(ArgumentsFromUtf16(wide), expected);
 }
 
 }  // namespace

@@ -87,6 +87,16 @@ TEST_F(CopyFileAsAccount, RightPasswordCopiesUnlessFailIfExists) {
   EXPECT_EQ(dir_.Read("dst.sql"), "old");
   EXPECT_TRUE(fso_.CopyFileAS(Source(), Target(), "", "ana", "Segredo-1", false));
   EXPECT_EQ(dir_.Read("dst.sql"), "select 1 from dual;");
+  // A copy that fails is reported after going back: every hook call ran as
+  // the program itself (uid 0), the failure included.
+  const std::string missing = dir_.path() + "\\src\\missing.sql";
+  fso_.calls.clear();
+  EXPECT_FALSE(fso_.CopyFileAS(missing, dir_.path() + "\\new.sql", "", "ana", "Segredo-1", false));
+  EXPECT_FALSE(dir_.Exists("new.sql"));
+  EXPECT_EQ(fso_.calls, (std::vector<LogCall>{
+                            Call("Copiando Arquivo: " + missing, "CopyFileAS"),
+                            Call("Erro Copia de Arquivo: " + missing + " - ", "CopyFileAs", true),
+                        }));
 }
 
 // ".", "" and this host's name mean the local account; another domain names
@@ -123,17 +133,6 @@ TEST_F(CopyFileAsAccount, DomainsChooseTheAccountAndFailuresAreReportedByStep) {
   }
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(desktop_.message_text.empty());
-}
-
-TEST_F(CopyFileAsAccount, FailedCopyIsReportedAfterGoingBack) {
-  const std::string missing = dir_.path() + "\\src\\missing.sql";
-  EXPECT_FALSE(fso_.CopyFileAS(missing, Target(), "", "ana", "Segredo-1", false));
-  EXPECT_FALSE(dir_.Exists("dst.sql"));
-  // Every hook call ran as the program itself (uid 0), the failure included.
-  EXPECT_EQ(fso_.calls, (std::vector<LogCall>{
-                            Call("Copiando Arquivo: " + missing, "CopyFileAS"),
-                            Call("Erro Copia de Arquivo: " + missing + " - ", "CopyFileAs", true),
-                        }));
 }
 
 TEST_F(CopyFileAsAccount, FailedSwitchReportsTheImpersonation) {
