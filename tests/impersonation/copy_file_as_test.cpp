@@ -3,6 +3,7 @@
 // the user and group database, uid_wrapper takes the identity calls, so no real
 // account is needed and the process never really changes identity.
 #include <dlfcn.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -169,6 +170,16 @@ TEST_F(CopyFileAsAccount, LookUpLogonAndSwitchTakeOnTheWholeAccountAndGoBack) {
   identity.Restore();
   EXPECT_FALSE(identity.active());
   EXPECT_EQ(CurrentIdentity(), before_);
+  // Groups that are the account's own in another order are left as they are.
+  const std::vector<gid_t> reversed(account.groups.rbegin(), account.groups.rend());
+  ASSERT_EQ(::setgroups(reversed.size(), reversed.data()), 0);
+  ASSERT_TRUE(identity.Assume(account).ok());
+  std::vector<gid_t> groups(NGROUPS_MAX);
+  groups.resize(static_cast<size_t>(std::max(0, ::getgroups(NGROUPS_MAX, groups.data()))));
+  EXPECT_EQ(groups, reversed);
+  identity.Restore();
+  const std::vector<gid_t>& original = std::get<2>(before_);
+  ASSERT_EQ(::setgroups(original.size(), original.data()), 0);
   ASSERT_TRUE(platform::LookUpAccount("longo", &account).ok());  // read in a larger buffer
   EXPECT_EQ(account.uid, 4005u);
   EXPECT_EQ(platform::LookUpAccount("ninguem", &account).code, ENOENT);
