@@ -24,18 +24,24 @@ constexpr unsigned char kEdges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0x
                                     0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED,
                                     0xEE, 0xEF, 0xF0, 0xF1, 0xF4, 0xF5, 0xFF};
 
-// Every sequence of up to four edge bytes, and every sequence of two bytes.
-std::vector<std::string> Utf8Probes() {
-  std::vector<std::string> probes = {""};
-  std::vector<std::string> last = {""};
+// Every sequence of up to four units of `alphabet`.
+template <typename Unit, typename Alphabet>
+std::vector<std::basic_string<Unit>> UpToFour(const Alphabet& alphabet) {
+  std::vector<std::basic_string<Unit>> all = {{}}, last = {{}};
   for (int length = 1; length <= 4; ++length) {
-    std::vector<std::string> next;
-    for (const std::string& s : last) {
-      for (unsigned char b : kEdges) next.push_back(s + static_cast<char>(b));
+    std::vector<std::basic_string<Unit>> next;
+    for (const auto& s : last) {
+      for (auto unit : alphabet) next.push_back(s + static_cast<Unit>(unit));
     }
-    probes.insert(probes.end(), next.begin(), next.end());
+    all.insert(all.end(), next.begin(), next.end());
     last = std::move(next);
   }
+  return all;
+}
+
+// Every sequence of up to four edge bytes, and every sequence of two bytes.
+std::vector<std::string> Utf8Probes() {
+  std::vector<std::string> probes = UpToFour<char>(kEdges);
   for (int a = 0; a < 256; ++a) {
     for (int b = 0; b < 256; ++b) probes.push_back({static_cast<char>(a), static_cast<char>(b)});
   }
@@ -105,17 +111,7 @@ TEST(Utf8, StepsBackAsIcuStepsBack) {
 
 TEST(Utf8, WritesUtf16AsIcuWrites) {
   const char16_t units[] = {u'A', 0xE9, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD, 0xFFFF};
-  std::vector<std::u16string> probes = {u""};
-  std::vector<std::u16string> last = {u""};
-  for (int length = 1; length <= 4; ++length) {
-    std::vector<std::u16string> next;
-    for (const std::u16string& s : last) {
-      for (char16_t u : units) next.push_back(s + u);
-    }
-    probes.insert(probes.end(), next.begin(), next.end());
-    last = std::move(next);
-  }
-  for (const std::u16string& s : probes) {
+  for (const std::u16string& s : UpToFour<char16_t>(units)) {
     icu::UnicodeString u(false, reinterpret_cast<const UChar*>(s.data()),
                          static_cast<int32_t>(s.size()));
     std::string expected;
