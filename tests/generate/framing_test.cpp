@@ -63,20 +63,6 @@ TEST(Framing, AFailedCallBecomesTheLineOfItsOperation) {
   EXPECT_TRUE(Status::Ok().About(Operation::kReadFile, "x").path.empty());
 }
 
-TEST(Framing, CodeObjectTypes) {
-  const auto is_code = [](std::string_view keyword) {
-    const config::ObjectType* type = config::FindObjectType(keyword);
-    return type != nullptr && type->object_class == config::ObjectClass::kCode;
-  };
-  for (const char* t :
-       {"VIEWS", "FUNCTIONS", "PROCEDURES", "PACKAGES", "TRIGGERS", "TYPESRULESDEFAULTS"}) {
-    EXPECT_TRUE(is_code(t)) << t;
-  }
-  for (const char* t : {"TABELAS", "PROCEDURES_SQL_2005", "views", "DADOS"}) {
-    EXPECT_FALSE(is_code(t)) << t;
-  }
-}
-
 // The names as a run writes them are pinned by tests/cases; the run passes
 // the system upper-cased.
 TEST(Names, TheSpecialSystemsAreComparedUpperCased) {
