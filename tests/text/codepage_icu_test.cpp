@@ -54,7 +54,7 @@ std::u16string IcuFromUtf8(const std::string& s) {
                         static_cast<size_t>(u.length()));
 }
 
-TEST(Utf8, ReadsAsIcuReadsOnEveryEdge) {
+TEST(Utf8, ReadsAndStepsBackAsIcuOnEveryEdge) {
   std::unique_ptr<CodePage> page = CodePage::Open("UTF-8", nullptr);
   ASSERT_TRUE(page);
   int failures = 0;
@@ -81,21 +81,17 @@ TEST(Utf8, ReadsAsIcuReadsOnEveryEdge) {
     EXPECT_EQ(Utf8ToUtf16(s), units) << testing::PrintToString(s);
     // The UTF-8 code page reads as ICU reads.
     EXPECT_EQ(page->DecodeUtf16(s), units) << testing::PrintToString(s);
-    if (Utf8ToUtf16(s) != units) ++failures;
-  }
-}
-
-TEST(Utf8, StepsBackAsIcuStepsBack) {
-  for (const std::string& s : Utf8Probes()) {
+    // Back one character from every end, as U8_BACK_1 steps.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
     for (std::size_t end = 1; end <= s.size(); ++end) {
-      auto icu_at = static_cast<std::int32_t>(end);
-      U8_BACK_1(bytes, 0, icu_at);
-      std::size_t at = end;
-      PreviousUtf8(s, &at);
-      EXPECT_EQ(at, static_cast<std::size_t>(icu_at))
+      auto icu_back = static_cast<std::int32_t>(end);
+      U8_BACK_1(bytes, 0, icu_back);
+      std::size_t back = end;
+      PreviousUtf8(s, &back);
+      EXPECT_EQ(back, static_cast<std::size_t>(icu_back))
           << testing::PrintToString(s) << " from " << end;
     }
+    if (Utf8ToUtf16(s) != units) ++failures;
   }
 }
 
