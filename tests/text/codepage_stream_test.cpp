@@ -38,13 +38,11 @@ std::basic_string<Out> InBlocks(
   }
 }
 
-struct Sample {
-  const char* page;
-  std::string bytes;  // in the page, ill-formed pieces included
-};
-
 TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
-  const Sample samples[] = {
+  const struct {
+    const char* page;
+    std::string bytes;  // in the page, ill-formed pieces included
+  } samples[] = {
       // "ação €" and a character beyond U+FFFF, then a cut 3-byte character,
       // a stray trail byte and a cut 4-byte character at the end.
       {"UTF-8", "a\xC3\xA7\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80 \xE2\x82 \x80 x\xF0\x9F\x98"},
@@ -52,7 +50,7 @@ TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
       {"Shift_JIS", "\x82\xA0\x88\x9F a\xB1\x82\xA2 \x93\xFA\x96\x7B\x81"},
       {"windows-1252", "caf\xE9 \x80 \x81\x9D\xFF"},
   };
-  for (const Sample& sample : samples) {
+  for (const auto& sample : samples) {
     const CodePage* page = CodePage::Named(sample.page, nullptr);
     ASSERT_NE(page, nullptr) << sample.page;
     const std::u16string whole = page->DecodeUtf16(sample.bytes);
