@@ -38,14 +38,11 @@ TEST(ObjectTypeTable, EveryRowIsConsistent) {
   EXPECT_EQ(FindObjectType("views"), nullptr);
 }
 
+// The prefixes by system are pinned by tests/cases/jobs-by-system.case; the
+// run upper-cases the system first, the table compares it as given.
 TEST(ObjectTypeTable, NumberPrefixOfJobsDependsOnTheSystem) {
-  const ObjectType& jobs = *FindObjectType("JOBS");
-  EXPECT_EQ(NumberPrefix(jobs, "DORVEL"), "12.1-");
-  EXPECT_EQ(NumberPrefix(jobs, "ZEMO"), "14-");
-  EXPECT_EQ(NumberPrefix(jobs, "TESSAL"), "13-");
-  EXPECT_EQ(NumberPrefix(jobs, "tessal"), "");
-  EXPECT_EQ(NumberPrefix(jobs, "XYZ"), "");
-  EXPECT_EQ(NumberPrefix(*FindObjectType("VIEWS"), "XYZ"), "05-");
+  EXPECT_EQ(NumberPrefix(*FindObjectType("JOBS"), "TESSAL"), "13-");
+  EXPECT_EQ(NumberPrefix(*FindObjectType("JOBS"), "tessal"), "");
 }
 
 }  // namespace
