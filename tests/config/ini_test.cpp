@@ -266,6 +266,8 @@ TEST_F(IniTest, WriteSectionKeysLeavesTheBytesOfOneWritePerKey) {
         INI gathered = At(dir_ / "gathered.ini", section);
         ASSERT_TRUE(gathered.BeginWrites()) << shown;
         ASSERT_TRUE(gathered.WriteSectionKeys(section, batch)) << shown;
+        // Reads before the commit see what was gathered.
+        EXPECT_EQ(gathered.ReadINISettings(last), seq.ReadINISettings(last)) << shown;
         ASSERT_TRUE(gathered.CommitWrites()) << shown;
         EXPECT_EQ(dir_.Read("gathered.ini"), dir_.Read("seq.ini")) << shown;
       }

@@ -111,6 +111,7 @@ TEST(CodePage, ConvertsWhatAPageHasAndWritesAQuestionMarkForWhatItLacks) {
       {"windows-1252", "a\x80??z", u"a\u20AC\u4E2D\U0001F600z", true},
       // One mark for a character outside the first plane, up to the last one.
       {"windows-1252", "??", u"\U00010000\U0010FFFF", true},
+      {"windows-1252", "?x", u"\uFFFDx", true},  // one mark, and nothing more goes
       {"windows-1250", "?", u"\u00E3", true},
       {"ISO-8859-1", "?", u"\u20AC", true},
       {"Shift_JIS", "??", u"\u00E7\u0E01", true},
