@@ -26,39 +26,34 @@ constexpr char kNotAsciiProblem[] = "not an ASCII-compatible code page: UTF-16LE
 // keys that could not be used.
 TEST(ReadGeneralSettings, EachFieldComesFromItsKeyOrKeepsItsDefault) {
   const struct {
-    const char* what;
     std::string ini;
     const char* code_page;
     const char* repositories;  // each name in brackets
     std::vector<GeneralKeyProblem> problems;
   } rows[] = {
-      {"no file", "", "windows-1252", "", {}},
-      {"no section", "[OUTRA]\r\nCodePage=UTF-8\r\nREPOSITORIO=R1\r\n", "windows-1252", "", {}},
-      {"empty keys", "[GERAL]\r\nCodePage=\r\nREPOSITORIO=\r\n", "windows-1252", "", {}},
-      {"repositories", "[GERAL]\r\nREPOSITORIO=R1,, R2\r\n", "windows-1252", "[R1][][ R2]", {}},
-      {"names in Windows-1252",
-       "[GERAL]\r\nREPOSITORIO=Produ\xE7\xE3o\r\n",
-       "windows-1252",
-       "[Produ\xC3\xA7\xC3\xA3o]",
-       {}},
-      {"names in the page named, whatever the keys' order",
-       "[geral]\r\nrepositorio=Produ\xC3\xA7\xC3\xA3o\r\ncodepage= UTF-8 \r\n",
+      // No file, no section, empty keys.
+      {"", "windows-1252", "", {}},
+      {"[OUTRA]\r\nCodePage=UTF-8\r\nREPOSITORIO=R1\r\n", "windows-1252", "", {}},
+      {"[GERAL]\r\nCodePage=\r\nREPOSITORIO=\r\n", "windows-1252", "", {}},
+      {"[GERAL]\r\nREPOSITORIO=R1,, R2\r\n", "windows-1252", "[R1][][ R2]", {}},
+      // Names in Windows-1252, or in the page named, whatever the keys' order.
+      {"[GERAL]\r\nREPOSITORIO=Produ\xE7\xE3o\r\n", "windows-1252", "[Produ\xC3\xA7\xC3\xA3o]", {}},
+      {"[geral]\r\nrepositorio=Produ\xC3\xA7\xC3\xA3o\r\ncodepage= UTF-8 \r\n",
        "UTF-8",
        "[Produ\xC3\xA7\xC3\xA3o]",
        {}},
-      {"an unknown page",
-       "[GERAL]\r\nCodePage=klingon\r\nREPOSITORIO=A\r\n",
+      // An unknown page, a page that is not ASCII.
+      {"[GERAL]\r\nCodePage=klingon\r\nREPOSITORIO=A\r\n",
        "windows-1252",
        "[A]",
        {{"CodePage", "klingon", "Unknown code page: klingon", "windows-1252"}}},
-      {"a page that is not ASCII",
-       "[GERAL]\nCodePage=UTF-16LE\n",
+      {"[GERAL]\nCodePage=UTF-16LE\n",
        "windows-1252",
        "",
        {{"CodePage", "UTF-16LE", kNotAsciiProblem, "windows-1252"}}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+    SCOPED_TRACE(row.ini);
     testing::FakeDesktop desktop;
     TempDir dir;
     if (!row.ini.empty()) dir.Write("VKTGeraInstallBD.ini", row.ini);
@@ -81,16 +76,12 @@ TEST(GeneralKeys, TheReadmeNamesEveryKey) {
   }
 }
 
+// Names between commas, untrimmed and empty ones too, are pinned by the
+// rows above and by tests/cases (codepage, config-lookup); here, the ends.
 TEST(SplitRepositoryList, SplitsAtEveryCommaWithoutTrimming) {
   // Each name in brackets.
-  const std::pair<std::string, std::string> cases[] = {{"", ""},
-                                                       {"R1", "[R1]"},
-                                                       {"R1,R2", "[R1][R2]"},
-                                                       {"R1,,R2", "[R1][][R2]"},
-                                                       {"R1, R2 ", "[R1][ R2 ]"},
-                                                       {",", "[][]"},
-                                                       {"R1,", "[R1][]"},
-                                                       {",R1", "[][R1]"}};
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"R1", "[R1]"}, {",", "[][]"}, {"R1,", "[R1][]"}, {",R1", "[][R1]"}};
   for (const auto& [value, names] : cases) {
     std::string got;
     for (const std::string& name : SplitRepositoryList(value)) got += "[" + name + "]";

@@ -158,23 +158,35 @@ TEST_F(IniTest, WriteChangesOneLineAndKeepsEveryOtherByte) {
       {"[A]\r\nX=1\r", "A", "K", "v", "[A]\r\nX=1\r\nK=v"},
       {"[A]\nX=1\r", "A", "K", "v", "[A]\nX=1\r\nK=v"},
       {"[A]\r\nX=1\r\nK=old\r", "A", "K", "v", "[A]\r\nX=1\r\nK=v\r"},
+      // Lone CR lines are lines; an added line ends like the file's lines.
+      {"[A]\rX=1\r[B]\rY=2\r", "A", "K", "v", "[A]\rX=1\rK=v\r[B]\rY=2\r"},
+      {"[A]\rX=1\r", "A", "X", "v", "[A]\rX=v\r"},
+      {"[A]\rX=1\r", "C", "K", "v", "[A]\rX=1\r\r[C]\rK=v\r"},
+      {"[A]\rX=1", "A", "K", "v", "[A]\rX=1\rK=v"},
+      {"[A]\nX=1\rY=2\n", "A", "K", "v", "[A]\nX=1\rY=2\nK=v\n"},
+      {Utf16File("[A]\rX=1\r"), "A", "K", "v", Utf16File("[A]\rX=1\rK=v\r")},
       // The code page of the file, and its byte-order mark.
       {"[S]\nK=x\n", "S", "K", "A\xC3\xA7\xC3\xA3o", "[S]\nK=A\xE7\xE3o\n"},
       {"\xEF\xBB\xBF[S]\nK=x\n", "S", "K", "A\xC3\xA7\xC3\xA3o",
        "\xEF\xBB\xBF[S]\nK=A\xC3\xA7\xC3\xA3o\n"},
   };
   for (const Case& c : cases) {
-    INI ini = Open(c.before, c.section);
+    const bool has_x = c.before.find("X=1") != std::string::npos;
+    INI ini = Open(c.before, "A");
     if (c.before == kNoFile) std::remove((dir_ / "cfg.ini").c_str());
-    ASSERT_TRUE(ini.WriteIniSettings(c.section, c.key, c.value)) << c.before;
-    EXPECT_EQ(dir_.Read("cfg.ini"), c.after) << c.before;
-    EXPECT_EQ(ini.ReadINISettings(c.key), c.value) << c.before;
-    EXPECT_EQ(testing::FolderNames(dir_.path()), Names{"cfg.ini"});
-    ini.Section("A");
-    if (c.before.find("X=1") != std::string::npos && c.key != "X") {
+    if (has_x) {
       EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
     }
+    ASSERT_TRUE(ini.WriteIniSettings(c.section, c.key, c.value)) << c.before;
+    EXPECT_EQ(dir_.Read("cfg.ini"), c.after) << c.before;
+    EXPECT_EQ(testing::FolderNames(dir_.path()), Names{"cfg.ini"});
+    if (has_x && c.key != "X") {
+      EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
+    }
+    ini.Section(c.section);
+    EXPECT_EQ(ini.ReadINISettings(c.key), c.value) << c.before;
   }
+  EXPECT_EQ(Open("[A]\nX=1\rY=2\n", "A").ReadINISettings("Y"), "2");
 }
 
 // WriteSectionKeys makes one pass of what one WriteIniSettings per key, in
@@ -249,36 +261,18 @@ TEST_F(IniTest, WriteSectionKeysLeavesTheBytesOfOneWritePerKey) {
         INI one_pass = At(dir_ / "batch.ini", section);
         ASSERT_TRUE(one_pass.WriteSectionKeys(section, batch)) << shown;
         EXPECT_EQ(dir_.Read("batch.ini"), dir_.Read("seq.ini")) << shown;
+        const std::string& last = batch.back().key;
+        EXPECT_EQ(one_pass.ReadINISettings(last), seq.ReadINISettings(last)) << shown;
         INI gathered = At(dir_ / "gathered.ini", section);
         ASSERT_TRUE(gathered.BeginWrites()) << shown;
         ASSERT_TRUE(gathered.WriteSectionKeys(section, batch)) << shown;
+        // Reads before the commit see what was gathered.
+        EXPECT_EQ(gathered.ReadINISettings(last), seq.ReadINISettings(last)) << shown;
         ASSERT_TRUE(gathered.CommitWrites()) << shown;
         EXPECT_EQ(dir_.Read("gathered.ini"), dir_.Read("seq.ini")) << shown;
       }
     }
   }
-  // The bytes themselves, for the numbering's usual case.
-  INI ini = Open("[TABELAS]\r\nNUMFILES=1\r\nFILE1=A\r\n\r\n[VIEWS]\r\n", "TABELAS");
-  ASSERT_TRUE(ini.WriteSectionKeys("TABELAS", batches[0]));
-  EXPECT_EQ(dir_.Read("cfg.ini"),
-            "[TABELAS]\r\nNUMFILES=3\r\nFILE1=A\r\nFILE2=B\r\nFILE3=C\r\n\r\n[VIEWS]\r\n");
-  EXPECT_EQ(ini.ReadINISettings("FILE3"), "C");
-}
-
-TEST_F(IniTest, WriteSectionKeysWritesNothingWhenAnyWriteWouldBeRefused) {
-  const std::string before = "[S]\nK=x\n";
-  INI ini = Open(before, "S");
-  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"B", "two\nlines"}, {"C", "3"}}));
-  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"=B", "2"}}));
-  EXPECT_FALSE(ini.WriteSectionKeys("S\r", {{"A", "1"}}));
-  EXPECT_EQ(dir_.Read("cfg.ini"), before);
-  EXPECT_TRUE(ini.WriteSectionKeys("S", {}));
-  EXPECT_EQ(dir_.Read("cfg.ini"), before);
-  const std::string odd = Utf16File("[S]\r\nK=x\r\n") + "\x41";
-  INI utf16 = Open(odd, "S");
-  EXPECT_FALSE(utf16.WriteSectionKeys("S", {{"A", "1"}}));
-  EXPECT_EQ(utf16.LastWriteError(), EILSEQ);
-  EXPECT_EQ(dir_.Read("cfg.ini"), odd);
 }
 
 // What a written value reads back as depends on the file's encoding: the
@@ -330,14 +324,28 @@ TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
-TEST_F(IniTest, WriteRefusesTextsThatCannotBeOneKeyLine) {
+// Texts that cannot be one key line are refused, and WriteSectionKeys writes
+// nothing when any one of its writes would be; so is a UTF-16 file that would
+// not come back unchanged.
+TEST_F(IniTest, RefusedWritesLeaveTheFileAsItWas) {
   const std::string before = "[S]\nK=x\n";
   INI ini = Open(before, "S");
   const std::vector<std::string> refused[] = {
       {"S", "K", "two\nlines"}, {"S", "K", "cr\r"}, {"S\n[T]", "K", "v"}, {"S", "A=B", "v"},
       {"S", "  ", "v"},         {"S", ";K", "v"},   {"S", "[K", "v"}};
   for (const auto& r : refused) EXPECT_FALSE(ini.WriteIniSettings(r[0], r[1], r[2])) << r[1];
+  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"B", "two\nlines"}, {"C", "3"}}));
+  EXPECT_FALSE(ini.WriteSectionKeys("S", {{"A", "1"}, {"=B", "2"}}));
+  EXPECT_FALSE(ini.WriteSectionKeys("S\r", {{"A", "1"}}));
+  EXPECT_TRUE(ini.WriteSectionKeys("S", {}));
   EXPECT_EQ(dir_.Read("cfg.ini"), before);
+  const std::string odd = Utf16File("[S]\r\nK=x\r\n") + "\x41";
+  INI utf16 = Open(odd, "S");
+  EXPECT_EQ(utf16.ReadINISettings("K"), "x");
+  EXPECT_FALSE(utf16.WriteIniSettings("S", "Y", "2"));
+  EXPECT_FALSE(utf16.WriteSectionKeys("S", {{"A", "1"}}));
+  EXPECT_EQ(utf16.LastWriteError(), EILSEQ);
+  EXPECT_EQ(dir_.Read("cfg.ini"), odd);
 }
 
 TEST_F(IniTest, WriteFailsWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
@@ -373,34 +381,6 @@ TEST_F(IniTest, SectionKeyLinesGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
   EXPECT_FALSE(ini.SectionKeyLines(&lines));
   EXPECT_TRUE(lines.empty());
   EXPECT_TRUE(desktop_.boxes.empty());
-}
-
-TEST_F(IniTest, AUtf16FileThatWouldNotComeBackUnchangedIsNotWritten) {
-  const std::string odd = Utf16File("[A]\r\nX=1\r\n") + "\x41";
-  INI ini = Open(odd, "A");
-  EXPECT_EQ(ini.ReadINISettings("X"), "1");
-  EXPECT_FALSE(ini.WriteIniSettings("A", "Y", "2"));
-  EXPECT_EQ(dir_.Read("cfg.ini"), odd);
-}
-
-TEST_F(IniTest, CrOnlyLinesAreLinesAndAddedLinesEndLikeTheFile) {
-  struct Case {
-    std::string before, section, key, after;
-  } cases[] = {
-      {"[A]\rX=1\r[B]\rY=2\r", "A", "K", "[A]\rX=1\rK=v\r[B]\rY=2\r"},
-      {"[A]\rX=1\r", "A", "X", "[A]\rX=v\r"},
-      {"[A]\rX=1\r", "C", "K", "[A]\rX=1\r\r[C]\rK=v\r"},
-      {"[A]\rX=1", "A", "K", "[A]\rX=1\rK=v"},
-      {"[A]\nX=1\rY=2\n", "A", "K", "[A]\nX=1\rY=2\nK=v\n"},
-      {Utf16File("[A]\rX=1\r"), "A", "K", Utf16File("[A]\rX=1\rK=v\r")},
-  };
-  for (const Case& c : cases) {
-    INI ini = Open(c.before, "A");
-    EXPECT_EQ(ini.ReadINISettings("X"), "1") << c.before;
-    EXPECT_TRUE(ini.WriteIniSettings(c.section, c.key, "v")) << c.before;
-    EXPECT_EQ(dir_.Read("cfg.ini"), c.after) << c.before;
-  }
-  EXPECT_EQ(Open("[A]\nX=1\rY=2\n", "A").ReadINISettings("Y"), "2");
 }
 
 #ifndef _WIN32  // POSIX only: a FIFO and /dev/zero

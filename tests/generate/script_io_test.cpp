@@ -65,49 +65,65 @@ Lines ReadLines(const std::string& source_bytes, const text::CodePage& page) {
   return lines;
 }
 
-std::string Utf16Le(const std::u16string& units) {
-  std::string s = "\xFF\xFE";
-  for (char16_t u : units) {
-    s.push_back(static_cast<char>(u & 0xFF));
-    s.push_back(static_cast<char>(u >> 8));
-  }
-  return s;
-}
-
 // The line rules spelt out byte by byte: CR or CR LF ends a line, a lone LF
 // stays inside it, a last line without terminator is a line.
 Lines SplitLines(std::string_view in) {
   Lines lines;
-  std::string line;
-  bool open = false;
-  for (size_t i = 0; i < in.size(); ++i) {
-    if (in[i] != '\r') {
-      line.push_back(in[i]);
-      open = true;
-      continue;
-    }
-    lines.push_back(line);
-    line.clear();
-    open = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] != '\r') continue;
+    lines.emplace_back(in.substr(start, i - start));
     if (i + 1 < in.size() && in[i + 1] == '\n') ++i;
+    start = i + 1;
   }
-  if (open) lines.push_back(line);
+  if (start < in.size()) lines.emplace_back(in.substr(start));
   return lines;
 }
+
+// `lines`, each followed by the line end, as `row` lays them out under the
+// code page `page`, after its byte-order mark.
+std::string LaidOut(const OutputEncoding& row, const Lines& lines, const text::CodePage& page) {
+  std::string out(row.byte_order_mark);
+  auto put = [&](std::u16string_view units) {
+    for (char16_t u : units) {
+      const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+      if (row.unit_bytes == 1) {
+        out.push_back(low);
+      } else {
+        out += row.big_endian ? std::string{high, low} : std::string{low, high};
+      }
+    }
+  };
+  for (const std::string& line : lines) {
+    if (row.unit_bytes == 1) {
+      out += page.Encode(line);
+    } else {
+      put(text::Utf8ToUtf16(line));
+    }
+    put(row.line_end);
+  }
+  return out;
+}
+
+// The SQL Server scripts' layout, spelt out.
+constexpr OutputEncoding kUtf16LeCrLf = {
+    .byte_order_mark = "\xFF\xFE", .unit_bytes = 2, .big_endian = false, .line_end = u"\r\n"};
 
 // Reader, Oracle copy and SQL Server copy of `in` under the code page `page`
 // against the line rules, with U+00FE and U+00FF dropped from copied lines.
 void ExpectLineRules(const std::string& in, const text::CodePage& page = Windows1252()) {
-  Lines decoded;
+  Lines decoded, cleaned_lines;
   std::string cleaned;
   for (const std::string& raw : SplitLines(in)) {
     decoded.push_back(page.Decode(raw));
-    cleaned += LimpaLinha(decoded.back()) + "\r\n";
+    cleaned_lines.push_back(LimpaLinha(decoded.back()));
+    cleaned += cleaned_lines.back() + "\r\n";
   }
   const std::string what = page.name() + ": " + in.substr(0, 80);
   EXPECT_EQ(ReadLines(in, page), decoded) << what;
   EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage, page), page.Encode(cleaned)) << what;
-  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le, page), Utf16Le(text::Utf8ToUtf16(cleaned))) << what;
+  EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le, page), LaidOut(kUtf16LeCrLf, cleaned_lines, page))
+      << what;
 }
 
 const char* const kLineEnds[] = {
@@ -222,8 +238,9 @@ TEST(LineRules, FollowTheCodePageOfEachRunInAReusedWriterAndReader) {
       ASSERT_TRUE(source.Open(dir / "src.ora").ok());
       ASSERT_TRUE(writer.CopyCleanedLines(source).ok());
       ASSERT_TRUE(writer.Close().ok());
-      EXPECT_EQ(dir.Read("out.sql"),
-                encoding == ScriptEncoding::kCodePage ? run.bytes : Utf16Le(u"\u3042\r\n"));
+      EXPECT_EQ(dir.Read("out.sql"), encoding == ScriptEncoding::kCodePage
+                                         ? run.bytes
+                                         : LaidOut(kUtf16LeCrLf, {"\xE3\x81\x82"}, page));
     }
     ASSERT_TRUE(reader.Open(dir / "src.ora", page).ok());
     std::string line;
@@ -231,41 +248,6 @@ TEST(LineRules, FollowTheCodePageOfEachRunInAReusedWriterAndReader) {
     EXPECT_EQ(line, "\xE3\x81\x82");
     EXPECT_FALSE(reader.Next(&line));
   }
-}
-
-TEST(ScriptWriter, WritesLinesAsGivenWithTheBomOrNothingFirst) {
-  // Aç€ and a CJK sign; a byte that is no UTF-8 is not taken for ASCII.
-  EXPECT_EQ(
-      Written({"a\rb", "c\r\n", "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80"}, ScriptEncoding::kCodePage),
-      "a\rb\r\nc\r\n\r\nA\xE7\x80?\r\n");
-  EXPECT_EQ(Written({"a\r\xC3\xA7\xE4\xB8\x80", "\x80"}, ScriptEncoding::kUtf16Le),
-            Utf16Le(u"a\r\u00E7\u4E00\r\n\uFFFD\r\n"));
-  EXPECT_EQ(Written({}, ScriptEncoding::kUtf16Le), "\xFF\xFE");
-}
-
-// `lines`, each followed by the line end, as `row` lays them out under the
-// code page `page`, after its byte-order mark.
-std::string LaidOut(const OutputEncoding& row, const Lines& lines, const text::CodePage& page) {
-  std::string out(row.byte_order_mark);
-  auto put = [&](std::u16string_view units) {
-    for (char16_t u : units) {
-      const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
-      if (row.unit_bytes == 1) {
-        out.push_back(low);
-      } else {
-        out += row.big_endian ? std::string{high, low} : std::string{low, high};
-      }
-    }
-  };
-  for (const std::string& line : lines) {
-    if (row.unit_bytes == 1) {
-      out += page.Encode(line);
-    } else {
-      put(text::Utf8ToUtf16(line));
-    }
-    put(row.line_end);
-  }
-  return out;
 }
 
 // The writer's rows are data: rows the program does not use (two-byte units
@@ -298,8 +280,12 @@ TEST(ScriptWriter, EveryEncodingRowFollowsTheLineRules) {
           cleaned.push_back(LimpaLinha(page.Decode(raw)));
         EXPECT_EQ(Copy(in, rows[r], page), LaidOut(rows[r], cleaned, page)) << in.substr(0, 80);
       }
-      const Lines lines = {"ascii", "", "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80 \xC3\xBE", "a\rb\nc"};
+      // Lines as given: line ends inside them, a CJK sign, a byte that is no
+      // UTF-8 (not taken for ASCII); no lines, only the byte-order mark.
+      const Lines lines = {"ascii",   "",      "A\xC3\xA7\xE2\x82\xAC\xE4\xB8\x80 \xC3\xBE",
+                           "a\rb\nc", "c\r\n", "\x80"};
       EXPECT_EQ(Written(lines, rows[r], page), LaidOut(rows[r], lines, page));
+      EXPECT_EQ(Written({}, rows[r], page), LaidOut(rows[r], {}, page));
     }
   }
 }
@@ -307,11 +293,10 @@ TEST(ScriptWriter, EveryEncodingRowFollowsTheLineRules) {
 TEST(ScriptWriter, RefusesARowThatIsNone) {
   TempDir dir;
   ScriptWriter w;
-  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 4}, Windows1252()).code, EINVAL);
-  EXPECT_EQ(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 1, .line_end = u"\u2028"},
-                     Windows1252())
-                .code,
-            EINVAL);
+  for (const OutputEncoding& none :
+       {OutputEncoding{.unit_bytes = 4}, OutputEncoding{.unit_bytes = 1, .line_end = u"\u2028"}}) {
+    EXPECT_EQ(w.Create(dir / "out.sql", none, Windows1252()).code, EINVAL);
+  }
   EXPECT_EQ(w.WriteLine("x").code, EINVAL);
   EXPECT_FALSE(dir.Exists("out.sql"));
   EXPECT_TRUE(w.Create(dir / "out.sql", OutputEncoding{.unit_bytes = 2, .line_end = u"\u2028"},

@@ -7,25 +7,30 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "text/codepage.h"
 
 namespace vkt::text {
 namespace {
 
-// Decodes `bytes` in blocks of `block` bytes into rooms of `room` units.
-std::u16string DecodeInBlocks(StreamConverter& converter, std::string_view bytes, std::size_t block,
-                              std::size_t room) {
-  std::u16string out;
-  char16_t units[8];
+// Converts `in` in blocks of `block` into rooms of `room` (at most 16) units
+// with `convert`: StreamConverter::Decode or StreamConverter::Encode.
+template <typename In, typename Out>
+std::basic_string<Out> InBlocks(
+    StreamConverter& converter,
+    StreamConverter::Step (StreamConverter::*convert)(const In**, const In*, Out**, Out*, bool),
+    std::type_identity_t<std::basic_string_view<In>> in, std::size_t block, std::size_t room) {
+  std::basic_string<Out> out;
+  Out units[16];
   for (std::size_t at = 0;; at += block) {
-    const bool last = at + block >= bytes.size();
-    const std::string_view piece = bytes.substr(std::min(at, bytes.size()), block);
-    const char* from = piece.data();
+    const bool last = at + block >= in.size();
+    const std::basic_string_view<In> piece = in.substr(std::min(at, in.size()), block);
+    const In* from = piece.data();
     for (;;) {
-      char16_t* to = units;
+      Out* to = units;
       const StreamConverter::Step step =
-          converter.Decode(&from, piece.data() + piece.size(), &to, units + room, last);
+          (converter.*convert)(&from, piece.data() + piece.size(), &to, units + room, last);
       out.append(units, to);
       if (step != StreamConverter::Step::kFull) break;
     }
@@ -33,32 +38,11 @@ std::u16string DecodeInBlocks(StreamConverter& converter, std::string_view bytes
   }
 }
 
-std::string EncodeInBlocks(StreamConverter& converter, std::u16string_view units, std::size_t block,
-                           std::size_t room) {
-  std::string out;
-  char bytes[16];
-  for (std::size_t at = 0;; at += block) {
-    const bool last = at + block >= units.size();
-    const std::u16string_view piece = units.substr(std::min(at, units.size()), block);
-    const char16_t* from = piece.data();
-    for (;;) {
-      char* to = bytes;
-      const StreamConverter::Step step =
-          converter.Encode(&from, piece.data() + piece.size(), &to, bytes + room, last);
-      out.append(bytes, to);
-      if (step != StreamConverter::Step::kFull) break;
-    }
-    if (last) return out;
-  }
-}
-
-struct Sample {
-  const char* page;
-  std::string bytes;  // in the page, ill-formed pieces included
-};
-
 TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
-  const Sample samples[] = {
+  const struct {
+    const char* page;
+    std::string bytes;  // in the page, ill-formed pieces included
+  } samples[] = {
       // "ação €" and a character beyond U+FFFF, then a cut 3-byte character,
       // a stray trail byte and a cut 4-byte character at the end.
       {"UTF-8", "a\xC3\xA7\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80 \xE2\x82 \x80 x\xF0\x9F\x98"},
@@ -66,7 +50,7 @@ TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
       {"Shift_JIS", "\x82\xA0\x88\x9F a\xB1\x82\xA2 \x93\xFA\x96\x7B\x81"},
       {"windows-1252", "caf\xE9 \x80 \x81\x9D\xFF"},
   };
-  for (const Sample& sample : samples) {
+  for (const auto& sample : samples) {
     const CodePage* page = CodePage::Named(sample.page, nullptr);
     ASSERT_NE(page, nullptr) << sample.page;
     const std::u16string whole = page->DecodeUtf16(sample.bytes);
@@ -77,7 +61,7 @@ TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
     for (std::size_t block = 1; block <= sample.bytes.size(); ++block) {
       for (std::size_t room : {2U, 3U, 8U}) {
         ASSERT_TRUE(converter.Open(*page));
-        EXPECT_EQ(DecodeInBlocks(converter, sample.bytes, block, room), whole)
+        EXPECT_EQ(InBlocks(converter, &StreamConverter::Decode, sample.bytes, block, room), whole)
             << sample.page << ", blocks of " << block << ", room " << room;
       }
     }
@@ -85,7 +69,7 @@ TEST(StreamConverter, BlocksGiveWhatTheWholeGives) {
     for (std::size_t block = 1; block <= clean.size(); ++block) {
       for (std::size_t room : {4U, 5U, 16U}) {
         ASSERT_TRUE(converter.Open(*page));
-        EXPECT_EQ(EncodeInBlocks(converter, clean, block, room), encoded)
+        EXPECT_EQ(InBlocks(converter, &StreamConverter::Encode, clean, block, room), encoded)
             << sample.page << ", blocks of " << block << ", room " << room;
       }
     }
@@ -99,7 +83,7 @@ TEST(StreamConverter, ACharacterThePageLacksIsAQuestionMark) {
   ASSERT_TRUE(converter.Open(*page));
   // "é€" are not in Shift-JIS, nor is U+1F600 (one character, one "?").
   const std::u16string units = u"a\u00E9\u20AC\U0001F600b";
-  EXPECT_EQ(EncodeInBlocks(converter, units, 1, 16), "a???b");
+  EXPECT_EQ(InBlocks(converter, &StreamConverter::Encode, units, 1, 16), "a???b");
 }
 
 }  // namespace

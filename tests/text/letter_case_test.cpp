@@ -14,8 +14,9 @@ TEST(LetterCase, UsesSimpleCaseMapping) {
   EXPECT_TRUE(EqualsIgnoreCase("Views", "VIEWS"));
 }
 
-// Both builds read the same generated table; these pin a few of its rows
-// wherever the test runs.
+// Both builds read the same generated table, which the Linux build checks
+// against ICU on every code point; these pin a few of its rows wherever the
+// test runs, and what lies beyond the last code point.
 TEST(LetterCase, MapsCodePointsOfEveryPlaneFromTheTable) {
   const struct {
     char32_t c, upper, lower;
@@ -23,16 +24,7 @@ TEST(LetterCase, MapsCodePointsOfEveryPlaneFromTheTable) {
       {U'a', U'A', U'a'},
       {U'\u00FF', U'\u0178', U'\u00FF'},              // ÿ: its capital lies in another block
       {U'\u0131', U'I', U'\u0131'},                   // dotless i upper-cases to ASCII
-      {U'\u0130', U'\u0130', U'i'},                   // and dotted capital I lower-cases to it
-      {U'\u212A', U'\u212A', U'k'},                   // Kelvin sign
-      {U'\u026A', U'\uA7AE', U'\u026A'},              // the widest distance to a capital
-      {U'\u01C5', U'\u01C4', U'\u01C6'},              // title-case digraph
-      {U'\u10D0', U'\u1C90', U'\u10D0'},              // Georgian
       {U'\U00010428', U'\U00010400', U'\U00010428'},  // Deseret, beyond the first plane
-      {U'\U0001E922', U'\U0001E900', U'\U0001E922'},  // Adlam, the last cased script
-      {U'\U0001E943', U'\U0001E921', U'\U0001E943'},
-      {U'\U0001E944', U'\U0001E944', U'\U0001E944'},
-      {U'\U0010FFFF', U'\U0010FFFF', U'\U0010FFFF'},
       {char32_t{0x110000}, char32_t{0x110000}, char32_t{0x110000}},  // not a code point
   };
   for (const auto& c : cases) {

@@ -112,21 +112,6 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
   }
 }
 
-TEST(WrapText, FillsEveryOutput) {
-  FakeDesktop desktop;
-  std::int32_t count = -1, width = 0, ampersand = -1;
-  Extent size;
-  EXPECT_EQ(WrapText(0, "&Open\r\nSave", &count, &width, &ampersand, &size),
-            (Lines{"&Open\r\n", "Save"}));
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(ampersand, 0);
-  EXPECT_EQ(width, 40);  // the ampersand and the break measure as nothing
-  EXPECT_EQ(size, (Extent{40, 32}));
-  width = 50;
-  EXPECT_EQ(WrapText(0, "aa cccccccc", &count, &width), (Lines{"aa ", "cccccccc"}));
-  EXPECT_EQ(width, 80);
-}
-
 TEST(StripMnemonics, KeepsTheDrawnCharacters) {
   // A final "&" is taken as it is; CR LF and CR CR LF vanish, a lone LF or CR
   // stays; after a triple the pass does not look for another.
@@ -145,12 +130,23 @@ TEST(StripMnemonics, KeepsTheDrawnCharacters) {
   for (const auto& [text, drawn] : cases) EXPECT_EQ(StripMnemonics(text), drawn) << text;
 }
 
+// Measures, and WrapText filling every output from them.
 TEST(TextMeasure, MnemonicsDecideWhetherAmpersandsCountAndLinesStack) {
   InitTextApi();
   EXPECT_TRUE(TextApiReady());
   EXPECT_TRUE(UseWideText());
   FakeDesktop desktop;
+  std::int32_t count = -1, width = 0, ampersand = -1;
   Extent size;
+  EXPECT_EQ(WrapText(0, "&Open\r\nSave", &count, &width, &ampersand, &size),
+            (Lines{"&Open\r\n", "Save"}));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(ampersand, 0);
+  EXPECT_EQ(width, 40);  // the ampersand and the break measure as nothing
+  EXPECT_EQ(size, (Extent{40, 32}));
+  width = 50;
+  EXPECT_EQ(WrapText(0, "aa cccccccc", &count, &width), (Lines{"aa ", "cccccccc"}));
+  EXPECT_EQ(width, 80);
   GetTextSize(0, "&Open", &size, false);
   EXPECT_EQ(size.cx, 50);
   GetTextSize(0, "&Open", &size, true);
