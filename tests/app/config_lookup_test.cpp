@@ -159,16 +159,6 @@ TEST_F(WindowsConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
             "  C:\\ProgramData\\VKTGeraInstallBD\\VKTGeraInstallBD.ini (%PROGRAMDATA%)");
 }
 
-TEST(ProcessLookupEnvironment, FollowsTheBuildsRules) {
-  const LookupEnvironment env = ProcessLookupEnvironment("", "");
-#ifdef _WIN32
-  EXPECT_EQ(env.rules, LookupRules::kWindows);
-#else
-  EXPECT_EQ(env.rules, LookupRules::kXdg);
-#endif
-  EXPECT_FALSE(env.executable_folder.empty());
-}
-
 TEST(PathFromConfigurationFolder, JoinsRelativePathsToTheFolderAndLeavesTheRest) {
   struct Row {
     const char* folder;

@@ -435,16 +435,5 @@ TEST_F(IniTest, FileListOfJobsWithoutACountHasNoFiles) {
   EXPECT_EQ(List("[JOBS]\nNUMFILES=1\nFILE1=J\n", "JOBS").names, (Names{"", "J"}));
 }
 
-TEST_F(IniTest, FileListCountMustBeAWholeNumberUpToAMillion) {
-  for (const char* bad :
-       {"abc", "-1", "+1", "2.0", "1e3", "1 2", "1000001", "99999999999999999999"}) {
-    FileList list = List(std::string("[SEQUENCES]\nNUMFILES=") + bad + "\n", "SEQUENCES");
-    EXPECT_EQ(list.status, FileListStatus::kInvalidCount) << bad;
-    EXPECT_EQ(list.names, Names{""}) << bad;
-  }
-  EXPECT_EQ(List("[SEQUENCES]\nNUMFILES=007\n", "SEQUENCES").names.size(), 8u);
-  EXPECT_EQ(List("[SEQUENCES]\nNUMFILES=\t1 \nFILE1=A\n", "SEQUENCES").names, (Names{"", "A"}));
-}
-
 }  // namespace
 }  // namespace vkt::config
