@@ -49,6 +49,19 @@ TEST(FileChanges, ReadOnlyFilesAndReplacingBehaveAsOnWindows) {
   EXPECT_EQ(CopyFile(dir / "src", dir / "dst", true).code, EEXIST);
 }
 
+// A File opened again lets go of the file it held, and of that file's lock.
+TEST(FileChanges, AFileOpenedAgainLetsGoOfTheFileItHeld) {
+  TempDir dir;
+  dir.Write("a.sql", "a");
+  dir.Write("b.sql", "b");
+  File file;
+  File other;
+  ASSERT_TRUE(File::Open(dir / "a.sql", File::Mode::kWriteKeep, &file, true).ok());
+  EXPECT_EQ(File::Open(dir / "a.sql", File::Mode::kWriteKeep, &other, true).code, EWOULDBLOCK);
+  ASSERT_TRUE(File::Open(dir / "b.sql", File::Mode::kRead, &file).ok());
+  EXPECT_TRUE(File::Open(dir / "a.sql", File::Mode::kWriteKeep, &other, true).ok());
+}
+
 // ---- replacing a file: temporary names within the limit of a name, and a
 // replacement that keeps another program's save made since the file was read ----
 

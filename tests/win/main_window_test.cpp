@@ -207,6 +207,18 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
   EXPECT_EQ(Text(Item(window, kIdStatus)),
             "Configuração: " + Native(dir.path()) + "\\VKTGeraInstallBD.ini");
   EXPECT_EQ(Text(window.hwnd()), "Geração de Scripts de Instalação");
+  // The menu: Arquivo with its three commands.
+  HMENU arquivo = GetSubMenu(GetMenu(window.hwnd()), 0);
+  Texts commands;
+  for (int i = 0; i < GetMenuItemCount(arquivo); ++i) {
+    wchar_t caption[64] = {};
+    GetMenuStringW(arquivo, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+    commands.push_back(std::to_string(GetMenuItemID(arquivo, i)) + " " + Utf8(caption));
+  }
+  EXPECT_EQ(commands,
+            (Texts{std::to_string(kIdMnuHabNumeracao) + " Habilita Numeração",
+                   std::to_string(kIdMnuAbrirConfiguracao) + " Abrir configuração…\tCtrl+O", "0 ",
+                   std::to_string(kIdMnuSair) + " Sair"}));
 }
 
 // The lookup of a window started without --config, in folders of the test.
