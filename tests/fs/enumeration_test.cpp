@@ -66,6 +66,9 @@ TEST(EnumTypeFiles, MatchesPatternLists) {
       {"ac", "a?c", false},
       {"\xC3\xA7\xC3\xA3o.txt", "\xC3\x87\xC3\x83O.*", true},
       {"x.tar.gz", "*.gz", true},
+      // A character beyond the basic plane is one character.
+      {"\xF0\x9F\x98\x80.sql", "?.sql", true},
+      {"x\xF0\x9F\x98\x81.sql", "x\xF0\x9F\x98\x80*", false},
       {"x", "*", true},
   };
   TempDir dir;
