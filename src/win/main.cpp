@@ -45,17 +45,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     if (quit_after_start) {
       status = window.ConfigurationFound() ? 0 : 2;
     } else {
-      MSG message{};
-      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        HWND hwnd = window.hwnd();
-        if (hwnd != nullptr && TranslateAcceleratorW(hwnd, window.accelerators(), &message)) {
-          continue;
-        }
-        if (hwnd != nullptr && IsDialogMessageW(hwnd, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-      status = static_cast<int>(message.wParam);
+      status = window.RunMessageLoop();
     }
   }
   if (SUCCEEDED(com)) CoUninitialize();

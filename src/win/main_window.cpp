@@ -196,6 +196,17 @@ MainWindow::MainWindow(const std::string& program_folder)
   Create("");
 }
 
+int MainWindow::RunMessageLoop() const {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (hwnd_ != nullptr && TranslateAcceleratorW(hwnd_, accelerators_, &message)) continue;
+    if (hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
 MainWindow::~MainWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);

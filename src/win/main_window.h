@@ -53,8 +53,10 @@ class MainWindow {
 
   // Null once the window has been closed.
   HWND hwnd() const { return hwnd_; }
-  // The menu's keyboard shortcuts (Ctrl+O), for the message loop.
-  HACCEL accelerators() const { return accelerators_; }
+  // The thread's message loop, until WM_QUIT: the menu's keyboard shortcuts
+  // (Ctrl+O) and the controls' keyboard navigation first, then every other
+  // window's messages. Returns WM_QUIT's code.
+  int RunMessageLoop() const;
 
   // What "Abrir configuração…" does once a file is picked: reads `file` as
   // the main configuration, reloads both lists as at start-up (captions and

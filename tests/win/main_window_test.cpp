@@ -221,6 +221,19 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
                    std::to_string(kIdMnuSair) + " Sair"}));
 }
 
+// The program's message loop gives every other window of the thread its
+// messages (a combo box's drop-down list is one), and ends at WM_QUIT.
+TEST(MainWindowLoop, DispatchesOtherWindowsMessagesAndEndsAtQuit) {
+  TempDir dir;
+  MainWindow window(Native(dir.path()));
+  MainWindow other(Native(dir.path()));
+  PostMessageW(other.hwnd(), WM_CLOSE, 0, 0);
+  PostQuitMessage(7);
+  EXPECT_EQ(window.RunMessageLoop(), 7);
+  EXPECT_EQ(other.hwnd(), nullptr);
+  EXPECT_NE(window.hwnd(), nullptr);
+}
+
 // The lookup of a window started without --config, in folders of the test.
 class MainWindowLookup : public ::testing::Test {
  protected:
