@@ -14,6 +14,7 @@
 #include "fs/file_system_object.h"
 #include "fs/fs_internal.h"
 #include "fs/platform/file_system.h"
+#include "fs/platform/system_info.h"
 #include "support/temp_dir.h"
 
 namespace vkt::fs {
@@ -96,6 +97,11 @@ TEST(OleDateConversion, FileTimesBecomeLocalDatesAndBackRoundedToTheSecond) {
     EXPECT_FALSE(internal::OleDateToFileTime(bad, &ns)) << bad;
   }
   EXPECT_EQ(ns, 7);
+  // A local time whose instant the system cannot hold (the last second an
+  // int year reaches, three hours west) is refused, not taken for -1.
+  ScopedTimeZone west(kBrasilia);
+  std::int64_t utc = 0;
+  EXPECT_FALSE(platform::LocalToUtcSeconds(67768036191676799, &utc));
 }
 
 // ---- attributes ----

@@ -436,6 +436,9 @@ TEST(MainWindowLayout, ANewDpiLaysTheWindowOutAgain) {
   EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(9.75 * dpi / 72)));
   EXPECT_EQ(font.lfWeight, FW_BOLD);
   EXPECT_EQ(std::wstring(font.lfFaceName), L"MS Sans Serif");
+  // The status line takes the labels' font, new with the DPI too.
+  EXPECT_EQ(SendMessageW(Item(window, kIdStatus), WM_GETFONT, 0, 0),
+            SendMessageW(Item(window, kIdLabel1_1), WM_GETFONT, 0, 0));
   GetWindowRect(window.hwnd(), &frame);
   EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
   EXPECT_LE(MinimumSize(window).x, frame.right - frame.left);
