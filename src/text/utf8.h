@@ -22,6 +22,16 @@ inline std::int32_t TakeTrailByte(const unsigned char* s, std::size_t n, std::si
   return s[(*i)++] & 0x3F;
 }
 
+// The range of the first trail byte after the lead byte `lead` of a three-
+// or four-byte character: narrower after E0 and F0 (no overlong forms), ED
+// (no surrogates) and F4 (nothing above U+10FFFF).
+inline unsigned char FirstTrailLow(unsigned char lead) {
+  return lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+}
+inline unsigned char FirstTrailHigh(unsigned char lead) {
+  return lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+}
+
 // Each reads the rest of a character whose lead byte `lead` stood before
 // s[*i] and moves `*i` behind what it took: the code point, or -1 at the
 // first byte that cannot follow.
@@ -33,9 +43,7 @@ inline std::int32_t RestOfTwoBytes(const unsigned char* s, std::size_t n, std::s
 
 inline std::int32_t RestOfThreeBytes(const unsigned char* s, std::size_t n, std::size_t* i,
                                      std::int32_t lead) {
-  // The first trail byte's range rules out overlong forms and surrogates.
-  const std::int32_t t1 =
-      TakeTrailByte(s, n, i, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF);
+  const std::int32_t t1 = TakeTrailByte(s, n, i, FirstTrailLow(lead), FirstTrailHigh(lead));
   if (t1 < 0) return -1;
   const std::int32_t t2 = TakeTrailByte(s, n, i);
   return t2 < 0 ? -1 : ((lead & 0x0F) << 12) | (t1 << 6) | t2;
@@ -43,9 +51,7 @@ inline std::int32_t RestOfThreeBytes(const unsigned char* s, std::size_t n, std:
 
 inline std::int32_t RestOfFourBytes(const unsigned char* s, std::size_t n, std::size_t* i,
                                     std::int32_t lead) {
-  // ... and here overlong forms and values above U+10FFFF.
-  const std::int32_t t1 =
-      TakeTrailByte(s, n, i, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF);
+  const std::int32_t t1 = TakeTrailByte(s, n, i, FirstTrailLow(lead), FirstTrailHigh(lead));
   if (t1 < 0) return -1;
   const std::int32_t t2 = TakeTrailByte(s, n, i);
   if (t2 < 0) return -1;
@@ -59,13 +65,8 @@ inline bool IsTrailByte(unsigned char b) { return (b & 0xC0) == 0x80; }
 // character (the ranges NextUtf8 checks).
 inline bool CanBegin(unsigned char lead, unsigned char t1) {
   if (lead >= 0xC2 && lead <= 0xDF) return true;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    return t1 >= (lead == 0xE0 ? 0xA0 : 0x80) && t1 <= (lead == 0xED ? 0x9F : 0xBF);
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    return t1 >= (lead == 0xF0 ? 0x90 : 0x80) && t1 <= (lead == 0xF4 ? 0x8F : 0xBF);
-  }
-  return false;
+  if (lead < 0xE0 || lead > 0xF4) return false;
+  return t1 >= FirstTrailLow(lead) && t1 <= FirstTrailHigh(lead);
 }
 
 // Whether a character led by `lead` is long enough to hold `trails` trail
