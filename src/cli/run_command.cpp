@@ -142,7 +142,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   const app::RunOptions run_options{
       .dry_run = check,
       .writes_file_list = options.command == Command::kNumbering && options.write,
-      .lock = &lock};
+      .lock = &lock,
+      .lock_wait_seconds = options.wait_seconds,
+      .waiting = [out, err](const std::string& what) {
+        Flush(out);
+        WriteLine(err, "vktgera: aguardando a trava de " + what);
+      }};
   if (check || reporting) {
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.

@@ -47,6 +47,9 @@ inline constexpr int kForeignLink = 1002;
 // Not an errno: the file changed on disk (another program saved it) between
 // the moment it was read and the moment its replacement was to be committed.
 inline constexpr int kChangedMeanwhile = 1003;
+// Not an errno: a FolderLock found at its lock file's name something that is
+// not a lock file of the user's own (see FolderLock::Acquire).
+inline constexpr int kForeignLockFile = 1004;
 
 // What a failed call was doing, for the line that reports it.
 enum class Operation : std::uint8_t {
@@ -80,7 +83,7 @@ struct Status {
   // FormatMessageW on Windows (in the system's language, without its trailing
   // line break), of `native`, or where that is 0 of the system's own code
   // closest to `code`; the program's own words for kNotRegularFile,
-  // kForeignLink and kChangedMeanwhile.
+  // kForeignLink, kChangedMeanwhile and kForeignLockFile.
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -519,29 +522,57 @@ bool IsTemporaryName(std::string_view name);
 Status RemoveLeftoverTemporaries(std::string_view path,
                                  LinkAtTarget links = LinkAtTarget::kReplace);
 
-// An exclusive lock on a folder, held until the object is destroyed or
-// Release is called (also when the process dies). On POSIX an advisory lock
-// (flock) on the folder itself: nothing is created in it. On Windows the file
-// kLockFileName in the folder, opened without sharing and deleted on close,
-// which the file server also keeps from other machines on a network share.
+// Who stands in the way of a FolderLock, as far as the system tells; empty
+// texts where it does not.
+struct LockHolder {
+  // What stands at the lock file's name when it is no lock file of this
+  // user's (kForeignLockFile).
+  enum class Found : std::uint8_t { kNothing, kFile, kLink, kFolder, kFifo, kOther };
+  // The process that holds the lock (EWOULDBLOCK): its number.
+  std::string process;
+  // The account of that process (EWOULDBLOCK), or the owner of what stands
+  // at the lock file's name (kForeignLockFile): its name, or its number where
+  // the account has no name.
+  std::string user;
+  Found found = Found::kNothing;
+};
+
+// An exclusive lock on a folder that only writers can take, held until the
+// object is destroyed or Release is called (also when the process dies):
+// the file kLockFileName in the folder, which no other user can open.
+// POSIX: created by the runner with mode 0600 and locked with flock; taken
+// only when it is a regular file of one name that belongs to the effective
+// user or to root (one that a killed run left is taken over); deleted on
+// release while still held. A reader of the folder can take no part in it.
+// Windows: opened without sharing and deleted on close, which the file
+// server also keeps from other machines on a network share; taken only when
+// no reparse point or folder stands at its name and the file belongs to the
+// user (or to the owner the process gives its new files).
 class FolderLock {
  public:
   FolderLock() = default;
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
-  // Takes the lock without waiting. EWOULDBLOCK: another holder has it.
-  // Other failures: the folder cannot be opened or the lock file not made
-  // (ENOENT, ENOTDIR, EACCES...).
-  Status Acquire(std::string_view folder);
+  // Takes the lock of `folder`, waiting up to `wait_ms` milliseconds while
+  // another holds it (0: not at all). EWOULDBLOCK: another holder has it
+  // still; `*holder` (when given) then names the holder where the system
+  // tells (on Linux from /proc/locks). kForeignLockFile: something else
+  // stands at the lock file's name (another user's file, a link, a FIFO, a
+  // folder...), which is left as it is; `*holder` tells what and whose.
+  // Other failures: the folder cannot be reached or the lock file not made
+  // (ENOENT, ENOTDIR, EACCES, kForeignLink...).
+  Status Acquire(std::string_view folder, LockHolder* holder = nullptr, std::int64_t wait_ms = 0);
   void Release();
   bool held() const { return handle_ != kNoHandle; }
 
  private:
   NativeHandle handle_ = kNoHandle;
+  NativeHandle folder_ = kNoHandle;  // POSIX: the folder the lock file is deleted from
+  std::string lock_path_;            // the lock file, for the listing cache
 };
 
-// The name of FolderLock's lock file on Windows (hidden, gone when released).
+// The name of FolderLock's lock file (hidden; gone when released).
 inline constexpr char kLockFileName[] = ".vktgera.lock";
 
 // Makes an interruption delete the temporary files in progress and end the
