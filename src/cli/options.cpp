@@ -328,7 +328,7 @@ std::string UsageText() {
          "  --type TYPE    one object type, in any letter case (default TODOS, all;\n"
          "                 numbering needs one other than TODOS):\n" +
          TypeLines(17, 80) +
-         "  --report FILE       REPORTS: a JSON report of the run\n"
+         "  --report FILE       REPORTS: a JSON report of the run (\"-\": standard output)\n"
          "  --report-html FILE  REPORTS: the same as an HTML page\n"
          "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
          "  --write        writes the FILEn lines and NUMFILES into the TYPE's section\n"

@@ -50,6 +50,9 @@ inline constexpr int kChangedMeanwhile = 1003;
 // Not an errno: a FolderLock found at its lock file's name something that is
 // not a lock file of the user's own (see FolderLock::Acquire).
 inline constexpr int kForeignLockFile = 1004;
+// Not an errno: a whole output was named onto a block device (a disk), which
+// is neither replaced nor written.
+inline constexpr int kBlockDevice = 1005;
 
 // What a failed call was doing, for the line that reports it.
 enum class Operation : std::uint8_t {
@@ -83,7 +86,7 @@ struct Status {
   // FormatMessageW on Windows (in the system's language, without its trailing
   // line break), of `native`, or where that is 0 of the system's own code
   // closest to `code`; the program's own words for kNotRegularFile,
-  // kForeignLink, kChangedMeanwhile and kForeignLockFile.
+  // kForeignLink, kChangedMeanwhile, kForeignLockFile and kBlockDevice.
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -254,6 +257,7 @@ void ForgetListings();
 Status CopyFileReplacing(std::string_view from, std::string_view to);
 
 class File;
+
 namespace detail {
 struct Listing;
 }
@@ -330,6 +334,40 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
+// What a path names as the place of a whole output that the user names (a
+// report), told without opening it (the open of a FIFO waits for a reader).
+enum class OutputKind : std::uint8_t {
+  // Written as a file, replaced atomically (AtomicFile): a regular file,
+  // nothing yet, and whatever else the rest of this list leaves out. A link
+  // at the name that the protected_symlinks rule would not follow counts as
+  // nothing: it is replaced.
+  kFile,
+  // Written as a stream, where it is, never replaced: "-" (standard output);
+  // on POSIX an open descriptor named as /dev/stdout, /dev/stderr,
+  // /dev/fd/N or /proc/self/fd/N, a character device (a terminal,
+  // /dev/null) or a FIFO, through links the rule follows; on Windows "NUL"
+  // and "CON".
+  kStream,
+  kFolder,       // a folder
+  kBlockDevice,  // a block device (POSIX), written neither way
+};
+OutputKind KindOfOutput(std::string_view path);
+
+// Opens for writing the stream that `path` names (OutputKind::kStream): a
+// descriptor named (standard output for "-") is written as it is, sharing
+// its offset, never reopened or truncated; a FIFO's open waits for its reader
+// as a shell's redirection does. `*kind` tells what `path` names; `*out` is
+// opened only for kStream. A block device fails with kBlockDevice.
+Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind);
+
+// The identity of the regular file `path` names and its number of names
+// (hard links); links are followed, but for a link at the name itself where
+// `follow_link_at_name` is false (a link there reads as no regular file).
+// kNotRegularFile for anything else. A descriptor named as such (see
+// OutputKind::kStream) gives the file behind it.
+Status GetFileIdentity(std::string_view path, FileIdentity* identity, std::uint64_t* links,
+                       bool follow_link_at_name = true);
+
 // An open file. Move-only; closes on destruction.
 class File {
  public:
@@ -375,6 +413,7 @@ class File {
 
  private:
   friend Status CopyFileReplacing(std::string_view from, std::string_view to);
+  friend Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind);
   friend class ListedFolder;
   NativeHandle handle_ = kNoHandle;
   bool append_ = false;  // kAppend where the system has no append mode of its own
