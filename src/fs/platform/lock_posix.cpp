@@ -115,9 +115,10 @@ int LockWaiting(int fd, std::int64_t deadline_ns) {
   for (;;) {
     const std::int64_t left = deadline_ns - SteadyNs();
     if (left <= 0) break;
+    const std::int64_t left_us = left / 1000 + 1;
     itimerval timer{};
-    timer.it_value = {static_cast<time_t>(left / 1000000000),
-                      static_cast<suseconds_t>(left % 1000000000 / 1000 + 1)};
+    timer.it_value = {static_cast<time_t>(left_us / 1000000),
+                      static_cast<suseconds_t>(left_us % 1000000)};
     timer.it_interval = {0, 100000};
     ::setitimer(ITIMER_REAL, &timer, nullptr);
     result = ::flock(fd, LOCK_EX);
@@ -146,7 +147,7 @@ Status OpenLockFile(int folder, const std::string& name, LockHolder* holder, Uni
                           O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
   if (fd.get() < 0) {
     // Root's lock file, which a user cannot open, is as good as another's.
-    const Status failed = FromErrno();
+    Status failed = FromErrno();
     if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         (!IsOwnLockFile(st) || st.st_uid != ::geteuid())) {
       return Foreign(st, holder);
@@ -168,7 +169,7 @@ Status LockFile(int fd, std::int64_t deadline_ns, LockHolder* holder) {
   if (errno == EWOULDBLOCK && deadline_ns > SteadyNs() && LockWaiting(fd, deadline_ns) == 0) {
     return Status::Ok();
   }
-  const Status failed = FromErrno();
+  Status failed = FromErrno();
   struct stat st {};
   if (failed.code == EWOULDBLOCK && holder != nullptr && ::fstat(fd, &st) == 0) {
     FindHolder(st, holder);

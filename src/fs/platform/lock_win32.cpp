@@ -63,7 +63,7 @@ Status FolderLock::Acquire(std::string_view folder, LockHolder* holder, std::int
       handle_ = FromHandle(handle);
       return Status::Ok();
     }
-    const Status failed = LastError();
+    Status failed = LastError();
     // Windows cannot wait for a file that another holds without sharing:
     // the open is tried again until the time is up.
     const ULONGLONG now = ::GetTickCount64();
