@@ -40,15 +40,60 @@ bool Runs(const config::ObjectType& type, const std::string& selected, bool z7q)
 
 void ShowBox(std::string_view text) { Desktop().boxes->Show(text, kTitle, BoxIcon::kNone); }
 
-// Takes the writer's lock of `folder`; false only when another run has it.
-bool TakeWriterLock(const std::string& folder, bool create, platform::FolderLock* lock) {
-  platform::Status status = lock->Acquire(folder);
+// " (processo PID, usuário USER)" where the system names the holder.
+std::string HolderText(const platform::LockHolder& holder) {
+  if (holder.process.empty()) return {};
+  return " (processo " + holder.process + (holder.user.empty() ? "" : ", usuário " + holder.user) +
+         ")";
+}
+
+std::string_view FoundText(platform::LockHolder::Found found) {
+  using enum platform::LockHolder::Found;
+  switch (found) {
+    case kLink:
+      return "link simbólico";
+    case kFolder:
+      return "pasta";
+    case kFifo:
+      return "FIFO";
+    case kOther:
+      return "arquivo especial";
+    case kFile:
+    case kNothing:
+      break;
+  }
+  return "arquivo";
+}
+
+// Takes the writer's lock of `folder`, waiting as `options` say. False (and
+// the box) only when another run has it or the lock file is not this user's.
+bool TakeWriterLock(const std::string& folder, bool create, const RunOptions& options,
+                    platform::FolderLock* lock) {
+  platform::LockHolder holder;
+  platform::Status status = lock->Acquire(folder, &holder);
   if (status.code == ENOENT && create) {
     // Whoever creates it (another run may be first), it is locked after.
     platform::CreateDirectory(folder);
-    status = lock->Acquire(folder);
+    status = lock->Acquire(folder, &holder);
   }
-  return status.code != EWOULDBLOCK;
+  const std::string shown = generate::CaminhoMensagem(folder);
+  if (status.code == EWOULDBLOCK && options.lock_wait_seconds > 0) {
+    if (options.waiting) options.waiting(shown + HolderText(holder));
+    status = lock->Acquire(folder, &holder, std::int64_t{options.lock_wait_seconds} * 1000);
+  }
+  if (status.code == EWOULDBLOCK) {
+    ShowBox("Outra execução está gravando em: " + shown + HolderText(holder));
+    return false;
+  }
+  if (status.code == platform::kForeignLockFile) {
+    const bool separated = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    const std::string owner = holder.user.empty() ? "" : " de " + holder.user;
+    ShowBox("Arquivo de trava recusado: " +
+            generate::CaminhoMensagem(folder + (separated ? "" : "\\") + platform::kLockFileName) +
+            " (" + std::string(FoundText(holder.found)) + owner + ")");
+    return false;
+  }
+  return true;
 }
 
 // Every file a writing run may replace, with how it reaches it: the targets
@@ -81,14 +126,12 @@ std::vector<std::pair<std::string, platform::LinkAtTarget>> WrittenFiles(const S
 }
 
 // Takes the writer's lock of the run's folder into `lock` and deletes the
-// leftovers of interrupted runs; false (and the box) when another run holds
-// the lock.
-bool LockForWriting(const Session& session, bool install, platform::FolderLock* lock) {
+// leftovers of interrupted runs; false (and the box) when the lock cannot be
+// had (see TakeWriterLock).
+bool LockForWriting(const Session& session, bool install, const RunOptions& options,
+                    platform::FolderLock* lock) {
   const std::string folder = WriterLockFolder(session.settings, install);
-  if (!TakeWriterLock(folder, install, lock)) {
-    ShowBox("Outra execução está gravando em: " + generate::CaminhoMensagem(folder));
-    return false;
-  }
+  if (!TakeWriterLock(folder, install, options, lock)) return false;
   for (const auto& [path, links] : WrittenFiles(session, install)) {
     platform::RemoveLeftoverTemporaries(path, links);
   }
@@ -183,7 +226,7 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   platform::FolderLock own_lock;
   platform::FolderLock* lock = options.lock ? options.lock : &own_lock;
   if (install ? !options.dry_run : options.writes_file_list) {
-    if (!LockForWriting(session, install, lock)) return RunOutcome::kLocked;
+    if (!LockForWriting(session, install, options, lock)) return RunOutcome::kLocked;
   }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);

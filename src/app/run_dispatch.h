@@ -24,7 +24,8 @@ struct RunRequest {
 enum class RunOutcome {
   kNoRepository,          // "Selecione o Repositorio!!!" was shown; nothing ran
   kIncompleteRepository,  // an installation with an empty `PathDestino`; nothing ran
-  kLocked,                // another run holds the writer's lock; nothing ran
+  kLocked,                // another run holds the writer's lock, or its lock file is
+                          // not this user's; nothing ran
   kRan,                   // the run went through and ended with "FIM"
 };
 
@@ -54,6 +55,12 @@ struct RunOptions {
   // Where the writer's lock is kept when the caller goes on writing after the
   // run; without it the lock ends with the run.
   platform::FolderLock* lock = nullptr;
+  // How long a writing run waits for the lock that another run holds before
+  // it gives up (0: not at all, as the window does).
+  int lock_wait_seconds = 0;
+  // Told, before the wait, the folder as messages show it and its holder
+  // where known ("FOLDER (processo PID, usuário USER)").
+  std::function<void(const std::string&)> waiting = nullptr;
 };
 
 // The folder whose lock a writing run holds: `PathDestino` for an
@@ -89,9 +96,13 @@ class RealGenerator final : public Generator {
 // "Configuração incompleta do repositório: PathDestino" is shown instead.
 // A writing run (an installation that is no dry run, a numbering with
 // `options.writes_file_list`) first takes the lock of WriterLockFolder
-// (creating `PathDestino` when missing); when another run holds it, nothing
-// is written and the box "Outra execução está gravando em: " + folder is
-// shown instead (kLocked). A lock that cannot be taken for another reason
+// (creating `PathDestino` when missing), waiting for it as `options` say;
+// when another run holds it, nothing is written and the box "Outra execução
+// está gravando em: " + folder is shown instead (kLocked), followed by
+// " (processo PID, usuário USER)" where the system names the holder. When the
+// lock file's name holds something that is not this user's lock file, the
+// box is "Arquivo de trava recusado: " + its path + " (WHAT de OWNER)", and
+// nothing is written either (kLocked). A lock that cannot be taken for another reason
 // (the folder cannot be created or opened) does not stop the run, whose own
 // messages then say what failed. Under the lock, the temporary files that an
 // interrupted run of this user left for the files this run writes are deleted

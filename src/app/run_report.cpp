@@ -337,6 +337,17 @@ std::string ReportHtml(const RunReport& report) {
 }
 
 platform::Status WriteWholeFile(std::string_view path, std::string_view bytes) {
+  platform::File stream;
+  platform::OutputKind kind = platform::OutputKind::kFile;
+  if (platform::Status status = platform::OpenOutputStream(path, &stream, &kind); !status.ok()) {
+    return status;
+  }
+  if (kind == platform::OutputKind::kStream) {
+    platform::Status status = stream.Write(bytes.data(), bytes.size());
+    const platform::Status closed = stream.Close();
+    if (status.ok()) status = closed;
+    return status.About(platform::Operation::kWriteFile, path);
+  }
   platform::AtomicFile file;
   platform::Status status = file.Create(path);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());

@@ -146,7 +146,10 @@ std::string ReportHtml(const RunReport& report);
 // `text` with &, <, >, " and ' replaced by character references.
 std::string HtmlEscape(std::string_view text);
 
-// Writes `bytes` to `path` (a program path) atomically.
+// Writes `bytes` to `path` (a program path): as a stream where it names one
+// (platform::OutputKind::kStream: standard output, a descriptor, a
+// character device, a FIFO), else atomically. A block device fails
+// (platform::kBlockDevice) with nothing written.
 platform::Status WriteWholeFile(std::string_view path, std::string_view bytes);
 
 }  // namespace vkt::app

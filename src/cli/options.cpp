@@ -90,7 +90,7 @@ ParseResult Finished(Command command) {
 // What the arguments give, before the checks that relate them.
 struct Given {
   std::optional<Command> command;
-  std::optional<std::string> config, repo, type, report, report_html;
+  std::optional<std::string> config, repo, type, report, report_html, wait;
   bool manifest = false, write = false;
 };
 
@@ -105,7 +105,8 @@ std::optional<ParseResult> TakeValued(const std::vector<std::string>& args, std:
         {"--repo", &given->repo},
         {"--type", &given->type},
         {"--report", &given->report},
-        {"--report-html", &given->report_html}}) {
+        {"--report-html", &given->report_html},
+        {"--wait", &given->wait}}) {
     OptionValue value = TakeValue(args, i, name);
     if (!value.matched) continue;
     if (value.missing) return Fail("option " + std::string(name) + " needs a value");
@@ -169,6 +170,15 @@ std::optional<std::string> MisplacedOption(const Given& given) {
   return std::nullopt;
 }
 
+// The seconds of --wait `text`: a whole number of at most nine digits.
+std::optional<int> WaitSeconds(const std::string& text) {
+  if (text.empty() || text.size() > 9 ||
+      !std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  return std::stoi(text);
+}
+
 // The checks that relate the options given, and the options they make.
 ParseResult Check(const Given& given) {
   if (!given.command) return Fail("no command given (install, numbering or check)");
@@ -178,7 +188,7 @@ ParseResult Check(const Given& given) {
   if (given.config) options.config_file = *given.config;
   if (*given.command == Command::kListRepositories) {
     if (given.repo || given.type || given.report || given.report_html || given.manifest ||
-        given.write) {
+        given.write || given.wait) {
       return Fail("--list-repos takes only --config");
     }
     return Succeed(std::move(options));
@@ -198,6 +208,11 @@ ParseResult Check(const Given& given) {
   if (*given.command == Command::kNumbering && options.type == config::kAllTypes) {
     return Fail("numbering works on one object type: --type TYPE, not " +
                 std::string(config::kAllTypes));
+  }
+  if (given.wait) {
+    const std::optional<int> seconds = WaitSeconds(*given.wait);
+    if (!seconds) return Fail("--wait needs a whole number of seconds, not " + Quoted(*given.wait));
+    options.wait_seconds = *seconds;
   }
   if (given.report) options.report_file = *given.report;
   if (given.report_html) options.report_html_file = *given.report_html;
@@ -313,11 +328,13 @@ std::string UsageText() {
          "  --type TYPE    one object type, in any letter case (default TODOS, all;\n"
          "                 numbering needs one other than TODOS):\n" +
          TypeLines(17, 80) +
-         "  --report FILE       REPORTS: a JSON report of the run\n"
+         "  --report FILE       REPORTS: a JSON report of the run (\"-\": standard output)\n"
          "  --report-html FILE  REPORTS: the same as an HTML page\n"
          "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
          "  --write        writes the FILEn lines and NUMFILES into the TYPE's section\n"
          "                 of the file list, keeping the names already listed\n"
+         "  --wait SECONDS while another run writes (install, numbering --write), waits\n"
+         "                 up to SECONDS for it to end instead of giving up at once\n"
          "\n"
          "Exit status: 0 finished without problems, 1 an install or check run reported\n"
          "problems, 2 the run could not start.\n";

@@ -7,7 +7,8 @@
 //   vktgera [--config FILE] --list-repos
 //   vktgera --help | --version
 //
-// `install` also takes --report FILE, --report-html FILE and --manifest.
+// `install` also takes --report FILE, --report-html FILE and --manifest;
+// install, numbering and check take --wait SECONDS.
 //
 // Options may come before or after the command, as "--opt VALUE" or
 // "--opt=VALUE".
@@ -33,6 +34,7 @@ struct Options {
   std::string report_html_file;         // --report-html: the HTML report (install, check)
   bool manifest = false;                // --manifest: SHA256SUMS in the package folders (install)
   bool write = false;                   // --write: the FILEn lines into the file list (numbering)
+  int wait_seconds = 0;                 // --wait: how long a writing run waits for another's lock
 };
 
 struct ParseResult {
@@ -45,8 +47,9 @@ struct ParseResult {
 // the parse successfully wherever they stand. Fails on an unknown option or
 // command, a missing or repeated value, a missing command or --repo, a TYPE
 // that is not an object-type keyword (compared without regard to case), an
-// option the command does not take, and `numbering` without a TYPE other
-// than "TODOS" (it lists one type's folder).
+// option the command does not take, a --wait that is not a whole number of
+// seconds (0 to 999999999), and `numbering` without a TYPE other than
+// "TODOS" (it lists one type's folder).
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The text of --help.

@@ -9,6 +9,7 @@
 #include "app/manifest.h"
 #include "app/release_checks.h"
 #include "app/run_dispatch.h"
+#include "app/run_files.h"
 #include "app/run_recorder.h"
 #include "app/run_report.h"
 #include "app/session.h"
@@ -81,6 +82,36 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
   return ok;
 }
 
+// Why the reports asked for cannot go where they are named, as a line for
+// `err`: a folder, a file the run reads or writes, or both reports in one
+// file. Streams are written where they are, so only the file behind one
+// counts.
+std::optional<std::string> ReportPlaceError(const Options& options, const app::Session& session) {
+  const bool install = options.command == Command::kInstall;
+  for (const auto& [option, path] :
+       {std::pair<std::string_view, const std::string&>{"--report", options.report_file},
+        {"--report-html", options.report_html_file}}) {
+    if (path.empty()) continue;
+    const std::string named = std::string(option) + " " + path;
+    if (platform::KindOfOutput(path) == platform::OutputKind::kFolder)
+      return named + " is a folder";
+    const app::RunFile file = app::RunFileAt(session, install, path);
+    if (file.role == app::RunFile::Role::kNone) continue;
+    return named + " would replace " +
+           (file.role == app::RunFile::Role::kInput ? "an input" : "an output") + " of the run (" +
+           file.what + ")";
+  }
+  const auto file = [](const std::string& path) {
+    return !path.empty() && platform::KindOfOutput(path) == platform::OutputKind::kFile;
+  };
+  if (file(options.report_file) && file(options.report_html_file) &&
+      app::SameFile(options.report_file, options.report_html_file)) {
+    return "--report-html " + options.report_html_file +
+           " would replace an output of the run (the JSON report)";
+  }
+  return std::nullopt;
+}
+
 // `numbering --write`: the shown key lines into the type's section. Each
 // name the list could not give back is a line of its own, before the
 // outcome; any of them makes the status 1.
@@ -126,6 +157,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
   if (options.command == Command::kListRepositories) return ListRepositories(session, out);
+  // Before anything is written: a report never replaces what the run reads
+  // or writes.
+  if (std::optional<std::string> error = ReportPlaceError(options, session)) {
+    WriteLine(err, "vktgera: " + *error);
+    return kExitNoRun;
+  }
 
   app::RunRequest request;
   request.index = options.command == Command::kNumbering ? 0 : 1;
@@ -142,7 +179,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   const app::RunOptions run_options{
       .dry_run = check,
       .writes_file_list = options.command == Command::kNumbering && options.write,
-      .lock = &lock};
+      .lock = &lock,
+      .lock_wait_seconds = options.wait_seconds,
+      .waiting = [out, err](const std::string& what) {
+        Flush(out);
+        WriteLine(err, "vktgera: aguardando a trava de " + what);
+      }};
   if (check || reporting) {
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.
@@ -181,6 +223,8 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   report.file_list = session.settings.ArqConfigIni;
   report.code_page = session.general.code_page->name();
   report.exit_status = status;
+  // A report on standard output follows the run's lines.
+  Flush(out);
   if (!WriteReports(options, report, err)) return kExitProblems;
   return status;
 }

@@ -28,7 +28,10 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // that ran always), 1 an install run reported message lines or error boxes,
 // 2 the run could not start (main configuration missing, unreadable or with
 // an unusable code page, unknown repository, incomplete repository
-// configuration, another run writing).
+// configuration, another run writing, a lock file not the user's). With
+// --wait, a writing run that finds another run's lock first writes the line
+// "vktgera: aguardando a trava de FOLDER" (with the holder where the system
+// tells, as in the box) on `err` and waits up to that many seconds.
 //
 // The release gate's additions, none of which changes what a plain install
 // or numbering run writes or prints:
@@ -37,8 +40,14 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //    of app::CheckObjectType for every object type it called; 1 when
 //    anything was reported.
 //  - --report / --report-html (install, check): the run's report, written
-//    after the run (app::ReportJson, app::ReportHtml); a report that cannot
-//    be written is a line on `err` and status 1.
+//    after the run (app::ReportJson, app::ReportHtml; app::WriteWholeFile:
+//    a stream where the path names one, after `out` is flushed); a report
+//    that cannot be written is a line on `err` and status 1. A report named
+//    onto a folder, onto a file the run reads or writes (app::RunFileAt), or
+//    both reports onto one file, is a usage error found before the run
+//    starts: "vktgera: --report FILE would replace an input of the run (the
+//    file list)", "... an output of the run (...)", "... is a folder" on
+//    `err`, status 2, nothing written.
 //  - --manifest (install): SHA256SUMS in both "02-ATUALIZACAO" folders after
 //    the run; a failure is the line "Erro ao gravar o manifesto: " + path +
 //    " - " + reason on `out` and status 1.

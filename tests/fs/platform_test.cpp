@@ -178,11 +178,22 @@ TEST(WriterLock, IsNotTakenTwiceInOneFolder) {
   FolderLock first, second;
   ASSERT_TRUE(first.Acquire(dir.path()).ok());
   EXPECT_EQ(second.Acquire(dir.path()).code, EWOULDBLOCK);
+  // A wait that the holder outlasts ends the same way.
+  EXPECT_EQ(second.Acquire(dir.path(), nullptr, 50).code, EWOULDBLOCK);
   first.Release();
   EXPECT_TRUE(second.Acquire(dir.path()).ok());
   EXPECT_EQ(FolderLock().Acquire(dir / "missing").code, ENOENT);
   // A drive names nothing on POSIX; on Windows there is no such folder.
   EXPECT_EQ(FolderLock().Acquire("C:\\out").code, ENOENT);
+}
+
+TEST(WriterLock, LeavesAFolderAtTheLockFilesNameAsItIs) {
+  TempDir dir;
+  dir.MakeDir(std::string(kLockFileName) + "/inside");
+  LockHolder holder;
+  EXPECT_EQ(FolderLock().Acquire(dir.path(), &holder).code, kForeignLockFile);
+  EXPECT_EQ(holder.found, LockHolder::Found::kFolder);
+  EXPECT_TRUE(IsDirectory(dir / kLockFileName + "/inside"));
 }
 
 // A folder opened for reading its files by name: its entries in listing

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -229,12 +231,15 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
                                   "\nArquivo não encontrado: " +
                                   repo_.Path("prog/../src/VIEWS/W.ora"));
   EXPECT_TRUE(repo_.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
+  // Held by this very process, which the box names.
   platform::FolderLock other;
   ASSERT_TRUE(other.Acquire(repo_.Path("out")).ok());
   install->click();
+  const std::string holder = " (processo " + std::to_string(::getpid()) + ", usuário " +
+                             ::getpwuid(::geteuid())->pw_name + ")";
   EXPECT_EQ(boxes.shown, (Texts{"VKTGeraInstallBD | FIM | 0000 | stays open",
                                 "VKTGeraInstallBD | Outra execução está gravando em: " +
-                                    repo_.Path("prog/../out") + " | 0000 | stays open"}));
+                                    repo_.Path("prog/../out") + holder + " | 0000 | stays open"}));
   EXPECT_EQ(Enabled(*form_), "1111");
   // Sair closes the window once no run goes on.
   form_->show();

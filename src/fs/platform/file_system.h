@@ -47,6 +47,12 @@ inline constexpr int kForeignLink = 1002;
 // Not an errno: the file changed on disk (another program saved it) between
 // the moment it was read and the moment its replacement was to be committed.
 inline constexpr int kChangedMeanwhile = 1003;
+// Not an errno: a FolderLock found at its lock file's name something that is
+// not a lock file of the user's own (see FolderLock::Acquire).
+inline constexpr int kForeignLockFile = 1004;
+// Not an errno: a whole output was named onto a block device (a disk), which
+// is neither replaced nor written.
+inline constexpr int kBlockDevice = 1005;
 
 // What a failed call was doing, for the line that reports it.
 enum class Operation : std::uint8_t {
@@ -80,7 +86,7 @@ struct Status {
   // FormatMessageW on Windows (in the system's language, without its trailing
   // line break), of `native`, or where that is 0 of the system's own code
   // closest to `code`; the program's own words for kNotRegularFile,
-  // kForeignLink and kChangedMeanwhile.
+  // kForeignLink, kChangedMeanwhile, kForeignLockFile and kBlockDevice.
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -251,6 +257,7 @@ void ForgetListings();
 Status CopyFileReplacing(std::string_view from, std::string_view to);
 
 class File;
+
 namespace detail {
 struct Listing;
 }
@@ -327,6 +334,40 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
+// What a path names as the place of a whole output that the user names (a
+// report), told without opening it (the open of a FIFO waits for a reader).
+enum class OutputKind : std::uint8_t {
+  // Written as a file, replaced atomically (AtomicFile): a regular file,
+  // nothing yet, and whatever else the rest of this list leaves out. A link
+  // at the name that the protected_symlinks rule would not follow counts as
+  // nothing: it is replaced.
+  kFile,
+  // Written as a stream, where it is, never replaced: "-" (standard output);
+  // on POSIX an open descriptor named as /dev/stdout, /dev/stderr,
+  // /dev/fd/N or /proc/self/fd/N, a character device (a terminal,
+  // /dev/null) or a FIFO, through links the rule follows; on Windows "NUL"
+  // and "CON".
+  kStream,
+  kFolder,       // a folder
+  kBlockDevice,  // a block device (POSIX), written neither way
+};
+OutputKind KindOfOutput(std::string_view path);
+
+// Opens for writing the stream that `path` names (OutputKind::kStream): a
+// descriptor named (standard output for "-") is written as it is, sharing
+// its offset, never reopened or truncated; a FIFO's open waits for its reader
+// as a shell's redirection does. `*kind` tells what `path` names; `*out` is
+// opened only for kStream. A block device fails with kBlockDevice.
+Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind);
+
+// The identity of the regular file `path` names and its number of names
+// (hard links); links are followed, but for a link at the name itself where
+// `follow_link_at_name` is false (a link there reads as no regular file).
+// kNotRegularFile for anything else. A descriptor named as such (see
+// OutputKind::kStream) gives the file behind it.
+Status GetFileIdentity(std::string_view path, FileIdentity* identity, std::uint64_t* links,
+                       bool follow_link_at_name = true);
+
 // An open file. Move-only; closes on destruction.
 class File {
  public:
@@ -372,6 +413,7 @@ class File {
 
  private:
   friend Status CopyFileReplacing(std::string_view from, std::string_view to);
+  friend Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind);
   friend class ListedFolder;
   NativeHandle handle_ = kNoHandle;
   bool append_ = false;  // kAppend where the system has no append mode of its own
@@ -519,29 +561,57 @@ bool IsTemporaryName(std::string_view name);
 Status RemoveLeftoverTemporaries(std::string_view path,
                                  LinkAtTarget links = LinkAtTarget::kReplace);
 
-// An exclusive lock on a folder, held until the object is destroyed or
-// Release is called (also when the process dies). On POSIX an advisory lock
-// (flock) on the folder itself: nothing is created in it. On Windows the file
-// kLockFileName in the folder, opened without sharing and deleted on close,
-// which the file server also keeps from other machines on a network share.
+// Who stands in the way of a FolderLock, as far as the system tells; empty
+// texts where it does not.
+struct LockHolder {
+  // What stands at the lock file's name when it is no lock file of this
+  // user's (kForeignLockFile).
+  enum class Found : std::uint8_t { kNothing, kFile, kLink, kFolder, kFifo, kOther };
+  // The process that holds the lock (EWOULDBLOCK): its number.
+  std::string process;
+  // The account of that process (EWOULDBLOCK), or the owner of what stands
+  // at the lock file's name (kForeignLockFile): its name, or its number where
+  // the account has no name.
+  std::string user;
+  Found found = Found::kNothing;
+};
+
+// An exclusive lock on a folder that only writers can take, held until the
+// object is destroyed or Release is called (also when the process dies):
+// the file kLockFileName in the folder, which no other user can open.
+// POSIX: created by the runner with mode 0600 and locked with flock; taken
+// only when it is a regular file of one name that belongs to the effective
+// user or to root (one that a killed run left is taken over); deleted on
+// release while still held. A reader of the folder can take no part in it.
+// Windows: opened without sharing and deleted on close, which the file
+// server also keeps from other machines on a network share; taken only when
+// no reparse point or folder stands at its name and the file belongs to the
+// user (or to the owner the process gives its new files).
 class FolderLock {
  public:
   FolderLock() = default;
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
-  // Takes the lock without waiting. EWOULDBLOCK: another holder has it.
-  // Other failures: the folder cannot be opened or the lock file not made
-  // (ENOENT, ENOTDIR, EACCES...).
-  Status Acquire(std::string_view folder);
+  // Takes the lock of `folder`, waiting up to `wait_ms` milliseconds while
+  // another holds it (0: not at all). EWOULDBLOCK: another holder has it
+  // still; `*holder` (when given) then names the holder where the system
+  // tells (on Linux from /proc/locks). kForeignLockFile: something else
+  // stands at the lock file's name (another user's file, a link, a FIFO, a
+  // folder...), which is left as it is; `*holder` tells what and whose.
+  // Other failures: the folder cannot be reached or the lock file not made
+  // (ENOENT, ENOTDIR, EACCES, kForeignLink...).
+  Status Acquire(std::string_view folder, LockHolder* holder = nullptr, std::int64_t wait_ms = 0);
   void Release();
   bool held() const { return handle_ != kNoHandle; }
 
  private:
   NativeHandle handle_ = kNoHandle;
+  NativeHandle folder_ = kNoHandle;  // POSIX: the folder the lock file is deleted from
+  std::string lock_path_;            // the lock file, for the listing cache
 };
 
-// The name of FolderLock's lock file on Windows (hidden, gone when released).
+// The name of FolderLock's lock file (hidden; gone when released).
 inline constexpr char kLockFileName[] = ".vktgera.lock";
 
 // Makes an interruption delete the temporary files in progress and end the

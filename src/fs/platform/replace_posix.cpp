@@ -1,11 +1,10 @@
 // Durable replacement of the POSIX platform layer: AtomicFile and what builds
 // on it, the temporaries a killed run leaves and their clean-up, the signal
-// handler that deletes the temporary in progress, and the writer's lock.
+// handler that deletes the temporary in progress.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -430,30 +429,6 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   ::closedir(d);
   if (removed) ForgetListingOf(posix);
   return status;
-}
-
-// ---- FolderLock ---------------------------------------------------------------
-
-FolderLock::~FolderLock() { Release(); }
-
-Status FolderLock::Acquire(std::string_view folder) {
-  Release();
-  std::string dir;
-  if (!ResolveFolder(folder, &dir)) return Status::Errno(ENOENT);
-  int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FromErrno();
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    Status s = FromErrno();
-    ::close(fd);
-    return s;
-  }
-  handle_ = fd;
-  return Status::Ok();
-}
-
-void FolderLock::Release() {
-  if (handle_ != kNoHandle) ::close(Fd(handle_));
-  handle_ = kNoHandle;
 }
 
 void InstallSignalCleanup() {

@@ -1,7 +1,6 @@
 // Durable replacement of the Windows platform layer: AtomicFile and what
 // builds on it, the temporaries an interrupted run leaves and their clean-up,
-// the console handler that deletes the temporary in progress, and the
-// writer's lock.
+// the console handler that deletes the temporary in progress.
 #include <aclapi.h>
 #include <ntsecapi.h>
 
@@ -430,59 +429,6 @@ Status CopyFileReplacing(std::string_view from, std::string_view to) {
 
 // ---- leftovers ----------------------------------------------------------------
 
-namespace {
-
-// The SIDs a file of this process's making is owned by: the user's, and the
-// owner the token gives new objects (the Administrators group for an
-// elevated administrator).
-class OwnSids {
- public:
-  OwnSids() {
-    HANDLE token = nullptr;
-    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
-        !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-      return;
-    }
-    user_ = Query(token, TokenUser);
-    owner_ = Query(token, TokenOwner);
-    ::CloseHandle(token);
-  }
-  bool Owns(PSID sid) const {
-    auto sid_of = [](const std::vector<unsigned char>& buffer, bool user) -> PSID {
-      if (buffer.empty()) return nullptr;
-      return user ? reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid
-                  : reinterpret_cast<const TOKEN_OWNER*>(buffer.data())->Owner;
-    };
-    PSID user = sid_of(user_, true), owner = sid_of(owner_, false);
-    return sid != nullptr && ((user != nullptr && ::EqualSid(sid, user)) ||
-                              (owner != nullptr && ::EqualSid(sid, owner)));
-  }
-
- private:
-  static std::vector<unsigned char> Query(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
-    DWORD size = 0;
-    ::GetTokenInformation(token, kind, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
-    return buffer;
-  }
-  std::vector<unsigned char> user_, owner_;
-};
-
-bool OwnedBy(const std::wstring& path, const OwnSids& own) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  const bool owned = own.Owns(owner);
-  ::LocalFree(descriptor);
-  return owned;
-}
-
-}  // namespace
-
 Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   Target target;
   Status status = FindTarget(path, links, &target);
@@ -520,39 +466,6 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   ::FindClose(search);
   if (removed) ForgetListingOf(target.path);
   return status;
-}
-
-// ---- FolderLock ---------------------------------------------------------------
-
-FolderLock::~FolderLock() { Release(); }
-
-Status FolderLock::Acquire(std::string_view folder) {
-  Release();
-  std::string native;
-  if (!NativeText(folder, &native)) return Status::Errno(ENOENT);
-  const std::wstring wide = SystemPath(native);
-  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
-  // No sharing at all: a second opener fails, on this machine or, through
-  // the file server, on another. Deleted when the last handle goes, also
-  // when the process dies.
-  const std::string lock = Join(native, kLockFileName);
-  HANDLE handle =
-      sys::CreateFile(SystemPath(lock).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                      OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
-  ForgetListingOf(lock);
-  handle_ = FromHandle(handle);
-  return Status::Ok();
-}
-
-void FolderLock::Release() {
-  if (handle_ == kNoHandle) return;
-  ::CloseHandle(ToHandle(handle_));
-  handle_ = kNoHandle;
-  // The lock file went with the handle: cached listings no longer hold.
-  internal::ForgetAllCachedListings();
 }
 
 void InstallSignalCleanup() { ::SetConsoleCtrlHandler(RemoveTemporariesAndExit, TRUE); }

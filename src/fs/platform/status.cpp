@@ -14,6 +14,10 @@ const char* OwnErrorText(int code) {
       return "link simbólico de outro usuário";
     case kChangedMeanwhile:
       return "alterado por outro programa durante a gravação";
+    case kForeignLockFile:
+      return "não é um arquivo de trava deste usuário";
+    case kBlockDevice:
+      return "é um dispositivo de blocos";
     default:
       return nullptr;
   }

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
@@ -177,6 +178,25 @@ Status WriteAll(HANDLE handle, const void* data, std::size_t size);
 // the console's closing, deletes the temporary files in progress and ends
 // the process with 0xC000013A; FALSE (not handled) for other events.
 BOOL WINAPI RemoveTemporariesAndExit(DWORD event);
+
+// ---- owners ----------------------------------------------------------------------
+
+// The SIDs a file of this process's making is owned by: the user's, and the
+// owner the token gives new objects (the Administrators group for an
+// elevated administrator).
+class OwnSids {
+ public:
+  OwnSids();
+  bool Owns(PSID sid) const;
+
+ private:
+  std::vector<unsigned char> user_, owner_;
+};
+
+// Whether the entry at `path` (a system path) belongs to one of `own`; false
+// when its owner cannot be read. `*owner_name` (when given) receives the
+// name of the owner's account, "" where it has none the system can tell.
+bool OwnedBy(const std::wstring& path, const OwnSids& own, std::string* owner_name = nullptr);
 
 // ---- the cache ---------------------------------------------------------------
 
