@@ -336,11 +336,13 @@ std::string ReportHtml(const RunReport& report) {
   return html;
 }
 
-platform::Status WriteWholeFile(std::string_view path, std::string_view bytes) {
+platform::Status WriteWholeFile(std::string_view path, std::string_view bytes,
+                                platform::Replaced* replaced) {
   platform::AtomicFile file;
   platform::Status status = file.Create(path);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());
   if (status.ok()) status = file.Commit();
+  if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
 }
 

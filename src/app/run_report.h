@@ -146,7 +146,9 @@ std::string ReportHtml(const RunReport& report);
 // `text` with &, <, >, " and ' replaced by character references.
 std::string HtmlEscape(std::string_view text);
 
-// Writes `bytes` to `path` (a program path) atomically.
-platform::Status WriteWholeFile(std::string_view path, std::string_view bytes);
+// Writes `bytes` to `path` (a program path) atomically; `*replaced` (when
+// given) tells what the replaced file had (platform::AtomicFile).
+platform::Status WriteWholeFile(std::string_view path, std::string_view bytes,
+                                platform::Replaced* replaced = nullptr);
 
 }  // namespace vkt::app

@@ -40,7 +40,8 @@ class INI {
   // needed; an existing key's value is replaced in place and every other line
   // kept byte for byte. The file is replaced durably (platform::ReplaceFile: a
   // symbolic link stays a link where the kernel's protected_symlinks rule
-  // would follow it, and fails otherwise; the file keeps its owner and mode). Returns
+  // would follow it, and fails otherwise; see platform::AtomicFile for what
+  // the new file keeps of the old one). Returns
   // false when it cannot be read or written (the system's error number then in
   // LastWriteError()), for a UTF-16 file that would not convert back
   // unchanged (an odd byte, a lone surrogate), and
@@ -85,7 +86,10 @@ class INI {
   int LastWriteError() const { return write_error_; }
   // The file the last write replaced had other hard links: they keep the old
   // content (a copy in place could be torn by a kill).
-  bool ReplacedOtherLinks() const { return other_links_; }
+  bool ReplacedOtherLinks() const { return replaced_.other_links; }
+  // The owner of the file the last write replaced, when that was another
+  // user (the new file is the runner's); else empty.
+  const std::string& ReplacedOtherOwner() const { return replaced_.other_owner; }
   void Section(const std::string& name) { section_ = name; }
   // Names the file and the code page it is read and written in (unless its
   // byte-order mark says otherwise). `page` must outlive the instance
@@ -143,7 +147,7 @@ class INI {
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   int write_error_ = 0;
-  bool other_links_ = false;
+  platform::Replaced replaced_;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
   platform::FileStamp gathered_stamp_;   // the state of the file BeginWrites read
 };

@@ -71,7 +71,7 @@ bool INI::Rewrite(const Edit& edit) {
     *gathered_ = Pack(ini, out);
     return true;
   }
-  status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &other_links_);
+  status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &replaced_);
   write_error_ = status.code;
   return status.ok();
 }
@@ -117,7 +117,7 @@ bool INI::CommitWrites() {
   parsed_.reset();
   ForgetSharedParse(ini_name_);
   const platform::Status status =
-      platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &other_links_);
+      platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &replaced_);
   write_error_ = status.code;
   return status.ok();
 }

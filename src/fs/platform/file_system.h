@@ -248,7 +248,14 @@ std::string PathAsShown(std::string_view path);
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
-Status CopyFileReplacing(std::string_view from, std::string_view to);
+// What a replacement (AtomicFile) found in the file it replaced, for the
+// lines that tell the user.
+struct Replaced {
+  bool other_links = false;  // AtomicFile::replaced_other_links
+  std::string other_owner;   // AtomicFile::replaced_other_owner
+};
+
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced = nullptr);
 
 class File;
 namespace detail {
@@ -371,7 +378,7 @@ class File {
   Status Close();
 
  private:
-  friend Status CopyFileReplacing(std::string_view from, std::string_view to);
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced);
   friend class ListedFolder;
   NativeHandle handle_ = kNoHandle;
   bool append_ = false;  // kAppend where the system has no append mode of its own
@@ -405,12 +412,19 @@ enum class LinkAtTarget : std::uint8_t {
 // temporary is created exclusively (CREATE_NEW) beside the target. A link
 // (on Windows a reparse point) at the target's own name is handled as
 // `links` says.
-// An existing target keeps its permission bits, owner and group (owner and
-// group as far as the process may set them); on Windows its attributes and
-// security descriptor (ReplaceFileW). A read-only one is not replaced
-// (EACCES), as on Windows. A target with more than one hard link is replaced
-// like any other: its other names keep the old content (replaced_other_links
-// tells), since a copy in place could be torn by a kill.
+// Only a regular file is replaced: a folder at the name fails with EISDIR, a
+// FIFO, device or socket with kNotRegularFile, and stays. A read-only file is
+// not replaced (EACCES), as on Windows.
+// A file of the user running the program keeps its permission bits (never
+// its set-user-ID, set-group-ID or sticky bit), owner and group (the group
+// as far as the process may give it); on Windows its attributes and security
+// descriptor (ReplaceFileW). A file of another user hands nothing on: the new
+// file is the runner's, with the permission bits a new file gets (0666 less
+// the umask), on Windows with the folder's inherited permissions (a move over
+// the old file, not ReplaceFileW); replaced_other_owner tells. A target with
+// more than one hard link is replaced like any other: its other names keep
+// the old content (replaced_other_links tells), since a copy in place could
+// be torn by a kill.
 // The temporary file in progress is known to the handler of
 // InstallSignalCleanup.
 class AtomicFile {
@@ -454,6 +468,10 @@ class AtomicFile {
   // After a Commit: the replaced target had other hard links, which still
   // hold the old content.
   bool replaced_other_links() const { return replaced_other_links_; }
+  // After a Commit: the account name of the replaced target's owner (its
+  // number, on Windows its SID, where it has none) when that was another user
+  // than the one running the program; empty otherwise.
+  const std::string& replaced_other_owner() const { return replaced_other_owner_; }
 
  private:
   NativeHandle handle_ = kNoHandle;
@@ -461,6 +479,8 @@ class AtomicFile {
   int slot_ = -1;                    // in the interruption handler's table
   bool other_links_ = false;
   bool replaced_other_links_ = false;
+  std::string other_owner_;  // of the target Create found
+  std::string replaced_other_owner_;
   std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
@@ -478,14 +498,15 @@ struct ReplaceOptions {
 };
 
 // Replaces the file `path` by `bytes` durably (AtomicFile with `durable`).
-// `*other_links` (when given) tells whether the target had other hard links.
+// `*replaced` (when given) tells what the replaced file had (see AtomicFile).
 Status ReplaceFile(std::string_view path, std::string_view bytes,
-                   const ReplaceOptions& options = {}, bool* other_links = nullptr);
+                   const ReplaceOptions& options = {}, Replaced* replaced = nullptr);
 
 // What AtomicFile::Create(`target`, `links`) would fail with, found without
 // creating anything: the target's folder cannot be reached (ENOENT when it is
-// missing, kForeignLink, ...), or a folder (EISDIR) or a read-only file
-// (EACCES) stands at its name. For runs that only check.
+// missing, kForeignLink, ...), or a folder (EISDIR), a FIFO,
+// device or socket (kNotRegularFile) or a read-only file (EACCES) stands at
+// its name. For runs that only check.
 Status CheckReplaceable(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
 
 // Reads the whole of the output file `path` into `*bytes` the way AtomicFile
@@ -498,9 +519,9 @@ Status ReadOutputFile(std::string_view path, std::string* bytes);
 // over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
 // last-write time, as CopyFile does. An existing `to` is replaced as AtomicFile
 // replaces (a read-only one fails with EACCES; a link at `to` is replaced, never
-// followed). A failure is told as reading `from` (kReadFile) or writing `to`
-// (kWriteFile); `to` then is as it was.
-Status CopyFileReplacing(std::string_view from, std::string_view to);
+// followed); `*replaced` (when given) tells what it had. A failure is told as
+// reading `from` (kReadFile) or writing `to` (kWriteFile); `to` then is as it was.
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced);
 
 // The name of AtomicFile's temporary file for a target named `name`:
 // "." + name + ".tmp-" + 6 random letters or digits, within the system's

@@ -2,6 +2,7 @@
 // copies and moves, open files.
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,6 +124,17 @@ mode_t CurrentUmask() {
     return m;
   }();
   return mask;
+}
+
+std::string AccountName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_name != nullptr && found->pw_name[0] != '\0') {
+    return found->pw_name;
+  }
+  return std::to_string(uid);
 }
 
 // Where the open file or folder `fd` lies on disk (see File::CanonicalPath).

@@ -126,6 +126,9 @@ int KeepIfRegular(int fd);
 int OpenRegularForReading(const std::string& posix);
 bool OwnerCannotWrite(const struct stat& st);
 mode_t CurrentUmask();
+// The account name of `uid` as the user database (NSS) tells it, or its
+// number where it has none.
+std::string AccountName(uid_t uid);
 // Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
 Status CanonicalPathOf(int fd, std::string* canonical);
 

@@ -64,12 +64,12 @@ std::string TemporaryName(std::string_view name, std::string_view random) {
 }
 
 Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceOptions& options,
-                   bool* other_links) {
+                   Replaced* replaced) {
   AtomicFile file;
   Status status = file.Create(path, options.links);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());
   if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
-  if (other_links) *other_links = file.replaced_other_links();
+  if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
 }
 
