@@ -33,6 +33,19 @@ namespace vkt::config {
 // A value read from an ini file, or the caller's default (text or number).
 using IniValue = std::variant<std::string, std::int64_t, double>;
 
+// How an ini file is reached for reading. Writes always follow only the links
+// that the kernel's protected_symlinks rule trusts
+// (platform::LinkAtTarget::kFollowTrusted).
+enum class IniReach : std::uint8_t {
+  // Through any link: the program's own configuration.
+  kAnyLink,
+  // As a write reaches it (platform::File::OpenAsReplaced with
+  // kFollowTrusted): a file the program also writes (the file list), whose
+  // link that a write would refuse is refused to a read too (kForeignLink),
+  // so that it shows nothing of the file it leads to.
+  kAsWritten,
+};
+
 class INI {
  public:
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
@@ -92,9 +105,10 @@ class INI {
   const std::string& ReplacedOtherOwner() const { return replaced_.other_owner; }
   void Section(const std::string& name) { section_ = name; }
   // Names the file and the code page it is read and written in (unless its
-  // byte-order mark says otherwise). `page` must outlive the instance
-  // (text::CodePage::Named pages do).
-  void ININame(const std::string& path, const text::CodePage& page);
+  // byte-order mark says otherwise), and how it is reached for reading.
+  // `page` must outlive the instance (text::CodePage::Named pages do).
+  void ININame(const std::string& path, const text::CodePage& page,
+               IniReach reach = IniReach::kAsWritten);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
   // key is missing or the value is empty.
   std::string ReadINISettings(const std::string& sKey);
@@ -144,6 +158,7 @@ class INI {
   bool Rewrite(const Edit& edit);
   std::string ini_name_;
   const text::CodePage* page_ = &text::SystemCodePage();
+  IniReach reach_ = IniReach::kAsWritten;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   int write_error_ = 0;
@@ -154,9 +169,10 @@ class INI {
 
 // While an IniSnapshot of a file lives, every INI of that file (named as
 // here) reads the content the file had when the first snapshot of it was
-// taken, read and parsed once, whatever another program saves meanwhile: a
-// run reads one version of its file list. Writes are not affected: they read
-// the file as it is. Snapshots of one file nest.
+// taken (reached as IniReach::kAsWritten), read and parsed once, whatever
+// another program saves meanwhile: a run reads one version of its file list.
+// Writes are not affected: they read the file as it is. Snapshots of one file
+// nest.
 class IniSnapshot {
  public:
   explicit IniSnapshot(std::string path);

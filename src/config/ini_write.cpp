@@ -52,7 +52,7 @@ bool INI::Rewrite(const Edit& edit) {
   if (gathered_) {
     bytes = *gathered_;
   } else {
-    status = ReadWholeFile(ini_name_, &bytes, &missing, &stamp);
+    status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &stamp);
   }
   if (!status.ok() && !missing) {
     write_error_ = status.code;
@@ -101,7 +101,7 @@ bool INI::BeginWrites() {
   parsed_.reset();
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing, &gathered_stamp_);
+  platform::Status status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &gathered_stamp_);
   if (!status.ok() && !missing) {
     write_error_ = status.code;
     return false;
@@ -132,7 +132,7 @@ INI::ReadBack INI::HowValueReadsBack(const std::string& sValor, std::string* as_
   } else {
     platform::File file;
     bool missing = false;
-    if (OpenToRead(ini_name_, &file, &missing).ok()) {
+    if (OpenToRead(ini_name_, reach_, &file, &missing).ok()) {
       char buffer[3];
       std::size_t got = 0;
       while (head.size() < sizeof buffer &&

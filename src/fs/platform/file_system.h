@@ -248,6 +248,23 @@ std::string PathAsShown(std::string_view path);
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
+// What a replacement does with a symbolic link found where the file goes.
+enum class LinkAtTarget : std::uint8_t {
+  // The link itself is replaced by the new file; what it led to is never
+  // touched. Every output of a run: a link placed at an output's name by
+  // someone else must not turn the run against another file.
+  kReplace,
+  // The link is followed (to any depth) and the file it leads to is
+  // replaced, the link staying a link. On POSIX only through links that the
+  // kernel's protected_symlinks rule would follow: each belongs to the
+  // effective user or to the owner of the folder it sits in; any other
+  // fails with kForeignLink. On Windows, where making a symbolic link takes
+  // a privilege of its own, every symbolic link is followed. For files users
+  // link on purpose (the file list), which are read under the same rule
+  // (File::OpenAsReplaced).
+  kFollowTrusted,
+};
+
 // What a replacement (AtomicFile) found in the file it replaced, for the
 // lines that tell the user.
 struct Replaced {
@@ -358,6 +375,15 @@ class File {
   // a conflict fails with EWOULDBLOCK). kWrite empties the file only once the
   // lock is held, so a conflicting open leaves the file as it was.
   static Status Open(std::string_view path, Mode mode, File* out, bool share_read_only = false);
+  // Opens the regular file `path` for reading (as kRead) the way
+  // AtomicFile::Create(`path`, `links`) reaches it, so that a file read and
+  // replaced by a run is read under the rule it is written under: on POSIX
+  // its folder one component at a time (never through another user's link in
+  // a folder not theirs: kForeignLink), a link at its name followed as
+  // `links` says and the file then opened without following one. With
+  // kReplace a link at the name reads as a missing file (ENOENT). On Windows
+  // kFollowTrusted follows every link (as File::Open does).
+  static Status OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out);
 
   bool is_open() const { return handle_ != kNoHandle; }
   // Reads up to `size` bytes; `*got` is 0 at the end of the file.
@@ -382,22 +408,6 @@ class File {
   friend class ListedFolder;
   NativeHandle handle_ = kNoHandle;
   bool append_ = false;  // kAppend where the system has no append mode of its own
-};
-
-// What a replacement does with a symbolic link found where the file goes.
-enum class LinkAtTarget : std::uint8_t {
-  // The link itself is replaced by the new file; what it led to is never
-  // touched. Every output of a run: a link placed at an output's name by
-  // someone else must not turn the run against another file.
-  kReplace,
-  // The link is followed (to any depth) and the file it leads to is
-  // replaced, the link staying a link. On POSIX only through links that the
-  // kernel's protected_symlinks rule would follow: each belongs to the
-  // effective user or to the owner of the folder it sits in; any other
-  // fails with kForeignLink. On Windows, where making a symbolic link takes
-  // a privilege of its own, every symbolic link is followed. For files users
-  // link on purpose (the file list).
-  kFollowTrusted,
 };
 
 // Writes a file so that a failure never leaves it half-written: the data goes
@@ -510,9 +520,10 @@ Status ReplaceFile(std::string_view path, std::string_view bytes,
 Status CheckReplaceable(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
 
 // Reads the whole of the output file `path` into `*bytes` the way AtomicFile
-// reaches it (links at its name not followed): a symbolic link there reads as
-// a missing file (ENOENT), since the next replacement puts a file of its own
-// in its place. Only a regular file is read (kNotRegularFile otherwise).
+// reaches it (File::OpenAsReplaced with kReplace): a symbolic link at its
+// name reads as a missing file (ENOENT), since the next replacement puts a
+// file of its own in its place. Only a regular file is read (kNotRegularFile
+// otherwise).
 Status ReadOutputFile(std::string_view path, std::string* bytes);
 
 // Copies the regular file `from` to `to` through a temporary file renamed

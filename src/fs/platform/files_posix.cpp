@@ -547,6 +547,34 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
                              path);
 }
 
+Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out) {
+  return [&]() -> Status {
+    UniqueFd folder;
+    std::string name, posix;
+    if (Status s = OpenTarget(path, links, &folder, &name, &posix); !s.ok()) return s;
+    // Not following a link here: one at the name was followed by OpenTarget
+    // as `links` allows, or is no file of this name (kReplace).
+    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      int e = errno;
+      struct stat st {};
+      if (e == ELOOP && links == LinkAtTarget::kReplace) e = ENOENT;
+      // A socket cannot be opened at all (ENXIO).
+      if (e == ENXIO && ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          !S_ISREG(st.st_mode)) {
+        e = kNotRegularFile;
+      }
+      return Status::Errno(e);
+    }
+    fd = KeepIfRegular(fd);
+    if (fd < 0) return Status::Errno(-fd);
+    out->Close();
+    out->handle_ = fd;
+    return Status::Ok();
+  }()
+                      .About(Operation::kReadFile, path);
+}
+
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
   if (handle_ == kNoHandle) return Status::Errno(EBADF);

@@ -172,10 +172,11 @@ class UniqueFd {
 int WalkToFolder(int start, std::string_view path, int* links_left);
 // Splits a POSIX path into its folder ("" = current folder) and last name.
 void SplitLast(const std::string& path, std::string* folder, std::string* name);
-// Where a file of a run goes: the descriptor of its folder, reached as
-// WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
-// the name are followed under the same rule, and `*name` is the name of the
-// file they lead to. `*posix` is the file's POSIX path, for the listing cache.
+// Where a file of a run goes (or is read from, as it would be written): the
+// descriptor of its folder, reached as WalkToFolder reaches it, and its name
+// there. With kFollowTrusted, links at the name are followed under the same
+// rule, and `*name` is the name of the file they lead to. `*posix` is the
+// file's POSIX path, for the listing cache.
 Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
                   std::string* posix);
 // Opens the folder of `path` for a change of the entry `*name` in it (links

@@ -349,29 +349,6 @@ void AtomicFile::Abort() {
   folder_ = kNoHandle;
 }
 
-Status ReadOutputFile(std::string_view path, std::string* bytes) {
-  return [&]() -> Status {
-    bytes->clear();
-    UniqueFd folder;
-    std::string name, posix;
-    if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
-    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
-    fd = KeepIfRegular(fd);
-    if (fd < 0) return Status::Errno(-fd);
-    UniqueFd in(fd);
-    char buffer[1 << 16];
-    for (;;) {
-      const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return FromErrno();
-      if (got == 0) return Status::Ok();
-      bytes->append(buffer, static_cast<size_t>(got));
-    }
-  }()
-                      .About(Operation::kReadFile, path);
-}
-
 Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced) {
   File source;
   Status status = File::Open(from, File::Mode::kRead, &source);

@@ -469,32 +469,6 @@ void AtomicFile::Abort() {
   UnregisterTemporary(&slot_);
 }
 
-Status ReadOutputFile(std::string_view path, std::string* bytes) {
-  return [&]() -> Status {
-    bytes->clear();
-    std::wstring wide;
-    if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
-    // A link at the name reads as a missing file: it would be replaced.
-    const DWORD attributes = AttributesOf(wide);
-    if (IsReparsePoint(attributes)) return Status::Errno(ENOENT);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (Status s = OpenRegularForReading(wide, FILE_FLAG_OPEN_REPARSE_POINT, &handle); !s.ok()) {
-      return s;
-    }
-    UniqueHandle in(handle);
-    std::vector<char> buffer(std::size_t{1} << 16);
-    for (;;) {
-      DWORD got = 0;
-      if (!::ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-        return LastError();
-      }
-      if (got == 0) return Status::Ok();
-      bytes->append(buffer.data(), got);
-    }
-  }()
-                      .About(Operation::kReadFile, path);
-}
-
 Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced) {
   File source;
   Status status = File::Open(from, File::Mode::kRead, &source);

@@ -1,9 +1,10 @@
-// What both platforms build on AtomicFile: the names of its temporary files
-// and ReplaceFile.
+// What both platforms build on AtomicFile: the names of its temporary files,
+// ReplaceFile and ReadOutputFile.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
@@ -71,6 +72,18 @@ Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceO
   if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
   if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
+}
+
+Status ReadOutputFile(std::string_view path, std::string* bytes) {
+  bytes->clear();
+  File in;
+  Status status = File::OpenAsReplaced(path, LinkAtTarget::kReplace, &in);
+  std::vector<char> buffer(std::size_t{1} << 16);
+  for (std::size_t got = 1; status.ok() && got > 0;) {
+    status = in.Read(buffer.data(), buffer.size(), &got);
+    if (status.ok()) bytes->append(buffer.data(), got);
+  }
+  return status.About(Operation::kReadFile, path);
 }
 
 bool IsTemporaryName(std::string_view name) {
