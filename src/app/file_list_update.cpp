@@ -144,7 +144,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
     if (ini.LastWriteError() != 0) {
-      result.error += ": " + platform::Status::Errno(ini.LastWriteError()).Text();
+      result.error += ": " + ini.LastWriteStatus().Text();
     }
     *again = ini.LastWriteError() == platform::kChangedMeanwhile;
     return result;

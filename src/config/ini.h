@@ -96,7 +96,10 @@ class INI {
   // read or write the file (platform::kChangedMeanwhile when another program
   // saved it between the read and the write, which then wrote nothing); 0
   // after a success or a refused text.
-  int LastWriteError() const { return write_error_; }
+  int LastWriteError() const { return write_status_.code; }
+  // The same failure with what the platform knew of it (its text may name
+  // more than the number: platform::Status::Text).
+  const platform::Status& LastWriteStatus() const { return write_status_; }
   // The file the last write replaced had other hard links: they keep the old
   // content (a copy in place could be torn by a kill).
   bool ReplacedOtherLinks() const { return replaced_.other_links; }
@@ -161,7 +164,7 @@ class INI {
   IniReach reach_ = IniReach::kAsWritten;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
-  int write_error_ = 0;
+  platform::Status write_status_;
   platform::Replaced replaced_;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
   platform::FileStamp gathered_stamp_;   // the state of the file BeginWrites read

@@ -55,7 +55,7 @@ bool INI::Rewrite(const Edit& edit) {
     status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &stamp);
   }
   if (!status.ok() && !missing) {
-    write_error_ = status.code;
+    write_status_ = status;
     return false;
   }
 
@@ -63,7 +63,7 @@ bool INI::Rewrite(const Edit& edit) {
   // A UTF-16 file that would not come back as it was (an odd byte, a lone
   // surrogate) is left alone rather than rewritten differently.
   if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) {
-    write_error_ = EILSEQ;
+    write_status_ = platform::Status::Errno(EILSEQ);
     return false;
   }
   const std::string out = edit(std::string_view(ini.text), *ini.page);
@@ -72,13 +72,13 @@ bool INI::Rewrite(const Edit& edit) {
     return true;
   }
   status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &replaced_);
-  write_error_ = status.code;
+  write_status_ = status;
   return status.ok();
 }
 
 bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
                            const std::string& sValor) {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   if (!FormsKeyLine(sSection, sKey, sValor)) return false;
   return Rewrite([&](std::string_view text, const text::CodePage& page) {
     return WithKey(text, page, sSection, sKey, sValor);
@@ -86,7 +86,7 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
 }
 
 bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyValue>& writes) {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   for (const KeyValue& w : writes) {
     if (!FormsKeyLine(sSection, w.key, w.value)) return false;
   }
@@ -97,13 +97,13 @@ bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyVal
 }
 
 bool INI::BeginWrites() {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   parsed_.reset();
   std::string bytes;
   bool missing = false;
   platform::Status status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &gathered_stamp_);
   if (!status.ok() && !missing) {
-    write_error_ = status.code;
+    write_status_ = status;
     return false;
   }
   gathered_ = std::move(bytes);
@@ -118,7 +118,7 @@ bool INI::CommitWrites() {
   ForgetSharedParse(ini_name_);
   const platform::Status status =
       platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &replaced_);
-  write_error_ = status.code;
+  write_status_ = status;
   return status.ok();
 }
 

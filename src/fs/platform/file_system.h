@@ -47,6 +47,10 @@ inline constexpr int kForeignLink = 1002;
 // Not an errno: the file changed on disk (another program saved it) between
 // the moment it was read and the moment its replacement was to be committed.
 inline constexpr int kChangedMeanwhile = 1003;
+// Not an errno: a write by root would go through a folder that belongs to
+// another user and is not sticky, where that user decides what every name
+// means (Status::folder and Status::owner say which and whose).
+inline constexpr int kForeignFolder = 1004;
 
 // What a failed call was doing, for the line that reports it.
 enum class Operation : std::uint8_t {
@@ -75,12 +79,17 @@ struct Status {
   int native = 0;  // the system's own code, 0 = none (see above)
   Operation operation = Operation::kNone;
   std::string path;
+  // kForeignFolder: the folder in the way, where it lies on disk, and the
+  // account name of its owner (its number where it has none).
+  std::string folder;
+  std::string owner;
   bool ok() const { return code == 0; }
   // The system's text for the error, empty on success: strerror on POSIX,
   // FormatMessageW on Windows (in the system's language, without its trailing
   // line break), of `native`, or where that is 0 of the system's own code
   // closest to `code`; the program's own words for kNotRegularFile,
-  // kForeignLink and kChangedMeanwhile.
+  // kForeignLink, kChangedMeanwhile and kForeignFolder (with its folder and
+  // owner).
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -418,10 +427,13 @@ class File {
 // through a symbolic link that another user placed in a folder not theirs
 // (kForeignLink), and every later step (the temporary file's exclusive
 // creation, the rename, the clean-up) works inside that folder as it was
-// opened, so a component swapped meanwhile changes nothing. On Windows the
-// temporary is created exclusively (CREATE_NEW) beside the target. A link
-// (on Windows a reparse point) at the target's own name is handled as
-// `links` says.
+// opened, so a component swapped meanwhile changes nothing. Run as root
+// (effective user 0), it writes only where no other user decides what names
+// mean: every folder the walk opens, from the first (the root or the current
+// folder) to the target's own, belongs to root or is sticky; any other fails
+// with kForeignFolder before anything is created. On Windows the temporary is
+// created exclusively (CREATE_NEW) beside the target. A link (on Windows a
+// reparse point) at the target's own name is handled as `links` says.
 // Only a regular file is replaced: a folder at the name fails with EISDIR, a
 // FIFO, device or socket with kNotRegularFile, and stays. A read-only file is
 // not replaced (EACCES), as on Windows.
@@ -514,7 +526,7 @@ Status ReplaceFile(std::string_view path, std::string_view bytes,
 
 // What AtomicFile::Create(`target`, `links`) would fail with, found without
 // creating anything: the target's folder cannot be reached (ENOENT when it is
-// missing, kForeignLink, ...), or a folder (EISDIR), a FIFO,
+// missing, kForeignLink, kForeignFolder, ...), or a folder (EISDIR), a FIFO,
 // device or socket (kNotRegularFile) or a read-only file (EACCES) stands at
 // its name. For runs that only check.
 Status CheckReplaceable(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);

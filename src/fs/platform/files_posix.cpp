@@ -551,7 +551,9 @@ Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out
   return [&]() -> Status {
     UniqueFd folder;
     std::string name, posix;
-    if (Status s = OpenTarget(path, links, &folder, &name, &posix); !s.ok()) return s;
+    if (Status s = OpenTarget(path, links, WalkFor::kReading, &folder, &name, &posix); !s.ok()) {
+      return s;
+    }
     // Not following a link here: one at the name was followed by OpenTarget
     // as `links` allows, or is no file of this name (kReplace).
     int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -190,7 +190,7 @@ namespace {
 // placed at an output's name is his way into the package.
 Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* folder,
                        std::string* name, std::string* posix, struct stat* st, bool* exists) {
-  Status status = OpenTarget(target, links, folder, name, posix);
+  Status status = OpenTarget(target, links, WalkFor::kWriting, folder, name, posix);
   if (!status.ok()) return status;
   *exists = ::fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
             !S_ISLNK(st->st_mode);
@@ -382,7 +382,7 @@ Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* r
 Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   UniqueFd folder;
   std::string name, posix;
-  Status status = OpenTarget(path, links, &folder, &name, &posix);
+  Status status = OpenTarget(path, links, WalkFor::kWriting, &folder, &name, &posix);
   if (status.code == ENOENT || status.code == ENOTDIR) return Status::Ok();
   if (!status.ok()) return status;
   const std::string prefix = text::UpperCase(TemporaryName(name, ""));

@@ -14,6 +14,8 @@ const char* OwnErrorText(int code) {
       return "link simbólico de outro usuário";
     case kChangedMeanwhile:
       return "alterado por outro programa durante a gravação";
+    case kForeignFolder:
+      return "pasta de outro usuário";
     default:
       return nullptr;
   }
@@ -23,6 +25,10 @@ const char* OwnErrorText(int code) {
 
 std::string Status::Text() const {
   if (code == 0) return {};
+  if (code == kForeignFolder && !folder.empty()) {
+    return std::string(internal::OwnErrorText(code)) + ": " + PathAsShown(folder) + " (de " +
+           owner + "); execute como " + owner;
+  }
   if (const char* own = internal::OwnErrorText(code)) return own;
   return internal::SystemErrorText(native, code);
 }
