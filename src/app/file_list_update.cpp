@@ -144,7 +144,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
     result.error = "cannot write " + key + " into section [" + section + "] of " +
                    generate::CaminhoMensagem(ini_path);
     if (ini.LastWriteError() != 0) {
-      result.error += ": " + platform::Status::Errno(ini.LastWriteError()).Text();
+      result.error += ": " + ini.LastWriteStatus().Text();
     }
     *again = ini.LastWriteError() == platform::kChangedMeanwhile;
     return result;
@@ -197,6 +197,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   if (!ini.WriteSectionKeys(section, writes)) return fail(writes.front().key);
   if (!ini.CommitWrites()) return fail(writes.back().key);
   result.other_links = ini.ReplacedOtherLinks();
+  result.other_owner = ini.ReplacedOtherOwner();
   result.ok = true;
   return result;
 }

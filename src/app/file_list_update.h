@@ -24,6 +24,8 @@ struct FileListUpdate {
   std::vector<std::string> refused;
   // The list had other hard links, which keep the old content.
   bool other_links = false;
+  // The owner of the replaced list, when that was another user; else empty.
+  std::string other_owner;
 };
 
 // `name` on one line, between double quotes: a backslash and a double quote

@@ -75,7 +75,7 @@ std::string ManifestText(const std::vector<ManifestLine>& lines) {
   return out;
 }
 
-platform::Status WriteManifest(std::string_view folder) {
+platform::Status WriteManifest(std::string_view folder, platform::Replaced* replaced) {
   std::vector<ManifestLine> lines;
   platform::Status status = ManifestLines(folder, &lines);
   if (!status.ok()) return status;
@@ -85,6 +85,7 @@ platform::Status WriteManifest(std::string_view folder) {
   status = file.Create(target);
   if (status.ok()) status = file.Write(text.data(), text.size());
   if (status.ok()) status = file.Commit();
+  if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
 }
 

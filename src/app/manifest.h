@@ -35,7 +35,8 @@ std::string ManifestText(const std::vector<ManifestLine>& lines);
 
 // Writes `folder`\SHA256SUMS atomically (a failure leaves any older manifest
 // as it was). Returns the status of the first failure, which names the file
-// concerned.
-platform::Status WriteManifest(std::string_view folder);
+// concerned. `*replaced` (when given) tells what the replaced manifest had
+// (platform::AtomicFile).
+platform::Status WriteManifest(std::string_view folder, platform::Replaced* replaced = nullptr);
 
 }  // namespace vkt::app

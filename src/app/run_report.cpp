@@ -336,7 +336,8 @@ std::string ReportHtml(const RunReport& report) {
   return html;
 }
 
-platform::Status WriteWholeFile(std::string_view path, std::string_view bytes) {
+platform::Status WriteWholeFile(std::string_view path, std::string_view bytes,
+                                platform::Replaced* replaced) {
   platform::File stream;
   platform::OutputKind kind = platform::OutputKind::kFile;
   if (platform::Status status = platform::OpenOutputStream(path, &stream, &kind); !status.ok()) {
@@ -352,6 +353,7 @@ platform::Status WriteWholeFile(std::string_view path, std::string_view bytes) {
   platform::Status status = file.Create(path);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());
   if (status.ok()) status = file.Commit();
+  if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
 }
 

@@ -148,8 +148,10 @@ std::string HtmlEscape(std::string_view text);
 
 // Writes `bytes` to `path` (a program path): as a stream where it names one
 // (platform::OutputKind::kStream: standard output, a descriptor, a
-// character device, a FIFO), else atomically. A block device fails
-// (platform::kBlockDevice) with nothing written.
-platform::Status WriteWholeFile(std::string_view path, std::string_view bytes);
+// character device, a FIFO), else atomically; then `*replaced` (when given)
+// tells what the replaced file had (platform::AtomicFile). A block device
+// fails (platform::kBlockDevice) with nothing written.
+platform::Status WriteWholeFile(std::string_view path, std::string_view bytes,
+                                platform::Replaced* replaced = nullptr);
 
 }  // namespace vkt::app

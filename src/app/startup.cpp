@@ -37,7 +37,7 @@ ComboContents CarregaCombos(const Session& session) {
 void CarregaConfigRepositorio(Session& session, const std::string& repository) {
   session.repository = repository;
   config::INI ini;
-  ini.ININame(session.MainConfigPath(), *session.general.code_page);
+  ini.ININame(session.MainConfigPath(), *session.general.code_page, config::IniReach::kAnyLink);
   ini.Section(repository);
   // Upper-cased first, then trimmed, in this order.
   session.settings.SISTEMA = TrimBlanks(text::UpperCase(ini.ReadINISettings("SISTEMA")));

@@ -37,11 +37,16 @@ std::string EncodeLines(const std::vector<std::string>& lines, const text::CodeP
 
 // Replaces the version script `path` by `bytes`. A script with other hard
 // links gets a new file of its own (a copy in place could be torn by a kill):
-// the other names keep the old content, and a line says so.
+// the other names keep the old content, and a line says so; so does a script
+// of another user, which hands the new one nothing.
 Status Replace(Session& session, const std::string& path, const std::string& bytes) {
-  bool other_links = false;
-  Status status = platform::ReplaceFile(path, bytes, {}, &other_links);
-  if (other_links) {
+  platform::Replaced replaced;
+  Status status = platform::ReplaceFile(path, bytes, {}, &replaced);
+  if (!replaced.other_owner.empty()) {
+    generate::AdicionaMensagem(session.Mensagens,
+                               generate::LinhaDeOutroUsuario(path, replaced.other_owner));
+  }
+  if (replaced.other_links) {
     generate::AdicionaMensagem(session.Mensagens,
                                std::string(kOutrosLinks) + generate::CaminhoMensagem(path));
   }

@@ -22,7 +22,8 @@ std::string OracleVersionScriptPath(const Session& session);
 // QuoteSqlLiteral. Each file is replaced atomically: a failure leaves it as it
 // was and appends "Erro ao gravar o arquivo: " + path + " - " + reason to
 // `session.Mensagens`. A script with other hard links is replaced by a file
-// of its own (its other names keep the old content) and a line says so.
+// of its own (its other names keep the old content) and a line says so; so
+// does a script of another user (generate::LinhaDeOutroUsuario).
 // Returns false when a line was appended.
 bool WriteVersionScripts(Session& session);
 

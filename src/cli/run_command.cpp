@@ -45,16 +45,23 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   return found;
 }
 
-// SHA256SUMS in both package folders. A folder the run could not create, or
-// a manifest that cannot be written, is a problem line of its own.
+// SHA256SUMS in both package folders. A folder the run could not create, a
+// manifest that cannot be written, or one that replaced another user's file,
+// is a problem line of its own.
 bool WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
   bool ok = true;
   for (generate::DatabaseKind kind : generate::kDatabaseKinds) {
     const std::string folder = generate::PlanCall(session.settings, "", kind).output_folder;
-    const platform::Status status = app::WriteManifest(folder);
+    platform::Replaced replaced;
+    const platform::Status status = app::WriteManifest(folder, &replaced);
     if (status.ok()) {
-      report->manifests.push_back(
-          generate::CaminhoMensagem(folder + std::string(app::kManifestName)));
+      const std::string path = folder + std::string(app::kManifestName);
+      report->manifests.push_back(generate::CaminhoMensagem(path));
+      if (replaced.other_owner.empty()) continue;
+      const std::string line = generate::LinhaDeOutroUsuario(path, replaced.other_owner);
+      WriteLine(out, line);
+      report->problems.push_back({std::string(app::problem_kind::kMessage), line});
+      ok = false;
       continue;
     }
     const std::string line =
@@ -72,7 +79,11 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
   bool ok = true;
   auto write = [&](const std::string& path, const std::string& bytes) {
     if (path.empty()) return;
-    const platform::Status status = app::WriteWholeFile(path, bytes);
+    platform::Replaced replaced;
+    const platform::Status status = app::WriteWholeFile(path, bytes, &replaced);
+    if (!replaced.other_owner.empty()) {
+      WriteLine(err, "vktgera: " + generate::LinhaDeOutroUsuario(path, replaced.other_owner));
+    }
     if (status.ok()) return;
     WriteLine(err, "vktgera: cannot write report " + path + ": " + status.Text());
     ok = false;
@@ -127,6 +138,10 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
                      generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                      ": NUMFILES=" + std::to_string(update.numfiles) + ", " +
                      std::to_string(update.added) + " new name(s) written");
+  if (!update.other_owner.empty()) {
+    WriteLine(err, "vktgera: " + generate::LinhaDeOutroUsuario(session.settings.ArqConfigIni,
+                                                               update.other_owner));
+  }
   if (update.other_links) {
     WriteLine(err, "vktgera: " + generate::CaminhoMensagem(session.settings.ArqConfigIni) +
                        " had other hard links: they keep the old content");

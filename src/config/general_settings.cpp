@@ -55,7 +55,7 @@ GeneralSettings ReadGeneralSettings(const std::string& path,
   for (const GeneralKey& key : kGeneralKeys) {
     if (named != settings.code_page) {
       named = settings.code_page;
-      ini.ININame(path, *named);
+      ini.ININame(path, *named, IniReach::kAnyLink);
       ini.Section(std::string(kGeneralSection));
     }
     const std::string value = ini.ReadINISettings(std::string(key.name));

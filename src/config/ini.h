@@ -33,6 +33,19 @@ namespace vkt::config {
 // A value read from an ini file, or the caller's default (text or number).
 using IniValue = std::variant<std::string, std::int64_t, double>;
 
+// How an ini file is reached for reading. Writes always follow only the links
+// that the kernel's protected_symlinks rule trusts
+// (platform::LinkAtTarget::kFollowTrusted).
+enum class IniReach : std::uint8_t {
+  // Through any link: the program's own configuration.
+  kAnyLink,
+  // As a write reaches it (platform::File::OpenAsReplaced with
+  // kFollowTrusted): a file the program also writes (the file list), whose
+  // link that a write would refuse is refused to a read too (kForeignLink),
+  // so that it shows nothing of the file it leads to.
+  kAsWritten,
+};
+
 class INI {
  public:
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
@@ -40,7 +53,8 @@ class INI {
   // needed; an existing key's value is replaced in place and every other line
   // kept byte for byte. The file is replaced durably (platform::ReplaceFile: a
   // symbolic link stays a link where the kernel's protected_symlinks rule
-  // would follow it, and fails otherwise; the file keeps its owner and mode). Returns
+  // would follow it, and fails otherwise; see platform::AtomicFile for what
+  // the new file keeps of the old one). Returns
   // false when it cannot be read or written (the system's error number then in
   // LastWriteError()), for a UTF-16 file that would not convert back
   // unchanged (an odd byte, a lone surrogate), and
@@ -82,15 +96,22 @@ class INI {
   // read or write the file (platform::kChangedMeanwhile when another program
   // saved it between the read and the write, which then wrote nothing); 0
   // after a success or a refused text.
-  int LastWriteError() const { return write_error_; }
+  int LastWriteError() const { return write_status_.code; }
+  // The same failure with what the platform knew of it (its text may name
+  // more than the number: platform::Status::Text).
+  const platform::Status& LastWriteStatus() const { return write_status_; }
   // The file the last write replaced had other hard links: they keep the old
   // content (a copy in place could be torn by a kill).
-  bool ReplacedOtherLinks() const { return other_links_; }
+  bool ReplacedOtherLinks() const { return replaced_.other_links; }
+  // The owner of the file the last write replaced, when that was another
+  // user (the new file is the runner's); else empty.
+  const std::string& ReplacedOtherOwner() const { return replaced_.other_owner; }
   void Section(const std::string& name) { section_ = name; }
   // Names the file and the code page it is read and written in (unless its
-  // byte-order mark says otherwise). `page` must outlive the instance
-  // (text::CodePage::Named pages do).
-  void ININame(const std::string& path, const text::CodePage& page);
+  // byte-order mark says otherwise), and how it is reached for reading.
+  // `page` must outlive the instance (text::CodePage::Named pages do).
+  void ININame(const std::string& path, const text::CodePage& page,
+               IniReach reach = IniReach::kAsWritten);
   // The trimmed value of `sKey` in `Section`, or "" when the file, section or
   // key is missing or the value is empty.
   std::string ReadINISettings(const std::string& sKey);
@@ -140,19 +161,21 @@ class INI {
   bool Rewrite(const Edit& edit);
   std::string ini_name_;
   const text::CodePage* page_ = &text::SystemCodePage();
+  IniReach reach_ = IniReach::kAsWritten;
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
-  int write_error_ = 0;
-  bool other_links_ = false;
+  platform::Status write_status_;
+  platform::Replaced replaced_;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
   platform::FileStamp gathered_stamp_;   // the state of the file BeginWrites read
 };
 
 // While an IniSnapshot of a file lives, every INI of that file (named as
 // here) reads the content the file had when the first snapshot of it was
-// taken, read and parsed once, whatever another program saves meanwhile: a
-// run reads one version of its file list. Writes are not affected: they read
-// the file as it is. Snapshots of one file nest.
+// taken (reached as IniReach::kAsWritten), read and parsed once, whatever
+// another program saves meanwhile: a run reads one version of its file list.
+// Writes are not affected: they read the file as it is. Snapshots of one file
+// nest.
 class IniSnapshot {
  public:
   explicit IniSnapshot(std::string path);

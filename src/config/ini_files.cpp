@@ -30,8 +30,12 @@ std::unordered_set<std::string>& ShownFiles() {
 
 }  // namespace
 
-platform::Status OpenToRead(const std::string& path, platform::File* file, bool* missing) {
-  platform::Status status = platform::File::Open(path, platform::File::Mode::kRead, file);
+platform::Status OpenToRead(const std::string& path, IniReach reach, platform::File* file,
+                            bool* missing) {
+  platform::Status status =
+      reach == IniReach::kAsWritten
+          ? platform::File::OpenAsReplaced(path, platform::LinkAtTarget::kFollowTrusted, file)
+          : platform::File::Open(path, platform::File::Mode::kRead, file);
   *missing = !status.ok() && (status.code == ENOENT || status.code == ENOTDIR);
   return status;
 }
@@ -56,12 +60,12 @@ platform::Status ReadRest(platform::File& file, std::string* bytes) {
   return file.Close();
 }
 
-platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing,
-                               platform::FileStamp* stamp) {
+platform::Status ReadWholeFile(const std::string& path, IniReach reach, std::string* bytes,
+                               bool* missing, platform::FileStamp* stamp) {
   bytes->clear();
   if (stamp != nullptr) *stamp = {};
   platform::File file;
-  platform::Status status = OpenToRead(path, &file, missing);
+  platform::Status status = OpenToRead(path, reach, &file, missing);
   if (status.ok() && stamp != nullptr && !file.Stamp(stamp)) *stamp = {};
   return status.ok() ? ReadRest(file, bytes) : status;
 }
@@ -72,7 +76,8 @@ void ShowReadError(const std::string& path, const platform::Status& status) {
     if (!ShownFiles().insert(path).second) return;
   }
   std::string description = status.Text();
-  if (status.code == platform::kNotRegularFile || status.code == EFBIG) {
+  if (status.code == platform::kNotRegularFile || status.code == platform::kForeignLink ||
+      status.code == EFBIG) {
     // The system's own texts name no file; these name what was refused.
     const std::string shown = platform::PathAsShown(path);
     description = shown + " - " + (status.code == EFBIG ? "arquivo maior que 64 MiB" : description);

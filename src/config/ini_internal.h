@@ -112,16 +112,18 @@ ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page);
 
 // ---- reading a file (ini_files.cpp) ----
 
-// Opens `path` for reading. `*missing` tells a file that is not there (no
-// error) from one that is there but cannot be read.
-platform::Status OpenToRead(const std::string& path, platform::File* file, bool* missing);
+// Opens `path` for reading, reached as `reach` says. `*missing` tells a file
+// that is not there (no error) from one that is there but cannot be read.
+platform::Status OpenToRead(const std::string& path, IniReach reach, platform::File* file,
+                            bool* missing);
 // Reads the rest of an open file into `*bytes` and closes it. A file above
 // 64 MiB gives EFBIG.
 platform::Status ReadRest(platform::File& file, std::string* bytes);
-// Reads the whole file (see OpenToRead for `*missing`). `*stamp` (when
-// given) is the state of the file read; a missing file leaves it all zero.
-platform::Status ReadWholeFile(const std::string& path, std::string* bytes, bool* missing,
-                               platform::FileStamp* stamp = nullptr);
+// Reads the whole file (see OpenToRead for `reach` and `*missing`). `*stamp`
+// (when given) is the state of the file read; a missing file leaves it all
+// zero.
+platform::Status ReadWholeFile(const std::string& path, IniReach reach, std::string* bytes,
+                               bool* missing, platform::FileStamp* stamp = nullptr);
 // The box for a file that exists but cannot be read, once per file and run
 // (until ForgetIniErrors): every driver call reads the file list through an
 // instance of its own.
@@ -130,8 +132,9 @@ void ShowReadError(const std::string& path, const platform::Status& status);
 // ---- snapshots (ini_snapshot.cpp) ----
 
 // Reads the file for a look at its keys: from its snapshot while one is
-// held, else from disk.
-platform::Status ReadForReading(const std::string& path, std::string* bytes, bool* missing);
+// held, else from disk (reached as `reach` says).
+platform::Status ReadForReading(const std::string& path, IniReach reach, std::string* bytes,
+                                bool* missing);
 // The parse of a file's bytes (null when it could not be read) in a code page.
 using ParseFunction = std::shared_ptr<const void> (*)(const std::string* bytes,
                                                       const text::CodePage& page);

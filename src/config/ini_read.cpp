@@ -109,9 +109,10 @@ struct INI::Parsed {
   std::unordered_map<std::string, std::unordered_map<std::string, ProfileValue>> sections;
 };
 
-void INI::ININame(const std::string& path, const text::CodePage& page) {
+void INI::ININame(const std::string& path, const text::CodePage& page, IniReach reach) {
   ini_name_ = path;
   page_ = &page;
+  reach_ = reach;
   parsed_.reset();
 }
 
@@ -161,7 +162,7 @@ bool INI::Load() {
   bool missing = false;
   platform::File file;
   platform::FileStamp stamp;
-  platform::Status status = OpenToRead(ini_name_, &file, &missing);
+  platform::Status status = OpenToRead(ini_name_, reach_, &file, &missing);
   const bool stamped = status.ok() && file.Stamp(&stamp);
   if (stamped) {
     if (auto shared = SharedParses().Find(ini_name_, stamp, *page_)) {
@@ -199,7 +200,7 @@ bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   lines->clear();
   std::string bytes;
   bool missing = false;
-  if (!ReadForReading(ini_name_, &bytes, &missing).ok()) return false;
+  if (!ReadForReading(ini_name_, reach_, &bytes, &missing).ok()) return false;
   IniText ini = Unpack(std::move(bytes), *page_);
   const std::string decoded = TakeDecoded(&ini);
   const std::string wanted = LookupName(section_);

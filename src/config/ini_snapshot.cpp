@@ -35,7 +35,8 @@ std::unordered_map<std::string, Snapshot>& Snapshots() {
 
 }  // namespace
 
-platform::Status ReadForReading(const std::string& path, std::string* bytes, bool* missing) {
+platform::Status ReadForReading(const std::string& path, IniReach reach, std::string* bytes,
+                                bool* missing) {
   {
     std::lock_guard<std::mutex> lock(SnapshotMutex());
     auto it = Snapshots().find(path);
@@ -45,7 +46,7 @@ platform::Status ReadForReading(const std::string& path, std::string* bytes, boo
       return it->second.status;
     }
   }
-  return ReadWholeFile(path, bytes, missing);
+  return ReadWholeFile(path, reach, bytes, missing);
 }
 
 std::shared_ptr<const void> SnapshotParse(const std::string& path, const text::CodePage& page,
@@ -74,7 +75,8 @@ IniSnapshot::IniSnapshot(std::string path) : path_(std::move(path)) {
   std::lock_guard<std::mutex> lock(SnapshotMutex());
   Snapshot& snapshot = Snapshots()[path_];
   if (snapshot.holders++ == 0) {
-    snapshot.status = internal::ReadWholeFile(path_, &snapshot.bytes, &snapshot.missing);
+    snapshot.status =
+        internal::ReadWholeFile(path_, IniReach::kAsWritten, &snapshot.bytes, &snapshot.missing);
   }
 }
 

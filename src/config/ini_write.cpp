@@ -52,10 +52,10 @@ bool INI::Rewrite(const Edit& edit) {
   if (gathered_) {
     bytes = *gathered_;
   } else {
-    status = ReadWholeFile(ini_name_, &bytes, &missing, &stamp);
+    status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &stamp);
   }
   if (!status.ok() && !missing) {
-    write_error_ = status.code;
+    write_status_ = status;
     return false;
   }
 
@@ -63,7 +63,7 @@ bool INI::Rewrite(const Edit& edit) {
   // A UTF-16 file that would not come back as it was (an odd byte, a lone
   // surrogate) is left alone rather than rewritten differently.
   if (ini.form == IniText::Form::kUtf16Le && Pack(ini, ini.text) != bytes) {
-    write_error_ = EILSEQ;
+    write_status_ = platform::Status::Errno(EILSEQ);
     return false;
   }
   const std::string out = edit(std::string_view(ini.text), *ini.page);
@@ -71,14 +71,14 @@ bool INI::Rewrite(const Edit& edit) {
     *gathered_ = Pack(ini, out);
     return true;
   }
-  status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &other_links_);
-  write_error_ = status.code;
+  status = platform::ReplaceFile(ini_name_, Pack(ini, out), Guarded(stamp), &replaced_);
+  write_status_ = status;
   return status.ok();
 }
 
 bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
                            const std::string& sValor) {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   if (!FormsKeyLine(sSection, sKey, sValor)) return false;
   return Rewrite([&](std::string_view text, const text::CodePage& page) {
     return WithKey(text, page, sSection, sKey, sValor);
@@ -86,7 +86,7 @@ bool INI::WriteIniSettings(const std::string& sSection, const std::string& sKey,
 }
 
 bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyValue>& writes) {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   for (const KeyValue& w : writes) {
     if (!FormsKeyLine(sSection, w.key, w.value)) return false;
   }
@@ -97,13 +97,13 @@ bool INI::WriteSectionKeys(const std::string& sSection, const std::vector<KeyVal
 }
 
 bool INI::BeginWrites() {
-  write_error_ = 0;
+  write_status_ = platform::Status::Ok();
   parsed_.reset();
   std::string bytes;
   bool missing = false;
-  platform::Status status = ReadWholeFile(ini_name_, &bytes, &missing, &gathered_stamp_);
+  platform::Status status = ReadWholeFile(ini_name_, reach_, &bytes, &missing, &gathered_stamp_);
   if (!status.ok() && !missing) {
-    write_error_ = status.code;
+    write_status_ = status;
     return false;
   }
   gathered_ = std::move(bytes);
@@ -117,8 +117,8 @@ bool INI::CommitWrites() {
   parsed_.reset();
   ForgetSharedParse(ini_name_);
   const platform::Status status =
-      platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &other_links_);
-  write_error_ = status.code;
+      platform::ReplaceFile(ini_name_, bytes, Guarded(gathered_stamp_), &replaced_);
+  write_status_ = status;
   return status.ok();
 }
 
@@ -132,7 +132,7 @@ INI::ReadBack INI::HowValueReadsBack(const std::string& sValor, std::string* as_
   } else {
     platform::File file;
     bool missing = false;
-    if (OpenToRead(ini_name_, &file, &missing).ok()) {
+    if (OpenToRead(ini_name_, reach_, &file, &missing).ok()) {
       char buffer[3];
       std::size_t got = 0;
       while (head.size() < sizeof buffer &&

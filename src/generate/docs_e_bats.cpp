@@ -50,7 +50,8 @@ void ReportMissing(config::RunState& state, const std::string& docs, const std::
 // holds the old copy or the new one, never a part of it. Without a source the
 // older copy is deleted; an older copy whose name differs in letter case goes
 // before the new one comes. A failed copy adds a message line naming the file
-// and the reason (a missing source included), and keeps the older copy.
+// and the reason (a missing source included), and keeps the older copy; a copy
+// that replaced another user's file adds the line that says so.
 bool CopyInto(config::RunState& state, const std::string& docs, const std::string& name,
               const std::string& output_folder) {
   auto actual = FindFile(docs, name);
@@ -60,9 +61,16 @@ bool CopyInto(config::RunState& state, const std::string& docs, const std::strin
     ReportMissing(state, docs, name);
     return false;
   }
+  platform::Replaced replaced;
   const platform::Status status =
-      platform::CopyFileReplacing(docs + "\\" + *actual, output_folder + *actual);
-  if (status.ok()) return true;
+      platform::CopyFileReplacing(docs + "\\" + *actual, output_folder + *actual, &replaced);
+  if (status.ok()) {
+    if (!replaced.other_owner.empty()) {
+      AdicionaMensagem(state.Mensagens,
+                       LinhaDeOutroUsuario(output_folder + *actual, replaced.other_owner));
+    }
+    return true;
+  }
   AdicionaMensagem(state.Mensagens, LinhaDeErro(status));
   return false;
 }

@@ -111,6 +111,11 @@ void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string&
   AdicionaMensagem(mensagens, LinhaDeErro(status));
 }
 
+std::string LinhaDeOutroUsuario(std::string_view caminho, std::string_view dono) {
+  return std::string(kArquivoDeOutroUsuario) + CaminhoMensagem(caminho) + " (era de " +
+         std::string(dono) + ")";
+}
+
 std::string LinhaDeErro(const platform::Status& status) {
   std::string_view comeco;
   switch (status.operation) {

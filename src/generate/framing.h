@@ -67,5 +67,10 @@ inline constexpr std::string_view kErroLerPasta = "Erro ao ler a pasta: ";
 // its path (CaminhoMensagem) and the system's reason:
 // "Erro ao gravar o arquivo: out/ORACLE/x.sql - No space left on device".
 std::string LinhaDeErro(const platform::Status& status);
+// The line of an output that replaced a file of another user (its owner's
+// account name `dono`), which handed the new file nothing of its own:
+// "Arquivo de outro usuário substituído: out/ORACLE/x.sql (era de nobody)".
+inline constexpr std::string_view kArquivoDeOutroUsuario = "Arquivo de outro usuário substituído: ";
+std::string LinhaDeOutroUsuario(std::string_view caminho, std::string_view dono);
 
 }  // namespace vkt::generate

@@ -285,6 +285,8 @@ class ScriptCall {
     if (!options_.dry_run) write_status = Commit(write_status);
     if (!write_status.ok()) {
       Add(LinhaDeErro(write_status.About(platform::Operation::kWriteFile, path)));
+    } else if (!options_.dry_run && !output_.ReplacedOtherOwner().empty()) {
+      Add(LinhaDeOutroUsuario(path, output_.ReplacedOtherOwner()));
     }
   }
 

@@ -135,6 +135,9 @@ class ScriptWriter {
   // Flushes and renames the temporary file over the target. After a failure
   // (this one or an earlier one) the target is left as it was.
   platform::Status Close();
+  // After a Close: the owner of the file it replaced, when that was another
+  // user (platform::AtomicFile::replaced_other_owner); else empty.
+  const std::string& ReplacedOtherOwner() const;
   // Discards everything written; the target is left as it was.
   void Abort();
 

@@ -562,6 +562,10 @@ Status ScriptWriter::Close() {
   return s;
 }
 
+const std::string& ScriptWriter::ReplacedOtherOwner() const {
+  return impl_->file.replaced_other_owner();
+}
+
 void ScriptWriter::Abort() {
   Impl& m = *impl_;
   m.file.Abort();

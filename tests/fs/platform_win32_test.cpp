@@ -257,16 +257,40 @@ TEST(WindowsReplacement, RefusesReadOnlyTargetsAndKeepsTheTargetsAttributes) {
   EXPECT_EQ(late.Commit().code, EACCES);
   EXPECT_EQ(dir.Read("ro.sql"), "keep");
   EXPECT_EQ(FolderNames(dir.path()), Names{"ro.sql"});
-  // A replaced file keeps its attributes; a copy takes its source's.
+  // A replaced file of the user keeps its attributes; a copy takes its source's.
   dir.Write("hidden.sql", "old");
   ASSERT_TRUE(SetAttributes(dir / "hidden.sql", kAttrHidden | kAttrArchive).ok());
-  ASSERT_TRUE(ReplaceFile(dir / "hidden.sql", "new").ok());
+  Replaced replaced;
+  ASSERT_TRUE(ReplaceFile(dir / "hidden.sql", "new", {}, &replaced).ok());
+  EXPECT_EQ(replaced.other_owner, "");
   EXPECT_EQ(dir.Read("hidden.sql"), "new");
   EXPECT_NE(AttributesAt(dir / "hidden.sql") & FILE_ATTRIBUTE_HIDDEN, 0u);
   ASSERT_TRUE(CopyFileReplacing(dir / "ro.sql", dir / "copy.sql").ok());
   EXPECT_EQ(dir.Read("copy.sql"), "keep");
   EXPECT_NE(AttributesAt(dir / "copy.sql") & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(FolderNames(dir.path()), (Names{"copy.sql", "hidden.sql", "ro.sql"}));
+}
+
+// No file of another account can be made here (nor under Wine): the choice is
+// tested on its own. ReplaceFileW would give the new file the old one's
+// security descriptor, so another account's file is moved over instead.
+TEST(WindowsReplacement, OnlyTheUsersOwnFileHandsOnItsSecurityDescriptor) {
+  const struct {
+    bool exists, own_attributes, must_be_missing, other_owner;
+    Replacement way;
+  } rows[] = {
+      {true, false, false, false, Replacement::kReplaceFile},
+      {true, false, false, true, Replacement::kMove},
+      {false, false, false, false, Replacement::kMove},
+      {true, true, false, false, Replacement::kMove},
+      {true, false, true, false, Replacement::kMove},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(
+        ChooseReplacement(row.exists, row.own_attributes, row.must_be_missing, row.other_owner),
+        row.way)
+        << row.exists << row.own_attributes << row.must_be_missing << row.other_owner;
+  }
 }
 
 TEST(WindowsReplacement, LeftoversOfThisUserGoAndOthersStay) {

@@ -53,6 +53,10 @@ inline constexpr int kForeignLockFile = 1004;
 // Not an errno: a whole output was named onto a block device (a disk), which
 // is neither replaced nor written.
 inline constexpr int kBlockDevice = 1005;
+// Not an errno: a write by root would go through a folder that belongs to
+// another user and is not sticky, where that user decides what every name
+// means (Status::folder and Status::owner say which and whose).
+inline constexpr int kForeignFolder = 1006;
 
 // What a failed call was doing, for the line that reports it.
 enum class Operation : std::uint8_t {
@@ -81,12 +85,17 @@ struct Status {
   int native = 0;  // the system's own code, 0 = none (see above)
   Operation operation = Operation::kNone;
   std::string path;
+  // kForeignFolder: the folder in the way, where it lies on disk, and the
+  // account name of its owner (its number where it has none).
+  std::string folder;
+  std::string owner;
   bool ok() const { return code == 0; }
   // The system's text for the error, empty on success: strerror on POSIX,
   // FormatMessageW on Windows (in the system's language, without its trailing
   // line break), of `native`, or where that is 0 of the system's own code
   // closest to `code`; the program's own words for kNotRegularFile,
-  // kForeignLink, kChangedMeanwhile, kForeignLockFile and kBlockDevice.
+  // kForeignLink, kChangedMeanwhile, kForeignLockFile, kBlockDevice and
+  // kForeignFolder (with its folder and owner).
   std::string Text() const;
   // The same failure, told as `operation` on `path` (a caller that knows the
   // path its user knows, which the platform may have reached otherwise).
@@ -254,7 +263,31 @@ std::string PathAsShown(std::string_view path);
 // Drops every cached listing (a new run starts from what is on disk).
 void ForgetListings();
 
-Status CopyFileReplacing(std::string_view from, std::string_view to);
+// What a replacement does with a symbolic link found where the file goes.
+enum class LinkAtTarget : std::uint8_t {
+  // The link itself is replaced by the new file; what it led to is never
+  // touched. Every output of a run: a link placed at an output's name by
+  // someone else must not turn the run against another file.
+  kReplace,
+  // The link is followed (to any depth) and the file it leads to is
+  // replaced, the link staying a link. On POSIX only through links that the
+  // kernel's protected_symlinks rule would follow: each belongs to the
+  // effective user or to the owner of the folder it sits in; any other
+  // fails with kForeignLink. On Windows, where making a symbolic link takes
+  // a privilege of its own, every symbolic link is followed. For files users
+  // link on purpose (the file list), which are read under the same rule
+  // (File::OpenAsReplaced).
+  kFollowTrusted,
+};
+
+// What a replacement (AtomicFile) found in the file it replaced, for the
+// lines that tell the user.
+struct Replaced {
+  bool other_links = false;  // AtomicFile::replaced_other_links
+  std::string other_owner;   // AtomicFile::replaced_other_owner
+};
+
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced = nullptr);
 
 class File;
 
@@ -392,6 +425,15 @@ class File {
   // a conflict fails with EWOULDBLOCK). kWrite empties the file only once the
   // lock is held, so a conflicting open leaves the file as it was.
   static Status Open(std::string_view path, Mode mode, File* out, bool share_read_only = false);
+  // Opens the regular file `path` for reading (as kRead) the way
+  // AtomicFile::Create(`path`, `links`) reaches it, so that a file read and
+  // replaced by a run is read under the rule it is written under: on POSIX
+  // its folder one component at a time (never through another user's link in
+  // a folder not theirs: kForeignLink), a link at its name followed as
+  // `links` says and the file then opened without following one. With
+  // kReplace a link at the name reads as a missing file (ENOENT). On Windows
+  // kFollowTrusted follows every link (as File::Open does).
+  static Status OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out);
 
   bool is_open() const { return handle_ != kNoHandle; }
   // Reads up to `size` bytes; `*got` is 0 at the end of the file.
@@ -412,27 +454,11 @@ class File {
   Status Close();
 
  private:
-  friend Status CopyFileReplacing(std::string_view from, std::string_view to);
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced);
   friend Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind);
   friend class ListedFolder;
   NativeHandle handle_ = kNoHandle;
   bool append_ = false;  // kAppend where the system has no append mode of its own
-};
-
-// What a replacement does with a symbolic link found where the file goes.
-enum class LinkAtTarget : std::uint8_t {
-  // The link itself is replaced by the new file; what it led to is never
-  // touched. Every output of a run: a link placed at an output's name by
-  // someone else must not turn the run against another file.
-  kReplace,
-  // The link is followed (to any depth) and the file it leads to is
-  // replaced, the link staying a link. On POSIX only through links that the
-  // kernel's protected_symlinks rule would follow: each belongs to the
-  // effective user or to the owner of the folder it sits in; any other
-  // fails with kForeignLink. On Windows, where making a symbolic link takes
-  // a privilege of its own, every symbolic link is followed. For files users
-  // link on purpose (the file list).
-  kFollowTrusted,
 };
 
 // Writes a file so that a failure never leaves it half-written: the data goes
@@ -443,16 +469,26 @@ enum class LinkAtTarget : std::uint8_t {
 // through a symbolic link that another user placed in a folder not theirs
 // (kForeignLink), and every later step (the temporary file's exclusive
 // creation, the rename, the clean-up) works inside that folder as it was
-// opened, so a component swapped meanwhile changes nothing. On Windows the
-// temporary is created exclusively (CREATE_NEW) beside the target. A link
-// (on Windows a reparse point) at the target's own name is handled as
-// `links` says.
-// An existing target keeps its permission bits, owner and group (owner and
-// group as far as the process may set them); on Windows its attributes and
-// security descriptor (ReplaceFileW). A read-only one is not replaced
-// (EACCES), as on Windows. A target with more than one hard link is replaced
-// like any other: its other names keep the old content (replaced_other_links
-// tells), since a copy in place could be torn by a kill.
+// opened, so a component swapped meanwhile changes nothing. Run as root
+// (effective user 0), it writes only where no other user decides what names
+// mean: every folder the walk opens, from the first (the root or the current
+// folder) to the target's own, belongs to root or is sticky; any other fails
+// with kForeignFolder before anything is created. On Windows the temporary is
+// created exclusively (CREATE_NEW) beside the target. A link (on Windows a
+// reparse point) at the target's own name is handled as `links` says.
+// Only a regular file is replaced: a folder at the name fails with EISDIR, a
+// FIFO, device or socket with kNotRegularFile, and stays. A read-only file is
+// not replaced (EACCES), as on Windows.
+// A file of the user running the program keeps its permission bits (never
+// its set-user-ID, set-group-ID or sticky bit), owner and group (the group
+// as far as the process may give it); on Windows its attributes and security
+// descriptor (ReplaceFileW). A file of another user hands nothing on: the new
+// file is the runner's, with the permission bits a new file gets (0666 less
+// the umask), on Windows with the folder's inherited permissions (a move over
+// the old file, not ReplaceFileW); replaced_other_owner tells. A target with
+// more than one hard link is replaced like any other: its other names keep
+// the old content (replaced_other_links tells), since a copy in place could
+// be torn by a kill.
 // The temporary file in progress is known to the handler of
 // InstallSignalCleanup.
 class AtomicFile {
@@ -496,6 +532,10 @@ class AtomicFile {
   // After a Commit: the replaced target had other hard links, which still
   // hold the old content.
   bool replaced_other_links() const { return replaced_other_links_; }
+  // After a Commit: the account name of the replaced target's owner (its
+  // number, on Windows its SID, where it has none) when that was another user
+  // than the one running the program; empty otherwise.
+  const std::string& replaced_other_owner() const { return replaced_other_owner_; }
 
  private:
   NativeHandle handle_ = kNoHandle;
@@ -503,6 +543,8 @@ class AtomicFile {
   int slot_ = -1;                    // in the interruption handler's table
   bool other_links_ = false;
   bool replaced_other_links_ = false;
+  std::string other_owner_;  // of the target Create found
+  std::string replaced_other_owner_;
   std::string target_;  // as the caller named it
   std::string temp_name_;
   std::string target_name_;
@@ -520,29 +562,31 @@ struct ReplaceOptions {
 };
 
 // Replaces the file `path` by `bytes` durably (AtomicFile with `durable`).
-// `*other_links` (when given) tells whether the target had other hard links.
+// `*replaced` (when given) tells what the replaced file had (see AtomicFile).
 Status ReplaceFile(std::string_view path, std::string_view bytes,
-                   const ReplaceOptions& options = {}, bool* other_links = nullptr);
+                   const ReplaceOptions& options = {}, Replaced* replaced = nullptr);
 
 // What AtomicFile::Create(`target`, `links`) would fail with, found without
 // creating anything: the target's folder cannot be reached (ENOENT when it is
-// missing, kForeignLink, ...), or a folder (EISDIR) or a read-only file
-// (EACCES) stands at its name. For runs that only check.
+// missing, kForeignLink, kForeignFolder, ...), or a folder (EISDIR), a FIFO,
+// device or socket (kNotRegularFile) or a read-only file (EACCES) stands at
+// its name. For runs that only check.
 Status CheckReplaceable(std::string_view target, LinkAtTarget links = LinkAtTarget::kReplace);
 
 // Reads the whole of the output file `path` into `*bytes` the way AtomicFile
-// reaches it (links at its name not followed): a symbolic link there reads as
-// a missing file (ENOENT), since the next replacement puts a file of its own
-// in its place. Only a regular file is read (kNotRegularFile otherwise).
+// reaches it (File::OpenAsReplaced with kReplace): a symbolic link at its
+// name reads as a missing file (ENOENT), since the next replacement puts a
+// file of its own in its place. Only a regular file is read (kNotRegularFile
+// otherwise).
 Status ReadOutputFile(std::string_view path, std::string* bytes);
 
 // Copies the regular file `from` to `to` through a temporary file renamed
 // over `to` (not flushed to disk: see ReplaceFile for that): contents, permission bits and
 // last-write time, as CopyFile does. An existing `to` is replaced as AtomicFile
 // replaces (a read-only one fails with EACCES; a link at `to` is replaced, never
-// followed). A failure is told as reading `from` (kReadFile) or writing `to`
-// (kWriteFile); `to` then is as it was.
-Status CopyFileReplacing(std::string_view from, std::string_view to);
+// followed); `*replaced` (when given) tells what it had. A failure is told as
+// reading `from` (kReadFile) or writing `to` (kWriteFile); `to` then is as it was.
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced);
 
 // The name of AtomicFile's temporary file for a target named `name`:
 // "." + name + ".tmp-" + 6 random letters or digits, within the system's

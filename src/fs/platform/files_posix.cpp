@@ -2,6 +2,7 @@
 // copies and moves, open files.
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,6 +124,17 @@ mode_t CurrentUmask() {
     return m;
   }();
   return mask;
+}
+
+std::string AccountName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_name != nullptr && found->pw_name[0] != '\0') {
+    return found->pw_name;
+  }
+  return std::to_string(uid);
 }
 
 // Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
@@ -533,6 +545,36 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
   }()
                       .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile,
                              path);
+}
+
+Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out) {
+  return [&]() -> Status {
+    UniqueFd folder;
+    std::string name, posix;
+    if (Status s = OpenTarget(path, links, WalkFor::kReading, &folder, &name, &posix); !s.ok()) {
+      return s;
+    }
+    // Not following a link here: one at the name was followed by OpenTarget
+    // as `links` allows, or is no file of this name (kReplace).
+    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      int e = errno;
+      struct stat st {};
+      if (e == ELOOP && links == LinkAtTarget::kReplace) e = ENOENT;
+      // A socket cannot be opened at all (ENXIO).
+      if (e == ENXIO && ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          !S_ISREG(st.st_mode)) {
+        e = kNotRegularFile;
+      }
+      return Status::Errno(e);
+    }
+    fd = KeepIfRegular(fd);
+    if (fd < 0) return Status::Errno(-fd);
+    out->Close();
+    out->handle_ = fd;
+    return Status::Ok();
+  }()
+                      .About(Operation::kReadFile, path);
 }
 
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {

@@ -425,6 +425,26 @@ Status File::Open(std::string_view path, Mode mode, File* out, bool share_read_o
                    .About(mode == Mode::kRead ? Operation::kReadFile : Operation::kWriteFile, path);
 }
 
+// Windows: every symbolic link is followed for kFollowTrusted (making one
+// takes a privilege of its own).
+Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out) {
+  if (links == LinkAtTarget::kFollowTrusted) return Open(path, Mode::kRead, out);
+  return [&]() -> Status {
+    std::wstring wide;
+    if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
+    // A link at the name is no file of this name: a replacement puts its own there.
+    if (IsReparsePoint(::GetFileAttributesW(wide.c_str()))) return Status::Errno(ENOENT);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (Status s = OpenRegularForReading(wide, FILE_FLAG_OPEN_REPARSE_POINT, &handle); !s.ok()) {
+      return s;
+    }
+    out->Close();
+    out->handle_ = FromHandle(handle);
+    return Status::Ok();
+  }()
+                      .About(Operation::kReadFile, path);
+}
+
 Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
   if (handle_ == kNoHandle) return Status::Errno(EBADF);

@@ -1,6 +1,7 @@
 // Reaching a folder of the POSIX platform layer one component at a time,
 // never through a symbolic link that another user placed in a folder that
-// is not theirs (the rule of the kernel's protected_symlinks).
+// is not theirs (the rule of the kernel's protected_symlinks), and for a
+// write by root never through a folder that another user owns.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -57,38 +58,67 @@ int OpenStart(int start, bool absolute) {
   return ::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
+// Whether root may write below the open folder `fd`: it belongs to root, or
+// it is sticky. In a folder of another user, that user may rename or replace
+// any entry, and his links there are followed (MayFollow): he decides what
+// every name below means. kForeignFolder names the folder and its owner.
+Status CheckRootMayWriteIn(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return FromErrno();
+  if (st.st_uid == 0 || (st.st_mode & S_ISVTX) != 0) return Status::Ok();
+  Status refused = Status::Errno(kForeignFolder);
+  std::vector<char> where(PATH_MAX + 1);
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), where.data(), where.size() - 1);
+  refused.folder = n > 0 ? std::string(where.data(), static_cast<size_t>(n)) : "?";
+  refused.owner = AccountName(st.st_uid);
+  return refused;
+}
+
+// Takes the open folder `next` as the walk's current one, where the walk
+// may go on (see CheckRootMayWriteIn).
+Status Enter(int next, bool root_writes, UniqueFd* fd) {
+  if (next < 0) return FromErrno();
+  fd->reset(next);
+  return root_writes ? CheckRootMayWriteIn(fd->get()) : Status::Ok();
+}
+
 }  // namespace
 
-int WalkToFolder(int start, std::string_view path, int* links_left) {
-  UniqueFd fd(OpenStart(start, !path.empty() && path.front() == '/'));
-  if (fd.get() < 0) return -errno;
+Status WalkToFolder(int start, std::string_view path, int* links_left, WalkFor purpose,
+                    UniqueFd* folder) {
+  const bool root_writes = purpose == WalkFor::kWriting && ::geteuid() == 0;
+  UniqueFd fd;
+  Status status = Enter(OpenStart(start, !path.empty() && path.front() == '/'), root_writes, &fd);
   std::deque<std::string> parts = PosixComponents(path);
-  while (!parts.empty()) {
+  while (status.ok() && !parts.empty()) {
     const std::string part = std::move(parts.front());
     parts.pop_front();
     if (part == ".") continue;
     const int next =
         ::openat(fd.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (next >= 0) {
-      fd.reset(next);
+      status = Enter(next, root_writes, &fd);
       continue;
     }
     const int error = errno;
     struct stat st {};
     if (::fstatat(fd.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
-      return -error;
+      return Status::System(error, error);
     }
     std::string target;
-    if (int e = ReadTrustedLink(fd.get(), part, st, links_left, &target); e != 0) return -e;
+    if (int e = ReadTrustedLink(fd.get(), part, st, links_left, &target); e != 0) {
+      return e == kForeignLink ? Status::Errno(e) : Status::System(e, e);
+    }
     // The link stands for its target, read from the folder the link is in.
     std::deque<std::string> more = PosixComponents(target);
     parts.insert(parts.begin(), more.begin(), more.end());
     if (!target.empty() && target.front() == '/') {
-      fd.reset(OpenStart(AT_FDCWD, true));
-      if (fd.get() < 0) return -errno;
+      status = Enter(OpenStart(AT_FDCWD, true), root_writes, &fd);
     }
   }
-  return fd.release();
+  if (status.ok()) *folder = std::move(fd);
+  return status;
 }
 
 // Splits a POSIX path into its folder ("" = current folder) and last name.
@@ -107,17 +137,15 @@ void SplitLast(const std::string& path, std::string* folder, std::string* name) 
 // WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
 // the name are followed as MayFollow allows, and `*name` is the name of the
 // file they lead to. `*posix` is the file's POSIX path, for the listing cache.
-Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
-                  std::string* posix) {
+Status OpenTarget(std::string_view target, LinkAtTarget links, WalkFor purpose, UniqueFd* folder,
+                  std::string* name, std::string* posix) {
   if (!Resolve(target, posix)) return Status::Errno(ENOENT);
   while (posix->size() > 1 && posix->back() == '/') posix->pop_back();
   std::string dir;
   SplitLast(*posix, &dir, name);
   if (name->empty() || *name == "." || *name == "..") return Status::Errno(EISDIR);
   int links_left = kMaxLinks;
-  const int fd = WalkToFolder(AT_FDCWD, dir, &links_left);
-  if (fd < 0) return Status::Errno(-fd);
-  folder->reset(fd);
+  if (Status s = WalkToFolder(AT_FDCWD, dir, &links_left, purpose, folder); !s.ok()) return s;
   while (links == LinkAtTarget::kFollowTrusted) {
     struct stat st {};
     if (::fstatat(folder->get(), name->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -131,9 +159,11 @@ Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder,
     std::string link_dir, link_name;
     SplitLast(link, &link_dir, &link_name);
     if (link_name.empty() || link_name == "." || link_name == "..") return Status::Errno(EISDIR);
-    const int next = WalkToFolder(folder->get(), link_dir, &links_left);
-    if (next < 0) return Status::Errno(-next);
-    folder->reset(next);
+    UniqueFd next;
+    if (Status s = WalkToFolder(folder->get(), link_dir, &links_left, purpose, &next); !s.ok()) {
+      return s;
+    }
+    *folder = std::move(next);
     dir = link.front() == '/' ? link_dir : Join(dir, link_dir);
     *name = std::move(link_name);
   }
@@ -145,7 +175,7 @@ Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder,
 // OpenTarget: links at the name are never followed).
 Status OpenEntryFolder(std::string_view path, UniqueFd* folder, std::string* name,
                        std::string* posix) {
-  return OpenTarget(path, LinkAtTarget::kReplace, folder, name, posix);
+  return OpenTarget(path, LinkAtTarget::kReplace, WalkFor::kWriting, folder, name, posix);
 }
 
 }  // namespace vkt::platform::posix

@@ -126,6 +126,9 @@ int KeepIfRegular(int fd);
 int OpenRegularForReading(const std::string& posix);
 bool OwnerCannotWrite(const struct stat& st);
 mode_t CurrentUmask();
+// The account name of `uid` as the user database (NSS) tells it, or its
+// number where it has none.
+std::string AccountName(uid_t uid);
 // Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
 Status CanonicalPathOf(int fd, std::string* canonical);
 
@@ -159,24 +162,32 @@ class UniqueFd {
   int fd_ = -1;
 };
 
+// What a walk to a folder is for. A write run as root passes only folders
+// of root or sticky ones (see AtomicFile); reading passes any.
+enum class WalkFor : std::uint8_t { kReading, kWriting };
+
 // Opens the folder `path` (POSIX; relative to `start`, a folder's descriptor
 // or AT_FDCWD; an absolute path starts at the root) one component at a time,
 // following only the symbolic links the kernel's protected_symlinks rule
 // would follow (the link belongs to the effective user or to the owner of
-// the folder it sits in). Returns a descriptor (O_PATH), or minus the error
-// (kForeignLink for a link it would not follow). `*links_left` is the budget
-// of links, shared by the walks of one path.
-int WalkToFolder(int start, std::string_view path, int* links_left);
+// the folder it sits in), into `*folder` (O_PATH). Fails with kForeignLink
+// for a link it would not follow; for kWriting as root, with kForeignFolder
+// (naming the folder and its owner) at the first folder it opens, `start`
+// included, that belongs to another user and is not sticky. `*links_left` is
+// the budget of links, shared by the walks of one path.
+Status WalkToFolder(int start, std::string_view path, int* links_left, WalkFor purpose,
+                    UniqueFd* folder);
 // Splits a POSIX path into its folder ("" = current folder) and last name.
 void SplitLast(const std::string& path, std::string* folder, std::string* name);
-// Where a file of a run goes: the descriptor of its folder, reached as
-// WalkToFolder reaches it, and its name there. With kFollowTrusted, links at
-// the name are followed under the same rule, and `*name` is the name of the
-// file they lead to. `*posix` is the file's POSIX path, for the listing cache.
-Status OpenTarget(std::string_view target, LinkAtTarget links, UniqueFd* folder, std::string* name,
-                  std::string* posix);
+// Where a file of a run goes (or is read from, as it would be written): the
+// descriptor of its folder, reached as WalkToFolder reaches it, and its name
+// there. With kFollowTrusted, links at the name are followed under the same
+// rule, and `*name` is the name of the file they lead to. `*posix` is the
+// file's POSIX path, for the listing cache.
+Status OpenTarget(std::string_view target, LinkAtTarget links, WalkFor purpose, UniqueFd* folder,
+                  std::string* name, std::string* posix);
 // Opens the folder of `path` for a change of the entry `*name` in it (links
-// at the name are never followed).
+// at the name are never followed; see OpenTarget with kWriting).
 Status OpenEntryFolder(std::string_view path, UniqueFd* folder, std::string* name,
                        std::string* posix);
 

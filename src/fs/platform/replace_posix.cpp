@@ -184,14 +184,17 @@ namespace {
 // The target's folder and name (OpenTarget) and what stands at the name:
 // `*exists` with its lstat in `*st`, or nothing (a link at the name, never
 // followed here, counts as nothing: it is replaced like a missing file).
-// Fails as AtomicFile::Create fails before it creates anything.
+// Fails as AtomicFile::Create fails before it creates anything: only a
+// regular file is replaced, since a device, FIFO or socket that another user
+// placed at an output's name is his way into the package.
 Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* folder,
                        std::string* name, std::string* posix, struct stat* st, bool* exists) {
-  Status status = OpenTarget(target, links, folder, name, posix);
+  Status status = OpenTarget(target, links, WalkFor::kWriting, folder, name, posix);
   if (!status.ok()) return status;
   *exists = ::fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
             !S_ISLNK(st->st_mode);
   if (*exists && S_ISDIR(st->st_mode)) return Status::Errno(EISDIR);
+  if (*exists && !S_ISREG(st->st_mode)) return Status::Errno(kNotRegularFile);
   if (*exists && OwnerCannotWrite(*st)) return Status::Errno(EACCES);
   return Status::Ok();
 }
@@ -216,6 +219,8 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
     Abort();
     target_ = std::string(target);
     other_links_ = replaced_other_links_ = false;
+    other_owner_.clear();
+    replaced_other_owner_.clear();
     UniqueFd folder;
     struct stat st {};
     bool exists = false;
@@ -223,10 +228,12 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
         OpenReplaceable(target, links, &folder, &target_name_, &target_path_, &st, &exists);
     if (!status.ok()) return status;
     mode_t mode = 0666 & ~CurrentUmask();
-    if (exists) {
-      mode = st.st_mode & 07777;
-      other_links_ = S_ISREG(st.st_mode) && st.st_nlink > 1;
-    }
+    // Only the runner's own file hands on its bits, owner and group: another
+    // user's would make the new file his (or set-user-ID as he chose).
+    const bool own = exists && st.st_uid == ::geteuid();
+    if (exists) other_links_ = st.st_nlink > 1;
+    if (own) mode = st.st_mode & 0777;
+    if (exists && !own) other_owner_ = AccountName(st.st_uid);
     int creation_error = EEXIST;
     {
       // A signal that comes during the creation is handled once the file is known.
@@ -247,9 +254,8 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
       }
     }
     if (creation_error != 0) return Status::Errno(creation_error);
-    // Owner and group only as far as the process may give them; the mode after
-    // them, since a change of owner clears the set-id bits.
-    if (exists) (void)sys::Fchown(Fd(handle_), st.st_uid, st.st_gid);
+    // The group only as far as the process may give it.
+    if (own) (void)sys::Fchown(Fd(handle_), st.st_uid, st.st_gid);
     if (sys::Fchmod(Fd(handle_), mode) != 0) {
       Status s = FromErrno();
       Abort();
@@ -317,6 +323,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
     temp_name_.clear();
     if (s.ok()) {
       replaced_other_links_ = other_links_;
+      replaced_other_owner_ = other_owner_;
       ForgetListingOf(target_path_);
       if (durable) s = SyncFolder(Fd(folder_));
     }
@@ -341,30 +348,7 @@ void AtomicFile::Abort() {
   folder_ = kNoHandle;
 }
 
-Status ReadOutputFile(std::string_view path, std::string* bytes) {
-  return [&]() -> Status {
-    bytes->clear();
-    UniqueFd folder;
-    std::string name, posix;
-    if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
-    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Status::Errno(errno == ELOOP ? ENOENT : errno);
-    fd = KeepIfRegular(fd);
-    if (fd < 0) return Status::Errno(-fd);
-    UniqueFd in(fd);
-    char buffer[1 << 16];
-    for (;;) {
-      const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return FromErrno();
-      if (got == 0) return Status::Ok();
-      bytes->append(buffer, static_cast<size_t>(got));
-    }
-  }()
-                      .About(Operation::kReadFile, path);
-}
-
-Status CopyFileReplacing(std::string_view from, std::string_view to) {
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced) {
   File source;
   Status status = File::Open(from, File::Mode::kRead, &source);
   if (!status.ok()) return status;
@@ -390,13 +374,14 @@ Status CopyFileReplacing(std::string_view from, std::string_view to) {
   // Not flushed: a copy carries no history, and a flush costs as much as a
   // small package.
   if (status.ok()) status = copy.Commit();
+  if (replaced != nullptr) *replaced = {copy.replaced_other_links(), copy.replaced_other_owner()};
   return status.About(Operation::kWriteFile, to);
 }
 
 Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   UniqueFd folder;
   std::string name, posix;
-  Status status = OpenTarget(path, links, &folder, &name, &posix);
+  Status status = OpenTarget(path, links, WalkFor::kWriting, &folder, &name, &posix);
   if (status.code == ENOENT || status.code == ENOTDIR) return Status::Ok();
   if (!status.ok()) return status;
   const std::string prefix = text::UpperCase(TemporaryName(name, ""));

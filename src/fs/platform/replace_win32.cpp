@@ -3,6 +3,7 @@
 // the console handler that deletes the temporary in progress.
 #include <aclapi.h>
 #include <ntsecapi.h>
+#include <sddl.h>
 
 #include <cerrno>
 #include <map>
@@ -62,6 +63,12 @@ void UnregisterTemporary(int* slot) {
 
 }  // namespace
 
+win32::Replacement win32::ChooseReplacement(bool exists, bool own_attributes, bool must_be_missing,
+                                            bool other_owner) {
+  const bool hands_on = exists && !own_attributes && !must_be_missing && !other_owner;
+  return hands_on ? Replacement::kReplaceFile : Replacement::kMove;
+}
+
 BOOL WINAPI win32::RemoveTemporariesAndExit(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
@@ -77,6 +84,87 @@ BOOL WINAPI win32::RemoveTemporariesAndExit(DWORD event) {
 }
 
 namespace {
+
+// The SIDs a file of this process's making is owned by: the user's, and the
+// owner the token gives new objects (the Administrators group for an
+// elevated administrator).
+class OwnSids {
+ public:
+  OwnSids() {
+    HANDLE token = nullptr;
+    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
+        !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+      return;
+    }
+    user_ = Query(token, TokenUser);
+    owner_ = Query(token, TokenOwner);
+    ::CloseHandle(token);
+  }
+  bool Owns(PSID sid) const {
+    auto sid_of = [](const std::vector<unsigned char>& buffer, bool user) -> PSID {
+      if (buffer.empty()) return nullptr;
+      return user ? reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid
+                  : reinterpret_cast<const TOKEN_OWNER*>(buffer.data())->Owner;
+    };
+    PSID user = sid_of(user_, true), owner = sid_of(owner_, false);
+    return sid != nullptr && ((user != nullptr && ::EqualSid(sid, user)) ||
+                              (owner != nullptr && ::EqualSid(sid, owner)));
+  }
+
+ private:
+  static std::vector<unsigned char> Query(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
+    return buffer;
+  }
+  std::vector<unsigned char> user_, owner_;
+};
+
+bool OwnedBy(const std::wstring& path, const OwnSids& own) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool owned = own.Owns(owner);
+  ::LocalFree(descriptor);
+  return owned;
+}
+
+// The account name of the owner `sid` ("DOMAIN\name", or the name alone
+// where it has no domain), or the SID's text where the system knows no name.
+std::string AccountName(PSID sid) {
+  wchar_t name[256], domain[256];
+  DWORD name_size = 256, domain_size = 256;
+  SID_NAME_USE use;
+  if (::LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
+    return domain_size == 0 ? Narrow(name) : Narrow(domain) + "\\" + Narrow(name);
+  }
+  wchar_t* text = nullptr;
+  if (!::ConvertSidToStringSidW(sid, &text)) return "?";
+  std::string shown = Narrow(text);
+  ::LocalFree(text);
+  return shown;
+}
+
+// The account name of the owner of the file `path` when that is not the user
+// running the program (OwnSids); "" for the user's own file, and where the
+// owner cannot be read (it is then replaced as the user's own).
+std::string OtherOwner(const std::wstring& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::string name;
+  if (owner != nullptr && !OwnSids().Owns(owner)) name = AccountName(owner);
+  ::LocalFree(descriptor);
+  return name;
+}
 
 // A file's attributes as found at `path` (links not followed).
 DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
@@ -103,6 +191,7 @@ struct Target {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;  // of what stands at the name, not followed
   bool exists = false;  // a file stands there (a link counts as nothing: it is replaced)
   bool other_links = false;
+  std::string other_owner;  // of the file there, when another user's (OtherOwner)
 };
 
 Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
@@ -146,6 +235,7 @@ Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
     BY_HANDLE_FILE_INFORMATION info;
     target->other_links = handle.valid() && ::GetFileInformationByHandle(handle.get(), &info) &&
                           info.nNumberOfLinks > 1;
+    target->other_owner = OtherOwner(SystemPath(target->path));
   }
   return Status::Ok();
 }
@@ -175,12 +265,14 @@ Status AtomicFile::Create(std::string_view target, LinkAtTarget links) {
     Abort();
     target_ = std::string(target);
     other_links_ = replaced_other_links_ = false;
+    replaced_other_owner_.clear();
     own_attributes_ = 0;
     Target found;
     if (Status s = FindTarget(target, links, &found); !s.ok()) return s;
     target_name_ = found.name;
     target_path_ = found.path;
     other_links_ = found.other_links;
+    other_owner_ = found.other_owner;
     DWORD error = ERROR_FILE_EXISTS;
     std::lock_guard<std::mutex> lock(TemporariesMutex());
     for (int attempt = 0;
@@ -295,10 +387,12 @@ Status ReplaceExisting(const std::string& folder, const std::string& name,
 
 // Puts the temporary file `temp` in the place of `target` (both native) in
 // `folder`, as AtomicFile::Commit says. `own_attributes` (0: none) are given
-// instead of the target's. On EAGAIN the temporary name holds another
-// program's file, which stays.
+// instead of the target's; a target of another user (`other_owner`) hands
+// nothing on. On EAGAIN the temporary name holds another program's file,
+// which stays.
 Status PutInPlace(const std::string& folder, const std::string& name, const std::string& temp,
-                  const std::string& target, DWORD own_attributes, const FileStamp* unchanged) {
+                  const std::string& target, DWORD own_attributes, bool other_owner,
+                  const FileStamp* unchanged) {
   const std::wstring wide_temp = SystemPath(temp), wide_target = SystemPath(target);
   const DWORD attributes = AttributesOf(wide_target);
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !IsReparsePoint(attributes);
@@ -314,7 +408,8 @@ Status PutInPlace(const std::string& folder, const std::string& name, const std:
   if (own_attributes != 0 && !sys::SetFileAttributes(wide_temp.c_str(), own_attributes)) {
     return LastError();
   }
-  if (!exists || own_attributes != 0 || must_be_missing) {
+  if (ChooseReplacement(exists, own_attributes != 0, must_be_missing, other_owner) ==
+      Replacement::kMove) {
     return MoveIntoPlace(wide_temp, wide_target, must_be_missing);
   }
   return ReplaceExisting(folder, name, wide_temp, wide_target, attributes, unchanged);
@@ -335,7 +430,8 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
     SplitLast(target_path_, &folder, &name);
     std::lock_guard<std::mutex> lock(TemporariesMutex());
     if (s.ok()) {
-      s = PutInPlace(folder, name, temp_name_, target_path_, own_attributes_, unchanged_since);
+      s = PutInPlace(folder, name, temp_name_, target_path_, own_attributes_, !other_owner_.empty(),
+                     unchanged_since);
     }
     // What is left under the temporary name is the new file (a failure);
     // another program's file (EAGAIN) stays.
@@ -344,6 +440,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
     temp_name_.clear();
     if (s.ok()) {
       replaced_other_links_ = other_links_;
+      replaced_other_owner_ = other_owner_;
       ForgetListingOf(target_path_);
       if (durable) {
         // The replacement reaches the disk with the file's own metadata.
@@ -371,33 +468,7 @@ void AtomicFile::Abort() {
   UnregisterTemporary(&slot_);
 }
 
-Status ReadOutputFile(std::string_view path, std::string* bytes) {
-  return [&]() -> Status {
-    bytes->clear();
-    std::wstring wide;
-    if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
-    // A link at the name reads as a missing file: it would be replaced.
-    const DWORD attributes = AttributesOf(wide);
-    if (IsReparsePoint(attributes)) return Status::Errno(ENOENT);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (Status s = OpenRegularForReading(wide, FILE_FLAG_OPEN_REPARSE_POINT, &handle); !s.ok()) {
-      return s;
-    }
-    UniqueHandle in(handle);
-    std::vector<char> buffer(std::size_t{1} << 16);
-    for (;;) {
-      DWORD got = 0;
-      if (!::ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-        return LastError();
-      }
-      if (got == 0) return Status::Ok();
-      bytes->append(buffer.data(), got);
-    }
-  }()
-                      .About(Operation::kReadFile, path);
-}
-
-Status CopyFileReplacing(std::string_view from, std::string_view to) {
+Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced) {
   File source;
   Status status = File::Open(from, File::Mode::kRead, &source);
   if (!status.ok()) return status;
@@ -424,6 +495,7 @@ Status CopyFileReplacing(std::string_view from, std::string_view to) {
     status = copy.SetTimes(FileTimeToNs(info.ftLastAccessTime), FileTimeToNs(info.ftLastWriteTime));
   }
   if (status.ok()) status = copy.Commit();
+  if (replaced != nullptr) *replaced = {copy.replaced_other_links(), copy.replaced_other_owner()};
   return status.About(Operation::kWriteFile, to);
 }
 

@@ -1,9 +1,10 @@
-// What both platforms build on AtomicFile: the names of its temporary files
-// and ReplaceFile.
+// What both platforms build on AtomicFile: the names of its temporary files,
+// ReplaceFile and ReadOutputFile.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
@@ -64,13 +65,25 @@ std::string TemporaryName(std::string_view name, std::string_view random) {
 }
 
 Status ReplaceFile(std::string_view path, std::string_view bytes, const ReplaceOptions& options,
-                   bool* other_links) {
+                   Replaced* replaced) {
   AtomicFile file;
   Status status = file.Create(path, options.links);
   if (status.ok()) status = file.Write(bytes.data(), bytes.size());
   if (status.ok()) status = file.Commit(/*durable=*/true, options.unchanged_since);
-  if (other_links) *other_links = file.replaced_other_links();
+  if (replaced) *replaced = {file.replaced_other_links(), file.replaced_other_owner()};
   return status;
+}
+
+Status ReadOutputFile(std::string_view path, std::string* bytes) {
+  bytes->clear();
+  File in;
+  Status status = File::OpenAsReplaced(path, LinkAtTarget::kReplace, &in);
+  std::vector<char> buffer(std::size_t{1} << 16);
+  for (std::size_t got = 1; status.ok() && got > 0;) {
+    status = in.Read(buffer.data(), buffer.size(), &got);
+    if (status.ok()) bytes->append(buffer.data(), got);
+  }
+  return status.About(Operation::kReadFile, path);
 }
 
 bool IsTemporaryName(std::string_view name) {

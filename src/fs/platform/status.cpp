@@ -18,6 +18,8 @@ const char* OwnErrorText(int code) {
       return "não é um arquivo de trava deste usuário";
     case kBlockDevice:
       return "é um dispositivo de blocos";
+    case kForeignFolder:
+      return "pasta de outro usuário";
     default:
       return nullptr;
   }
@@ -27,6 +29,10 @@ const char* OwnErrorText(int code) {
 
 std::string Status::Text() const {
   if (code == 0) return {};
+  if (code == kForeignFolder && !folder.empty()) {
+    return std::string(internal::OwnErrorText(code)) + ": " + PathAsShown(folder) + " (de " +
+           owner + "); execute como " + owner;
+  }
   if (const char* own = internal::OwnErrorText(code)) return own;
   return internal::SystemErrorText(native, code);
 }

@@ -168,6 +168,16 @@ bool IsShortName(std::string_view name);
 // ---- open files ----------------------------------------------------------------
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// How AtomicFile puts its new file in the place of the target: moved over it
+// (MoveFileExW: the new file keeps the permissions it was created with, the
+// folder's inherited ones), or through ReplaceFileW, which gives it the
+// replaced file's attributes and security descriptor. Only an existing file
+// of the user running the program hands those on, where the caller gave no
+// attributes of its own and the target was not to be missing.
+enum class Replacement : std::uint8_t { kMove, kReplaceFile };
+Replacement ChooseReplacement(bool exists, bool own_attributes, bool must_be_missing,
+                              bool other_owner);
+
 // Opens the existing regular file `path` (a system path) for reading, sharing
 // everything; kNotRegularFile for a folder or a device.
 Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out);
