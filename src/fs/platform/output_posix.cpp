@@ -55,7 +55,8 @@ void Classify(std::string_view path, Output* output) {
   std::string posix;
   // A link the rule would not follow (kForeignLink) and a path that cannot
   // be reached are AtomicFile's to replace or refuse, as for any file.
-  if (!OpenTarget(path, LinkAtTarget::kFollowTrusted, &output->folder, &output->name, &posix)
+  if (!OpenTarget(path, LinkAtTarget::kFollowTrusted, WalkFor::kWriting, &output->folder,
+                  &output->name, &posix)
            .ok() ||
       ::fstatat(output->folder.get(), output->name.c_str(), &output->st, AT_SYMLINK_NOFOLLOW) !=
           0) {
