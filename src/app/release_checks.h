@@ -1,7 +1,7 @@
 // The release gate's own checks of a repository, beyond what an installation
 // run reports: vendor parity of the listed scripts, faults of the file-list
 // configuration that the run tolerates silently, and source encodings that
-// the run would copy as garbled text. Every check only reads.
+// the run would read as garbled text. Every check only reads.
 #pragma once
 
 #include <string>
@@ -103,10 +103,9 @@ class EncodingSniffer {
 platform::Status InspectEncoding(std::string_view path, bool single_byte_page, bool utf8_page,
                                  EncodingIssue* issue);
 
-// The finding for `issue` in the file `path` (a program path), or an empty
-// kind for kNone:
-//  - "Arquivo com BOM UTF-8: <path>" / "Arquivo com BOM UTF-16: <path>"
-//    (byte_order_mark);
+// The finding for `issue` in the source script `path` (a program path), or
+// an empty kind for kNone and for a byte-order mark (the run reads such a
+// source in the mark's encoding):
 //  - "Arquivo em UTF-8 com texto nao ASCII (code page <name>): <path>" (utf8_text);
 //  - "Arquivo com bytes invalidos em UTF-8: <path>" (invalid_utf8).
 Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,

@@ -6,6 +6,7 @@ namespace vkt::generate::internal {
 
 void Tables::Build(const text::CodePage& cp) {
   page = &cp;
+  any_unassigned = false;
   byte_path = cp.single_byte() && cp.Unit('\r') == kCr && cp.Unit('\n') == kLf;
   ascii_identity = cp.single_byte();
   if (!cp.single_byte()) {
@@ -23,6 +24,8 @@ void Tables::Build(const text::CodePage& cp) {
     const char16_t u = cp.Unit(static_cast<unsigned char>(b));
     unit[b] = u;
     keep[b] = (u == 0xFE || u == 0xFF) ? 0 : 1;
+    unassigned[b] = u == 0xFFFD ? 1 : 0;
+    any_unassigned = any_unassigned || u == 0xFFFD;
     const int back = u == 0xFFFD ? -1 : cp.Byte(u);
     out_byte[b] = static_cast<std::uint8_t>(back < 0 ? '?' : back);
     if (b < 0x80 && u != b) ascii_identity = false;
