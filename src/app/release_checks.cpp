@@ -432,6 +432,20 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   return finding;
 }
 
+Finding ConfigurationEncoding(const std::string& path, const text::CodePage& page) {
+  EncodingIssue issue = EncodingIssue::kNone;
+  Finding finding;
+  if (!page.single_byte() || !InspectEncoding(path, true, false, &issue).ok() ||
+      issue != EncodingIssue::kUtf8Text) {
+    return finding;
+  }
+  finding.kind = k::kConfigUtf8Text;
+  finding.text =
+      "Arquivo de configuração parece estar em UTF-8: " + generate::CaminhoMensagem(path) +
+      " (salve-o em " + page.name() + " ou com BOM, ou defina CodePage)";
+  return finding;
+}
+
 namespace {
 
 // A kind the run calls a type for, with the extension of its scripts there.

@@ -86,6 +86,7 @@ inline constexpr std::string_view kUtf8Text = "utf8_text";
 inline constexpr std::string_view kNameOutsideFolder = "name_outside_folder";
 inline constexpr std::string_view kInvalidUtf8 = "invalid_utf8";
 inline constexpr std::string_view kCaseTwin = "case_twin";
+inline constexpr std::string_view kConfigUtf8Text = "config_utf8_text";
 }  // namespace problem_kind
 
 // The kind of a line of the message buffer, from its words.
