@@ -1,5 +1,7 @@
 #include "generate/code_page_tables.h"
 
+#include <algorithm>
+
 #include "generate/line_scanner.h"
 
 namespace vkt::generate::internal {
@@ -24,8 +26,7 @@ void Tables::Build(const text::CodePage& cp) {
     const char16_t u = cp.Unit(static_cast<unsigned char>(b));
     unit[b] = u;
     keep[b] = (u == 0xFE || u == 0xFF) ? 0 : 1;
-    unassigned[b] = u == 0xFFFD ? 1 : 0;
-    any_unassigned = any_unassigned || u == 0xFFFD;
+    unassigned[b] = static_cast<std::uint8_t>(u == 0xFFFD);
     const int back = u == 0xFFFD ? -1 : cp.Byte(u);
     out_byte[b] = static_cast<std::uint8_t>(back < 0 ? '?' : back);
     if (b < 0x80 && u != b) ascii_identity = false;
@@ -34,6 +35,7 @@ void Tables::Build(const text::CodePage& cp) {
     if (should_drop == (keep[b] != 0)) drops_are_fe_ff = false;
     if (should_drop ? keep[b] != 0 : (keep[b] == 0 || out_byte[b] != b)) identity_fe_ff = false;
   }
+  any_unassigned = std::find(unassigned.begin(), unassigned.end(), 1) != unassigned.end();
 }
 
 }  // namespace vkt::generate::internal
