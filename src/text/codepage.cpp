@@ -139,6 +139,7 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
 }
 
 char32_t CodePage::FirstMissing(std::string_view utf8) const {
+  if (single_byte_ && IsAscii(utf8) && ReadsAsItself(utf8)) return 0;
   bool lossy = false;
   Encode(utf8, &lossy);
   if (!lossy) return 0;
