@@ -298,8 +298,11 @@ class ScriptCall {
       }
       write_status = CopyEntry(i);
     }
-    if (options_.dry_run) output_.Abort();
-    if (!options_.dry_run) write_status = Commit(write_status);
+    if (options_.dry_run) {
+      output_.Abort();
+    } else {
+      write_status = Commit(write_status);
+    }
     if (!write_status.ok()) {
       Add(LinhaDeErro(write_status.About(platform::Operation::kWriteFile, path)));
     }

@@ -213,6 +213,8 @@ struct ScriptWriter::Impl {
     return true;
   }
 
+  // ---- single-byte paths ----
+
   // Code page to code page, byte to byte: bytes read as U+00FE/U+00FF are
   // dropped.
   bool ContentBytes(const unsigned char* p, size_t n) {
@@ -416,8 +418,6 @@ struct ScriptWriter::Impl {
     line += static_cast<std::uint64_t>(std::count(p, at, u'\n'));
     if (c != 0) Miss(c, line);
   }
-
-  // ---- single-byte paths ----
 
   // ---- multi-byte path ----
 
