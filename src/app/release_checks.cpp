@@ -507,6 +507,7 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
       }
       const EncodingIssue issue =
           InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
+      if (issue == EncodingIssue::kNone) continue;
       Finding finding = EncodingFinding(issue, object_type, side.database,
                                         scripts.PathOf(file_name), page.name());
       if (!finding.kind.empty()) findings->push_back(std::move(finding));

@@ -139,7 +139,13 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
 }
 
 char32_t CodePage::FirstMissing(std::string_view utf8) const {
-  if (single_byte_ && IsAscii(utf8) && ReadsAsItself(utf8)) return 0;
+  // Names are mostly ASCII that the page reads as itself: one pass settles them.
+  if (single_byte_ && std::all_of(utf8.begin(), utf8.end(), [this](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && to_unit_[b] == b;
+      })) {
+    return 0;
+  }
   bool lossy = false;
   Encode(utf8, &lossy);
   if (!lossy) return 0;
