@@ -415,15 +415,9 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   const std::string shown = generate::CaminhoMensagem(path);
   switch (issue) {
     case EncodingIssue::kNone:
-      break;
     case EncodingIssue::kUtf8Bom:
-      finding.kind = k::kByteOrderMark;
-      finding.text = "Arquivo com BOM UTF-8: " + shown;
-      break;
     case EncodingIssue::kUtf16LeBom:
     case EncodingIssue::kUtf16BeBom:
-      finding.kind = k::kByteOrderMark;
-      finding.text = "Arquivo com BOM UTF-16: " + shown;
       break;
     case EncodingIssue::kUtf8Text:
       finding.kind = k::kUtf8Text;
@@ -435,6 +429,20 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
       finding.text = "Arquivo com bytes invalidos em UTF-8: " + shown;
       break;
   }
+  return finding;
+}
+
+Finding ConfigurationEncoding(const std::string& path, const text::CodePage& page) {
+  EncodingIssue issue = EncodingIssue::kNone;
+  Finding finding;
+  if (!page.single_byte() || !InspectEncoding(path, true, false, &issue).ok() ||
+      issue != EncodingIssue::kUtf8Text) {
+    return finding;
+  }
+  finding.kind = k::kConfigUtf8Text;
+  finding.text =
+      "Arquivo de configuração parece estar em UTF-8: " + generate::CaminhoMensagem(path) +
+      " (salve-o em " + page.name() + " ou com BOM, ou defina CodePage)";
   return finding;
 }
 
@@ -500,8 +508,9 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
       const EncodingIssue issue =
           InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
       if (issue == EncodingIssue::kNone) continue;
-      findings->push_back(EncodingFinding(issue, object_type, side.database,
-                                          scripts.PathOf(file_name), page.name()));
+      Finding finding = EncodingFinding(issue, object_type, side.database,
+                                        scripts.PathOf(file_name), page.name());
+      if (!finding.kind.empty()) findings->push_back(std::move(finding));
     }
   }
 }

@@ -1,7 +1,8 @@
 // The release gate's own checks of a repository, beyond what an installation
 // run reports: vendor parity of the listed scripts, faults of the file-list
-// configuration that the run tolerates silently, and source encodings that
-// the run would copy as garbled text. Every check only reads.
+// configuration that the run tolerates silently, and source and
+// configuration encodings that the run would read as garbled text. Every
+// check only reads.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@
 #include "config/ini.h"
 #include "config/run_state.h"
 #include "fs/platform/file_system.h"
+#include "text/codepage.h"
 
 namespace vkt::app {
 
@@ -103,15 +105,22 @@ class EncodingSniffer {
 platform::Status InspectEncoding(std::string_view path, bool single_byte_page, bool utf8_page,
                                  EncodingIssue* issue);
 
-// The finding for `issue` in the file `path` (a program path), or an empty
-// kind for kNone:
-//  - "Arquivo com BOM UTF-8: <path>" / "Arquivo com BOM UTF-16: <path>"
-//    (byte_order_mark);
+// The finding for `issue` in the source script `path` (a program path), or
+// an empty kind for kNone and for a byte-order mark (the run reads such a
+// source in the mark's encoding):
 //  - "Arquivo em UTF-8 com texto nao ASCII (code page <name>): <path>" (utf8_text);
 //  - "Arquivo com bytes invalidos em UTF-8: <path>" (invalid_utf8).
 Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
                         std::string_view database, const std::string& path,
                         std::string_view code_page);
+
+// The encoding hint of a configuration file `path` (a program path: the main
+// configuration or a file list) read in `page`: a file without a byte-order
+// mark whose bytes are UTF-8 with text beyond ASCII, under a single-byte
+// page, gives "Arquivo de configuração parece estar em UTF-8: <path> (salve-o
+// em <page> ou com BOM, ou defina CodePage)" (config_utf8_text); any other
+// file, and one that cannot be read, an empty kind.
+Finding ConfigurationEncoding(const std::string& path, const text::CodePage& page);
 
 // Every check above for one object type of the repository `settings`: the
 // list faults of its section of the file-list configuration, and, when the

@@ -169,6 +169,7 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, generate::kErroGravarArquivo)) return k::kWriteError;
   if (StartsWith(line, generate::kErroCriarPasta)) return k::kFolderError;
   if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
+  if (StartsWith(line, generate::kSemRepresentacao)) return k::kUnmappableCharacter;
   if (StartsWith(line, generate::kArquivoParaCopia) ||
       (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {
     return k::kMissingDocument;

@@ -73,6 +73,7 @@ inline constexpr std::string_view kMissingDocument = "missing_document";
 inline constexpr std::string_view kErrorBox = "error_box";
 inline constexpr std::string_view kManifestError = "manifest_error";
 inline constexpr std::string_view kOutsideSource = "outside_source";
+inline constexpr std::string_view kUnmappableCharacter = "unmappable_character";
 inline constexpr std::string_view kMessage = "message";  // any other message line
 
 inline constexpr std::string_view kVendorParity = "vendor_parity";
@@ -81,11 +82,11 @@ inline constexpr std::string_view kDuplicateName = "duplicate_name";
 inline constexpr std::string_view kDuplicateKey = "duplicate_key";
 inline constexpr std::string_view kNameWithExtension = "name_with_extension";
 inline constexpr std::string_view kUnknownKey = "unknown_key";
-inline constexpr std::string_view kByteOrderMark = "byte_order_mark";
 inline constexpr std::string_view kUtf8Text = "utf8_text";
 inline constexpr std::string_view kNameOutsideFolder = "name_outside_folder";
 inline constexpr std::string_view kInvalidUtf8 = "invalid_utf8";
 inline constexpr std::string_view kCaseTwin = "case_twin";
+inline constexpr std::string_view kConfigUtf8Text = "config_utf8_text";
 }  // namespace problem_kind
 
 // The kind of a line of the message buffer, from its words.

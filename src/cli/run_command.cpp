@@ -24,9 +24,22 @@
 namespace vkt::cli {
 namespace {
 
-// `check`'s own findings for every object type the run called, in call
-// order; printed after the run's messages (before "FIM") and added to the
-// report.
+// The encoding hints of the main configuration and the file list, each file
+// once.
+std::vector<app::Finding> ConfigurationHints(const app::Session& session) {
+  std::vector<app::Finding> hints;
+  const text::CodePage& page = *session.general.code_page;
+  for (const std::string& path : {session.MainConfigPath(), session.settings.ArqConfigIni}) {
+    if (!hints.empty() && path == session.MainConfigPath()) continue;
+    app::Finding hint = app::ConfigurationEncoding(path, page);
+    if (!hint.kind.empty()) hints.push_back(std::move(hint));
+  }
+  return hints;
+}
+
+// `check`'s own findings, the configurations' first, then those of every
+// object type the run called, in call order; printed after the run's
+// messages (before "FIM") and added to the report.
 bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
@@ -34,7 +47,10 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
     if (type && type->object_class == config::ObjectClass::kCompanions) continue;
     if (types.empty() || types.back() != output.type) types.push_back(output.type);
   }
-  bool found = false;
+  const std::vector<app::Finding> hints = ConfigurationHints(session);
+  for (const app::Finding& hint : hints) WriteLine(out, hint.text);
+  app::AttachFindings(report, hints);
+  bool found = !hints.empty();
   for (const std::string& type : types) {
     const std::vector<app::Finding> findings =
         app::CheckObjectType(session.settings, session.general, type);
@@ -183,6 +199,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   request.index = options.command == Command::kNumbering ? 0 : 1;
   request.tipo_objeto = options.type;
   const bool check = options.command == Command::kCheck;
+  // An installation says how its configurations look on stderr, and goes on.
+  if (options.command == Command::kInstall) {
+    for (const app::Finding& hint : ConfigurationHints(session)) {
+      WriteLine(err, "vktgera: " + hint.text);
+    }
+  }
   const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
   app::RunReport report;
   app::RunOutcome outcome;

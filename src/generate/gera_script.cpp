@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,6 +114,13 @@ Status OpenSource(SourceFile& source, fs::FileSystemObject& fso,
   }
   *exists = SourceExists(fso, path, entry);
   return *exists ? source.Open(path) : Status::Ok();
+}
+
+// "U+00E9", "U+1F600".
+std::string CodePointText(char32_t c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  return text;
 }
 
 // The source root `PathOrigem` as it lies on disk, and whether the listed
@@ -266,9 +274,15 @@ class ScriptCall {
   // would and writes nothing.
   void WriteScript() {
     const std::string& path = plan_.output_file;
-    Status write_status = options_.dry_run ? PredictScriptCreation(path)
-                                           : output_.Create(path, Describe(kind_).encoding,
-                                                            *options_.general.code_page);
+    const text::CodePage& page = *options_.general.code_page;
+    Status write_status = Status::Ok();
+    if (options_.dry_run) {
+      write_status = PredictScriptCreation(path);
+      // Copies that could meet characters the page lacks go nowhere.
+      output_.CreateDiscarding(Describe(kind_).encoding, page);
+    } else {
+      write_status = output_.Create(path, Describe(kind_).encoding, page);
+    }
     opening_ = AberturaArquivo(*type_, kind_, settings_.SISTEMA);
     if (type_->object_class != config::ObjectClass::kCode) {
       block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);
@@ -276,13 +290,19 @@ class ScriptCall {
     const SourceRoot root = FindSourceRoot(settings_.PathOrigem, listed_);
     for (std::size_t i = 1; i < entries_.size() && write_status.ok(); ++i) {
       if (!OpenEntry(i, root)) continue;
+      ReportMissingInName(entries_[i]);
       if (options_.dry_run) {
+        if (output_.MayMiss(source_)) CopyForMissing();
         source_.Close();
         continue;
       }
       write_status = CopyEntry(i);
     }
-    if (!options_.dry_run) write_status = Commit(write_status);
+    if (options_.dry_run) {
+      output_.Abort();
+    } else {
+      write_status = Commit(write_status);
+    }
     if (!write_status.ok()) {
       Add(LinhaDeErro(write_status.About(platform::Operation::kWriteFile, path)));
     } else if (!options_.dry_run && !output_.ReplacedOtherOwner().empty()) {
@@ -322,13 +342,40 @@ class ScriptCall {
   Status CopyEntry(std::size_t i) {
     Status status = WriteOpening(entries_[i]);
     if (status.ok()) status = output_.CopyCleanedLines(source_);
-    if (!source_.status().ok()) {
-      // The file failed while it was copied: the lines read before stay.
-      Add(LinhaDeErro(source_.status().About(platform::Operation::kReadFile, source_path_)));
-    }
+    ReportCopy();
     source_.Close();
     if (block_closer_ && status.ok()) status = output_.WriteLine(*block_closer_);
     return status;
+  }
+
+  // What the copy of the open entry met: a read error (the lines read before
+  // it stay) and the first character the script's code page lacks.
+  void ReportCopy() {
+    if (!source_.status().ok()) {
+      Add(LinhaDeErro(source_.status().About(platform::Operation::kReadFile, source_path_)));
+    }
+    const MissingCharacter missing = output_.missing();
+    if (missing.character == 0) return;
+    Add(std::string(kSemRepresentacao) + options_.general.code_page->name() + ": " +
+        CaminhoMensagem(source_path_) + " linha " + std::to_string(missing.line) + ": " +
+        CodePointText(missing.character));
+  }
+
+  // A dry run's copy of the open entry into nothing, for what it reports.
+  void CopyForMissing() {
+    output_.CopyCleanedLines(source_);
+    ReportCopy();
+  }
+
+  // The entry's name in a progress line of a script in the code page: its
+  // first character the page lacks.
+  void ReportMissingInName(std::string_view entry) {
+    if (!opening_.progress || Describe(kind_).encoding != ScriptEncoding::kCodePage) return;
+    const text::CodePage& page = *options_.general.code_page;
+    const char32_t c = page.FirstMissing(entry);
+    if (c == 0) return;
+    Add(std::string(kSemRepresentacao) + page.name() +
+        " no nome: " + CaminhoMensagem(source_path_) + ": " + CodePointText(c));
   }
 
   // The header before the first file that is not empty, then what goes

@@ -16,6 +16,14 @@ namespace vkt::generate {
 // the path looked for, " -> " and where it leads.
 inline constexpr std::string_view kForaDaOrigem = "Arquivo fora da pasta de origem, não copiado: ";
 
+// The beginning of the lines for a character that the code page of a script
+// lacks (written there as "?"; SQL Server's UTF-16 holds every one), one
+// line for the first such character of a listed file and one for the first
+// of its name where a progress line writes it:
+//   "Caractere sem representação em PAGE: PATH linha N: U+XXXX"
+//   "Caractere sem representação em PAGE no nome: PATH: U+XXXX"
+inline constexpr std::string_view kSemRepresentacao = "Caractere sem representação em ";
+
 // True when the file `path` leads to lies inside `path_origem` (links and
 // ".." resolved): only such a file is copied into a script.
 bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);

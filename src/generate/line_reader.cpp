@@ -35,6 +35,7 @@ void AppendUtf8(std::string* out, char32_t c) {
 }  // namespace
 
 using internal::LineScanner;
+using internal::SourceDecoder;
 using internal::Tables;
 using platform::Status;
 
@@ -42,13 +43,15 @@ struct LineReader::Impl {
   SourceFile source;
   Tables tables;
   bool opened = false;
+  bool byte_path = false;  // the source's bytes are the page's: no decoder
   Status status;
   // Single-byte path: the current block of bytes.
   std::string_view block;
   const unsigned char* pos = nullptr;
   LineScanner<unsigned char> byte_scan;
-  // Multi-byte path: the current decoded units.
-  text::StreamConverter decoder;
+  // Multi-byte path (and sources with a byte-order mark): the current decoded
+  // units.
+  SourceDecoder decoder;
   std::unique_ptr<char16_t[]> units;
   size_t unit_count = 0;
   const char16_t* unit_pos = nullptr;
@@ -188,14 +191,19 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
   m.byte_scan.Reset();
   m.unit_scan.Reset();
   m.tables.Build(page);
-  if (m.tables.byte_path) {
+  m.status = m.source.Open(path);
+  if (!m.status.ok()) return m.status;
+  m.byte_path = m.tables.byte_path && !m.source.form();
+  if (m.byte_path) {
     m.BuildUtf8();
   } else {
-    if (!m.decoder.Open(*m.tables.page)) return m.status = Status::Errno(EINVAL);
+    if (!m.decoder.Open(m.source.form(), *m.tables.page)) {
+      m.source.Close();
+      return m.status = Status::Errno(EINVAL);
+    }
     if (!m.units) m.units.reset(new char16_t[kBlockSize]);
   }
-  m.status = m.source.Open(path);
-  m.opened = m.status.ok();
+  m.opened = true;
   return m.status;
 }
 
@@ -203,7 +211,7 @@ bool LineReader::Next(std::string* line) {
   Impl& m = *impl_;
   line->clear();
   if (!m.opened) return false;
-  bool got = m.tables.byte_path ? m.NextBytes(line) : m.NextUnits(line);
+  bool got = m.byte_path ? m.NextBytes(line) : m.NextUnits(line);
   if (!got) {
     m.opened = false;
     m.source.Close();

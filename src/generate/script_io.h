@@ -18,12 +18,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "fs/platform/file_system.h"
 #include "text/codepage.h"
+#include "text/unicode_decoder.h"
 
 namespace vkt::generate {
 
@@ -62,8 +65,10 @@ const OutputEncoding& EncodingOf(ScriptEncoding encoding);
 
 // A source script opened for reading. Open reads the first block at once, so a
 // file that cannot be opened or read fails there, before anything is written
-// for it, and `empty()` is known before the header is due. One object may be
-// reopened for file after file; its one buffer of kBlockSize is kept.
+// for it, and `empty()` is known before the header is due. A byte-order mark
+// at the beginning (EF BB BF, FF FE, FE FF) decides how the text is read
+// (`form()`) and is no part of it: the blocks begin after it. One object may
+// be reopened for file after file; its one buffer of kBlockSize is kept.
 class SourceFile {
  public:
   SourceFile();
@@ -78,8 +83,12 @@ class SourceFile {
   // The same for entry `entry` of `folder`'s listing, opened relative to the
   // folder: no path is resolved.
   platform::Status Open(const platform::ListedFolder& folder, std::size_t entry);
-  // True when the open file holds no bytes at all.
+  // True when the open file holds no text: no bytes at all, or a byte-order
+  // mark alone.
   bool empty() const;
+  // The Unicode form the open file's byte-order mark names; none for a file
+  // without a mark, which is read in the run's code page.
+  std::optional<text::UnicodeForm> form() const;
   // Where the open file lies on disk, every link resolved.
   platform::Status CanonicalPath(std::string* canonical) const;
   // The read status: the first read error met so far, Ok otherwise.
@@ -95,6 +104,14 @@ class SourceFile {
   // the next call.
   std::string_view NextBlock();
   std::unique_ptr<Impl> impl_;
+};
+
+// A character of a source that the code page of a script lacks (written as
+// "?"), and the line of the source it stands on, counted as an editor counts
+// lines: CR LF, LF and CR each end one. `character` 0: none.
+struct MissingCharacter {
+  char32_t character = 0;
+  std::uint64_t line = 0;
 };
 
 // A generated script, written to a temporary file in the target's folder and
@@ -123,15 +140,28 @@ class ScriptWriter {
                           const text::CodePage& page);
   platform::Status Create(const std::string& path, const OutputEncoding& encoding,
                           const text::CodePage& page);
+  // Readies the writer as Create does, to write nowhere: no file is made,
+  // and Close only ends the writing. A dry run copies through it to learn
+  // what a copy would report (missing()).
+  void CreateDiscarding(ScriptEncoding encoding, const text::CodePage& page);
   // Writes UTF-8 text + the line end. In the code page's bytes characters the
   // code page lacks become "?".
   platform::Status WriteLine(std::string_view utf8);
   // Copies the rest of `source`: every line (ended by CR or CR LF; a lone LF
   // stays in the line; a last line without terminator is a line) is cleaned of
-  // U+00FE and U+00FF and written followed by the line end. An empty source
-  // writes nothing. Returns the write status; a read error met on the way ends
-  // the copy (the lines before it are written) and shows in `source.status()`.
+  // U+00FE and U+00FF and written followed by the line end. A source with a
+  // byte-order mark is read in the mark's form, any other in the code page.
+  // An empty source writes nothing. Returns the write status; a read error
+  // met on the way ends the copy (the lines before it are written) and shows
+  // in `source.status()`.
   platform::Status CopyCleanedLines(SourceFile& source);
+  // The first character of the last CopyCleanedLines that the code page
+  // lacks; none when there was none, and always for two-byte units.
+  MissingCharacter missing() const;
+  // False when copying `source` cannot meet a character the code page lacks:
+  // two-byte units, UTF-8, or a single-byte page without unassigned bytes
+  // for a source without a byte-order mark. A dry run copies only the others.
+  bool MayMiss(const SourceFile& source) const;
   // Flushes and renames the temporary file over the target. After a failure
   // (this one or an earlier one) the target is left as it was.
   platform::Status Close();
@@ -146,8 +176,9 @@ class ScriptWriter {
   std::unique_ptr<Impl> impl_;
 };
 
-// Reads a text file line by line in a code page (CR or CR LF end a line; a
-// lone LF stays inside it; a last line without terminator counts).
+// Reads a text file line by line in a code page, or in the Unicode form its
+// byte-order mark names (CR or CR LF end a line; a lone LF stays inside it; a
+// last line without terminator counts).
 class LineReader {
  public:
   LineReader();

@@ -21,6 +21,7 @@ namespace vkt::generate {
 using internal::DecodeBlock;
 using internal::FindStop;
 using internal::LineScanner;
+using internal::SourceDecoder;
 using internal::Tables;
 using platform::Status;
 
@@ -38,6 +39,9 @@ const struct {
     {ScriptEncoding::kCodePage,
      {.byte_order_mark = "", .unit_bytes = 1, .big_endian = false, .line_end = u"\r\n"}},
 };
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // Stores `u` at `o` as two bytes in the order `kBigEndian` gives.
 template <bool kBigEndian>
@@ -57,7 +61,8 @@ const OutputEncoding& EncodingOf(ScriptEncoding encoding) {
 struct ScriptWriter::Impl {
   platform::AtomicFile file;
   bool open = false;
-  Status error;  // sticky
+  bool discard = false;  // CreateDiscarding: nothing reaches a file
+  Status error;          // sticky
   std::unique_ptr<char[]> out;
   size_t length = 0;
   Tables tables;
@@ -77,13 +82,23 @@ struct ScriptWriter::Impl {
   // encoding's byte order (single-byte code pages).
   std::array<std::uint16_t, 256> unit_out{};
   // Multi-byte path only.
-  text::StreamConverter decoder;
+  SourceDecoder decoder;
   text::StreamConverter encoder;
   std::unique_ptr<char16_t[]> units;
   std::unique_ptr<char16_t[]> cleaned;
+  // Characters of the copy that the code page lacks: looked for while
+  // `tracking`, the first one kept in `missing`; `line` is the source line
+  // the copy is at.
+  bool tracking = false;
+  MissingCharacter missing;
+  std::uint64_t line = 1;
 
   bool Flush() {
     if (!error.ok()) return false;
+    if (discard) {
+      length = 0;
+      return true;
+    }
     if (length > 0) {
       Status s = file.Write(out.get(), length);
       length = 0;
@@ -297,7 +312,7 @@ struct ScriptWriter::Impl {
   // block. Writes `n` bytes that need no change; long runs go to the file
   // straight from the source block instead of through the buffer.
   bool AppendRun(const char* p, size_t n) {
-    if (n < kBlockSize / 4) return AppendBytes(p, n);
+    if (n < kBlockSize / 4 || discard) return AppendBytes(p, n);
     if (!Flush()) return false;
     Status s = file.Write(p, n);
     if (!s.ok()) error = s;
@@ -363,9 +378,45 @@ struct ScriptWriter::Impl {
     bool terminated;
     while (scan.Next(end, &pos, &start, &len, &terminated)) {
       if (!content(start, len)) return false;
-      if (terminated && !Newline()) return false;
+      if (terminated) {
+        ++line;
+        if (!Newline()) return false;
+      }
     }
     return true;
+  }
+
+  // ---- characters the code page lacks ----
+
+  void Miss(char32_t c, std::uint64_t at_line) {
+    missing = {c, at_line};
+    tracking = false;
+  }
+
+  // Source bytes of a single-byte page, as they are copied: the first byte
+  // the page leaves unassigned, and the line feeds that count the lines.
+  void TrackBytes(const unsigned char* p, size_t n) {
+    std::uint64_t at = line;
+    for (size_t i = 0; i < n; ++i) {
+      if (tables.unassigned[p[i]]) return Miss(tables.unit[p[i]], at);
+      at += p[i] == '\n' ? 1 : 0;
+    }
+    line = at;
+  }
+
+  // Units copied through the encoder: the first character it wrote as "?",
+  // looked for among them (it may have been held back from the units before).
+  void TrackEncoded(const char16_t* p, size_t n) {
+    const char32_t c = encoder.missing();
+    const char16_t* end = p + n;
+    const char16_t* at = end;
+    if (c != 0) {
+      const auto first = static_cast<char16_t>(c < 0x10000 ? c : 0xD7C0 + (c >> 10));
+      at = std::find(p, end, first);
+      if (at == end) at = p;
+    }
+    line += static_cast<std::uint64_t>(std::count(p, at, u'\n'));
+    if (c != 0) Miss(c, line);
   }
 
   // ---- multi-byte path ----
@@ -381,13 +432,44 @@ struct ScriptWriter::Impl {
       }
       if (wide) {
         if (!AppendUnits(cleaned.get(), w)) return false;
-      } else if (!EncodeUnits(cleaned.get(), w, false)) {
-        return false;
+      } else if (tables.byte_path) {
+        if (!EncodeByTable(cleaned.get(), w)) return false;
+      } else {
+        if (!EncodeUnits(cleaned.get(), w, false)) return false;
+        if (tracking) TrackEncoded(cleaned.get(), w);
       }
       p += k;
       n -= k;
     }
     return true;
+  }
+
+  // Units of a source with a byte-order mark in a single-byte page (one with
+  // the byte path), through its table: "?" for a character it lacks, one
+  // for a surrogate pair.
+  bool EncodeByTable(const char16_t* p, size_t n) {
+    const text::CodePage& page = *tables.page;
+    size_t i = 0;
+    while (i < n) {
+      if (!Reserve(1)) return false;
+      char* o = out.get();
+      for (; i < n && length < kBlockSize; ++i) {
+        const char16_t u = p[i];
+        int byte = page.Byte(u);
+        if (byte < 0) {
+          char32_t c = u;
+          if (IsHighSurrogate(u) && i + 1 < n && IsLowSurrogate(p[i + 1])) {
+            c = 0x10000 + ((char32_t{u} - 0xD800) << 10) + (p[++i] - 0xDC00);
+          }
+          if (tracking) Miss(c, line);
+          byte = '?';
+        } else if (u == u'\n' && tracking) {
+          ++line;
+        }
+        o[length++] = static_cast<char>(byte);
+      }
+    }
+    return error.ok();
   }
 
   bool EncodeUnits(const char16_t* p, size_t n, bool flush) {
@@ -412,12 +494,13 @@ struct ScriptWriter::Impl {
     }
   }
 
+  // Sources in a multi-byte page, and sources with a byte-order mark.
   bool CopyMultiByte(SourceFile& source) {
-    if (!decoder.Open(*tables.page)) {
+    if (!decoder.Open(source.form(), *tables.page)) {
       error = Status::Errno(EINVAL);
       return false;
     }
-    if (!wide && !encoder.Open(*tables.page)) {
+    if (!wide && !tables.byte_path && !encoder.Open(*tables.page)) {
       error = Status::Errno(EINVAL);
       return false;
     }
@@ -436,7 +519,10 @@ struct ScriptWriter::Impl {
     }
     if (ok) DecodeBlock(decoder, {}, true, units.get(), kBlockSize, sink);
     if (ok && scan.Finish()) ok = Newline();
-    if (ok && !wide) ok = EncodeUnits(nullptr, 0, true);
+    if (ok && !wide && !tables.byte_path) {
+      ok = EncodeUnits(nullptr, 0, true);
+      if (tracking && encoder.missing() != 0) Miss(encoder.missing(), line);
+    }
     return ok;
   }
 };
@@ -459,6 +545,7 @@ Status ScriptWriter::Create(const std::string& path, const OutputEncoding& encod
     m.error = Status::Errno(EINVAL);
     return m.error;
   }
+  m.discard = false;
   Status s = m.file.Create(path);
   if (!s.ok()) {
     m.error = s;
@@ -504,7 +591,10 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
   if (!m.open) return m.error.ok() ? Status::Errno(EBADF) : m.error;
   if (!m.error.ok()) return m.error;
   const Tables& t = m.tables;
-  if (!t.byte_path) {
+  m.missing = {};
+  m.line = 1;
+  m.tracking = MayMiss(source);
+  if (!t.byte_path || source.form()) {
     m.CopyMultiByte(source);
     return m.error;
   }
@@ -529,8 +619,10 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
         ok = m.PassThroughBlock(scan, p, n);
         break;
       case Path::kBytes:
-        ok = m.ScanBlock(scan, p, n,
-                         [&](const unsigned char* s, size_t k) { return m.ContentBytes(s, k); });
+        ok = m.ScanBlock(scan, p, n, [&](const unsigned char* s, size_t k) {
+          if (m.tracking) m.TrackBytes(s, k);
+          return m.ContentBytes(s, k);
+        });
         break;
       case Path::kWidenThroughLe:
         ok = m.WidenThroughBlock<false>(scan, p, n);
@@ -549,10 +641,34 @@ Status ScriptWriter::CopyCleanedLines(SourceFile& source) {
   return m.error;
 }
 
+MissingCharacter ScriptWriter::missing() const { return impl_->missing; }
+
+bool ScriptWriter::MayMiss(const SourceFile& source) const {
+  const Impl& m = *impl_;
+  if (m.wide || m.tables.page == nullptr || m.tables.page->utf8()) return false;
+  return source.form().has_value() || !m.tables.byte_path || m.tables.any_unassigned;
+}
+
+void ScriptWriter::CreateDiscarding(ScriptEncoding encoding, const text::CodePage& page) {
+  Impl& m = *impl_;
+  Abort();
+  m.error = Status::Ok();
+  m.tables.Build(page);
+  m.Configure(EncodingOf(encoding));
+  if (!m.out) m.out.reset(new char[kBlockSize]);
+  m.length = 0;
+  m.discard = true;
+  m.open = true;
+}
+
 Status ScriptWriter::Close() {
   Impl& m = *impl_;
   if (!m.open) return m.error.ok() ? Status::Errno(EBADF) : m.error;
   m.open = false;
+  if (m.discard) {
+    m.length = 0;
+    return m.error;
+  }
   if (!m.Flush()) {
     m.file.Abort();
     return m.error;

@@ -1,6 +1,9 @@
 #include "generate/script_io.h"
 
 #include <memory>
+#include <optional>
+
+#include "text/unicode_decoder.h"
 
 namespace vkt::generate {
 
@@ -11,6 +14,8 @@ struct SourceFile::Impl {
   std::unique_ptr<char[]> buffer;
   size_t capacity = 0;
   size_t first_length = 0;
+  size_t first_offset = 0;  // where the first block's text begins: after the mark
+  std::optional<text::UnicodeForm> form;
   bool first_pending = false;
   bool at_end = true;
   bool empty = true;
@@ -22,10 +27,10 @@ struct SourceFile::Impl {
     capacity = want;
   }
 
-  // One read into the buffer; 0 at the end or on an error.
-  size_t Fill() {
+  // One read into the buffer from `offset` on; 0 at the end or on an error.
+  size_t Fill(size_t offset = 0) {
     size_t got = 0;
-    Status s = file.Read(buffer.get(), capacity, &got);
+    Status s = file.Read(buffer.get() + offset, capacity - offset, &got);
     if (!s.ok()) {
       status = s;
       at_end = true;
@@ -59,15 +64,33 @@ Status SourceFile::ReadFirstBlock() {
   m.at_end = false;
   m.status = Status::Ok();
   m.first_length = m.Fill();
+  // The longest mark is three bytes: a read that gives fewer is not yet the
+  // whole file's beginning.
+  while (m.first_length > 0 && m.first_length < 3 && !m.at_end)
+    m.first_length += m.Fill(m.first_length);
+  std::size_t mark = 0;
+  text::UnicodeForm form;
+  if (text::FormOfMark(std::string_view(m.buffer.get(), m.first_length), &form, &mark)) {
+    m.form = form;
+    // A mark that ends the first read: whether any text follows is known
+    // before the header is due.
+    if (m.first_length == mark && !m.at_end) {
+      m.first_length = m.Fill();
+      mark = 0;
+    }
+  }
   if (!m.status.ok()) {
     Status error = m.status;
     Close();
     return error;
   }
+  m.first_offset = mark;
   m.first_pending = true;
-  m.empty = m.first_length == 0;
+  m.empty = m.first_length == m.first_offset;
   return Status::Ok();
 }
+
+std::optional<text::UnicodeForm> SourceFile::form() const { return impl_->form; }
 
 bool SourceFile::empty() const { return impl_->empty; }
 
@@ -82,6 +105,8 @@ void SourceFile::Close() {
   m.file.Close();
   m.first_pending = false;
   m.first_length = 0;
+  m.first_offset = 0;
+  m.form.reset();
   m.at_end = true;
   m.empty = true;
 }
@@ -90,7 +115,7 @@ std::string_view SourceFile::NextBlock() {
   Impl& m = *impl_;
   if (m.first_pending) {
     m.first_pending = false;
-    return {m.buffer.get(), m.first_length};
+    return {m.buffer.get() + m.first_offset, m.first_length - m.first_offset};
   }
   if (m.at_end) return {};
   size_t got = m.Fill();

@@ -138,6 +138,27 @@ std::string CodePage::Encode(std::string_view utf8, bool* lossy) const {
   return out;
 }
 
+char32_t CodePage::FirstMissing(std::string_view utf8) const {
+  // Names are mostly ASCII that the page reads as itself: one pass settles them.
+  if (single_byte_ && std::all_of(utf8.begin(), utf8.end(), [this](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && to_unit_[b] == b;
+      })) {
+    return 0;
+  }
+  bool lossy = false;
+  Encode(utf8, &lossy);
+  if (!lossy) return 0;
+  // Character by character, up to the first that is lost.
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
+    const std::int32_t c = NextUtf8(utf8, &i);
+    Encode(utf8.substr(start, i - start), &lossy);
+    if (lossy) return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
+  }
+  return 0;
+}
+
 const CodePage* CodePage::Named(std::string_view name, std::string* error) {
   static std::mutex mutex;
   static std::vector<std::unique_ptr<CodePage>> pages;

@@ -35,6 +35,8 @@ class CodePage {
   // True for code pages with one byte per character; the tables below are then
   // valid and conversions never call the converter.
   bool single_byte() const { return single_byte_; }
+  // True for UTF-8, which holds every character.
+  bool utf8() const { return utf8_; }
   // UTF-16 code unit of byte `b` (single-byte code pages only).
   char16_t Unit(unsigned char b) const { return to_unit_[b]; }
   // The byte for code unit `u`, or -1 when the code page has none (single-byte only).
@@ -47,6 +49,9 @@ class CodePage {
   // never a look-alike ("best fit"); `lossy` (when given) tells whether any
   // did. UTF-8 and the single-byte pages give the same bytes on every build.
   std::string Encode(std::string_view utf8, bool* lossy = nullptr) const;
+  // The first character of the UTF-8 text `utf8` that Encode writes as "?"
+  // (U+FFFD for an ill-formed piece the page cannot hold); 0 when none.
+  char32_t FirstMissing(std::string_view utf8) const;
 
   ~CodePage();
 

@@ -35,6 +35,9 @@ class StreamConverter {
   // there: a character left incomplete is converted too (as U+FFFD, or "?").
   Step Decode(const char** from, const char* from_end, char16_t** to, char16_t* to_end, bool flush);
   Step Encode(const char16_t** from, const char16_t* from_end, char** to, char* to_end, bool flush);
+  // The first character since Open that Encode wrote as "?" because the page
+  // lacks it; 0 when none.
+  char32_t missing() const;
 
  private:
   struct State;

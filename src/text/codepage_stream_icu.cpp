@@ -10,7 +10,8 @@ namespace vkt::text {
 
 struct StreamConverter::State {
   UConverter* converter = nullptr;
-  std::string name;  // the code page `converter` converts
+  std::string name;      // the code page `converter` converts
+  char32_t missing = 0;  // see StreamConverter::missing
   ~State() {
     if (converter) ucnv_close(converter);
   }
@@ -23,6 +24,17 @@ StreamConverter::Step StepOf(UErrorCode status) {
   return U_FAILURE(status) ? StreamConverter::Step::kFailed : StreamConverter::Step::kDone;
 }
 
+// ICU's substitution ("?"), after noting the first character it stands for.
+void SubstituteAndNote(const void* context, UConverterFromUnicodeArgs* args,
+                       const UChar* code_units, int32_t length, UChar32 code_point,
+                       UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR) {
+    char32_t& missing = *static_cast<char32_t*>(const_cast<void*>(context));
+    if (missing == 0) missing = static_cast<char32_t>(code_point);
+  }
+  UCNV_FROM_U_CALLBACK_SUBSTITUTE(nullptr, args, code_units, length, code_point, reason, status);
+}
+
 }  // namespace
 
 StreamConverter::StreamConverter() = default;
@@ -31,6 +43,7 @@ StreamConverter::~StreamConverter() = default;
 bool StreamConverter::Open(const CodePage& page) {
   if (state_ && state_->name == page.name()) {
     ucnv_reset(state_->converter);
+    state_->missing = 0;
     return true;
   }
   state_.reset();
@@ -42,7 +55,9 @@ bool StreamConverter::Open(const CodePage& page) {
   state_->name = page.name();
   status = U_ZERO_ERROR;
   ucnv_setSubstChars(converter, "?", 1, &status);
-  return true;
+  status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(converter, SubstituteAndNote, &state_->missing, nullptr, nullptr, &status);
+  return U_SUCCESS(status);
 }
 
 StreamConverter::Step StreamConverter::Decode(const char** from, const char* from_end,
@@ -64,5 +79,7 @@ StreamConverter::Step StreamConverter::Encode(const char16_t** from, const char1
   *from = reinterpret_cast<const char16_t*>(source);
   return StepOf(status);
 }
+
+char32_t StreamConverter::missing() const { return state_ ? state_->missing : 0; }
 
 }  // namespace vkt::text

@@ -24,6 +24,7 @@ struct StreamConverter::State {
   std::string bytes;       // Decode: an incomplete character; Encode: output not yet handed out
   std::u16string units;    // Decode: output not yet handed out; Encode: a lone high surrogate
   std::size_t handed = 0;  // what of the waiting output was handed out already
+  char32_t missing = 0;    // see StreamConverter::missing
 };
 
 namespace {
@@ -116,8 +117,13 @@ StreamConverter::Step StreamConverter::Encode(const char16_t** from, const char1
       s.units.push_back(chunk.back());
       chunk.pop_back();
     }
-    s.bytes = s.page->Encode(Utf16ToUtf8(chunk));
+    const std::string text = Utf16ToUtf8(chunk);
+    bool lossy = false;
+    s.bytes = s.page->Encode(text, &lossy);
+    if (lossy && s.missing == 0) s.missing = s.page->FirstMissing(text);
   }
 }
+
+char32_t StreamConverter::missing() const { return state_ ? state_->missing : 0; }
 
 }  // namespace vkt::text

@@ -24,6 +24,8 @@ TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
   const std::pair<const char*, std::string_view> cases[] = {
       {"Erro ao ler o arquivo: /src/a.ora - Permission denied", problem_kind::kReadError},
       {"Erro ao criar a pasta: /out/ORACLE - Not a directory", problem_kind::kFolderError},
+      {"Caractere sem representação em windows-1252: /src/a.ora linha 2: U+2192",
+       problem_kind::kUnmappableCharacter},
       {"FILE1=CRIA_A", problem_kind::kMessage},
   };
   for (const auto& [line, kind] : cases) EXPECT_EQ(ClassifyMessage(line), kind) << line;

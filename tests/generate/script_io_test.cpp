@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,7 +139,7 @@ const char* const kLineEnds[] = {
     "\n",
     "\r\n\r\n",
     "x\ry\r\nz\n\rw",
-    "\xFF\xFE\r\nok\xFF\r\n",
+    "x\xFF\xFE\r\nok\xFF\r\n",
     "a\xFF\rb\xFE\nc",
 };
 
@@ -197,6 +198,70 @@ TEST(LineRules, HoldUnderUtf8) {
                 {std::string(kBlockSize - 1, 'x') + "\xC3\xA7\r\n\xC3\xBFok\xC3\xBE\rz",
                  edges + "\r\n" + edges, "a\xC3"});
   for (const std::string& in : inputs) ExpectLineRules(in, Page("UTF-8"));
+}
+
+// `utf8` in `form` after its byte-order mark.
+std::string Marked(std::string_view utf8, text::UnicodeForm form) {
+  if (form == text::UnicodeForm::kUtf8) return "\xEF\xBB\xBF" + std::string(utf8);
+  const bool le = form == text::UnicodeForm::kUtf16Le;
+  std::string out = le ? "\xFF\xFE" : "\xFE\xFF";
+  for (char16_t u : text::Utf8ToUtf16(utf8)) {
+    const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+    out += le ? std::string{low, high} : std::string{high, low};
+  }
+  return out;
+}
+
+constexpr text::UnicodeForm kForms[] = {text::UnicodeForm::kUtf8, text::UnicodeForm::kUtf16Le,
+                                        text::UnicodeForm::kUtf16Be};
+
+// A source with a byte-order mark is read in the mark's form, whatever the
+// page, and follows the same line rules: its text (`utf8`) is what the
+// reader gives and both writers write, the Oracle one in the page.
+TEST(LineRules, HoldForSourcesWithAByteOrderMark) {
+  using text::UnicodeForm;
+  struct Source {
+    std::string text;
+    std::vector<UnicodeForm> forms;
+  };
+  const std::vector<UnicodeForm> all(std::begin(kForms), std::end(kForms));
+  std::vector<Source> sources;
+  for (auto* t = std::begin(kLineEnds); t != std::begin(kLineEnds) + 11; ++t) {
+    sources.push_back({*t, all});
+  }
+  sources.push_back(
+      {"a\xC3\xA7\xC3\xA3o \xE2\x82\xAC\r\n\xE2\x86\x92\xC5\x91\n\xC3\xBE\xC3\xBFz\r", all});
+  // Where the first block ends: "ç" and U+1F600 cut in UTF-8 (after its
+  // three-byte mark), a surrogate pair cut in UTF-16 (after its two).
+  const std::string x(kBlockSize, 'x');
+  const std::string smile = "\xF0\x9F\x98\x80";
+  sources.push_back({x.substr(4) + "\xC3\xA7\r\n" + smile, {UnicodeForm::kUtf8}});
+  sources.push_back({x.substr(5) + smile + "\ry", {UnicodeForm::kUtf8}});
+  sources.push_back({x.substr(kBlockSize / 2 + 2) + smile + "\r\n",
+                     {UnicodeForm::kUtf16Le, UnicodeForm::kUtf16Be}});
+  for (const char* name : {"windows-1252", "UTF-8", "Shift_JIS"}) {
+    const text::CodePage& page = Page(name);
+    for (const Source& source : sources) {
+      // The long ones under one page are enough.
+      if (source.text.size() > kBlockSize / 4 && !page.single_byte()) continue;
+      Lines lines, cleaned_lines;
+      std::string cleaned;
+      for (const std::string& raw : SplitLines(source.text)) {
+        lines.push_back(raw);
+        cleaned_lines.push_back(LimpaLinha(raw));
+        cleaned += cleaned_lines.back() + "\r\n";
+      }
+      for (UnicodeForm form : source.forms) {
+        SCOPED_TRACE(std::string(name) + ", form " + std::to_string(static_cast<int>(form)) + ": " +
+                     source.text.substr(0, 40));
+        const std::string in = Marked(source.text, form);
+        EXPECT_EQ(ReadLines(in, page), lines);
+        EXPECT_EQ(Copy(in, ScriptEncoding::kCodePage, page), page.Encode(cleaned));
+        EXPECT_EQ(Copy(in, ScriptEncoding::kUtf16Le, page),
+                  LaidOut(kUtf16LeCrLf, cleaned_lines, page));
+      }
+    }
+  }
 }
 
 // Single-byte pages whose ASCII bytes are not all their own characters: the
@@ -385,6 +450,95 @@ TEST(ScriptWriter, ReplacesTheTargetOnlyAtClose) {
   ASSERT_TRUE(w.Close().ok());
   EXPECT_EQ(dir.Read("Out/02-SA_Tabelas.sql"), "new\r\n");
   EXPECT_EQ(w.Close().code, EBADF);  // closed once only
+}
+
+// The first character a copy meets that the script's code page lacks, with
+// its line as an editor counts lines; only copies into the code page can
+// meet one, and a copy into nothing (a dry run's) meets the same.
+TEST(ScriptWriter, TellsTheFirstCharacterTheCodePageLacks) {
+  using text::UnicodeForm;
+  const struct {
+    std::string source;
+    const char* page;
+    ScriptEncoding encoding;
+    bool may_miss;
+    char32_t character;
+    std::uint64_t line;
+  } cases[] = {
+      {Marked("a\r\nb\nc \xE2\x86\x92 \xC5\x91\r\n", UnicodeForm::kUtf8), "windows-1252",
+       ScriptEncoding::kCodePage, true, U'\u2192', 3},
+      {Marked("\xE2\x86\x92", UnicodeForm::kUtf16Le), "windows-1252", ScriptEncoding::kCodePage,
+       true, U'\u2192', 1},
+      {Marked("a\rb\r\n\r\xC3\xA7\xF0\x9F\x98\x80", UnicodeForm::kUtf16Be), "windows-1252",
+       ScriptEncoding::kCodePage, true, U'\U0001F600', 4},
+      {Marked("a\xC3\xA7\xC3\xA3o \xE2\x82\xAC\r\n", UnicodeForm::kUtf8), "windows-1252",
+       ScriptEncoding::kCodePage, true, 0, 0},
+      {Marked("x\n\xC3\xA9", UnicodeForm::kUtf8), "Shift_JIS", ScriptEncoding::kCodePage, true,
+       U'\u00E9', 2},
+      {Marked("\xE2\x86\x92", UnicodeForm::kUtf8), "UTF-8", ScriptEncoding::kCodePage, false, 0, 0},
+      {Marked("\xE2\x86\x92", UnicodeForm::kUtf8), "windows-1252", ScriptEncoding::kUtf16Le, false,
+       0, 0},
+      {"a\x81\x9D\xFF\r\n", "windows-1252", ScriptEncoding::kCodePage, false, 0, 0},
+#ifndef _WIN32  // which bytes a page leaves unassigned is the converter's: ICU's here
+      {"a\n\r\n\xA5", "ISO-8859-3", ScriptEncoding::kCodePage, true, U'\uFFFD', 3},
+#endif
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.source) + " in " + c.page);
+    dir.Write("src.ora", c.source);
+    for (bool discarding : {false, true}) {
+      ScriptWriter writer;
+      if (discarding) {
+        writer.CreateDiscarding(c.encoding, Page(c.page));
+      } else {
+        ASSERT_TRUE(writer.Create(dir / "out.sql", c.encoding, Page(c.page)).ok());
+      }
+      SourceFile source;
+      ASSERT_TRUE(source.Open(dir / "src.ora").ok());
+      EXPECT_EQ(writer.MayMiss(source), c.may_miss);
+      ASSERT_TRUE(writer.CopyCleanedLines(source).ok());
+      EXPECT_EQ(writer.missing().character, c.character);
+      EXPECT_EQ(writer.missing().line, c.line);
+      ASSERT_TRUE(writer.Close().ok());
+    }
+    ASSERT_TRUE(platform::DeleteFile(dir / "out.sql").ok());
+  }
+  EXPECT_EQ(testing::FolderNames(dir.path()), Lines{"src.ora"});
+}
+
+// A byte-order mark names the form of a source and is no part of its text: a
+// mark alone is an empty file.
+TEST(SourceFile, AByteOrderMarkNamesTheFormAndIsNoPartOfTheText) {
+  using text::UnicodeForm;
+  const struct {
+    std::string bytes;
+    std::optional<UnicodeForm> form;
+    Lines lines;  // as a reader in Windows-1252 gives them
+  } cases[] = {
+      {"\xEF\xBB\xBF", UnicodeForm::kUtf8, {}},
+      {"\xFF\xFE", UnicodeForm::kUtf16Le, {}},
+      {"\xFE\xFF", UnicodeForm::kUtf16Be, {}},
+      {"\xEF\xBB\xBFx", UnicodeForm::kUtf8, {"x"}},
+      {std::string("\xFF\xFEx\0", 4), UnicodeForm::kUtf16Le, {"x"}},
+      {"\xEF\xBB", std::nullopt, {"\xC3\xAF\xC2\xBB"}},
+      {"\xFF", std::nullopt, {"\xC3\xBF"}},
+      {"\xFE\xFE", std::nullopt, {"\xC3\xBE\xC3\xBE"}},
+      {"x\xFF\xFE", std::nullopt, {"x\xC3\xBF\xC3\xBE"}},
+      {"\xEF\xBB\xBF" + std::string(kBlockSize, 'y'),
+       UnicodeForm::kUtf8,
+       {std::string(kBlockSize, 'y')}},
+  };
+  TempDir dir;
+  SourceFile source;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes.substr(0, 8)));
+    dir.Write("src.sql", c.bytes);
+    ASSERT_TRUE(source.Open(dir / "src.sql").ok());
+    EXPECT_EQ(source.form(), c.form);
+    EXPECT_EQ(source.empty(), c.lines.empty());
+    EXPECT_EQ(ReadLines(c.bytes, Windows1252()), c.lines);
+  }
 }
 
 // One object serves file after file: unreadable ones fail at Open, an empty

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "text/codepage.h"
+#include "text/unicode_decoder.h"
 
 namespace vkt::text {
 namespace {
@@ -81,9 +82,69 @@ TEST(StreamConverter, ACharacterThePageLacksIsAQuestionMark) {
   ASSERT_NE(page, nullptr);
   StreamConverter converter;
   ASSERT_TRUE(converter.Open(*page));
-  // "é€" are not in Shift-JIS, nor is U+1F600 (one character, one "?").
+  // "é€" are not in Shift-JIS, nor is U+1F600 (one character, one "?"). The
+  // first is noted until the converter is opened again.
   const std::u16string units = u"a\u00E9\u20AC\U0001F600b";
   EXPECT_EQ(InBlocks(converter, &StreamConverter::Encode, units, 1, 16), "a???b");
+  EXPECT_EQ(converter.missing(), U'\u00E9');
+  ASSERT_TRUE(converter.Open(*page));
+  EXPECT_EQ(converter.missing(), 0U);
+  EXPECT_EQ(InBlocks(converter, &StreamConverter::Encode, std::u16string(u"b\U0001F600"), 1, 16),
+            "b?");
+  EXPECT_EQ(converter.missing(), U'\U0001F600');
+}
+
+// The forms a byte-order mark names, cut into blocks at every place and
+// decoded into a few units of room at a time, give what the whole gives:
+// ill-formed UTF-8 as the text layer reads it, and U+FFFD for each unpaired
+// surrogate and for an odd byte at the end of UTF-16.
+TEST(UnicodeDecoder, BlocksGiveWhatTheWholeGives) {
+  const std::string utf8 =
+      "a\xC3\xA7\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80 \xE2\x82 \x80 \xF4\x90x\xF0\x9F\x98";
+  // A pair, then a lone high and a lone low surrogate.
+  std::u16string units = u"a\u00E7\U0001F600#x#\r\n";
+  units[4] = 0xD800;
+  units[6] = 0xDC00;
+  std::string le, be;
+  for (char16_t u : units) {
+    le += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    be += {static_cast<char>(u >> 8), static_cast<char>(u & 0xFF)};
+  }
+  const std::u16string decoded_units = u"a\u00E7\U0001F600\uFFFDx\uFFFD\r\n";
+  const struct {
+    UnicodeForm form;
+    std::string bytes;
+    std::u16string whole;
+  } samples[] = {
+      {UnicodeForm::kUtf8, utf8, Utf8ToUtf16(utf8)},
+      {UnicodeForm::kUtf16Le, le + "\x3D\xD8", decoded_units + u"\uFFFD"},
+      {UnicodeForm::kUtf16Be, be + "\xD8", decoded_units + u"\uFFFD"},
+  };
+  for (const auto& sample : samples) {
+    for (std::size_t block = 1; block <= sample.bytes.size(); ++block) {
+      for (std::size_t room : {2U, 3U, 16U}) {
+        UnicodeDecoder decoder;
+        decoder.Open(sample.form);
+        std::u16string out;
+        char16_t buffer[16];
+        for (std::size_t at = 0;; at += block) {
+          const bool last = at + block >= sample.bytes.size();
+          const std::string_view piece = std::string_view(sample.bytes).substr(at, block);
+          const char* from = piece.data();
+          for (;;) {
+            char16_t* to = buffer;
+            const auto step =
+                decoder.Decode(&from, piece.data() + piece.size(), &to, buffer + room, last);
+            out.append(buffer, to);
+            if (step != StreamConverter::Step::kFull) break;
+          }
+          if (last) break;
+        }
+        EXPECT_EQ(out, sample.whole)
+            << static_cast<int>(sample.form) << ", blocks of " << block << ", room " << room;
+      }
+    }
+  }
 }
 
 }  // namespace

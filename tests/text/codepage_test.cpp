@@ -93,6 +93,7 @@ TEST(CodePage, ConvertsWhatAPageHasAndWritesAQuestionMarkForWhatItLacks) {
     std::string bytes;
     std::u16string text;
     bool lossy = false;
+    char32_t first_missing = 0;  // FirstMissing of the text
   } cases[] = {
       {"windows-1250", "\xA5\xB9\x8A", u"\u0104\u0105\u0160"},
       {"windows-1251", "\xC0\xFF\xB8", u"\u0410\u044F\u0451"},
@@ -107,16 +108,16 @@ TEST(CodePage, ConvertsWhatAPageHasAndWritesAQuestionMarkForWhatItLacks) {
       {"GBK", "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
       {"windows-949", "\xB0\xA1", u"\uAC00"},
       {"Big5", "\xA4\x40", u"\u4E00"},
-      {"windows-1252", "?x?", u"\u0100x\u221E", true},
-      {"windows-1252", "a\x80??z", u"a\u20AC\u4E2D\U0001F600z", true},
+      {"windows-1252", "?x?", u"\u0100x\u221E", true, U'\u0100'},
+      {"windows-1252", "a\x80??z", u"a\u20AC\u4E2D\U0001F600z", true, U'\u4E2D'},
       // One mark for a character outside the first plane, up to the last one.
-      {"windows-1252", "??", u"\U00010000\U0010FFFF", true},
-      {"windows-1252", "?x", u"\uFFFDx", true},  // one mark, and nothing more goes
-      {"windows-1250", "?", u"\u00E3", true},
-      {"ISO-8859-1", "?", u"\u20AC", true},
-      {"Shift_JIS", "??", u"\u00E7\u0E01", true},
-      {"Shift_JIS", "a?z?", u"a\U0001F600z\U00010000", true},
-      {"GBK", "?", u"\u0E01", true},
+      {"windows-1252", "??", u"\U00010000\U0010FFFF", true, U'\U00010000'},
+      {"windows-1252", "?x", u"\uFFFDx", true, U'\uFFFD'},  // one mark, and nothing more goes
+      {"windows-1250", "?", u"\u00E3", true, U'\u00E3'},
+      {"ISO-8859-1", "?", u"\u20AC", true, U'\u20AC'},
+      {"Shift_JIS", "??", u"\u00E7\u0E01", true, U'\u00E7'},
+      {"Shift_JIS", "a?z?", u"a\U0001F600z\U00010000", true, U'\U0001F600'},
+      {"GBK", "?", u"\u0E01", true, U'\u0E01'},
   };
   for (const auto& c : cases) {
     auto page = CodePage::Open(c.name, nullptr);
@@ -127,6 +128,7 @@ TEST(CodePage, ConvertsWhatAPageHasAndWritesAQuestionMarkForWhatItLacks) {
     bool lossy = !c.lossy;
     EXPECT_EQ(page->Encode(Utf16ToUtf8(c.text), &lossy), c.bytes) << c.name << " " << c.bytes;
     EXPECT_EQ(lossy, c.lossy) << c.name << " " << c.bytes;
+    EXPECT_EQ(page->FirstMissing(Utf16ToUtf8(c.text)), c.first_missing) << c.name << " " << c.bytes;
   }
 }
 
