@@ -558,6 +558,12 @@ void InstallSignalCleanup();
 // ERROR_BROKEN_PIPE, told as EPIPE), and this does nothing.
 void IgnoreBrokenPipe();
 
+// Makes a write beyond the file-size limit (`ulimit -f`) fail with EFBIG
+// ("File too large") instead of ending the process without a word (SIGXFSZ
+// is ignored). For programs whose failed writes must become message lines.
+// Windows has no such limit, and this does nothing.
+void IgnoreFileSizeLimit();
+
 // ---- fault injection (tests) -----------------------------------------------
 // Every call of this layer that changes the file system goes through one
 // place, which a test can arm to make the Nth such call fail with an error
