@@ -125,7 +125,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   }
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
-  if (options.command == Command::kListRepositories) return ListRepositories(session, out);
+  if (options.command == Command::kListRepositories) {
+    // A configuration that exists but cannot be read (its box said why)
+    // lists nothing, where install would not start either.
+    if (desktop.error_boxes() > 0) return kExitNoRun;
+    return ListRepositories(session, out);
+  }
 
   app::RunRequest request;
   request.index = options.command == Command::kNumbering ? 0 : 1;
