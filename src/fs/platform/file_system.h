@@ -456,6 +456,7 @@ class AtomicFile {
   bool replaced_other_links() const { return replaced_other_links_; }
 
  private:
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to);
   NativeHandle handle_ = kNoHandle;
   NativeHandle folder_ = kNoHandle;  // the target's folder, as Create opened it (POSIX)
   int slot_ = -1;                    // in the interruption handler's table
