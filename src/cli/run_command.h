@@ -28,7 +28,8 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // that ran always), 1 an install run reported message lines or error boxes,
 // 2 the run could not start (main configuration missing, unreadable or with
 // an unusable code page, unknown repository, incomplete repository
-// configuration, another run writing).
+// configuration, a repository setting the ini reader cut, another run
+// writing).
 //
 // The release gate's additions, none of which changes what a plain install
 // or numbering run writes or prints:

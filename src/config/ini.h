@@ -18,6 +18,7 @@
 // then give the default.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -99,6 +100,12 @@ class INI {
   // are gone (`K=" "`) still counts, as for the private-profile functions:
   // it gives "", not the default.
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
+  // The bytes the value of `sKey` in `Section` takes in the file (measured
+  // as the cut measures them, see above) when the 254-byte limit cut it, so
+  // that ReadINISettings gives only its first bytes; 0 when the value was
+  // not cut, or is missing. A value that a NUL ends before the limit counts
+  // as not cut.
+  std::size_t CutValueBytes(const std::string& sKey);
 
   // How a value that WriteIniSettings writes into `ININame` as the file is
   // now (in its encoding; a file still missing would be in the code page)

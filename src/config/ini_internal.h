@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,6 +106,10 @@ std::string Pack(const IniText& ini, std::string_view body);
 // loses them.
 struct ProfileValue {
   bool found = false;
+  // The bytes the stored value takes in the code page when the limit cut it
+  // (`text` then holds its first bytes); 0 when it was not cut. A file is at
+  // most 64 MiB.
+  std::uint32_t cut_from = 0;
   std::string text;
 };
 

@@ -195,6 +195,14 @@ IniValue INI::ReadINISettings(const std::string& sKey, const IniValue& ValorDefa
   return key->second.text;
 }
 
+std::size_t INI::CutValueBytes(const std::string& sKey) {
+  Load();
+  auto section = parsed_->sections.find(LookupName(section_));
+  if (section == parsed_->sections.end()) return 0;
+  auto key = section->second.find(LookupName(sKey));
+  return key == section->second.end() ? 0 : key->second.cut_from;
+}
+
 bool INI::SectionKeyLines(std::vector<KeyLine>* lines) const {
   lines->clear();
   std::string bytes;

@@ -18,10 +18,25 @@ const text::CodePage& Utf8Page() {
   return *page;
 }
 
+// The width in `page` of the UTF-8 character that begins `value`, and its
+// length in `value`.
+std::size_t CharacterWidth(std::string_view value, const text::CodePage& page, std::size_t* len) {
+  const unsigned char lead = static_cast<unsigned char>(value.front());
+  *len = std::min<std::size_t>(lead >= 0xF0   ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 1,
+                               value.size());
+  return page.single_byte() ? 1 : page.Encode(value.substr(0, *len)).size();
+}
+
 // The first `kMaxValueBytes` bytes of `value` in the code page, as UTF-8.
 // A character is never split: where the cut would fall inside one, it falls
-// before it.
-std::string CutToProfileLimit(std::string_view value, const text::CodePage& page) {
+// before it. `*cut_from` gets the bytes `value` takes in the code page when
+// the cut shortened it, else 0.
+std::string CutToProfileLimit(std::string_view value, const text::CodePage& page,
+                              std::size_t* cut_from) {
+  *cut_from = 0;
   if (value.size() <= kMaxValueBytes) {
     // A single-byte page never needs more bytes than UTF-8; others are measured.
     if (page.single_byte() || page.Encode(value).size() <= kMaxValueBytes) {
@@ -30,25 +45,23 @@ std::string CutToProfileLimit(std::string_view value, const text::CodePage& page
   }
   std::size_t bytes = 0;
   std::size_t pos = 0;
+  std::size_t kept = std::string_view::npos;  // where the cut falls, once it has
   while (pos < value.size()) {
-    std::size_t len = 1;
-    unsigned char lead = static_cast<unsigned char>(value[pos]);
-    if (lead >= 0xF0) {
-      len = 4;
-    } else if (lead >= 0xE0) {
-      len = 3;
-    } else if (lead >= 0xC0) {
-      len = 2;
-    }
-    len = std::min(len, value.size() - pos);
-    std::size_t width = page.single_byte() ? 1 : page.Encode(value.substr(pos, len)).size();
-    if (bytes + width > kMaxValueBytes) break;
+    std::size_t len = 0;
+    const std::size_t width = CharacterWidth(value.substr(pos), page, &len);
+    if (kept == std::string_view::npos && bytes + width > kMaxValueBytes) kept = pos;
     bytes += width;
     pos += len;
+    // Beyond the cut, only a single-byte page is measured a character at a time.
+    if (kept != std::string_view::npos && !page.single_byte()) {
+      bytes = page.Encode(value).size();
+      break;
+    }
   }
-  return std::string(value.substr(0, pos));
+  if (kept == std::string_view::npos) return std::string(value);
+  *cut_from = bytes;
+  return std::string(value.substr(0, kept));
 }
-
 }  // namespace
 
 std::string LookupName(std::string_view name) { return text::UpperCase(TrimBlanks(name)); }
@@ -146,11 +159,17 @@ ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) 
   ProfileValue result;
   if (stored.empty()) return result;
   result.found = true;
-  std::string cut = CutToProfileLimit(stored, page);
-  // The caller takes the buffer up to its first NUL, then trims it.
+  std::size_t cut_from = 0;
+  std::string cut = CutToProfileLimit(stored, page, &cut_from);
+  // The caller takes the buffer up to its first NUL, then trims it: a value
+  // that a NUL ends before the cut lost nothing to it.
   std::size_t nul = cut.find('\0');
-  if (nul != std::string::npos) cut.resize(nul);
+  if (nul != std::string::npos) {
+    cut.resize(nul);
+    cut_from = 0;
+  }
   result.text = std::string(TrimBlanks(cut));
+  result.cut_from = static_cast<std::uint32_t>(cut_from);
   return result;
 }
 

@@ -324,6 +324,33 @@ TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
+// A value the 254-byte limit cut says how long it was, in the bytes the cut
+// counts: of the code page, of UTF-8 in a UTF-8 file; a character is never
+// split, and a NUL before the limit ends the value uncut.
+TEST_F(IniTest, CutValueBytesTellsAValueTheLimitCutFromOneThatFits) {
+  const std::string a(300, 'A');
+  const struct {
+    std::string file;
+    std::size_t cut_from;
+    std::size_t kept;  // bytes ReadINISettings gives
+  } cases[] = {
+      {"[S]\r\nK=" + a.substr(0, 254), 0, 254},
+      {"[S]\r\nK=" + a.substr(0, 255), 255, 254},
+      {"[S]\r\nK=\"" + a.substr(0, 260) + "\"", 260, 254},
+      {"[S]\r\nK=" + a.substr(0, 253) + "\xE9", 0, 255},  // 254 bytes of Windows-1252
+      {"\xEF\xBB\xBF[S]\r\nK=" + a.substr(0, 252) + "\xC3\xA9", 0, 254},
+      {"\xEF\xBB\xBF[S]\r\nK=" + a.substr(0, 253) + "\xC3\xA9", 255, 253},
+      {Utf16File("[S]\r\nK=" + a.substr(0, 253) + "\xC3\xA9\xC3\xA9"), 255, 255},
+      {std::string("[S]\r\nK=A\0", 9) + a, 0, 1},
+      {"[S]\r\nOTHER=" + a, 0, 0},
+  };
+  for (const auto& c : cases) {
+    INI ini = Open(c.file, "S");
+    EXPECT_EQ(ini.CutValueBytes("K"), c.cut_from) << c.file;
+    EXPECT_EQ(ini.ReadINISettings("K").size(), c.kept) << c.file;
+  }
+}
+
 // Texts that cannot be one key line are refused, and WriteSectionKeys writes
 // nothing when any one of its writes would be; so is a UTF-16 file that would
 // not come back unchanged.
