@@ -19,6 +19,7 @@
 #include "fs/platform/console.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
+#include "text/control_escapes.h"
 
 namespace vkt::cli {
 namespace {
@@ -35,8 +36,10 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   }
   bool found = false;
   for (const std::string& type : types) {
-    const std::vector<app::Finding> findings =
+    std::vector<app::Finding> findings =
         app::CheckObjectType(session.settings, session.general, type);
+    // Lines on stdout, as the run's: names from disk shown escaped.
+    for (app::Finding& finding : findings) finding.text = text::EscapeControls(finding.text);
     for (const app::Finding& finding : findings) WriteLine(out, finding.text);
     app::AttachFindings(report, findings);
     found = found || !findings.empty();
@@ -85,8 +88,11 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
 // name the list could not give back is a line of its own, before the
 // outcome; any of them makes the status 1.
 int WriteNumbering(const Options& options, const app::Session& session, std::FILE* err) {
-  const app::FileListUpdate update =
-      app::UpdateFileList(session, options.type, app::NamesOfKeyLines(session.Mensagens));
+  // The names shown without a key are refused, first, as they were shown.
+  std::vector<std::string> names = session.names_not_numbered;
+  for (std::string& name : app::NamesOfKeyLines(session.Mensagens))
+    names.push_back(std::move(name));
+  const app::FileListUpdate update = app::UpdateFileList(session, options.type, names);
   for (const std::string& line : update.refused) WriteLine(err, "vktgera: " + line);
   if (!update.ok) {
     WriteLine(err, "vktgera: " + update.error);
