@@ -25,9 +25,10 @@ namespace vkt::cli {
 namespace {
 
 // `check`'s own findings for every object type the run called, in call
-// order; printed after the run's messages (before "FIM") and added to the
-// report.
-bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
+// order; printed after the run's messages (before "FIM") as they are found
+// and, when a report is written (`reporting`), added to it.
+bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, bool reporting,
+                         std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
     const config::ObjectType* type = config::FindObjectType(output.type);
@@ -36,13 +37,13 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   }
   bool found = false;
   for (const std::string& type : types) {
-    std::vector<app::Finding> findings =
-        app::CheckObjectType(session.settings, session.general, type);
-    // Lines on stdout, as the run's: names from disk shown escaped.
-    for (app::Finding& finding : findings) finding.text = text::EscapeControls(finding.text);
-    for (const app::Finding& finding : findings) WriteLine(out, finding.text);
-    app::AttachFindings(report, findings);
-    found = found || !findings.empty();
+    app::CheckObjectType(session.settings, session.general, type, [&](app::Finding finding) {
+      // A line on stdout, as the run's: names from disk shown escaped.
+      finding.text = text::EscapeControls(finding.text);
+      WriteLine(out, finding.text);
+      if (reporting) app::AttachFindings(report, {std::move(finding)});
+      found = true;
+    });
   }
   return found;
 }
@@ -177,7 +178,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
   // What the command adds to the run's lines comes before "FIM", so that on
   // a terminal, or with both streams in one file, the run ends where it says.
-  if (check && ReportReleaseChecks(session, &report, out)) problems = true;
+  if (check && ReportReleaseChecks(session, &report, reporting, out)) problems = true;
   if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
   desktop.ShowClosingBox();
   const int status = problems ? kExitProblems : kExitClean;

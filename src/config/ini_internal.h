@@ -98,6 +98,10 @@ struct IniText {
 IniText Unpack(std::string bytes, const text::CodePage& page);
 // The whole text of `ini` as UTF-8; `ini->text` is used up.
 std::string TakeDecoded(IniText* ini);
+// The same for the file's bytes, read where they lie: Unpack and TakeDecoded
+// without a copy of the bytes. `*cut_page` gets IniText::cut_page.
+std::string DecodeText(std::string_view bytes, const text::CodePage& page,
+                       const text::CodePage** cut_page);
 // The file's bytes for `body` (text in the form of `ini`).
 std::string Pack(const IniText& ini, std::string_view body);
 
@@ -134,9 +138,6 @@ void ShowReadError(const std::string& path, const platform::Status& status);
 
 // ---- snapshots (ini_snapshot.cpp) ----
 
-// Reads the file for a look at its keys: from its snapshot while one is
-// held, else from disk.
-platform::Status ReadForReading(const std::string& path, std::string* bytes, bool* missing);
 // The parse of a file's bytes (null when it could not be read) in a code page.
 using ParseFunction = std::shared_ptr<const void> (*)(const std::string* bytes,
                                                       const text::CodePage& page);

@@ -103,19 +103,27 @@ std::string_view LineEndOf(std::string_view text) {
   return end + 1 == text.size() ? "\r\n" : "\r";
 }
 
+namespace {
+
+// The UTF-8 text of the UTF-16LE bytes `body` (an odd last byte left out).
+std::string FromUtf16Le(std::string_view body) {
+  std::u16string units(body.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                     static_cast<unsigned char>(body[2 * i + 1]) << 8);
+  }
+  return text::Utf16ToUtf8(units);
+}
+
+}  // namespace
+
 IniText Unpack(std::string bytes, const text::CodePage& page) {
   IniText ini;
   ini.page = ini.cut_page = &page;
   if (bytes.starts_with(kUtf16LeBom)) {
     ini.form = IniText::Form::kUtf16Le;
     ini.page = &Utf8Page();
-    const std::string_view body = std::string_view(bytes).substr(kUtf16LeBom.size());
-    std::u16string units(body.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
-                                       static_cast<unsigned char>(body[2 * i + 1]) << 8);
-    }
-    ini.text = text::Utf16ToUtf8(units);
+    ini.text = FromUtf16Le(std::string_view(bytes).substr(kUtf16LeBom.size()));
     return ini;
   }
   if (bytes.starts_with(kUtf8Bom)) {
@@ -125,6 +133,17 @@ IniText Unpack(std::string bytes, const text::CodePage& page) {
   }
   ini.text = std::move(bytes);
   return ini;
+}
+
+std::string DecodeText(std::string_view bytes, const text::CodePage& page,
+                       const text::CodePage** cut_page) {
+  *cut_page = &page;
+  if (bytes.starts_with(kUtf16LeBom)) return FromUtf16Le(bytes.substr(kUtf16LeBom.size()));
+  if (bytes.starts_with(kUtf8Bom)) {
+    *cut_page = &Utf8Page();
+    return Utf8Page().Decode(bytes.substr(kUtf8Bom.size()));
+  }
+  return page.Decode(bytes);
 }
 
 std::string TakeDecoded(IniText* ini) {

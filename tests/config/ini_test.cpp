@@ -387,26 +387,29 @@ TEST_F(IniTest, WriteFailsWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
-TEST_F(IniTest, SectionKeyLinesGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
+// A repeated key's later lines are marked: a read takes the first.
+TEST_F(IniTest, ForEachKeyLineGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
   INI ini = Open(
       "[VIEWS]\r\nNUMFILES=1\r\n[ tabelas ]\r\n; a comment\r\n  NUMFILES = 2 \r\n"
       "FILE2=\"B\"\r\nFILE1=A\r\n\r\nfile1=again\r\nJUNK\r\nEMPTY=\r\n[TABELAS]\r\nFILE3=C\r\n",
       "TABELAS");
-  std::vector<INI::KeyLine> lines;
-  ASSERT_TRUE(ini.SectionKeyLines(&lines));
   std::string described;
-  for (const auto& l : lines) {
-    described += std::to_string(l.line) + ":" + l.name + "=" + l.value + " ";
-  }
-  EXPECT_EQ(described, "5:NUMFILES=2 6:FILE2=B 7:FILE1=A 9:file1=again 10:JUNK= 11:EMPTY= ");
-  // A missing section or file: false and nothing, quietly.
+  ASSERT_TRUE(ini.ForEachKeyLine([&](const INI::KeyLine& l) {
+    described += std::to_string(l.line) + ":" + l.name + "=" + l.value + (l.first ? " " : "* ");
+  }));
+  EXPECT_EQ(described, "5:NUMFILES=2 6:FILE2=B 7:FILE1=A 9:file1=again* 10:JUNK= 11:EMPTY= ");
+  // A missing section or file, or one that cannot be read: false and
+  // nothing, quietly.
+  int calls = 0;
   ini.Section("SEQUENCES");
-  EXPECT_FALSE(ini.SectionKeyLines(&lines));
-  EXPECT_TRUE(lines.empty());
-  lines = {{"x", "y", 1}};
-  ini.ININame(dir_ / "none.ini", *text::CodePage::Named("windows-1252", nullptr));
-  EXPECT_FALSE(ini.SectionKeyLines(&lines));
-  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(ini.ForEachKeyLine([&](const INI::KeyLine&) { ++calls; }));
+  for (const std::string name : {"none.ini", "adir.ini"}) {
+    dir_.MakeDir("adir.ini");
+    ini = At(dir_ / name, "TABELAS");
+    EXPECT_FALSE(ini.HasSection()) << name;
+    EXPECT_FALSE(ini.ForEachKeyLine([&](const INI::KeyLine&) { ++calls; })) << name;
+  }
+  EXPECT_EQ(calls, 0);
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
