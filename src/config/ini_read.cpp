@@ -151,10 +151,8 @@ struct INI::Parsed {
     return static_cast<std::size_t>(mixed >> (64 - slot_bits));
   }
   std::string_view NameOf(const Key& key) const {
-    const std::uint32_t size = key.name_size & kSizeMask;
-    if ((key.name_size & kInNames) != 0)
-      return std::string_view(upper_names).substr(key.name, size);
-    return std::string_view(text).substr(key.name, size);
+    const std::string_view names = (key.name_size & kInNames) != 0 ? upper_names : text;
+    return names.substr(key.name, key.name_size & kSizeMask);
   }
   // The slot of the key `upper` (of hash `hash`) in `section`: the one that
   // holds its first line, or the empty one where it would go.
