@@ -96,40 +96,52 @@ bool FileSystemCannotCopy(int error) {
 
 Status ReadFailed() { return FromErrno().About(Operation::kReadFile, ""); }
 
-// Copies the bytes of `in` from `from` up to `to` (or its end, if it comes
-// first) to the same place of `out`: by the file system where it can, else
-// by reading and writing.
-Status CopyRegion(int in, int out, off_t from, off_t to, std::vector<char>* buffer) {
-  if (::lseek(in, from, SEEK_SET) < 0) return ReadFailed();
-  if (::lseek(out, from, SEEK_SET) < 0) return FromErrno();
-  bool by_file_system = buffer->empty();
-  for (off_t left = to - from; left > 0;) {
-    ssize_t n = 0;
-    if (by_file_system) {
-      n = sys::CopyFileRange(in, out, static_cast<size_t>(std::min<off_t>(left, off_t{1} << 30)));
-      if (n < 0 && FileSystemCannotCopy(errno)) {
-        by_file_system = false;
-        buffer->resize(std::size_t{1} << 20);
-        continue;
-      }
-      if (n < 0 && errno != EINTR) return FromErrno();
-    } else {
-      n = ::read(in, buffer->data(), static_cast<size_t>(std::min<off_t>(left, buffer->size())));
-      if (n < 0 && errno != EINTR) return ReadFailed();
-      if (n > 0) {
-        if (Status s = WriteAll(out, buffer->data(), static_cast<size_t>(n)); !s.ok()) return s;
-      }
+// Copies up to `left` bytes from the offset of `in` to the offset of `out`
+// (fewer where `in` ends first) by reading and writing.
+Status CopyByReading(int in, int out, off_t left, std::vector<char>* buffer) {
+  buffer->resize(std::size_t{1} << 20);
+  while (left > 0) {
+    const ssize_t n =
+        ::read(in, buffer->data(), static_cast<size_t>(std::min<off_t>(left, buffer->size())));
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ReadFailed();
     }
-    if (n == 0) break;  // the file ended early
-    if (n > 0) left -= n;
+    if (Status s = WriteAll(out, buffer->data(), static_cast<size_t>(n)); !s.ok()) return s;
+    left -= n;
   }
   return Status::Ok();
+}
+
+// Copies the bytes of `in` from `from` up to `to` (or its end, if it comes
+// first) to the same place of `out`: by the file system while
+// `*by_file_system`, which falls to false where it cannot, else by reading
+// and writing.
+Status CopyRegion(int in, int out, off_t from, off_t to, bool* by_file_system,
+                  std::vector<char>* buffer) {
+  if (::lseek(in, from, SEEK_SET) < 0) return ReadFailed();
+  if (::lseek(out, from, SEEK_SET) < 0) return FromErrno();
+  off_t left = to - from;
+  while (*by_file_system && left > 0) {
+    const ssize_t n =
+        sys::CopyFileRange(in, out, static_cast<size_t>(std::min<off_t>(left, off_t{1} << 30)));
+    if (n == 0) return Status::Ok();  // the file ended early
+    if (n > 0) {
+      left -= n;
+    } else if (errno != EINTR) {
+      if (!FileSystemCannotCopy(errno)) return FromErrno();
+      *by_file_system = false;
+    }
+  }
+  return CopyByReading(in, out, left, buffer);
 }
 
 }  // namespace
 
 Status CopyFileData(int in, int out) {
-  std::vector<char> buffer;  // empty while the file system copies
+  bool by_file_system = true;
+  std::vector<char> buffer;  // for reading and writing, where the file system cannot copy
   off_t pos = 0;
   for (;;) {
     off_t data = ::lseek(in, pos, SEEK_DATA);
@@ -142,7 +154,7 @@ Status CopyFileData(int in, int out) {
       data = pos;
       hole = std::numeric_limits<off_t>::max();
     }
-    if (Status s = CopyRegion(in, out, data, hole, &buffer); !s.ok()) return s;
+    if (Status s = CopyRegion(in, out, data, hole, &by_file_system, &buffer); !s.ok()) return s;
     if (hole == std::numeric_limits<off_t>::max()) return Status::Ok();
     pos = hole;
   }
