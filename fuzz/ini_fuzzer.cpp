@@ -116,7 +116,8 @@ std::vector<Probe> ReadAll(INI& ini, const std::vector<std::string>& sections,
   for (const auto& section : sections) {
     ini.Section(section);
     std::vector<INI::KeyLine> lines;
-    const bool has_section = ini.SectionKeyLines(&lines);
+    const bool has_section =
+        ini.ForEachKeyLine([&lines](const INI::KeyLine& line) { lines.push_back(line); });
     for (const auto& key : keys) {
       std::string value = ini.ReadINISettings(key);
       VKT_FUZZ_CHECK(Trim(value) == value, "a value is not trimmed");
@@ -145,20 +146,22 @@ std::vector<Probe> ReadAll(INI& ini, const std::vector<std::string>& sections,
             "a value read with a default differs");
       }
 
-      // The first key line of the name in the section is the one read.
+      // The first key line of the name in the section is the one read, and
+      // the only one of the name marked so.
       std::string listed;
+      bool seen = false;
       if (has_section) {
         for (const auto& line : lines) {
           VKT_FUZZ_CHECK(Trim(line.name) == line.name, "a listed key name is not trimmed");
-          if (SameName(line.name, key)) {
-            listed = line.value;
-            break;
-          }
+          if (!SameName(line.name, key)) continue;
+          VKT_FUZZ_CHECK(line.first == !seen, "a key line marked first, or not, wrongly");
+          if (!seen) listed = line.value;
+          seen = true;
         }
       } else {
         VKT_FUZZ_CHECK(lines.empty(), "key lines listed for a missing section");
       }
-      VKT_FUZZ_CHECK(listed == value, "SectionKeyLines and ReadINISettings disagree");
+      VKT_FUZZ_CHECK(listed == value, "ForEachKeyLine and ReadINISettings disagree");
       probes.push_back({section, key, std::move(value)});
     }
   }

@@ -9,19 +9,12 @@
 #include "fs/platform/file_system.h"
 #include "generate/framing.h"
 #include "text/codepage.h"
+#include "text/control_escapes.h"
 #include "text/letter_case.h"
 #include "text/utf8.h"
 
 namespace vkt::app {
 namespace {
-
-// Characters that would break the line a name is shown on, or change how it
-// reads: C1 controls, line and paragraph separators, and the marks and
-// embeddings of bidirectional text.
-bool ShownAsEscape(std::int32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
 
 std::string Hex(unsigned value, int digits) {
   char buffer[16];
@@ -64,6 +57,10 @@ std::string WhyNotWritten(const config::INI& ini, const text::CodePage& page,
   std::string as_read;
   switch (ini.HowValueReadsBack(name, &as_read)) {
     case config::INI::ReadBack::kSame:
+      // The numbering shows such a name escaped, and offers it as no key line.
+      if (text::HasControls(name)) {
+        return "holds a control or bidirectional character, which the numbering shows escaped";
+      }
       return "";
     case config::INI::ReadBack::kRefused:
       return "holds a NUL, which ends the value";
@@ -94,16 +91,8 @@ std::string ShownName(std::string_view name) {
     } else if (c == '\\' || c == '"') {
       shown += '\\';
       shown += static_cast<char>(c);
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\n') {
-      shown += "\\n";
-    } else if (c < 0x20 || c == 0x7F) {
-      shown += "\\x" + Hex(static_cast<unsigned>(c), 2);
-    } else if (ShownAsEscape(c)) {
-      shown += "\\u" + Hex(static_cast<unsigned>(c), 4);
+    } else if (const std::string escape = text::ControlEscape(c); !escape.empty()) {
+      shown += escape;
     } else {
       shown.append(name.substr(start, i - start));
     }

@@ -42,7 +42,8 @@ std::string ShownName(std::string_view name);
 // name is written only when the list gives it back as the same name: one holding a line break, NUL,
 // "\" or "/" (read as a path), or one that reads back otherwise (config::INI::HowValueReadsBack:
 // characters the list's encoding lacks, blanks at either end, enclosing quotes, beyond the 254
-// bytes a value keeps) goes into `refused` instead and takes no key, so a
+// bytes a value keeps), and one holding a character the numbering shows escaped
+// (text::HasControls), goes into `refused` instead and takes no key, so a
 // later run does not find it missing and append it again; the others are
 // written all the same. Only keys whose value changes are written, in one
 // replacement of the file, so every other line of the file, comments

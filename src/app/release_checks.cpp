@@ -218,10 +218,9 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
   }
 }
 
-// VendorParity over the scripts of `scripts`' folder.
-std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts& scripts,
-                              const std::vector<std::string>& names) {
-  std::vector<Finding> findings;
+// VendorParity over the scripts of `scripts`' folder, each finding to `sink`.
+void ParityOf(std::string_view object_type, const FolderScripts& scripts,
+              const std::vector<std::string>& names, const FindingSink& sink) {
   const std::string sql_extension(generate::SourceExtension(object_type, DatabaseKind::kSqlServer));
   const std::string oracle_extension(generate::Describe(DatabaseKind::kOracle).extension);
   // Upper-casing maps ASCII byte by byte, so a name's extension is
@@ -240,17 +239,16 @@ std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts&
     const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
     if (oracle == sql) continue;
     if (oracle) {
-      findings.push_back(
+      sink(
           {std::string(k::kVendorParity), std::string(object_type),
            KindName(DatabaseKind::kSqlServer),
            "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
     } else {
-      findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), KindName(DatabaseKind::kOracle),
-           "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
+      sink({std::string(k::kVendorParity), std::string(object_type),
+            KindName(DatabaseKind::kOracle),
+            "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
     }
   }
-  return findings;
 }
 
 }  // namespace
@@ -261,51 +259,45 @@ bool RunSeesFile(const std::string& path) {
   return (info.attributes & (platform::kAttrDirectory | platform::kAttrHidden)) == 0;
 }
 
-std::vector<Finding> ListFaults(std::string_view object_type,
-                                const std::vector<config::INI::KeyLine>& keys) {
+bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSink& sink) {
   const std::string type(object_type);
-  std::vector<Finding> findings;
   auto add = [&](std::string_view kind, std::string text) {
-    findings.push_back({std::string(kind), type, "", std::move(text)});
+    sink({std::string(kind), type, "", std::move(text)});
   };
   const std::string section = " na seção " + type + ": ";
+  ini.Section(type);
+  if (!ini.HasSection()) return false;
 
-  // NUMFILES from its first line, as the run reads it; a type with
+  // NUMFILES as the run reads it (its first line); a type with
   // kCountOptional reads a missing or empty one as 0.
-  std::string numfiles_text;
-  for (const auto& key : keys) {
-    if (text::UpperCase(key.name) == "NUMFILES") {
-      numfiles_text = key.value;
-      break;
-    }
-  }
+  const std::string numfiles_text = ini.ReadINISettings("NUMFILES");
   long numfiles = ParseNumfiles(numfiles_text);
   const config::ObjectType* row = config::FindObjectType(object_type);
   if (row && (row->quirks & config::kCountOptional) != 0 && numfiles_text.empty()) numfiles = 0;
 
-  std::unordered_map<std::string, int> first_line_of_key;
+  // The counted names, upper-cased, with the key that named each first: at
+  // most NUMFILES of them, however many keys the section holds.
   std::unordered_map<std::string, std::string> first_key_of_name;
-  for (const auto& key : keys) {
-    const std::string upper = text::UpperCase(key.name);
-    auto [seen, inserted] = first_line_of_key.try_emplace(upper, key.line);
-    if (!inserted) {
+  ini.ForEachKeyLine([&](const config::INI::KeyLine& key) {
+    if (!key.first) {
       add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line));
-      continue;
+      return;
     }
-    if (upper == "NUMFILES") continue;
+    const std::string upper = text::UpperCase(key.name);
+    if (upper == "NUMFILES") return;
     const long number = FileKeyNumber(upper);
     if (number == 0) {
       add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line));
-      continue;
+      return;
     }
-    if (numfiles < 0) continue;  // the run reports the missing or invalid NUMFILES
+    if (numfiles < 0) return;  // the run reports the missing or invalid NUMFILES
     if (number > numfiles) {
       add(k::kKeyAboveNumfiles,
           "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line));
-      continue;
+      return;
     }
-    if (key.value.empty()) continue;  // the run reports the entry as not found
-    const std::string name_upper = text::UpperCase(key.value);
+    if (key.value.empty()) return;  // the run reports the entry as not found
+    std::string name_upper = text::UpperCase(key.value);
     if (EndsInSourceExtension(name_upper)) {
       add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
     }
@@ -313,18 +305,21 @@ std::vector<Finding> ListFaults(std::string_view object_type,
       add(k::kNameOutsideFolder,
           "Nome fora da pasta de origem" + section + key.name + "=" + key.value);
     }
-    auto [first, fresh] = first_key_of_name.try_emplace(name_upper, key.name);
+    auto [first, fresh] = first_key_of_name.try_emplace(std::move(name_upper), key.name);
     if (!fresh) {
       add(k::kDuplicateName, "Nome repetido" + section + key.name + "=" + key.value + " (igual a " +
                                  first->second + ")");
     }
-  }
-  return findings;
+  });
+  return true;
 }
 
 std::vector<Finding> VendorParity(std::string_view object_type, const std::string& source_folder,
                                   const std::vector<std::string>& names) {
-  return ParityOf(object_type, FolderScripts(source_folder), names);
+  std::vector<Finding> findings;
+  ParityOf(object_type, FolderScripts(source_folder), names,
+           [&findings](Finding finding) { findings.push_back(std::move(finding)); });
+  return findings;
 }
 
 void EncodingSniffer::Feed(std::string_view bytes) {
@@ -484,7 +479,7 @@ EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& fil
 void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
                     std::string_view object_type, const FolderScripts& scripts,
                     const std::vector<std::string>& names, const std::vector<Side>& sides,
-                    std::vector<Finding>* findings) {
+                    const FindingSink& sink) {
   // A file outside the source root is not copied (the run says so); its
   // bytes are not the check's to look at either.
   const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
@@ -510,48 +505,42 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
       if (issue == EncodingIssue::kNone) continue;
       Finding finding = EncodingFinding(issue, object_type, side.database,
                                         scripts.PathOf(file_name), page.name());
-      if (!finding.kind.empty()) findings->push_back(std::move(finding));
+      if (!finding.kind.empty()) sink(std::move(finding));
     }
   }
 }
 
 }  // namespace
 
-std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
-                                     const config::GeneralSettings& general,
-                                     std::string_view object_type) {
-  std::vector<Finding> findings;
+void CheckObjectType(const config::RepositorySettings& settings,
+                     const config::GeneralSettings& general, std::string_view object_type,
+                     const FindingSink& sink) {
   const text::CodePage& page = *general.code_page;
   config::INI ini;
   ini.ININame(settings.ArqConfigIni, page);
-  ini.Section(std::string(object_type));
-  std::vector<config::INI::KeyLine> keys;
   // Without the section (or a readable file) there is nothing listed to
   // check, and the run has said so already.
-  if (!ini.SectionKeyLines(&keys)) return findings;
-  findings = ListFaults(object_type, keys);
+  if (!ListFaults(ini, object_type, sink)) return;
 
   // The folder the run reads the type's scripts from, "" when it has none.
   const std::string folder =
       generate::PlanCall(settings, object_type, DatabaseKind::kSqlServer).source_folder;
-  if (folder.empty()) return findings;
-  const config::FileList list = config::ReadFileList(settings.ArqConfigIni, page, object_type);
-  if (list.status != config::FileListStatus::kOk) return findings;
+  if (folder.empty()) return;
+  const config::FileList list = config::ReadFileList(ini, object_type);
+  if (list.status != config::FileListStatus::kOk) return;
 
   const FolderScripts scripts(folder);
-  for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
+  ParityOf(object_type, scripts, list.names, sink);
 
   const std::vector<Side> sides = SidesOf(object_type);
-  CheckEncodings(settings.PathOrigem, page, object_type, scripts, list.names, sides, &findings);
+  CheckEncodings(settings.PathOrigem, page, object_type, scripts, list.names, sides, sink);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
-      findings.push_back({std::string(k::kCaseTwin), std::string(object_type),
-                          std::string(side.database),
-                          "Arquivos que diferem so na caixa (so um e instalado): " +
-                              generate::CaminhoMensagem(scripts.PathOf(first)) + " e " + twin});
+      sink({std::string(k::kCaseTwin), std::string(object_type), std::string(side.database),
+            "Arquivos que diferem so na caixa (so um e instalado): " +
+                generate::CaminhoMensagem(scripts.PathOf(first)) + " e " + twin});
     }
   }
-  return findings;
 }
 
 }  // namespace vkt::app

@@ -5,6 +5,7 @@
 // check only reads.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,12 @@ struct Finding {
 // name holding "*" or "?" is taken literally.
 bool RunSeesFile(const std::string& path);
 
-// Faults of section `object_type`, given its key lines in file order:
+// Where the checks put each finding, as they find it: a list of millions of
+// keys may give millions of findings, which need not all be held at once.
+using FindingSink = std::function<void(Finding)>;
+
+// Faults of section `object_type` of the file list `ini` reads (its file
+// named; its Section is set here), each given to `sink` in file order:
 //  - "Chave repetida na seção <type>: <key> (linha <n>)": a key given again;
 //    only its first line counts (duplicate_key);
 //  - "Chave acima de NUMFILES na seção <type>: <key>=<value> (linha <n>)": a
@@ -49,8 +55,10 @@ bool RunSeesFile(const std::string& path);
 //    file (name_outside_folder);
 //  - "Chave desconhecida na seção <type>: <key> (linha <n>)": neither NUMFILES
 //    nor FILE followed by a number from 1 without leading zeros (unknown_key).
-std::vector<Finding> ListFaults(std::string_view object_type,
-                                const std::vector<config::INI::KeyLine>& keys);
+// Returns false, giving nothing, when the file or the section is missing or
+// the file cannot be read (the run says so itself). The key lines are walked
+// (config::INI::ForEachKeyLine), not copied.
+bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSink& sink);
 
 // Vendor parity of the names `names` (element 0 unused; empty names skipped)
 // listed for `object_type`, whose scripts lie in `source_folder`: a name with
@@ -132,9 +140,10 @@ Finding ConfigurationEncoding(const std::string& path, const text::CodePage& pag
 // (case_twin), since the run installs only one of them and names the other
 // neither installed nor missing. Types without a section or without a source
 // folder are left to the run's own messages. The file list is read, and the
-// encodings judged, in the code page of `general`.
-std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
-                                     const config::GeneralSettings& general,
-                                     std::string_view object_type);
+// encodings judged, in the code page of `general`. Each finding goes to
+// `sink` as it is found, in the order above.
+void CheckObjectType(const config::RepositorySettings& settings,
+                     const config::GeneralSettings& general, std::string_view object_type,
+                     const FindingSink& sink);
 
 }  // namespace vkt::app

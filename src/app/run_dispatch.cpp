@@ -213,6 +213,17 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
     return RunOutcome::kNoRepository;
   }
   const bool install = request.index == 1;
+  if (!session.cut_settings.empty()) {
+    // A dry run reads only: it says so and goes on; a run would write under
+    // (or read from) a place the configuration does not name.
+    if (!options.dry_run) {
+      for (const std::string& line : session.cut_settings) ShowBox(line);
+      return RunOutcome::kIncompleteRepository;
+    }
+    for (const std::string& line : session.cut_settings) {
+      generate::AdicionaMensagem(session.Mensagens, line);
+    }
+  }
   if (install && session.settings.PathDestino.empty()) {
     // The run would write its folders at the root of the file system.
     ShowBox("Configuração incompleta do repositório: PathDestino");

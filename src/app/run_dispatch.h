@@ -23,7 +23,8 @@ struct RunRequest {
 // How a button press ended.
 enum class RunOutcome {
   kNoRepository,          // "Selecione o Repositorio!!!" was shown; nothing ran
-  kIncompleteRepository,  // an installation with an empty `PathDestino`; nothing ran
+  kIncompleteRepository,  // an installation with an empty `PathDestino`, or a repository
+                          // setting the ini reader cut; nothing ran
   kLocked,                // another run holds the writer's lock, or its lock file is
                           // not this user's; nothing ran
   kRan,                   // the run went through and ended with "FIM"
@@ -93,7 +94,10 @@ class RealGenerator final : public Generator {
 // (index other than 1) or the installation (the generation calls in their
 // fixed order, then the version scripts) and ends with the box "FIM". An
 // installation whose `PathDestino` is empty does not start: the box
-// "Configuração incompleta do repositório: PathDestino" is shown instead.
+// "Configuração incompleta do repositório: PathDestino" is shown instead. A
+// repository with a setting that the 254-byte limit cut
+// (`session.cut_settings`) does not start either: each of its lines is shown
+// as a box; a dry run adds them to the messages instead and goes on.
 // A writing run (an installation that is no dry run, a numbering with
 // `options.writes_file_list`) first takes the lock of WriterLockFolder
 // (creating `PathDestino` when missing), waiting for it as `options` say;

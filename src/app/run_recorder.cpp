@@ -66,9 +66,11 @@ void RunRecorder::TakeMessages() {
 
 void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
                              generate::DatabaseKind kind, bool exec) {
-  if (session_ != &session) messages_taken_ = session.Mensagens.size();
+  // The handler started the buffer over: whatever it holds belongs to the
+  // run, the handler's own lines before the first call too.
+  if (session_ != &session) messages_taken_ = 1;
   session_ = &session;
-  TakeMessages();  // anything left from before the call belongs to the run
+  TakeMessages();
 
   const generate::CallPlan plan = generate::PlanCall(session.settings, tipo_objeto, kind);
   report_->outputs.emplace_back();

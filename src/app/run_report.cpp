@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/startup.h"
 #include "app/version.h"
 
 namespace vkt::app {
@@ -174,6 +175,7 @@ std::string_view ClassifyMessage(std::string_view line) {
       (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {
     return k::kMissingDocument;
   }
+  if (StartsWith(line, kValorLongoDemais)) return k::kValueTooLong;
   return k::kMessage;
 }
 

@@ -74,7 +74,8 @@ inline constexpr std::string_view kErrorBox = "error_box";
 inline constexpr std::string_view kManifestError = "manifest_error";
 inline constexpr std::string_view kOutsideSource = "outside_source";
 inline constexpr std::string_view kUnmappableCharacter = "unmappable_character";
-inline constexpr std::string_view kMessage = "message";  // any other message line
+inline constexpr std::string_view kValueTooLong = "value_too_long";  // check: a cut setting
+inline constexpr std::string_view kMessage = "message";              // any other message line
 
 inline constexpr std::string_view kVendorParity = "vendor_parity";
 inline constexpr std::string_view kKeyAboveNumfiles = "key_above_numfiles";

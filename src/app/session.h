@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "config/general_settings.h"
 #include "config/run_state.h"
@@ -21,6 +22,10 @@ struct Session : config::RunState {
   std::string main_config_file;
   // Name of the repository chosen in the list (the text of `CbRepos`).
   std::string repository;
+  // One line per setting of the chosen repository whose value the 254-byte
+  // limit of the ini reader cut (CutSettingMessage); a run refuses such a
+  // repository, a dry run reports them.
+  std::vector<std::string> cut_settings;
 
   // Path of the main configuration file.
   std::string MainConfigPath() const {

@@ -39,6 +39,14 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository) {
   config::INI ini;
   ini.ININame(session.MainConfigPath(), *session.general.code_page, config::IniReach::kAnyLink);
   ini.Section(repository);
+  // A cut path names another place (the parent folder, a list of another
+  // name): what the limit cut is never used, only reported.
+  session.cut_settings.clear();
+  for (const char* key : {"SISTEMA", "PathOrigem", "PathDestino", "ArqConfigIni"}) {
+    if (const std::size_t bytes = ini.CutValueBytes(key); bytes > 0) {
+      session.cut_settings.push_back(CutSettingMessage(repository, key, bytes));
+    }
+  }
   // Upper-cased first, then trimmed, in this order.
   session.settings.SISTEMA = TrimBlanks(text::UpperCase(ini.ReadINISettings("SISTEMA")));
   const std::string& folder = session.program_folder;
@@ -48,6 +56,12 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository) {
       PathFromConfigurationFolder(folder, ini.ReadINISettings("PathDestino"));
   session.settings.ArqConfigIni =
       PathFromConfigurationFolder(folder, ini.ReadINISettings("ArqConfigIni"));
+}
+
+std::string CutSettingMessage(std::string_view repository, std::string_view key,
+                              std::size_t bytes) {
+  return std::string(kValorLongoDemais) + std::string(repository) + "] " + std::string(key) + ": " +
+         std::to_string(bytes) + " bytes (o máximo é 254)";
 }
 
 std::string PathFromConfigurationFolder(std::string_view folder, std::string_view path) {

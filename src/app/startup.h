@@ -64,8 +64,14 @@ ComboContents CarregaCombos(const Session& session);
 // `SISTEMA` upper-cased then trimmed, the three paths as read and then taken
 // from the configuration's folder (PathFromConfigurationFolder with
 // `session.program_folder`). A missing section or key empties that setting.
-// Sets `session.repository` too.
+// Sets `session.repository` too, and `session.cut_settings` to the line of
+// each of the four whose value the 254-byte limit cut.
 void CarregaConfigRepositorio(Session& session, const std::string& repository);
+
+// The line of a repository setting whose value the reader cut: "Valor longo
+// demais em [R1] PathDestino: 260 bytes (o máximo é 254)".
+inline constexpr std::string_view kValorLongoDemais = "Valor longo demais em [";
+std::string CutSettingMessage(std::string_view repository, std::string_view key, std::size_t bytes);
 
 // A path of the main configuration (`PathOrigem`, `PathDestino`,
 // `ArqConfigIni`) as the program uses it. The program was written to start in

@@ -45,6 +45,9 @@ int Main(int argc, char** argv) {
   // that quits early (`| grep -q`) must not stop it halfway. The lost output
   // is then a failure like a full disk.
   vkt::platform::IgnoreBrokenPipe();
+  // A file that outgrows `ulimit -f` is a failed write with its message line,
+  // not a run killed without one.
+  vkt::platform::IgnoreFileSizeLimit();
   // Whatever the command, output that was lost makes it fail.
   return vkt::cli::FinishOutput(Run(argc, argv));
 }

@@ -20,6 +20,7 @@
 #include "fs/platform/console.h"
 #include "generate/call_plan.h"
 #include "generate/framing.h"
+#include "text/control_escapes.h"
 
 namespace vkt::cli {
 namespace {
@@ -39,8 +40,10 @@ std::vector<app::Finding> ConfigurationHints(const app::Session& session) {
 
 // `check`'s own findings, the configurations' first, then those of every
 // object type the run called, in call order; printed after the run's
-// messages (before "FIM") and added to the report.
-bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, std::FILE* out) {
+// messages (before "FIM") as they are found and, when a report is written
+// (`reporting`), added to it.
+bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, bool reporting,
+                         std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
     const config::ObjectType* type = config::FindObjectType(output.type);
@@ -52,11 +55,13 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, st
   app::AttachFindings(report, hints);
   bool found = !hints.empty();
   for (const std::string& type : types) {
-    const std::vector<app::Finding> findings =
-        app::CheckObjectType(session.settings, session.general, type);
-    for (const app::Finding& finding : findings) WriteLine(out, finding.text);
-    app::AttachFindings(report, findings);
-    found = found || !findings.empty();
+    app::CheckObjectType(session.settings, session.general, type, [&](app::Finding finding) {
+      // A line on stdout, as the run's: names from disk shown escaped.
+      finding.text = text::EscapeControls(finding.text);
+      WriteLine(out, finding.text);
+      if (reporting) app::AttachFindings(report, {std::move(finding)});
+      found = true;
+    });
   }
   return found;
 }
@@ -143,8 +148,11 @@ std::optional<std::string> ReportPlaceError(const Options& options, const app::S
 // name the list could not give back is a line of its own, before the
 // outcome; any of them makes the status 1.
 int WriteNumbering(const Options& options, const app::Session& session, std::FILE* err) {
-  const app::FileListUpdate update =
-      app::UpdateFileList(session, options.type, app::NamesOfKeyLines(session.Mensagens));
+  // The names shown without a key are refused, first, as they were shown.
+  std::vector<std::string> names = session.names_not_numbered;
+  for (std::string& name : app::NamesOfKeyLines(session.Mensagens))
+    names.push_back(std::move(name));
+  const app::FileListUpdate update = app::UpdateFileList(session, options.type, names);
   for (const std::string& line : update.refused) WriteLine(err, "vktgera: " + line);
   if (!update.ok) {
     WriteLine(err, "vktgera: " + update.error);
@@ -187,7 +195,12 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   }
   // The run's lines reach `out` as the message area shows them.
   desktop.FollowMessages(&session.Mensagens);
-  if (options.command == Command::kListRepositories) return ListRepositories(session, out);
+  if (options.command == Command::kListRepositories) {
+    // A configuration that exists but cannot be read (its box said why)
+    // lists nothing, where install would not start either.
+    if (desktop.error_boxes() > 0) return kExitNoRun;
+    return ListRepositories(session, out);
+  }
   // Before anything is written: a report never replaces what the run reads
   // or writes.
   if (std::optional<std::string> error = ReportPlaceError(options, session)) {
@@ -245,7 +258,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
   // What the command adds to the run's lines comes before "FIM", so that on
   // a terminal, or with both streams in one file, the run ends where it says.
-  if (check && ReportReleaseChecks(session, &report, out)) problems = true;
+  if (check && ReportReleaseChecks(session, &report, reporting, out)) problems = true;
   if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
   desktop.ShowClosingBox();
   const int status = problems ? kExitProblems : kExitClean;

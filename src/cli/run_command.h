@@ -28,10 +28,11 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // that ran always), 1 an install run reported message lines or error boxes,
 // 2 the run could not start (main configuration missing, unreadable or with
 // an unusable code page, unknown repository, incomplete repository
-// configuration, another run writing, a lock file not the user's). With
-// --wait, a writing run that finds another run's lock first writes the line
-// "vktgera: aguardando a trava de FOLDER" (with the holder where the system
-// tells, as in the box) on `err` and waits up to that many seconds.
+// configuration, a repository setting the ini reader cut, another run
+// writing, a lock file not the user's). With --wait, a writing run that
+// finds another run's lock first writes the line "vktgera: aguardando a
+// trava de FOLDER" (with the holder where the system tells, as in the box)
+// on `err` and waits up to that many seconds.
 //
 // The release gate's additions, none of which changes what a plain install
 // or numbering run writes or prints:

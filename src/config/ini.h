@@ -18,10 +18,13 @@
 // then give the default.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -120,6 +123,12 @@ class INI {
   // are gone (`K=" "`) still counts, as for the private-profile functions:
   // it gives "", not the default.
   IniValue ReadINISettings(const std::string& sKey, const IniValue& ValorDefault);
+  // The bytes the value of `sKey` in `Section` takes in the file (measured
+  // as the cut measures them, see above) when the 254-byte limit cut it, so
+  // that ReadINISettings gives only its first bytes; 0 when the value was
+  // not cut, or is missing. A value that a NUL ends before the limit counts
+  // as not cut.
+  std::size_t CutValueBytes(const std::string& sKey);
 
   // How a value that WriteIniSettings writes into `ININame` as the file is
   // now (in its encoding; a file still missing would be in the code page)
@@ -144,17 +153,27 @@ class INI {
     std::string name;   // the key as written, trimmed of blanks
     std::string value;  // what ReadINISettings would give for this line alone
     int line = 0;       // 1-based line number in the file
+    bool first = true;  // the line of its key that ReadINISettings reads
   };
-  // Every key line of the first section named `Section` of `ININame`, in file
-  // order, repeated keys included (ReadINISettings takes the first). Parsed as
-  // ReadINISettings parses. Returns false, with `lines` empty, when the file
-  // or the section is missing or the file cannot be read; shows no box.
-  bool SectionKeyLines(std::vector<KeyLine>* lines) const;
+  // Whether the file holds a section named `Section` (read as
+  // ReadINISettings reads it, but without a box for a file that cannot be
+  // read: that is then no section).
+  bool HasSection();
+  // Calls `fn` for every key line of the first section named `Section` of
+  // `ININame`, in file order, repeated keys included (ReadINISettings takes
+  // the first); the line given lives until `fn` returns. Parsed as
+  // ReadINISettings parses, from the same parse. Returns false, calling
+  // nothing, when the file or the section is missing or the file cannot be
+  // read; shows no box. Costs no memory per line: a list of millions of keys
+  // is walked, not copied.
+  bool ForEachKeyLine(const std::function<void(const KeyLine&)>& fn);
 
  private:
   struct Parsed;
-  static std::shared_ptr<const Parsed> Parse(std::string bytes, const text::CodePage& page);
-  bool Load();
+  static std::shared_ptr<const Parsed> Parse(std::string_view bytes, const text::CodePage& page);
+  // Parses the file once (see above); false when it exists but cannot be
+  // read, which shows the box when `show_errors`.
+  bool Load(bool show_errors = true);
   // Reads the file (or takes the gathered bytes), lets `edit` make its new
   // text from the old one and replaces the file with it (or gathers it).
   template <typename Edit>

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -97,6 +98,10 @@ struct IniText {
 IniText Unpack(std::string bytes, const text::CodePage& page);
 // The whole text of `ini` as UTF-8; `ini->text` is used up.
 std::string TakeDecoded(IniText* ini);
+// The same for the file's bytes, read where they lie: Unpack and TakeDecoded
+// without a copy of the bytes. `*cut_page` gets IniText::cut_page.
+std::string DecodeText(std::string_view bytes, const text::CodePage& page,
+                       const text::CodePage** cut_page);
 // The file's bytes for `body` (text in the form of `ini`).
 std::string Pack(const IniText& ini, std::string_view body);
 
@@ -105,6 +110,10 @@ std::string Pack(const IniText& ini, std::string_view body);
 // loses them.
 struct ProfileValue {
   bool found = false;
+  // The bytes the stored value takes in the code page when the limit cut it
+  // (`text` then holds its first bytes); 0 when it was not cut. A file is at
+  // most 64 MiB.
+  std::uint32_t cut_from = 0;
   std::string text;
 };
 
@@ -131,10 +140,6 @@ void ShowReadError(const std::string& path, const platform::Status& status);
 
 // ---- snapshots (ini_snapshot.cpp) ----
 
-// Reads the file for a look at its keys: from its snapshot while one is
-// held, else from disk (reached as `reach` says).
-platform::Status ReadForReading(const std::string& path, IniReach reach, std::string* bytes,
-                                bool* missing);
 // The parse of a file's bytes (null when it could not be read) in a code page.
 using ParseFunction = std::shared_ptr<const void> (*)(const std::string* bytes,
                                                       const text::CodePage& page);

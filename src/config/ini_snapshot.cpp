@@ -35,20 +35,6 @@ std::unordered_map<std::string, Snapshot>& Snapshots() {
 
 }  // namespace
 
-platform::Status ReadForReading(const std::string& path, IniReach reach, std::string* bytes,
-                                bool* missing) {
-  {
-    std::lock_guard<std::mutex> lock(SnapshotMutex());
-    auto it = Snapshots().find(path);
-    if (it != Snapshots().end()) {
-      *bytes = it->second.bytes;
-      *missing = it->second.missing;
-      return it->second.status;
-    }
-  }
-  return ReadWholeFile(path, reach, bytes, missing);
-}
-
 std::shared_ptr<const void> SnapshotParse(const std::string& path, const text::CodePage& page,
                                           ParseFunction parse, platform::Status* status,
                                           bool* missing) {

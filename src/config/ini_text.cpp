@@ -18,10 +18,25 @@ const text::CodePage& Utf8Page() {
   return *page;
 }
 
+// The width in `page` of the UTF-8 character that begins `value`, and its
+// length in `value`.
+std::size_t CharacterWidth(std::string_view value, const text::CodePage& page, std::size_t* len) {
+  const unsigned char lead = static_cast<unsigned char>(value.front());
+  *len = std::min<std::size_t>(lead >= 0xF0   ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 1,
+                               value.size());
+  return page.single_byte() ? 1 : page.Encode(value.substr(0, *len)).size();
+}
+
 // The first `kMaxValueBytes` bytes of `value` in the code page, as UTF-8.
 // A character is never split: where the cut would fall inside one, it falls
-// before it.
-std::string CutToProfileLimit(std::string_view value, const text::CodePage& page) {
+// before it. `*cut_from` gets the bytes `value` takes in the code page when
+// the cut shortened it, else 0.
+std::string CutToProfileLimit(std::string_view value, const text::CodePage& page,
+                              std::size_t* cut_from) {
+  *cut_from = 0;
   if (value.size() <= kMaxValueBytes) {
     // A single-byte page never needs more bytes than UTF-8; others are measured.
     if (page.single_byte() || page.Encode(value).size() <= kMaxValueBytes) {
@@ -30,25 +45,23 @@ std::string CutToProfileLimit(std::string_view value, const text::CodePage& page
   }
   std::size_t bytes = 0;
   std::size_t pos = 0;
+  std::size_t kept = std::string_view::npos;  // where the cut falls, once it has
   while (pos < value.size()) {
-    std::size_t len = 1;
-    unsigned char lead = static_cast<unsigned char>(value[pos]);
-    if (lead >= 0xF0) {
-      len = 4;
-    } else if (lead >= 0xE0) {
-      len = 3;
-    } else if (lead >= 0xC0) {
-      len = 2;
-    }
-    len = std::min(len, value.size() - pos);
-    std::size_t width = page.single_byte() ? 1 : page.Encode(value.substr(pos, len)).size();
-    if (bytes + width > kMaxValueBytes) break;
+    std::size_t len = 0;
+    const std::size_t width = CharacterWidth(value.substr(pos), page, &len);
+    if (kept == std::string_view::npos && bytes + width > kMaxValueBytes) kept = pos;
     bytes += width;
     pos += len;
+    // Beyond the cut, only a single-byte page is measured a character at a time.
+    if (kept != std::string_view::npos && !page.single_byte()) {
+      bytes = page.Encode(value).size();
+      break;
+    }
   }
-  return std::string(value.substr(0, pos));
+  if (kept == std::string_view::npos) return std::string(value);
+  *cut_from = bytes;
+  return std::string(value.substr(0, kept));
 }
-
 }  // namespace
 
 std::string LookupName(std::string_view name) { return text::UpperCase(TrimBlanks(name)); }
@@ -90,19 +103,27 @@ std::string_view LineEndOf(std::string_view text) {
   return end + 1 == text.size() ? "\r\n" : "\r";
 }
 
+namespace {
+
+// The UTF-8 text of the UTF-16LE bytes `body` (an odd last byte left out).
+std::string FromUtf16Le(std::string_view body) {
+  std::u16string units(body.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                     static_cast<unsigned char>(body[2 * i + 1]) << 8);
+  }
+  return text::Utf16ToUtf8(units);
+}
+
+}  // namespace
+
 IniText Unpack(std::string bytes, const text::CodePage& page) {
   IniText ini;
   ini.page = ini.cut_page = &page;
   if (bytes.starts_with(kUtf16LeBom)) {
     ini.form = IniText::Form::kUtf16Le;
     ini.page = &Utf8Page();
-    const std::string_view body = std::string_view(bytes).substr(kUtf16LeBom.size());
-    std::u16string units(body.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      units[i] = static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
-                                       static_cast<unsigned char>(body[2 * i + 1]) << 8);
-    }
-    ini.text = text::Utf16ToUtf8(units);
+    ini.text = FromUtf16Le(std::string_view(bytes).substr(kUtf16LeBom.size()));
     return ini;
   }
   if (bytes.starts_with(kUtf8Bom)) {
@@ -112,6 +133,17 @@ IniText Unpack(std::string bytes, const text::CodePage& page) {
   }
   ini.text = std::move(bytes);
   return ini;
+}
+
+std::string DecodeText(std::string_view bytes, const text::CodePage& page,
+                       const text::CodePage** cut_page) {
+  *cut_page = &page;
+  if (bytes.starts_with(kUtf16LeBom)) return FromUtf16Le(bytes.substr(kUtf16LeBom.size()));
+  if (bytes.starts_with(kUtf8Bom)) {
+    *cut_page = &Utf8Page();
+    return Utf8Page().Decode(bytes.substr(kUtf8Bom.size()));
+  }
+  return page.Decode(bytes);
 }
 
 std::string TakeDecoded(IniText* ini) {
@@ -146,11 +178,17 @@ ProfileValue ProfileResult(std::string_view stored, const text::CodePage& page) 
   ProfileValue result;
   if (stored.empty()) return result;
   result.found = true;
-  std::string cut = CutToProfileLimit(stored, page);
-  // The caller takes the buffer up to its first NUL, then trims it.
+  std::size_t cut_from = 0;
+  std::string cut = CutToProfileLimit(stored, page, &cut_from);
+  // The caller takes the buffer up to its first NUL, then trims it: a value
+  // that a NUL ends before the cut lost nothing to it.
   std::size_t nul = cut.find('\0');
-  if (nul != std::string::npos) cut.resize(nul);
+  if (nul != std::string::npos) {
+    cut.resize(nul);
+    cut_from = 0;
+  }
   result.text = std::string(TrimBlanks(cut));
+  result.cut_from = static_cast<std::uint32_t>(cut_from);
   return result;
 }
 

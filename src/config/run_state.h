@@ -29,10 +29,15 @@ struct RunState {
   // line this run has given, for a dry run that names each folder once.
   std::vector<std::string> folders_reported;
 
+  // The names a numbering run showed as message lines instead of key lines
+  // (they hold characters that the lines show escaped), in listing order.
+  std::vector<std::string> names_not_numbered;
+
   // A new run: the message buffer and what it has reported start empty.
   void ResetMessages() {
     Mensagens.assign(1, std::string());
     folders_reported.clear();
+    names_not_numbered.clear();
   }
 };
 

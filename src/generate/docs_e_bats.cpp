@@ -123,11 +123,10 @@ void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::strin
   };
 
   if (FindFile(docs, document)) {
-    if (!copy(document)) {
-      ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
-    } else if (!copy(roadmap)) {
-      ShowError("Erro ao copiar o bat de instalação dos Scripts");
-    }
+    // The roadmap is copied whatever became of the document: a failed copy
+    // is told by its own line and box, never by the copy that did not follow.
+    if (!copy(document)) ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
+    if (!copy(roadmap)) ShowError("Erro ao copiar o bat de instalação dos Scripts");
   } else {
     if (!dry_run) {
       DeleteIfPresent(output_folder, document);

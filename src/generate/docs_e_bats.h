@@ -23,11 +23,11 @@ std::string PastaDocs(const config::RunState& state, DatabaseKind kind);
 // Copies the companion files of `kind` into `output_folder` (the output folder,
 // ending in "\"), replacing older copies:
 //  - deletes the document and the roadmap from the output folder;
-//  - when the document is in the docs folder, copies it and then the roadmap;
-//    a failed copy shows the box "Erro ao copiar o doc ..." / "... o bat ..."
-//    (title "Erro", critical icon) and the roadmap is not copied after a
-//    failed document; a missing document appends "Arquivo " + name +
-//    " nao encontrado!" to `state.Mensagens` and copies neither;
+//  - when the document is in the docs folder, copies it and then the roadmap,
+//    each whatever became of the other; a failed copy shows the box "Erro ao
+//    copiar o doc ..." / "... o bat ..." (title "Erro", critical icon); a
+//    missing document appends "Arquivo " + name + " nao encontrado!" to
+//    `state.Mensagens` and copies neither;
 //  - for a kind with a policy script (Oracle), replaces it; a failed copy
 //    (missing source included) shows "Erro ao copiar o script de ...".
 // Before the box of a failed copy, a line naming the file and the reason goes

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "fs/platform/file_system.h"
+#include "text/control_escapes.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -89,7 +90,9 @@ std::string LimpaLinha(std::string_view linha) {
 }
 
 void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto) {
-  mensagens.emplace_back(texto);
+  // Names from disk reach the lines: one holding a line break must not make
+  // a line of its own, nor a control character act on a terminal.
+  mensagens.push_back(text::EscapeControls(texto));
 }
 
 void AdicionaErroDaPasta(std::vector<std::string>& mensagens, const std::string& pasta,

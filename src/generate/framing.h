@@ -22,7 +22,8 @@ std::string MontaFechamentoBloco(const config::ObjectType& type, DatabaseKind ki
                                  std::string_view sistema);
 // The line without the characters U+00FF and U+00FE.
 std::string LimpaLinha(std::string_view linha);
-// Appends `texto` as one new last line of `mensagens`.
+// Appends `texto` as one new last line of `mensagens`, its control and
+// bidirectional characters shown escaped (text::EscapeControls).
 void AdicionaMensagem(std::vector<std::string>& mensagens, std::string_view texto);
 // For a listing of the source folder `pasta` that came back empty: appends
 // "Erro ao ler a pasta: <pasta> - <reason>" when the folder exists but cannot

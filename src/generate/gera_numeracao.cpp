@@ -12,6 +12,7 @@
 #include "fs/file_system_object.h"
 #include "generate/framing.h"
 #include "services/desktop.h"
+#include "text/control_escapes.h"
 #include "text/letter_case.h"
 #include "text/utf8.h"
 
@@ -19,6 +20,7 @@ namespace vkt::generate {
 namespace {
 
 constexpr std::string_view kNoFolderMessage = "Nao existe pasta de origem para o tipo: ";
+constexpr std::string_view kNotNumberedMessage = "Nome com caractere de controle, sem numeração: ";
 
 std::string JoinMessages(const std::vector<std::string>& mensagens) {
   std::string text;
@@ -68,8 +70,19 @@ void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, Databa
       loop.Yield();
     }
 
-    for (std::size_t i = 0; i < bases.size(); ++i) {
-      AdicionaMensagem(state.Mensagens, "FILE" + std::to_string(i + 1) + "=" + bases[i]);
+    // A key line is pasted into the list as it is shown: a name that can
+    // only be shown escaped is no key line, and is told before them.
+    std::vector<std::string> keys;
+    for (std::string& base : bases) {
+      if (!text::HasControls(base)) {
+        keys.push_back(std::move(base));
+        continue;
+      }
+      AdicionaMensagem(state.Mensagens, std::string(kNotNumberedMessage) + base);
+      state.names_not_numbered.push_back(std::move(base));
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      AdicionaMensagem(state.Mensagens, "FILE" + std::to_string(i + 1) + "=" + keys[i]);
       loop.Yield();
     }
   }

@@ -17,7 +17,11 @@ namespace vkt::generate {
 // upper-cases the selection). The folder `PathOrigem` + NumberingFolder() is
 // listed with every file, in listing order; each name is cut to its BaseName
 // and the first occurrence of each base (compared without regard to case) gets
-// the next number. A keyword without a folder lists nothing and appends
+// the next number. A base that a line can show only escaped (a control or
+// bidirectional character, text::HasControls) gets none: it is pasted as no
+// key line. Such bases come first, each as the line "Nome com caractere de
+// controle, sem numeração: " + the base (escaped, as every line), and go into
+// `state.names_not_numbered`. A keyword without a folder lists nothing and appends
 // "Nao existe pasta de origem para o tipo: " + keyword instead. An empty or
 // missing folder gives no lines. Yields to the event loop after each listed
 // name and each line; at the end the message area shows every line of

@@ -10,9 +10,13 @@
 
 #include "app/config_lookup.h"
 #include "app/version.h"
+#include "fs/platform/file_system.h"
 #include "gui/form1.h"
 
 int main(int argc, char** argv) {
+  // A file that outgrows `ulimit -f` is a failed write with its message line,
+  // not a window that vanishes.
+  vkt::platform::IgnoreFileSizeLimit();
   QCoreApplication::setApplicationName("VKTGeraInstallBD");
   QCoreApplication::setApplicationVersion(QString::fromUtf8(vkt::kVersionText));
 

@@ -324,6 +324,33 @@ TEST_F(IniTest, HowValueReadsBackFollowsTheReaderInTheFilesEncoding) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
+// A value the 254-byte limit cut says how long it was, in the bytes the cut
+// counts: of the code page, of UTF-8 in a UTF-8 file; a character is never
+// split, and a NUL before the limit ends the value uncut.
+TEST_F(IniTest, CutValueBytesTellsAValueTheLimitCutFromOneThatFits) {
+  const std::string a(300, 'A');
+  const struct {
+    std::string file;
+    std::size_t cut_from;
+    std::size_t kept;  // bytes ReadINISettings gives
+  } cases[] = {
+      {"[S]\r\nK=" + a.substr(0, 254), 0, 254},
+      {"[S]\r\nK=" + a.substr(0, 255), 255, 254},
+      {"[S]\r\nK=\"" + a.substr(0, 260) + "\"", 260, 254},
+      {"[S]\r\nK=" + a.substr(0, 253) + "\xE9", 0, 255},  // 254 bytes of Windows-1252
+      {"\xEF\xBB\xBF[S]\r\nK=" + a.substr(0, 252) + "\xC3\xA9", 0, 254},
+      {"\xEF\xBB\xBF[S]\r\nK=" + a.substr(0, 253) + "\xC3\xA9", 255, 253},
+      {Utf16File("[S]\r\nK=" + a.substr(0, 253) + "\xC3\xA9\xC3\xA9"), 255, 255},
+      {std::string("[S]\r\nK=A\0", 9) + a, 0, 1},
+      {"[S]\r\nOTHER=" + a, 0, 0},
+  };
+  for (const auto& c : cases) {
+    INI ini = Open(c.file, "S");
+    EXPECT_EQ(ini.CutValueBytes("K"), c.cut_from) << c.file;
+    EXPECT_EQ(ini.ReadINISettings("K").size(), c.kept) << c.file;
+  }
+}
+
 // Texts that cannot be one key line are refused, and WriteSectionKeys writes
 // nothing when any one of its writes would be; so is a UTF-16 file that would
 // not come back unchanged.
@@ -360,26 +387,29 @@ TEST_F(IniTest, WriteFailsWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
-TEST_F(IniTest, SectionKeyLinesGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
+// A repeated key's later lines are marked: a read takes the first.
+TEST_F(IniTest, ForEachKeyLineGivesEveryKeyLineOfTheFirstSectionInFileOrder) {
   INI ini = Open(
       "[VIEWS]\r\nNUMFILES=1\r\n[ tabelas ]\r\n; a comment\r\n  NUMFILES = 2 \r\n"
       "FILE2=\"B\"\r\nFILE1=A\r\n\r\nfile1=again\r\nJUNK\r\nEMPTY=\r\n[TABELAS]\r\nFILE3=C\r\n",
       "TABELAS");
-  std::vector<INI::KeyLine> lines;
-  ASSERT_TRUE(ini.SectionKeyLines(&lines));
   std::string described;
-  for (const auto& l : lines) {
-    described += std::to_string(l.line) + ":" + l.name + "=" + l.value + " ";
-  }
-  EXPECT_EQ(described, "5:NUMFILES=2 6:FILE2=B 7:FILE1=A 9:file1=again 10:JUNK= 11:EMPTY= ");
-  // A missing section or file: false and nothing, quietly.
+  ASSERT_TRUE(ini.ForEachKeyLine([&](const INI::KeyLine& l) {
+    described += std::to_string(l.line) + ":" + l.name + "=" + l.value + (l.first ? " " : "* ");
+  }));
+  EXPECT_EQ(described, "5:NUMFILES=2 6:FILE2=B 7:FILE1=A 9:file1=again* 10:JUNK= 11:EMPTY= ");
+  // A missing section or file, or one that cannot be read: false and
+  // nothing, quietly.
+  int calls = 0;
   ini.Section("SEQUENCES");
-  EXPECT_FALSE(ini.SectionKeyLines(&lines));
-  EXPECT_TRUE(lines.empty());
-  lines = {{"x", "y", 1}};
-  ini.ININame(dir_ / "none.ini", *text::CodePage::Named("windows-1252", nullptr));
-  EXPECT_FALSE(ini.SectionKeyLines(&lines));
-  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(ini.ForEachKeyLine([&](const INI::KeyLine&) { ++calls; }));
+  for (const std::string name : {"none.ini", "adir.ini"}) {
+    dir_.MakeDir("adir.ini");
+    ini = At(dir_ / name, "TABELAS");
+    EXPECT_FALSE(ini.HasSection()) << name;
+    EXPECT_FALSE(ini.ForEachKeyLine([&](const INI::KeyLine&) { ++calls; })) << name;
+  }
+  EXPECT_EQ(calls, 0);
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 

@@ -538,6 +538,7 @@ class AtomicFile {
   const std::string& replaced_other_owner() const { return replaced_other_owner_; }
 
  private:
+  friend Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* replaced);
   NativeHandle handle_ = kNoHandle;
   NativeHandle folder_ = kNoHandle;  // the target's folder, as Create opened it (POSIX)
   int slot_ = -1;                    // in the interruption handler's table
@@ -671,6 +672,12 @@ void InstallSignalCleanup();
 // Windows has no such signal: the write fails by itself (ERROR_NO_DATA,
 // ERROR_BROKEN_PIPE, told as EPIPE), and this does nothing.
 void IgnoreBrokenPipe();
+
+// Makes a write beyond the file-size limit (`ulimit -f`) fail with EFBIG
+// ("File too large") instead of ending the process without a word (SIGXFSZ
+// is ignored). For programs whose failed writes must become message lines.
+// Windows has no such limit, and this does nothing.
+void IgnoreFileSizeLimit();
 
 // ---- fault injection (tests) -----------------------------------------------
 // Every call of this layer that changes the file system goes through one

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 #include "fs/platform/file_system.h"
@@ -83,6 +84,85 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
     p += n;
     size -= static_cast<std::size_t>(n);
   }
+  return Status::Ok();
+}
+
+namespace {
+
+// True for the errors of copy_file_range that mean the file system cannot
+// copy by itself.
+bool FileSystemCannotCopy(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+Status ReadFailed() { return FromErrno().About(Operation::kReadFile, ""); }
+
+// Copies up to `left` bytes from the offset of `in` to the offset of `out`
+// (fewer where `in` ends first) by reading and writing.
+Status CopyByReading(int in, int out, off_t left, std::vector<char>* buffer) {
+  buffer->resize(std::size_t{1} << 20);
+  while (left > 0) {
+    const ssize_t n =
+        ::read(in, buffer->data(), static_cast<size_t>(std::min<off_t>(left, buffer->size())));
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ReadFailed();
+    }
+    if (Status s = WriteAll(out, buffer->data(), static_cast<size_t>(n)); !s.ok()) return s;
+    left -= n;
+  }
+  return Status::Ok();
+}
+
+// Copies the bytes of `in` from `from` up to `to` (or its end, if it comes
+// first) to the same place of `out`: by the file system while
+// `*by_file_system`, which falls to false where it cannot, else by reading
+// and writing.
+Status CopyRegion(int in, int out, off_t from, off_t to, bool* by_file_system,
+                  std::vector<char>* buffer) {
+  if (::lseek(in, from, SEEK_SET) < 0) return ReadFailed();
+  if (::lseek(out, from, SEEK_SET) < 0) return FromErrno();
+  off_t left = to - from;
+  while (*by_file_system && left > 0) {
+    const ssize_t n =
+        sys::CopyFileRange(in, out, static_cast<size_t>(std::min<off_t>(left, off_t{1} << 30)));
+    if (n == 0) return Status::Ok();  // the file ended early
+    if (n > 0) {
+      left -= n;
+    } else if (errno != EINTR) {
+      if (!FileSystemCannotCopy(errno)) return FromErrno();
+      *by_file_system = false;
+    }
+  }
+  return CopyByReading(in, out, left, buffer);
+}
+
+}  // namespace
+
+Status CopyFileData(int in, int out) {
+  bool by_file_system = true;
+  std::vector<char> buffer;  // for reading and writing, where the file system cannot copy
+  off_t pos = 0;
+  for (;;) {
+    off_t data = ::lseek(in, pos, SEEK_DATA);
+    off_t hole = data;
+    if (data < 0 && errno == ENXIO) break;  // nothing but a hole up to the end
+    if (data >= 0) hole = ::lseek(in, data, SEEK_HOLE);
+    if (data < 0 || hole < 0) {
+      // A file system that cannot tell its holes: the rest is data.
+      if (errno != EINVAL && errno != EOPNOTSUPP) return ReadFailed();
+      data = pos;
+      hole = std::numeric_limits<off_t>::max();
+    }
+    if (Status s = CopyRegion(in, out, data, hole, &by_file_system, &buffer); !s.ok()) return s;
+    if (hole == std::numeric_limits<off_t>::max()) return Status::Ok();
+    pos = hole;
+  }
+  // A hole at the end: the copy takes the file's size.
+  struct stat st {};
+  if (::fstat(in, &st) != 0) return ReadFailed();
+  if (st.st_size > pos && sys::Ftruncate(out, st.st_size) != 0) return FromErrno();
   return Status::Ok();
 }
 
@@ -275,37 +355,6 @@ Status CheckCopyTarget(const std::string& dst, const struct stat& source, bool f
   return Status::Ok();
 }
 
-// True for the errors of copy_file_range that mean the file system cannot
-// copy by itself.
-bool FileSystemCannotCopy(int error) {
-  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
-}
-
-// Copies what is left of `in` to `out` by reading and writing.
-Status CopyByReadingAndWriting(int in, int out) {
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t r = ::read(in, buffer.data(), buffer.size());
-    if (r == 0) return Status::Ok();
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return FromErrno();
-    }
-    if (Status s = WriteAll(out, buffer.data(), static_cast<size_t>(r)); !s.ok()) return s;
-  }
-}
-
-// Copies the contents of `in` to `out`, by the file system where it can.
-Status CopyContents(int in, int out) {
-  for (;;) {
-    const ssize_t n = sys::CopyFileRange(in, out, 1 << 30);
-    if (n == 0) return Status::Ok();
-    if (n > 0) continue;
-    if (!FileSystemCannotCopy(errno)) return FromErrno();
-    return CopyByReadingAndWriting(in, out);
-  }
-}
-
 // Gives the copy `out` the permission bits and times of its source.
 Status GiveSourceModeAndTimes(int out, const struct stat& source) {
   if (sys::Fchmod(out, source.st_mode & 07777) != 0) return FromErrno();
@@ -323,7 +372,7 @@ Status CopyOpenFile(int in, const std::string& dst, bool fail_if_exists) {
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
   const int out = sys::Open(dst.c_str(), flags, sst.st_mode & 07777);
   if (out < 0) return Status::Errno(errno);
-  Status result = CopyContents(in, out);
+  Status result = CopyFileData(in, out);
   if (result.ok()) result = GiveSourceModeAndTimes(out, sst);
   if (::close(out) != 0 && result.ok()) result = FromErrno();
   if (!result.ok()) sys::Unlink(dst.c_str());

@@ -118,6 +118,14 @@ void ForgetListingOf(const std::string& posix_path);
 Status FromErrno();
 // Writes all `size` bytes to `fd`, going on after interrupted or short writes.
 Status WriteAll(int fd, const void* data, std::size_t size);
+// Copies the regular file `in`, from its start, to the empty file `out`,
+// keeping its holes: only its data regions (SEEK_DATA, SEEK_HOLE) are copied,
+// by the file system where it can (copy_file_range), else by reading and
+// writing, and the copy takes the file's size; a sparse document is not
+// copied as gigabytes of zeros. Where the file system cannot tell holes from
+// data, the whole file is data. A failure to read is told with the operation
+// kReadFile, any other without one (no path in either).
+Status CopyFileData(int in, int out);
 // The open descriptor `fd` if it is a regular file; else it is closed and
 // the result is minus the error (kNotRegularFile for anything else).
 int KeepIfRegular(int fd);

@@ -360,16 +360,10 @@ Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* r
   AtomicFile copy;
   status = copy.Create(to);
   if (!status.ok()) return status;
-  std::vector<char> buffer(std::size_t{1} << 16);
-  for (;;) {
-    std::size_t got = 0;
-    status = source.Read(buffer.data(), buffer.size(), &got);
-    if (!status.ok()) return read_failed(status);
-    if (got == 0) break;
-    status = copy.Write(buffer.data(), got);
-    if (!status.ok()) return status;
-  }
-  status = copy.SetMode(st.st_mode & 07777);
+  // A sparse document stays sparse: its holes are not written out as zeros.
+  status = CopyFileData(Fd(source.handle_), Fd(copy.handle_));
+  if (status.operation == Operation::kReadFile) return read_failed(status);
+  if (status.ok()) status = copy.SetMode(st.st_mode & 07777);
   if (status.ok()) status = copy.SetTimes(ToNs(st.st_atim), ToNs(st.st_mtim));
   // Not flushed: a copy carries no history, and a flush costs as much as a
   // small package.
@@ -433,6 +427,13 @@ void IgnoreBrokenPipe() {
   action.sa_handler = SIG_IGN;
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGPIPE, &action, nullptr);
+}
+
+void IgnoreFileSizeLimit() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
 }  // namespace vkt::platform

@@ -546,4 +546,6 @@ void InstallSignalCleanup() { ::SetConsoleCtrlHandler(RemoveTemporariesAndExit, 
 // itself (ERROR_NO_DATA), which the table tells as EPIPE.
 void IgnoreBrokenPipe() {}
 
+void IgnoreFileSizeLimit() {}
+
 }  // namespace vkt::platform
