@@ -54,7 +54,7 @@ inline constexpr int kForeignLockFile = 1004;
 // is neither replaced nor written.
 inline constexpr int kBlockDevice = 1005;
 // Not an errno: a write by root would go through a folder that belongs to
-// another user and is not sticky, where that user decides what every name
+// another user (sticky or not), where that user decides what every name
 // means (Status::folder and Status::owner say which and whose).
 inline constexpr int kForeignFolder = 1006;
 
@@ -472,7 +472,7 @@ class File {
 // opened, so a component swapped meanwhile changes nothing. Run as root
 // (effective user 0), it writes only where no other user decides what names
 // mean: every folder the walk opens, from the first (the root or the current
-// folder) to the target's own, belongs to root or is sticky; any other fails
+// folder) to the target's own, belongs to root; any other fails
 // with kForeignFolder before anything is created. On Windows the temporary is
 // created exclusively (CREATE_NEW) beside the target. A link (on Windows a
 // reparse point) at the target's own name is handled as `links` says.

@@ -58,14 +58,16 @@ int OpenStart(int start, bool absolute) {
   return ::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Whether root may write below the open folder `fd`: it belongs to root, or
-// it is sticky. In a folder of another user, that user may rename or replace
-// any entry, and his links there are followed (MayFollow): he decides what
-// every name below means. kForeignFolder names the folder and its owner.
+// Whether root may write below the open folder `fd`: it belongs to root
+// (shared folders such as /tmp are root's and sticky, which keeps others'
+// files and links there from being inherited or followed). In a folder of
+// another user, sticky or not, that user may rename or replace any entry,
+// and his links there are followed (MayFollow): he decides what every name
+// below means. kForeignFolder names the folder and its owner.
 Status CheckRootMayWriteIn(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return FromErrno();
-  if (st.st_uid == 0 || (st.st_mode & S_ISVTX) != 0) return Status::Ok();
+  if (st.st_uid == 0) return Status::Ok();
   Status refused = Status::Errno(kForeignFolder);
   std::vector<char> where(PATH_MAX + 1);
   const std::string link = "/proc/self/fd/" + std::to_string(fd);

@@ -171,7 +171,7 @@ class UniqueFd {
 };
 
 // What a walk to a folder is for. A write run as root passes only folders
-// of root or sticky ones (see AtomicFile); reading passes any.
+// of root (see AtomicFile); reading passes any.
 enum class WalkFor : std::uint8_t { kReading, kWriting };
 
 // Opens the folder `path` (POSIX; relative to `start`, a folder's descriptor
