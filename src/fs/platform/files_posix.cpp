@@ -320,6 +320,7 @@ Status RemoveDirectory(std::string_view path) {
   if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
   if (sys::UnlinkAt(folder.get(), name.c_str(), AT_REMOVEDIR) != 0) return FromErrno();
   ForgetListingOf(posix);
+  ForgetWalkedFolders();  // a walk kept may have passed through it
   return Status::Ok();
 }
 
@@ -336,6 +337,7 @@ Status DeleteFile(std::string_view path) {
   if (trailing && !S_ISDIR(st.st_mode)) return Status::Errno(ENOTDIR);
   if (sys::UnlinkAt(folder.get(), name.c_str()) != 0) return FromErrno();
   ForgetListingOf(posix);
+  if (S_ISLNK(st.st_mode)) ForgetWalkedFolders();  // a walk kept may have followed it
   return Status::Ok();
 }
 
@@ -434,6 +436,7 @@ Status MoveFile(std::string_view from, std::string_view to) {
   }
   ForgetListingOf(src);
   ForgetListingOf(dst);
+  ForgetWalkedFolders();  // a folder renamed: walks kept through it lead elsewhere now
   return Status::Ok();
 }
 

@@ -9,7 +9,10 @@
 
 #include <cerrno>
 #include <deque>
+#include <map>
+#include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fs/platform/file_system.h"
@@ -85,11 +88,73 @@ Status Enter(int next, bool root_writes, UniqueFd* fd) {
   return root_writes ? CheckRootMayWriteIn(fd->get()) : Status::Ok();
 }
 
+// The folders one run reached from the current folder or the root, each
+// kept open as the walk found it: a run writes dozens of files into a few
+// folders, and each file's walk would open and check every component again.
+// A folder kept is the one the walk checked (a component swapped since
+// changes nothing, as within one walk). Only walks that succeeded are kept,
+// by the user they were made for (CopyFileAS switches users), their purpose
+// and their path; ForgetWalkedFolders drops them all.
+class WalkedFolders {
+ public:
+  using Key = std::tuple<uid_t, WalkFor, std::string>;
+  // A new descriptor of the folder kept for `key`, or -1.
+  int Find(const Key& key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = folders_.find(key);
+    return it == folders_.end() ? -1 : ::fcntl(it->second.get(), F_DUPFD_CLOEXEC, 0);
+  }
+  void Keep(Key key, int fd) {
+    const int kept = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (kept < 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A run writes into a few folders; the bound only keeps descriptors in check.
+    if (folders_.size() >= kMaxFolders) folders_.clear();
+    folders_[std::move(key)].reset(kept);
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kMaxFolders = 64;
+  std::mutex mutex_;
+  std::map<Key, UniqueFd> folders_;
+};
+
+WalkedFolders& Walked() {
+  static WalkedFolders walked;
+  return walked;
+}
+
+// The walk itself (see WalkToFolder).
+Status Walk(int start, std::string_view path, int* links_left, bool root_writes, UniqueFd* folder);
+
 }  // namespace
+
+void ForgetWalkedFolders() { Walked().Clear(); }
 
 Status WalkToFolder(int start, std::string_view path, int* links_left, WalkFor purpose,
                     UniqueFd* folder) {
-  const bool root_writes = purpose == WalkFor::kWriting && ::geteuid() == 0;
+  const uid_t user = ::geteuid();
+  const bool root_writes = purpose == WalkFor::kWriting && user == 0;
+  // Walks from the current folder or the root are kept for the run; those
+  // from a folder (a link's target) are made each time.
+  if (start != AT_FDCWD) return Walk(start, path, links_left, root_writes, folder);
+  WalkedFolders::Key key{user, purpose, std::string(path)};
+  if (const int kept = Walked().Find(key); kept >= 0) {
+    folder->reset(kept);
+    return Status::Ok();
+  }
+  Status status = Walk(start, path, links_left, root_writes, folder);
+  if (status.ok()) Walked().Keep(std::move(key), folder->get());
+  return status;
+}
+
+namespace {
+
+Status Walk(int start, std::string_view path, int* links_left, bool root_writes, UniqueFd* folder) {
   UniqueFd fd;
   Status status = Enter(OpenStart(start, !path.empty() && path.front() == '/'), root_writes, &fd);
   std::deque<std::string> parts = PosixComponents(path);
@@ -122,6 +187,8 @@ Status WalkToFolder(int start, std::string_view path, int* links_left, WalkFor p
   if (status.ok()) *folder = std::move(fd);
   return status;
 }
+
+}  // namespace
 
 // Splits a POSIX path into its folder ("" = current folder) and last name.
 void SplitLast(const std::string& path, std::string* folder, std::string* name) {

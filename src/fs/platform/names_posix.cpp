@@ -354,6 +354,7 @@ Status CheckFolderReadable(std::string_view path) {
 
 void ForgetListings() {
   internal::ForgetAllCachedListings();
+  ForgetWalkedFolders();
   std::lock_guard<std::mutex> lock(CacheMutex());
   ResolvedFolders().clear();
 }

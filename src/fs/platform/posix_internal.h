@@ -185,6 +185,10 @@ enum class WalkFor : std::uint8_t { kReading, kWriting };
 // the budget of links, shared by the walks of one path.
 Status WalkToFolder(int start, std::string_view path, int* links_left, WalkFor purpose,
                     UniqueFd* folder);
+// Drops the folders that walks from the current folder or the root keep for
+// the run (WalkToFolder): a new run, or a folder removed or renamed through
+// this layer.
+void ForgetWalkedFolders();
 // Splits a POSIX path into its folder ("" = current folder) and last name.
 void SplitLast(const std::string& path, std::string* folder, std::string* name);
 // Where a file of a run goes (or is read from, as it would be written): the
