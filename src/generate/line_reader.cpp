@@ -55,6 +55,12 @@ struct LineReader::Impl {
   bool decoder_flushed = false;
   std::string_view undecoded;  // bytes of the current block not yet decoded
   LineScanner<char16_t> unit_scan;
+  // NextPiece: a piece ends where its block of bytes or units ends, and
+  // `line_ended` tells whether its line ended there; a lead surrogate at the
+  // end of a piece waits for the next one.
+  bool pieces = false;
+  bool line_ended = false;
+  char16_t pending_lead = 0;
   // The UTF-8 form of each byte (single-byte path).
   std::array<std::array<char, 4>, 256> utf8{};
   std::array<std::uint8_t, 256> utf8_length{};
@@ -109,13 +115,15 @@ struct LineReader::Impl {
       bool terminated;
       if (pos != nullptr && byte_scan.Next(end, &pos, &start, &len, &terminated)) {
         AppendBytes(line, start, len);
-        if (terminated) return true;
+        line_ended = terminated;
+        if (terminated || pieces) return true;
         continue;
       }
       block = source.NextBlock();
       if (block.empty()) {
         status = source.status();
         pos = nullptr;
+        line_ended = true;
         return byte_scan.Finish();
       }
       const auto* p = reinterpret_cast<const unsigned char*>(block.data());
@@ -124,7 +132,6 @@ struct LineReader::Impl {
   }
 
   bool NextUnits(std::string* line) {
-    char16_t pending_lead = 0;
     for (;;) {
       const char16_t* end = units.get() + unit_count;
       const char16_t* start;
@@ -132,14 +139,19 @@ struct LineReader::Impl {
       bool terminated;
       if (unit_pos != nullptr && unit_scan.Next(end, &unit_pos, &start, &len, &terminated)) {
         AppendUnits(line, start, len, &pending_lead);
+        line_ended = terminated;
         if (terminated) {
           if (pending_lead) AppendUtf8(line, 0xFFFD);
+          pending_lead = 0;
           return true;
         }
+        if (pieces) return true;
         continue;
       }
       if (!FillUnits()) {
         if (pending_lead) AppendUtf8(line, 0xFFFD);
+        pending_lead = 0;
+        line_ended = true;
         return unit_scan.Finish();
       }
       unit_scan.Begin(units.get(), units.get() + unit_count, &unit_pos);
@@ -187,6 +199,7 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
   m.undecoded = {};
   m.byte_scan.Reset();
   m.unit_scan.Reset();
+  m.pending_lead = 0;
   m.tables.Build(page);
   if (m.tables.byte_path) {
     m.BuildUtf8();
@@ -200,6 +213,18 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
 }
 
 bool LineReader::Next(std::string* line) {
+  impl_->pieces = false;
+  return NextChunk(line);
+}
+
+bool LineReader::NextPiece(std::string* piece, bool* line_ended) {
+  impl_->pieces = true;
+  const bool got = NextChunk(piece);
+  *line_ended = impl_->line_ended;
+  return got;
+}
+
+bool LineReader::NextChunk(std::string* line) {
   Impl& m = *impl_;
   line->clear();
   if (!m.opened) return false;

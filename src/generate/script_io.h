@@ -158,9 +158,16 @@ class LineReader {
   // Next line as UTF-8 into `line` (its capacity is reused); false at the end
   // or on a read error (see status()).
   bool Next(std::string* line);
+  // The same lines in pieces of at most one block each, so that a file of any
+  // length is read in constant memory: the next piece as UTF-8 into `piece`
+  // and, in `*line_ended`, whether its line ends after it (a line may end
+  // with an empty piece). False at the end or on a read error. Calls of Next
+  // and NextPiece do not mix within one line.
+  bool NextPiece(std::string* piece, bool* line_ended);
   platform::Status status() const;
 
  private:
+  bool NextChunk(std::string* text);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
