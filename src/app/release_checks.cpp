@@ -239,16 +239,12 @@ std::vector<Finding> ParityOf(std::string_view object_type, const FolderScripts&
         scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + upper_oracle_extension));
     const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
     if (oracle == sql) continue;
-    if (oracle) {
-      findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type),
-           KindName(DatabaseKind::kSqlServer),
-           "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
-    } else {
-      findings.push_back(
-          {std::string(k::kVendorParity), std::string(object_type), KindName(DatabaseKind::kOracle),
-           "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
-    }
+    const std::string shown =
+        generate::CaminhoMensagem(scripts.PathOf(oracle ? oracle_name : sql_name));
+    findings.push_back(
+        {std::string(k::kVendorParity), std::string(object_type),
+         KindName(oracle ? DatabaseKind::kSqlServer : DatabaseKind::kOracle),
+         (oracle ? "Falta o par SQL Server de: " : "Falta o par Oracle de: ") + shown, shown});
   }
   return findings;
 }
@@ -265,8 +261,9 @@ std::vector<Finding> ListFaults(std::string_view object_type,
                                 const std::vector<config::INI::KeyLine>& keys) {
   const std::string type(object_type);
   std::vector<Finding> findings;
-  auto add = [&](std::string_view kind, std::string text) {
-    findings.push_back({std::string(kind), type, "", std::move(text)});
+  // The file is the caller's to say; the line is the key's.
+  auto add = [&](std::string_view kind, std::string text, int line) {
+    findings.push_back({std::string(kind), type, "", std::move(text), "", line});
   };
   const std::string section = " na seção " + type + ": ";
 
@@ -289,34 +286,38 @@ std::vector<Finding> ListFaults(std::string_view object_type,
     const std::string upper = text::UpperCase(key.name);
     auto [seen, inserted] = first_line_of_key.try_emplace(upper, key.line);
     if (!inserted) {
-      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line));
+      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line), key.line);
       continue;
     }
     if (upper == "NUMFILES") continue;
     const long number = FileKeyNumber(upper);
     if (number == 0) {
-      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line));
+      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line), key.line);
       continue;
     }
     if (numfiles < 0) continue;  // the run reports the missing or invalid NUMFILES
     if (number > numfiles) {
       add(k::kKeyAboveNumfiles,
-          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line));
+          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line),
+          key.line);
       continue;
     }
     if (key.value.empty()) continue;  // the run reports the entry as not found
     const std::string name_upper = text::UpperCase(key.value);
     if (EndsInSourceExtension(name_upper)) {
-      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
+      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value,
+          key.line);
     }
     if (LeadsOutOfFolder(key.value)) {
       add(k::kNameOutsideFolder,
-          "Nome fora da pasta de origem" + section + key.name + "=" + key.value);
+          "Nome fora da pasta de origem" + section + key.name + "=" + key.value, key.line);
     }
     auto [first, fresh] = first_key_of_name.try_emplace(name_upper, key.name);
     if (!fresh) {
-      add(k::kDuplicateName, "Nome repetido" + section + key.name + "=" + key.value + " (igual a " +
-                                 first->second + ")");
+      add(k::kDuplicateName,
+          "Nome repetido" + section + key.name + "=" + key.value + " (igual a " + first->second +
+              ")",
+          key.line);
     }
   }
   return findings;
@@ -411,8 +412,8 @@ platform::Status InspectEncoding(std::string_view path, bool single_byte_page, b
 Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
                         std::string_view database, const std::string& path,
                         std::string_view code_page) {
-  Finding finding{"", std::string(object_type), std::string(database), ""};
   const std::string shown = generate::CaminhoMensagem(path);
+  Finding finding{"", std::string(object_type), std::string(database), "", shown};
   switch (issue) {
     case EncodingIssue::kNone:
       break;
@@ -438,21 +439,36 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
   return finding;
 }
 
+Finding ClientRuleFinding(const RuleHit& hit, std::string_view object_type,
+                          std::string_view database, const std::string& path) {
+  const std::string shown = generate::CaminhoMensagem(path);
+  return {std::string(hit.rule->kind.id),
+          std::string(object_type),
+          std::string(database),
+          std::string(hit.rule->message) + ": " + shown + LineNote(hit.line),
+          shown,
+          hit.line};
+}
+
 namespace {
 
-// A kind the run calls a type for, with the extension of its scripts there.
+// A kind the run calls a type for, with the extension of its scripts there
+// and whether the framing puts each of them inside a PL/SQL block.
 struct Side {
+  DatabaseKind kind;
   std::string_view database;
   std::string_view extension;
+  bool wrapped;
 };
 
-std::vector<Side> SidesOf(std::string_view object_type) {
+std::vector<Side> SidesOf(std::string_view object_type, std::string_view sistema) {
   std::vector<Side> sides;
   const config::ObjectType* type = config::FindObjectType(object_type);
   for (DatabaseKind kind : generate::kDatabaseKinds) {
     if (type && generate::HasCall(*type, kind)) {
-      sides.push_back(
-          {generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
+      sides.push_back({kind, generate::Describe(kind).keyword,
+                       generate::SourceExtension(object_type, kind),
+                       generate::AberturaArquivo(*type, kind, sistema).block_opening});
     }
   }
   return sides;
@@ -470,13 +486,13 @@ EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& fil
   return sniffer.Result();
 }
 
-// The encoding findings of the scripts listed as `names` on every side that
-// the run sees and that lie inside `path_origem`, each file once, whichever
-// name leads to it.
-void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
-                    std::string_view object_type, const FolderScripts& scripts,
-                    const std::vector<std::string>& names, const std::vector<Side>& sides,
-                    std::vector<Finding>* findings) {
+// The encoding findings and the client rules' findings of the scripts
+// listed as `names` on every side that the run sees and that lie inside
+// `path_origem`, each file once, whichever name leads to it.
+void CheckScripts(const std::string& path_origem, const text::CodePage& page,
+                  std::string_view object_type, const FolderScripts& scripts,
+                  const std::vector<std::string>& names, const std::vector<Side>& sides,
+                  std::vector<Finding>* findings) {
   // A file outside the source root is not copied (the run says so); its
   // bytes are not the check's to look at either.
   const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
@@ -486,6 +502,8 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
   std::unordered_set<std::string> done;
   // One block for every file of the folder.
   auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  ClientRuleChecker rules;
+  std::vector<RuleHit> hits;
   for (const Side& side : sides) {
     for (std::size_t i = 1; i < names.size(); ++i) {
       if (names[i].empty()) continue;
@@ -497,11 +515,18 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
           !generate::LiesInSourceRoot(path_origem, scripts.PathOf(file_name))) {
         continue;
       }
+      const std::string path = scripts.PathOf(file_name);
       const EncodingIssue issue =
           InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
-      if (issue == EncodingIssue::kNone) continue;
-      findings->push_back(EncodingFinding(issue, object_type, side.database,
-                                          scripts.PathOf(file_name), page.name()));
+      if (issue != EncodingIssue::kNone) {
+        findings->push_back(EncodingFinding(issue, object_type, side.database, path, page.name()));
+      }
+      // A script that cannot be read is the run's to report.
+      hits.clear();
+      if (!rules.Check(path, page, side.kind, side.wrapped, &hits).ok()) continue;
+      for (const RuleHit& hit : hits) {
+        findings->push_back(ClientRuleFinding(hit, object_type, side.database, path));
+      }
     }
   }
 }
@@ -521,6 +546,7 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   // check, and the run has said so already.
   if (!ini.SectionKeyLines(&keys)) return findings;
   findings = ListFaults(object_type, keys);
+  for (Finding& fault : findings) fault.file = generate::CaminhoMensagem(settings.ArqConfigIni);
 
   // The folder the run reads the type's scripts from, "" when it has none.
   const std::string folder =
@@ -532,14 +558,14 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   const FolderScripts scripts(folder);
   for (Finding& f : ParityOf(object_type, scripts, list.names)) findings.push_back(std::move(f));
 
-  const std::vector<Side> sides = SidesOf(object_type);
-  CheckEncodings(settings.PathOrigem, page, object_type, scripts, list.names, sides, &findings);
+  const std::vector<Side> sides = SidesOf(object_type, settings.SISTEMA);
+  CheckScripts(settings.PathOrigem, page, object_type, scripts, list.names, sides, &findings);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
-      findings.push_back({std::string(k::kCaseTwin), std::string(object_type),
-                          std::string(side.database),
-                          "Arquivos que diferem so na caixa (so um e instalado): " +
-                              generate::CaminhoMensagem(scripts.PathOf(first)) + " e " + twin});
+      const std::string shown = generate::CaminhoMensagem(scripts.PathOf(first));
+      findings.push_back(
+          {std::string(k::kCaseTwin), std::string(object_type), std::string(side.database),
+           "Arquivos que diferem so na caixa (so um e instalado): " + shown + " e " + twin, shown});
     }
   }
   return findings;
