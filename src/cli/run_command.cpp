@@ -7,6 +7,7 @@
 
 #include "app/file_list_update.h"
 #include "app/manifest.h"
+#include "app/pipeline_reports.h"
 #include "app/release_checks.h"
 #include "app/run_dispatch.h"
 #include "app/run_recorder.h"
@@ -78,6 +79,8 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
   };
   write(options.report_file, app::ReportJson(report));
   write(options.report_html_file, app::ReportHtml(report));
+  write(options.report_junit_file, app::ReportJunit(report));
+  write(options.report_sarif_file, app::ReportSarif(report));
   return ok;
 }
 
@@ -131,7 +134,10 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   request.index = options.command == Command::kNumbering ? 0 : 1;
   request.tipo_objeto = options.type;
   const bool check = options.command == Command::kCheck;
-  const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
+  // Only the JSON and HTML reports show the listed entries.
+  const bool entries = !options.report_file.empty() || !options.report_html_file.empty();
+  const bool reporting =
+      entries || !options.report_junit_file.empty() || !options.report_sarif_file.empty();
   app::RunReport report;
   app::RunOutcome outcome;
   // The run, its checks and its report see one version of the file list.
@@ -147,7 +153,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.
     app::RealGenerator generator(app::GenerationOptionsOf(session, run_options));
-    app::RunRecorder recorder(generator, &report, check, /*entries=*/reporting);
+    app::RunRecorder recorder(generator, &report, check, entries);
     outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
     recorder.Finish(session);
   } else {

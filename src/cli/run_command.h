@@ -36,9 +36,10 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //    changes), prints its message lines as install would, then the findings
 //    of app::CheckObjectType for every object type it called; 1 when
 //    anything was reported.
-//  - --report / --report-html (install, check): the run's report, written
-//    after the run (app::ReportJson, app::ReportHtml); a report that cannot
-//    be written is a line on `err` and status 1.
+//  - --report / --report-html / --report-junit / --report-sarif (install,
+//    check): the run's report, written after the run (app::ReportJson,
+//    app::ReportHtml, app::ReportJunit, app::ReportSarif); a report that
+//    cannot be written is a line on `err` and status 1.
 //  - --manifest (install): SHA256SUMS in both "02-ATUALIZACAO" folders after
 //    the run; a failure is the line "Erro ao gravar o manifesto: " + path +
 //    " - " + reason on `out` and status 1.
