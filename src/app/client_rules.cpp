@@ -185,18 +185,15 @@ class RuleRun {
 
 std::span<const ClientRule> ClientRules() { return kClientRules; }
 
-platform::Status ClientRuleChecker::Check(const std::string& path, const text::CodePage& page,
-                                          generate::DatabaseKind kind, bool wrapped,
+platform::Status ClientRuleChecker::Check(generate::DatabaseKind kind, bool wrapped,
                                           std::vector<RuleHit>* hits) {
-  platform::Status status = reader_.Open(path, page);
-  if (!status.ok()) return status;
   RuleRun run(kind, wrapped);
   bool line_ended = false;
   while (reader_.NextPiece(&piece_, &line_ended)) {
     run.Feed(piece_);
     if (line_ended) run.EndLine();
   }
-  status = reader_.status();
+  const platform::Status status = reader_.status();
   if (status.ok()) run.Finish(hits);
   return status;
 }

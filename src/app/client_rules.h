@@ -64,13 +64,14 @@ struct RuleHit {
 // buffers.
 class ClientRuleChecker {
  public:
-  // Reads the source script `path` (a program path) in the code page `page`
-  // through every rule that applies to a script of the kind `kind` framed as
-  // `wrapped` tells, and appends what they find to `hits`, ordered by line
-  // (rules of one line in table order). Fails when the file cannot be opened
-  // or read; nothing is appended then.
-  platform::Status Check(const std::string& path, const text::CodePage& page,
-                         generate::DatabaseKind kind, bool wrapped, std::vector<RuleHit>* hits);
+  // Where the next script is opened (either LineReader::Open, in the run's
+  // code page).
+  generate::LineReader& reader() { return reader_; }
+  // Reads the script open in reader() through every rule that applies to a
+  // script of the kind `kind` framed as `wrapped` tells, and appends what
+  // they find to `hits`, ordered by line (rules of one line in table order).
+  // Fails when the script cannot be read; nothing is appended then.
+  platform::Status Check(generate::DatabaseKind kind, bool wrapped, std::vector<RuleHit>* hits);
 
  private:
   generate::LineReader reader_;

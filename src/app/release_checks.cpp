@@ -190,16 +190,32 @@ class FolderScripts {
   // Opens the file `file_name` for reading as File::Open(PathOf(file_name))
   // does, `place` being what Locate gave for it.
   platform::Status Open(std::string_view file_name, std::size_t place, platform::File* file) const {
-    if (place != kByPath && place != platform::ListedFolder::kNone &&
-        listed_.entry(place).type == platform::EntryType::kRegular) {
-      platform::Status opened = listed_.OpenEntry(place, file);
-      // An entry gone since the listing was taken is looked for again.
-      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
-    }
-    return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file);
+    return OpenBy(
+        place, [&] { return listed_.OpenEntry(place, file); },
+        [&] { return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file); });
+  }
+
+  // The same for reading its lines in `page` with `reader`.
+  platform::Status OpenLines(std::string_view file_name, std::size_t place,
+                             const text::CodePage& page, generate::LineReader* reader) const {
+    return OpenBy(
+        place, [&] { return reader->Open(listed_, place, page); },
+        [&] { return reader->Open(PathOf(file_name), page); });
   }
 
  private:
+  // A plain file of the listing is opened through it; an entry gone since
+  // the listing was taken, and any other name, by path.
+  template <typename ByEntry, typename ByPath>
+  platform::Status OpenBy(std::size_t place, ByEntry by_entry, ByPath by_path) const {
+    if (place != kByPath && place != platform::ListedFolder::kNone &&
+        listed_.entry(place).type == platform::EntryType::kRegular) {
+      platform::Status opened = by_entry();
+      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
+    }
+    return by_path();
+  }
+
   std::string folder_;
   platform::ListedFolder listed_;
 };
@@ -523,7 +539,10 @@ void CheckScripts(const std::string& path_origem, const text::CodePage& page,
       }
       // A script that cannot be read is the run's to report.
       hits.clear();
-      if (!rules.Check(path, page, side.kind, side.wrapped, &hits).ok()) continue;
+      if (!scripts.OpenLines(file_name, place, page, &rules.reader()).ok() ||
+          !rules.Check(side.kind, side.wrapped, &hits).ok()) {
+        continue;
+      }
       for (const RuleHit& hit : hits) {
         findings->push_back(ClientRuleFinding(hit, object_type, side.database, path));
       }
@@ -563,9 +582,10 @@ std::vector<Finding> CheckObjectType(const config::RepositorySettings& settings,
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
       const std::string shown = generate::CaminhoMensagem(scripts.PathOf(first));
-      findings.push_back(
-          {std::string(k::kCaseTwin), std::string(object_type), std::string(side.database),
-           "Arquivos que diferem so na caixa (so um e instalado): " + shown + " e " + twin, shown});
+      std::string text = "Arquivos que diferem so na caixa (so um e instalado): ";
+      text.append(shown).append(" e ").append(twin);
+      findings.push_back({std::string(k::kCaseTwin), std::string(object_type),
+                          std::string(side.database), std::move(text), shown});
     }
   }
   return findings;

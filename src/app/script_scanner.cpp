@@ -1,16 +1,31 @@
 #include "app/script_scanner.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
 namespace vkt::app {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r'; }
+// The classes of the bytes of UTF-8 text, looked up once per byte; kOpens
+// for what may begin a comment or a quote.
+enum : std::uint8_t { kOther = 0, kBlank = 1, kWord = 2, kOpens = 3 };
+constexpr auto kClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (unsigned char c : {' ', '\t', '\f', '\v', '\r'}) classes[c] = kBlank;
+  for (unsigned char c : {'\'', '"', '[', '/', '-'}) classes[c] = kOpens;
+  // Letters, digits, "_", "$", "#" and every byte of a character beyond ASCII.
+  for (int c = 0; c < 256; ++c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+        c == '$' || c == '#' || c >= 0x80) {
+      classes[c] = kWord;
+    }
+  }
+  return classes;
+}();
 
-// Letters, digits, "_", "$", "#" and every byte of a character beyond ASCII.
-bool IsWordChar(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || c == '_' ||
-         c == '$' || c == '#' || u >= 0x80;
-}
+bool IsBlank(char c) { return kClasses[static_cast<unsigned char>(c)] == kBlank; }
+bool IsWordChar(char c) { return kClasses[static_cast<unsigned char>(c)] == kWord; }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -51,11 +66,94 @@ OpenAtEnd ScriptScanner::open() const {
   }
 }
 
-void ScriptScanner::Take(char c) {
-  if (!IsBlank(c)) {
+void ScriptScanner::TakeRun(std::string_view run) {
+  while (!run.empty()) {
+    std::size_t taken = state_ == State::kCode ? TakeCodeRun(run) : PassText(run);
+    if (taken == 0) {
+      Take(run.front());
+      taken = 1;
+    }
+    run.remove_prefix(taken);
+  }
+}
+
+std::size_t ScriptScanner::TakeCodeRun(std::string_view run) {
+  if (held_ != 0) return 0;
+  auto span = [&](std::uint8_t cls) {
+    std::size_t n = 1;
+    while (n < run.size() && kClasses[static_cast<unsigned char>(run[n])] == cls) ++n;
+    return n;
+  };
+  const char c = run.front();
+  switch (kClasses[static_cast<unsigned char>(c)]) {
+    case kWord: {
+      const std::size_t n = span(kWord);
+      CountNonblank(run.substr(0, n));
+      AppendWord(run.substr(0, n));
+      return n;
+    }
+    case kBlank:
+      EndWord();
+      return span(kBlank);
+    case kOpens:
+      return 0;
+    default:
+      CountNonblank(run.substr(0, 1));
+      EndWord();
+      // A REM or PROMPT word made the rest of the line the client's.
+      if (state_ == State::kCode) Symbol(c);
+      return 1;
+  }
+}
+
+std::size_t ScriptScanner::PassText(std::string_view run) {
+  if (held_ != 0) return 0;
+  std::size_t n = run.size();
+  switch (state_) {
+    case State::kLineComment:
+    case State::kClientText:
+      break;
+    case State::kBlockComment:
+      n = run.find_first_of(dialect_ == Dialect::kSqlServer ? "*/" : "*");
+      break;
+    case State::kQQuote:
+      if (closer_ == 0) return 0;
+      [[fallthrough]];
+    case State::kQuote:
+    case State::kName:
+      n = run.find(closer_);
+      break;
+    case State::kCode:
+      return 0;
+  }
+  if (n == std::string_view::npos) n = run.size();
+  CountNonblank(run.substr(0, n));
+  return n;
+}
+
+void ScriptScanner::CountNonblank(std::string_view text) {
+  for (char c : text) {
+    if (nonblank_ >= 2) return;
+    if (IsBlank(c)) continue;
     if (nonblank_ == 0) first_nonblank_ = c;
     ++nonblank_;
   }
+}
+
+void ScriptScanner::AppendWord(std::string_view letters) {
+  // Only a lead word, or a "Q" or "NQ" before a quote, is ever looked at:
+  // three letters tell that a word is neither.
+  const std::size_t keep =
+      lead_open_ && line_.lead_count < ScriptLine::kLeadWords ? ScriptLine::kWordLength : 3;
+  for (char c : letters) {
+    if (word_size_ >= keep) break;
+    word_[word_size_++] = Upper(c);
+  }
+  word_open_ = true;
+}
+
+void ScriptScanner::Take(char c) {
+  CountNonblank(std::string_view(&c, 1));
   switch (state_) {
     case State::kCode:
       TakeCode(c);
@@ -93,14 +191,14 @@ bool ScriptScanner::TakePending(char c) {
 void ScriptScanner::TakeCode(char c) {
   if (held_ != 0 && TakePending(c)) return;
   if (IsWordChar(c)) {
-    if (word_.size() < ScriptLine::kWordLength) word_ += Upper(c);
-    word_open_ = true;
+    AppendWord(std::string_view(&c, 1));
     return;
   }
   // q'X...X' and nq'X...X' in Oracle; any other word before a quote (N'...')
   // is a word of its own.
-  if (c == '\'' && dialect_ == Dialect::kOracle && word_open_ && (word_ == "Q" || word_ == "NQ")) {
-    word_.clear();
+  if (c == '\'' && dialect_ == Dialect::kOracle && word_open_ &&
+      (word() == "Q" || word() == "NQ")) {
+    word_size_ = 0;
     word_open_ = false;
     Open(State::kQQuote, 0);
     return;
@@ -175,16 +273,19 @@ void ScriptScanner::EndWord() {
   word_open_ = false;
   const bool first = line_.lead_count == 0 && lead_open_;
   if (lead_open_ && line_.lead_count < ScriptLine::kLeadWords) {
-    line_.lead[line_.lead_count++] = word_;
+    std::copy_n(word_, word_size_, lead_text_[line_.lead_count].begin());
+    line_.lead[line_.lead_count] = {lead_text_[line_.lead_count].data(), word_size_};
+    ++line_.lead_count;
   } else {
     lead_open_ = false;
   }
   line_.has_code = true;
   last_symbol_ = 0;
-  if (first && line_starts_in_code_ && dialect_ == Dialect::kOracle && IsClientTextCommand(word_)) {
+  if (first && line_starts_in_code_ && dialect_ == Dialect::kOracle &&
+      IsClientTextCommand(word())) {
     state_ = State::kClientText;
   }
-  word_.clear();
+  word_size_ = 0;
 }
 
 void ScriptScanner::Symbol(char c) {

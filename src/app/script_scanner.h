@@ -38,7 +38,8 @@ struct ScriptLine {
   bool ends_statement = false;  // the last thing on it outside comments is ";"
   bool lead_is_all = false;     // nothing but the lead words is code on the line
   std::size_t lead_count = 0;
-  std::array<std::string, kLeadWords> lead;
+  // Valid while the line is given to its reader.
+  std::array<std::string_view, kLeadWords> lead;
 };
 
 // What is still open where a script ends.
@@ -52,12 +53,12 @@ class ScriptScanner {
   // as it does for the client.
   template <typename OnLine>
   void Feed(std::string_view text, OnLine&& on_line) {
-    for (char c : text) {
-      if (c == '\n') {
-        EndLine(on_line);
-      } else {
-        Take(c);
-      }
+    for (;;) {
+      const std::size_t lf = text.find('\n');
+      TakeRun(text.substr(0, lf));
+      if (lf == std::string_view::npos) return;
+      EndLine(on_line);
+      text.remove_prefix(lf + 1);
     }
   }
   // Ends the current line (a line ended by CR or CR LF).
@@ -83,6 +84,17 @@ class ScriptScanner {
     kClientText,  // the rest of a REM or PROMPT line
   };
 
+  // Takes a run of characters of one line: what cannot change the state (a
+  // word, blanks, a comment's or a quote's text) at once, the rest one by one.
+  void TakeRun(std::string_view run);
+  // In code: takes a word, blanks or a character that begins nothing at the
+  // start of `run`; what it took, 0 for what Take must see.
+  std::size_t TakeCodeRun(std::string_view run);
+  // In a comment or quotes: passes over the text before what may end them;
+  // what it passed, 0 for what Take must see.
+  std::size_t PassText(std::string_view run);
+  void CountNonblank(std::string_view text);
+  void AppendWord(std::string_view letters);
   void Take(char c);
   void TakeCode(char c);
   void TakeBlockComment(char c);
@@ -101,11 +113,15 @@ class ScriptScanner {
   char held_ = 0;          // "/", "-", "*" or the closer: waiting for the next character
   int comment_depth_ = 0;  // of nested comments (SQL Server)
   int opened_on_ = 0;      // where the comment or quote open began
-  std::string word_;       // the word being read, upper-cased and cut
+  // The word being read, upper-cased and cut, and the lead words of the line.
+  std::string_view word() const { return {word_, word_size_}; }
+  char word_[ScriptLine::kWordLength] = {};
+  std::size_t word_size_ = 0;
+  std::array<std::array<char, ScriptLine::kWordLength>, ScriptLine::kLeadWords> lead_text_{};
   bool word_open_ = false;
   bool lead_open_ = true;  // no symbol yet on the line's code
   bool line_starts_in_code_ = true;
-  int nonblank_ = 0;  // characters on the line that are no blank
+  int nonblank_ = 0;  // characters on the line that are no blank, up to 2
   char first_nonblank_ = 0;
   char last_symbol_ = 0;  // the last character of code that is no blank nor word
   ScriptLine line_;

@@ -75,13 +75,15 @@ struct LineReader::Impl {
   }
 
   void AppendBytes(std::string* line, const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      const unsigned char b = p[i];
-      if (b < 0x80 && tables.ascii_identity) {
-        line->push_back(static_cast<char>(b));
-      } else {
-        line->append(utf8[b].data(), utf8_length[b]);
-      }
+    for (size_t i = 0; i < n;) {
+      // Runs of ASCII, which reads as itself, at once.
+      size_t ascii = i;
+      while (tables.ascii_identity && ascii < n && p[ascii] < 0x80) ++ascii;
+      line->append(reinterpret_cast<const char*>(p + i), ascii - i);
+      if (ascii == n) return;
+      const unsigned char b = p[ascii];
+      line->append(utf8[b].data(), utf8_length[b]);
+      i = ascii + 1;
     }
   }
 
@@ -189,6 +191,23 @@ LineReader::LineReader() : impl_(std::make_unique<Impl>()) {}
 LineReader::~LineReader() = default;
 
 Status LineReader::Open(const std::string& path, const text::CodePage& page) {
+  Status status = Prepare(page);
+  if (!status.ok()) return status;
+  impl_->status = impl_->source.Open(path);
+  impl_->opened = impl_->status.ok();
+  return impl_->status;
+}
+
+Status LineReader::Open(const platform::ListedFolder& folder, std::size_t entry,
+                        const text::CodePage& page) {
+  Status status = Prepare(page);
+  if (!status.ok()) return status;
+  impl_->status = impl_->source.Open(folder, entry);
+  impl_->opened = impl_->status.ok();
+  return impl_->status;
+}
+
+Status LineReader::Prepare(const text::CodePage& page) {
   Impl& m = *impl_;
   m.opened = false;
   m.block = {};
@@ -207,9 +226,7 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
     if (!m.decoder.Open(*m.tables.page)) return m.status = Status::Errno(EINVAL);
     if (!m.units) m.units.reset(new char16_t[kBlockSize]);
   }
-  m.status = m.source.Open(path);
-  m.opened = m.status.ok();
-  return m.status;
+  return Status::Ok();
 }
 
 bool LineReader::Next(std::string* line) {

@@ -155,6 +155,10 @@ class LineReader {
   // Opens `path` to be read in `page`, which must outlive the reading
   // (text::CodePage::Named pages do).
   platform::Status Open(const std::string& path, const text::CodePage& page);
+  // The same for entry `entry` of `folder`'s listing, opened relative to the
+  // folder (SourceFile::Open).
+  platform::Status Open(const platform::ListedFolder& folder, std::size_t entry,
+                        const text::CodePage& page);
   // Next line as UTF-8 into `line` (its capacity is reused); false at the end
   // or on a read error (see status()).
   bool Next(std::string* line);
@@ -167,6 +171,9 @@ class LineReader {
   platform::Status status() const;
 
  private:
+  // Readies the reader for a new source in `page`; EINVAL for a page without
+  // a converter.
+  platform::Status Prepare(const text::CodePage& page);
   bool NextChunk(std::string* text);
   struct Impl;
   std::unique_ptr<Impl> impl_;
