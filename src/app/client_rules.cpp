@@ -20,7 +20,7 @@ bool IsUnitModifier(std::string_view word) {
 }
 bool IsUnit(std::string_view word) {
   // PACKAGE BODY and TYPE BODY begin as PACKAGE and TYPE. A TYPE without BODY
-  // (the type's specification) is taken the same way.
+  // (the object type itself) is taken the same way.
   return IsOneOf(word, {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY"});
 }
 
