@@ -85,55 +85,6 @@ BOOL WINAPI win32::RemoveTemporariesAndExit(DWORD event) {
 
 namespace {
 
-// The SIDs a file of this process's making is owned by: the user's, and the
-// owner the token gives new objects (the Administrators group for an
-// elevated administrator).
-class OwnSids {
- public:
-  OwnSids() {
-    HANDLE token = nullptr;
-    if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
-        !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-      return;
-    }
-    user_ = Query(token, TokenUser);
-    owner_ = Query(token, TokenOwner);
-    ::CloseHandle(token);
-  }
-  bool Owns(PSID sid) const {
-    auto sid_of = [](const std::vector<unsigned char>& buffer, bool user) -> PSID {
-      if (buffer.empty()) return nullptr;
-      return user ? reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid
-                  : reinterpret_cast<const TOKEN_OWNER*>(buffer.data())->Owner;
-    };
-    PSID user = sid_of(user_, true), owner = sid_of(owner_, false);
-    return sid != nullptr && ((user != nullptr && ::EqualSid(sid, user)) ||
-                              (owner != nullptr && ::EqualSid(sid, owner)));
-  }
-
- private:
-  static std::vector<unsigned char> Query(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
-    DWORD size = 0;
-    ::GetTokenInformation(token, kind, nullptr, 0, &size);
-    std::vector<unsigned char> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
-    return buffer;
-  }
-  std::vector<unsigned char> user_, owner_;
-};
-
-bool OwnedBy(const std::wstring& path, const OwnSids& own) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  const bool owned = own.Owns(owner);
-  ::LocalFree(descriptor);
-  return owned;
-}
-
 // The account name of the owner `sid` ("DOMAIN\name", or the name alone
 // where it has no domain), or the SID's text where the system knows no name.
 std::string AccountName(PSID sid) {
