@@ -190,16 +190,32 @@ class FolderScripts {
   // Opens the file `file_name` for reading as File::Open(PathOf(file_name))
   // does, `place` being what Locate gave for it.
   platform::Status Open(std::string_view file_name, std::size_t place, platform::File* file) const {
-    if (place != kByPath && place != platform::ListedFolder::kNone &&
-        listed_.entry(place).type == platform::EntryType::kRegular) {
-      platform::Status opened = listed_.OpenEntry(place, file);
-      // An entry gone since the listing was taken is looked for again.
-      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
-    }
-    return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file);
+    return OpenBy(
+        place, [&] { return listed_.OpenEntry(place, file); },
+        [&] { return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file); });
+  }
+
+  // The same for reading its lines in `page` with `reader`.
+  platform::Status OpenLines(std::string_view file_name, std::size_t place,
+                             const text::CodePage& page, generate::LineReader* reader) const {
+    return OpenBy(
+        place, [&] { return reader->Open(listed_, place, page); },
+        [&] { return reader->Open(PathOf(file_name), page); });
   }
 
  private:
+  // A plain file of the listing is opened through it; an entry gone since
+  // the listing was taken, and any other name, by path.
+  template <typename ByEntry, typename ByPath>
+  platform::Status OpenBy(std::size_t place, ByEntry by_entry, ByPath by_path) const {
+    if (place != kByPath && place != platform::ListedFolder::kNone &&
+        listed_.entry(place).type == platform::EntryType::kRegular) {
+      platform::Status opened = by_entry();
+      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
+    }
+    return by_path();
+  }
+
   std::string folder_;
   platform::ListedFolder listed_;
 };
@@ -238,16 +254,11 @@ void ParityOf(std::string_view object_type, const FolderScripts& scripts,
         scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + upper_oracle_extension));
     const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
     if (oracle == sql) continue;
-    if (oracle) {
-      sink(
-          {std::string(k::kVendorParity), std::string(object_type),
-           KindName(DatabaseKind::kSqlServer),
-           "Falta o par SQL Server de: " + generate::CaminhoMensagem(scripts.PathOf(oracle_name))});
-    } else {
-      sink({std::string(k::kVendorParity), std::string(object_type),
-            KindName(DatabaseKind::kOracle),
-            "Falta o par Oracle de: " + generate::CaminhoMensagem(scripts.PathOf(sql_name))});
-    }
+    const std::string shown =
+        generate::CaminhoMensagem(scripts.PathOf(oracle ? oracle_name : sql_name));
+    sink({std::string(k::kVendorParity), std::string(object_type),
+          KindName(oracle ? DatabaseKind::kSqlServer : DatabaseKind::kOracle),
+          (oracle ? "Falta o par SQL Server de: " : "Falta o par Oracle de: ") + shown, shown});
   }
 }
 
@@ -261,8 +272,9 @@ bool RunSeesFile(const std::string& path) {
 
 bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSink& sink) {
   const std::string type(object_type);
-  auto add = [&](std::string_view kind, std::string text) {
-    sink({std::string(kind), type, "", std::move(text)});
+  // The file is the caller's to say; the line is the key's.
+  auto add = [&](std::string_view kind, std::string text, int line) {
+    sink({std::string(kind), type, "", std::move(text), "", line});
   };
   const std::string section = " na seção " + type + ": ";
   ini.Section(type);
@@ -280,35 +292,39 @@ bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSin
   std::unordered_map<std::string, std::string> first_key_of_name;
   ini.ForEachKeyLine([&](const config::INI::KeyLine& key) {
     if (!key.first) {
-      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line));
+      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line), key.line);
       return;
     }
     const std::string upper = text::UpperCase(key.name);
     if (upper == "NUMFILES") return;
     const long number = FileKeyNumber(upper);
     if (number == 0) {
-      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line));
+      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line), key.line);
       return;
     }
     if (numfiles < 0) return;  // the run reports the missing or invalid NUMFILES
     if (number > numfiles) {
       add(k::kKeyAboveNumfiles,
-          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line));
+          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line),
+          key.line);
       return;
     }
     if (key.value.empty()) return;  // the run reports the entry as not found
     std::string name_upper = text::UpperCase(key.value);
     if (EndsInSourceExtension(name_upper)) {
-      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value);
+      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value,
+          key.line);
     }
     if (LeadsOutOfFolder(key.value)) {
       add(k::kNameOutsideFolder,
-          "Nome fora da pasta de origem" + section + key.name + "=" + key.value);
+          "Nome fora da pasta de origem" + section + key.name + "=" + key.value, key.line);
     }
     auto [first, fresh] = first_key_of_name.try_emplace(std::move(name_upper), key.name);
     if (!fresh) {
-      add(k::kDuplicateName, "Nome repetido" + section + key.name + "=" + key.value + " (igual a " +
-                                 first->second + ")");
+      add(k::kDuplicateName,
+          "Nome repetido" + section + key.name + "=" + key.value + " (igual a " + first->second +
+              ")",
+          key.line);
     }
   });
   return true;
@@ -406,8 +422,8 @@ platform::Status InspectEncoding(std::string_view path, bool single_byte_page, b
 Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
                         std::string_view database, const std::string& path,
                         std::string_view code_page) {
-  Finding finding{"", std::string(object_type), std::string(database), ""};
   const std::string shown = generate::CaminhoMensagem(path);
+  Finding finding{"", std::string(object_type), std::string(database), "", shown};
   switch (issue) {
     case EncodingIssue::kNone:
     case EncodingIssue::kUtf8Bom:
@@ -435,27 +451,42 @@ Finding ConfigurationEncoding(const std::string& path, const text::CodePage& pag
     return finding;
   }
   finding.kind = k::kConfigUtf8Text;
-  finding.text =
-      "Arquivo de configuração parece estar em UTF-8: " + generate::CaminhoMensagem(path) +
-      " (salve-o em " + page.name() + " ou com BOM, ou defina CodePage)";
+  finding.file = generate::CaminhoMensagem(path);
+  finding.text = "Arquivo de configuração parece estar em UTF-8: " + finding.file +
+                 " (salve-o em " + page.name() + " ou com BOM, ou defina CodePage)";
   return finding;
+}
+
+Finding ClientRuleFinding(const RuleHit& hit, std::string_view object_type,
+                          std::string_view database, const std::string& path) {
+  const std::string shown = generate::CaminhoMensagem(path);
+  return {std::string(hit.rule->kind.id),
+          std::string(object_type),
+          std::string(database),
+          std::string(hit.rule->message) + ": " + shown + LineNote(hit.line),
+          shown,
+          hit.line};
 }
 
 namespace {
 
-// A kind the run calls a type for, with the extension of its scripts there.
+// A kind the run calls a type for, with the extension of its scripts there
+// and whether the framing puts each of them inside a PL/SQL block.
 struct Side {
+  DatabaseKind kind;
   std::string_view database;
   std::string_view extension;
+  bool wrapped;
 };
 
-std::vector<Side> SidesOf(std::string_view object_type) {
+std::vector<Side> SidesOf(std::string_view object_type, std::string_view sistema) {
   std::vector<Side> sides;
   const config::ObjectType* type = config::FindObjectType(object_type);
   for (DatabaseKind kind : generate::kDatabaseKinds) {
     if (type && generate::HasCall(*type, kind)) {
-      sides.push_back(
-          {generate::Describe(kind).keyword, generate::SourceExtension(object_type, kind)});
+      sides.push_back({kind, generate::Describe(kind).keyword,
+                       generate::SourceExtension(object_type, kind),
+                       generate::AberturaArquivo(*type, kind, sistema).block_opening});
     }
   }
   return sides;
@@ -473,22 +504,63 @@ EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& fil
   return sniffer.Result();
 }
 
-// The encoding findings of the scripts listed as `names` on every side that
-// the run sees and that lie inside `path_origem`, each file once, whichever
-// name leads to it.
-void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
-                    std::string_view object_type, const FolderScripts& scripts,
-                    const std::vector<std::string>& names, const std::vector<Side>& sides,
-                    const FindingSink& sink) {
+// Reads the listed scripts of one object type's folder, one after another
+// with the same buffers, for their encoding and the client rules.
+class ScriptReader {
+ public:
+  ScriptReader(const text::CodePage& page, std::string_view object_type, const FindingSink& sink)
+      : page_(page),
+        object_type_(object_type),
+        sink_(sink),
+        utf8_page_(IsUtf8Page(page.name())),
+        block_(std::make_unique_for_overwrite<char[]>(kReadBlock)) {}
+
+  // The findings of the file `file_name` of `scripts` (`place`: what Locate
+  // gave for it) on `side`: its encoding's, then the client rules', by line.
+  void Check(const FolderScripts& scripts, const std::string& file_name, std::size_t place,
+             const Side& side) {
+    const std::string path = scripts.PathOf(file_name);
+    const EncodingIssue issue =
+        InspectListed(scripts, file_name, place, block_.get(), page_.single_byte(), utf8_page_);
+    if (issue != EncodingIssue::kNone) {
+      Finding finding = EncodingFinding(issue, object_type_, side.database, path, page_.name());
+      if (!finding.kind.empty()) sink_(std::move(finding));
+    }
+    // A script that cannot be read is the run's to report.
+    hits_.clear();
+    if (!scripts.OpenLines(file_name, place, page_, &rules_.reader()).ok() ||
+        !rules_.Check(side.kind, side.wrapped, &hits_).ok()) {
+      return;
+    }
+    for (const RuleHit& hit : hits_) {
+      sink_(ClientRuleFinding(hit, object_type_, side.database, path));
+    }
+  }
+
+ private:
+  const text::CodePage& page_;
+  std::string_view object_type_;
+  const FindingSink& sink_;
+  bool utf8_page_;
+  std::unique_ptr<char[]> block_;  // one block for every file of the folder
+  ClientRuleChecker rules_;
+  std::vector<RuleHit> hits_;  // of one script at a time
+};
+
+// The encoding findings and the client rules' findings of the scripts
+// listed as `names` on every side that the run sees and that lie inside
+// `path_origem`, each file once, whichever name leads to it.
+void CheckScripts(const std::string& path_origem, const text::CodePage& page,
+                  std::string_view object_type, const FolderScripts& scripts,
+                  const std::vector<std::string>& names, const std::vector<Side>& sides,
+                  const FindingSink& sink) {
   // A file outside the source root is not copied (the run says so); its
   // bytes are not the check's to look at either.
   const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
-  const bool utf8_page = IsUtf8Page(page.name());
   // The folder is the same for all, so the upper-cased file names tell the
   // paths apart.
   std::unordered_set<std::string> done;
-  // One block for every file of the folder.
-  auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  ScriptReader reader(page, object_type, sink);
   for (const Side& side : sides) {
     for (std::size_t i = 1; i < names.size(); ++i) {
       if (names[i].empty()) continue;
@@ -500,12 +572,7 @@ void CheckEncodings(const std::string& path_origem, const text::CodePage& page,
           !generate::LiesInSourceRoot(path_origem, scripts.PathOf(file_name))) {
         continue;
       }
-      const EncodingIssue issue =
-          InspectListed(scripts, file_name, place, block.get(), page.single_byte(), utf8_page);
-      if (issue == EncodingIssue::kNone) continue;
-      Finding finding = EncodingFinding(issue, object_type, side.database,
-                                        scripts.PathOf(file_name), page.name());
-      if (!finding.kind.empty()) sink(std::move(finding));
+      reader.Check(scripts, file_name, place, side);
     }
   }
 }
@@ -520,7 +587,13 @@ void CheckObjectType(const config::RepositorySettings& settings,
   ini.ININame(settings.ArqConfigIni, page);
   // Without the section (or a readable file) there is nothing listed to
   // check, and the run has said so already.
-  if (!ListFaults(ini, object_type, sink)) return;
+  // The file list's faults name it, with the key's line.
+  const std::string list_file = generate::CaminhoMensagem(settings.ArqConfigIni);
+  const bool listed = ListFaults(ini, object_type, [&](Finding fault) {
+    fault.file = list_file;
+    sink(std::move(fault));
+  });
+  if (!listed) return;
 
   // The folder the run reads the type's scripts from, "" when it has none.
   const std::string folder =
@@ -532,13 +605,15 @@ void CheckObjectType(const config::RepositorySettings& settings,
   const FolderScripts scripts(folder);
   ParityOf(object_type, scripts, list.names, sink);
 
-  const std::vector<Side> sides = SidesOf(object_type);
-  CheckEncodings(settings.PathOrigem, page, object_type, scripts, list.names, sides, sink);
+  const std::vector<Side> sides = SidesOf(object_type, settings.SISTEMA);
+  CheckScripts(settings.PathOrigem, page, object_type, scripts, list.names, sides, sink);
   for (const Side& side : sides) {
     for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
+      const std::string shown = generate::CaminhoMensagem(scripts.PathOf(first));
+      std::string text = "Arquivos que diferem so na caixa (so um e instalado): ";
+      text.append(shown).append(" e ").append(twin);
       sink({std::string(k::kCaseTwin), std::string(object_type), std::string(side.database),
-            "Arquivos que diferem so na caixa (so um e instalado): " +
-                generate::CaminhoMensagem(scripts.PathOf(first)) + " e " + twin});
+            std::move(text), shown});
     }
   }
 }

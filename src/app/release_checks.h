@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/client_rules.h"
 #include "config/general_settings.h"
 #include "config/ini.h"
 #include "config/run_state.h"
@@ -24,6 +25,10 @@ struct Finding {
   std::string object_type;  // the object type (and file-list section) concerned
   std::string database;     // "SQLSERVER" or "ORACLE" when it concerns one kind only, else ""
   std::string text;         // the line reported
+  // The file it is about, as in messages ("" for none), and its line (from
+  // 1; 0 for none).
+  std::string file;
+  int line = 0;
   bool operator==(const Finding&) const = default;
 };
 
@@ -130,12 +135,18 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
 // file, and one that cannot be read, an empty kind.
 Finding ConfigurationEncoding(const std::string& path, const text::CodePage& page);
 
+// The finding of the client rule `hit` in the source script `path` (a
+// program path): the rule's message + ": " + the path + " (linha <n>)".
+Finding ClientRuleFinding(const RuleHit& hit, std::string_view object_type,
+                          std::string_view database, const std::string& path);
+
 // Every check above for one object type of the repository `settings`: the
 // list faults of its section of the file-list configuration, and, when the
-// type has a source folder, the vendor parity and the encoding of every
-// listed script that exists and lies inside `PathOrigem` (both kinds;
-// ".sql2005" only for the "_SQL_2005" types, which have no Oracle script),
-// and files of the folder whose names differ only in letter case:
+// type has a source folder, the vendor parity, the encoding and the client
+// rules (app/client_rules.h) of every listed script that exists and lies
+// inside `PathOrigem` (both kinds; ".sql2005" only for the "_SQL_2005" types,
+// which have no Oracle script), and files of the folder whose names differ
+// only in letter case:
 // "Arquivos que diferem so na caixa (so um e instalado): <path> e <name>"
 // (case_twin), since the run installs only one of them and names the other
 // neither installed nor missing. Types without a section or without a source

@@ -148,7 +148,7 @@ void AttachFindings(RunReport* report, const std::vector<Finding>& findings) {
       target = &output;
       break;
     }
-    ReportProblem problem{finding.kind, finding.text};
+    ReportProblem problem{finding.kind, finding.text, finding.file, finding.line};
     if (target) {
       target->problems.push_back(std::move(problem));
     } else {

@@ -90,7 +90,8 @@ ParseResult Finished(Command command) {
 // What the arguments give, before the checks that relate them.
 struct Given {
   std::optional<Command> command;
-  std::optional<std::string> config, repo, type, report, report_html, wait;
+  std::optional<std::string> config, repo, type, report, report_html, report_junit, report_sarif,
+      wait;
   bool manifest = false, write = false;
 };
 
@@ -106,6 +107,8 @@ std::optional<ParseResult> TakeValued(const std::vector<std::string>& args, std:
         {"--type", &given->type},
         {"--report", &given->report},
         {"--report-html", &given->report_html},
+        {"--report-junit", &given->report_junit},
+        {"--report-sarif", &given->report_sarif},
         {"--wait", &given->wait}}) {
     OptionValue value = TakeValue(args, i, name);
     if (!value.matched) continue;
@@ -161,10 +164,15 @@ std::optional<ParseResult> TakeArgument(const std::vector<std::string>& args, st
 // Options that the command does not take, or given empty.
 std::optional<std::string> MisplacedOption(const Given& given) {
   const bool reports = *given.command == Command::kInstall || *given.command == Command::kCheck;
-  if (given.report && !reports) return "--report is for install and check";
-  if (given.report_html && !reports) return "--report-html is for install and check";
-  if (given.report && given.report->empty()) return "--report needs a file name";
-  if (given.report_html && given.report_html->empty()) return "--report-html needs a file name";
+  for (const auto& [name, value] :
+       {std::pair<std::string_view, const std::optional<std::string>*>{"--report", &given.report},
+        {"--report-html", &given.report_html},
+        {"--report-junit", &given.report_junit},
+        {"--report-sarif", &given.report_sarif}}) {
+    if (!value->has_value()) continue;
+    if (!reports) return std::string(name) + " is for install and check";
+    if ((*value)->empty()) return std::string(name) + " needs a file name";
+  }
   if (given.manifest && *given.command != Command::kInstall) return "--manifest is for install";
   if (given.write && *given.command != Command::kNumbering) return "--write is for numbering";
   return std::nullopt;
@@ -187,8 +195,8 @@ ParseResult Check(const Given& given) {
   options.command = *given.command;
   if (given.config) options.config_file = *given.config;
   if (*given.command == Command::kListRepositories) {
-    if (given.repo || given.type || given.report || given.report_html || given.manifest ||
-        given.write || given.wait) {
+    if (given.repo || given.type || given.report || given.report_html || given.report_junit ||
+        given.report_sarif || given.manifest || given.write || given.wait) {
       return Fail("--list-repos takes only --config");
     }
     return Succeed(std::move(options));
@@ -216,6 +224,8 @@ ParseResult Check(const Given& given) {
   }
   if (given.report) options.report_file = *given.report;
   if (given.report_html) options.report_html_file = *given.report_html;
+  if (given.report_junit) options.report_junit_file = *given.report_junit;
+  if (given.report_sarif) options.report_sarif_file = *given.report_sarif;
   options.manifest = given.manifest;
   options.write = given.write;
   return Succeed(std::move(options));
@@ -310,8 +320,8 @@ std::string UsageText() {
          "  numbering   does what one press of \"Gera Numeração\" does, for one object\n"
          "              type\n"
          "  check       runs the installation without writing anything and reports\n"
-         "              what it would report, plus vendor parity, file-list faults and\n"
-         "              source encodings\n"
+         "              what it would report, plus vendor parity, file-list faults,\n"
+         "              source encodings and what the database clients will reject\n"
          "\n"
          "  --list-repos   prints the repositories of the main configuration, one per\n"
          "                 line\n"
@@ -330,6 +340,10 @@ std::string UsageText() {
          TypeLines(17, 80) +
          "  --report FILE       REPORTS: a JSON report of the run (\"-\": standard output)\n"
          "  --report-html FILE  REPORTS: the same as an HTML page\n"
+         "  --report-junit FILE REPORTS: JUnit XML, a test case per object type and\n"
+         "                      database, a failure per problem\n"
+         "  --report-sarif FILE REPORTS: SARIF 2.1.0, a result per problem with its\n"
+         "                      file and line\n"
          "  --manifest     a SHA256SUMS file in each 02-ATUALIZACAO folder\n"
          "  --write        writes the FILEn lines and NUMFILES into the TYPE's section\n"
          "                 of the file list, keeping the names already listed\n"

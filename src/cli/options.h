@@ -3,11 +3,12 @@
 //   vktgera [--config FILE] install   --repo NAME [--type TYPE]
 //   vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]
 //   vktgera [--config FILE] check     --repo NAME [--type TYPE] [--report FILE]
-//                                     [--report-html FILE]
+//                                     [--report-html FILE] [--report-junit FILE]
+//                                     [--report-sarif FILE]
 //   vktgera [--config FILE] --list-repos
 //   vktgera --help | --version
 //
-// `install` also takes --report FILE, --report-html FILE and --manifest;
+// `install` also takes the four --report* options and --manifest;
 // install, numbering and check take --wait SECONDS.
 //
 // Options may come before or after the command, as "--opt VALUE" or
@@ -32,6 +33,8 @@ struct Options {
   std::string type{config::kAllTypes};  // one of the window's object-type keywords, upper case
   std::string report_file;              // --report: the JSON report (install, check)
   std::string report_html_file;         // --report-html: the HTML report (install, check)
+  std::string report_junit_file;        // --report-junit: JUnit XML (install, check)
+  std::string report_sarif_file;        // --report-sarif: SARIF 2.1.0 (install, check)
   bool manifest = false;                // --manifest: SHA256SUMS in the package folders (install)
   bool write = false;                   // --write: the FILEn lines into the file list (numbering)
   int wait_seconds = 0;                 // --wait: how long a writing run waits for another's lock

@@ -7,6 +7,7 @@
 
 #include "app/file_list_update.h"
 #include "app/manifest.h"
+#include "app/pipeline_reports.h"
 #include "app/release_checks.h"
 #include "app/run_dispatch.h"
 #include "app/run_files.h"
@@ -111,37 +112,58 @@ bool WriteReports(const Options& options, const app::RunReport& report, std::FIL
   };
   write(options.report_file, app::ReportJson(report));
   write(options.report_html_file, app::ReportHtml(report));
+  write(options.report_junit_file, app::ReportJunit(report));
+  write(options.report_sarif_file, app::ReportSarif(report));
   return ok;
 }
 
+// A report asked for: its option, its path and what it is to the others.
+struct ReportPlace {
+  std::string_view option;
+  const std::string& path;
+  std::string_view what;
+};
+
+// Two reports named onto one file (streams aside), as a line for `err`: the
+// later option is the one refused.
+std::optional<std::string> SharedFileError(const std::vector<ReportPlace>& reports) {
+  const auto file = [](const std::string& path) {
+    return !path.empty() && platform::KindOfOutput(path) == platform::OutputKind::kFile;
+  };
+  for (auto later = reports.begin(); later != reports.end(); ++later) {
+    if (!file(later->path)) continue;
+    for (auto earlier = reports.begin(); earlier != later; ++earlier) {
+      if (!file(earlier->path) || !app::SameFile(earlier->path, later->path)) continue;
+      return std::string(later->option) + " " + later->path +
+             " would replace an output of the run (" + std::string(earlier->what) + ")";
+    }
+  }
+  return std::nullopt;
+}
+
 // Why the reports asked for cannot go where they are named, as a line for
-// `err`: a folder, a file the run reads or writes, or both reports in one
+// `err`: a folder, a file the run reads or writes, or two reports in one
 // file. Streams are written where they are, so only the file behind one
 // counts.
 std::optional<std::string> ReportPlaceError(const Options& options, const app::Session& session) {
   const bool install = options.command == Command::kInstall;
-  for (const auto& [option, path] :
-       {std::pair<std::string_view, const std::string&>{"--report", options.report_file},
-        {"--report-html", options.report_html_file}}) {
-    if (path.empty()) continue;
-    const std::string named = std::string(option) + " " + path;
-    if (platform::KindOfOutput(path) == platform::OutputKind::kFolder)
+  const std::vector<ReportPlace> reports{
+      {"--report", options.report_file, "the JSON report"},
+      {"--report-html", options.report_html_file, "the HTML report"},
+      {"--report-junit", options.report_junit_file, "the JUnit report"},
+      {"--report-sarif", options.report_sarif_file, "the SARIF report"}};
+  for (const ReportPlace& report : reports) {
+    if (report.path.empty()) continue;
+    const std::string named = std::string(report.option) + " " + report.path;
+    if (platform::KindOfOutput(report.path) == platform::OutputKind::kFolder)
       return named + " is a folder";
-    const app::RunFile file = app::RunFileAt(session, install, path);
+    const app::RunFile file = app::RunFileAt(session, install, report.path);
     if (file.role == app::RunFile::Role::kNone) continue;
     return named + " would replace " +
            (file.role == app::RunFile::Role::kInput ? "an input" : "an output") + " of the run (" +
            file.what + ")";
   }
-  const auto file = [](const std::string& path) {
-    return !path.empty() && platform::KindOfOutput(path) == platform::OutputKind::kFile;
-  };
-  if (file(options.report_file) && file(options.report_html_file) &&
-      app::SameFile(options.report_file, options.report_html_file)) {
-    return "--report-html " + options.report_html_file +
-           " would replace an output of the run (the JSON report)";
-  }
-  return std::nullopt;
+  return SharedFileError(reports);
 }
 
 // `numbering --write`: the shown key lines into the type's section. Each
@@ -171,6 +193,42 @@ int WriteNumbering(const Options& options, const app::Session& session, std::FIL
                        " had other hard links: they keep the old content");
   }
   return update.refused.empty() ? kExitClean : kExitProblems;
+}
+
+// Whether a report that shows the listed entries is asked for: the JSON and
+// HTML ones do.
+bool ReportsEntries(const Options& options) {
+  return !options.report_file.empty() || !options.report_html_file.empty();
+}
+
+// Whether a report of the problems alone is asked for (JUnit, SARIF).
+bool ReportsProblems(const Options& options) {
+  return !options.report_junit_file.empty() || !options.report_sarif_file.empty();
+}
+
+// The configuration hints of an installation, on `err`.
+void PrintConfigurationHints(const app::Session& session, std::FILE* err) {
+  for (const app::Finding& hint : ConfigurationHints(session)) {
+    WriteLine(err, "vktgera: " + hint.text);
+  }
+}
+
+// The run's keys into `report`, and the reports asked for written after the
+// run's lines; the exit status, `status` unless a report cannot be written.
+int FinishReports(const Options& options, const app::Session& session, int status,
+                  app::RunReport* report, std::FILE* out, std::FILE* err) {
+  report->command = options.command == Command::kCheck ? "check" : "install";
+  report->repository = session.repository;
+  report->system = session.settings.SISTEMA;
+  report->selected_type = options.type;
+  report->source_root = session.settings.PathOrigem;
+  report->destination_root = session.settings.PathDestino;
+  report->file_list = session.settings.ArqConfigIni;
+  report->code_page = session.general.code_page->name();
+  report->exit_status = status;
+  // A report on standard output follows the run's lines.
+  Flush(out);
+  return WriteReports(options, *report, err) ? status : kExitProblems;
 }
 
 // `--list-repos`: the names of the repository list, one a line.
@@ -213,12 +271,9 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   request.tipo_objeto = options.type;
   const bool check = options.command == Command::kCheck;
   // An installation says how its configurations look on stderr, and goes on.
-  if (options.command == Command::kInstall) {
-    for (const app::Finding& hint : ConfigurationHints(session)) {
-      WriteLine(err, "vktgera: " + hint.text);
-    }
-  }
-  const bool reporting = !options.report_file.empty() || !options.report_html_file.empty();
+  if (options.command == Command::kInstall) PrintConfigurationHints(session, err);
+  const bool entries = ReportsEntries(options);
+  const bool reporting = entries || ReportsProblems(options);
   app::RunReport report;
   app::RunOutcome outcome;
   // The run, its checks and its report see one version of the file list.
@@ -239,7 +294,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.
     app::RealGenerator generator(app::GenerationOptionsOf(session, run_options));
-    app::RunRecorder recorder(generator, &report, check, /*entries=*/reporting);
+    app::RunRecorder recorder(generator, &report, check, entries);
     outcome = app::cmdExecuta_Click(session, request, recorder, run_options);
     recorder.Finish(session);
   } else {
@@ -264,19 +319,7 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
   const int status = problems ? kExitProblems : kExitClean;
   if (!reporting) return status;
 
-  report.command = check ? "check" : "install";
-  report.repository = session.repository;
-  report.system = session.settings.SISTEMA;
-  report.selected_type = options.type;
-  report.source_root = session.settings.PathOrigem;
-  report.destination_root = session.settings.PathDestino;
-  report.file_list = session.settings.ArqConfigIni;
-  report.code_page = session.general.code_page->name();
-  report.exit_status = status;
-  // A report on standard output follows the run's lines.
-  Flush(out);
-  if (!WriteReports(options, report, err)) return kExitProblems;
-  return status;
+  return FinishReports(options, session, status, &report, out, err);
 }
 
 int RunCommand(const Options& options) {

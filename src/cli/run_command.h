@@ -40,15 +40,17 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 //    changes), prints its message lines as install would, then the findings
 //    of app::CheckObjectType for every object type it called; 1 when
 //    anything was reported.
-//  - --report / --report-html (install, check): the run's report, written
-//    after the run (app::ReportJson, app::ReportHtml; app::WriteWholeFile:
+//  - --report / --report-html / --report-junit / --report-sarif (install,
+//    check): the run's report, written after the run (app::ReportJson,
+//    app::ReportHtml, app::ReportJunit, app::ReportSarif; app::WriteWholeFile:
 //    a stream where the path names one, after `out` is flushed); a report
 //    that cannot be written is a line on `err` and status 1. A report named
 //    onto a folder, onto a file the run reads or writes (app::RunFileAt), or
-//    both reports onto one file, is a usage error found before the run
+//    two reports onto one file, is a usage error found before the run
 //    starts: "vktgera: --report FILE would replace an input of the run (the
-//    file list)", "... an output of the run (...)", "... is a folder" on
-//    `err`, status 2, nothing written.
+//    file list)", "... an output of the run (...)" (the other report: "the
+//    JSON report", "the HTML report", "the JUnit report"), "... is a folder"
+//    on `err`, status 2, nothing written.
 //  - --manifest (install): SHA256SUMS in both "02-ATUALIZACAO" folders after
 //    the run; a failure is the line "Erro ao gravar o manifesto: " + path +
 //    " - " + reason on `out` and status 1.

@@ -58,6 +58,12 @@ struct LineReader::Impl {
   bool decoder_flushed = false;
   std::string_view undecoded;  // bytes of the current block not yet decoded
   LineScanner<char16_t> unit_scan;
+  // NextPiece: a piece ends where its block of bytes or units ends, and
+  // `line_ended` tells whether its line ended there; a lead surrogate at the
+  // end of a piece waits for the next one.
+  bool pieces = false;
+  bool line_ended = false;
+  char16_t pending_lead = 0;
   // The UTF-8 form of each byte (single-byte path).
   std::array<std::array<char, 4>, 256> utf8{};
   std::array<std::uint8_t, 256> utf8_length{};
@@ -72,13 +78,15 @@ struct LineReader::Impl {
   }
 
   void AppendBytes(std::string* line, const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-      const unsigned char b = p[i];
-      if (b < 0x80 && tables.ascii_identity) {
-        line->push_back(static_cast<char>(b));
-      } else {
-        line->append(utf8[b].data(), utf8_length[b]);
-      }
+    for (size_t i = 0; i < n;) {
+      // Runs of ASCII, which reads as itself, at once.
+      size_t ascii = i;
+      while (tables.ascii_identity && ascii < n && p[ascii] < 0x80) ++ascii;
+      line->append(reinterpret_cast<const char*>(p + i), ascii - i);
+      if (ascii == n) return;
+      const unsigned char b = p[ascii];
+      line->append(utf8[b].data(), utf8_length[b]);
+      i = ascii + 1;
     }
   }
 
@@ -112,13 +120,15 @@ struct LineReader::Impl {
       bool terminated;
       if (pos != nullptr && byte_scan.Next(end, &pos, &start, &len, &terminated)) {
         AppendBytes(line, start, len);
-        if (terminated) return true;
+        line_ended = terminated;
+        if (terminated || pieces) return true;
         continue;
       }
       block = source.NextBlock();
       if (block.empty()) {
         status = source.status();
         pos = nullptr;
+        line_ended = true;
         return byte_scan.Finish();
       }
       const auto* p = reinterpret_cast<const unsigned char*>(block.data());
@@ -127,7 +137,6 @@ struct LineReader::Impl {
   }
 
   bool NextUnits(std::string* line) {
-    char16_t pending_lead = 0;
     for (;;) {
       const char16_t* end = units.get() + unit_count;
       const char16_t* start;
@@ -135,14 +144,19 @@ struct LineReader::Impl {
       bool terminated;
       if (unit_pos != nullptr && unit_scan.Next(end, &unit_pos, &start, &len, &terminated)) {
         AppendUnits(line, start, len, &pending_lead);
+        line_ended = terminated;
         if (terminated) {
           if (pending_lead) AppendUtf8(line, 0xFFFD);
+          pending_lead = 0;
           return true;
         }
+        if (pieces) return true;
         continue;
       }
       if (!FillUnits()) {
         if (pending_lead) AppendUtf8(line, 0xFFFD);
+        pending_lead = 0;
+        line_ended = true;
         return unit_scan.Finish();
       }
       unit_scan.Begin(units.get(), units.get() + unit_count, &unit_pos);
@@ -180,6 +194,19 @@ LineReader::LineReader() : impl_(std::make_unique<Impl>()) {}
 LineReader::~LineReader() = default;
 
 Status LineReader::Open(const std::string& path, const text::CodePage& page) {
+  Prepare(page);
+  impl_->status = impl_->source.Open(path);
+  return Start();
+}
+
+Status LineReader::Open(const platform::ListedFolder& folder, std::size_t entry,
+                        const text::CodePage& page) {
+  Prepare(page);
+  impl_->status = impl_->source.Open(folder, entry);
+  return Start();
+}
+
+void LineReader::Prepare(const text::CodePage& page) {
   Impl& m = *impl_;
   m.opened = false;
   m.block = {};
@@ -190,9 +217,14 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
   m.undecoded = {};
   m.byte_scan.Reset();
   m.unit_scan.Reset();
+  m.pending_lead = 0;
   m.tables.Build(page);
-  m.status = m.source.Open(path);
+}
+
+Status LineReader::Start() {
+  Impl& m = *impl_;
   if (!m.status.ok()) return m.status;
+  // A byte-order mark decides the form the source is read in.
   m.byte_path = m.tables.byte_path && !m.source.form();
   if (m.byte_path) {
     m.BuildUtf8();
@@ -208,6 +240,18 @@ Status LineReader::Open(const std::string& path, const text::CodePage& page) {
 }
 
 bool LineReader::Next(std::string* line) {
+  impl_->pieces = false;
+  return NextChunk(line);
+}
+
+bool LineReader::NextPiece(std::string* piece, bool* line_ended) {
+  impl_->pieces = true;
+  const bool got = NextChunk(piece);
+  *line_ended = impl_->line_ended;
+  return got;
+}
+
+bool LineReader::NextChunk(std::string* line) {
   Impl& m = *impl_;
   line->clear();
   if (!m.opened) return false;

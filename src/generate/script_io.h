@@ -189,12 +189,29 @@ class LineReader {
   // Opens `path` to be read in `page`, which must outlive the reading
   // (text::CodePage::Named pages do).
   platform::Status Open(const std::string& path, const text::CodePage& page);
+  // The same for entry `entry` of `folder`'s listing, opened relative to the
+  // folder (SourceFile::Open).
+  platform::Status Open(const platform::ListedFolder& folder, std::size_t entry,
+                        const text::CodePage& page);
   // Next line as UTF-8 into `line` (its capacity is reused); false at the end
   // or on a read error (see status()).
   bool Next(std::string* line);
+  // The same lines in pieces of at most one block each, so that a file of any
+  // length is read in constant memory: the next piece as UTF-8 into `piece`
+  // and, in `*line_ended`, whether its line ends after it (a line may end
+  // with an empty piece). False at the end or on a read error. Calls of Next
+  // and NextPiece do not mix within one line.
+  bool NextPiece(std::string* piece, bool* line_ended);
   platform::Status status() const;
 
  private:
+  // Readies the reader for a new source in `page`.
+  void Prepare(const text::CodePage& page);
+  // Once the source is opened (status() tells how that went): the path its
+  // form takes, by its byte-order mark; EINVAL for a page without a
+  // converter.
+  platform::Status Start();
+  bool NextChunk(std::string* text);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/client_rules.h"
 #include "app/manifest.h"
 #include "generate/framing.h"
 #include "support/temp_dir.h"
@@ -84,6 +85,73 @@ TEST(EncodingSniffer, SeesSequencesAndMarksSplitAcrossPieces) {
 }
 
 using vkt::testing::TempDir;
+
+// The client rules' faults of one script, "kind@line" each, with every line
+// fed whole and in pieces of every size from 1 byte (the scanner's state
+// crosses pieces).
+std::vector<std::string> Faults(std::string_view text, generate::DatabaseKind kind, bool wrapped) {
+  std::vector<std::string> whole;
+  for (const RuleHit& hit : CheckClientRulesOfText(text, kind, wrapped)) {
+    whole.push_back(std::string(hit.rule->kind.id) + "@" + std::to_string(hit.line));
+  }
+  for (std::size_t piece = 1; piece < 8; ++piece) {
+    EXPECT_EQ(CheckClientRulesOfText(text, kind, wrapped),
+              CheckClientRulesOfText(text, kind, wrapped, piece))
+        << text << " in pieces of " << piece;
+  }
+  return whole;
+}
+
+TEST(ClientRules, ReadScriptsAsTheClientsDo) {
+  using generate::DatabaseKind;
+  constexpr DatabaseKind kOra = DatabaseKind::kOracle, kSql = DatabaseKind::kSqlServer;
+  using V = std::vector<std::string>;
+  const struct {
+    std::string_view text;
+    DatabaseKind kind;
+    bool wrapped;
+    V faults;
+  } cases[] = {
+      // PL/SQL units and blocks end with a line "/"; statements with ";".
+      {"CREATE OR REPLACE PROCEDURE p IS\r\nBEGIN\r\n  NULL;\r\nEND;\r\n", kOra, false,
+       V{"plsql_without_slash@4"}},
+      {"CREATE OR REPLACE PROCEDURE p IS\r\nBEGIN\r\n  NULL;\r\nEND;\r\n/\r\n", kOra, false, V{}},
+      {"CREATE OR REPLACE VIEW v AS SELECT 'END;' X FROM DUAL;\r\n", kOra, false, V{}},
+      {"CREATE TABLE t (a NUMBER);\r\nCREATE SEQUENCE s;\r\n", kOra, false, V{}},
+      {"create or replace\r\nnoneditionable package body k as\r\nend k;  -- fim\r\n", kOra, false,
+       V{"plsql_without_slash@3"}},
+      {"CREATE PACKAGE k AS\r\nEND k;\r\nCREATE PACKAGE BODY k AS\r\nEND k;\r\n/\r\n", kOra, false,
+       V{"plsql_without_slash@2"}},
+      {"CREATE TYPE t AS OBJECT (a NUMBER);\r\n", kOra, false, V{"plsql_without_slash@1"}},
+      {"CREATE FUNCTION f RETURN NUMBER IS BEGIN RETURN 1; END;\r\nGRANT EXECUTE ON f TO x;\r\n",
+       kOra, false, V{"plsql_without_slash@1"}},
+      {"BEGIN\r\n  NULL;\r\nEND;\r\n\r\n-- fim\r\n", kOra, false, V{"plsql_without_slash@3"}},
+      {"CREATE TRIGGER t BEFORE INSERT ON x\nBEGIN\n  NULL;\nEND;\n", kOra, false,
+       V{"plsql_without_slash@4"}},  // lines ended by LF alone
+      // A "/" in quotes or comments, and quotes in comments, end nothing.
+      {"BEGIN\r\n  x := 'END;\r\n/\r\n';\r\nEND;\r\n/\r\n", kOra, false, V{}},
+      {"CREATE PROCEDURE p IS BEGIN x := q'[ / ]'; y := Nq'{'}'; END;\r\n/\r\n", kOra, false, V{}},
+      {"-- fora: /* e '\r\nCREATE PROCEDURE p IS BEGIN NULL; END;\r\n/\r\n", kOra, false, V{}},
+      {"REM it's\r\nPROMPT don't\r\nSELECT 1 FROM DUAL;\r\n", kOra, false, V{}},
+      // A "/" alone ends the block that the framing wraps a data script in.
+      {"INSERT INTO t VALUES (1);\r\n/\r\n  /  \r\n", kOra, true,
+       V{"slash_in_data_block@2", "slash_in_data_block@3"}},
+      {"INSERT INTO t VALUES ('\r\n/\r\n');\r\n/* \r\n/\r\n*/ x := 1 / 2;\r\n", kOra, true, V{}},
+      {"CREATE PROCEDURE p IS BEGIN NULL; END;\r\n", kOra, true, V{}},
+      {"INSERT INTO t VALUES (1);\r\n/\r\n", kSql, false, V{}},
+      // What is open at the end swallows the framing.
+      {"SELECT 1 FROM DUAL;\r\n/* fim\r\n", kOra, true, V{"open_comment@2"}},
+      {"SELECT 'it''s' FROM DUAL;\r\nSELECT 'abc FROM DUAL;\r\n", kOra, false, V{"open_quote@2"}},
+      {"SELECT q'<a>' FROM DUAL;\r\nSELECT q'!x FROM DUAL;\r\n", kOra, true, V{"open_quote@2"}},
+      {"SELECT \"a FROM DUAL;", kOra, true, V{"open_quote@1"}},
+      {"/* a /* b */ SELECT 1 FROM DUAL;", kOra, true, V{}},
+      {"/* a /* b */ SELECT 1\r\nGO", kSql, false, V{"open_comment@1"}},
+      {"/* a /* b */ */ SELECT [a]]b], \"x\"\"y\", N'it''s'\r\n-- it's\r\nGO", kSql, false, V{}},
+      {"SELECT 1\r\nSELECT [abc FROM t\r\nGO", kSql, false, V{"open_quote@2"}},
+      {"SELECT q'[x]' -- q'[ is no quote in SQL Server\r\n", kSql, false, V{}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Faults(c.text, c.kind, c.wrapped), c.faults) << c.text;
+}
 
 #ifndef _WIN32  // POSIX only: a FIFO, symbolic links, dot-names as hidden, sha256sum
 // The pairs of `names` in `folder` that RunSeesFile finds one side of, as

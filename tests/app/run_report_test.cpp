@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/file_list_update.h"
+#include "app/pipeline_reports.h"
 #include "app/run_dispatch.h"
+#include "generate/framing.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
 
@@ -35,6 +37,41 @@ TEST(ClassifyMessage, TellsTheRunsMessagesApart) {
 // A clean run folds every section; a listed script not found is shown in
 // red even when no line of the run says so (a run that stopped writing
 // before it): its section is open.
+// Paths of both systems' forms as SARIF's artifact URIs; the places of the
+// problems whose text names a path (a read error's reason follows " - ").
+TEST(PipelineReports, TurnPathsIntoUrisAndFindThePlaceOfAProblem) {
+  const std::pair<std::string_view, std::string_view> uris[] = {
+      {"/srv/repo/a b/Ção.ora", "file:///srv/repo/a%20b/%C3%87%C3%A3o.ora"},
+      {"C:\\Repo\\x#1.sql", "file:///C:/Repo/x%231.sql"},
+      {"d:/repo/x.sql", "file:///d:/repo/x.sql"},
+      {"\\\\host\\share\\x.ora", "file://host/share/x.ora"},
+      {"src\\a:b.ora", "src/a%3Ab.ora"},
+  };
+  for (const auto& [path, uri] : uris) EXPECT_EQ(FileUri(path), uri) << path;
+
+  RunReport report;
+  report.file_list = "/srv/lista.ini";
+  const std::pair<ReportProblem, std::string_view> places[] = {
+      {{"read_error", "Erro ao ler o arquivo: /srv/a - b.ora - Permission denied"},
+       "/srv/a - b.ora"},
+      {{"missing_section", "Nao existe a seção: VIEWS no arquivo ini"}, "/srv/lista.ini"},
+      {{"duplicate_key", "Chave repetida...", "/srv/lista.ini", 4}, "/srv/lista.ini"},
+      {{"error_box", "Erro: Erro ao copiar"}, ""},
+  };
+  for (const auto& [problem, file] : places) {
+    EXPECT_EQ(PlaceOf(problem, report).file, generate::CaminhoMensagem(file)) << problem.text;
+  }
+
+  // What XML cannot carry (a control character, a byte that is no UTF-8)
+  // becomes U+FFFD; the rest is escaped.
+  report.problems = {{"error_box",
+                      "Erro: <a\x01"
+                      "b\xFF>"}};
+  EXPECT_NE(ReportJunit(report).find(">Erro: &lt;a\xEF\xBF\xBD"
+                                     "b\xEF\xBF\xBD&gt;</failure>"),
+            std::string::npos);
+}
+
 TEST(ReportHtml, ACleanRunFoldsEverySectionAndAScriptNotFoundOpensItsOwn) {
   RunReport report;
   report.command = "check";

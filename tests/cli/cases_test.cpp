@@ -33,6 +33,11 @@
 // wrote into a configuration), has every "\" turned into "/", so that the
 // same expectations hold on both. Cases whose lines carry the system's own
 // error texts, ICU's code pages or a terminal are Linux's only.
+//
+// A case that validates reports against their published schemas says
+// "needs: schemas"; its runs find them in the folder $SCHEMAS
+// (VKT_SCHEMA_DIR). Where the schemas or their validators (/usr/bin/xmllint,
+// /usr/bin/jsonschema) are missing, it is skipped, or fails with VKT_REQUIRE_SCHEMAS.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,6 +98,28 @@ std::string Platforms(const std::string& path) {
     if (line.rfind("platforms:", 0) == 0) return line.substr(10, line.find('(') - 10);
   }
   return "linux windows";
+}
+
+// What a case needs beyond the program ("needs: schemas"), or "".
+std::string Needs(const std::string& path) {
+  std::istringstream in(testing::ReadFileBytes(path));
+  for (std::string line; std::getline(in, line) && line.rfind("=== ", 0) != 0;) {
+    if (line.rfind("needs: ", 0) == 0) return line.substr(7);
+  }
+  return "";
+}
+
+// Why the schemas' cases cannot run here, or "".
+std::string SchemasMissing() {
+  for (const char* schema : {"jenkins-junit.xsd", "sarif-2.1.0.json"}) {
+    const std::string path = std::string(VKT_SCHEMA_DIR) + "/" + schema;
+    if (!fs::exists(path)) return "no " + path + " (scripts/fetch-schemas)";
+  }
+  // Debian's, by their paths: another jsonschema may come first on the PATH.
+  for (const char* tool : {"/usr/bin/xmllint", "/usr/bin/jsonschema"}) {
+    if (!fs::exists(tool)) return std::string("no ") + tool + " (scripts/setup-deps)";
+  }
+  return "";
 }
 
 std::vector<Block> Parse(const std::string& path) {
@@ -186,7 +213,8 @@ std::string AsOnLinux(std::string text, const std::string& tmp) {
 Ran RunShell(const testing::TempDir& dir, const std::string& script) {
   std::string line = "cd '" + dir.path() + "' && export PATH='";
   line += ProgramFolder();
-  line += "':\"$PATH\" && (" + script + ") >.stdout 2>.stderr </dev/null";
+  line += "':\"$PATH\" && export SCHEMAS='" + std::string(VKT_SCHEMA_DIR) + "' && (" + script +
+          ") >.stdout 2>.stderr </dev/null";
   const int raw = std::system(line.c_str());
   Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, AsOnLinux(dir.Read(".stdout"), dir.path()),
           AsOnLinux(dir.Read(".stderr"), dir.path())};
@@ -200,6 +228,12 @@ class Case : public ::testing::TestWithParam<std::string> {};
 TEST_P(Case, Passes) {
   if (!Wrapper().empty() && Platforms(kCases + GetParam()).find("windows") == std::string::npos) {
     GTEST_SKIP() << "Linux only";
+  }
+  if (Needs(kCases + GetParam()) == "schemas") {
+    const std::string missing = SchemasMissing();
+    if (!missing.empty() && VKT_REQUIRE_SCHEMAS) FAIL() << "VKT_REQUIRE_SCHEMAS: " << missing;
+    if (!missing.empty())
+      GTEST_SKIP() << "the published report schemas cannot be used: " << missing;
   }
   testing::TempDir dir;
   const std::string& tmp = dir.path();

@@ -1,6 +1,7 @@
 // vktgera(1) and the bash completion, as the build writes them from their
 // templates (tools/object_type_lists.cpp), list the object types of the
-// window's list (app::kObjectTypes, from the object-type table).
+// window's list (app::kObjectTypes, from the object-type table); the report
+// format and the README name every kind of problem of the kind tables.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/client_rules.h"
+#include "app/run_report.h"
 #include "app/startup.h"
 #include "support/temp_dir.h"
 
@@ -61,6 +64,38 @@ TEST(Documentation, TheBashCompletionOffersTheWindowsTypes) {
   EXPECT_EQ(SplitWords(Between(script, "local types=\"", "\"")), expected);
   EXPECT_NE(script.find("types=\"" + std::string(app::kObjectTypes[0]) + " $types\""),
             std::string::npos);
+}
+
+std::string Source(std::string_view relative) {
+  return testing::ReadFileBytes(std::string(VKT_SOURCE_DIR) + "/" + std::string(relative));
+}
+
+// The kinds of docs/report-format.md's table, one row "| `kind` ..." each, in
+// their order; those marked "(check)" also in `check_kinds`.
+Words DocumentedKinds(Words* check_kinds) {
+  std::istringstream in(
+      Between(Source("docs/report-format.md"), "| Kind | Text begins with |", "\n\n"));
+  Words kinds;
+  for (std::string row; std::getline(in, row);) {
+    if (!row.starts_with("| `")) continue;
+    const std::string kind = row.substr(3, row.find('`', 3) - 3);
+    kinds.push_back(kind);
+    if (row.find("` (check) |") != std::string::npos) check_kinds->push_back(kind);
+  }
+  return kinds;
+}
+
+TEST(Documentation, TheReportFormatAndTheReadmeNameEveryKindOfProblem) {
+  Words kinds;
+  for (const app::ProblemKindInfo& kind : app::kProblemKinds) kinds.emplace_back(kind.id);
+  for (const app::ClientRule& rule : app::ClientRules()) kinds.emplace_back(rule.kind.id);
+  Words check_kinds;
+  EXPECT_EQ(DocumentedKinds(&check_kinds), kinds);
+  ASSERT_FALSE(check_kinds.empty());
+  const std::string gate = Between(Source("README.md"), "## Release gate for pipelines", "\n## ");
+  for (const std::string& kind : check_kinds) {
+    EXPECT_NE(gate.find("`" + kind + "`"), std::string::npos) << kind << " in README.md";
+  }
 }
 
 }  // namespace

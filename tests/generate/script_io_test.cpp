@@ -63,6 +63,18 @@ Lines ReadLines(const std::string& source_bytes, const text::CodePage& page) {
   std::string line;
   while (reader.Next(&line)) lines.push_back(line);
   EXPECT_TRUE(reader.status().ok());
+  // The same lines in pieces, none longer than a block can make.
+  EXPECT_TRUE(reader.Open(dir / "src.txt", page).ok());
+  Lines joined(1);
+  bool ended = false;
+  while (reader.NextPiece(&line, &ended)) {
+    EXPECT_LE(line.size(), 4 * kBlockSize);
+    joined.back() += line;
+    if (ended) joined.emplace_back();
+  }
+  EXPECT_EQ(joined.back(), "");
+  joined.pop_back();
+  EXPECT_EQ(joined, lines);
   return lines;
 }
 
