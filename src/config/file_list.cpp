@@ -56,6 +56,12 @@ FileList ReadFileList(INI& ini, std::string_view tipo_objeto) {
   } else {
     numfiles = ini.ReadINISettings("NUMFILES");
   }
+  if (!ini.LastReadStatus().ok()) {
+    // A list that exists but cannot be read is no list without the section.
+    list.status = FileListStatus::kUnreadable;
+    list.read_status = ini.LastReadStatus();
+    return list;
+  }
   list.numfiles_text = std::string(TrimBlanks(numfiles));
   if (list.numfiles_text.empty()) {
     list.status = FileListStatus::kMissingSection;

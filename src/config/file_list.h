@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fs/platform/file_system.h"
+
 namespace vkt::text {
 class CodePage;
 }  // namespace vkt::text
@@ -18,11 +20,13 @@ enum class FileListStatus {
   kOk,
   kMissingSection,  // no section, or NUMFILES missing or empty (not for kCountOptional)
   kInvalidCount,    // NUMFILES is not a whole number from 0 to 1000000
+  kUnreadable,      // the file exists but cannot be read (`read_status` tells why)
 };
 
 struct FileList {
   FileListStatus status = FileListStatus::kOk;
-  std::string numfiles_text;  // NUMFILES as read (trimmed)
+  std::string numfiles_text;     // NUMFILES as read (trimmed)
+  platform::Status read_status;  // kUnreadable: the failure, about the file
   // names[0] is empty; names[i] is the value of FILEi ("" when the key is
   // missing), for i = 1..NUMFILES.
   std::vector<std::string> names{std::string()};

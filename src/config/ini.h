@@ -103,6 +103,10 @@ class INI {
   // The same failure with what the platform knew of it (its text may name
   // more than the number: platform::Status::Text).
   const platform::Status& LastWriteStatus() const { return write_status_; }
+  // Why the file could not be read when it was last parsed (it exists, but
+  // cannot be opened or read: no permission, an I/O error, not a regular
+  // file...); success when it was read or is missing.
+  const platform::Status& LastReadStatus() const { return read_status_; }
   // The file the last write replaced had other hard links: they keep the old
   // content (a copy in place could be torn by a kill).
   bool ReplacedOtherLinks() const { return replaced_.other_links; }
@@ -184,6 +188,7 @@ class INI {
   std::string section_;
   std::shared_ptr<const Parsed> parsed_;
   platform::Status write_status_;
+  platform::Status read_status_;
   platform::Replaced replaced_;
   std::optional<std::string> gathered_;  // the file's bytes between Begin- and CommitWrites
   platform::FileStamp gathered_stamp_;   // the state of the file BeginWrites read

@@ -28,6 +28,16 @@ std::unordered_set<std::string>& ShownFiles() {
   return files;
 }
 
+// A network share that cannot be reached (Windows tells it as a missing
+// path: ERROR_BAD_NETPATH, ERROR_BAD_NET_NAME) leaves the file unread, not
+// missing. A POSIX mount that is gone fails with an error of its own.
+bool UnreachableShare(const platform::Status& status) {
+  constexpr int kBadNetPath = 53;  // ERROR_BAD_NETPATH
+  constexpr int kBadNetName = 67;  // ERROR_BAD_NET_NAME
+  return platform::kPathSeparator == '\\' &&
+         (status.native == kBadNetPath || status.native == kBadNetName);
+}
+
 }  // namespace
 
 platform::Status OpenToRead(const std::string& path, IniReach reach, platform::File* file,
@@ -36,7 +46,8 @@ platform::Status OpenToRead(const std::string& path, IniReach reach, platform::F
       reach == IniReach::kAsWritten
           ? platform::File::OpenAsReplaced(path, platform::LinkAtTarget::kFollowTrusted, file)
           : platform::File::Open(path, platform::File::Mode::kRead, file);
-  *missing = !status.ok() && (status.code == ENOENT || status.code == ENOTDIR);
+  *missing = !status.ok() && (status.code == ENOENT || status.code == ENOTDIR) &&
+             !UnreachableShare(status);
   return status;
 }
 

@@ -265,6 +265,7 @@ std::shared_ptr<const INI::Parsed> INI::Parse(std::string_view bytes, const text
 
 bool INI::Load(bool show_errors) {
   if (parsed_) return true;
+  read_status_ = platform::Status::Ok();
   // Between BeginWrites and CommitWrites reads see what was gathered.
   if (gathered_) {
     parsed_ = Parse(*gathered_, *page_);
@@ -281,6 +282,7 @@ bool INI::Load(bool show_errors) {
     parsed_ = std::static_pointer_cast<const Parsed>(shared);
     if (snapshot_status.ok() || snapshot_missing) return true;
     // A snapshot of a file that could not be read.
+    read_status_ = snapshot_status;
     if (show_errors) ShowReadError(ini_name_, snapshot_status);
     return false;
   }
@@ -298,6 +300,7 @@ bool INI::Load(bool show_errors) {
   }
   if (status.ok()) status = ReadRest(file, &bytes);
   if (!status.ok()) {
+    if (!missing) read_status_ = status;
     if (!missing && show_errors) ShowReadError(ini_name_, status);
     parsed_ = std::make_shared<Parsed>();
     return missing;

@@ -28,6 +28,8 @@ struct RunState {
   // The source folders (where they lie on disk) whose "Erro ao ler a pasta"
   // line this run has given, for a dry run that names each folder once.
   std::vector<std::string> folders_reported;
+  // Whether a dry run has given the line of a file list it cannot read.
+  bool file_list_reported = false;
 
   // The names a numbering run showed as message lines instead of key lines
   // (they hold characters that the lines show escaped), in listing order.
@@ -37,6 +39,7 @@ struct RunState {
   void ResetMessages() {
     Mensagens.assign(1, std::string());
     folders_reported.clear();
+    file_list_reported = false;
     names_not_numbered.clear();
   }
 };

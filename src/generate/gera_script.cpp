@@ -222,6 +222,10 @@ class ScriptCall {
   bool ReadFileList() {
     const config::FileList list =
         config::ReadFileList(settings_.ArqConfigIni, *options_.general.code_page, tipo_objeto_);
+    if (list.status == config::FileListStatus::kUnreadable) {
+      ReportUnreadableList(list.read_status);
+      return false;
+    }
     if (list.status == config::FileListStatus::kMissingSection) {
       Add("Nao existe a seção: " + std::string(tipo_objeto_) + " no arquivo ini");
       return false;
@@ -236,6 +240,14 @@ class ScriptCall {
       entries_[i] = list.names[i] + plan_.extension;
     }
     return true;
+  }
+
+  // A file list that exists but cannot be read: the file and the reason, once
+  // per call (a dry run: once per run, as for a folder it cannot read).
+  void ReportUnreadableList(const Status& status) {
+    if (options_.dry_run && state_.file_list_reported) return;
+    state_.file_list_reported = true;
+    Add(LinhaDeErro(Status(status).About(platform::Operation::kReadFile, settings_.ArqConfigIni)));
   }
 
   // A folder that cannot be listed says so once, before its files' lines. A

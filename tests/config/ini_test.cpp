@@ -465,5 +465,20 @@ TEST_F(IniTest, FileListOfJobsWithoutACountHasNoFiles) {
   EXPECT_EQ(List("[JOBS]\nNUMFILES=1\nFILE1=J\n", "JOBS").names, (Names{"", "J"}));
 }
 
+TEST_F(IniTest, AFileListThatCannotBeReadIsNoMissingSection) {
+  const text::CodePage& page = *text::CodePage::Named("windows-1252", nullptr);
+  // A missing list has no sections; JOBS may do without its own.
+  EXPECT_EQ(ReadFileList(dir_ / "absent.ini", page, "VIEWS").status,
+            FileListStatus::kMissingSection);
+  EXPECT_EQ(ReadFileList(dir_ / "absent.ini", page, "JOBS").status, FileListStatus::kOk);
+  // A folder in its place exists and cannot be read, for every type.
+  dir_.MakeDir("lista.ini");
+  for (const char* type : {"VIEWS", "JOBS"}) {
+    const FileList list = ReadFileList(dir_ / "lista.ini", page, type);
+    EXPECT_EQ(list.status, FileListStatus::kUnreadable) << type;
+    EXPECT_FALSE(list.read_status.ok()) << type;
+  }
+}
+
 }  // namespace
 }  // namespace vkt::config
