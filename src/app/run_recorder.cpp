@@ -77,11 +77,12 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
   current_ = &report_->outputs.back();
   current_->type = std::string(tipo_objeto);
   current_->database = generate::Describe(kind).keyword;
-  current_->output_file = generate::CaminhoMensagem(plan.output_file);
   const FileState before = StateOf(plan.output_file);
 
   inner_.GeraScript(session, tipo_objeto, kind, exec);
   TakeMessages();
+  // Shown once the call has looked for it: its folders as they are on disk.
+  current_->output_file = generate::CaminhoMensagem(plan.output_file);
 
   if (!dry_run_ && !plan.output_file.empty()) {
     const FileState after = StateOf(plan.output_file);
@@ -101,11 +102,12 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
         entry.number = static_cast<int>(i);
         entry.name = list.names[i];
         const std::string path = plan.source_folder + "\\" + list.names[i] + plan.extension;
-        entry.file = generate::CaminhoMensagem(path);
         // A file outside the source root is not the run's to describe.
         entry.found = RunSeesFile(path) &&
                       generate::LiesInSourceRoot(session.settings.PathOrigem, path) &&
                       text::Sha256File(path, &entry.sha256, &entry.size).ok();
+        // Shown after the lookup, with what it found on disk.
+        entry.file = generate::CaminhoMensagem(path);
         current_->entries.push_back(std::move(entry));
       }
     }

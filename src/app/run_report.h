@@ -44,8 +44,9 @@
 //     "manifests": [ text ]          the SHA256SUMS files written (install --manifest)
 //   }
 //
-// Paths are shown as in the program's messages: as the program built them,
-// with each "\" turned into "/". Texts that are not valid UTF-8 (file names
+// Paths are shown as in the program's messages (platform::PathAsShown: on
+// POSIX what the run found named as it is on disk, each "\" turned into "/").
+// Texts that are not valid UTF-8 (file names
 // from disk) have their invalid bytes replaced by U+FFFD.
 #pragma once
 

@@ -54,8 +54,8 @@ std::string_view LinhaSeparadora(DatabaseKind kind);
 // The two Oracle closing writes: "SPOOL OFF;" and "--EXIT" + CR LF (so the
 // file ends with an empty line).
 const std::vector<std::string>& FechamentoOracle();
-// Message text for a path: as built, with each "\" turned into "/" on POSIX
-// (platform::PathAsShown).
+// Message text for a path (platform::PathAsShown: on POSIX each "\" turned
+// into "/" and what the run found named as it is on disk).
 std::string CaminhoMensagem(std::string_view caminho);
 
 // The beginnings of the lines that report a failed platform call, one per

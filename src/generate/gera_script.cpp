@@ -327,6 +327,12 @@ class ScriptCall {
   // of it is written: an unreadable file is skipped like a missing one.
   bool OpenEntry(std::size_t i, const SourceRoot& root) {
     source_path_.assign(plan_.source_folder).append("\\").append(entries_[i]);
+    // Lines about a file the listing found name it as it is on disk (on
+    // Windows as the program built it, like every path).
+    const bool on_disk =
+        platform::kPathSeparator == '/' && places_[i] != platform::ListedFolder::kNone;
+    shown_path_ =
+        on_disk ? plan_.source_folder + "\\" + listed_.entry(places_[i]).name : source_path_;
     bool exists = false;
     bool plain = false;
     const Status read_status =
@@ -336,13 +342,13 @@ class ScriptCall {
       return false;
     }
     if (!read_status.ok()) {
-      Add(LinhaDeErro(Status(read_status).About(platform::Operation::kReadFile, source_path_)));
+      Add(LinhaDeErro(Status(read_status).About(platform::Operation::kReadFile, shown_path_)));
       return false;
     }
     // An entry whose ".." or a link leads out of the source root could put
     // any file the run may read into the package.
     if (const std::string outside = OutsideRoot(root, source_, plain); !outside.empty()) {
-      Add(std::string(kForaDaOrigem) + CaminhoMensagem(source_path_) + " -> " + outside);
+      Add(std::string(kForaDaOrigem) + CaminhoMensagem(shown_path_) + " -> " + outside);
       source_.Close();
       return false;
     }
@@ -364,12 +370,12 @@ class ScriptCall {
   // it stay) and the first character the script's code page lacks.
   void ReportCopy() {
     if (!source_.status().ok()) {
-      Add(LinhaDeErro(source_.status().About(platform::Operation::kReadFile, source_path_)));
+      Add(LinhaDeErro(source_.status().About(platform::Operation::kReadFile, shown_path_)));
     }
     const MissingCharacter missing = output_.missing();
     if (missing.character == 0) return;
     Add(std::string(kSemRepresentacao) + options_.general.code_page->name() + ": " +
-        CaminhoMensagem(source_path_) + " linha " + std::to_string(missing.line) + ": " +
+        CaminhoMensagem(shown_path_) + " linha " + std::to_string(missing.line) + ": " +
         CodePointText(missing.character));
   }
 
@@ -386,8 +392,8 @@ class ScriptCall {
     const text::CodePage& page = *options_.general.code_page;
     const char32_t c = page.FirstMissing(entry);
     if (c == 0) return;
-    Add(std::string(kSemRepresentacao) + page.name() +
-        " no nome: " + CaminhoMensagem(source_path_) + ": " + CodePointText(c));
+    Add(std::string(kSemRepresentacao) + page.name() + " no nome: " + CaminhoMensagem(shown_path_) +
+        ": " + CodePointText(c));
   }
 
   // The header before the first file that is not empty, then what goes
@@ -443,7 +449,8 @@ class ScriptCall {
   std::vector<std::size_t> places_;   // where each entry resolves in `listed_`
   fs::FileSystemObject fso_;
   SourceFile source_;
-  std::string source_path_;
+  std::string source_path_;  // the entry's path as listed
+  std::string shown_path_;   // the same with the name found in the listing
   ScriptWriter output_;
   FileOpening opening_;                      // what goes before each file
   std::optional<std::string> block_closer_;  // what follows each file of a data type

@@ -102,6 +102,30 @@ TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
 // Listing order: upper-cased names compared by UTF-16 code units (the
 // end-to-end numbering cases show the order of every kind of name). A name
 // that is not UTF-8 is shown and found as Windows-1252.
+TEST(PathAsShown, NamesWhatTheRunFoundAsItIsOnDiskAndTheRestAsBuilt) {
+  TempDir dir;
+  dir.Write("Repo/Triggers/TRG_A.sql", "x");
+  dir.Write("Repo/caf\xE9/V.sql", "x");  // a name that is not UTF-8
+  ForgetListings();
+  const std::string missing = dir.path() + "\\REPO\\TRIGGERS\\trg_b.sql";
+  // Nothing looked up yet: as built.
+  EXPECT_EQ(PathAsShown(missing), dir / "REPO/TRIGGERS/trg_b.sql");
+  EXPECT_FALSE(IsRegularFile(missing));
+  EXPECT_EQ(PathAsShown(missing), dir / "Repo/Triggers/trg_b.sql");
+  // A file found is named as it is; the folder found serves its other paths.
+  EXPECT_TRUE(IsRegularFile(dir.path() + "/REPO/TRIGGERS/trg_a.SQL"));
+  EXPECT_EQ(PathAsShown(dir.path() + "/REPO/TRIGGERS/trg_a.SQL"), dir / "Repo/Triggers/TRG_A.sql");
+  EXPECT_EQ(PathAsShown(dir.path() + "\\REPO\\TRIGGERS\\"), dir / "Repo/Triggers/");
+  EXPECT_TRUE(IsRegularFile(dir.path() + "/REPO/CAF\u00C9/v.sql"));
+  EXPECT_EQ(PathAsShown(dir.path() + "/REPO/CAF\u00C9/v.sql"), dir / "Repo/caf\u00E9/V.sql");
+  // What was found stays what is shown while the run writes.
+  ASSERT_TRUE(CreateDirectory(dir.path() + "/REPO/TRIGGERS/Novo").ok());
+  EXPECT_EQ(PathAsShown(missing), dir / "Repo/Triggers/trg_b.sql");
+  // A new run starts from what is on disk.
+  ForgetListings();
+  EXPECT_EQ(PathAsShown(missing), dir / "REPO/TRIGGERS/trg_b.sql");
+}
+
 TEST(FindEntries, ListsMatchesInNtfsOrder) {
   TempDir dir;
   for (const char* name : {"b.sql", "A.sql", "_x.sql", "c.ora", ".hidden.sql", "b.sqlx",

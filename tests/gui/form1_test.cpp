@@ -226,10 +226,11 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   Boxes boxes;
   auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
   install->click();
-  EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/VIEWS/W.sql") +
+  // The folder as it is on disk.
+  EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/Views/W.sql") +
                                   "\nArquivo Nao esta no ini: OLD.ora"
                                   "\nArquivo não encontrado: " +
-                                  repo_.Path("prog/../src/VIEWS/W.ora"));
+                                  repo_.Path("prog/../src/Views/W.ora"));
   EXPECT_TRUE(repo_.OutputExists("ORACLE/02-ATUALIZACAO/05-DBVKT_XYZ_Views.sql"));
   // Held by this very process, which the box names.
   platform::FolderLock other;

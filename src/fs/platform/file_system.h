@@ -255,9 +255,13 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// A path as the program's messages show it: as the program built it, with
-// each "\" as "/" where "/" is the system's separator (POSIX), as it is on
-// Windows.
+// A path as the program's messages show it. On POSIX each "\" becomes "/",
+// and the part of it that this run has found on disk is written as it is
+// there (its letter case: "Triggers" for "\TRIGGERS"; a name that is not
+// UTF-8 as its Windows-1252 reading), so that it can be typed into a shell;
+// the rest (a missing file's name) stays as the program built it. Only what
+// the run's own lookups found is used: showing a path costs no system call.
+// On Windows the path is shown as the program built it.
 std::string PathAsShown(std::string_view path);
 
 // Drops every cached listing (a new run starts from what is on disk).

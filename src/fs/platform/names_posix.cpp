@@ -99,6 +99,84 @@ std::unordered_map<std::string, std::string>& ResolvedFolders() {
   return folders;
 }
 
+// What the run's lookups found on disk, for messages (PathAsShown): the key
+// of a path as written (as in ResolvedFolders) whose leading components were
+// found, and those components as listings show them. A change made through
+// this layer leaves it: a name found stays the name to show. A new run
+// (ForgetListings) empties it.
+class FoundOnDisk {
+ public:
+  // Remembers that the path written `key` is `on_disk` on disk.
+  void Keep(const std::string& key, const std::string& on_disk) {
+    if (key.empty() || key == on_disk) return;
+    std::string shown = ShownForm(on_disk);
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A run looks into a few dozen folders; the bound only keeps memory in check.
+    if (found_.size() >= kMaxPaths) found_.clear();
+    found_[key] = std::move(shown);
+  }
+  // The path written `key` with its longest prefix that was found replaced
+  // by what was found; false when no prefix was.
+  bool Show(const std::string& key, std::string* shown) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (found_.empty()) return false;
+    for (std::size_t end = key.size(); end != 0 && end != std::string::npos;
+         end = end > 1 ? key.rfind('/', end - 1) : std::string::npos) {
+      auto it = found_.find(key.substr(0, end));
+      if (it == found_.end()) continue;
+      *shown = it->second + key.substr(end);
+      return true;
+    }
+    return false;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    found_.clear();
+  }
+
+ private:
+  // `posix` with each component that is not UTF-8 as listings show it.
+  static std::string ShownForm(const std::string& posix) {
+    if (text::IsValidUtf8(posix)) return posix;
+    std::string shown = posix.front() == '/' ? "/" : "";
+    for (std::string_view part : SplitComponents(posix)) {
+      shown = Join(shown, text::FileNameText(part));
+    }
+    return shown;
+  }
+
+  static constexpr std::size_t kMaxPaths = 4096;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::string> found_;
+};
+
+FoundOnDisk& Found() {
+  static FoundOnDisk found;
+  return found;
+}
+
+// `path` with "/" for each run of separators.
+std::string WithPosixSeparators(std::string_view path) {
+  std::string direct;
+  direct.reserve(path.size());
+  bool previous_separator = false;
+  for (char c : path) {
+    bool sep = IsSeparator(c);
+    if (sep && previous_separator) continue;
+    direct.push_back(sep ? '/' : c);
+    previous_separator = sep;
+  }
+  return direct;
+}
+
+// The key of `path` in ResolvedFolders and FoundOnDisk: "/" separators, none
+// trailing.
+std::string KeyOf(std::string_view path) {
+  std::string key = WithPosixSeparators(path);
+  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  return key;
+}
+
 }  // namespace
 
 namespace posix {
@@ -145,20 +223,6 @@ bool FindComponent(const std::string& dir, std::string_view name, std::string* a
 
 namespace {
 
-// `path` with "/" for each run of separators.
-std::string WithPosixSeparators(std::string_view path) {
-  std::string direct;
-  direct.reserve(path.size());
-  bool previous_separator = false;
-  for (char c : path) {
-    bool sep = IsSeparator(c);
-    if (sep && previous_separator) continue;
-    direct.push_back(sep ? '/' : c);
-    previous_separator = sep;
-  }
-  return direct;
-}
-
 // The key of the folder part of the path whose key is `key` and whose
 // components are `parts`: "" where it has none to remember.
 std::string FolderKeyOf(const std::string& key, const std::vector<std::string_view>& parts) {
@@ -184,6 +248,7 @@ bool ResolveFromCache(const std::string& key, const std::string& folder_key,
     if (auto it = folders.find(folder_key); it != folders.end()) cached_folder = it->second;
   }
   if (!cached_self.empty()) {
+    Found().Keep(key, cached_self);
     *posix = std::move(cached_self);
     if (trailing && posix->back() != '/') *posix += '/';
     return true;
@@ -192,6 +257,7 @@ bool ResolveFromCache(const std::string& key, const std::string& folder_key,
   std::string candidate = Join(cached_folder, parts.back());
   struct stat st {};
   if (::lstat(candidate.c_str(), &st) != 0) return false;
+  Found().Keep(folder_key, cached_folder);
   if (trailing) candidate += '/';
   *posix = std::move(candidate);
   return true;
@@ -200,10 +266,12 @@ bool ResolveFromCache(const std::string& key, const std::string& folder_key,
 // Finds `parts` one by one from the root (`absolute`) or the current
 // folder, without regard to case, as far as they exist; the rest is taken
 // as written. `*found` tells whether every one existed. Where every folder
-// was found, it is remembered under `folder_key`.
+// was found, it is remembered under `folder_key`; the part found is kept
+// for messages.
 std::string ResolveComponents(const std::vector<std::string_view>& parts, bool absolute,
                               const std::string& folder_key, bool* found) {
   std::string current = absolute ? "/" : "";
+  std::string written = current;  // the part found, as written
   *found = true;
   for (size_t i = 0; i < parts.size(); ++i) {
     std::string_view part = parts[i];
@@ -216,12 +284,16 @@ std::string ResolveComponents(const std::vector<std::string_view>& parts, bool a
       std::string actual;
       if (FindComponent(current, part, &actual)) {
         current = Join(current, actual);
+        written = Join(written, part);
         continue;
       }
       *found = false;
+      Found().Keep(written, current);
     }
+    if (*found) written = Join(written, part);
     current = Join(current, part);
   }
+  if (*found) Found().Keep(written, current);
   return current;
 }
 
@@ -239,8 +311,7 @@ bool Resolve(std::string_view path, std::string* posix) {
   std::vector<std::string_view> parts = SplitComponents(path);
   // Folders already resolved by their written form: every script of one
   // object-type folder shares its folder part.
-  std::string key = direct;
-  while (key.size() > 1 && key.back() == '/') key.pop_back();
+  const std::string key = KeyOf(path);
   const std::string folder_key = FolderKeyOf(key, parts);
   if (ResolveFromCache(key, folder_key, parts, trailing, posix)) return true;
   // Most paths exist exactly as written: one system call settles them.
@@ -352,9 +423,23 @@ Status CheckFolderReadable(std::string_view path) {
                       .About(Operation::kReadFolder, path);
 }
 
+std::string PathAsShown(std::string_view path) {
+  std::string shown;
+  const std::string key = KeyOf(path);
+  if (!Found().Show(key, &shown)) {
+    shown.assign(path);
+    for (char& c : shown) c = c == '\\' ? '/' : c;
+    return shown;
+  }
+  // Separators trailing as written.
+  if (path.size() > key.size() && IsSeparator(path.back()) && shown.back() != '/') shown += '/';
+  return shown;
+}
+
 void ForgetListings() {
   internal::ForgetAllCachedListings();
   ForgetWalkedFolders();
+  Found().Clear();
   std::lock_guard<std::mutex> lock(CacheMutex());
   ResolvedFolders().clear();
 }

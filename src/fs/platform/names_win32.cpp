@@ -187,6 +187,10 @@ Status CheckFolderReadable(std::string_view path) {
                       .About(Operation::kReadFolder, path);
 }
 
+// Windows shows every name as the program built it: its file system ignores
+// letter case, and its separator is the program's own.
+std::string PathAsShown(std::string_view path) { return std::string(path); }
+
 void ForgetListings() { internal::ForgetAllCachedListings(); }
 
 // ---- ListedFolder -----------------------------------------------------------

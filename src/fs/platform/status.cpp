@@ -37,12 +37,4 @@ std::string Status::Text() const {
   return internal::SystemErrorText(native, code);
 }
 
-std::string PathAsShown(std::string_view path) {
-  std::string shown(path);
-  if (kPathSeparator == '/') {
-    for (char& c : shown) c = c == '\\' ? '/' : c;
-  }
-  return shown;
-}
-
 }  // namespace vkt::platform
