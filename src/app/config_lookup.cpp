@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
@@ -23,6 +24,89 @@ bool IsAbsolute(LookupRules rules, std::string_view path) {
   const bool drive = path.size() >= 2 && path[1] == ':' &&
                      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
   return rules == LookupRules::kWindows && drive;
+}
+
+// The length of the part of the absolute `path` that ".." never takes away:
+// "/" (or "\"), and by the Windows rules "C:\" or "\\server\share\".
+std::size_t RootLength(LookupRules rules, std::string_view path) {
+  std::size_t root = 0;
+  if (rules == LookupRules::kWindows && path.size() >= 2 && path[1] == ':') {
+    root = 2;
+  } else if (rules == LookupRules::kWindows && path.size() >= 2 && IsSeparator(path[0]) &&
+             IsSeparator(path[1])) {
+    // "\\server\share": both names belong to the root.
+    root = 2;
+    for (int names = 0; names < 2 && root < path.size(); ++names) {
+      while (root < path.size() && IsSeparator(path[root])) ++root;
+      while (root < path.size() && !IsSeparator(path[root])) ++root;
+    }
+  }
+  while (root < path.size() && IsSeparator(path[root])) ++root;
+  return root;
+}
+
+// The absolute `path` without "." and ".." components, each ".." taking the
+// name before it away (never the root), as the user would write it; one
+// separator of the rules between names.
+std::string Folded(LookupRules rules, std::string_view path) {
+  const char separator = rules == LookupRules::kWindows ? '\\' : '/';
+  const std::size_t root_length = RootLength(rules, path);
+  std::string root(path.substr(0, root_length));
+  for (char& c : root) c = IsSeparator(c) ? separator : c;
+  std::vector<std::string_view> names;
+  std::size_t i = root_length;
+  while (i < path.size()) {
+    std::size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string_view name = path.substr(i, end - i);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+    i = end + 1;
+  }
+  std::string folded = root;
+  for (std::size_t n = 0; n < names.size(); ++n) {
+    if (n > 0) folded += separator;
+    folded += names[n];
+  }
+  return folded;
+}
+
+bool HasDotComponent(std::string_view path) {
+  for (std::size_t i = 0; i <= path.size();) {
+    std::size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string_view name = path.substr(i, end - i);
+    if (name == "." || name == "..") return true;
+    i = end + 1;
+  }
+  return false;
+}
+
+std::string FolderOf(std::string_view file) {
+  const std::size_t cut = file.find_last_of("/\\");
+  return std::string(file.substr(0, cut == std::string_view::npos || cut == 0 ? 1 : cut));
+}
+
+// The --config file `file` (absolute) as messages should show it: without
+// "." and "..". Windows folds ".." by the text of the path, and so does this
+// by its rules. A POSIX kernel follows a symbolic link before a ".." instead
+// ("link/.." is the folder above the link's target): where the two disagree,
+// the folder the kernel reaches is taken, as it lies on disk.
+std::string WithoutDots(LookupRules rules, const std::string& file) {
+  if (!HasDotComponent(file)) return file;
+  std::string folded = Folded(rules, file);
+  if (rules != LookupRules::kXdg || kBuildLookupRules != LookupRules::kXdg) return folded;
+  std::string kernel_folder, folded_folder;
+  if (!platform::CanonicalPath(FolderOf(file), &kernel_folder).ok()) return folded;
+  if (platform::CanonicalPath(FolderOf(folded), &folded_folder).ok() &&
+      folded_folder == kernel_folder) {
+    return folded;
+  }
+  const std::size_t cut = folded.find_last_of('/');
+  return Join(rules, kernel_folder, std::string_view(folded).substr(cut + 1));
 }
 
 std::string_view Describe(LookupRules rules, ConfigSource source) {
@@ -102,7 +186,7 @@ ConfigLookup FindMainConfiguration(const LookupEnvironment& env) {
   if (!env.config_option.empty()) {
     std::string file = env.config_option;
     if (!IsAbsolute(env.rules, file)) file = Join(env.rules, env.current_directory, file);
-    lookup.place = {ConfigSource::kOption, file};
+    lookup.place = {ConfigSource::kOption, WithoutDots(env.rules, file)};
     lookup.looked.push_back(lookup.place);
     lookup.found = true;
     return lookup;
@@ -143,6 +227,12 @@ void UseMainConfiguration(Session& session, const std::string& file) {
   session.program_folder =
       slash == std::string::npos ? "." : file.substr(0, slash == 0 ? 1 : slash);
   session.main_config_file = file;
+}
+
+std::string MainConfigurationInside(LookupRules rules, const std::string& file) {
+  if (!platform::IsDirectory(file)) return {};
+  std::string inside = Join(rules, file, kMainConfigName);
+  return platform::IsRegularFile(inside) ? inside : std::string();
 }
 
 }  // namespace vkt::app

@@ -82,4 +82,9 @@ std::string NotFoundMessage(const ConfigLookup& lookup);
 // Points `session` at the configuration `file` (its folder holds "docs").
 void UseMainConfiguration(Session& session, const std::string& file);
 
+// When `file` is a folder that holds the main configuration (kMainConfigName,
+// found as every path of the program is), the path of that file in the
+// rules' form; else "". For the refusal of a folder given for a file.
+std::string MainConfigurationInside(LookupRules rules, const std::string& file);
+
 }  // namespace vkt::app

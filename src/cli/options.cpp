@@ -256,7 +256,15 @@ bool OpenMainConfiguration(const std::string& config_file, app::Session* session
     status = probe.Read(&byte, 1, &got);
   }
   if (status.ok()) return true;
-  *error = "cannot read the main configuration " + ShownPath(*session) + ": " + status.Text();
+  *error = "cannot read the main configuration " + ShownPath(*session) + ": ";
+  const std::string inside =
+      app::MainConfigurationInside(app::kBuildLookupRules, session->MainConfigPath());
+  if (!inside.empty()) {
+    // Shown after the lookup found it: as it is named on disk.
+    *error += "is a folder; did you mean " + platform::PathAsShown(inside) + "?";
+  } else {
+    *error += status.Text();
+  }
   return false;
 }
 

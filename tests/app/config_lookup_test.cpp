@@ -59,6 +59,24 @@ TEST_F(ConfigLookupTest, TheConfigOptionWinsAsGivenEvenWhenMissing) {
   EXPECT_EQ(Found(), "/abs/outra.ini");
 }
 
+TEST_F(ConfigLookupTest, TheConfigOptionLosesItsDotsAsItWouldBeWritten) {
+  // Neither folder exists: the text decides.
+  env_.config_option = "./../conf/./sub/../outra.ini";
+  EXPECT_EQ(Found(), dir_ / "conf/outra.ini");
+  env_.config_option = "/../a//./b/../outra.ini";
+  EXPECT_EQ(Found(), "/a/outra.ini");
+}
+
+TEST_F(ConfigLookupTest, AFolderGivenForTheFileNamesTheFileInside) {
+  dir_.Write("conf/vktgerainstallbd.ini", "[GERAL]\n");
+  dir_.MakeDir("empty");
+  // Found in any letter case; named as the lookup names it.
+  EXPECT_EQ(MainConfigurationInside(LookupRules::kXdg, dir_ / "conf"),
+            dir_ / "conf/VKTGeraInstallBD.ini");
+  EXPECT_EQ(MainConfigurationInside(LookupRules::kXdg, dir_ / "empty"), "");
+  EXPECT_EQ(MainConfigurationInside(LookupRules::kXdg, dir_ / "conf/vktgerainstallbd.ini"), "");
+}
+
 #ifndef _WIN32  // the XDG places are POSIX paths (absolute from "/")
 TEST_F(ConfigLookupTest, TheFirstPlaceThatHasTheFileWins) {
   // In lookup order; each step removes the file that won the step before.
@@ -142,6 +160,16 @@ TEST_F(WindowsConfigLookupTest, ADrivePrefixMakesTheConfigOptionAbsolute) {
   env_.current_directory = "/home/ana";
   env_.config_option = "D:\\VKT.ini";
   EXPECT_EQ(Found(), "/home/ana/D:\\VKT.ini");
+}
+
+TEST_F(WindowsConfigLookupTest, TheConfigOptionLosesItsDotsButNeverItsRoot) {
+  env_.current_directory = "C:\\Users\\ana\\work";
+  env_.config_option = "..\\conf/.\\VKT.ini";
+  EXPECT_EQ(Found(), "C:\\Users\\ana\\conf\\VKT.ini");
+  env_.config_option = "C:\\..\\..\\VKT.ini";
+  EXPECT_EQ(Found(), "C:\\VKT.ini");
+  env_.config_option = "\\\\server\\share\\a\\..\\..\\VKT.ini";
+  EXPECT_EQ(Found(), "\\\\server\\share\\VKT.ini");
 }
 
 TEST_F(WindowsConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {
