@@ -62,9 +62,9 @@ constexpr std::string_view kStyle =
     // page: a 1280-pixel window shows every column without scrolling.
     "table{border-collapse:collapse;margin:0.5em 0 1.5em;max-width:100%}"
     "th,td{border:1px solid #bbb;padding:0.2em 0.5em;text-align:left;vertical-align:top;"
-    "overflow-wrap:anywhere}"
-    "th{background:#eee}td.num{text-align:right;white-space:nowrap}code{font-size:90%}"
-    "code.sha{font-size:80%;word-break:break-all}"
+    "overflow-wrap:break-word}"
+    "th{background:#eee;white-space:nowrap}td.num{text-align:right;white-space:nowrap}"
+    "code{font-size:90%;overflow-wrap:anywhere}code.sha{font-size:75%}"
     "tr.problem td{background:#fde2e1;color:#8a1111;font-weight:bold}"
     "td.kind{color:#8a1111;font-weight:bold;min-width:12em}"
     "td.kind code{display:block;font-weight:normal;color:#666}"
