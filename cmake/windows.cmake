@@ -62,7 +62,8 @@ target_link_libraries(vkt_cli PUBLIC vkt_core)
 add_executable(vktgera src/cli/main.cpp)
 target_link_libraries(vktgera PRIVATE vkt_cli)
 # The programs that ship (zip, installer) carry no debugging symbols outside
-# Debug builds: a few MB instead of some tens. The test programs keep theirs.
+# Debug builds: a few MB instead of some tens. (The default Release build
+# makes none; a Debug build's test programs keep theirs.)
 set(VKT_SHIPPED_LINK_OPTIONS $<$<NOT:$<CONFIG:Debug>>:-s>)
 target_link_options(vktgera PRIVATE ${VKT_SHIPPED_LINK_OPTIONS})
 

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/pipeline_reports.h"
 #include "app/startup.h"
 #include "app/version.h"
 
@@ -57,22 +58,37 @@ Json OutputJson(const ReportOutput& output) {
 // The page's style: readable without any external file.
 constexpr std::string_view kStyle =
     "body{font-family:sans-serif;margin:2em;color:#222}"
-    "table{border-collapse:collapse;margin:0.5em 0 1.5em}"
-    "th,td{border:1px solid #bbb;padding:0.2em 0.5em;text-align:left;vertical-align:top}"
-    "th{background:#eee}td.num{text-align:right}code{font-size:90%}"
+    // Long paths and digests break anywhere, so no table is wider than the
+    // page: a 1280-pixel window shows every column without scrolling.
+    "table{border-collapse:collapse;margin:0.5em 0 1.5em;max-width:100%}"
+    "th,td{border:1px solid #bbb;padding:0.2em 0.5em;text-align:left;vertical-align:top;"
+    "overflow-wrap:break-word}"
+    "th{background:#eee;white-space:nowrap}td.num{text-align:right;white-space:nowrap}"
+    "code{font-size:90%;overflow-wrap:anywhere}code.sha{font-size:75%}"
     "tr.problem td{background:#fde2e1;color:#8a1111;font-weight:bold}"
-    "td.kind{color:#8a1111;font-weight:bold;white-space:nowrap}"
+    "td.kind{color:#8a1111;font-weight:bold;min-width:12em}"
+    "td.kind code{display:block;font-weight:normal;color:#666}"
     "p.clean{color:#1b6e1b}p.outcome{font-size:110%}"
     "details{margin:0.2em 0}details>table,details>p{margin-left:1.2em}"
     "summary{cursor:pointer;padding:0.1em 0}"
     "details.problem>summary{color:#8a1111;font-weight:bold}"
     "details:target>summary{background:#fff3bf}";
 
-std::string Sha(std::string_view sha) { return "<code>" + HtmlEscape(sha) + "</code>"; }
+std::string Sha(std::string_view sha) {
+  return "<code class=\"sha\">" + HtmlEscape(sha) + "</code>";
+}
+
+// A kind as a reader takes it in: what it means, then its identifier (what
+// the JSON report and the command line's findings name).
+std::string KindText(std::string_view kind) {
+  const ProblemKindInfo* info = FindProblemKind(kind);
+  if (info == nullptr) return "<code>" + HtmlEscape(kind) + "</code>";
+  return HtmlEscape(info->description) + "<code>" + HtmlEscape(kind) + "</code>";
+}
 
 void AppendProblemRows(std::string& html, const std::vector<ReportProblem>& problems, int columns) {
   for (const ReportProblem& p : problems) {
-    html += "<tr class=\"problem\"><td>" + HtmlEscape(p.kind) + "</td><td colspan=\"" +
+    html += "<tr class=\"problem\"><td class=\"kind\">" + KindText(p.kind) + "</td><td colspan=\"" +
             std::to_string(columns - 1) + "\">" + HtmlEscape(p.text) + "</td></tr>\n";
   }
 }
@@ -141,7 +157,7 @@ void AppendProblemOverview(std::string& html, const RunReport& report) {
   html += "<h2 id=\"problems\">Problems</h2>\n";
   html += "<table class=\"summary\">\n<tr><th>Kind</th><th>Count</th></tr>\n";
   for (const auto& [kind, n] : kinds) {
-    html += "<tr><td class=\"kind\">" + HtmlEscape(kind) + "</td><td class=\"num\">" +
+    html += "<tr><td class=\"kind\">" + KindText(kind) + "</td><td class=\"num\">" +
             std::to_string(n) + "</td></tr>\n";
   }
   html += "<tr><th>Total</th><th class=\"num\">" + std::to_string(listed.size()) +
@@ -149,7 +165,7 @@ void AppendProblemOverview(std::string& html, const RunReport& report) {
 
   html += "<table class=\"problems\">\n<tr><th>Kind</th><th>Section</th><th>Text</th></tr>\n";
   for (const Listed& l : listed) {
-    html += "<tr><td class=\"kind\">" + HtmlEscape(l.problem->kind) + "</td><td><a href=\"#" +
+    html += "<tr><td class=\"kind\">" + KindText(l.problem->kind) + "</td><td><a href=\"#" +
             l.anchor + "\">" + l.where + "</a></td><td>" + HtmlEscape(l.problem->text) +
             "</td></tr>\n";
   }
