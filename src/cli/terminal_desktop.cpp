@@ -12,7 +12,10 @@ StandardErrorTerminal::StandardErrorTerminal() {
   platform::SetInterruptNotice(kInterruptedNotice);
 }
 
-StandardErrorTerminal::~StandardErrorTerminal() { platform::SetInterruptNotice(""); }
+StandardErrorTerminal::~StandardErrorTerminal() {
+  platform::SetInterruptNotice("");
+  platform::EndTerminalLine(stderr);
+}
 
 int StandardErrorTerminal::Columns() { return platform::TerminalColumns(stderr); }
 

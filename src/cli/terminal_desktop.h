@@ -33,7 +33,8 @@ class ProgressTerminal {
 // stderr's terminal (platform::TerminalColumns, platform::RewriteTerminalLine;
 // a failed write is noted as every write is, cli/output.h). While it lives,
 // an interruption clears the line and says "vktgera: interrompido" on a line
-// of its own (platform::SetInterruptNotice). For a stderr that is a terminal.
+// of its own (platform::SetInterruptNotice); when it goes, the terminal gets
+// its mode back (platform::EndTerminalLine). For a stderr that is a terminal.
 class StandardErrorTerminal final : public ProgressTerminal {
  public:
   StandardErrorTerminal();

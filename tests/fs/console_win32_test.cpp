@@ -110,6 +110,10 @@ TEST(ConsoleLine, TurnsOnEscapeSequencesWhereTheConsoleTakesThem) {
   ASSERT_TRUE(line.Rewrite(u""));
   EXPECT_EQ(console.Row(), u"");
   EXPECT_EQ(console.cursor_x(), 0);
+  // The console is given back as it was found.
+  line.RestoreMode();
+  EXPECT_EQ(console.mode(),
+            static_cast<DWORD>(ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT));
 }
 
 TEST(ConsoleLine, ClearsThroughTheConsoleCallsWhereTheModeIsRefused) {

@@ -53,8 +53,12 @@ void PrepareTerminalLine(std::FILE* stream);
 // cursor at its start and writes the UTF-8 `text` there ("": the line stays
 // empty). A terminal that takes escape sequences gets "\r\x1b[K" and the text
 // in one write; an older Windows console is cleared through its own calls.
-// False when a write failed, with errno telling why.
+// False when a write failed, told as WriteStandardStream tells it.
 bool RewriteTerminalLine(std::FILE* stream, std::string_view text);
+
+// Gives the terminal `stream` back the mode PrepareTerminalLine found, for
+// the programs that use the console after this one. Nothing to do on POSIX.
+void EndTerminalLine(std::FILE* stream);
 
 // ---- the choices behind the above, apart from the system (tested alone) ----
 

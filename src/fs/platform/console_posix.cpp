@@ -29,6 +29,8 @@ int TerminalColumns(std::FILE* stream) {
 
 void PrepareTerminalLine(std::FILE*) {}
 
+void EndTerminalLine(std::FILE*) {}
+
 bool RewriteTerminalLine(std::FILE* stream, std::string_view text) {
   // One write: the line is never seen empty between two progress lines.
   std::string bytes = "\r\033[K";

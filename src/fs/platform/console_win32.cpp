@@ -73,11 +73,20 @@ ConsoleApi& SystemConsole() {
 }
 
 bool ConsoleLine::EnableSequences() {
-  DWORD mode = 0;
-  sequences_ = api_.GetMode(console_, &mode) &&
-               ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
-                api_.SetMode(console_, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
+  if (!api_.GetMode(console_, &original_mode_)) return sequences_ = false;
+  sequences_ = (original_mode_ & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+  if (!sequences_) {
+    mode_changed_ = api_.SetMode(console_, original_mode_ | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    sequences_ = mode_changed_;
+  }
   return sequences_;
+}
+
+void ConsoleLine::RestoreMode() {
+  if (!mode_changed_) return;
+  api_.SetMode(console_, original_mode_);
+  mode_changed_ = false;
+  sequences_ = false;
 }
 
 int ConsoleLine::Columns() {
@@ -208,6 +217,13 @@ bool RewriteTerminalLine(std::FILE* stream, std::string_view text) {
   return LineOf(handle).Rewrite(text::Utf8ToUtf16(text));
 }
 
+void EndTerminalLine(std::FILE* stream) {
+  const HANDLE handle = StandardHandle(stream);
+  if (KindOf(handle) != StreamKind::kConsole) return;
+  const std::lock_guard lock(ConsoleMutex());
+  LineOf(handle).RestoreMode();
+}
+
 void SetInterruptNotice(std::string_view notice) {
   const std::lock_guard lock(ConsoleMutex());
   Notice() = notice.empty() ? std::u16string()
@@ -220,6 +236,7 @@ void win32::WriteInterruptNotice() {
   const HANDLE handle = StandardHandle(stderr);
   if (Notice().empty() || KindOf(handle) != StreamKind::kConsole) return;
   LineOf(handle).Rewrite(Notice());
+  LineOf(handle).RestoreMode();
 }
 
 }  // namespace vkt::platform

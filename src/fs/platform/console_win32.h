@@ -41,6 +41,8 @@ class ConsoleLine {
   // sequences are taken.
   bool EnableSequences();
   bool sequences() const { return sequences_; }
+  // Gives the console back the mode EnableSequences changed, if it did.
+  void RestoreMode();
   HANDLE console() const { return console_; }
 
   // The screen buffer's width (GetConsoleScreenBufferInfo); 0 when the
@@ -60,10 +62,13 @@ class ConsoleLine {
   ConsoleApi& api_;
   HANDLE console_;
   bool sequences_ = false;
+  bool mode_changed_ = false;
+  DWORD original_mode_ = 0;
 };
 
 // The interruption's end on stderr's console (console_win32.cpp): its line
-// emptied and the notice of SetInterruptNotice written, if one is set. For
+// emptied and the notice of SetInterruptNotice written, if one is set, and
+// its mode given back. For
 // the console control handler of InstallSignalCleanup; it waits for a
 // rewrite in progress to end.
 void WriteInterruptNotice();
