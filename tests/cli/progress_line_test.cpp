@@ -51,11 +51,6 @@ TEST(ProgressLine, ALongPathIsCutInItsMiddleToFillTheRoom) {
   EXPECT_EQ(ProgressLine(Progress(kScript), 200), "VIEWS ORACLE 1234/240000 " + kScript);
 }
 
-TEST(ProgressLine, TheWholePathWhereItFits) {
-  EXPECT_EQ(ProgressLine(Progress("out/ORACLE/x.sql", 0, 3), 80),
-            "VIEWS ORACLE 0/3 out/ORACLE/x.sql");
-}
-
 TEST(ProgressLine, AnUnknownWidthIsTakenForEightyColumns) {
   EXPECT_EQ(ProgressLine(Progress(kScript), 0), ProgressLine(Progress(kScript), kAssumedColumns));
 }

@@ -86,18 +86,5 @@ TEST_F(TerminalDesktopProgress, ALongCallIsDrawnOncePerPercent) {
   EXPECT_EQ(terminal_.events.back(), "draw VIEWS ORACLE 1000/1000 out/x.sql @0");
 }
 
-TEST(TerminalDesktop, WithoutATerminalNothingIsDrawn) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  {
-    TerminalDesktop desktop(out, err, nullptr);
-    desktop.ShowProgress(Progress(0, 1));
-    desktop.EndProgress();
-  }
-  EXPECT_EQ(Contents(out) + Contents(err), "");
-  std::fclose(out);
-  std::fclose(err);
-}
-
 }  // namespace
 }  // namespace vkt::cli
