@@ -142,6 +142,10 @@ std::optional<ParseResult> TakeArgument(const std::vector<std::string>& args, st
                                         Given* given) {
   const std::string& arg = args[*i];
   if (arg == "--help" || arg == "-h") return Finished(Command::kHelp);
+  // Windows programs answer "/?" with their usage.
+  if (arg == "/?" && app::kBuildLookupRules == app::LookupRules::kWindows) {
+    return Finished(Command::kHelp);
+  }
   if (arg == "--list-repos") {
     if (given->command) return Fail("unexpected argument " + Quoted(arg));
     given->command = Command::kListRepositories;
@@ -315,13 +319,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   return Check(given);
 }
 
-std::string UsageText() {
-  return "Usage:\n"
-         "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
-         "  vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]\n"
-         "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
-         "  vktgera [--config FILE] --list-repos\n"
-         "  vktgera --help | --version\n"
+std::string UsageText(app::LookupRules rules) {
+  const bool windows = rules == app::LookupRules::kWindows;
+  return std::string(
+             "Usage:\n"
+             "  vktgera [--config FILE] install   --repo NAME [--type TYPE]\n"
+             "  vktgera [--config FILE] numbering --repo NAME --type TYPE [--write]\n"
+             "  vktgera [--config FILE] check     --repo NAME [--type TYPE] [REPORTS]\n"
+             "  vktgera [--config FILE] --list-repos\n") +
+         (windows ? "  vktgera --help | /? | --version\n" : "  vktgera --help | --version\n") +
          "\n"
          "  install     does what one press of \"Gera Install\" does in the window\n"
          "              (also: REPORTS, --manifest)\n"
@@ -335,11 +341,15 @@ std::string UsageText() {
          "                 line\n"
          "\n"
          "  --config FILE  the main configuration; without it VKTGeraInstallBD.ini is\n"
-         "                 looked for beside the program, then in\n"
-         "                 $XDG_CONFIG_HOME/vktgerainstallbd (~/.config/vktgerainstallbd),\n"
-         "                 then in each $XDG_CONFIG_DIRS folder + /vktgerainstallbd\n"
-         "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
-         "                 are looked up beside the file found\n"
+         "                 looked for beside the program, then in\n" +
+         (windows
+              ? "                 %APPDATA%\\VKTGeraInstallBD, then in\n"
+                "                 %PROGRAMDATA%\\VKTGeraInstallBD; docs\\ORACLE and\n"
+                "                 docs\\SQLSERVER are looked up beside the file found\n"
+              : "                 $XDG_CONFIG_HOME/vktgerainstallbd (~/.config/vktgerainstallbd),\n"
+                "                 then in each $XDG_CONFIG_DIRS folder + /vktgerainstallbd\n"
+                "                 (/etc/xdg/vktgerainstallbd); docs/ORACLE and docs/SQLSERVER\n"
+                "                 are looked up beside the file found\n") +
          "  --repo NAME    one repository listed in REPOSITORIO of section GERAL; in any\n"
          "                 letter case when no name is written alike and one alone\n"
          "                 matches\n"
@@ -359,7 +369,11 @@ std::string UsageText() {
          "                 up to SECONDS for it to end instead of giving up at once\n"
          "\n"
          "Exit status: 0 finished without problems, 1 an install or check run reported\n"
-         "problems, 2 the run could not start.\n";
+         "problems, 2 the run could not start, " +
+         (windows ? "0xC000013A (-1073741510) interrupted by\n"
+                    "Ctrl+C, Ctrl+Break or the closing of the console.\n"
+                  : "130, 143 or 129 interrupted by SIGINT,\n"
+                    "SIGTERM or SIGHUP.\n");
 }
 
 bool LoadSession(const Options& options, app::Session* session, std::string* error) {

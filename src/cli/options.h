@@ -6,7 +6,7 @@
 //                                     [--report-html FILE] [--report-junit FILE]
 //                                     [--report-sarif FILE]
 //   vktgera [--config FILE] --list-repos
-//   vktgera --help | --version
+//   vktgera --help | --version          (Windows: also /?)
 //
 // `install` also takes the four --report* options and --manifest;
 // install, numbering and check take --wait SECONDS.
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/config_lookup.h"
 #include "app/session.h"
 #include "config/object_types.h"
 
@@ -46,17 +47,17 @@ struct ParseResult {
   std::string error;  // for ok == false: what is wrong, one line
 };
 
-// Parses the arguments after the program name. "--help" and "--version" end
-// the parse successfully wherever they stand. Fails on an unknown option or
-// command, a missing or repeated value, a missing command or --repo, a TYPE
-// that is not an object-type keyword (compared without regard to case), an
-// option the command does not take, a --wait that is not a whole number of
-// seconds (0 to 999999999), and `numbering` without a TYPE other than
-// "TODOS" (it lists one type's folder).
+// Parses the arguments after the program name. "--help" ("-h"; on Windows
+// also "/?") and "--version" end the parse successfully wherever they stand. Fails on an unknown
+// option or command, a missing or repeated value, a missing command or --repo, a TYPE that is not
+// an object-type keyword (compared without regard to case), an option the command does not take, a
+// --wait that is not a whole number of seconds (0 to 999999999), and `numbering` without a TYPE
+// other than "TODOS" (it lists one type's folder).
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
-// The text of --help.
-std::string UsageText();
+// The text of --help, with the configuration lookup and the exit statuses
+// of `rules`' system ("/?" is --help on Windows).
+std::string UsageText(app::LookupRules rules = app::kBuildLookupRules);
 
 // Prepares the run of `options` as the window would: the main configuration
 // (--config or the lookup), its section [GERAL] (app::LoadGeneralSettings:

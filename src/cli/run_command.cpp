@@ -241,8 +241,8 @@ int ListRepositories(const app::Session& session, std::FILE* out) {
 
 }  // namespace
 
-int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress) {
-  TerminalDesktop desktop(out, err, progress);
+int RunCommand(const Options& options, std::FILE* out, std::FILE* err, ProgressTerminal* terminal) {
+  TerminalDesktop desktop(out, err, terminal);
   ScopedDesktop scope(DesktopServices{&desktop, &desktop, nullptr, nullptr, nullptr, nullptr});
 
   app::Session session;
@@ -324,7 +324,9 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool prog
 
 int RunCommand(const Options& options) {
   // The front end, not the core: the terminal test belongs here.
-  return RunCommand(options, stdout, stderr, platform::IsTerminal(stderr));
+  if (!platform::IsTerminal(stderr)) return RunCommand(options, stdout, stderr, nullptr);
+  StandardErrorTerminal terminal;
+  return RunCommand(options, stdout, stderr, &terminal);
 }
 
 }  // namespace vkt::cli

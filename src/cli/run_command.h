@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "cli/options.h"
+#include "cli/terminal_desktop.h"
 
 namespace vkt::cli {
 
@@ -19,10 +20,11 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // button handler. `out` receives the message lines after the first (empty)
 // one, one per line, in UTF-8, each as the run shows it (at the latest when
 // its generation call ends); `err` every message box as "TITLE: TEXT" ("FIM"
-// included), the reason a run could not start, and a progress line when
-// `progress` is true. `out` is flushed before anything goes to `err`, and a
-// box follows the lines added before it, so that both streams in one place
-// read in the order of the run; "FIM" comes after every line on `out`
+// included) and the reason a run could not start; `terminal` (nullptr: none)
+// the progress line, cleared before each line and box and at the end. `out`
+// is flushed before anything goes to `err`, and a box follows the lines
+// added before it, so that both streams in one place read in the order of
+// the run; "FIM" comes after every line on `out`
 // (check's findings and manifest failures included).
 // Returns the exit status: 0 ended with nothing reported (a numbering run
 // that ran always), 1 an install run reported message lines or error boxes,
@@ -63,10 +65,10 @@ inline constexpr int kExitNoRun = 2;     // the run could not start
 // and returns 0 (2 when the main configuration cannot be read).
 // Writes to `out` and `err` that fail are noted (cli/output.h) and do not
 // change the status returned here; FinishOutput applies them at exit.
-int RunCommand(const Options& options, std::FILE* out, std::FILE* err, bool progress);
+int RunCommand(const Options& options, std::FILE* out, std::FILE* err, ProgressTerminal* terminal);
 
-// The same on stdout and stderr, with the progress line when stderr is a
-// terminal.
+// The same on stdout and stderr, with the progress line on stderr's terminal
+// when it is one.
 int RunCommand(const Options& options);
 
 }  // namespace vkt::cli

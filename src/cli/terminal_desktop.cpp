@@ -1,11 +1,31 @@
 #include "cli/terminal_desktop.h"
 
 #include "cli/output.h"
+#include "cli/progress_line.h"
+#include "fs/platform/console.h"
+#include "fs/platform/file_system.h"
 
 namespace vkt::cli {
 
-TerminalDesktop::TerminalDesktop(std::FILE* out, std::FILE* err, bool progress)
-    : out_(out), err_(err), progress_(progress) {}
+StandardErrorTerminal::StandardErrorTerminal() {
+  platform::PrepareTerminalLine(stderr);
+  platform::SetInterruptNotice(kInterruptedNotice);
+}
+
+StandardErrorTerminal::~StandardErrorTerminal() {
+  platform::SetInterruptNotice("");
+  platform::EndTerminalLine(stderr);
+}
+
+int StandardErrorTerminal::Columns() { return platform::TerminalColumns(stderr); }
+
+void StandardErrorTerminal::Rewrite(std::string_view line) {
+  NoteWrite(stderr, platform::RewriteTerminalLine(stderr, line));
+  Flush(stderr);
+}
+
+TerminalDesktop::TerminalDesktop(std::FILE* out, std::FILE* err, ProgressTerminal* terminal)
+    : out_(out), err_(err), terminal_(terminal) {}
 
 void TerminalDesktop::FollowMessages(const std::vector<std::string>* messages) {
   messages_ = messages;
@@ -37,14 +57,16 @@ void TerminalDesktop::WriteBox(std::string_view text, std::string_view title) {
   Flush(err_);
 }
 
-void TerminalDesktop::SetCaption(Caption which, std::string_view text) {
-  if (!progress_ || which != Caption::kDiretorioDestino || text.empty()) return;
-  // One line, rewritten in place; long paths keep their tail.
-  std::string shown(text);
-  if (shown.size() > 100) shown = "..." + shown.substr(shown.size() - 97);
-  NoteWrite(err_, std::fprintf(err_, "\r\033[K%s", shown.c_str()) >= 0);
-  Flush(err_);
+void TerminalDesktop::SetCaption(Caption, std::string_view) {}
+
+void TerminalDesktop::ShowProgress(const ScriptProgress& progress) {
+  if (terminal_ == nullptr) return;
+  const std::size_t percent = progress.total == 0 ? 100 : progress.done * 100 / progress.total;
+  const bool edge = progress.done == 0 || progress.done == progress.total;
+  if (progress_shown_ && !edge && percent == shown_percent_) return;
+  terminal_->Rewrite(ProgressLine(progress, terminal_->Columns()));
   progress_shown_ = true;
+  shown_percent_ = percent;
 }
 
 void TerminalDesktop::SetMessageText(std::string_view text) {
@@ -68,8 +90,7 @@ void TerminalDesktop::PrintNewMessages() {
 
 void TerminalDesktop::EndProgress() {
   if (!progress_shown_) return;
-  Write(err_, "\r\033[K");
-  Flush(err_);
+  terminal_->Rewrite("");
   progress_shown_ = false;
 }
 

@@ -1,7 +1,8 @@
 // The desktop services of the command line: the message area's lines go to
 // stdout as the run shows them, message boxes to stderr as "TITLE: TEXT",
-// captions feed a progress line when stderr is a terminal, and there is no
-// event loop, folder picker, text device or icon.
+// the run's progress feeds a progress line (cli/progress_line.h) when stderr
+// is a terminal, and there is no event loop, folder picker, text device or
+// icon.
 //
 // The two streams may be one terminal, file or pipe, so their order is kept
 // by hand: stdout is flushed before anything goes to stderr, and a box comes
@@ -18,11 +19,40 @@
 
 namespace vkt::cli {
 
+// The terminal line the progress line is drawn on.
+class ProgressTerminal {
+ public:
+  virtual ~ProgressTerminal() = default;
+  // Columns of the terminal's lines; 0 when it does not tell.
+  virtual int Columns() = 0;
+  // Empties the line the cursor is on and writes `line` there ("": the
+  // line stays empty), the cursor behind it.
+  virtual void Rewrite(std::string_view line) = 0;
+};
+
+// stderr's terminal (platform::TerminalColumns, platform::RewriteTerminalLine;
+// a failed write is noted as every write is, cli/output.h). While it lives,
+// an interruption clears the line and says "vktgera: interrompido" on a line
+// of its own (platform::SetInterruptNotice); when it goes, the terminal gets
+// its mode back (platform::EndTerminalLine). For a stderr that is a terminal.
+class StandardErrorTerminal final : public ProgressTerminal {
+ public:
+  StandardErrorTerminal();
+  ~StandardErrorTerminal() override;
+  StandardErrorTerminal(const StandardErrorTerminal&) = delete;
+  StandardErrorTerminal& operator=(const StandardErrorTerminal&) = delete;
+  int Columns() override;
+  void Rewrite(std::string_view line) override;
+};
+
+// What an interruption writes on a terminal after clearing its line.
+inline constexpr std::string_view kInterruptedNotice = "vktgera: interrompido";
+
 class TerminalDesktop final : public MessageBoxService, public RunView {
  public:
-  // `out` receives the message lines, `err` boxes and progress; `progress`
-  // enables the progress line.
-  TerminalDesktop(std::FILE* out, std::FILE* err, bool progress);
+  // `out` receives the message lines, `err` boxes; `terminal` (stderr's, or
+  // nullptr for none) the progress line.
+  TerminalDesktop(std::FILE* out, std::FILE* err, ProgressTerminal* terminal);
 
   // The message buffer (`Session::Mensagens`) whose lines this view prints.
   // Its element 0, always empty, is never printed. `messages` must outlive
@@ -32,12 +62,17 @@ class TerminalDesktop final : public MessageBoxService, public RunView {
   // MessageBoxService. Prints the buffer's new lines first. The closing box
   // "FIM" is held back until ShowClosingBox.
   void Show(std::string_view text, std::string_view title, BoxIcon icon) override;
+  // Captions have no place on a terminal.
   void SetCaption(Caption which, std::string_view text) override;
   // The message area is shown: the buffer's lines not printed yet go to
   // `out`, which is flushed. The empty text (a button press clears the area)
   // starts the buffer over. The text itself is not printed: the buffer's
   // lines are, each as it is, one per line.
   void SetMessageText(std::string_view text) override;
+  // Draws the progress line (with a terminal): at the start and the end of a
+  // script, and whenever the percentage done moves on, so that a call of
+  // many thousand files costs a hundred rewrites, not one per file.
+  void ShowProgress(const ScriptProgress& progress) override;
 
   // Prints the buffer's lines not printed yet and flushes `out`.
   void PrintNewMessages();
@@ -55,8 +90,9 @@ class TerminalDesktop final : public MessageBoxService, public RunView {
 
   std::FILE* out_;
   std::FILE* err_;
-  bool progress_;
+  ProgressTerminal* terminal_;
   bool progress_shown_ = false;
+  std::size_t shown_percent_ = 0;  // of the progress line shown
   int error_boxes_ = 0;
   const std::vector<std::string>* messages_ = nullptr;
   std::size_t printed_ = 1;  // buffer lines below this index are printed

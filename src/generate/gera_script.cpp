@@ -300,15 +300,19 @@ class ScriptCall {
       block_closer_ = MontaFechamentoBloco(*type_, kind_, settings_.SISTEMA);
     }
     const SourceRoot root = FindSourceRoot(settings_.PathOrigem, listed_);
+    const std::string shown = CaminhoMensagem(path);
+    ShowProgress(0, shown);
     for (std::size_t i = 1; i < entries_.size() && write_status.ok(); ++i) {
-      if (!OpenEntry(i, root)) continue;
-      ReportMissingInName(entries_[i]);
-      if (options_.dry_run) {
-        if (output_.MayMiss(source_)) CopyForMissing();
-        source_.Close();
-        continue;
+      if (OpenEntry(i, root)) {
+        ReportMissingInName(entries_[i]);
+        if (options_.dry_run) {
+          if (output_.MayMiss(source_)) CopyForMissing();
+          source_.Close();
+        } else {
+          write_status = CopyEntry(i);
+        }
       }
-      write_status = CopyEntry(i);
+      ShowProgress(i, shown);
     }
     if (options_.dry_run) {
       output_.Abort();
@@ -320,6 +324,15 @@ class ScriptCall {
     } else if (!options_.dry_run && !output_.ReplacedOtherOwner().empty()) {
       Add(LinhaDeOutroUsuario(path, output_.ReplacedOtherOwner()));
     }
+  }
+
+  // `done` of the listed files handled, for the script at `shown`.
+  void ShowProgress(std::size_t done, std::string_view shown) {
+    Desktop().view->ShowProgress({.object_type = tipo_objeto_,
+                                  .database = Describe(kind_).keyword,
+                                  .done = done,
+                                  .total = entries_.size() - 1,
+                                  .script = shown});
   }
 
   // Opens entry `i` for copying; false (and a message) when it is missing,

@@ -6,6 +6,7 @@
 // core code can always call through `Desktop()`.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,12 +27,27 @@ class MessageBoxService {
 // The captions a run writes and the message area `txmens`.
 enum class Caption { kConfigUtilizado, kDiretorioOrigem, kDiretorioDestino };
 
+// How far the script of one call (an object type for one database) has come:
+// `done` of the `total` files its section lists are handled (copied, or read
+// by a dry run, or found missing).
+struct ScriptProgress {
+  std::string_view object_type;  // "VIEWS"
+  std::string_view database;     // "SQLSERVER", "ORACLE"
+  std::size_t done = 0;
+  std::size_t total = 0;
+  std::string_view script;  // the script's path, as messages show it
+};
+
 class RunView {
  public:
   virtual ~RunView() = default;
   virtual void SetCaption(Caption which, std::string_view text) = 0;
   // Replaces the whole text of the message area.
   virtual void SetMessageText(std::string_view text) = 0;
+  // A script's generation moved on: once with `done` 0 before its first file,
+  // then after each file. The texts live for the call only. The window has
+  // its captions for this and keeps the default, which does nothing.
+  virtual void ShowProgress(const ScriptProgress& /*progress*/) {}
 };
 
 // Lets the window repaint and take input during long loops (DoEvents).

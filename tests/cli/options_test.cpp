@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
@@ -19,24 +20,49 @@ std::size_t Columns(const std::string& line) {
 }
 
 TEST(UsageText, EveryLineFitsEightyColumns) {
-  std::istringstream text(UsageText());
-  int number = 0;
-  for (std::string line; std::getline(text, line);) {
-    ++number;
-    EXPECT_LE(Columns(line), 80u) << "line " << number << ": " << line;
+  for (app::LookupRules rules : {app::LookupRules::kXdg, app::LookupRules::kWindows}) {
+    std::istringstream text(UsageText(rules));
+    int number = 0;
+    for (std::string line; std::getline(text, line);) {
+      ++number;
+      EXPECT_LE(Columns(line), 80u) << "line " << number << ": " << line;
+    }
+    EXPECT_GT(number, 1);
   }
-  EXPECT_GT(number, 1);
 }
 
-TEST(UsageText, ListsEveryObjectTypeInOrder) {
-  const std::string text = UsageText();
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < app::kObjectTypes.size(); ++i) {
-    const std::string item =
-        " " + std::string(app::kObjectTypes[i]) + (i + 1 < app::kObjectTypes.size() ? "," : "\n");
-    at = text.find(item, at);
-    ASSERT_NE(at, std::string::npos) << item;
-  }
+// Whether `text` holds each of `parts`, and none of `absent`.
+void ExpectParts(const std::string& text, std::initializer_list<const char*> parts,
+                 std::initializer_list<const char*> absent) {
+  for (const char* part : parts) EXPECT_NE(text.find(part), std::string::npos) << part;
+  for (const char* part : absent) EXPECT_EQ(text.find(part), std::string::npos) << part;
+}
+
+TEST(UsageText, DescribesTheXdgLookupAndTheSignalsOnLinux) {
+  ExpectParts(UsageText(app::LookupRules::kXdg),
+              {"$XDG_CONFIG_HOME/vktgerainstallbd", "/etc/xdg/vktgerainstallbd", "docs/ORACLE",
+               "130, 143 or 129 interrupted by SIGINT,\nSIGTERM or SIGHUP"},
+              {"/?", "APPDATA", "0xC000013A"});
+}
+
+TEST(UsageText, DescribesTheWindowsLookupAndCtrlCOnWindows) {
+  ExpectParts(UsageText(app::LookupRules::kWindows),
+              {"%APPDATA%\\VKTGeraInstallBD", "%PROGRAMDATA%\\VKTGeraInstallBD", "docs\\ORACLE",
+               "docs\\SQLSERVER", "--help | /? | --version", "0xC000013A"},
+              {"XDG", "/etc", "docs/", "SIGINT"});
+}
+
+TEST(UsageText, IsThatOfTheBuildsSystem) {
+  EXPECT_EQ(UsageText(), UsageText(app::kBuildLookupRules));
+}
+
+// "/?" asks a Windows program for its usage; elsewhere it is no command.
+TEST(ParseOptions, SlashQuestionMarkIsHelpOnWindowsOnly) {
+  const ParseResult parsed = ParseOptions({"install", "/?"});
+  const bool windows = app::kBuildLookupRules == app::LookupRules::kWindows;
+  EXPECT_EQ(parsed.ok, windows) << parsed.error;
+  EXPECT_TRUE(!windows || parsed.options.command == Command::kHelp);
+  EXPECT_EQ(parsed.error, windows ? "" : "unexpected argument \"/?\"");
 }
 
 }  // namespace

@@ -37,6 +37,29 @@ bool IsTerminal(std::FILE* stream);
 // order holds). False when the write failed, with errno telling why.
 bool WriteStandardStream(std::FILE* stream, std::string_view text);
 
+// ---- a line rewritten in place (a progress line) ----
+
+// Columns of the terminal `stream` (stdout or stderr) shows on: its window's
+// on POSIX, the screen buffer's width on a Windows console. 0 when the
+// system does not tell (no terminal, or one of unknown size).
+int TerminalColumns(std::FILE* stream);
+
+// Readies the terminal `stream` for RewriteTerminalLine. Windows: turns on
+// the console's virtual-terminal processing (escape sequences) where the
+// console allows it; an older console keeps its mode. POSIX: nothing to do.
+void PrepareTerminalLine(std::FILE* stream);
+
+// Empties the line of the terminal `stream` the cursor is on, puts the
+// cursor at its start and writes the UTF-8 `text` there ("": the line stays
+// empty). A terminal that takes escape sequences gets "\r\x1b[K" and the text
+// in one write; an older Windows console is cleared through its own calls.
+// False when a write failed, told as WriteStandardStream tells it.
+bool RewriteTerminalLine(std::FILE* stream, std::string_view text);
+
+// Gives the terminal `stream` back the mode PrepareTerminalLine found, for
+// the programs that use the console after this one. Nothing to do on POSIX.
+void EndTerminalLine(std::FILE* stream);
+
 // ---- the choices behind the above, apart from the system (tested alone) ----
 
 // What a standard handle leads to, as the system reports it.

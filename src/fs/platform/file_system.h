@@ -670,6 +670,16 @@ inline constexpr char kLockFileName[] = ".vktgera.lock";
 // console program. For programs (not libraries) whose run may be interrupted.
 void InstallSignalCleanup();
 
+// Makes the interruption of InstallSignalCleanup, once the temporaries are
+// gone, empty the terminal line of stderr (as RewriteTerminalLine of
+// console.h does) and write `notice` on a line of its own there; "" stops
+// that. The bytes are made ready here, so that the handler only writes
+// them. For a front end that draws on stderr's terminal line; the caller
+// knows stderr is a terminal. A longer notice is cut to kInterruptNoticeMax
+// bytes.
+inline constexpr std::size_t kInterruptNoticeMax = 250;
+void SetInterruptNotice(std::string_view notice);
+
 // Makes a write to a pipe whose reader has gone fail with EPIPE instead of
 // ending the process (SIGPIPE is ignored, and so in programs it starts). For
 // programs whose run must reach its end whatever becomes of their output.

@@ -59,9 +59,27 @@ void UnregisterTemporary(int* slot) {
   *slot = -1;
 }
 
+// The bytes the handler writes on stderr after the clean-up: the terminal
+// line's clearing and the notice (SetInterruptNotice); none while `size` is 0.
+constexpr std::string_view kClearLine = "\r\033[K";
+struct InterruptNotice {
+  char bytes[kClearLine.size() + kInterruptNoticeMax + 1];
+  std::atomic<std::size_t> size{0};
+};
+static_assert(std::atomic<std::size_t>::is_always_lock_free);
+InterruptNotice g_notice;
+
 extern "C" void RemoveTemporariesAndExit(int signal_number) {
   for (TempSlot& slot : g_temp_slots) {
     if (slot.state.load() == 1) ::unlinkat(slot.folder, slot.name, 0);
+  }
+  std::size_t done = 0;
+  const std::size_t size = g_notice.size.load();
+  while (done < size) {
+    const ssize_t written = ::write(STDERR_FILENO, g_notice.bytes + done, size - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
   }
   ::_exit(128 + signal_number);
 }
@@ -420,6 +438,18 @@ void InstallSignalCleanup() {
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     ::sigaction(signal_number, &action, nullptr);
   }
+}
+
+void SetInterruptNotice(std::string_view notice) {
+  // The handler never sees a notice half written.
+  TerminatingSignalsBlocked blocked;
+  g_notice.size.store(0);
+  if (notice.empty()) return;
+  notice = notice.substr(0, kInterruptNoticeMax);
+  char* end = std::copy(kClearLine.begin(), kClearLine.end(), g_notice.bytes);
+  end = std::copy(notice.begin(), notice.end(), end);
+  *end++ = '\n';
+  g_notice.size.store(static_cast<std::size_t>(end - g_notice.bytes));
 }
 
 void IgnoreBrokenPipe() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/platform/console_win32.h"
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
 #include "fs/platform/win32_internal.h"
@@ -80,6 +81,7 @@ BOOL WINAPI win32::RemoveTemporariesAndExit(DWORD event) {
   }
   TemporariesMutex().lock();  // kept: the process ends here
   for (const auto& [slot, path] : Temporaries()) ::DeleteFileW(path.c_str());
+  WriteInterruptNotice();
   ::ExitProcess(kInterruptedExit);
 }
 
