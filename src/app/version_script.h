@@ -24,8 +24,9 @@ std::string OracleVersionScriptPath(const Session& session);
 // `session.Mensagens`. A script with other hard links is replaced by a file
 // of its own (its other names keep the old content) and a line says so; so
 // does a script of another user (generate::LinhaDeOutroUsuario).
-// Returns false when a line was appended.
-bool WriteVersionScripts(Session& session);
+// Returns false when a line was appended. `*appended` (when given) tells
+// whether the SQL Server script now holds this run's lines.
+bool WriteVersionScripts(Session& session, bool* appended = nullptr);
 
 // The dry run of WriteVersionScripts (`vktgera check`): writes nothing, and
 // appends the same "Erro ao gravar o arquivo: ..." lines where the writing

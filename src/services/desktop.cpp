@@ -67,6 +67,12 @@ void InstallDesktop(const DesktopServices& services) {
   current.icons = services.icons ? services.icons : defaults.icons;
 }
 
+DesktopServices DesktopWithBoxes(MessageBoxService* boxes) {
+  DesktopServices services = Desktop();
+  services.boxes = boxes;
+  return services;
+}
+
 ScopedDesktop::ScopedDesktop(const DesktopServices& services) : previous_(Desktop()) {
   InstallDesktop(services);
 }

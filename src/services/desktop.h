@@ -102,6 +102,9 @@ struct DesktopServices {
 // and there are no icons.
 const DesktopServices& Desktop();
 void InstallDesktop(const DesktopServices& services);
+// The services in use with `boxes` in place of their box service (a wrapper
+// that records or counts boxes before passing them on).
+DesktopServices DesktopWithBoxes(MessageBoxService* boxes);
 
 // Installs services for the lifetime of the object and restores the previous
 // ones when it goes (tests, nested front ends).

@@ -41,6 +41,10 @@ T* Child(const QWidget& form, const char* name) {
   return child;
 }
 
+std::string Label(const Form1& form, const char* name) {
+  return Child<QLabel>(form, name)->text().toStdString();
+}
+
 std::string Messages(const Form1& form) {
   return Child<QPlainTextEdit>(form, "txmens")->toPlainText().toStdString();
 }
@@ -226,6 +230,14 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   Boxes boxes;
   auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
   install->click();
+  // The labels tell where the package went and how the run ended, not what
+  // it read last.
+  const std::string out = repo_.Path("prog/../out");
+  EXPECT_EQ(Label(*form_, "lblConfigUtilizado"),
+            "Pacote: " + out + " — 3 problemas; versão acrescentada a " + out +
+                "/SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql");
+  EXPECT_EQ(Label(*form_, "lblDiretorioOrigem"), repo_.Path("prog/../src"));
+  EXPECT_EQ(Label(*form_, "lblDiretorioDestino"), out);
   EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/VIEWS/W.sql") +
                                   "\nArquivo Nao esta no ini: OLD.ora"
                                   "\nArquivo não encontrado: " +

@@ -336,7 +336,12 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
                 "\r\nNao existe a seção: SINONIMOS no arquivo ini");
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\ORACLE\\02-ATUALIZACAO"));
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\SQL_SERVER\\02-ATUALIZACAO"));
-  EXPECT_NE(Text(Item(*window_, kIdLblDiretorioDestino)), "");
+  // The labels tell where the package went and how the run ended.
+  EXPECT_EQ(Text(Item(*window_, kIdLblConfigUtilizado)),
+            "Pacote: " + example_ + "\\pacote — 5 problemas; versão acrescentada a " + example_ +
+                "\\pacote\\SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
+  EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioOrigem)), example_ + "\\repositorio");
+  EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioDestino)), example_ + "\\pacote");
   EXPECT_EQ(Enabled(*window_), "1111");
   // "Sair" asks as the close box does; after the run the window goes.
   Menu(*window_, kIdMnuSair);
