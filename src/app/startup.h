@@ -50,12 +50,18 @@ std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem);
 struct ComboContents {
   std::vector<std::string> object_types;  // kObjectTypes, in order
   int selected_object_type = 0;           // "TODOS"
-  std::vector<std::string> repositories;  // none selected
+  std::vector<std::string> repositories;
+  // The repository chosen at once: the only one the list names, so that
+  // "Gera Install" works without a choice; -1 (none) when it names several
+  // or none. Empty entries ("A," names "A" and "") are no repositories.
+  int selected_repository = -1;
 };
 
 // Fills the lists: the object types, and the repositories of
 // `session.general` (key "REPOSITORIO" of section "GERAL", read by
-// LoadGeneralSettings: a missing file, section or key gives none).
+// LoadGeneralSettings: a missing file, section or key gives none). A window
+// that selects `selected_repository` loads it as a click on it does
+// (CarregaConfigRepositorio).
 ComboContents CarregaCombos(const Session& session);
 
 // Loads the settings of `repository` (the text of the repository list; empty

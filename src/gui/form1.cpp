@@ -292,7 +292,8 @@ void Form1::FormLoad() {
   for (const std::string& name : lists.repositories) {
     cb_repos_->addItem(QString::fromStdString(name));
   }
-  cb_repos_->setCurrentIndex(-1);
+  cb_repos_->setCurrentIndex(lists.selected_repository);
+  if (lists.selected_repository >= 0) CbReposClick(lists.selected_repository);
   lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
   FitCaption(lbl_versao_);
   ShowConfiguration();

@@ -50,7 +50,8 @@ class Form1 : public QMainWindow {
 
   // What "Abrir configuração…" does once a file is picked: reads `file` as
   // the main configuration, reloads both lists as at start-up (captions and
-  // messages emptied, no repository selected) and remembers the choice.
+  // messages emptied, the only repository selected, none among several) and
+  // remembers the choice.
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   QString ConfigurationText() const;
@@ -73,7 +74,7 @@ class Form1 : public QMainWindow {
   void BuildControls();
   // `Form_Load`: reads [GERAL] of the main configuration
   // (app::LoadGeneralSettings), shows a box for each key that cannot be used
-  // and fills the lists.
+  // and fills the lists; a list of one repository has it chosen and loaded.
   void FormLoad();
   void MnuAbrirConfiguracaoClick();
   void ShowConfiguration();

@@ -452,7 +452,8 @@ void MainWindow::FormLoad() {
   for (const std::string& name : lists.repositories) {
     SendMessageW(cb_repos, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
   }
-  SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(lists.selected_repository), 0);
+  if (lists.selected_repository >= 0) CbReposClick();
   SetWindowTextW(Control(kIdLblVersao), Wide(std::string("Versão ") + kVersionText).c_str());
   Layout();
   SetWindowTextW(Control(kIdStatus), Wide(ConfigurationText()).c_str());

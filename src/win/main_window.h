@@ -60,7 +60,8 @@ class MainWindow {
 
   // What "Abrir configuração…" does once a file is picked: reads `file` as
   // the main configuration, reloads both lists as at start-up (captions and
-  // messages emptied, no repository selected) and remembers the choice.
+  // messages emptied, the only repository selected, none among several) and
+  // remembers the choice.
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   std::string ConfigurationText() const;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/run_dispatch.h"
+#include "app/startup.h"
 #include "app/version_script.h"
 #include "generate/framing.h"
 #include "support/fake_desktop.h"
@@ -45,6 +46,17 @@ TEST(BoxCounter, CountsEveryBoxButFimAndShowsThemAll) {
   EXPECT_EQ(desktop.boxes.size(), 3u);
   Desktop().boxes->Show("Depois", "T", BoxIcon::kNone);
   EXPECT_EQ(desktop.boxes.size(), 4u);
+}
+
+TEST(CarregaCombos, ChoosesTheOnlyNamedRepository) {
+  const std::pair<std::vector<std::string>, int> cases[] = {
+      {{}, -1}, {{"A"}, 0}, {{"A", "B"}, -1}, {{"", "A", ""}, 1}, {{""}, -1},
+  };
+  for (const auto& [names, selected] : cases) {
+    Session session;
+    session.general.repositories = names;
+    EXPECT_EQ(CarregaCombos(session).selected_repository, selected) << names.size();
+  }
 }
 
 // A repository of one view, V, whose SQL Server script is missing.

@@ -197,7 +197,7 @@ class Form1Run : public ::testing::Test {
     repo_.Companions();
     form_ = std::make_unique<Form1>(repo_.Path("prog"));
     form_->show();
-    Pick(*form_, "CbRepos", "R1");
+    // The only repository of the list is chosen without a pick.
   }
   TestRepository repo_;
   std::unique_ptr<Form1> form_;
@@ -227,6 +227,8 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   repo_.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
   repo_.Source("Views/OLD.ora", "not listed\r\n");
   Pick(*form_, "CbObj", "VIEWS");
+  EXPECT_EQ(Child<QComboBox>(*form_, "CbRepos")->currentText(), "R1");
+  EXPECT_EQ(form_->session().settings.SISTEMA, "XYZ");
   Boxes boxes;
   auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
   install->click();
@@ -296,6 +298,10 @@ class Form1Configuration : public ::testing::Test {
 TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOption) {
   std::unique_ptr<Form1> form = Start();
   EXPECT_EQ(Items(*form), Texts{"A1"});
+  // The only repository, chosen and loaded.
+  EXPECT_EQ(Child<QComboBox>(*form, "CbRepos")->currentIndex(), 0);
+  EXPECT_EQ(form->session().repository, "A1");
+  EXPECT_EQ(form->session().settings.SISTEMA, "A");
   EXPECT_EQ(Status(*form), "Configuração: " + (dir_ / "bin/VKTGeraInstallBD.ini"));
   Pick(*form, "CbRepos", "A1");
   Pick(*form, "CbObj", "VIEWS");
