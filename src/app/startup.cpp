@@ -26,6 +26,11 @@ std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem) {
          "\r\nUsando: " + problem.in_use;
 }
 
+int QuitAfterStartStatus(bool found, std::size_t boxes) {
+  if (!found) return 2;
+  return boxes > 0 ? 1 : 0;
+}
+
 ComboContents CarregaCombos(const Session& session) {
   ComboContents contents;
   contents.object_types.assign(kObjectTypes.begin(), kObjectTypes.end());

@@ -42,6 +42,12 @@ inline constexpr auto kObjectTypes = [] {
 // front end to report.
 std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session);
 
+// The exit status of a window started only to show that it starts
+// (`--quit-after-start`), whose boxes were recorded, not shown: 2 when no
+// main configuration was found, 1 when the start showed `boxes` boxes (the
+// configuration, or a key of it, could not be read), else 0.
+int QuitAfterStartStatus(bool found, std::size_t boxes);
+
 // The window's box for a key of [GERAL] that cannot be used: "CodePage
 // desconhecido no arquivo ini: klingon", a line break, "Usando: windows-1252".
 std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem);

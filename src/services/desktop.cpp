@@ -54,6 +54,10 @@ DesktopServices& Current() {
 
 }  // namespace
 
+void RecordedBoxes::Show(std::string_view text, std::string_view title, BoxIcon) {
+  shown_.push_back(std::string(title) + ": " + std::string(text));
+}
+
 const DesktopServices& Desktop() { return Current(); }
 
 void InstallDesktop(const DesktopServices& services) {

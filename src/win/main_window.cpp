@@ -170,7 +170,9 @@ std::string FirstStepsText(const std::string& example_folder) {
 }
 
 MainWindow::MainWindow(WindowStart start)
-    : registry_key_(std::move(start.registry_key)), quit_when_closed_(start.quit_when_closed) {
+    : registry_key_(std::move(start.registry_key)),
+      quit_when_closed_(start.quit_when_closed),
+      record_boxes_(start.record_boxes) {
   app::LookupEnvironment& environment = start.environment;
   if (environment.remembered.empty() && !registry_key_.empty()) {
     environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
@@ -230,7 +232,9 @@ void MainWindow::Create(const std::string& resting_text) {
   desktop_ = std::make_unique<WinDesktop>(
       WinDesktop::Controls{hwnd_, Control(kIdLblConfigUtilizado), Control(kIdLblDiretorioOrigem),
                            Control(kIdLblDiretorioDestino), Control(kIdTxmens)});
-  desktop_scope_ = std::make_unique<ScopedDesktop>(desktop_->Services());
+  DesktopServices services = desktop_->Services();
+  if (record_boxes_) services.boxes = &recorded_boxes_;
+  desktop_scope_ = std::make_unique<ScopedDesktop>(services);
   FormLoad();
   if (!resting_text.empty()) desktop_->SetRestingText(resting_text);
 }

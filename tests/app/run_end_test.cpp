@@ -59,6 +59,12 @@ TEST(CarregaCombos, ChoosesTheOnlyNamedRepository) {
   }
 }
 
+TEST(QuitAfterStartStatus, SaysWhetherTheStartWasClean) {
+  EXPECT_EQ(QuitAfterStartStatus(true, 0), 0);
+  EXPECT_EQ(QuitAfterStartStatus(true, 1), 1);
+  EXPECT_EQ(QuitAfterStartStatus(false, 0), 2);
+}
+
 // A repository of one view, V, whose SQL Server script is missing.
 class RunFromWindowEnd : public ::testing::Test {
  protected:

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/startup.h"
 #include "fs/platform/file_system.h"
 #include "support/test_repository.h"
 
@@ -114,6 +115,23 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
                    "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
   EXPECT_EQ(Items(form), (Texts{"A", "B"}));
   EXPECT_EQ(Messages(form), "");
+}
+
+// Started with its boxes recorded (--quit-after-start), a window whose
+// configuration cannot be read comes up without waiting for anyone.
+TEST(Form1Start, RecordedBoxesAreNotShownAndMakeTheStartFail) {
+  TempDir dir;
+  dir.MakeDir("VKTGeraInstallBD.ini");
+  app::LookupEnvironment env;
+  env.config_option = dir / "VKTGeraInstallBD.ini";
+  env.executable_folder = dir.path();
+  Boxes boxes;
+  Form1 form(env, nullptr, Form1::Boxes::kRecorded);
+  EXPECT_EQ(boxes.shown, Texts{});
+  EXPECT_EQ(form.recorded_boxes(),
+            Texts{"Initialization File Error: Error Number: 1001\r\nError Description: " +
+                  (dir / "VKTGeraInstallBD.ini") + " - não é um arquivo comum"});
+  EXPECT_EQ(app::QuitAfterStartStatus(form.ConfigurationFound(), form.recorded_boxes().size()), 1);
 }
 
 // Two windows of one process, each with the code page its configuration

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "app/version.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
@@ -219,6 +220,25 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
             (Texts{std::to_string(kIdMnuHabNumeracao) + " Habilita Numeração",
                    std::to_string(kIdMnuAbrirConfiguracao) + " Abrir configuração…\tCtrl+O", "0 ",
                    std::to_string(kIdMnuSair) + " Sair"}));
+}
+
+// Started with its boxes recorded (--quit-after-start), a window whose
+// configuration cannot be read comes up without waiting for anyone.
+TEST(MainWindowStart, RecordedBoxesAreNotShownAndMakeTheStartFail) {
+  TempDir dir;
+  dir.MakeDir("VKTGeraInstallBD.ini");
+  WindowStart start;
+  start.environment.config_option = Native(dir / "VKTGeraInstallBD.ini");
+  start.registry_key.clear();
+  start.quit_when_closed = false;
+  start.record_boxes = true;
+  Boxes boxes;
+  MainWindow window(start);
+  EXPECT_EQ(boxes.shown, Texts{});
+  ASSERT_EQ(window.recorded_boxes().size(), 1u);
+  EXPECT_TRUE(window.recorded_boxes()[0].starts_with("Initialization File Error: Error Number: "));
+  EXPECT_EQ(app::QuitAfterStartStatus(window.ConfigurationFound(), window.recorded_boxes().size()),
+            1);
 }
 
 // The program's message loop gives every other window of the thread its
