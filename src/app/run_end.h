@@ -22,7 +22,9 @@ std::size_t RunProblemCount(const Session& session, std::size_t boxes);
 
 // The end line of `end` with `problems` problems:
 //   "Pacote: FOLDER — N problemas", followed by
-//   "; versão acrescentada a SCRIPT" when the run appended to that script;
+//   "; versão acrescentada a SCRIPT" when the run appended to that script
+//   (named within the package folder, so that the line fits the window's
+//   label);
 //   for a dry run, which writes no package,
 //   "Nenhum pacote gravado (verificação) — N problemas".
 // Empty when `end.ran` is false (a numbering run, a run that did not start).

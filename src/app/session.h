@@ -21,8 +21,8 @@ struct RunEnd {
   // PathDestino and PathOrigem as the run used them, as messages show paths.
   std::string package_folder;
   std::string source_folder;
-  // The SQL Server version script the run appended its line to (as messages
-  // show it); empty when it appended none.
+  // The SQL Server version script the run appended its line to, relative to
+  // the package folder (as messages show paths); empty when it appended none.
   std::string version_script;
 };
 

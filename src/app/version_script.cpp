@@ -98,7 +98,7 @@ std::string QuoteSqlLiteral(const std::string& text) {
 }
 
 std::string SqlServerVersionScriptPath(const Session& session) {
-  return session.settings.PathDestino + "\\SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
+  return session.settings.PathDestino + "\\" + std::string(kSqlServerVersionScript);
 }
 
 std::string OracleVersionScriptPath(const Session& session) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/session.h"
 
@@ -10,6 +11,10 @@ namespace vkt::app {
 
 // `text` with every single quote doubled, for use inside a SQL literal.
 std::string QuoteSqlLiteral(const std::string& text);
+
+// The SQL Server version script, relative to `PathDestino`.
+inline constexpr std::string_view kSqlServerVersionScript =
+    "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
 
 // Path of the SQL Server version script under `PathDestino`.
 std::string SqlServerVersionScriptPath(const Session& session);

@@ -25,9 +25,9 @@ TEST(EndLine, NamesThePackageCountsTheProblemsAndTheVersionLine) {
   EXPECT_EQ(EndLine(end, 0), "Pacote: /p/out — nenhum problema");
   EXPECT_EQ(EndLine(end, 1), "Pacote: /p/out — 1 problema");
   EXPECT_EQ(EndLine(end, 12), "Pacote: /p/out — 12 problemas");
-  end.version_script = "/p/out/SQL_SERVER/v.sql";
+  end.version_script = "SQL_SERVER/v.sql";
   EXPECT_EQ(EndLine(end, 2),
-            "Pacote: /p/out — 2 problemas; versão acrescentada a /p/out/SQL_SERVER/v.sql");
+            "Pacote: /p/out — 2 problemas; versão acrescentada a SQL_SERVER/v.sql");
   end.dry_run = true;
   end.version_script.clear();
   EXPECT_EQ(EndLine(end, 1), "Nenhum pacote gravado (verificação) — 1 problema");
@@ -85,7 +85,8 @@ class RunFromWindowEnd : public ::testing::Test {
 
 // The end line replaces what the captions said during the run.
 TEST_F(RunFromWindowEnd, ShowsTheEndOfTheRunInTheCaptions) {
-  const std::string line = "Pacote: " + out_ + " — 1 problema; versão acrescentada a " + version_;
+  const std::string line = "Pacote: " + out_ + " — 1 problema; versão acrescentada a " +
+                           generate::CaminhoMensagem(kSqlServerVersionScript);
   EXPECT_EQ(Press(1), line);
   EXPECT_EQ(desktop_.captions[Caption::kConfigUtilizado], line);
   EXPECT_EQ(desktop_.captions[Caption::kDiretorioOrigem],

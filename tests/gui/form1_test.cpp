@@ -254,8 +254,9 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   // it read last.
   const std::string out = repo_.Path("prog/../out");
   EXPECT_EQ(Label(*form_, "lblConfigUtilizado"),
-            "Pacote: " + out + " — 3 problemas; versão acrescentada a " + out +
-                "/SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql");
+            "Pacote: " + out +
+                " — 3 problemas; versão acrescentada a "
+                "SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql");
   EXPECT_EQ(Label(*form_, "lblDiretorioOrigem"), repo_.Path("prog/../src"));
   EXPECT_EQ(Label(*form_, "lblDiretorioDestino"), out);
   EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/VIEWS/W.sql") +

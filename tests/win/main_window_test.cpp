@@ -359,8 +359,9 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\SQL_SERVER\\02-ATUALIZACAO"));
   // The labels tell where the package went and how the run ended.
   EXPECT_EQ(Text(Item(*window_, kIdLblConfigUtilizado)),
-            "Pacote: " + example_ + "\\pacote — 5 problemas; versão acrescentada a " + example_ +
-                "\\pacote\\SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
+            "Pacote: " + example_ +
+                "\\pacote — 5 problemas; versão acrescentada a "
+                "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioOrigem)), example_ + "\\repositorio");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioDestino)), example_ + "\\pacote");
   EXPECT_EQ(Enabled(*window_), "1111");
