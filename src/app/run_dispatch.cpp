@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/manifest.h"
+#include "app/run_end.h"
 #include "app/version_script.h"
 #include "config/ini.h"
 #include "config/object_types.h"
@@ -139,8 +140,9 @@ bool LockForWriting(const Session& session, bool install, const RunOptions& opti
 }
 
 // The generation calls of an installation with `selected` chosen, in the
-// order of the object-type table, then the version scripts.
-void RunInstallation(Session& session, const std::string& selected, Generator& generator,
+// order of the object-type table, then the version scripts. True when the
+// line of the run was appended to the SQL Server version script.
+bool RunInstallation(Session& session, const std::string& selected, Generator& generator,
                      bool dry_run) {
   const bool z7q = text::UpperCase(session.settings.SISTEMA) == "Z7Q";
   for (const config::ObjectType& type : config::kObjectTypeTable) {
@@ -150,7 +152,9 @@ void RunInstallation(Session& session, const std::string& selected, Generator& g
       generator.GeraScript(session, type.keyword, kind, generate::CallsWithExec(type, kind));
     }
   }
-  const bool written = dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session);
+  bool appended = false;
+  const bool written =
+      dry_run ? CheckVersionScripts(session) : WriteVersionScripts(session, &appended);
   if (!written) {
     // The last generation call showed the buffer before this line came.
     std::string shown;
@@ -160,6 +164,18 @@ void RunInstallation(Session& session, const std::string& selected, Generator& g
     }
     Desktop().view->SetMessageText(shown);
   }
+  return appended;
+}
+
+// What an installation that ran leaves for its end line.
+RunEnd EndOfInstallation(const Session& session, bool dry_run, bool appended) {
+  RunEnd end;
+  end.ran = true;
+  end.dry_run = dry_run;
+  end.package_folder = generate::CaminhoMensagem(session.settings.PathDestino);
+  end.source_folder = generate::CaminhoMensagem(session.settings.PathOrigem);
+  if (appended) end.version_script = generate::CaminhoMensagem(kSqlServerVersionScript);
+  return end;
 }
 
 }  // namespace
@@ -192,22 +208,37 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
   return cmdExecuta_Click(session, request, generator, options);
 }
 
-void RunFromWindow(Session& session, int index, std::string tipo_objeto, std::string repository,
-                   const std::function<void(bool)>& set_controls_enabled) {
+std::string RunFromWindow(Session& session, int index, std::string tipo_objeto,
+                          std::string repository,
+                          const std::function<void(bool)>& set_controls_enabled) {
   RunRequest request;
   request.index = index;
   request.tipo_objeto = std::move(tipo_objeto);
   session.repository = std::move(repository);
   const bool lock = !session.repository.empty();
   if (lock) set_controls_enabled(false);
-  cmdExecuta_Click(session, request);
+  std::string line;
+  {
+    BoxCounter boxes;
+    cmdExecuta_Click(session, request);
+    line = EndLine(session.run_end, RunProblemCount(session, boxes.boxes()));
+  }
+  if (!line.empty()) {
+    // The labels said what the run was reading; now what it wrote.
+    RunView& view = *Desktop().view;
+    view.SetCaption(Caption::kConfigUtilizado, line);
+    view.SetCaption(Caption::kDiretorioOrigem, session.run_end.source_folder);
+    view.SetCaption(Caption::kDiretorioDestino, session.run_end.package_folder);
+  }
   if (lock) set_controls_enabled(true);
+  return line;
 }
 
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generator& generator,
                             const RunOptions& options) {
   Desktop().view->SetMessageText("");
   session.ResetMessages();
+  session.run_end = {};
   if (session.repository.empty()) {
     ShowBox("Selecione o Repositorio!!!");
     return RunOutcome::kNoRepository;
@@ -246,7 +277,8 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   std::optional<config::IniSnapshot> file_list;
   if (install) file_list.emplace(session.settings.ArqConfigIni);
   if (install) {
-    RunInstallation(session, selected, generator, options.dry_run);
+    const bool appended = RunInstallation(session, selected, generator, options.dry_run);
+    session.run_end = EndOfInstallation(session, options.dry_run, appended);
   } else {
     generator.GeraNumeracao(session, selected, DatabaseKind::kOracle);
   }

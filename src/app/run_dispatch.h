@@ -92,7 +92,9 @@ class RealGenerator final : public Generator {
 // Runs one button press: empties the message area and `Mensagens`, asks for a
 // repository when `session.repository` is empty, otherwise runs the numbering
 // (index other than 1) or the installation (the generation calls in their
-// fixed order, then the version scripts) and ends with the box "FIM". An
+// fixed order, then the version scripts) and ends with the box "FIM";
+// `session.run_end` then says what an installation wrote (cleared first, it
+// stays empty for any other press). An
 // installation whose `PathDestino` is empty does not start: the box
 // "Configuração incompleta do repositório: PathDestino" is shown instead. A
 // repository with a setting that the 254-byte limit cut
@@ -128,8 +130,15 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
 // A press of a window's button `index` with the lists' current texts: the
 // run of cmdExecuta_Click with the window's controls disabled through
 // `set_controls_enabled` while it goes on. Without a repository the handler
-// only asks for one: the controls stay as they are.
-void RunFromWindow(Session& session, int index, std::string tipo_objeto, std::string repository,
-                   const std::function<void(bool)>& set_controls_enabled);
+// only asks for one: the controls stay as they are. After an installation
+// that ran, the captions show its result instead of what it last read: the
+// end line (app/run_end.h, its problems counted as the command line counts
+// them) in place of "Lendo config :: ...", the source root and the package
+// folder in place of the last script's folders. Returns that end line; empty
+// when there is none (a numbering run, a run that did not start), and the
+// captions are then left as they are.
+std::string RunFromWindow(Session& session, int index, std::string tipo_objeto,
+                          std::string repository,
+                          const std::function<void(bool)>& set_controls_enabled);
 
 }  // namespace vkt::app

@@ -29,12 +29,6 @@ FileState StateOf(const std::string& path) {
   return state;
 }
 
-DesktopServices WithBoxes(MessageBoxService* boxes) {
-  DesktopServices services = Desktop();
-  services.boxes = boxes;
-  return services;
-}
-
 }  // namespace
 
 RunRecorder::RunRecorder(Generator& inner, RunReport* report, bool dry_run, bool entries)
@@ -43,7 +37,7 @@ RunRecorder::RunRecorder(Generator& inner, RunReport* report, bool dry_run, bool
       dry_run_(dry_run),
       entries_(entries),
       next_boxes_(Desktop().boxes) {
-  scope_.emplace(WithBoxes(this));
+  scope_.emplace(DesktopWithBoxes(this));
 }
 
 RunRecorder::~RunRecorder() = default;

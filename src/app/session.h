@@ -13,6 +13,19 @@
 
 namespace vkt::app {
 
+// What the last button press left for its end line (app/run_end.h): set by
+// every installation that went through to "FIM", cleared by every press.
+struct RunEnd {
+  bool ran = false;      // an installation ran to "FIM"; false: nothing to say
+  bool dry_run = false;  // it wrote nothing (`vktgera check`)
+  // PathDestino and PathOrigem as the run used them, as messages show paths.
+  std::string package_folder;
+  std::string source_folder;
+  // The SQL Server version script the run appended its line to, relative to
+  // the package folder (as messages show paths); empty when it appended none.
+  std::string version_script;
+};
+
 struct Session : config::RunState {
   // Section [GERAL] of the main configuration, as app::LoadGeneralSettings
   // read it; each run takes it along.
@@ -26,6 +39,8 @@ struct Session : config::RunState {
   // limit of the ini reader cut (CutSettingMessage); a run refuses such a
   // repository, a dry run reports them.
   std::vector<std::string> cut_settings;
+  // The end of the last button press.
+  RunEnd run_end;
 
   // Path of the main configuration file.
   std::string MainConfigPath() const {

@@ -26,11 +26,23 @@ std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem) {
          "\r\nUsando: " + problem.in_use;
 }
 
+int QuitAfterStartStatus(bool found, std::size_t boxes) {
+  if (!found) return 2;
+  return boxes > 0 ? 1 : 0;
+}
+
 ComboContents CarregaCombos(const Session& session) {
   ComboContents contents;
   contents.object_types.assign(kObjectTypes.begin(), kObjectTypes.end());
   contents.selected_object_type = 0;
   contents.repositories = session.general.repositories;
+  int named = 0;
+  for (std::size_t i = 0; i < contents.repositories.size(); ++i) {
+    if (contents.repositories[i].empty()) continue;
+    ++named;
+    contents.selected_repository = static_cast<int>(i);
+  }
+  if (named != 1) contents.selected_repository = -1;
   return contents;
 }
 

@@ -42,6 +42,12 @@ inline constexpr auto kObjectTypes = [] {
 // front end to report.
 std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session);
 
+// The exit status of a window started only to show that it starts
+// (`--quit-after-start`), whose boxes were recorded, not shown: 2 when no
+// main configuration was found, 1 when the start showed `boxes` boxes (the
+// configuration, or a key of it, could not be read), else 0.
+int QuitAfterStartStatus(bool found, std::size_t boxes);
+
 // The window's box for a key of [GERAL] that cannot be used: "CodePage
 // desconhecido no arquivo ini: klingon", a line break, "Usando: windows-1252".
 std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem);
@@ -50,12 +56,18 @@ std::string UnusableSettingMessage(const config::GeneralKeyProblem& problem);
 struct ComboContents {
   std::vector<std::string> object_types;  // kObjectTypes, in order
   int selected_object_type = 0;           // "TODOS"
-  std::vector<std::string> repositories;  // none selected
+  std::vector<std::string> repositories;
+  // The repository chosen at once: the only one the list names, so that
+  // "Gera Install" works without a choice; -1 (none) when it names several
+  // or none. Empty entries ("A," names "A" and "") are no repositories.
+  int selected_repository = -1;
 };
 
 // Fills the lists: the object types, and the repositories of
 // `session.general` (key "REPOSITORIO" of section "GERAL", read by
-// LoadGeneralSettings: a missing file, section or key gives none).
+// LoadGeneralSettings: a missing file, section or key gives none). A window
+// that selects `selected_repository` loads it as a click on it does
+// (CarregaConfigRepositorio).
 ComboContents CarregaCombos(const Session& session);
 
 // Loads the settings of `repository` (the text of the repository list; empty

@@ -98,7 +98,7 @@ std::string QuoteSqlLiteral(const std::string& text) {
 }
 
 std::string SqlServerVersionScriptPath(const Session& session) {
-  return session.settings.PathDestino + "\\SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
+  return session.settings.PathDestino + "\\" + std::string(kSqlServerVersionScript);
 }
 
 std::string OracleVersionScriptPath(const Session& session) {
@@ -106,7 +106,7 @@ std::string OracleVersionScriptPath(const Session& session) {
          text::UpperCase(session.settings.SISTEMA) + "_Versao_Database.sql";
 }
 
-bool WriteVersionScripts(Session& session) {
+bool WriteVersionScripts(Session& session, bool* appended) {
   const std::size_t lines_before = session.Mensagens.size();
   const std::string versao = QuoteSqlLiteral(session.repository);
   const std::string sistema = text::UpperCase(session.settings.SISTEMA);
@@ -125,6 +125,7 @@ bool WriteVersionScripts(Session& session) {
                            page);
     status = Replace(session, sql_server, content);
   }
+  if (appended) *appended = status.ok();
   bool ok = Report(session, sql_server, status);
 
   // Oracle: replaced on every run.

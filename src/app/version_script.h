@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/session.h"
 
@@ -10,6 +11,10 @@ namespace vkt::app {
 
 // `text` with every single quote doubled, for use inside a SQL literal.
 std::string QuoteSqlLiteral(const std::string& text);
+
+// The SQL Server version script, relative to `PathDestino`.
+inline constexpr std::string_view kSqlServerVersionScript =
+    "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
 
 // Path of the SQL Server version script under `PathDestino`.
 std::string SqlServerVersionScriptPath(const Session& session);
@@ -24,8 +29,9 @@ std::string OracleVersionScriptPath(const Session& session);
 // `session.Mensagens`. A script with other hard links is replaced by a file
 // of its own (its other names keep the old content) and a line says so; so
 // does a script of another user (generate::LinhaDeOutroUsuario).
-// Returns false when a line was appended.
-bool WriteVersionScripts(Session& session);
+// Returns false when a line was appended. `*appended` (when given) tells
+// whether the SQL Server script now holds this run's lines.
+bool WriteVersionScripts(Session& session, bool* appended = nullptr);
 
 // The dry run of WriteVersionScripts (`vktgera check`): writes nothing, and
 // appends the same "Erro ao gravar o arquivo: ..." lines where the writing

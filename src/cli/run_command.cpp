@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "app/pipeline_reports.h"
 #include "app/release_checks.h"
 #include "app/run_dispatch.h"
+#include "app/run_end.h"
 #include "app/run_files.h"
 #include "app/run_recorder.h"
 #include "app/run_report.h"
@@ -42,9 +44,9 @@ std::vector<app::Finding> ConfigurationHints(const app::Session& session) {
 // `check`'s own findings, the configurations' first, then those of every
 // object type the run called, in call order; printed after the run's
 // messages (before "FIM") as they are found and, when a report is written
-// (`reporting`), added to it.
-bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, bool reporting,
-                         std::FILE* out) {
+// (`reporting`), added to it. Returns how many there were.
+std::size_t ReportReleaseChecks(const app::Session& session, app::RunReport* report, bool reporting,
+                                std::FILE* out) {
   std::vector<std::string> types;
   for (const app::ReportOutput& output : report->outputs) {
     const config::ObjectType* type = config::FindObjectType(output.type);
@@ -54,14 +56,14 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, bo
   const std::vector<app::Finding> hints = ConfigurationHints(session);
   for (const app::Finding& hint : hints) WriteLine(out, hint.text);
   app::AttachFindings(report, hints);
-  bool found = !hints.empty();
+  std::size_t found = hints.size();
   for (const std::string& type : types) {
     app::CheckObjectType(session.settings, session.general, type, [&](app::Finding finding) {
       // A line on stdout, as the run's: names from disk shown escaped.
       finding.text = text::EscapeControls(finding.text);
       WriteLine(out, finding.text);
       if (reporting) app::AttachFindings(report, {std::move(finding)});
-      found = true;
+      ++found;
     });
   }
   return found;
@@ -69,9 +71,9 @@ bool ReportReleaseChecks(const app::Session& session, app::RunReport* report, bo
 
 // SHA256SUMS in both package folders. A folder the run could not create, a
 // manifest that cannot be written, or one that replaced another user's file,
-// is a problem line of its own.
-bool WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
-  bool ok = true;
+// is a problem line of its own. Returns how many such lines there were.
+std::size_t WriteManifests(const app::Session& session, app::RunReport* report, std::FILE* out) {
+  std::size_t problems = 0;
   for (generate::DatabaseKind kind : generate::kDatabaseKinds) {
     const std::string folder = generate::PlanCall(session.settings, "", kind).output_folder;
     platform::Replaced replaced;
@@ -83,7 +85,7 @@ bool WriteManifests(const app::Session& session, app::RunReport* report, std::FI
       const std::string line = generate::LinhaDeOutroUsuario(path, replaced.other_owner);
       WriteLine(out, line);
       report->problems.push_back({std::string(app::problem_kind::kMessage), line});
-      ok = false;
+      ++problems;
       continue;
     }
     const std::string line =
@@ -91,9 +93,9 @@ bool WriteManifests(const app::Session& session, app::RunReport* report, std::FI
         status.Text();
     WriteLine(out, line);
     report->problems.push_back({std::string(app::problem_kind::kManifestError), line});
-    ok = false;
+    ++problems;
   }
-  return ok;
+  return problems;
 }
 
 // Writes the reports asked for; false (and a line on `err`) when one fails.
@@ -310,13 +312,14 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, ProgressT
     desktop.ShowClosingBox();
     return options.write ? WriteNumbering(options, session, err) : kExitClean;
   }
-  bool problems = session.Mensagens.size() > 1 || desktop.error_boxes() > 0;
+  std::size_t problems = app::RunProblemCount(session, desktop.error_boxes());
   // What the command adds to the run's lines comes before "FIM", so that on
   // a terminal, or with both streams in one file, the run ends where it says.
-  if (check && ReportReleaseChecks(session, &report, reporting, out)) problems = true;
-  if (options.manifest && !WriteManifests(session, &report, out)) problems = true;
-  desktop.ShowClosingBox();
-  const int status = problems ? kExitProblems : kExitClean;
+  if (check) problems += ReportReleaseChecks(session, &report, reporting, out);
+  if (options.manifest) problems += WriteManifests(session, &report, out);
+  // The end line goes with "FIM" to stderr: a report on stdout stays whole.
+  desktop.ShowClosingBox(app::EndLine(session.run_end, problems));
+  const int status = problems > 0 ? kExitProblems : kExitClean;
   if (!reporting) return status;
 
   return FinishReports(options, session, status, &report, out, err);

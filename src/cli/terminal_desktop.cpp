@@ -43,10 +43,14 @@ void TerminalDesktop::Show(std::string_view text, std::string_view title, BoxIco
   WriteBox(text, title);
 }
 
-void TerminalDesktop::ShowClosingBox() {
-  if (!closing_held_) return;
-  closing_held_ = false;
-  WriteBox("FIM", closing_title_);
+void TerminalDesktop::ShowClosingBox(std::string_view end_line) {
+  if (closing_held_) {
+    closing_held_ = false;
+    WriteBox("FIM", closing_title_);
+  }
+  if (end_line.empty()) return;
+  WriteLine(err_, end_line);
+  Flush(err_);
 }
 
 void TerminalDesktop::WriteBox(std::string_view text, std::string_view title) {

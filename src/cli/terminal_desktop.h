@@ -77,11 +77,13 @@ class TerminalDesktop final : public MessageBoxService, public RunView {
   // Prints the buffer's lines not printed yet and flushes `out`.
   void PrintNewMessages();
   // Shows the held closing box, if any, after what `out` holds: the command's
-  // own lines after the run (check's findings) come before "FIM".
-  void ShowClosingBox();
+  // own lines after the run (check's findings) come before "FIM". Then
+  // `end_line` (the run's end line, app/run_end.h), when not empty, as a line
+  // of its own on `err`.
+  void ShowClosingBox(std::string_view end_line = {});
 
   // Number of boxes other than the closing "FIM".
-  int error_boxes() const { return error_boxes_; }
+  std::size_t error_boxes() const { return error_boxes_; }
   // Clears the progress line, if one is shown.
   void EndProgress();
 
@@ -93,7 +95,7 @@ class TerminalDesktop final : public MessageBoxService, public RunView {
   ProgressTerminal* terminal_;
   bool progress_shown_ = false;
   std::size_t shown_percent_ = 0;  // of the progress line shown
-  int error_boxes_ = 0;
+  std::size_t error_boxes_ = 0;
   const std::vector<std::string>* messages_ = nullptr;
   std::size_t printed_ = 1;  // buffer lines below this index are printed
   std::string closing_title_;

@@ -134,9 +134,13 @@ Form1::Form1(std::string program_folder, QWidget* parent)
 }
 
 Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent)
+    : Form1(std::move(environment), settings, Boxes::kShown, parent) {}
+
+Form1::Form1(app::LookupEnvironment environment, QSettings* settings, Boxes boxes, QWidget* parent)
     : QMainWindow(parent),
       settings_(settings),
-      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home) {
+      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home),
+      record_boxes_(boxes == Boxes::kRecorded) {
   if (environment.remembered.empty() && settings_ != nullptr) {
     environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
   }
@@ -160,7 +164,9 @@ void Form1::Start() {
   BuildControls();
   desktop_ = std::make_unique<QtDesktop>(QtDesktop::Widgets{
       this, lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_, txmens_});
-  desktop_scope_ = std::make_unique<ScopedDesktop>(desktop_->Services());
+  DesktopServices services = desktop_->Services();
+  if (record_boxes_) services.boxes = &recorded_boxes_;
+  desktop_scope_ = std::make_unique<ScopedDesktop>(services);
   FormLoad();
 }
 
@@ -292,7 +298,8 @@ void Form1::FormLoad() {
   for (const std::string& name : lists.repositories) {
     cb_repos_->addItem(QString::fromStdString(name));
   }
-  cb_repos_->setCurrentIndex(-1);
+  cb_repos_->setCurrentIndex(lists.selected_repository);
+  if (lists.selected_repository >= 0) CbReposClick(lists.selected_repository);
   lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
   FitCaption(lbl_versao_);
   ShowConfiguration();

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/config_lookup.h"
 #include "app/session.h"
@@ -43,6 +44,11 @@ class Form1 : public QMainWindow {
   // folder of the configuration read, else in `environment.home` (the user's
   // home folder when empty).
   Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* parent = nullptr);
+  // How the window shows its message boxes: as modal boxes, or recorded and
+  // shown to no one (`--quit-after-start`, where nobody would close them).
+  enum class Boxes { kShown, kRecorded };
+  Form1(app::LookupEnvironment environment, QSettings* settings, Boxes boxes,
+        QWidget* parent = nullptr);
   ~Form1() override;
 
   // The settings key of the configuration chosen with "Abrir configuração…".
@@ -50,12 +56,16 @@ class Form1 : public QMainWindow {
 
   // What "Abrir configuração…" does once a file is picked: reads `file` as
   // the main configuration, reloads both lists as at start-up (captions and
-  // messages emptied, no repository selected) and remembers the choice.
+  // messages emptied, the only repository selected, none among several) and
+  // remembers the choice.
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   QString ConfigurationText() const;
   // False when the lookup found no main configuration.
   bool ConfigurationFound() const { return configuration_found_; }
+  // With Boxes::kRecorded, every box the window would have shown, as
+  // "TITLE: TEXT"; else empty.
+  const std::vector<std::string>& recorded_boxes() const { return recorded_boxes_.shown(); }
 
   // The core's state of this window (repository settings, messages).
   const app::Session& session() const { return session_; }
@@ -73,7 +83,7 @@ class Form1 : public QMainWindow {
   void BuildControls();
   // `Form_Load`: reads [GERAL] of the main configuration
   // (app::LoadGeneralSettings), shows a box for each key that cannot be used
-  // and fills the lists.
+  // and fills the lists; a list of one repository has it chosen and loaded.
   void FormLoad();
   void MnuAbrirConfiguracaoClick();
   void ShowConfiguration();
@@ -97,6 +107,8 @@ class Form1 : public QMainWindow {
   QSettings* settings_ = nullptr;
   std::string home_folder_;
   bool configuration_found_ = true;
+  bool record_boxes_ = false;
+  RecordedBoxes recorded_boxes_;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
   bool running_ = false;

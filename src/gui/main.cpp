@@ -7,11 +7,14 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "app/config_lookup.h"
+#include "app/startup.h"
 #include "app/version.h"
 #include "fs/platform/file_system.h"
 #include "gui/form1.h"
+#include "gui/qt_desktop.h"
 
 int main(int argc, char** argv) {
   // A file that outgrows `ulimit -f` is a failed write with its message line,
@@ -31,7 +34,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption quit_option(
       "quit-after-start",
       QString::fromUtf8("Abre a janela, escreve a configuração lida e sai (status 0 se foi "
-                        "encontrada, 2 se não)."));
+                        "encontrada, 1 se mostrou uma mensagem ao lê-la, 2 se não foi "
+                        "encontrada)."));
   parser.addOption(config_option);
   parser.addOption(quit_option);
   // --help and --version need no display: answered before the application
@@ -57,13 +61,20 @@ int main(int argc, char** argv) {
   // $XDG_CONFIG_HOME/vktgerainstallbd/VKTGeraInstallBD.conf.
   QSettings settings(QSettings::NativeFormat, QSettings::UserScope, vkt::app::kConfigSubfolder,
                      "VKTGeraInstallBD");
+  // Started only to see it start: nobody would close a box.
+  const bool quit = parser.isSet(quit_option);
   vkt::gui::Form1 form(
-      vkt::app::ProcessLookupEnvironment(parser.value(config_option).toStdString(), ""), &settings);
+      vkt::app::ProcessLookupEnvironment(parser.value(config_option).toStdString(), ""), &settings,
+      quit ? vkt::gui::Form1::Boxes::kRecorded : vkt::gui::Form1::Boxes::kShown);
   form.show();
-  if (parser.isSet(quit_option)) {
+  if (quit) {
     QTimer::singleShot(0, &form, [&form] {
       std::puts(form.ConfigurationText().toUtf8().constData());
-      QApplication::exit(form.ConfigurationFound() ? 0 : 2);
+      for (const std::string& box : form.recorded_boxes()) {
+        std::fprintf(stderr, "%s\n", vkt::gui::NormalizeLineBreaks(box).c_str());
+      }
+      QApplication::exit(
+          vkt::app::QuitAfterStartStatus(form.ConfigurationFound(), form.recorded_boxes().size()));
     });
   }
   return app.exec();

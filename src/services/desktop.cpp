@@ -54,6 +54,10 @@ DesktopServices& Current() {
 
 }  // namespace
 
+void RecordedBoxes::Show(std::string_view text, std::string_view title, BoxIcon) {
+  shown_.push_back(std::string(title) + ": " + std::string(text));
+}
+
 const DesktopServices& Desktop() { return Current(); }
 
 void InstallDesktop(const DesktopServices& services) {
@@ -65,6 +69,12 @@ void InstallDesktop(const DesktopServices& services) {
   current.picker = services.picker ? services.picker : defaults.picker;
   current.text = services.text ? services.text : defaults.text;
   current.icons = services.icons ? services.icons : defaults.icons;
+}
+
+DesktopServices DesktopWithBoxes(MessageBoxService* boxes) {
+  DesktopServices services = Desktop();
+  services.boxes = boxes;
+  return services;
 }
 
 ScopedDesktop::ScopedDesktop(const DesktopServices& services) : previous_(Desktop()) {

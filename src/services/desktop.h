@@ -102,6 +102,17 @@ class IconService {
   virtual bool Icon(std::string_view file_name, int size, IconImage* image) = 0;
 };
 
+// Boxes that nobody is there to close (a window started with
+// `--quit-after-start`): each is kept as "TITLE: TEXT" and none is shown.
+class RecordedBoxes final : public MessageBoxService {
+ public:
+  void Show(std::string_view text, std::string_view title, BoxIcon icon) override;
+  const std::vector<std::string>& shown() const { return shown_; }
+
+ private:
+  std::vector<std::string> shown_;
+};
+
 // The set of services in use. Pointers are never null after InstallDesktop.
 struct DesktopServices {
   MessageBoxService* boxes = nullptr;
@@ -118,6 +129,9 @@ struct DesktopServices {
 // and there are no icons.
 const DesktopServices& Desktop();
 void InstallDesktop(const DesktopServices& services);
+// The services in use with `boxes` in place of their box service (a wrapper
+// that records or counts boxes before passing them on).
+DesktopServices DesktopWithBoxes(MessageBoxService* boxes);
 
 // Installs services for the lifetime of the object and restores the previous
 // ones when it goes (tests, nested front ends).

@@ -1,12 +1,14 @@
 // The window program on Windows. The main configuration is the one of
 // --config FILE, else the one chosen last with "Abrir configuração…", else
 // the first the lookup finds (win/win_lookup.h). --quit-after-start opens
-// the window and ends at once: status 0 when a configuration was found, 2
-// when not.
+// the window and ends at once, its boxes recorded instead of shown: status 0
+// when a configuration was found, 1 when reading it showed a box, 2 when
+// none was found.
 #include "win/windows_api.h"
 
 #include <string>
 
+#include "app/startup.h"
 #include "win/main_window.h"
 #include "win/wide_text.h"
 
@@ -39,11 +41,14 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   {
     vkt::win::WindowStart start;
     start.environment = vkt::app::ProcessLookupEnvironment(config_option, "");
+    // Started only to see it start: nobody would close a box.
+    start.record_boxes = quit_after_start;
     vkt::win::MainWindow window(std::move(start));
     ShowWindow(window.hwnd(), show);
     UpdateWindow(window.hwnd());
     if (quit_after_start) {
-      status = window.ConfigurationFound() ? 0 : 2;
+      status = vkt::app::QuitAfterStartStatus(window.ConfigurationFound(),
+                                              window.recorded_boxes().size());
     } else {
       status = window.RunMessageLoop();
     }

@@ -170,7 +170,9 @@ std::string FirstStepsText(const std::string& example_folder) {
 }
 
 MainWindow::MainWindow(WindowStart start)
-    : registry_key_(std::move(start.registry_key)), quit_when_closed_(start.quit_when_closed) {
+    : registry_key_(std::move(start.registry_key)),
+      quit_when_closed_(start.quit_when_closed),
+      record_boxes_(start.record_boxes) {
   app::LookupEnvironment& environment = start.environment;
   if (environment.remembered.empty() && !registry_key_.empty()) {
     environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
@@ -230,7 +232,9 @@ void MainWindow::Create(const std::string& resting_text) {
   desktop_ = std::make_unique<WinDesktop>(
       WinDesktop::Controls{hwnd_, Control(kIdLblConfigUtilizado), Control(kIdLblDiretorioOrigem),
                            Control(kIdLblDiretorioDestino), Control(kIdTxmens)});
-  desktop_scope_ = std::make_unique<ScopedDesktop>(desktop_->Services());
+  DesktopServices services = desktop_->Services();
+  if (record_boxes_) services.boxes = &recorded_boxes_;
+  desktop_scope_ = std::make_unique<ScopedDesktop>(services);
   FormLoad();
   if (!resting_text.empty()) desktop_->SetRestingText(resting_text);
 }
@@ -452,7 +456,8 @@ void MainWindow::FormLoad() {
   for (const std::string& name : lists.repositories) {
     SendMessageW(cb_repos, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
   }
-  SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(lists.selected_repository), 0);
+  if (lists.selected_repository >= 0) CbReposClick();
   SetWindowTextW(Control(kIdLblVersao), Wide(std::string("Versão ") + kVersionText).c_str());
   Layout();
   SetWindowTextW(Control(kIdStatus), Wide(ConfigurationText()).c_str());

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
 #include "services/desktop.h"
@@ -34,6 +35,9 @@ struct WindowStart {
   std::wstring registry_key = kRegistryKey;
   // The program ends (WM_QUIT) when the window is destroyed.
   bool quit_when_closed = true;
+  // Boxes are recorded, not shown (`--quit-after-start`, where nobody would
+  // close them): see MainWindow::recorded_boxes.
+  bool record_boxes = false;
 };
 
 class MainWindow {
@@ -60,11 +64,15 @@ class MainWindow {
 
   // What "Abrir configuração…" does once a file is picked: reads `file` as
   // the main configuration, reloads both lists as at start-up (captions and
-  // messages emptied, no repository selected) and remembers the choice.
+  // messages emptied, the only repository selected, none among several) and
+  // remembers the choice.
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   std::string ConfigurationText() const;
   bool ConfigurationFound() const { return configuration_found_; }
+  // With WindowStart::record_boxes, every box the window would have shown, as
+  // "TITLE: TEXT"; else empty.
+  const std::vector<std::string>& recorded_boxes() const { return recorded_boxes_.shown(); }
 
   const app::Session& session() const { return session_; }
   // True while a button press is being handled.
@@ -109,6 +117,8 @@ class MainWindow {
   int dpi_ = 96;
   std::unique_ptr<Fonts> fonts_;
   SIZE min_track_size_{};
+  bool record_boxes_ = false;
+  RecordedBoxes recorded_boxes_;
   std::unique_ptr<WinDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
   bool running_ = false;

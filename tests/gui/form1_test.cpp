@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/startup.h"
 #include "fs/platform/file_system.h"
 #include "support/test_repository.h"
 
@@ -39,6 +40,10 @@ T* Child(const QWidget& form, const char* name) {
   T* child = form.findChild<T*>(name);
   EXPECT_NE(child, nullptr) << name;
   return child;
+}
+
+std::string Label(const Form1& form, const char* name) {
+  return Child<QLabel>(form, name)->text().toStdString();
 }
 
 std::string Messages(const Form1& form) {
@@ -110,6 +115,23 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
                    "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
   EXPECT_EQ(Items(form), (Texts{"A", "B"}));
   EXPECT_EQ(Messages(form), "");
+}
+
+// Started with its boxes recorded (--quit-after-start), a window whose
+// configuration cannot be read comes up without waiting for anyone.
+TEST(Form1Start, RecordedBoxesAreNotShownAndMakeTheStartFail) {
+  TempDir dir;
+  dir.MakeDir("VKTGeraInstallBD.ini");
+  app::LookupEnvironment env;
+  env.config_option = dir / "VKTGeraInstallBD.ini";
+  env.executable_folder = dir.path();
+  Boxes boxes;
+  Form1 form(env, nullptr, Form1::Boxes::kRecorded);
+  EXPECT_EQ(boxes.shown, Texts{});
+  EXPECT_EQ(form.recorded_boxes(),
+            Texts{"Initialization File Error: Error Number: 1001\r\nError Description: " +
+                  (dir / "VKTGeraInstallBD.ini") + " - não é um arquivo comum"});
+  EXPECT_EQ(app::QuitAfterStartStatus(form.ConfigurationFound(), form.recorded_boxes().size()), 1);
 }
 
 // Two windows of one process, each with the code page its configuration
@@ -193,7 +215,7 @@ class Form1Run : public ::testing::Test {
     repo_.Companions();
     form_ = std::make_unique<Form1>(repo_.Path("prog"));
     form_->show();
-    Pick(*form_, "CbRepos", "R1");
+    // The only repository of the list is chosen without a pick.
   }
   TestRepository repo_;
   std::unique_ptr<Form1> form_;
@@ -223,9 +245,20 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   repo_.Source("Views/V.sql", "CREATE VIEW V AS SELECT 1 X\r\n");
   repo_.Source("Views/OLD.ora", "not listed\r\n");
   Pick(*form_, "CbObj", "VIEWS");
+  EXPECT_EQ(Child<QComboBox>(*form_, "CbRepos")->currentText(), "R1");
+  EXPECT_EQ(form_->session().settings.SISTEMA, "XYZ");
   Boxes boxes;
   auto* install = Child<QPushButton>(*form_, "cmdExecuta1");
   install->click();
+  // The labels tell where the package went and how the run ended, not what
+  // it read last.
+  const std::string out = repo_.Path("prog/../out");
+  EXPECT_EQ(Label(*form_, "lblConfigUtilizado"),
+            "Pacote: " + out +
+                " — 3 problemas; versão acrescentada a "
+                "SQL_SERVER/02-ATUALIZACAO/15-SA_Versao_Database.sql");
+  EXPECT_EQ(Label(*form_, "lblDiretorioOrigem"), repo_.Path("prog/../src"));
+  EXPECT_EQ(Label(*form_, "lblDiretorioDestino"), out);
   // The folder as it is on disk.
   EXPECT_EQ(Messages(*form_), "\nArquivo não encontrado: " + repo_.Path("prog/../src/Views/W.sql") +
                                   "\nArquivo Nao esta no ini: OLD.ora"
@@ -285,6 +318,10 @@ class Form1Configuration : public ::testing::Test {
 TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOption) {
   std::unique_ptr<Form1> form = Start();
   EXPECT_EQ(Items(*form), Texts{"A1"});
+  // The only repository, chosen and loaded.
+  EXPECT_EQ(Child<QComboBox>(*form, "CbRepos")->currentIndex(), 0);
+  EXPECT_EQ(form->session().repository, "A1");
+  EXPECT_EQ(form->session().settings.SISTEMA, "A");
   EXPECT_EQ(Status(*form), "Configuração: " + (dir_ / "bin/VKTGeraInstallBD.ini"));
   Pick(*form, "CbRepos", "A1");
   Pick(*form, "CbObj", "VIEWS");

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "app/version.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
@@ -221,6 +222,25 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
                    std::to_string(kIdMnuSair) + " Sair"}));
 }
 
+// Started with its boxes recorded (--quit-after-start), a window whose
+// configuration cannot be read comes up without waiting for anyone.
+TEST(MainWindowStart, RecordedBoxesAreNotShownAndMakeTheStartFail) {
+  TempDir dir;
+  dir.MakeDir("VKTGeraInstallBD.ini");
+  WindowStart start;
+  start.environment.config_option = Native(dir / "VKTGeraInstallBD.ini");
+  start.registry_key.clear();
+  start.quit_when_closed = false;
+  start.record_boxes = true;
+  Boxes boxes;
+  MainWindow window(start);
+  EXPECT_EQ(boxes.shown, Texts{});
+  ASSERT_EQ(window.recorded_boxes().size(), 1u);
+  EXPECT_TRUE(window.recorded_boxes()[0].starts_with("Initialization File Error: Error Number: "));
+  EXPECT_EQ(app::QuitAfterStartStatus(window.ConfigurationFound(), window.recorded_boxes().size()),
+            1);
+}
+
 // The program's message loop gives every other window of the thread its
 // messages (a combo box's drop-down list is one), and ends at WM_QUIT.
 TEST(MainWindowLoop, DispatchesOtherWindowsMessagesAndEndsAtQuit) {
@@ -297,7 +317,7 @@ class MainWindowExample : public ::testing::Test {
     start.quit_when_closed = false;
     window_ = std::make_unique<MainWindow>(start);
     ShowWindow(window_->hwnd(), SW_SHOWNOACTIVATE);
-    Pick(*window_, kIdCbRepos, "PEDIDOS");
+    // The example's only repository is chosen without a pick.
   }
   TempDir dir_;
   std::string example_;
@@ -306,6 +326,7 @@ class MainWindowExample : public ::testing::Test {
 
 // The window refuses to close during the run and closes after it.
 TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
+  EXPECT_EQ(SendMessageW(Item(*window_, kIdCbRepos), CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(window_->session().settings.SISTEMA, "PEDIDOS");
   // Posted now, the request is taken from the queue by the run's first
   // yield, while the run goes on.
@@ -336,7 +357,13 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
                 "\r\nNao existe a seção: SINONIMOS no arquivo ini");
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\ORACLE\\02-ATUALIZACAO"));
   EXPECT_TRUE(platform::IsDirectory(example_ + "\\pacote\\SQL_SERVER\\02-ATUALIZACAO"));
-  EXPECT_NE(Text(Item(*window_, kIdLblDiretorioDestino)), "");
+  // The labels tell where the package went and how the run ended.
+  EXPECT_EQ(Text(Item(*window_, kIdLblConfigUtilizado)),
+            "Pacote: " + example_ +
+                "\\pacote — 5 problemas; versão acrescentada a "
+                "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
+  EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioOrigem)), example_ + "\\repositorio");
+  EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioDestino)), example_ + "\\pacote");
   EXPECT_EQ(Enabled(*window_), "1111");
   // "Sair" asks as the close box does; after the run the window goes.
   Menu(*window_, kIdMnuSair);
