@@ -1,7 +1,6 @@
 #include "app/file_list_update.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <unordered_set>
 
 #include "config/file_list.h"
@@ -16,12 +15,6 @@
 namespace vkt::app {
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-  return buffer;
-}
-
 // The characters of `name` that `page` lacks, as "U+0301, U+2126" (the first
 // few): an accent written apart from its letter looks like the letter with
 // its accent.
@@ -35,7 +28,7 @@ std::string MissingCharacters(const text::CodePage& page, std::string_view name)
     bool lossy = false;
     page.Encode(name.substr(start, i - start), &lossy);
     if (!lossy) continue;
-    const std::string code = "U+" + Hex(static_cast<unsigned>(c < 0 ? 0xFFFD : c), 4);
+    const std::string code = text::CodePointText(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
     if (shown.find(code) != std::string::npos) continue;
     shown += (count++ == 0 ? "" : ", ") + code;
   }
@@ -87,7 +80,7 @@ std::string ShownName(std::string_view name) {
     const std::size_t start = i;
     const std::int32_t c = text::NextUtf8(name, &i);
     if (c < 0) {
-      for (std::size_t j = start; j < i; ++j) shown += "\\x" + Hex(bytes[j], 2);
+      for (std::size_t j = start; j < i; ++j) shown += "\\x" + text::UpperHex(bytes[j], 2);
     } else if (c == '\\' || c == '"') {
       shown += '\\';
       shown += static_cast<char>(c);

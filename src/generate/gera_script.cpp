@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "generate/framing.h"
 #include "generate/script_io.h"
 #include "services/desktop.h"
+#include "text/control_escapes.h"
 #include "text/letter_case.h"
 
 namespace vkt::generate {
@@ -114,13 +114,6 @@ Status OpenSource(SourceFile& source, fs::FileSystemObject& fso,
   }
   *exists = SourceExists(fso, path, entry);
   return *exists ? source.Open(path) : Status::Ok();
-}
-
-// "U+00E9", "U+1F600".
-std::string CodePointText(char32_t c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-  return text;
 }
 
 // The source root `PathOrigem` as it lies on disk, and whether the listed
@@ -389,7 +382,7 @@ class ScriptCall {
     if (missing.character == 0) return;
     Add(std::string(kSemRepresentacao) + options_.general.code_page->name() + ": " +
         CaminhoMensagem(shown_path_) + " linha " + std::to_string(missing.line) + ": " +
-        CodePointText(missing.character));
+        text::CodePointText(missing.character));
   }
 
   // A dry run's copy of the open entry into nothing, for what it reports.
@@ -406,7 +399,7 @@ class ScriptCall {
     const char32_t c = page.FirstMissing(entry);
     if (c == 0) return;
     Add(std::string(kSemRepresentacao) + page.name() + " no nome: " + CaminhoMensagem(shown_path_) +
-        ": " + CodePointText(c));
+        ": " + text::CodePointText(c));
   }
 
   // The header before the first file that is not empty, then what goes

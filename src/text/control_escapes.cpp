@@ -5,13 +5,15 @@
 #include "text/utf8.h"
 
 namespace vkt::text {
-namespace {
-
-std::string Hex(unsigned value, int digits) {
+std::string UpperHex(unsigned value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
   return buffer;
 }
+
+std::string CodePointText(char32_t c) { return "U+" + UpperHex(static_cast<unsigned>(c), 4); }
+
+namespace {
 
 // C1 controls, line and paragraph separators, and the marks and embeddings
 // of bidirectional text.
@@ -26,8 +28,8 @@ std::string ControlEscape(std::int32_t c) {
   if (c == '\t') return "\\t";
   if (c == '\r') return "\\r";
   if (c == '\n') return "\\n";
-  if ((c >= 0 && c < 0x20) || c == 0x7F) return "\\x" + Hex(static_cast<unsigned>(c), 2);
-  if (ShownAsUnicodeEscape(c)) return "\\u" + Hex(static_cast<unsigned>(c), 4);
+  if ((c >= 0 && c < 0x20) || c == 0x7F) return "\\x" + UpperHex(static_cast<unsigned>(c), 2);
+  if (ShownAsUnicodeEscape(c)) return "\\u" + UpperHex(static_cast<unsigned>(c), 4);
   return "";
 }
 

@@ -24,4 +24,10 @@ bool HasControls(std::string_view text);
 // escape; everything else, bytes that are not UTF-8 included, as it is.
 std::string EscapeControls(std::string_view text);
 
+// `value` in upper-case hexadecimal, at least `digits` digits ("0A", "00E9").
+std::string UpperHex(unsigned value, int digits);
+
+// The code point `c` as Unicode names it: "U+00E9", "U+1F600".
+std::string CodePointText(char32_t c);
+
 }  // namespace vkt::text
