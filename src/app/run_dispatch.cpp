@@ -178,6 +178,36 @@ RunEnd EndOfInstallation(const Session& session, bool dry_run, bool appended) {
   return end;
 }
 
+// Whether the press writes: an installation that is no dry run, a
+// numbering that writes the file list.
+bool Writes(const RunRequest& request, const RunOptions& options) {
+  return request.index == 1 ? !options.dry_run : options.writes_file_list;
+}
+
+// Why the press does not run, with its boxes shown when `show`; nothing when
+// it runs.
+std::optional<RunOutcome> Refusal(const Session& session, const RunRequest& request,
+                                  const RunOptions& options, bool show = true) {
+  if (session.repository.empty()) {
+    if (show) ShowBox("Selecione o Repositorio!!!");
+    return RunOutcome::kNoRepository;
+  }
+  // A dry run reads only and goes on; a run would write under (or read
+  // from) a place the configuration does not name.
+  if (!session.cut_settings.empty() && !options.dry_run) {
+    if (show) {
+      for (const std::string& line : session.cut_settings) ShowBox(line);
+    }
+    return RunOutcome::kIncompleteRepository;
+  }
+  if (request.index == 1 && session.settings.PathDestino.empty()) {
+    // The run would write its folders at the root of the file system.
+    if (show) ShowBox("Configuração incompleta do repositório: PathDestino");
+    return RunOutcome::kIncompleteRepository;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string WriterLockFolder(const config::RepositorySettings& settings, bool install) {
@@ -206,6 +236,14 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
                             const RunOptions& options) {
   RealGenerator generator(GenerationOptionsOf(session, options));
   return cmdExecuta_Click(session, request, generator, options);
+}
+
+bool LockBeforeReading(const Session& session, const RunRequest& request,
+                       const RunOptions& options) {
+  if (options.lock == nullptr || options.lock->held() || !Writes(request, options)) return true;
+  // A press that will not run says why itself, and locks nothing.
+  if (Refusal(session, request, options, /*show=*/false)) return true;
+  return LockForWriting(session, request.index == 1, options, options.lock);
 }
 
 std::string RunFromWindow(Session& session, int index, std::string tipo_objeto,
@@ -239,36 +277,27 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
   Desktop().view->SetMessageText("");
   session.ResetMessages();
   session.run_end = {};
-  if (session.repository.empty()) {
-    ShowBox("Selecione o Repositorio!!!");
-    return RunOutcome::kNoRepository;
-  }
-  const bool install = request.index == 1;
-  if (!session.cut_settings.empty()) {
-    // A dry run reads only: it says so and goes on; a run would write under
-    // (or read from) a place the configuration does not name.
-    if (!options.dry_run) {
-      for (const std::string& line : session.cut_settings) ShowBox(line);
-      return RunOutcome::kIncompleteRepository;
-    }
+  if (options.dry_run) {
+    // A dry run reads only: it says what was cut and goes on.
     for (const std::string& line : session.cut_settings) {
       generate::AdicionaMensagem(session.Mensagens, line);
     }
   }
-  if (install && session.settings.PathDestino.empty()) {
-    // The run would write its folders at the root of the file system.
-    ShowBox("Configuração incompleta do repositório: PathDestino");
-    return RunOutcome::kIncompleteRepository;
+  if (const std::optional<RunOutcome> refused = Refusal(session, request, options)) {
+    return *refused;
   }
+  const bool install = request.index == 1;
   // Files may have changed since the last run, by other hands.
   platform::ForgetListings();
   config::ForgetIniErrors();
 
-  // One writer at a time, from before the first write to after the last.
+  // One writer at a time, from before the first write to after the last
+  // (the caller may have taken it already: LockBeforeReading).
   platform::FolderLock own_lock;
   platform::FolderLock* lock = options.lock ? options.lock : &own_lock;
-  if (install ? !options.dry_run : options.writes_file_list) {
-    if (!LockForWriting(session, install, options, lock)) return RunOutcome::kLocked;
+  if (Writes(request, options) && !lock->held() &&
+      !LockForWriting(session, install, options, lock)) {
+    return RunOutcome::kLocked;
   }
 
   const std::string selected = text::UpperCase(request.tipo_objeto);

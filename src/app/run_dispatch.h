@@ -127,6 +127,16 @@ RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request, Generat
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,
                             const RunOptions& options = {});
 
+// Takes the writer's lock into `options.lock` for a press that will write,
+// before the caller reads anything of the repository (the file list, the
+// sources), as cmdExecuta_Click would take it; cmdExecuta_Click then keeps
+// it. False (and the box) when another run holds it or its lock file is
+// refused; true when it was taken, when the press writes nothing, when
+// `options.lock` is null or already held, and when the press will not run
+// (cmdExecuta_Click says why).
+bool LockBeforeReading(const Session& session, const RunRequest& request,
+                       const RunOptions& options);
+
 // A press of a window's button `index` with the lists' current texts: the
 // run of cmdExecuta_Click with the window's controls disabled through
 // `set_controls_enabled` while it goes on. Without a repository the handler

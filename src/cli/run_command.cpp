@@ -272,15 +272,6 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, ProgressT
   request.index = options.command == Command::kNumbering ? 0 : 1;
   request.tipo_objeto = options.type;
   const bool check = options.command == Command::kCheck;
-  // An installation says how its configurations look on stderr, and goes on.
-  if (options.command == Command::kInstall) PrintConfigurationHints(session, err);
-  const bool entries = ReportsEntries(options);
-  const bool reporting = entries || ReportsProblems(options);
-  app::RunReport report;
-  app::RunOutcome outcome;
-  // The run, its checks and its report see one version of the file list.
-  std::optional<config::IniSnapshot> lista;
-  if (request.index == 1) lista.emplace(session.settings.ArqConfigIni);
   // Held until the manifests or the file list are written too.
   platform::FolderLock lock;
   const app::RunOptions run_options{
@@ -292,6 +283,18 @@ int RunCommand(const Options& options, std::FILE* out, std::FILE* err, ProgressT
         Flush(out);
         WriteLine(err, "vktgera: aguardando a trava de " + what);
       }};
+  // A writer reads the repository under its lock: a run started later waits
+  // or is refused, and none finds the other halfway.
+  if (!app::LockBeforeReading(session, request, run_options)) return kExitNoRun;
+  // An installation says how its configurations look on stderr, and goes on.
+  if (options.command == Command::kInstall) PrintConfigurationHints(session, err);
+  const bool entries = ReportsEntries(options);
+  const bool reporting = entries || ReportsProblems(options);
+  app::RunReport report;
+  app::RunOutcome outcome;
+  // The run, its checks and its report see one version of the file list.
+  std::optional<config::IniSnapshot> lista;
+  if (request.index == 1) lista.emplace(session.settings.ArqConfigIni);
   if (check || reporting) {
     // Without a report to write, `check` needs the outputs only for their
     // types: digests of every listed file would be work nobody reads.
