@@ -196,16 +196,21 @@ if(VKT_MAKENSIS)
        "; Written by cmake/windows.cmake from examples/pedidos/docs.\n"
        "!macro InstallDocs _DIR\n${install_lines}!macroend\n"
        "!macro RemoveDocs _DIR\n${remove_lines}  RMDir \"\${_DIR}\\docs\"\n!macroend\n")
+  # The README installed beside the programs, with CR LF line ends as the
+  # zip has it (scripts/build-windows).
+  configure_file(data/windows/README-Windows.txt
+                 ${CMAKE_CURRENT_BINARY_DIR}/installer/README-Windows.txt @ONLY NEWLINE_STYLE CRLF)
   set(VKT_SETUP ${CMAKE_CURRENT_BINARY_DIR}/vktgera-${PROJECT_VERSION}-setup.exe)
   file(GLOB_RECURSE installer_example CONFIGURE_DEPENDS examples/pedidos/*)
   add_custom_command(
     OUTPUT ${VKT_SETUP}
-    COMMAND ${VKT_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DBUILD=${CMAKE_CURRENT_BINARY_DIR}
+    COMMAND ${VKT_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION} -DBUILD=${CMAKE_CURRENT_BINARY_DIR}
             -DSOURCE=${CMAKE_CURRENT_SOURCE_DIR} -DOUTFILE=${VKT_SETUP}
             -DDOCS=${CMAKE_CURRENT_BINARY_DIR}/installer/docs-files.nsh
             ${CMAKE_CURRENT_SOURCE_DIR}/data/windows/VKTGeraInstallBD.nsi
     DEPENDS VKTGeraInstallBD vktgera data/windows/VKTGeraInstallBD.nsi
-            data/windows/VKTGeraInstallBD.ico ${installer_example}
+            data/windows/VKTGeraInstallBD.ico ${CMAKE_CURRENT_BINARY_DIR}/installer/README-Windows.txt
+            ${installer_example}
     COMMENT "Making vktgera-${PROJECT_VERSION}-setup.exe"
     VERBATIM)
   add_custom_target(installer ALL DEPENDS ${VKT_SETUP})
