@@ -213,6 +213,46 @@ TEST(WindowsPaths, SeparateWithEitherSeparatorAndKeepDrivesAndServers) {
   EXPECT_TRUE(IsDirectory(ExecutableFolder()));
 }
 
+TEST(WindowsLongPaths, TakeThePrefixFromTheLengthWherePlainPathsStop) {
+  const std::wstring long_name(300, L'd');
+  // "C:\" and so many letters that the path is `length` characters long.
+  const auto drive_path = [](std::size_t length) {
+    return L"C:\\" + std::wstring(length - 3, L'x');
+  };
+  const struct {
+    std::wstring full, system;
+  } cases[] = {
+      {L"C:\\" + long_name, L"\\\\?\\C:\\" + long_name},
+      {L"\\\\srv\\share\\" + long_name, L"\\\\?\\UNC\\srv\\share\\" + long_name},
+      // Already in the system's own forms.
+      {L"\\\\?\\C:\\" + long_name, L"\\\\?\\C:\\" + long_name},
+      {L"\\\\?\\UNC\\srv\\share\\" + long_name, L"\\\\?\\UNC\\srv\\share\\" + long_name},
+      {L"\\\\.\\pipe\\" + long_name, L"\\\\.\\pipe\\" + long_name},
+      // Relative: the prefix takes full paths only (SystemPath makes them so).
+      {long_name, long_name},
+      {L"C:" + long_name, L"C:" + long_name},
+      {L"\\" + long_name, L"\\" + long_name},
+      // Around the limit: CreateDirectoryW's, below MAX_PATH.
+      {drive_path(kLongPathFrom - 1), drive_path(kLongPathFrom - 1)},
+      {drive_path(kLongPathFrom), L"\\\\?\\" + drive_path(kLongPathFrom)},
+      {drive_path(MAX_PATH), L"\\\\?\\" + drive_path(MAX_PATH)},
+      {L"C:\\a", L"C:\\a"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LongPathForm(c.full), c.system) << Narrow(c.full).size() << ": " << Narrow(c.full);
+  }
+
+  // SystemPath makes a long path full first: relative to the current folder,
+  // with "." and ".." folded, which the prefix would leave to the file system.
+  const std::wstring current = FullPath(L".");
+  const std::string relative = "a\\.\\..\\" + std::string(300, 'r');
+  EXPECT_EQ(SystemPath(relative), LongPathForm(current + L"\\" + std::wstring(300, L'r')));
+  EXPECT_TRUE(SystemPath(relative).starts_with(L"\\\\?\\")) << Narrow(SystemPath(relative));
+  // Short once folded: folded, without the prefix; short as given: as it is.
+  EXPECT_EQ(SystemPath("C:\\" + std::string(300, 'd') + "\\..\\e"), L"C:\\e");
+  EXPECT_EQ(SystemPath("C:\\a\\..\\b"), L"C:\\a\\..\\b");
+}
+
 TEST(WindowsLock, IsAFileNoOneSharesGoneWithTheLock) {
   TempDir dir;
   const std::string lock_file = dir / kLockFileName;
