@@ -78,6 +78,7 @@ HANDLE OpenForAttributes(const std::wstring& path, bool no_follow) {
 }
 
 Status FinalPath(HANDLE handle, std::string* canonical) {
+  if (Injected(kFaultResolve)) return LastError();
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n =
