@@ -253,6 +253,39 @@ TEST(WindowsLongPaths, TakeThePrefixFromTheLengthWherePlainPathsStop) {
   EXPECT_EQ(SystemPath("C:\\a\\..\\b"), L"C:\\a\\..\\b");
 }
 
+// A file below a folder past MAX_PATH: written, read back, resolved to its
+// place (without the "\\?\" the system gives back) and found inside its
+// folder, also where GetFinalPathNameByHandleW gives up (Wine).
+TEST(WindowsLongPaths, AreWrittenReadAndResolved) {
+  TempDir dir;
+  std::vector<std::string> folders = {dir.path()};
+  for (int i = 0; i < 3; ++i) {
+    folders.push_back(folders.back() + "\\" + std::string(100, static_cast<char>('a' + i)));
+    ASSERT_TRUE(CreateDirectory(folders.back()).ok()) << folders.back().size();
+  }
+  const std::string file = folders.back() + "/V1.sql";
+  ASSERT_GT(file.size(), std::size_t{MAX_PATH});
+  ASSERT_TRUE(ReplaceFile(file, "x").ok());
+  std::string root, canonical;
+  ASSERT_TRUE(CanonicalPath(dir.path(), &root).ok());
+  ASSERT_TRUE(CanonicalPath(file, &canonical).ok());
+  EXPECT_FALSE(canonical.starts_with("\\\\?\\")) << canonical;
+  EXPECT_TRUE(
+      canonical.ends_with(std::string(100, 'b') + "\\" + std::string(100, 'c') + "\\V1.sql"))
+      << canonical;
+  EXPECT_TRUE(IsSameOrInside(canonical, root)) << canonical << " in " << root;
+  File opened;
+  ASSERT_TRUE(File::Open(file, File::Mode::kRead, &opened).ok());
+  std::string by_handle;
+  ASSERT_TRUE(opened.CanonicalPath(&by_handle).ok());
+  EXPECT_EQ(by_handle, canonical);
+  opened.Close();
+
+  EXPECT_TRUE(DeleteFile(file).ok());
+  for (std::size_t i = folders.size() - 1; i > 0; --i)
+    EXPECT_TRUE(RemoveDirectory(folders[i]).ok());
+}
+
 TEST(WindowsLock, IsAFileNoOneSharesGoneWithTheLock) {
   TempDir dir;
   const std::string lock_file = dir / kLockFileName;
