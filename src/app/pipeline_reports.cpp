@@ -34,6 +34,7 @@ const PathLine kPathLines[] = {
     {problem_kind::kMissingDocument, generate::kArquivoParaCopia, false},
     {problem_kind::kReadError, generate::kErroLerArquivo, true},
     {problem_kind::kReadError, generate::kErroLerPasta, true},
+    {problem_kind::kReadError, generate::kNaoResolvido, true},
     {problem_kind::kWriteError, generate::kErroGravarArquivo, true},
     {problem_kind::kFolderError, generate::kErroCriarPasta, true},
     {problem_kind::kManifestError, kManifestLine, true},

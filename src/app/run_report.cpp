@@ -180,7 +180,8 @@ std::string_view ClassifyMessage(std::string_view line) {
   if (StartsWith(line, "Valor invalido de NUMFILES")) return k::kInvalidNumfiles;
   if (StartsWith(line, "Arquivo Nao esta no ini: ")) return k::kNotInList;
   if (StartsWith(line, "Arquivo não encontrado: ")) return k::kMissingFile;
-  if (StartsWith(line, generate::kErroLerArquivo) || StartsWith(line, generate::kErroLerPasta)) {
+  if (StartsWith(line, generate::kErroLerArquivo) || StartsWith(line, generate::kErroLerPasta) ||
+      StartsWith(line, generate::kNaoResolvido)) {
     return k::kReadError;
   }
   if (StartsWith(line, generate::kErroGravarArquivo)) return k::kWriteError;

@@ -119,26 +119,38 @@ Status OpenSource(SourceFile& source, fs::FileSystemObject& fso,
 // The source root `PathOrigem` as it lies on disk, and whether the listed
 // folder lies inside it; a listed file may be copied only from inside it.
 struct SourceRoot {
-  std::string canonical;  // "" when it leads nowhere: nothing lies inside
+  std::string canonical;  // "" when it leads nowhere or is unresolved: nothing lies inside
+  Status unresolved;      // why the system could not tell where it leads (not ENOENT)
   bool folder_inside = false;
 };
 
 SourceRoot FindSourceRoot(const std::string& path_origem, const platform::ListedFolder& listed) {
   SourceRoot root;
-  if (!platform::CanonicalPath(path_origem, &root.canonical).ok()) root.canonical.clear();
+  if (Status status = platform::CanonicalPath(path_origem, &root.canonical); !status.ok()) {
+    root.canonical.clear();
+    if (status.code != ENOENT) root.unresolved = std::move(status.About({}, path_origem));
+  }
   std::string folder;
   root.folder_inside = listed.is_open() && listed.CanonicalPath(&folder).ok() &&
                        platform::IsSameOrInside(folder, root.canonical);
   return root;
 }
 
-// Where the open source lies when that is outside the source root, else "".
-// A plain entry of a folder inside the root lies inside without a look.
-std::string OutsideRoot(const SourceRoot& root, const SourceFile& source, bool plain) {
-  if (plain && root.folder_inside) return {};
+// Whether the open source (listed as `shown`) lies inside the source root:
+// Ok, with `*outside` where it lies when that is outside the root ("" inside),
+// or why the root or the source could not be resolved (its path in it). A
+// plain entry of a folder inside the root lies inside without a look.
+Status WhereOutsideRoot(const SourceRoot& root, const SourceFile& source, bool plain,
+                        std::string_view shown, std::string* outside) {
+  outside->clear();
+  if (plain && root.folder_inside) return Status::Ok();
+  if (!root.unresolved.ok()) return root.unresolved;
   std::string where;
-  if (!source.CanonicalPath(&where).ok()) return "?";
-  return platform::IsSameOrInside(where, root.canonical) ? std::string() : where;
+  if (Status status = source.CanonicalPath(&where); !status.ok()) {
+    return std::move(status.About({}, shown));
+  }
+  if (!platform::IsSameOrInside(where, root.canonical)) *outside = std::move(where);
+  return Status::Ok();
 }
 
 // One call of GeraScript: its steps, in the order they run, and what they
@@ -352,13 +364,23 @@ class ScriptCall {
       return false;
     }
     // An entry whose ".." or a link leads out of the source root could put
-    // any file the run may read into the package.
-    if (const std::string outside = OutsideRoot(root, source_, plain); !outside.empty()) {
+    // any file the run may read into the package; one whose place the system
+    // cannot tell is not copied either. The root's failure is told once.
+    std::string outside;
+    if (const Status resolved = WhereOutsideRoot(root, source_, plain, shown_path_, &outside);
+        !resolved.ok()) {
+      const bool root_failed = !root.unresolved.ok();
+      if (!root_failed || !root_reported_) {
+        Add(std::string(kNaoResolvido) + CaminhoMensagem(resolved.path) + " - " + resolved.Text());
+      }
+      root_reported_ = root_reported_ || root_failed;
+    } else if (!outside.empty()) {
       Add(std::string(kForaDaOrigem) + CaminhoMensagem(shown_path_) + " -> " + outside);
-      source_.Close();
-      return false;
+    } else {
+      return true;
     }
-    return true;
+    source_.Close();
+    return false;
   }
 
   // The framing before the open entry `i`, its cleaned lines and, for a data
@@ -461,6 +483,7 @@ class ScriptCall {
   FileOpening opening_;                      // what goes before each file
   std::optional<std::string> block_closer_;  // what follows each file of a data type
   bool header_written_ = false;
+  bool root_reported_ = false;  // the source root's failure to resolve is told
 };
 
 }  // namespace

@@ -15,6 +15,10 @@ namespace vkt::generate {
 // name or a symbolic link leads out): it is not copied. The line goes on with
 // the path looked for, " -> " and where it leads.
 inline constexpr std::string_view kForaDaOrigem = "Arquivo fora da pasta de origem, não copiado: ";
+// The line for a listed file that is not copied because the system could not
+// tell where it, or `PathOrigem` (named once per script), leads: the path, " - "
+// and the system's reason.
+inline constexpr std::string_view kNaoResolvido = "não foi possível resolver o caminho: ";
 
 // The beginning of the lines for a character that the code page of a script
 // lacks (written there as "?"; SQL Server's UTF-16 holds every one), one

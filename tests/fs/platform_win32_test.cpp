@@ -213,6 +213,79 @@ TEST(WindowsPaths, SeparateWithEitherSeparatorAndKeepDrivesAndServers) {
   EXPECT_TRUE(IsDirectory(ExecutableFolder()));
 }
 
+TEST(WindowsLongPaths, TakeThePrefixFromTheLengthWherePlainPathsStop) {
+  const std::wstring long_name(300, L'd');
+  // "C:\" and so many letters that the path is `length` characters long.
+  const auto drive_path = [](std::size_t length) {
+    return L"C:\\" + std::wstring(length - 3, L'x');
+  };
+  const struct {
+    std::wstring full, system;
+  } cases[] = {
+      {L"C:\\" + long_name, L"\\\\?\\C:\\" + long_name},
+      {L"\\\\srv\\share\\" + long_name, L"\\\\?\\UNC\\srv\\share\\" + long_name},
+      // Already in the system's own forms.
+      {L"\\\\?\\C:\\" + long_name, L"\\\\?\\C:\\" + long_name},
+      {L"\\\\?\\UNC\\srv\\share\\" + long_name, L"\\\\?\\UNC\\srv\\share\\" + long_name},
+      {L"\\\\.\\pipe\\" + long_name, L"\\\\.\\pipe\\" + long_name},
+      // Relative: the prefix takes full paths only (SystemPath makes them so).
+      {long_name, long_name},
+      {L"C:" + long_name, L"C:" + long_name},
+      {L"\\" + long_name, L"\\" + long_name},
+      // Around the limit: CreateDirectoryW's, below MAX_PATH.
+      {drive_path(kLongPathFrom - 1), drive_path(kLongPathFrom - 1)},
+      {drive_path(kLongPathFrom), L"\\\\?\\" + drive_path(kLongPathFrom)},
+      {drive_path(MAX_PATH), L"\\\\?\\" + drive_path(MAX_PATH)},
+      {L"C:\\a", L"C:\\a"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LongPathForm(c.full), c.system) << Narrow(c.full).size() << ": " << Narrow(c.full);
+  }
+
+  // SystemPath makes a long path full first: relative to the current folder,
+  // with "." and ".." folded, which the prefix would leave to the file system.
+  const std::wstring current = FullPath(L".");
+  const std::string relative = "a\\.\\..\\" + std::string(300, 'r');
+  EXPECT_EQ(SystemPath(relative), LongPathForm(current + L"\\" + std::wstring(300, L'r')));
+  EXPECT_TRUE(SystemPath(relative).starts_with(L"\\\\?\\")) << Narrow(SystemPath(relative));
+  // Short once folded: folded, without the prefix; short as given: as it is.
+  EXPECT_EQ(SystemPath("C:\\" + std::string(300, 'd') + "\\..\\e"), L"C:\\e");
+  EXPECT_EQ(SystemPath("C:\\a\\..\\b"), L"C:\\a\\..\\b");
+}
+
+// A file below a folder past MAX_PATH: written, read back, resolved to its
+// place (without the "\\?\" the system gives back) and found inside its
+// folder, also where GetFinalPathNameByHandleW gives up (Wine).
+TEST(WindowsLongPaths, AreWrittenReadAndResolved) {
+  TempDir dir;
+  std::vector<std::string> folders = {dir.path()};
+  for (int i = 0; i < 3; ++i) {
+    folders.push_back(folders.back() + "\\" + std::string(100, static_cast<char>('a' + i)));
+    ASSERT_TRUE(CreateDirectory(folders.back()).ok()) << folders.back().size();
+  }
+  const std::string file = folders.back() + "/V1.sql";
+  ASSERT_GT(file.size(), std::size_t{MAX_PATH});
+  ASSERT_TRUE(ReplaceFile(file, "x").ok());
+  std::string root, canonical;
+  ASSERT_TRUE(CanonicalPath(dir.path(), &root).ok());
+  ASSERT_TRUE(CanonicalPath(file, &canonical).ok());
+  EXPECT_FALSE(canonical.starts_with("\\\\?\\")) << canonical;
+  EXPECT_TRUE(
+      canonical.ends_with(std::string(100, 'b') + "\\" + std::string(100, 'c') + "\\V1.sql"))
+      << canonical;
+  EXPECT_TRUE(IsSameOrInside(canonical, root)) << canonical << " in " << root;
+  File opened;
+  ASSERT_TRUE(File::Open(file, File::Mode::kRead, &opened).ok());
+  std::string by_handle;
+  ASSERT_TRUE(opened.CanonicalPath(&by_handle).ok());
+  EXPECT_EQ(by_handle, canonical);
+  opened.Close();
+
+  EXPECT_TRUE(DeleteFile(file).ok());
+  for (std::size_t i = folders.size() - 1; i > 0; --i)
+    EXPECT_TRUE(RemoveDirectory(folders[i]).ok());
+}
+
 TEST(WindowsLock, IsAFileNoOneSharesGoneWithTheLock) {
   TempDir dir;
   const std::string lock_file = dir / kLockFileName;

@@ -21,6 +21,9 @@ enum FaultKind : std::uint32_t {
   kFaultRemove = 32,    // unlink, rmdir
   kFaultMetadata = 64,  // chmod, chown, times
   kFaultAll = 127,
+  // Not a change, so not in kFaultAll: finding where a path or an open file
+  // leads (CanonicalPath).
+  kFaultResolve = 128,
 };
 // From now on counts the calls whose kind is in `kinds`; the `nth` of them
 // (1-based) fails with `error`, and so does every later one when `sticky`.

@@ -141,6 +141,7 @@ std::string AccountName(uid_t uid) {
 // Where the open file or folder `fd` lies on disk (see File::CanonicalPath).
 Status CanonicalPathOf(int fd, std::string* canonical) {
   if (fd < 0) return Status::Errno(EBADF);
+  if (Injected(kFaultResolve)) return FromErrno();
   std::vector<char> buffer(PATH_MAX + 1);
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
   const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
@@ -400,6 +401,7 @@ Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t writ
 Status CanonicalPath(std::string_view path, std::string* canonical) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
+  if (Injected(kFaultResolve)) return FromErrno();
   char* real = ::realpath(posix.c_str(), nullptr);
   if (real == nullptr) return FromErrno();
   *canonical = real;

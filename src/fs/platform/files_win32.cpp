@@ -3,6 +3,7 @@
 // calls throughout; texts are UTF-8 outside.
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "fs/platform/file_system.h"
 #include "fs/platform/platform_internal.h"
@@ -77,13 +78,53 @@ HANDLE OpenForAttributes(const std::wstring& path, bool no_follow) {
       FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
 }
 
+namespace {
+
+// The path of the open `handle` from its name on its volume (FileNameInfo:
+// "\\folder\\file") and the drive under which that name opens this very
+// file; false when none does (a network file among them). Wine's
+// GetFinalPathNameByHandleW gives up on names of about MAX_PATH characters (it
+// reads the object's name into a buffer of that size); Windows' does not.
+bool PathByNameOnVolume(HANDLE handle, std::wstring* path) {
+  FileIdentity id;
+  if (!IdentityOf(handle, &id)) return false;
+  // The longest path the system takes: 32767 characters.
+  std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info,
+                                      static_cast<DWORD>(buffer.size()))) {
+    return false;
+  }
+  const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  if (!name.starts_with(L"\\")) return false;
+  const DWORD drives = ::GetLogicalDrives();
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    if ((drives & (1U << (letter - L'A'))) == 0) continue;
+    std::wstring candidate = std::wstring(L"\\\\?\\") + letter + L":" + name;
+    UniqueHandle same(OpenForAttributes(candidate, false));
+    FileIdentity found;
+    if (same.valid() && IdentityOf(same.get(), &found) && found == id) {
+      *path = std::move(candidate);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 Status FinalPath(HANDLE handle, std::string* canonical) {
+  if (Injected(kFaultResolve)) return LastError();
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n =
         ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) return LastError();
+    if (n == 0) {
+      Status failed = LastError();
+      if (!PathByNameOnVolume(handle, &buffer)) return failed;
+      break;
+    }
     if (n < buffer.size()) {
       buffer.resize(n);
       break;

@@ -20,14 +20,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The folder `native` ("" = current folder) as a full path, the cache's key.
 std::string ListingKey(const std::string& native) {
-  const std::wstring wide = Wide(native.empty() ? std::string(".") : native);
-  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return native;
-  std::wstring full(size, L'\0');
-  const DWORD got = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  if (got == 0 || got >= size) return native;
-  full.resize(got);
-  std::string key = WithoutLongPrefix(full);
+  std::string key = WithoutLongPrefix(FullPath(Wide(native.empty() ? std::string(".") : native)));
   while (key.size() > RootLength(key) && IsSeparator(key.back())) key.pop_back();
   return key;
 }

@@ -90,18 +90,33 @@ std::string Join(const std::string& folder, std::string_view name) {
   return folder + "\\" + std::string(name);
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  const DWORD got = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (got == 0 || got >= size) return path;
+  full.resize(got);
+  return full;
+}
+
+std::wstring LongPathForm(std::wstring_view full) {
+  // "\\?\" and "\\.\" (a device) already reach the system as they are.
+  const bool prefixed = full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\");
+  const bool unc = !prefixed && full.starts_with(L"\\\\");
+  const bool drive = full.size() >= 3 && full[1] == L':' && full[2] == L'\\';
+  if (full.size() < kLongPathFrom || prefixed || (!unc && !drive)) return std::wstring(full);
+  if (unc) return L"\\\\?\\UNC\\" + std::wstring(full.substr(2));
+  return L"\\\\?\\" + std::wstring(full);
+}
+
 std::wstring SystemPath(const std::string& path) {
   std::wstring wide = Wide(path);
-  // CreateDirectoryW stops at 248 characters, the others at MAX_PATH.
-  if (wide.size() < 248 || wide.starts_with(L"\\\\?\\")) return wide;
-  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return wide;
-  std::wstring full(size, L'\0');
-  const DWORD got = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  if (got == 0 || got >= size) return wide;
-  full.resize(got);
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
+  if (wide.starts_with(L"\\\\?\\")) return wide;
+  // A short absolute path stays short; a relative one is as long as the
+  // current folder makes it.
+  if (RootLength(path) > 2 && wide.size() < kLongPathFrom) return wide;
+  return LongPathForm(FullPath(wide));
 }
 
 bool ToSystemPath(std::string_view path, std::wstring* wide, std::string* native) {

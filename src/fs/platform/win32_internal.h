@@ -127,9 +127,21 @@ std::size_t RootLength(std::string_view path);
 void SplitLast(const std::string& path, std::string* folder, std::string* name);
 // `folder` + "\" + `name`, without doubling a separator ("" = current folder).
 std::string Join(const std::string& folder, std::string_view name);
+// From this length on a plain path stops working: CreateDirectoryW's limit
+// (MAX_PATH less room for an 8.3 name); the other calls stop at MAX_PATH.
+inline constexpr std::size_t kLongPathFrom = 248;
+// `path` made absolute, "." and ".." folded (GetFullPathNameW); `path` itself
+// when the system cannot.
+std::wstring FullPath(const std::wstring& path);
+// The form the system's calls take for the full path `full` (see FullPath):
+// from kLongPathFrom characters on, a drive path as "\\?\C:\..." and a UNC
+// path "\\server\share\..." as "\\?\UNC\server\share\...". A shorter
+// path, one with "\\?\" or "\\.\" already, and a relative one (which the
+// prefix cannot take) stay as they are.
+std::wstring LongPathForm(std::wstring_view full);
 // The wide path the system's calls take for the native path `path`: a long
-// one (from 248 characters on, where plain paths stop working) made absolute
-// and given the "\\?\" prefix.
+// or a relative one made absolute (FullPath), in its LongPathForm. Every path the layer gives the
+// system goes through here.
 std::wstring SystemPath(const std::string& path);
 // SystemPath of `path` in the program's form (see NativeText); false when it
 // names nothing.
