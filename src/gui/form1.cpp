@@ -153,8 +153,10 @@ Form1::Form1(app::LookupEnvironment environment, QSettings* settings, Boxes boxe
   }
   Start();
   if (!lookup.found) {
-    desktop_->SetRestingText(app::NotFoundMessage(lookup) + "\n\n" +
-                             FirstStepsText(FindExample(environment.executable_folder)));
+    desktop_->SetRestingText(
+        app::NotFoundMessage(lookup) + "\n\n" +
+        app::FirstStepsText(
+            app::OfferExample(FindExample(environment.executable_folder), environment.documents)));
   }
 }
 
