@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/first_start.h"
 #include "app/run_dispatch.h"
 #include "app/startup.h"
 #include "app/version.h"
@@ -134,6 +135,15 @@ int WindowDpi(HWND hwnd) {
   return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
 }
 
+// The work area (the screen less the task bar) of the monitor the window is
+// on, or nearest to.
+RECT WorkArea(HWND hwnd) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
+}
+
 std::string WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(
@@ -142,6 +152,18 @@ std::string WindowText(HWND hwnd) {
 }
 
 }  // namespace
+
+MinimumSize MinimumWindowSize(int dpi, int frame_width, int frame_height, int work_width,
+                              int work_height) {
+  const int width = TwipsToPixels(kClientWidth, dpi) + frame_width;
+  const int height = TwipsToPixels(kClientHeight, dpi) + frame_height;
+  MinimumSize size;
+  size.width = std::min(width, work_width);
+  size.height = std::min(height, work_height);
+  size.message_height =
+      std::max(0, TwipsToPixels(Designed(kIdTxmens).height, dpi) - (height - size.height));
+  return size;
+}
 
 struct MainWindow::Fonts {
   explicit Fonts(int dpi)
@@ -161,14 +183,6 @@ struct MainWindow::Fonts {
   HFONT button;
 };
 
-std::string FirstStepsText(const std::string& example_folder) {
-  std::string text = "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).";
-  if (!example_folder.empty()) {
-    text += "\nExemplo pronto: " + example_folder + "\\" + app::kMainConfigName;
-  }
-  return text;
-}
-
 MainWindow::MainWindow(WindowStart start)
     : registry_key_(std::move(start.registry_key)),
       quit_when_closed_(start.quit_when_closed),
@@ -185,9 +199,13 @@ MainWindow::MainWindow(WindowStart start)
     app::UseMainConfiguration(session_, lookup.place.file);
   } else {
     session_.program_folder = environment.executable_folder;
-    std::string example = environment.executable_folder + "\\examples\\pedidos";
-    if (environment.executable_folder.empty() || !platform::IsDirectory(example)) example.clear();
-    resting = app::NotFoundMessage(lookup) + "\n\n" + FirstStepsText(example);
+    app::ExamplePlace example{environment.executable_folder + "\\examples\\pedidos",
+                              start.example_installed};
+    if (environment.executable_folder.empty() || !platform::IsDirectory(example.folder)) {
+      example = {};
+    }
+    resting = app::NotFoundMessage(lookup) + "\n\n" +
+              app::FirstStepsText(app::OfferExample(example, environment.documents));
   }
   Create(resting);
 }
@@ -226,9 +244,14 @@ void MainWindow::Create(const std::string& resting_text) {
   dpi_ = WindowDpi(hwnd_);
   BuildControls();
   Layout();
-  // The designed size: the smallest the window can be.
-  SetWindowPos(hwnd_, nullptr, 0, 0, min_track_size_.cx, min_track_size_.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The designed size: the smallest the window can be, inside the work area.
+  RECT placed{};
+  GetWindowRect(hwnd_, &placed);
+  const RECT work = WorkArea(hwnd_);
+  const LONG left = std::max(work.left, std::min(placed.left, work.right - min_track_size_.cx));
+  const LONG top = std::max(work.top, std::min(placed.top, work.bottom - min_track_size_.cy));
+  SetWindowPos(hwnd_, nullptr, left, top, min_track_size_.cx, min_track_size_.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   desktop_ = std::make_unique<WinDesktop>(
       WinDesktop::Controls{hwnd_, Control(kIdLblConfigUtilizado), Control(kIdLblDiretorioOrigem),
                            Control(kIdLblDiretorioDestino), Control(kIdTxmens)});
@@ -294,12 +317,17 @@ void MainWindow::Layout() {
   SendMessageW(status, WM_SIZE, 0, 0);
   RECT status_rect{};
   GetWindowRect(status, &status_rect);
-  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi_),
-             TwipsToPixels(kClientHeight, dpi_) + (status_rect.bottom - status_rect.top)};
+  const int client_width = TwipsToPixels(kClientWidth, dpi_);
+  const int client_height = TwipsToPixels(kClientHeight, dpi_);
+  RECT frame{0, 0, client_width, client_height + (status_rect.bottom - status_rect.top)};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
                            static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
                            static_cast<UINT>(dpi_));
-  min_track_size_ = {frame.right - frame.left, frame.bottom - frame.top};
+  const RECT work = WorkArea(hwnd_);
+  const MinimumSize smallest = MinimumWindowSize(dpi_, frame.right - frame.left - client_width,
+                                                 frame.bottom - frame.top - client_height,
+                                                 work.right - work.left, work.bottom - work.top);
+  min_track_size_ = {smallest.width, smallest.height};
   FitMessageArea();
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -313,13 +341,21 @@ void MainWindow::FitMessageArea() {
   RECT status_rect{};
   GetClientRect(hwnd_, &client);
   GetWindowRect(status, &status_rect);
-  const int extra_width = std::max(0L, client.right - TwipsToPixels(kClientWidth, dpi_));
-  const int extra_height = std::max(0L, client.bottom - (status_rect.bottom - status_rect.top) -
-                                            TwipsToPixels(kClientHeight, dpi_));
+  // Negative where the window is smaller than designed (a small work area):
+  // the message area gives up the room.
+  const int extra_width = static_cast<int>(client.right) - TwipsToPixels(kClientWidth, dpi_);
+  const int extra_height =
+      static_cast<int>(client.bottom - (status_rect.bottom - status_rect.top)) -
+      TwipsToPixels(kClientHeight, dpi_);
   const DesignedControl& designed = Designed(kIdTxmens);
   SetWindowPos(messages, nullptr, TwipsToPixels(designed.left, dpi_),
-               TwipsToPixels(designed.top, dpi_), TwipsToPixels(designed.width, dpi_) + extra_width,
-               TwipsToPixels(designed.height, dpi_) + extra_height, SWP_NOZORDER | SWP_NOACTIVATE);
+               TwipsToPixels(designed.top, dpi_),
+               std::max(0, TwipsToPixels(designed.width, dpi_) + extra_width),
+               std::max(0, TwipsToPixels(designed.height, dpi_) + extra_height),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The status bar draws its size grip where the corner is now; the old
+  // corner's grip would stay on the line otherwise.
+  InvalidateRect(status, nullptr, TRUE);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -336,7 +372,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
     case WM_SIZE:
-      FitMessageArea();
+      if (wparam != SIZE_MINIMIZED) FitMessageArea();
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = From<MINMAXINFO*>(lparam);

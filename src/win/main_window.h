@@ -9,7 +9,8 @@
 // window's DPI (and again when it moves to a screen of another DPI); fixed
 // captions grow to the width GDI measures for them. The window can be made
 // larger, and the message area takes the extra room, but not smaller than a
-// client area of 11040 × 8040 twips above the status line.
+// client area of 11040 × 8040 twips above the status line, unless the
+// monitor's work area is smaller (MinimumWindowSize).
 #pragma once
 
 #include "win/windows_api.h"
@@ -35,10 +36,32 @@ struct WindowStart {
   std::wstring registry_key = kRegistryKey;
   // The program ends (WM_QUIT) when the window is destroyed.
   bool quit_when_closed = true;
+  // The example beside the program ("examples\\pedidos") is the installed
+  // one, which users cannot write: it is offered as a copy in
+  // `environment.documents` (app/first_start.h).
+  bool example_installed = false;
   // Boxes are recorded, not shown (`--quit-after-start`, where nobody would
   // close them): see MainWindow::recorded_boxes.
   bool record_boxes = false;
 };
+
+// The smallest the window can be made, in pixels.
+struct MinimumSize {
+  int width = 0;  // of the whole window, frame included
+  int height = 0;
+  // The message area's height at that size: the designed one, less what the
+  // window gave up to fit the work area (never below 0).
+  int message_height = 0;
+};
+
+// The window's smallest size at `dpi`: the designed client area (twips
+// scaled to `dpi`) plus `frame_width` and `frame_height`, the pixels that the
+// frame, title, menu and status line add, but never more than the monitor's
+// work area (`work_width` × `work_height`, rcWork). Where it must be
+// shorter, the message area gives up the height first; the controls above
+// it keep their places.
+MinimumSize MinimumWindowSize(int dpi, int frame_width, int frame_height, int work_width,
+                              int work_height);
 
 class MainWindow {
  public:
@@ -124,10 +147,5 @@ class MainWindow {
   bool running_ = false;
   int refused_closes_ = 0;
 };
-
-// The text shown below the places looked at when no configuration was found:
-// the menu item that opens one and, when `example_folder` is not empty, the
-// example's configuration file in it.
-std::string FirstStepsText(const std::string& example_folder);
 
 }  // namespace vkt::win

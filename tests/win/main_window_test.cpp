@@ -9,6 +9,7 @@
 #include "win/windows_api.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "app/startup.h"
 #include "app/version.h"
+#include "fs/platform/fault_seam.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
 #include "win/control_ids.h"
@@ -110,6 +112,8 @@ class Boxes {
 
   Texts shown;
   Texts areas;
+  // For each box: its title fits, with room for the close button beside it.
+  std::vector<bool> titles_fit;
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
@@ -137,6 +141,25 @@ class Boxes {
     return TRUE;
   }
 
+  static bool TitleFits(HWND box) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
+                               GetDpiForWindow(box));
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC dc = GetDC(box);
+    HGDIOBJ previous = SelectObject(dc, font);
+    const std::wstring title = Wide(Text(box));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(box, dc);
+    DeleteObject(font);
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    return rect.right - rect.left >= extent.cx + 2 * metrics.iCaptionWidth;
+  }
+
   static bool IsBox(HWND window) {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
@@ -151,6 +174,7 @@ class Boxes {
     bool icon = false;
     EnumChildWindows(box, &Boxes::FindIcon, reinterpret_cast<LPARAM>(&icon));
     if (icon) seen += " | critical";
+    titles_fit.push_back(TitleFits(box));
     if (window_ != nullptr && window_->hwnd() != nullptr) {
       seen += " | " + Enabled(*window_);
       areas.push_back(Messages(*window_));
@@ -241,6 +265,16 @@ TEST(MainWindowStart, RecordedBoxesAreNotShownAndMakeTheStartFail) {
             1);
 }
 
+// A box with a short text ("FIM") is still wide enough for its title.
+TEST(MainWindowBoxes, AShortTextDoesNotCutTheTitle) {
+  TempDir dir;
+  MainWindow window(Native(dir.path()));
+  Boxes boxes(&window);
+  Desktop().boxes->Show("FIM", "VKTGeraInstallBD - Geração de Scripts", BoxIcon::kNone);
+  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD - Geração de Scripts | FIM | 1111"});
+  EXPECT_EQ(boxes.titles_fit, std::vector<bool>{true});
+}
+
 // The program's message loop gives every other window of the thread its
 // messages (a combo box's drop-down list is one), and ends at WM_QUIT.
 TEST(MainWindowLoop, DispatchesOtherWindowsMessagesAndEndsAtQuit) {
@@ -305,6 +339,41 @@ TEST_F(MainWindowLookup, NothingFoundIsSaidInTheMessageAreaUntilAConfigurationIs
             Native(dir_ / "outra/Escolhida.ini"));
   MainWindow next(start_);
   EXPECT_EQ(Items(next, kIdCbRepos), (Texts{"B1", "B2"}));
+}
+
+// Installed under Program Files, the example is offered as the user's own
+// copy in Documents, made at the first start; a copy that fails is not
+// offered, and leaves nothing behind.
+TEST_F(MainWindowLookup, TheInstalledExampleIsOfferedAsACopyInTheUsersDocuments) {
+  dir_.Write("bin/examples/pedidos/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=PEDIDOS\n");
+  dir_.Write("bin/examples/pedidos/repositorio/TABELAS/PEDIDO.sql", "create table PEDIDO;\n");
+  dir_.MakeDir("docs");
+  start_.environment.documents = Native(dir_ / "docs");
+  start_.example_installed = true;
+  const std::string installed = Native(dir_ / "bin/examples/pedidos");
+  const std::string copy = Native(dir_ / "docs/VKTGeraInstallBD/pedidos");
+  {
+    platform::ArmFault(platform::kFaultWrite, 2, ENOSPC);
+    MainWindow window(start_);
+    platform::DisarmFault();
+    EXPECT_NE(Messages(window).find("\r\nExemplo pronto: " + installed +
+                                    "\\VKTGeraInstallBD.ini\r\n(pasta só de leitura: "),
+              std::string::npos)
+        << Messages(window);
+    EXPECT_NE(Messages(window).find("\r\nA cópia para " + copy + " não foi feita: "),
+              std::string::npos);
+    EXPECT_EQ(platform::FindEntries(Native(dir_ / "docs/VKTGeraInstallBD/*")).size(), 2u)
+        << "only . and ..";
+  }
+  MainWindow window(start_);
+  EXPECT_NE(Messages(window).find("\r\nExemplo pronto: " + copy +
+                                  "\\VKTGeraInstallBD.ini\r\n(uma cópia sua do exemplo "
+                                  "instalado em " +
+                                  installed + ")"),
+            std::string::npos)
+      << Messages(window);
+  EXPECT_EQ(dir_.Read("docs/VKTGeraInstallBD/pedidos/repositorio/TABELAS/PEDIDO.sql"),
+            "create table PEDIDO;\n");
 }
 
 // The bundled example, in a copy of the test's own.
@@ -397,6 +466,23 @@ Box Placed(const MainWindow& window, int id) {
   GetWindowRect(Item(window, id), &r);
   MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// At 144 DPI the designed window is taller than an 800-pixel work area: it
+// may be made as small as the work area, and the message area gives up the
+// height.
+TEST(MainWindowLayout, AtOneAndAHalfTheDpiTheSmallestSizeFitsAnEightHundredPixelWorkArea) {
+  const int designed_height = TwipsToPixels(8040, 144) + 100;
+  const MinimumSize size = MinimumWindowSize(144, 16, 100, 1280, 800);
+  EXPECT_EQ(size.width, TwipsToPixels(11040, 144) + 16);
+  EXPECT_EQ(size.height, 800);
+  EXPECT_EQ(size.message_height, TwipsToPixels(4335, 144) - (designed_height - 800));
+  // Where the work area is large enough, the designed size stands.
+  const MinimumSize roomy = MinimumWindowSize(144, 16, 100, 1920, 1040);
+  EXPECT_EQ(roomy.height, designed_height);
+  EXPECT_EQ(roomy.message_height, TwipsToPixels(4335, 144));
+  // Never below nothing, however small the screen.
+  EXPECT_EQ(MinimumWindowSize(144, 16, 100, 640, 200).message_height, 0);
 }
 
 // The smallest size the window lets the user give its frame.
