@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/form_design.h"
 #include "app/session.h"
 #include "gui/qt_desktop.h"
 #include "services/desktop.h"
@@ -80,7 +81,11 @@ class Form1 : public QMainWindow {
  private:
   // Builds the controls, installs the desktop services and loads the lists.
   void Start();
+  // Builds the menu and the controls as designed (app/form_design.h).
   void BuildControls();
+  // Keeps the widget of a control the window changes later.
+  void Keep(app::FormControl control, QWidget* widget);
+  void OnCommand(app::FormCommand command);
   // `Form_Load`: reads [GERAL] of the main configuration
   // (app::LoadGeneralSettings), shows a box for each key that cannot be used
   // and fills the lists; a list of one repository has it chosen and loaded.

@@ -20,50 +20,12 @@ namespace vkt::win {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VKTGeraInstallBD.Form1";
-constexpr char kTitle[] = "Geração de Scripts de Instalação";
-
-// The client area of the window as designed, in twips (the status line comes
-// below it).
-constexpr int kClientWidth = 11040;
-constexpr int kClientHeight = 8040;
-
-enum class Kind { kLabel, kWrappedLabel, kList, kButton, kMessages };
-enum class Face { kRegular, kBold, kButton };
-
-// One control of the client area: place and size in twips, caption as
-// designed. `fit`: a fixed caption, whose label grows to the right to the
-// width the text needs in the face in use.
-struct DesignedControl {
-  int id;
-  Kind kind;
-  Face face;
-  const char* caption;
-  int left, top, width, height;
-  bool fit;
-  bool visible;
-};
-
-// In tab order: "Gera Install" comes right after the lists.
-constexpr DesignedControl kControls[] = {
-    {kIdLabel1_1, Kind::kLabel, Face::kRegular, "Repositório", 165, 390, 795, 195, true, true},
-    {kIdCbRepos, Kind::kList, Face::kRegular, "", 165, 600, 5500, 315, false, true},
-    {kIdLabel1_0, Kind::kLabel, Face::kRegular, "Tipo do Objeto", 165, 975, 1050, 210, true, true},
-    {kIdCbObj, Kind::kList, Face::kRegular, "", 165, 1200, 5500, 315, false, true},
-    {kIdCmdExecuta1, Kind::kButton, Face::kButton, "Gera Install", 6360, 600, 1500, 495, false,
-     true},
-    {kIdCmdExecuta0, Kind::kButton, Face::kButton, "Gera Numeração", 8040, 600, 1500, 495, false,
-     false},
-    {kIdLblVersao, Kind::kLabel, Face::kBold, "Versão: 02.00.00", 8160, 120, 1695, 255, true, true},
-    {kIdLblConfigUtilizado, Kind::kWrappedLabel, Face::kBold, "", 165, 1680, 6015, 615, false,
-     true},
-    {kIdLblLendoOrigem, Kind::kLabel, Face::kRegular, "Diretório Origem:", 165, 2520, 1455, 255,
-     true, true},
-    {kIdLblDiretorioOrigem, Kind::kLabel, Face::kRegular, "", 1800, 2520, 7815, 255, false, true},
-    {kIdLblLendoDestino, Kind::kLabel, Face::kRegular, "Diretório Destino:", 165, 3000, 1455, 255,
-     true, true},
-    {kIdLblDiretorioDestino, Kind::kLabel, Face::kRegular, "", 1800, 3000, 7695, 255, false, true},
-    {kIdTxmens, Kind::kMessages, Face::kRegular, "", 165, 3480, 10650, 4335, false, true},
-};
+using app::ControlFace;
+using app::ControlKind;
+using app::DesignedControl;
+using app::kFormClientHeight;
+using app::kFormClientWidth;
+using app::kFormControls;
 
 // A pointer or handle carried in a message's WPARAM or LPARAM or a window's
 // long, or a control's identifier in the place of a menu handle: the
@@ -73,10 +35,9 @@ T From(std::intptr_t value) {
   return reinterpret_cast<T>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
-const DesignedControl& Designed(int id) {
-  return *std::find_if(std::begin(kControls), std::end(kControls),
-                       [id](const DesignedControl& designed) { return designed.id == id; });
-}
+const DesignedControl& Designed(int id) { return app::Designed(static_cast<app::FormControl>(id)); }
+
+int IdOf(const DesignedControl& designed) { return static_cast<int>(designed.control); }
 
 // How far a drop-down list opens below its field, in twips.
 constexpr int kDropDownTwips = 3000;
@@ -101,30 +62,30 @@ void RegisterWindowClass() {
 DWORD StyleOf(const DesignedControl& designed) {
   DWORD style = WS_CHILD | (designed.visible ? WS_VISIBLE : 0U);
   switch (designed.kind) {
-    case Kind::kLabel:
+    case ControlKind::kLabel:
       return style | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-    case Kind::kWrappedLabel:
+    case ControlKind::kWrappedLabel:
       return style | SS_LEFT | SS_NOPREFIX;
-    case Kind::kList:
+    case ControlKind::kList:
       return style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-    case Kind::kButton:
+    case ControlKind::kButton:
       return style | WS_TABSTOP | BS_PUSHBUTTON;
-    case Kind::kMessages:
+    case ControlKind::kMessages:
       return style | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
   }
   return style;
 }
 
-const wchar_t* ClassOf(Kind kind) {
+const wchar_t* ClassOf(ControlKind kind) {
   switch (kind) {
-    case Kind::kLabel:
-    case Kind::kWrappedLabel:
+    case ControlKind::kLabel:
+    case ControlKind::kWrappedLabel:
       return WC_STATICW;
-    case Kind::kList:
+    case ControlKind::kList:
       return WC_COMBOBOXW;
-    case Kind::kButton:
+    case ControlKind::kButton:
       return WC_BUTTONW;
-    case Kind::kMessages:
+    case ControlKind::kMessages:
       return WC_EDITW;
   }
   return WC_STATICW;
@@ -155,8 +116,8 @@ std::string WindowText(HWND hwnd) {
 
 MinimumSize MinimumWindowSize(int dpi, int frame_width, int frame_height, int work_width,
                               int work_height) {
-  const int width = TwipsToPixels(kClientWidth, dpi) + frame_width;
-  const int height = TwipsToPixels(kClientHeight, dpi) + frame_height;
+  const int width = TwipsToPixels(kFormClientWidth, dpi) + frame_width;
+  const int height = TwipsToPixels(kFormClientHeight, dpi) + frame_height;
   MinimumSize size;
   size.width = std::min(width, work_width);
   size.height = std::min(height, work_height);
@@ -175,8 +136,8 @@ struct MainWindow::Fonts {
   }
   Fonts(const Fonts&) = delete;
   Fonts& operator=(const Fonts&) = delete;
-  HFONT Of(Face face) const {
-    return face == Face::kBold ? bold : face == Face::kButton ? button : regular;
+  HFONT Of(ControlFace face) const {
+    return face == ControlFace::kBold ? bold : face == ControlFace::kButton ? button : regular;
   }
   HFONT regular;
   HFONT bold;
@@ -236,7 +197,7 @@ void MainWindow::Create(const std::string& resting_text) {
   RegisterWindowClass();
   BuildMenu();
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  hwnd_ = CreateWindowExW(0, kWindowClass, Wide(kTitle).c_str(), style, CW_USEDEFAULT,
+  hwnd_ = CreateWindowExW(0, kWindowClass, Wide(app::kFormTitle).c_str(), style, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_,
                           GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -264,23 +225,32 @@ void MainWindow::Create(const std::string& resting_text) {
 
 void MainWindow::BuildMenu() {
   HMENU arquivo = CreatePopupMenu();
-  AppendMenuW(arquivo, MF_STRING, kIdMnuHabNumeracao, Wide("Habilita Numeração").c_str());
-  AppendMenuW(arquivo, MF_STRING, kIdMnuAbrirConfiguracao,
-              Wide("Abrir configuração…\tCtrl+O").c_str());
-  AppendMenuW(arquivo, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(arquivo, MF_STRING, kIdMnuSair, L"Sair");
+  for (const app::DesignedCommand& command : app::kFormCommands) {
+    if (command.separator_before) AppendMenuW(arquivo, MF_SEPARATOR, 0, nullptr);
+    std::string caption(command.caption);
+    if (!command.shortcut.empty()) caption.append("\t").append(command.shortcut);
+    AppendMenuW(arquivo, MF_STRING, static_cast<UINT_PTR>(command.command), Wide(caption).c_str());
+  }
   menu_ = CreateMenu();
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(arquivo), L"Arquivo");
-  ACCEL open{FCONTROL | FVIRTKEY, 'O', kIdMnuAbrirConfiguracao};
-  accelerators_ = CreateAcceleratorTableW(&open, 1);
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(arquivo),
+              Wide(app::kMenuArquivo).c_str());
+  // "Ctrl+O": the control key and a letter.
+  std::vector<ACCEL> shortcuts;
+  for (const app::DesignedCommand& command : app::kFormCommands) {
+    if (command.shortcut.starts_with("Ctrl+") && command.shortcut.size() == 6) {
+      shortcuts.push_back({FCONTROL | FVIRTKEY, static_cast<WORD>(command.shortcut.back()),
+                           static_cast<WORD>(command.command)});
+    }
+  }
+  accelerators_ = CreateAcceleratorTableW(shortcuts.data(), static_cast<int>(shortcuts.size()));
 }
 
 void MainWindow::BuildControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  for (const DesignedControl& designed : kControls) {
-    const DWORD ex_style = designed.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
+  for (const DesignedControl& designed : kFormControls) {
+    const DWORD ex_style = designed.kind == ControlKind::kMessages ? WS_EX_CLIENTEDGE : 0U;
     CreateWindowExW(ex_style, ClassOf(designed.kind), Wide(designed.caption).c_str(),
-                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(designed.id), instance,
+                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(IdOf(designed)), instance,
                     nullptr);
   }
   CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
@@ -292,8 +262,8 @@ void MainWindow::BuildControls() {
 void MainWindow::Layout() {
   fonts_ = std::make_unique<Fonts>(dpi_);
   HDC dc = GetDC(hwnd_);
-  for (const DesignedControl& designed : kControls) {
-    HWND control = Control(designed.id);
+  for (const DesignedControl& designed : kFormControls) {
+    HWND control = Control(IdOf(designed));
     HFONT font = fonts_->Of(designed.face);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     int width = TwipsToPixels(designed.width, dpi_);
@@ -307,7 +277,7 @@ void MainWindow::Layout() {
       }
       SelectObject(dc, previous);
     }
-    if (designed.kind == Kind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
+    if (designed.kind == ControlKind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
     SetWindowPos(control, nullptr, TwipsToPixels(designed.left, dpi_),
                  TwipsToPixels(designed.top, dpi_), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -317,8 +287,8 @@ void MainWindow::Layout() {
   SendMessageW(status, WM_SIZE, 0, 0);
   RECT status_rect{};
   GetWindowRect(status, &status_rect);
-  const int client_width = TwipsToPixels(kClientWidth, dpi_);
-  const int client_height = TwipsToPixels(kClientHeight, dpi_);
+  const int client_width = TwipsToPixels(kFormClientWidth, dpi_);
+  const int client_height = TwipsToPixels(kFormClientHeight, dpi_);
   RECT frame{0, 0, client_width, client_height + (status_rect.bottom - status_rect.top)};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
                            static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
@@ -343,10 +313,10 @@ void MainWindow::FitMessageArea() {
   GetWindowRect(status, &status_rect);
   // Negative where the window is smaller than designed (a small work area):
   // the message area gives up the room.
-  const int extra_width = static_cast<int>(client.right) - TwipsToPixels(kClientWidth, dpi_);
+  const int extra_width = static_cast<int>(client.right) - TwipsToPixels(kFormClientWidth, dpi_);
   const int extra_height =
       static_cast<int>(client.bottom - (status_rect.bottom - status_rect.top)) -
-      TwipsToPixels(kClientHeight, dpi_);
+      TwipsToPixels(kFormClientHeight, dpi_);
   const DesignedControl& designed = Designed(kIdTxmens);
   SetWindowPos(messages, nullptr, TwipsToPixels(designed.left, dpi_),
                TwipsToPixels(designed.top, dpi_),
