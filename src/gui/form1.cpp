@@ -156,9 +156,9 @@ QWidget* MakeControl(QWidget* parent, const app::DesignedControl& designed) {
 
 int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
-Form1::Form1(std::string program_folder, QWidget* parent)
-    : QMainWindow(parent), home_folder_(QDir::homePath().toStdString()) {
-  session_.program_folder = std::move(program_folder);
+Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
+  form_.home_folder = QDir::homePath().toStdString();
+  form_.session.program_folder = std::move(program_folder);
   Start();
 }
 
@@ -166,27 +166,15 @@ Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* p
     : Form1(std::move(environment), settings, Boxes::kShown, parent) {}
 
 Form1::Form1(app::LookupEnvironment environment, QSettings* settings, Boxes boxes, QWidget* parent)
-    : QMainWindow(parent),
-      settings_(settings),
-      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home),
-      record_boxes_(boxes == Boxes::kRecorded) {
+    : QMainWindow(parent), settings_(settings), record_boxes_(boxes == Boxes::kRecorded) {
+  form_.home_folder = environment.home.empty() ? QDir::homePath().toStdString() : environment.home;
   if (environment.remembered.empty() && settings_ != nullptr) {
     environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
   }
-  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
-  configuration_found_ = lookup.found;
-  if (lookup.found) {
-    app::UseMainConfiguration(session_, lookup.place.file);
-  } else {
-    session_.program_folder = environment.executable_folder;
-  }
+  const std::string resting =
+      app::StartForm(form_, environment, FindExample(environment.executable_folder));
   Start();
-  if (!lookup.found) {
-    desktop_->SetRestingText(
-        app::NotFoundMessage(lookup) + "\n\n" +
-        app::FirstStepsText(
-            app::OfferExample(FindExample(environment.executable_folder), environment.documents)));
-  }
+  if (!resting.empty()) desktop_->SetRestingText(resting);
 }
 
 Form1::~Form1() = default;
@@ -201,20 +189,10 @@ void Form1::Start() {
   FormLoad();
 }
 
-QString Form1::ConfigurationText() const {
-  if (!configuration_found_) {
-    return QString::fromUtf8("Configuração: nenhuma (") + app::kMainConfigName +
-           QString::fromUtf8(" não encontrada)");
-  }
-  std::string path = session_.MainConfigPath();
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return QString::fromUtf8("Configuração: ") + QString::fromStdString(path);
-}
+QString Form1::ConfigurationText() const { return QString::fromStdString(app::StatusText(form_)); }
 
 void Form1::OpenConfiguration(const std::string& file) {
-  session_ = app::Session();
-  app::UseMainConfiguration(session_, file);
-  configuration_found_ = true;
+  app::OpenConfiguration(form_, file);
   cb_repos_->clear();
   cb_obj_->clear();
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
@@ -226,8 +204,8 @@ void Form1::OpenConfiguration(const std::string& file) {
 }
 
 void Form1::MnuAbrirConfiguracaoClick() {
-  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
-  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"), QString::fromStdString(start),
+  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"),
+                     QString::fromStdString(app::OpenDialogFolder(form_)),
                      QString::fromUtf8("Configuração (*.ini *.INI);;Todos os arquivos (*)"));
   dialog.setObjectName("DlgAbrirConfiguracao");
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -334,11 +312,7 @@ void Form1::Keep(app::FormControl control, QWidget* widget) {
 }
 
 void Form1::FormLoad() {
-  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
-    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
-                          BoxIcon::kCritical);
-  }
-  app::ComboContents lists = app::CarregaCombos(session_);
+  const app::ComboContents lists = app::LoadForm(form_);
   for (const std::string& type : lists.object_types) cb_obj_->addItem(QString::fromStdString(type));
   cb_obj_->setCurrentIndex(lists.selected_object_type);
   for (const std::string& name : lists.repositories) {
@@ -346,36 +320,32 @@ void Form1::FormLoad() {
   }
   cb_repos_->setCurrentIndex(lists.selected_repository);
   if (lists.selected_repository >= 0) CbReposClick(lists.selected_repository);
-  lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
+  lbl_versao_->setText(QString::fromStdString(app::VersionCaption()));
   FitCaption(lbl_versao_);
   ShowConfiguration();
 }
 
 void Form1::CbReposClick(int index) {
-  app::CarregaConfigRepositorio(session_, cb_repos_->itemText(index).toStdString());
+  app::CarregaConfigRepositorio(form_.session, cb_repos_->itemText(index).toStdString());
 }
 
 void Form1::CmdExecutaClick(int index) {
-  if (running_) return;
-  running_ = true;
-  app::RunFromWindow(session_, index, cb_obj_->currentText().toStdString(),
-                     cb_repos_->currentText().toStdString(),
-                     [this](bool enabled) { SetControlsEnabled(enabled); });
-  running_ = false;
+  app::PressButton(form_, index, cb_obj_->currentText().toStdString(),
+                   cb_repos_->currentText().toStdString(),
+                   [this](bool enabled) { SetControlsEnabled(enabled); });
 }
 
 void Form1::MnuHabNumeracaoClick() { cmd_executa_[0]->setVisible(true); }
 
 void Form1::SetControlsEnabled(bool enabled) {
-  cmd_executa_[0]->setEnabled(enabled);
-  cmd_executa_[1]->setEnabled(enabled);
-  cb_repos_->setEnabled(enabled);
-  cb_obj_->setEnabled(enabled);
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    findChild<QWidget*>(Utf8(app::Designed(control).name))->setEnabled(enabled);
+  }
   mnu_abrir_configuracao_->setEnabled(enabled);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (running_) {
+  if (form_.running) {
     event->ignore();
     return;
   }

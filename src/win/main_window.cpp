@@ -152,28 +152,18 @@ MainWindow::MainWindow(WindowStart start)
   if (environment.remembered.empty() && !registry_key_.empty()) {
     environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
   }
-  home_folder_ = platform::EnvironmentVariable("USERPROFILE");
-  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
-  configuration_found_ = lookup.found;
-  std::string resting;
-  if (lookup.found) {
-    app::UseMainConfiguration(session_, lookup.place.file);
-  } else {
-    session_.program_folder = environment.executable_folder;
-    app::ExamplePlace example{environment.executable_folder + "\\examples\\pedidos",
-                              start.example_installed};
-    if (environment.executable_folder.empty() || !platform::IsDirectory(example.folder)) {
-      example = {};
-    }
-    resting = app::NotFoundMessage(lookup) + "\n\n" +
-              app::FirstStepsText(app::OfferExample(example, environment.documents));
+  form_.home_folder = platform::EnvironmentVariable("USERPROFILE");
+  app::ExamplePlace example{environment.executable_folder + "\\examples\\pedidos",
+                            start.example_installed};
+  if (environment.executable_folder.empty() || !platform::IsDirectory(example.folder)) {
+    example = {};
   }
-  Create(resting);
+  Create(app::StartForm(form_, environment, example));
 }
 
-MainWindow::MainWindow(const std::string& program_folder)
-    : quit_when_closed_(false), home_folder_(program_folder) {
-  session_.program_folder = program_folder;
+MainWindow::MainWindow(const std::string& program_folder) : quit_when_closed_(false) {
+  form_.home_folder = program_folder;
+  form_.session.program_folder = program_folder;
   Create("");
 }
 
@@ -380,7 +370,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       // The run yields to the message loop, so the request can arrive
       // mid-run; it is refused until the run ends.
-      if (running_) {
+      if (form_.running) {
         ++refused_closes_;
         return 0;
       }
@@ -410,7 +400,7 @@ void MainWindow::OnCommand(int id, int notification) {
       ShowWindow(Control(kIdCmdExecuta0), SW_SHOW);
       break;
     case kIdMnuAbrirConfiguracao:
-      if (!running_) MnuAbrirConfiguracaoClick();
+      if (!form_.running) MnuAbrirConfiguracaoClick();
       break;
     case kIdMnuSair:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -420,17 +410,10 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
-std::string MainWindow::ConfigurationText() const {
-  if (!configuration_found_) {
-    return std::string("Configuração: nenhuma (") + app::kMainConfigName + " não encontrada)";
-  }
-  return "Configuração: " + session_.MainConfigPath();
-}
+std::string MainWindow::ConfigurationText() const { return app::StatusText(form_); }
 
 void MainWindow::OpenConfiguration(const std::string& file) {
-  session_ = app::Session();
-  app::UseMainConfiguration(session_, file);
-  configuration_found_ = true;
+  app::OpenConfiguration(form_, file);
   for (int list : {kIdCbRepos, kIdCbObj}) SendMessageW(Control(list), CB_RESETCONTENT, 0, 0);
   for (int label : {kIdLblConfigUtilizado, kIdLblDiretorioOrigem, kIdLblDiretorioDestino}) {
     SetWindowTextW(Control(label), L"");
@@ -441,18 +424,13 @@ void MainWindow::OpenConfiguration(const std::string& file) {
 }
 
 void MainWindow::MnuAbrirConfiguracaoClick() {
-  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
-  const std::string file =
-      PickFile(hwnd_, "Abrir configuração", start, "Configuração (*.ini)", "*.ini");
+  const std::string file = PickFile(hwnd_, "Abrir configuração", app::OpenDialogFolder(form_),
+                                    "Configuração (*.ini)", "*.ini");
   if (!file.empty()) OpenConfiguration(file);
 }
 
 void MainWindow::FormLoad() {
-  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
-    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
-                          BoxIcon::kCritical);
-  }
-  const app::ComboContents lists = app::CarregaCombos(session_);
+  const app::ComboContents lists = app::LoadForm(form_);
   HWND cb_obj = Control(kIdCbObj);
   for (const std::string& type : lists.object_types) {
     SendMessageW(cb_obj, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(type).c_str()));
@@ -464,7 +442,7 @@ void MainWindow::FormLoad() {
   }
   SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(lists.selected_repository), 0);
   if (lists.selected_repository >= 0) CbReposClick();
-  SetWindowTextW(Control(kIdLblVersao), Wide(std::string("Versão ") + kVersionText).c_str());
+  SetWindowTextW(Control(kIdLblVersao), Wide(app::VersionCaption()).c_str());
   Layout();
   SetWindowTextW(Control(kIdStatus), Wide(ConfigurationText()).c_str());
 }
@@ -482,21 +460,21 @@ std::string MainWindow::ListText(int id) const {
   return Utf8(text);
 }
 
-void MainWindow::CbReposClick() { app::CarregaConfigRepositorio(session_, ListText(kIdCbRepos)); }
+void MainWindow::CbReposClick() {
+  app::CarregaConfigRepositorio(form_.session, ListText(kIdCbRepos));
+}
 
 void MainWindow::CmdExecutaClick(int index) {
-  if (running_) return;
-  running_ = true;
-  app::RunFromWindow(session_, index, ListText(kIdCbObj), ListText(kIdCbRepos),
-                     [this](bool enabled) { SetControlsEnabled(enabled); });
-  running_ = false;
+  app::PressButton(form_, index, ListText(kIdCbObj), ListText(kIdCbRepos),
+                   [this](bool enabled) { SetControlsEnabled(enabled); });
 }
 
 void MainWindow::SetControlsEnabled(bool enabled) {
-  for (int id : {kIdCmdExecuta0, kIdCmdExecuta1, kIdCbRepos, kIdCbObj}) {
-    EnableWindow(Control(id), enabled ? TRUE : FALSE);
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    EnableWindow(Control(static_cast<int>(control)), enabled ? TRUE : FALSE);
   }
-  EnableMenuItem(menu_, kIdMnuAbrirConfiguracao, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu_, static_cast<UINT>(app::kCommandOffDuringRun),
+                 MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 }  // namespace vkt::win

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_logic.h"
 #include "app/session.h"
 #include "services/desktop.h"
 #include "win/win_desktop.h"
@@ -92,14 +93,14 @@ class MainWindow {
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   std::string ConfigurationText() const;
-  bool ConfigurationFound() const { return configuration_found_; }
+  bool ConfigurationFound() const { return form_.configuration_found; }
   // With WindowStart::record_boxes, every box the window would have shown, as
   // "TITLE: TEXT"; else empty.
   const std::vector<std::string>& recorded_boxes() const { return recorded_boxes_.shown(); }
 
-  const app::Session& session() const { return session_; }
+  const app::Session& session() const { return form_.session; }
   // True while a button press is being handled.
-  bool running() const { return running_; }
+  bool running() const { return form_.running; }
   // How many requests to close the window came during a run (and were
   // refused).
   int refused_closes() const { return refused_closes_; }
@@ -128,11 +129,9 @@ class MainWindow {
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   std::string ListText(int id) const;
 
-  app::Session session_;
+  app::FormState form_;
   std::wstring registry_key_;
   bool quit_when_closed_ = true;
-  std::string home_folder_;
-  bool configuration_found_ = true;
   HWND hwnd_ = nullptr;
   HMENU menu_ = nullptr;
   HACCEL accelerators_ = nullptr;
@@ -144,7 +143,6 @@ class MainWindow {
   RecordedBoxes recorded_boxes_;
   std::unique_ptr<WinDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
-  bool running_ = false;
   int refused_closes_ = 0;
 };
 
