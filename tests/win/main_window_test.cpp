@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_expectations.h"
 #include "app/startup.h"
 #include "app/version.h"
 #include "fs/platform/fault_seam.h"
@@ -79,8 +80,8 @@ void Menu(const MainWindow& window, int item_id) {
 // "1" for each of the controls a run disables that is enabled.
 std::string Enabled(const MainWindow& window) {
   std::string flags;
-  for (int id : {kIdCmdExecuta1, kIdCmdExecuta0, kIdCbRepos, kIdCbObj}) {
-    flags += IsWindowEnabled(Item(window, id)) ? "1" : "0";
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    flags += IsWindowEnabled(Item(window, static_cast<int>(control))) ? "1" : "0";
   }
   return flags;
 }
@@ -220,12 +221,10 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
   Boxes boxes(&window);
   SetWindowTextW(Item(window, kIdTxmens), L"old run");
   Click(window, kIdCmdExecuta1);
-  EXPECT_EQ(boxes.shown,
-            Texts{"VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"});
+  EXPECT_EQ(boxes.shown, Texts{form_expectations::kAskForRepository});
   EXPECT_EQ(Items(window, kIdCbRepos), (Texts{"A", "B"}));
   EXPECT_EQ(SendMessageW(Item(window, kIdCbRepos), CB_GETCURSEL, 0, 0), CB_ERR);
-  EXPECT_EQ(Items(window, kIdCbObj).size(), 19u);
-  EXPECT_EQ(Items(window, kIdCbObj).front(), "TODOS");
+  EXPECT_EQ(Items(window, kIdCbObj), form_expectations::ObjectTypeList());
   EXPECT_EQ(SendMessageW(Item(window, kIdCbObj), CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(Messages(window), "");
   EXPECT_EQ(Text(Item(window, kIdLblVersao)), std::string("Versão ") + kVersionText);
@@ -271,7 +270,8 @@ TEST(MainWindowBoxes, AShortTextDoesNotCutTheTitle) {
   MainWindow window(Native(dir.path()));
   Boxes boxes(&window);
   Desktop().boxes->Show("FIM", "VKTGeraInstallBD - Geração de Scripts", BoxIcon::kNone);
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD - Geração de Scripts | FIM | 1111"});
+  EXPECT_EQ(boxes.shown,
+            Texts{"VKTGeraInstallBD - Geração de Scripts | FIM | " + form_expectations::kEnabled});
   EXPECT_EQ(boxes.titles_fit, std::vector<bool>{true});
 }
 
@@ -324,8 +324,7 @@ TEST_F(MainWindowLookup, NothingFoundIsSaidInTheMessageAreaUntilAConfigurationIs
   {
     Boxes boxes(&window);
     Click(window, kIdCmdExecuta1);
-    EXPECT_EQ(boxes.shown,
-              Texts{"VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"});
+    EXPECT_EQ(boxes.shown, Texts{form_expectations::kAskForRepository});
   }
   EXPECT_NE(Messages(window).find(looked), std::string::npos);
 
@@ -404,7 +403,7 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
     Boxes boxes(window_.get());
     Click(*window_, kIdCmdExecuta1);
     // The box asks once more ("stays open").
-    EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+    EXPECT_EQ(boxes.shown, Texts{form_expectations::kFimDuringRun});
   }
   EXPECT_EQ(window_->refused_closes(), 2);
   ASSERT_NE(window_->hwnd(), nullptr);
@@ -433,7 +432,7 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
                 "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioOrigem)), example_ + "\\repositorio");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioDestino)), example_ + "\\pacote");
-  EXPECT_EQ(Enabled(*window_), "1111");
+  EXPECT_EQ(Enabled(*window_), form_expectations::kEnabled);
   // "Sair" asks as the close box does; after the run the window goes.
   Menu(*window_, kIdMnuSair);
   MSG message;
@@ -452,7 +451,7 @@ TEST_F(MainWindowExample, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
   Pick(*window_, kIdCbObj, "TABELAS");
   Boxes boxes(window_.get());
   Click(*window_, kIdCmdExecuta0);
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  EXPECT_EQ(boxes.shown, Texts{form_expectations::kFimDuringRun});
   EXPECT_EQ(Messages(*window_),
             "\r\nFILE1=CRIA_CLIENTE\r\nFILE2=CRIA_ITEM_PEDIDO\r\nFILE3=CRIA_PEDIDO"
             "\r\nFILE4=CRIA_PRODUTO");
