@@ -20,9 +20,7 @@
 #include <utility>
 
 #include "app/form_design.h"
-#include "app/run_dispatch.h"
 #include "app/startup.h"
-#include "app/version.h"
 #include "gui/first_steps.h"
 
 namespace vkt::gui {

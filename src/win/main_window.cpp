@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "app/first_start.h"
-#include "app/run_dispatch.h"
 #include "app/startup.h"
-#include "app/version.h"
 #include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
 #include "win/control_ids.h"
