@@ -41,7 +41,7 @@ list(FILTER VKT_FS_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 add_library(vkt_fs STATIC ${VKT_FS_SOURCES} src/text/sha256_file.cpp)
 target_include_directories(vkt_fs PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
 # CommandLineToArgvW (src/fs/platform/console_win32.cpp).
-target_link_libraries(vkt_fs PUBLIC vkt_text PRIVATE shell32)
+target_link_libraries(vkt_fs PUBLIC vkt_text PRIVATE shell32 ole32 uuid)
 
 # Debian's nlohmann-json (nlohmann-json3-dev), header only, seen through a
 # folder of its own so that the host's other headers stay out of reach.

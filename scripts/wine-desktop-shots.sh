@@ -33,14 +33,18 @@ shot() {
     "png:$1"
 }
 
-# Waits until the screen looks the same twice in a row.
+# Waits until the screen looks the same twice in a row, and shows more than
+# one colour: the X screen stays black until Wine has drawn its desktop, and
+# keys sent then would reach no window.
 settle() {
   local previous="$tmp/previous.png" current="$tmp/current.png"
   shot "$previous"
   for _ in $(seq 100); do
     sleep 0.3
     shot "$current"
-    if cmp -s "$previous" "$current"; then return 0; fi
+    if cmp -s "$previous" "$current" && [ "$(convert "$current" -format '%k' info:)" -gt 1 ]; then
+      return 0
+    fi
     mv "$current" "$previous"
   done
   fail "the screen did not settle"

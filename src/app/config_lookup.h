@@ -49,6 +49,10 @@ struct LookupEnvironment {
   std::string xdg_config_dirs;    // $XDG_CONFIG_DIRS
   std::string app_data;           // %APPDATA%
   std::string program_data;       // %PROGRAMDATA%
+  // Where a window copies the installed example (app/first_start.h); empty:
+  // nowhere. Not filled by ProcessLookupEnvironment: the windows' own start
+  // (platform::DocumentsFolder), since the command line has no use for it.
+  std::string documents;
 };
 
 // The running process's environment with the two choices of the front end.

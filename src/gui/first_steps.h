@@ -1,27 +1,18 @@
-// What the window says while no main configuration is read: how to open one
-// and where the bundled example "pedidos" lies.
+// Where the Qt window finds the bundled example "pedidos" it offers while no
+// main configuration is read (app/first_start.h decides what it offers).
 #pragma once
 
 #include <string>
 
-namespace vkt::gui {
+#include "app/first_start.h"
 
-// Where the example is for the program running from `executable_folder`.
-struct ExamplePlace {
-  std::string folder;      // absolute path of the example's folder
-  bool installed = false;  // the installed copy (read-only for users)
-};
+namespace vkt::gui {
 
 // "examples/pedidos" beside the executable when that folder exists (the
 // build folder links the repository's examples/, an unpacked copy may carry
 // its own), as its canonical path; otherwise the folder the installation
 // puts it in (under the data directory the build was configured with),
 // whether it exists or not.
-ExamplePlace FindExample(const std::string& executable_folder);
-
-// The lines shown below the places looked at: the menu item and shortcut that
-// open a configuration, then the example's configuration file; for the
-// installed example also that it is to be copied first.
-std::string FirstStepsText(const ExamplePlace& example);
+app::ExamplePlace FindExample(const std::string& executable_folder);
 
 }  // namespace vkt::gui

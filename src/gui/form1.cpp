@@ -16,11 +16,11 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <utility>
 
-#include "app/run_dispatch.h"
+#include "app/form_design.h"
 #include "app/startup.h"
-#include "app/version.h"
 #include "gui/first_steps.h"
 
 namespace vkt::gui {
@@ -49,12 +49,8 @@ QFont ProgramFont(double points, bool bold) {
   return font;
 }
 
-constexpr double kDefaultPoints = 8.25;
-constexpr double kButtonPoints = 9.75;
-
-// The client area of the window as designed, in twips.
-constexpr int kClientWidth = 11040;
-constexpr int kClientHeight = 8040;
+using app::kFormClientHeight;
+using app::kFormClientWidth;
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
@@ -67,7 +63,7 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 class ClientArea final : public QWidget {
  public:
   explicit ClientArea(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
+    setMinimumSize(TwipsToPixels(kFormClientWidth), TwipsToPixels(kFormClientHeight));
   }
   QSize sizeHint() const override { return minimumSize(); }
 
@@ -97,39 +93,70 @@ class ClientArea final : public QWidget {
   QRect designed_;
 };
 
-// `wrap`: the label is several lines high and wraps its text at its width.
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, bool bold,
-                  bool wrap = false) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  label->setFont(ProgramFont(kDefaultPoints, bold));
-  label->setTextFormat(Qt::PlainText);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setWordWrap(wrap);
-  return label;
-}
-
 // A fixed caption stays whole when the face in use is wider than "MS Sans
 // Serif": its label grows to the right, where the window has room for it.
 void FitCaption(QLabel* label) {
   label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
-QComboBox* MakeList(QWidget* parent, const char* name) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->setFont(ProgramFont(kDefaultPoints, false));
-  list->setEditable(false);
-  return list;
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont FaceFont(app::ControlFace face) {
+  switch (face) {
+    case app::ControlFace::kBold:
+      return ProgramFont(app::kDefaultPoints, true);
+    case app::ControlFace::kButton:
+      return ProgramFont(app::kButtonPoints, true);
+    case app::ControlFace::kRegular:
+      break;
+  }
+  return ProgramFont(app::kDefaultPoints, false);
+}
+
+// The widget of a designed control, not placed yet.
+QWidget* MakeControl(QWidget* parent, const app::DesignedControl& designed) {
+  QWidget* widget = nullptr;
+  switch (designed.kind) {
+    case app::ControlKind::kLabel:
+    case app::ControlKind::kWrappedLabel: {
+      auto* label = new QLabel(Utf8(designed.caption), parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      label->setWordWrap(designed.kind == app::ControlKind::kWrappedLabel);
+      widget = label;
+      break;
+    }
+    case app::ControlKind::kList: {
+      auto* list = new QComboBox(parent);
+      list->setEditable(false);
+      widget = list;
+      break;
+    }
+    case app::ControlKind::kButton:
+      widget = new QPushButton(Utf8(designed.caption), parent);
+      break;
+    case app::ControlKind::kMessages: {
+      auto* messages = new QPlainTextEdit(parent);
+      messages->setReadOnly(true);
+      messages->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+      widget = messages;
+      break;
+    }
+  }
+  widget->setObjectName(Utf8(designed.name));
+  widget->setFont(FaceFont(designed.face));
+  return widget;
 }
 
 }  // namespace
 
 int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
-Form1::Form1(std::string program_folder, QWidget* parent)
-    : QMainWindow(parent), home_folder_(QDir::homePath().toStdString()) {
-  session_.program_folder = std::move(program_folder);
+Form1::Form1(std::string program_folder, QWidget* parent) : QMainWindow(parent) {
+  form_.home_folder = QDir::homePath().toStdString();
+  form_.session.program_folder = std::move(program_folder);
   Start();
 }
 
@@ -137,25 +164,15 @@ Form1::Form1(app::LookupEnvironment environment, QSettings* settings, QWidget* p
     : Form1(std::move(environment), settings, Boxes::kShown, parent) {}
 
 Form1::Form1(app::LookupEnvironment environment, QSettings* settings, Boxes boxes, QWidget* parent)
-    : QMainWindow(parent),
-      settings_(settings),
-      home_folder_(environment.home.empty() ? QDir::homePath().toStdString() : environment.home),
-      record_boxes_(boxes == Boxes::kRecorded) {
+    : QMainWindow(parent), settings_(settings), record_boxes_(boxes == Boxes::kRecorded) {
+  form_.home_folder = environment.home.empty() ? QDir::homePath().toStdString() : environment.home;
   if (environment.remembered.empty() && settings_ != nullptr) {
     environment.remembered = settings_->value(kRememberedKey).toString().toStdString();
   }
-  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
-  configuration_found_ = lookup.found;
-  if (lookup.found) {
-    app::UseMainConfiguration(session_, lookup.place.file);
-  } else {
-    session_.program_folder = environment.executable_folder;
-  }
+  const std::string resting =
+      app::StartForm(form_, environment, FindExample(environment.executable_folder));
   Start();
-  if (!lookup.found) {
-    desktop_->SetRestingText(app::NotFoundMessage(lookup) + "\n\n" +
-                             FirstStepsText(FindExample(environment.executable_folder)));
-  }
+  if (!resting.empty()) desktop_->SetRestingText(resting);
 }
 
 Form1::~Form1() = default;
@@ -170,20 +187,10 @@ void Form1::Start() {
   FormLoad();
 }
 
-QString Form1::ConfigurationText() const {
-  if (!configuration_found_) {
-    return QString::fromUtf8("Configuração: nenhuma (") + app::kMainConfigName +
-           QString::fromUtf8(" não encontrada)");
-  }
-  std::string path = session_.MainConfigPath();
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return QString::fromUtf8("Configuração: ") + QString::fromStdString(path);
-}
+QString Form1::ConfigurationText() const { return QString::fromStdString(app::StatusText(form_)); }
 
 void Form1::OpenConfiguration(const std::string& file) {
-  session_ = app::Session();
-  app::UseMainConfiguration(session_, file);
-  configuration_found_ = true;
+  app::OpenConfiguration(form_, file);
   cb_repos_->clear();
   cb_obj_->clear();
   for (QLabel* label : {lbl_config_utilizado_, lbl_diretorio_origem_, lbl_diretorio_destino_}) {
@@ -195,8 +202,8 @@ void Form1::OpenConfiguration(const std::string& file) {
 }
 
 void Form1::MnuAbrirConfiguracaoClick() {
-  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
-  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"), QString::fromStdString(start),
+  QFileDialog dialog(this, QString::fromUtf8("Abrir configuração"),
+                     QString::fromStdString(app::OpenDialogFolder(form_)),
                      QString::fromUtf8("Configuração (*.ini *.INI);;Todos os arquivos (*)"));
   dialog.setObjectName("DlgAbrirConfiguracao");
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -209,90 +216,101 @@ void Form1::ShowConfiguration() { lbl_configuracao_->setText(ConfigurationText()
 
 void Form1::BuildControls() {
   setObjectName("Form1");
-  setWindowTitle(QString::fromUtf8("Geração de Scripts de Instalação"));
-  setFont(ProgramFont(kDefaultPoints, false));
+  setWindowTitle(Utf8(app::kFormTitle));
+  setFont(ProgramFont(app::kDefaultPoints, false));
 
-  QMenu* mnu_arq = menuBar()->addMenu("Arquivo");
+  QMenu* mnu_arq = menuBar()->addMenu(Utf8(app::kMenuArquivo));
   mnu_arq->setObjectName("MnuArq");
-  mnu_hab_numeracao_ = mnu_arq->addAction(QString::fromUtf8("Habilita Numeração"));
-  mnu_hab_numeracao_->setObjectName("MnuHabNumeracao");
-  connect(mnu_hab_numeracao_, &QAction::triggered, this, [this] { MnuHabNumeracaoClick(); });
-  mnu_abrir_configuracao_ = mnu_arq->addAction(QString::fromUtf8("Abrir configuração…"));
-  mnu_abrir_configuracao_->setObjectName("MnuAbrirConfiguracao");
-  mnu_abrir_configuracao_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  connect(mnu_abrir_configuracao_, &QAction::triggered, this,
-          [this] { MnuAbrirConfiguracaoClick(); });
-  // Asks to close as the close box does: refused while a run goes on.
-  QAction* mnu_sair = mnu_arq->addAction("Sair");
-  mnu_sair->setObjectName("MnuSair");
-  connect(mnu_sair, &QAction::triggered, this, [this] { close(); });
+  for (const app::DesignedCommand& designed : app::kFormCommands) {
+    if (designed.separator_before) mnu_arq->addSeparator();
+    QAction* action = mnu_arq->addAction(Utf8(designed.caption));
+    action->setObjectName(Utf8(designed.name));
+    if (!designed.shortcut.empty()) action->setShortcut(QKeySequence(Utf8(designed.shortcut)));
+    const app::FormCommand command = designed.command;
+    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    if (command == app::FormCommand::kMnuHabNumeracao) mnu_hab_numeracao_ = action;
+    if (command == app::FormCommand::kMnuAbrirConfiguracao) mnu_abrir_configuracao_ = action;
+  }
 
   auto* client = new ClientArea(this);
   client->setObjectName("client");
   setCentralWidget(client);
-
-  QLabel* caption = MakeLabel(client, "Label1_1", QString::fromUtf8("Repositório"), false);
-  Place(caption, 165, 390, 795, 195);
-  FitCaption(caption);
-  cb_repos_ = MakeList(client, "CbRepos");
-  Place(cb_repos_, 165, 600, 5500, 315);
-  caption = MakeLabel(client, "Label1_0", "Tipo do Objeto", false);
-  Place(caption, 165, 975, 1050, 210);
-  FitCaption(caption);
-  cb_obj_ = MakeList(client, "CbObj");
-  Place(cb_obj_, 165, 1200, 5500, 315);
-
-  const char* button_names[2] = {"cmdExecuta0", "cmdExecuta1"};
-  const QString button_captions[2] = {QString::fromUtf8("Gera Numeração"), "Gera Install"};
-  const int button_left[2] = {8040, 6360};
-  for (int index = 0; index < 2; ++index) {
-    auto* button = new QPushButton(button_captions[index], client);
-    button->setObjectName(button_names[index]);
-    button->setFont(ProgramFont(kButtonPoints, true));
-    Place(button, button_left[index], 600, 1500, 495);
-    connect(button, &QPushButton::clicked, this, [this, index] { CmdExecutaClick(index); });
-    cmd_executa_[index] = button;
+  for (const app::DesignedControl& designed : app::kFormControls) {
+    QWidget* widget = MakeControl(client, designed);
+    Place(widget, designed.left, designed.top, designed.width, designed.height);
+    if (designed.fit) FitCaption(static_cast<QLabel*>(widget));
+    if (!designed.visible) widget->hide();
+    Keep(designed.control, widget);
   }
-  cmd_executa_[0]->setVisible(false);
-
-  lbl_versao_ = MakeLabel(client, "lblVersao", QString::fromUtf8("Versão: 02.00.00"), true);
-  Place(lbl_versao_, 8160, 120, 1695, 255);
-  lbl_config_utilizado_ = MakeLabel(client, "lblConfigUtilizado", "", true, /*wrap=*/true);
-  Place(lbl_config_utilizado_, 165, 1680, 6015, 615);
-  caption = MakeLabel(client, "lblLendoOrigem", QString::fromUtf8("Diretório Origem:"), false);
-  Place(caption, 165, 2520, 1455, 255);
-  FitCaption(caption);
-  lbl_diretorio_origem_ = MakeLabel(client, "lblDiretorioOrigem", "", false);
-  Place(lbl_diretorio_origem_, 1800, 2520, 7815, 255);
-  caption = MakeLabel(client, "lblLendoDestino", QString::fromUtf8("Diretório Destino:"), false);
-  Place(caption, 165, 3000, 1455, 255);
-  FitCaption(caption);
-  lbl_diretorio_destino_ = MakeLabel(client, "lblDiretorioDestino", "", false);
-  Place(lbl_diretorio_destino_, 1800, 3000, 7695, 255);
-
-  txmens_ = new QPlainTextEdit(client);
-  txmens_->setObjectName("txmens");
-  txmens_->setFont(ProgramFont(kDefaultPoints, false));
-  txmens_->setReadOnly(true);
-  txmens_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  Place(txmens_, 165, 3480, 10650, 4335);
   client->Stretch(txmens_);
 
   connect(cb_repos_, &QComboBox::activated, this, [this](int index) { CbReposClick(index); });
+  for (int index = 0; index < 2; ++index) {
+    connect(cmd_executa_[index], &QPushButton::clicked, this,
+            [this, index] { CmdExecutaClick(index); });
+  }
 
   lbl_configuracao_ = new QLabel(this);
   lbl_configuracao_->setObjectName("lblConfiguracao");
-  lbl_configuracao_->setFont(ProgramFont(kDefaultPoints, false));
+  lbl_configuracao_->setFont(ProgramFont(app::kDefaultPoints, false));
   lbl_configuracao_->setTextFormat(Qt::PlainText);
   statusBar()->addWidget(lbl_configuracao_, 1);
 }
 
-void Form1::FormLoad() {
-  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
-    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
-                          BoxIcon::kCritical);
+void Form1::OnCommand(app::FormCommand command) {
+  switch (command) {
+    case app::FormCommand::kMnuHabNumeracao:
+      MnuHabNumeracaoClick();
+      break;
+    case app::FormCommand::kMnuAbrirConfiguracao:
+      MnuAbrirConfiguracaoClick();
+      break;
+    case app::FormCommand::kMnuSair:
+      // Asks to close as the close box does: refused while a run goes on.
+      close();
+      break;
   }
-  app::ComboContents lists = app::CarregaCombos(session_);
+}
+
+void Form1::Keep(app::FormControl control, QWidget* widget) {
+  switch (control) {
+    case app::FormControl::kCbRepos:
+      cb_repos_ = static_cast<QComboBox*>(widget);
+      break;
+    case app::FormControl::kCbObj:
+      cb_obj_ = static_cast<QComboBox*>(widget);
+      break;
+    case app::FormControl::kCmdExecuta0:
+      cmd_executa_[0] = static_cast<QPushButton*>(widget);
+      break;
+    case app::FormControl::kCmdExecuta1:
+      cmd_executa_[1] = static_cast<QPushButton*>(widget);
+      break;
+    case app::FormControl::kLblVersao:
+      lbl_versao_ = static_cast<QLabel*>(widget);
+      break;
+    case app::FormControl::kLblConfigUtilizado:
+      lbl_config_utilizado_ = static_cast<QLabel*>(widget);
+      break;
+    case app::FormControl::kLblDiretorioOrigem:
+      lbl_diretorio_origem_ = static_cast<QLabel*>(widget);
+      break;
+    case app::FormControl::kLblDiretorioDestino:
+      lbl_diretorio_destino_ = static_cast<QLabel*>(widget);
+      break;
+    case app::FormControl::kTxmens:
+      txmens_ = static_cast<QPlainTextEdit*>(widget);
+      break;
+    case app::FormControl::kLabel1_1:
+    case app::FormControl::kLabel1_0:
+    case app::FormControl::kLblLendoOrigem:
+    case app::FormControl::kLblLendoDestino:
+      break;  // fixed captions: nothing to change later
+  }
+}
+
+void Form1::FormLoad() {
+  const app::ComboContents lists = app::LoadForm(form_);
   for (const std::string& type : lists.object_types) cb_obj_->addItem(QString::fromStdString(type));
   cb_obj_->setCurrentIndex(lists.selected_object_type);
   for (const std::string& name : lists.repositories) {
@@ -300,36 +318,32 @@ void Form1::FormLoad() {
   }
   cb_repos_->setCurrentIndex(lists.selected_repository);
   if (lists.selected_repository >= 0) CbReposClick(lists.selected_repository);
-  lbl_versao_->setText(QString::fromUtf8("Versão ") + QString::fromUtf8(kVersionText));
+  lbl_versao_->setText(QString::fromStdString(app::VersionCaption()));
   FitCaption(lbl_versao_);
   ShowConfiguration();
 }
 
 void Form1::CbReposClick(int index) {
-  app::CarregaConfigRepositorio(session_, cb_repos_->itemText(index).toStdString());
+  app::CarregaConfigRepositorio(form_.session, cb_repos_->itemText(index).toStdString());
 }
 
 void Form1::CmdExecutaClick(int index) {
-  if (running_) return;
-  running_ = true;
-  app::RunFromWindow(session_, index, cb_obj_->currentText().toStdString(),
-                     cb_repos_->currentText().toStdString(),
-                     [this](bool enabled) { SetControlsEnabled(enabled); });
-  running_ = false;
+  app::PressButton(form_, index, cb_obj_->currentText().toStdString(),
+                   cb_repos_->currentText().toStdString(),
+                   [this](bool enabled) { SetControlsEnabled(enabled); });
 }
 
 void Form1::MnuHabNumeracaoClick() { cmd_executa_[0]->setVisible(true); }
 
 void Form1::SetControlsEnabled(bool enabled) {
-  cmd_executa_[0]->setEnabled(enabled);
-  cmd_executa_[1]->setEnabled(enabled);
-  cb_repos_->setEnabled(enabled);
-  cb_obj_->setEnabled(enabled);
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    findChild<QWidget*>(Utf8(app::Designed(control).name))->setEnabled(enabled);
+  }
   mnu_abrir_configuracao_->setEnabled(enabled);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (running_) {
+  if (form_.running) {
     event->ignore();
     return;
   }

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/form_design.h"
+#include "app/form_logic.h"
 #include "app/session.h"
 #include "gui/qt_desktop.h"
 #include "services/desktop.h"
@@ -62,15 +64,15 @@ class Form1 : public QMainWindow {
   // The text of the status line: which main configuration was read.
   QString ConfigurationText() const;
   // False when the lookup found no main configuration.
-  bool ConfigurationFound() const { return configuration_found_; }
+  bool ConfigurationFound() const { return form_.configuration_found; }
   // With Boxes::kRecorded, every box the window would have shown, as
   // "TITLE: TEXT"; else empty.
   const std::vector<std::string>& recorded_boxes() const { return recorded_boxes_.shown(); }
 
   // The core's state of this window (repository settings, messages).
-  const app::Session& session() const { return session_; }
+  const app::Session& session() const { return form_.session; }
   // True while a button press is being handled.
-  bool running() const { return running_; }
+  bool running() const { return form_.running; }
 
  protected:
   // Closing is refused while a run is in progress (the run yields to the
@@ -80,7 +82,11 @@ class Form1 : public QMainWindow {
  private:
   // Builds the controls, installs the desktop services and loads the lists.
   void Start();
+  // Builds the menu and the controls as designed (app/form_design.h).
   void BuildControls();
+  // Keeps the widget of a control the window changes later.
+  void Keep(app::FormControl control, QWidget* widget);
+  void OnCommand(app::FormCommand command);
   // `Form_Load`: reads [GERAL] of the main configuration
   // (app::LoadGeneralSettings), shows a box for each key that cannot be used
   // and fills the lists; a list of one repository has it chosen and loaded.
@@ -92,7 +98,7 @@ class Form1 : public QMainWindow {
   void MnuHabNumeracaoClick();
   void SetControlsEnabled(bool enabled);
 
-  app::Session session_;
+  app::FormState form_;
   QComboBox* cb_repos_ = nullptr;
   QComboBox* cb_obj_ = nullptr;
   QPushButton* cmd_executa_[2] = {nullptr, nullptr};
@@ -105,13 +111,10 @@ class Form1 : public QMainWindow {
   QAction* mnu_abrir_configuracao_ = nullptr;
   QLabel* lbl_configuracao_ = nullptr;  // the status line
   QSettings* settings_ = nullptr;
-  std::string home_folder_;
-  bool configuration_found_ = true;
   bool record_boxes_ = false;
   RecordedBoxes recorded_boxes_;
   std::unique_ptr<QtDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
-  bool running_ = false;
 };
 
 // Pixels for a length in twips (15 twips per pixel).

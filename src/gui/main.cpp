@@ -8,11 +8,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "app/config_lookup.h"
 #include "app/startup.h"
 #include "app/version.h"
 #include "fs/platform/file_system.h"
+#include "fs/platform/system_info.h"
 #include "gui/form1.h"
 #include "gui/qt_desktop.h"
 
@@ -63,9 +65,11 @@ int main(int argc, char** argv) {
                      "VKTGeraInstallBD");
   // Started only to see it start: nobody would close a box.
   const bool quit = parser.isSet(quit_option);
-  vkt::gui::Form1 form(
-      vkt::app::ProcessLookupEnvironment(parser.value(config_option).toStdString(), ""), &settings,
-      quit ? vkt::gui::Form1::Boxes::kRecorded : vkt::gui::Form1::Boxes::kShown);
+  vkt::app::LookupEnvironment environment =
+      vkt::app::ProcessLookupEnvironment(parser.value(config_option).toStdString(), "");
+  environment.documents = vkt::platform::DocumentsFolder();
+  vkt::gui::Form1 form(std::move(environment), &settings,
+                       quit ? vkt::gui::Form1::Boxes::kRecorded : vkt::gui::Form1::Boxes::kShown);
   form.show();
   if (quit) {
     QTimer::singleShot(0, &form, [&form] {

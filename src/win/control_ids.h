@@ -3,32 +3,34 @@
 // them.
 #pragma once
 
+#include "app/form_design.h"
+
 namespace vkt::win {
 
+// The designed controls' and commands' numbers (app/form_design.h).
 enum ControlId : int {
-  kIdLabel1_1 = 101,  // "Repositório"
-  kIdCbRepos = 102,
-  kIdLabel1_0 = 103,  // "Tipo do Objeto"
-  kIdCbObj = 104,
-  kIdCmdExecuta0 = 110,  // "Gera Numeração"
-  kIdCmdExecuta1 = 111,  // "Gera Install"
-  kIdLblVersao = 120,
-  kIdLblConfigUtilizado = 121,
-  kIdLblLendoOrigem = 122,
-  kIdLblDiretorioOrigem = 123,
-  kIdLblLendoDestino = 124,
-  kIdLblDiretorioDestino = 125,
-  kIdTxmens = 130,
+  kIdLabel1_1 = static_cast<int>(app::FormControl::kLabel1_1),  // "Repositório"
+  kIdCbRepos = static_cast<int>(app::FormControl::kCbRepos),
+  kIdLabel1_0 = static_cast<int>(app::FormControl::kLabel1_0),  // "Tipo do Objeto"
+  kIdCbObj = static_cast<int>(app::FormControl::kCbObj),
+  kIdCmdExecuta0 = static_cast<int>(app::FormControl::kCmdExecuta0),  // "Gera Numeração"
+  kIdCmdExecuta1 = static_cast<int>(app::FormControl::kCmdExecuta1),  // "Gera Install"
+  kIdLblVersao = static_cast<int>(app::FormControl::kLblVersao),
+  kIdLblConfigUtilizado = static_cast<int>(app::FormControl::kLblConfigUtilizado),
+  kIdLblLendoOrigem = static_cast<int>(app::FormControl::kLblLendoOrigem),
+  kIdLblDiretorioOrigem = static_cast<int>(app::FormControl::kLblDiretorioOrigem),
+  kIdLblLendoDestino = static_cast<int>(app::FormControl::kLblLendoDestino),
+  kIdLblDiretorioDestino = static_cast<int>(app::FormControl::kLblDiretorioDestino),
+  kIdTxmens = static_cast<int>(app::FormControl::kTxmens),
   kIdStatus = 140,  // the status line: the configuration read
 };
 
 enum MenuId : int {
-  kIdMnuHabNumeracao = 201,
-  kIdMnuAbrirConfiguracao = 202,
-  kIdMnuSair = 203,
+  kIdMnuHabNumeracao = static_cast<int>(app::FormCommand::kMnuHabNumeracao),
+  kIdMnuAbrirConfiguracao = static_cast<int>(app::FormCommand::kMnuAbrirConfiguracao),
+  kIdMnuSair = static_cast<int>(app::FormCommand::kMnuSair),
 };
 
-// The icon resource of the program.
 inline constexpr int kIdIcon = 1;
 
 }  // namespace vkt::win

@@ -2,12 +2,14 @@
 // lengths in twips as pixels of that DPI.
 #pragma once
 
+#include "app/form_design.h"
+
 #include "win/windows_api.h"
 
 namespace vkt::win {
 
-inline constexpr double kDefaultPoints = 8.25;
-inline constexpr double kButtonPoints = 9.75;
+using app::kButtonPoints;
+using app::kDefaultPoints;
 
 // Pixels for `twips` at `dpi` dots per inch (1440 twips to the inch; 15 to a
 // pixel at 96 DPI), rounded to the nearest.

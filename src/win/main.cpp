@@ -9,8 +9,30 @@
 #include <string>
 
 #include "app/startup.h"
+#include "fs/platform/file_system.h"
+#include "fs/platform/system_info.h"
 #include "win/main_window.h"
 #include "win/wide_text.h"
+
+namespace {
+
+// The installer puts the program, and the example beside it, under Program
+// Files, which a standard user cannot write.
+bool RunsFromProgramFiles(const std::string& folder) {
+  std::string canonical;
+  if (folder.empty() || !vkt::platform::CanonicalPath(folder, &canonical).ok()) return false;
+  for (const char* variable : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)"}) {
+    const std::string value = vkt::platform::EnvironmentVariable(variable);
+    std::string root;
+    if (!value.empty() && vkt::platform::CanonicalPath(value, &root).ok() &&
+        vkt::platform::IsSameOrInside(canonical, root)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int show) {
@@ -41,6 +63,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   {
     vkt::win::WindowStart start;
     start.environment = vkt::app::ProcessLookupEnvironment(config_option, "");
+    start.environment.documents = vkt::platform::DocumentsFolder();
+    start.example_installed = RunsFromProgramFiles(start.environment.executable_folder);
     // Started only to see it start: nobody would close a box.
     start.record_boxes = quit_after_start;
     vkt::win::MainWindow window(std::move(start));

@@ -5,9 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/run_dispatch.h"
+#include "app/first_start.h"
 #include "app/startup.h"
-#include "app/version.h"
 #include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
 #include "win/control_ids.h"
@@ -19,50 +18,12 @@ namespace vkt::win {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VKTGeraInstallBD.Form1";
-constexpr char kTitle[] = "Geração de Scripts de Instalação";
-
-// The client area of the window as designed, in twips (the status line comes
-// below it).
-constexpr int kClientWidth = 11040;
-constexpr int kClientHeight = 8040;
-
-enum class Kind { kLabel, kWrappedLabel, kList, kButton, kMessages };
-enum class Face { kRegular, kBold, kButton };
-
-// One control of the client area: place and size in twips, caption as
-// designed. `fit`: a fixed caption, whose label grows to the right to the
-// width the text needs in the face in use.
-struct DesignedControl {
-  int id;
-  Kind kind;
-  Face face;
-  const char* caption;
-  int left, top, width, height;
-  bool fit;
-  bool visible;
-};
-
-// In tab order: "Gera Install" comes right after the lists.
-constexpr DesignedControl kControls[] = {
-    {kIdLabel1_1, Kind::kLabel, Face::kRegular, "Repositório", 165, 390, 795, 195, true, true},
-    {kIdCbRepos, Kind::kList, Face::kRegular, "", 165, 600, 5500, 315, false, true},
-    {kIdLabel1_0, Kind::kLabel, Face::kRegular, "Tipo do Objeto", 165, 975, 1050, 210, true, true},
-    {kIdCbObj, Kind::kList, Face::kRegular, "", 165, 1200, 5500, 315, false, true},
-    {kIdCmdExecuta1, Kind::kButton, Face::kButton, "Gera Install", 6360, 600, 1500, 495, false,
-     true},
-    {kIdCmdExecuta0, Kind::kButton, Face::kButton, "Gera Numeração", 8040, 600, 1500, 495, false,
-     false},
-    {kIdLblVersao, Kind::kLabel, Face::kBold, "Versão: 02.00.00", 8160, 120, 1695, 255, true, true},
-    {kIdLblConfigUtilizado, Kind::kWrappedLabel, Face::kBold, "", 165, 1680, 6015, 615, false,
-     true},
-    {kIdLblLendoOrigem, Kind::kLabel, Face::kRegular, "Diretório Origem:", 165, 2520, 1455, 255,
-     true, true},
-    {kIdLblDiretorioOrigem, Kind::kLabel, Face::kRegular, "", 1800, 2520, 7815, 255, false, true},
-    {kIdLblLendoDestino, Kind::kLabel, Face::kRegular, "Diretório Destino:", 165, 3000, 1455, 255,
-     true, true},
-    {kIdLblDiretorioDestino, Kind::kLabel, Face::kRegular, "", 1800, 3000, 7695, 255, false, true},
-    {kIdTxmens, Kind::kMessages, Face::kRegular, "", 165, 3480, 10650, 4335, false, true},
-};
+using app::ControlFace;
+using app::ControlKind;
+using app::DesignedControl;
+using app::kFormClientHeight;
+using app::kFormClientWidth;
+using app::kFormControls;
 
 // A pointer or handle carried in a message's WPARAM or LPARAM or a window's
 // long, or a control's identifier in the place of a menu handle: the
@@ -72,10 +33,9 @@ T From(std::intptr_t value) {
   return reinterpret_cast<T>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
-const DesignedControl& Designed(int id) {
-  return *std::find_if(std::begin(kControls), std::end(kControls),
-                       [id](const DesignedControl& designed) { return designed.id == id; });
-}
+const DesignedControl& Designed(int id) { return app::Designed(static_cast<app::FormControl>(id)); }
+
+int IdOf(const DesignedControl& designed) { return static_cast<int>(designed.control); }
 
 // How far a drop-down list opens below its field, in twips.
 constexpr int kDropDownTwips = 3000;
@@ -100,30 +60,30 @@ void RegisterWindowClass() {
 DWORD StyleOf(const DesignedControl& designed) {
   DWORD style = WS_CHILD | (designed.visible ? WS_VISIBLE : 0U);
   switch (designed.kind) {
-    case Kind::kLabel:
+    case ControlKind::kLabel:
       return style | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-    case Kind::kWrappedLabel:
+    case ControlKind::kWrappedLabel:
       return style | SS_LEFT | SS_NOPREFIX;
-    case Kind::kList:
+    case ControlKind::kList:
       return style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-    case Kind::kButton:
+    case ControlKind::kButton:
       return style | WS_TABSTOP | BS_PUSHBUTTON;
-    case Kind::kMessages:
+    case ControlKind::kMessages:
       return style | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
   }
   return style;
 }
 
-const wchar_t* ClassOf(Kind kind) {
+const wchar_t* ClassOf(ControlKind kind) {
   switch (kind) {
-    case Kind::kLabel:
-    case Kind::kWrappedLabel:
+    case ControlKind::kLabel:
+    case ControlKind::kWrappedLabel:
       return WC_STATICW;
-    case Kind::kList:
+    case ControlKind::kList:
       return WC_COMBOBOXW;
-    case Kind::kButton:
+    case ControlKind::kButton:
       return WC_BUTTONW;
-    case Kind::kMessages:
+    case ControlKind::kMessages:
       return WC_EDITW;
   }
   return WC_STATICW;
@@ -132,6 +92,15 @@ const wchar_t* ClassOf(Kind kind) {
 int WindowDpi(HWND hwnd) {
   const UINT dpi = GetDpiForWindow(hwnd);
   return dpi != 0 ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+// The work area (the screen less the task bar) of the monitor the window is
+// on, or nearest to.
+RECT WorkArea(HWND hwnd) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  return monitor.rcWork;
 }
 
 std::string WindowText(HWND hwnd) {
@@ -143,6 +112,18 @@ std::string WindowText(HWND hwnd) {
 
 }  // namespace
 
+MinimumSize MinimumWindowSize(int dpi, int frame_width, int frame_height, int work_width,
+                              int work_height) {
+  const int width = TwipsToPixels(kFormClientWidth, dpi) + frame_width;
+  const int height = TwipsToPixels(kFormClientHeight, dpi) + frame_height;
+  MinimumSize size;
+  size.width = std::min(width, work_width);
+  size.height = std::min(height, work_height);
+  size.message_height =
+      std::max(0, TwipsToPixels(Designed(kIdTxmens).height, dpi) - (height - size.height));
+  return size;
+}
+
 struct MainWindow::Fonts {
   explicit Fonts(int dpi)
       : regular(MakeProgramFont(kDefaultPoints, false, dpi)),
@@ -153,21 +134,13 @@ struct MainWindow::Fonts {
   }
   Fonts(const Fonts&) = delete;
   Fonts& operator=(const Fonts&) = delete;
-  HFONT Of(Face face) const {
-    return face == Face::kBold ? bold : face == Face::kButton ? button : regular;
+  HFONT Of(ControlFace face) const {
+    return face == ControlFace::kBold ? bold : face == ControlFace::kButton ? button : regular;
   }
   HFONT regular;
   HFONT bold;
   HFONT button;
 };
-
-std::string FirstStepsText(const std::string& example_folder) {
-  std::string text = "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).";
-  if (!example_folder.empty()) {
-    text += "\nExemplo pronto: " + example_folder + "\\" + app::kMainConfigName;
-  }
-  return text;
-}
 
 MainWindow::MainWindow(WindowStart start)
     : registry_key_(std::move(start.registry_key)),
@@ -177,24 +150,18 @@ MainWindow::MainWindow(WindowStart start)
   if (environment.remembered.empty() && !registry_key_.empty()) {
     environment.remembered = RememberedValue(registry_key_, kRememberedValue).Read();
   }
-  home_folder_ = platform::EnvironmentVariable("USERPROFILE");
-  const app::ConfigLookup lookup = app::FindMainConfiguration(environment);
-  configuration_found_ = lookup.found;
-  std::string resting;
-  if (lookup.found) {
-    app::UseMainConfiguration(session_, lookup.place.file);
-  } else {
-    session_.program_folder = environment.executable_folder;
-    std::string example = environment.executable_folder + "\\examples\\pedidos";
-    if (environment.executable_folder.empty() || !platform::IsDirectory(example)) example.clear();
-    resting = app::NotFoundMessage(lookup) + "\n\n" + FirstStepsText(example);
+  form_.home_folder = platform::EnvironmentVariable("USERPROFILE");
+  app::ExamplePlace example{environment.executable_folder + "\\examples\\pedidos",
+                            start.example_installed};
+  if (environment.executable_folder.empty() || !platform::IsDirectory(example.folder)) {
+    example = {};
   }
-  Create(resting);
+  Create(app::StartForm(form_, environment, example));
 }
 
-MainWindow::MainWindow(const std::string& program_folder)
-    : quit_when_closed_(false), home_folder_(program_folder) {
-  session_.program_folder = program_folder;
+MainWindow::MainWindow(const std::string& program_folder) : quit_when_closed_(false) {
+  form_.home_folder = program_folder;
+  form_.session.program_folder = program_folder;
   Create("");
 }
 
@@ -218,7 +185,7 @@ void MainWindow::Create(const std::string& resting_text) {
   RegisterWindowClass();
   BuildMenu();
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  hwnd_ = CreateWindowExW(0, kWindowClass, Wide(kTitle).c_str(), style, CW_USEDEFAULT,
+  hwnd_ = CreateWindowExW(0, kWindowClass, Wide(app::kFormTitle).c_str(), style, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_,
                           GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -226,9 +193,14 @@ void MainWindow::Create(const std::string& resting_text) {
   dpi_ = WindowDpi(hwnd_);
   BuildControls();
   Layout();
-  // The designed size: the smallest the window can be.
-  SetWindowPos(hwnd_, nullptr, 0, 0, min_track_size_.cx, min_track_size_.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The designed size: the smallest the window can be, inside the work area.
+  RECT placed{};
+  GetWindowRect(hwnd_, &placed);
+  const RECT work = WorkArea(hwnd_);
+  const LONG left = std::max(work.left, std::min(placed.left, work.right - min_track_size_.cx));
+  const LONG top = std::max(work.top, std::min(placed.top, work.bottom - min_track_size_.cy));
+  SetWindowPos(hwnd_, nullptr, left, top, min_track_size_.cx, min_track_size_.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   desktop_ = std::make_unique<WinDesktop>(
       WinDesktop::Controls{hwnd_, Control(kIdLblConfigUtilizado), Control(kIdLblDiretorioOrigem),
                            Control(kIdLblDiretorioDestino), Control(kIdTxmens)});
@@ -241,23 +213,32 @@ void MainWindow::Create(const std::string& resting_text) {
 
 void MainWindow::BuildMenu() {
   HMENU arquivo = CreatePopupMenu();
-  AppendMenuW(arquivo, MF_STRING, kIdMnuHabNumeracao, Wide("Habilita Numeração").c_str());
-  AppendMenuW(arquivo, MF_STRING, kIdMnuAbrirConfiguracao,
-              Wide("Abrir configuração…\tCtrl+O").c_str());
-  AppendMenuW(arquivo, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(arquivo, MF_STRING, kIdMnuSair, L"Sair");
+  for (const app::DesignedCommand& command : app::kFormCommands) {
+    if (command.separator_before) AppendMenuW(arquivo, MF_SEPARATOR, 0, nullptr);
+    std::string caption(command.caption);
+    if (!command.shortcut.empty()) caption.append("\t").append(command.shortcut);
+    AppendMenuW(arquivo, MF_STRING, static_cast<UINT_PTR>(command.command), Wide(caption).c_str());
+  }
   menu_ = CreateMenu();
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(arquivo), L"Arquivo");
-  ACCEL open{FCONTROL | FVIRTKEY, 'O', kIdMnuAbrirConfiguracao};
-  accelerators_ = CreateAcceleratorTableW(&open, 1);
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(arquivo),
+              Wide(app::kMenuArquivo).c_str());
+  // "Ctrl+O": the control key and a letter.
+  std::vector<ACCEL> shortcuts;
+  for (const app::DesignedCommand& command : app::kFormCommands) {
+    if (command.shortcut.starts_with("Ctrl+") && command.shortcut.size() == 6) {
+      shortcuts.push_back({FCONTROL | FVIRTKEY, static_cast<WORD>(command.shortcut.back()),
+                           static_cast<WORD>(command.command)});
+    }
+  }
+  accelerators_ = CreateAcceleratorTableW(shortcuts.data(), static_cast<int>(shortcuts.size()));
 }
 
 void MainWindow::BuildControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  for (const DesignedControl& designed : kControls) {
-    const DWORD ex_style = designed.kind == Kind::kMessages ? WS_EX_CLIENTEDGE : 0U;
+  for (const DesignedControl& designed : kFormControls) {
+    const DWORD ex_style = designed.kind == ControlKind::kMessages ? WS_EX_CLIENTEDGE : 0U;
     CreateWindowExW(ex_style, ClassOf(designed.kind), Wide(designed.caption).c_str(),
-                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(designed.id), instance,
+                    StyleOf(designed), 0, 0, 0, 0, hwnd_, From<HMENU>(IdOf(designed)), instance,
                     nullptr);
   }
   CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
@@ -269,8 +250,8 @@ void MainWindow::BuildControls() {
 void MainWindow::Layout() {
   fonts_ = std::make_unique<Fonts>(dpi_);
   HDC dc = GetDC(hwnd_);
-  for (const DesignedControl& designed : kControls) {
-    HWND control = Control(designed.id);
+  for (const DesignedControl& designed : kFormControls) {
+    HWND control = Control(IdOf(designed));
     HFONT font = fonts_->Of(designed.face);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     int width = TwipsToPixels(designed.width, dpi_);
@@ -284,7 +265,7 @@ void MainWindow::Layout() {
       }
       SelectObject(dc, previous);
     }
-    if (designed.kind == Kind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
+    if (designed.kind == ControlKind::kList) height += TwipsToPixels(kDropDownTwips, dpi_);
     SetWindowPos(control, nullptr, TwipsToPixels(designed.left, dpi_),
                  TwipsToPixels(designed.top, dpi_), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -294,12 +275,17 @@ void MainWindow::Layout() {
   SendMessageW(status, WM_SIZE, 0, 0);
   RECT status_rect{};
   GetWindowRect(status, &status_rect);
-  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi_),
-             TwipsToPixels(kClientHeight, dpi_) + (status_rect.bottom - status_rect.top)};
+  const int client_width = TwipsToPixels(kFormClientWidth, dpi_);
+  const int client_height = TwipsToPixels(kFormClientHeight, dpi_);
+  RECT frame{0, 0, client_width, client_height + (status_rect.bottom - status_rect.top)};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
                            static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)),
                            static_cast<UINT>(dpi_));
-  min_track_size_ = {frame.right - frame.left, frame.bottom - frame.top};
+  const RECT work = WorkArea(hwnd_);
+  const MinimumSize smallest = MinimumWindowSize(dpi_, frame.right - frame.left - client_width,
+                                                 frame.bottom - frame.top - client_height,
+                                                 work.right - work.left, work.bottom - work.top);
+  min_track_size_ = {smallest.width, smallest.height};
   FitMessageArea();
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -313,13 +299,21 @@ void MainWindow::FitMessageArea() {
   RECT status_rect{};
   GetClientRect(hwnd_, &client);
   GetWindowRect(status, &status_rect);
-  const int extra_width = std::max(0L, client.right - TwipsToPixels(kClientWidth, dpi_));
-  const int extra_height = std::max(0L, client.bottom - (status_rect.bottom - status_rect.top) -
-                                            TwipsToPixels(kClientHeight, dpi_));
+  // Negative where the window is smaller than designed (a small work area):
+  // the message area gives up the room.
+  const int extra_width = static_cast<int>(client.right) - TwipsToPixels(kFormClientWidth, dpi_);
+  const int extra_height =
+      static_cast<int>(client.bottom - (status_rect.bottom - status_rect.top)) -
+      TwipsToPixels(kFormClientHeight, dpi_);
   const DesignedControl& designed = Designed(kIdTxmens);
   SetWindowPos(messages, nullptr, TwipsToPixels(designed.left, dpi_),
-               TwipsToPixels(designed.top, dpi_), TwipsToPixels(designed.width, dpi_) + extra_width,
-               TwipsToPixels(designed.height, dpi_) + extra_height, SWP_NOZORDER | SWP_NOACTIVATE);
+               TwipsToPixels(designed.top, dpi_),
+               std::max(0, TwipsToPixels(designed.width, dpi_) + extra_width),
+               std::max(0, TwipsToPixels(designed.height, dpi_) + extra_height),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The status bar draws its size grip where the corner is now; the old
+  // corner's grip would stay on the line otherwise.
+  InvalidateRect(status, nullptr, TRUE);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -336,7 +330,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
     case WM_SIZE:
-      FitMessageArea();
+      if (wparam != SIZE_MINIMIZED) FitMessageArea();
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = From<MINMAXINFO*>(lparam);
@@ -374,7 +368,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       // The run yields to the message loop, so the request can arrive
       // mid-run; it is refused until the run ends.
-      if (running_) {
+      if (form_.running) {
         ++refused_closes_;
         return 0;
       }
@@ -404,7 +398,7 @@ void MainWindow::OnCommand(int id, int notification) {
       ShowWindow(Control(kIdCmdExecuta0), SW_SHOW);
       break;
     case kIdMnuAbrirConfiguracao:
-      if (!running_) MnuAbrirConfiguracaoClick();
+      if (!form_.running) MnuAbrirConfiguracaoClick();
       break;
     case kIdMnuSair:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -414,17 +408,10 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
-std::string MainWindow::ConfigurationText() const {
-  if (!configuration_found_) {
-    return std::string("Configuração: nenhuma (") + app::kMainConfigName + " não encontrada)";
-  }
-  return "Configuração: " + session_.MainConfigPath();
-}
+std::string MainWindow::ConfigurationText() const { return app::StatusText(form_); }
 
 void MainWindow::OpenConfiguration(const std::string& file) {
-  session_ = app::Session();
-  app::UseMainConfiguration(session_, file);
-  configuration_found_ = true;
+  app::OpenConfiguration(form_, file);
   for (int list : {kIdCbRepos, kIdCbObj}) SendMessageW(Control(list), CB_RESETCONTENT, 0, 0);
   for (int label : {kIdLblConfigUtilizado, kIdLblDiretorioOrigem, kIdLblDiretorioDestino}) {
     SetWindowTextW(Control(label), L"");
@@ -435,18 +422,13 @@ void MainWindow::OpenConfiguration(const std::string& file) {
 }
 
 void MainWindow::MnuAbrirConfiguracaoClick() {
-  const std::string& start = configuration_found_ ? session_.program_folder : home_folder_;
-  const std::string file =
-      PickFile(hwnd_, "Abrir configuração", start, "Configuração (*.ini)", "*.ini");
+  const std::string file = PickFile(hwnd_, "Abrir configuração", app::OpenDialogFolder(form_),
+                                    "Configuração (*.ini)", "*.ini");
   if (!file.empty()) OpenConfiguration(file);
 }
 
 void MainWindow::FormLoad() {
-  for (const config::GeneralKeyProblem& problem : app::LoadGeneralSettings(session_)) {
-    Desktop().boxes->Show(app::UnusableSettingMessage(problem), "VKTGeraInstallBD",
-                          BoxIcon::kCritical);
-  }
-  const app::ComboContents lists = app::CarregaCombos(session_);
+  const app::ComboContents lists = app::LoadForm(form_);
   HWND cb_obj = Control(kIdCbObj);
   for (const std::string& type : lists.object_types) {
     SendMessageW(cb_obj, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(type).c_str()));
@@ -458,7 +440,7 @@ void MainWindow::FormLoad() {
   }
   SendMessageW(cb_repos, CB_SETCURSEL, static_cast<WPARAM>(lists.selected_repository), 0);
   if (lists.selected_repository >= 0) CbReposClick();
-  SetWindowTextW(Control(kIdLblVersao), Wide(std::string("Versão ") + kVersionText).c_str());
+  SetWindowTextW(Control(kIdLblVersao), Wide(app::VersionCaption()).c_str());
   Layout();
   SetWindowTextW(Control(kIdStatus), Wide(ConfigurationText()).c_str());
 }
@@ -476,21 +458,21 @@ std::string MainWindow::ListText(int id) const {
   return Utf8(text);
 }
 
-void MainWindow::CbReposClick() { app::CarregaConfigRepositorio(session_, ListText(kIdCbRepos)); }
+void MainWindow::CbReposClick() {
+  app::CarregaConfigRepositorio(form_.session, ListText(kIdCbRepos));
+}
 
 void MainWindow::CmdExecutaClick(int index) {
-  if (running_) return;
-  running_ = true;
-  app::RunFromWindow(session_, index, ListText(kIdCbObj), ListText(kIdCbRepos),
-                     [this](bool enabled) { SetControlsEnabled(enabled); });
-  running_ = false;
+  app::PressButton(form_, index, ListText(kIdCbObj), ListText(kIdCbRepos),
+                   [this](bool enabled) { SetControlsEnabled(enabled); });
 }
 
 void MainWindow::SetControlsEnabled(bool enabled) {
-  for (int id : {kIdCmdExecuta0, kIdCmdExecuta1, kIdCbRepos, kIdCbObj}) {
-    EnableWindow(Control(id), enabled ? TRUE : FALSE);
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    EnableWindow(Control(static_cast<int>(control)), enabled ? TRUE : FALSE);
   }
-  EnableMenuItem(menu_, kIdMnuAbrirConfiguracao, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu_, static_cast<UINT>(app::kCommandOffDuringRun),
+                 MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 }  // namespace vkt::win

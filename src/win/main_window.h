@@ -9,7 +9,8 @@
 // window's DPI (and again when it moves to a screen of another DPI); fixed
 // captions grow to the width GDI measures for them. The window can be made
 // larger, and the message area takes the extra room, but not smaller than a
-// client area of 11040 × 8040 twips above the status line.
+// client area of 11040 × 8040 twips above the status line, unless the
+// monitor's work area is smaller (MinimumWindowSize).
 #pragma once
 
 #include "win/windows_api.h"
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_logic.h"
 #include "app/session.h"
 #include "services/desktop.h"
 #include "win/win_desktop.h"
@@ -35,10 +37,32 @@ struct WindowStart {
   std::wstring registry_key = kRegistryKey;
   // The program ends (WM_QUIT) when the window is destroyed.
   bool quit_when_closed = true;
+  // The example beside the program ("examples\\pedidos") is the installed
+  // one, which users cannot write: it is offered as a copy in
+  // `environment.documents` (app/first_start.h).
+  bool example_installed = false;
   // Boxes are recorded, not shown (`--quit-after-start`, where nobody would
   // close them): see MainWindow::recorded_boxes.
   bool record_boxes = false;
 };
+
+// The smallest the window can be made, in pixels.
+struct MinimumSize {
+  int width = 0;  // of the whole window, frame included
+  int height = 0;
+  // The message area's height at that size: the designed one, less what the
+  // window gave up to fit the work area (never below 0).
+  int message_height = 0;
+};
+
+// The window's smallest size at `dpi`: the designed client area (twips
+// scaled to `dpi`) plus `frame_width` and `frame_height`, the pixels that the
+// frame, title, menu and status line add, but never more than the monitor's
+// work area (`work_width` × `work_height`, rcWork). Where it must be
+// shorter, the message area gives up the height first; the controls above
+// it keep their places.
+MinimumSize MinimumWindowSize(int dpi, int frame_width, int frame_height, int work_width,
+                              int work_height);
 
 class MainWindow {
  public:
@@ -69,14 +93,14 @@ class MainWindow {
   void OpenConfiguration(const std::string& file);
   // The text of the status line: which main configuration was read.
   std::string ConfigurationText() const;
-  bool ConfigurationFound() const { return configuration_found_; }
+  bool ConfigurationFound() const { return form_.configuration_found; }
   // With WindowStart::record_boxes, every box the window would have shown, as
   // "TITLE: TEXT"; else empty.
   const std::vector<std::string>& recorded_boxes() const { return recorded_boxes_.shown(); }
 
-  const app::Session& session() const { return session_; }
+  const app::Session& session() const { return form_.session; }
   // True while a button press is being handled.
-  bool running() const { return running_; }
+  bool running() const { return form_.running; }
   // How many requests to close the window came during a run (and were
   // refused).
   int refused_closes() const { return refused_closes_; }
@@ -105,11 +129,9 @@ class MainWindow {
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   std::string ListText(int id) const;
 
-  app::Session session_;
+  app::FormState form_;
   std::wstring registry_key_;
   bool quit_when_closed_ = true;
-  std::string home_folder_;
-  bool configuration_found_ = true;
   HWND hwnd_ = nullptr;
   HMENU menu_ = nullptr;
   HACCEL accelerators_ = nullptr;
@@ -121,13 +143,7 @@ class MainWindow {
   RecordedBoxes recorded_boxes_;
   std::unique_ptr<WinDesktop> desktop_;
   std::unique_ptr<ScopedDesktop> desktop_scope_;
-  bool running_ = false;
   int refused_closes_ = 0;
 };
-
-// The text shown below the places looked at when no configuration was found:
-// the menu item that opens one and, when `example_folder` is not empty, the
-// example's configuration file in it.
-std::string FirstStepsText(const std::string& example_folder);
 
 }  // namespace vkt::win

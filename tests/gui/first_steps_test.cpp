@@ -1,5 +1,5 @@
-// The text the window shows while no configuration is read, and where it
-// finds the example it names.
+// Where the Qt window finds the example it names while no configuration is
+// read.
 #include "gui/first_steps.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ TEST(FindExample, ElseTheInstalledOneUnderTheDataDirectory) {
   TempDir dir;
   dir.MakeDir("bin/examples");
   for (const std::string& folder : {dir / "bin", std::string()}) {
-    const ExamplePlace place = FindExample(folder);
+    const app::ExamplePlace place = FindExample(folder);
     EXPECT_TRUE(place.installed) << folder;
     const std::string tail = "/share/doc/vktgera/examples/pedidos";
     ASSERT_GT(place.folder.size(), tail.size());
@@ -32,19 +32,10 @@ TEST(FindExample, ElseTheInstalledOneUnderTheDataDirectory) {
 
 TEST(FindExample, TheBuildFolderLeadsToTheRepositorysExample) {
   // This test program is built beside the window's executable.
-  const ExamplePlace place = FindExample(platform::ExecutableFolder());
+  const app::ExamplePlace place = FindExample(platform::ExecutableFolder());
   EXPECT_EQ(place.folder,
             QFileInfo(VKT_SOURCE_DIR "/examples/pedidos").canonicalFilePath().toStdString());
   EXPECT_FALSE(place.installed);
-}
-
-// The text for an example of the build tree is pinned by form1_test.
-TEST(FirstStepsText, NamesTheMenuItemTheShortcutAndTheExamplesConfiguration) {
-  EXPECT_EQ(FirstStepsText({"/usr/share/doc/vktgera/examples/pedidos", true}),
-            "Para abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
-            "Exemplo pronto: /usr/share/doc/vktgera/examples/pedidos/VKTGeraInstallBD.ini\n"
-            "(pasta só de leitura: copie a pasta /usr/share/doc/vktgera/examples/pedidos para "
-            "uma pasta sua e abra a cópia)");
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/form_expectations.h"
 #include "app/startup.h"
 #include "fs/platform/file_system.h"
 #include "support/test_repository.h"
@@ -60,8 +61,9 @@ Texts Items(const Form1& form) {
 // "1" for each of the controls a run disables that is enabled.
 std::string Enabled(const QWidget& form) {
   std::string flags;
-  for (const char* name : {"cmdExecuta1", "cmdExecuta0", "CbRepos", "CbObj"}) {
-    flags += Child(form, name)->isEnabled() ? "1" : "0";
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    const std::string name(app::Designed(control).name);
+    flags += Child(form, name.c_str())->isEnabled() ? "1" : "0";
   }
   return flags;
 }
@@ -109,10 +111,10 @@ TEST(Form1Start, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository) {
   Form1 form(dir.path());
   Child<QPlainTextEdit>(form, "txmens")->setPlainText("old run");
   Child<QPushButton>(form, "cmdExecuta1")->click();
-  EXPECT_EQ(boxes.shown,
-            (Texts{"VKTGeraInstallBD | CodePage desconhecido no arquivo ini: "
-                   "klingon\nUsando: windows-1252 | critical | 1111",
-                   "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"}));
+  EXPECT_EQ(boxes.shown, (Texts{"VKTGeraInstallBD | CodePage desconhecido no arquivo ini: "
+                                "klingon\nUsando: windows-1252 | critical | " +
+                                    form_expectations::kEnabled,
+                                form_expectations::kAskForRepository}));
   EXPECT_EQ(Items(form), (Texts{"A", "B"}));
   EXPECT_EQ(Messages(form), "");
 }
@@ -190,7 +192,7 @@ TEST(Form1Size, TheMessageAreaTakesTheRoomTheWindowGainsAndTheWindowKeepsItsDesi
   EXPECT_EQ(client->size(), designed);
   EXPECT_EQ(txmens->geometry(), area);
   const Texts placed = Placed(form);
-  EXPECT_EQ(placed.size(), 12u);
+  EXPECT_EQ(placed.size(), form_expectations::kFixedControls);
   EXPECT_TRUE(form.statusBar()->isSizeGripEnabled());
 
   const QSize start = form.size();
@@ -232,11 +234,11 @@ TEST_F(Form1Run, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
   Pick(*form_, "CbObj", "TABELAS");
   Boxes boxes;
   numbering->click();
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  EXPECT_EQ(boxes.shown, Texts{form_expectations::kFimDuringRun});
   // The pair collapses into the first spelling met in the folder's order.
   EXPECT_EQ(Messages(*form_), "\nFILE1=cria_a\nFILE2=CRIA_B\nFILE3=LEIAME");
   EXPECT_FALSE(repo_.OutputExists("ORACLE"));
-  EXPECT_EQ(Enabled(*form_), "1111");
+  EXPECT_EQ(Enabled(*form_), form_expectations::kEnabled);
 }
 
 TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
@@ -271,10 +273,12 @@ TEST_F(Form1Run, GeraInstallWritesThePackageOrSaysWhoElseIsWriting) {
   install->click();
   const std::string holder = " (processo " + std::to_string(::getpid()) + ", usuário " +
                              ::getpwuid(::geteuid())->pw_name + ")";
-  EXPECT_EQ(boxes.shown, (Texts{"VKTGeraInstallBD | FIM | 0000 | stays open",
-                                "VKTGeraInstallBD | Outra execução está gravando em: " +
-                                    repo_.Path("prog/../out") + holder + " | 0000 | stays open"}));
-  EXPECT_EQ(Enabled(*form_), "1111");
+  EXPECT_EQ(
+      boxes.shown,
+      (Texts{form_expectations::kFimDuringRun,
+             "VKTGeraInstallBD | Outra execução está gravando em: " + repo_.Path("prog/../out") +
+                 holder + " | " + form_expectations::kDisabled + " | stays open"}));
+  EXPECT_EQ(Enabled(*form_), form_expectations::kEnabled);
   // Sair closes the window once no run goes on.
   form_->show();
   form_->findChild<QAction*>("MnuSair")->trigger();
@@ -335,7 +339,8 @@ TEST_F(Form1Configuration, CtrlOReloadsBothListsAndIsRememberedAfterTheConfigOpt
 
   EXPECT_EQ(Items(*form), (Texts{"B1", "B2"}));
   EXPECT_EQ(Child<QComboBox>(*form, "CbRepos")->currentIndex(), -1);
-  EXPECT_EQ(Child<QComboBox>(*form, "CbObj")->count(), 19);
+  EXPECT_EQ(static_cast<std::size_t>(Child<QComboBox>(*form, "CbObj")->count()),
+            form_expectations::ObjectTypeList().size());
   EXPECT_EQ(Child<QComboBox>(*form, "CbObj")->currentIndex(), 0);
   EXPECT_EQ(form->session().settings.SISTEMA, "");
   EXPECT_EQ(form->session().program_folder, dir_ / "outra");
@@ -373,8 +378,7 @@ TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
   Child<QPushButton>(*form, "cmdExecuta1")->click();
   form->findChild<QAction*>("MnuHabNumeracao")->trigger();
   Child<QPushButton>(*form, "cmdExecuta0")->click();
-  EXPECT_EQ(boxes.shown,
-            Texts(2, "VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"));
+  EXPECT_EQ(boxes.shown, Texts(2, form_expectations::kAskForRepository));
   EXPECT_EQ(boxes.areas, Texts(2, first_steps));
   EXPECT_EQ(Messages(*form), first_steps);
 

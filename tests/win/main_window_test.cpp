@@ -9,13 +9,16 @@
 #include "win/windows_api.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/form_expectations.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "fs/platform/fault_seam.h"
 #include "fs/platform/file_system.h"
 #include "support/temp_dir.h"
 #include "win/control_ids.h"
@@ -77,8 +80,8 @@ void Menu(const MainWindow& window, int item_id) {
 // "1" for each of the controls a run disables that is enabled.
 std::string Enabled(const MainWindow& window) {
   std::string flags;
-  for (int id : {kIdCmdExecuta1, kIdCmdExecuta0, kIdCbRepos, kIdCbObj}) {
-    flags += IsWindowEnabled(Item(window, id)) ? "1" : "0";
+  for (app::FormControl control : app::kControlsOffDuringRun) {
+    flags += IsWindowEnabled(Item(window, static_cast<int>(control))) ? "1" : "0";
   }
   return flags;
 }
@@ -110,6 +113,8 @@ class Boxes {
 
   Texts shown;
   Texts areas;
+  // For each box: its title fits, with room for the close button beside it.
+  std::vector<bool> titles_fit;
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
@@ -137,6 +142,25 @@ class Boxes {
     return TRUE;
   }
 
+  static bool TitleFits(HWND box) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
+                               GetDpiForWindow(box));
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC dc = GetDC(box);
+    HGDIOBJ previous = SelectObject(dc, font);
+    const std::wstring title = Wide(Text(box));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(box, dc);
+    DeleteObject(font);
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    return rect.right - rect.left >= extent.cx + 2 * metrics.iCaptionWidth;
+  }
+
   static bool IsBox(HWND window) {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
@@ -151,6 +175,7 @@ class Boxes {
     bool icon = false;
     EnumChildWindows(box, &Boxes::FindIcon, reinterpret_cast<LPARAM>(&icon));
     if (icon) seen += " | critical";
+    titles_fit.push_back(TitleFits(box));
     if (window_ != nullptr && window_->hwnd() != nullptr) {
       seen += " | " + Enabled(*window_);
       areas.push_back(Messages(*window_));
@@ -196,12 +221,10 @@ TEST(MainWindowStart, AnUnusableCodePageIsShownAndGeraInstallAsksForARepository)
   Boxes boxes(&window);
   SetWindowTextW(Item(window, kIdTxmens), L"old run");
   Click(window, kIdCmdExecuta1);
-  EXPECT_EQ(boxes.shown,
-            Texts{"VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"});
+  EXPECT_EQ(boxes.shown, Texts{form_expectations::kAskForRepository});
   EXPECT_EQ(Items(window, kIdCbRepos), (Texts{"A", "B"}));
   EXPECT_EQ(SendMessageW(Item(window, kIdCbRepos), CB_GETCURSEL, 0, 0), CB_ERR);
-  EXPECT_EQ(Items(window, kIdCbObj).size(), 19u);
-  EXPECT_EQ(Items(window, kIdCbObj).front(), "TODOS");
+  EXPECT_EQ(Items(window, kIdCbObj), form_expectations::ObjectTypeList());
   EXPECT_EQ(SendMessageW(Item(window, kIdCbObj), CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(Messages(window), "");
   EXPECT_EQ(Text(Item(window, kIdLblVersao)), std::string("Versão ") + kVersionText);
@@ -239,6 +262,17 @@ TEST(MainWindowStart, RecordedBoxesAreNotShownAndMakeTheStartFail) {
   EXPECT_TRUE(window.recorded_boxes()[0].starts_with("Initialization File Error: Error Number: "));
   EXPECT_EQ(app::QuitAfterStartStatus(window.ConfigurationFound(), window.recorded_boxes().size()),
             1);
+}
+
+// A box with a short text ("FIM") is still wide enough for its title.
+TEST(MainWindowBoxes, AShortTextDoesNotCutTheTitle) {
+  TempDir dir;
+  MainWindow window(Native(dir.path()));
+  Boxes boxes(&window);
+  Desktop().boxes->Show("FIM", "VKTGeraInstallBD - Geração de Scripts", BoxIcon::kNone);
+  EXPECT_EQ(boxes.shown,
+            Texts{"VKTGeraInstallBD - Geração de Scripts | FIM | " + form_expectations::kEnabled});
+  EXPECT_EQ(boxes.titles_fit, std::vector<bool>{true});
 }
 
 // The program's message loop gives every other window of the thread its
@@ -290,8 +324,7 @@ TEST_F(MainWindowLookup, NothingFoundIsSaidInTheMessageAreaUntilAConfigurationIs
   {
     Boxes boxes(&window);
     Click(window, kIdCmdExecuta1);
-    EXPECT_EQ(boxes.shown,
-              Texts{"VKTGeraInstallBD | Selecione o Repositorio!!! | 1111 | stays open"});
+    EXPECT_EQ(boxes.shown, Texts{form_expectations::kAskForRepository});
   }
   EXPECT_NE(Messages(window).find(looked), std::string::npos);
 
@@ -305,6 +338,41 @@ TEST_F(MainWindowLookup, NothingFoundIsSaidInTheMessageAreaUntilAConfigurationIs
             Native(dir_ / "outra/Escolhida.ini"));
   MainWindow next(start_);
   EXPECT_EQ(Items(next, kIdCbRepos), (Texts{"B1", "B2"}));
+}
+
+// Installed under Program Files, the example is offered as the user's own
+// copy in Documents, made at the first start; a copy that fails is not
+// offered, and leaves nothing behind.
+TEST_F(MainWindowLookup, TheInstalledExampleIsOfferedAsACopyInTheUsersDocuments) {
+  dir_.Write("bin/examples/pedidos/VKTGeraInstallBD.ini", "[GERAL]\nREPOSITORIO=PEDIDOS\n");
+  dir_.Write("bin/examples/pedidos/repositorio/TABELAS/PEDIDO.sql", "create table PEDIDO;\n");
+  dir_.MakeDir("docs");
+  start_.environment.documents = Native(dir_ / "docs");
+  start_.example_installed = true;
+  const std::string installed = Native(dir_ / "bin/examples/pedidos");
+  const std::string copy = Native(dir_ / "docs/VKTGeraInstallBD/pedidos");
+  {
+    platform::ArmFault(platform::kFaultWrite, 2, ENOSPC);
+    MainWindow window(start_);
+    platform::DisarmFault();
+    EXPECT_NE(Messages(window).find("\r\nExemplo pronto: " + installed +
+                                    "\\VKTGeraInstallBD.ini\r\n(pasta só de leitura: "),
+              std::string::npos)
+        << Messages(window);
+    EXPECT_NE(Messages(window).find("\r\nA cópia para " + copy + " não foi feita: "),
+              std::string::npos);
+    EXPECT_EQ(platform::FindEntries(Native(dir_ / "docs/VKTGeraInstallBD/*")).size(), 2u)
+        << "only . and ..";
+  }
+  MainWindow window(start_);
+  EXPECT_NE(Messages(window).find("\r\nExemplo pronto: " + copy +
+                                  "\\VKTGeraInstallBD.ini\r\n(uma cópia sua do exemplo "
+                                  "instalado em " +
+                                  installed + ")"),
+            std::string::npos)
+      << Messages(window);
+  EXPECT_EQ(dir_.Read("docs/VKTGeraInstallBD/pedidos/repositorio/TABELAS/PEDIDO.sql"),
+            "create table PEDIDO;\n");
 }
 
 // The bundled example, in a copy of the test's own.
@@ -335,7 +403,7 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
     Boxes boxes(window_.get());
     Click(*window_, kIdCmdExecuta1);
     // The box asks once more ("stays open").
-    EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+    EXPECT_EQ(boxes.shown, Texts{form_expectations::kFimDuringRun});
   }
   EXPECT_EQ(window_->refused_closes(), 2);
   ASSERT_NE(window_->hwnd(), nullptr);
@@ -364,7 +432,7 @@ TEST_F(MainWindowExample, GeraInstallWritesThePackageAndEndsWithFim) {
                 "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioOrigem)), example_ + "\\repositorio");
   EXPECT_EQ(Text(Item(*window_, kIdLblDiretorioDestino)), example_ + "\\pacote");
-  EXPECT_EQ(Enabled(*window_), "1111");
+  EXPECT_EQ(Enabled(*window_), form_expectations::kEnabled);
   // "Sair" asks as the close box does; after the run the window goes.
   Menu(*window_, kIdMnuSair);
   MSG message;
@@ -383,7 +451,7 @@ TEST_F(MainWindowExample, GeraNumeracaoIsRevealedByTheMenuAndListsTheFolder) {
   Pick(*window_, kIdCbObj, "TABELAS");
   Boxes boxes(window_.get());
   Click(*window_, kIdCmdExecuta0);
-  EXPECT_EQ(boxes.shown, Texts{"VKTGeraInstallBD | FIM | 0000 | stays open"});
+  EXPECT_EQ(boxes.shown, Texts{form_expectations::kFimDuringRun});
   EXPECT_EQ(Messages(*window_),
             "\r\nFILE1=CRIA_CLIENTE\r\nFILE2=CRIA_ITEM_PEDIDO\r\nFILE3=CRIA_PEDIDO"
             "\r\nFILE4=CRIA_PRODUTO");
@@ -397,6 +465,23 @@ Box Placed(const MainWindow& window, int id) {
   GetWindowRect(Item(window, id), &r);
   MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// At 144 DPI the designed window is taller than an 800-pixel work area: it
+// may be made as small as the work area, and the message area gives up the
+// height.
+TEST(MainWindowLayout, AtOneAndAHalfTheDpiTheSmallestSizeFitsAnEightHundredPixelWorkArea) {
+  const int designed_height = TwipsToPixels(8040, 144) + 100;
+  const MinimumSize size = MinimumWindowSize(144, 16, 100, 1280, 800);
+  EXPECT_EQ(size.width, TwipsToPixels(11040, 144) + 16);
+  EXPECT_EQ(size.height, 800);
+  EXPECT_EQ(size.message_height, TwipsToPixels(4335, 144) - (designed_height - 800));
+  // Where the work area is large enough, the designed size stands.
+  const MinimumSize roomy = MinimumWindowSize(144, 16, 100, 1920, 1040);
+  EXPECT_EQ(roomy.height, designed_height);
+  EXPECT_EQ(roomy.message_height, TwipsToPixels(4335, 144));
+  // Never below nothing, however small the screen.
+  EXPECT_EQ(MinimumWindowSize(144, 16, 100, 640, 200).message_height, 0);
 }
 
 // The smallest size the window lets the user give its frame.

@@ -15,6 +15,14 @@ std::string ExecutableName();
 // The value of the environment variable `name`; empty when it is not set.
 std::string EnvironmentVariable(const std::string& name);
 
+// The user's own folder for documents, where a copy of the installed example
+// goes: on Windows the Documents known folder (SHGetKnownFolderPath), else
+// %LOCALAPPDATA%; on POSIX what xdg-user-dir DOCUMENTS gives when it is set in
+// the environment ($XDG_DOCUMENTS_DIR, absolute), else ~/Documents when that
+// folder exists, else $XDG_DATA_HOME (absolute; default ~/.local/share).
+// Empty when none can be named (no home folder).
+std::string DocumentsFolder();
+
 // The host's name as the system reports it; empty on failure.
 std::string HostName();
 

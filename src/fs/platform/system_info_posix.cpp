@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
 
 namespace vkt::platform {
@@ -14,6 +15,17 @@ namespace vkt::platform {
 std::string EnvironmentVariable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string DocumentsFolder() {
+  const auto absolute = [](const std::string& path) { return !path.empty() && path[0] == '/'; };
+  if (std::string documents = EnvironmentVariable("XDG_DOCUMENTS_DIR"); absolute(documents)) {
+    return documents;
+  }
+  const std::string home = EnvironmentVariable("HOME");
+  if (absolute(home) && IsDirectory(home + "/Documents")) return home + "/Documents";
+  if (std::string data = EnvironmentVariable("XDG_DATA_HOME"); absolute(data)) return data;
+  return absolute(home) ? home + "/.local/share" : std::string();
 }
 
 std::string ExecutableName() {

@@ -1,6 +1,8 @@
 // Windows implementation of system_info.h: the module's file name, the
 // computer's name and the system's time zone (the Windows time-zone API; the
 // TZ variable of the C run-time plays no part).
+#include <shlobj.h>
+
 #include <string>
 
 #include "fs/platform/system_info.h"
@@ -66,6 +68,16 @@ std::string EnvironmentVariable(const std::string& name) {
   if (n == 0 || n >= size) return {};
   value.resize(n);
   return Narrow(value);
+}
+
+std::string DocumentsFolder() {
+  PWSTR folder = nullptr;
+  std::string documents;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &folder))) {
+    documents = Narrow(folder);
+  }
+  ::CoTaskMemFree(folder);  // also when the call failed, as its contract asks
+  return documents.empty() ? EnvironmentVariable("LOCALAPPDATA") : documents;
 }
 
 std::string ExecutableName() {
