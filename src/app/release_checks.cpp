@@ -15,6 +15,7 @@
 #include "generate/gera_script.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
+#include "text/utf8.h"
 
 namespace vkt::app {
 namespace {
@@ -369,19 +370,12 @@ bool EncodingSniffer::TakeLeadByte(unsigned char c) {
     pending_ = 1;
     return true;
   }
-  if (c >= 0xE0 && c <= 0xEF) {
-    pending_ = 2;
-    if (c == 0xE0) min_second_ = 0xA0;  // no overlong forms
-    if (c == 0xED) max_second_ = 0x9F;  // no surrogates
-    return true;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    pending_ = 3;
-    if (c == 0xF0) min_second_ = 0x90;
-    if (c == 0xF4) max_second_ = 0x8F;  // nothing above U+10FFFF
-    return true;
-  }
-  return false;
+  if (c < 0xE0 || c > 0xF4) return false;
+  pending_ = c >= 0xF0 ? 3 : 2;
+  // No overlong forms, surrogates nor values above U+10FFFF.
+  min_second_ = text::utf8_internal::FirstTrailLow(c);
+  max_second_ = text::utf8_internal::FirstTrailHigh(c);
+  return true;
 }
 
 bool EncodingSniffer::Decided() const {
