@@ -315,7 +315,9 @@ void ClientRulesOf(const Facts& f, const Emit& emit) {
 void CaseTwins(const Facts& f, const Emit& emit) {
   for (const auto& [first, twin] : f.scripts->CaseTwins(f.side->extension)) {
     const std::string shown = generate::CaminhoMensagem(f.scripts->PathOf(first));
-    emit(shown + " e " + twin, shown);
+    std::string rest = shown;
+    rest.append(" e ").append(twin);
+    emit(rest, shown);
   }
 }
 
