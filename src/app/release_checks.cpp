@@ -139,6 +139,7 @@ struct Side {
 // What the rules of the script pass read with: one block and one checker
 // for every file of a folder.
 struct ScriptBuffers {
+  bool utf8_page = false;  // the run's code page is UTF-8
   // Not zero-filled: clearing a megabyte per file cost more than reading a
   // small file.
   std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kReadBlock);
@@ -179,7 +180,7 @@ struct Facts {
     if (!encoding) {
       encoding = EncodingIssue::kNone;
       platform::File file;
-      EncodingSniffer sniffer(page->single_byte(), IsUtf8Page(page->name()));
+      EncodingSniffer sniffer(page->single_byte(), buffers->utf8_page);
       if (scripts->Open(*file_name, place, &file).ok() &&
           Sniff(file, buffers->block.get(), kReadBlock, &sniffer).ok()) {
         encoding = sniffer.Result();
@@ -552,6 +553,7 @@ void ScriptPass(const std::string& path_origem, const text::CodePage& page,
   // paths apart.
   std::unordered_set<std::string> done;
   ScriptBuffers buffers;
+  buffers.utf8_page = IsUtf8Page(page.name());
   for (const Side& side : sides) {
     for (std::size_t i = 1; i < names.size(); ++i) {
       if (names[i].empty()) continue;
