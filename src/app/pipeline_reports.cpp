@@ -26,10 +26,8 @@ struct PathLine {
   std::string_view prefix;
   bool reason;
 };
-constexpr std::string_view kManifestLine = "Erro ao gravar o manifesto: ";
-
 const PathLine kPathLines[] = {
-    {problem_kind::kMissingFile, "Arquivo não encontrado: ", false},
+    {problem_kind::kMissingFile, ProblemText(problem_kind::kMissingFile), false},
     {problem_kind::kOutsideSource, generate::kForaDaOrigem, false},
     {problem_kind::kMissingDocument, generate::kArquivoParaCopia, false},
     {problem_kind::kReadError, generate::kErroLerArquivo, true},
@@ -37,7 +35,7 @@ const PathLine kPathLines[] = {
     {problem_kind::kReadError, generate::kNaoResolvido, true},
     {problem_kind::kWriteError, generate::kErroGravarArquivo, true},
     {problem_kind::kFolderError, generate::kErroCriarPasta, true},
-    {problem_kind::kManifestError, kManifestLine, true},
+    {problem_kind::kManifestError, kManifestErrorText, true},
 };
 
 // The path named by the text of a problem of kind `kind`, or "".

@@ -2,11 +2,14 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
-#include "app/run_report.h"
+#include "app/client_rules.h"
+#include "app/folder_scripts.h"
+#include "app/problem_kinds.h"
 #include "config/file_list.h"
 #include "config/object_types.h"
 #include "generate/call_plan.h"
@@ -15,6 +18,7 @@
 #include "generate/gera_script.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
+#include "text/utf8.h"
 
 namespace vkt::app {
 namespace {
@@ -22,9 +26,6 @@ namespace {
 namespace k = problem_kind;
 
 using generate::DatabaseKind;
-
-// The kind's name in findings.
-std::string KindName(DatabaseKind kind) { return std::string(generate::Describe(kind).keyword); }
 
 // The number i of a key "FILEi" (upper-cased), i from 1 without leading zeros;
 // 0 for any other key.
@@ -106,120 +107,6 @@ bool IsUtf8Page(std::string_view name) {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
-// True when `file_name` is one entry of a folder, which the folder's listing
-// can settle: no wildcard (such a name is taken literally, by path), no
-// separator, not "." or "..".
-bool NamesFolderEntry(std::string_view file_name) {
-  for (char c : file_name) {
-    if (c == '*' || c == '?' || c == '\\' || c == '/') return false;
-  }
-  return file_name != "." && file_name != "..";
-}
-
-// The scripts of one source folder, found and opened as RunSeesFile and
-// File::Open find them by path. A name that is one entry of the folder is
-// answered by the folder's listing and opened relative to the folder: a folder
-// may list 300,000 scripts, and resolving and stating each path again cost
-// several system calls per name. Any other name, an entry the listing cannot
-// tell apart (a FIFO, a device, a link that leads nowhere) and every name of a
-// folder that cannot be listed go by path.
-class FolderScripts {
- public:
-  // Locate's answer for a name the listing cannot settle.
-  static constexpr std::size_t kByPath = platform::ListedFolder::kNone - 1;
-
-  explicit FolderScripts(const std::string& folder) : folder_(folder) {
-    // A folder that cannot be opened lists nothing: then paths decide.
-    listed_.Open(folder_ + "\\");
-  }
-
-  const std::string& folder() const { return folder_; }
-
-  // The program path of the file `file_name` of the folder.
-  std::string PathOf(std::string_view file_name) const {
-    std::string path = folder_;
-    path.append("\\").append(file_name);
-    return path;
-  }
-
-  // Where the file `file_name` (upper-cased: `upper_name`) lies: the index of
-  // its entry in the listing, ListedFolder::kNone when the folder holds no
-  // such entry, kByPath when the listing cannot settle the name.
-  std::size_t Locate(std::string_view file_name, const std::string& upper_name) const {
-    if (!listed_.is_open() || !NamesFolderEntry(file_name)) return kByPath;
-    return listed_.Find(file_name, upper_name);
-  }
-
-  // RunSeesFile(PathOf(file_name)), `place` being what Locate gave for it.
-  bool Sees(std::string_view file_name, std::size_t place) const {
-    if (place == platform::ListedFolder::kNone) return false;
-    if (place != kByPath) {
-      const platform::Entry& entry = listed_.entry(place);
-      if (entry.type == platform::EntryType::kDirectory) return false;
-      if (entry.type == platform::EntryType::kRegular) return entry.name.front() != '.';
-    }
-    return RunSeesFile(PathOf(file_name));
-  }
-
-  // True when the entry `place` (what Locate gave) is a file of the folder
-  // itself, no link: where the folder lies, it lies.
-  bool Plain(std::size_t place) const {
-    return place != kByPath && place != platform::ListedFolder::kNone &&
-           !listed_.entry(place).is_link;
-  }
-
-  // The files of the folder (no folders) with the extension `extension`
-  // whose names equal an earlier one's but for letter case, each with that
-  // earlier name (listing order). The run installs only one of such names.
-  std::vector<std::pair<std::string, std::string>> CaseTwins(std::string_view extension) const {
-    std::vector<std::pair<std::string, std::string>> twins;
-    const std::vector<std::size_t> files = listed_.Matching("*" + std::string(extension));
-    for (std::size_t k = 1; k < files.size(); ++k) {
-      const std::size_t first = files[k - 1], twin = files[k];
-      if (listed_.entry(first).is_directory || listed_.entry(twin).is_directory ||
-          listed_.upper(first) != listed_.upper(twin)) {
-        continue;
-      }
-      std::size_t k0 = k - 1;  // the first of a run of equal names
-      while (k0 > 0 && listed_.upper(files[k0 - 1]) == listed_.upper(twin)) --k0;
-      twins.emplace_back(listed_.entry(files[k0]).name, listed_.entry(twin).name);
-    }
-    return twins;
-  }
-
-  // Opens the file `file_name` for reading as File::Open(PathOf(file_name))
-  // does, `place` being what Locate gave for it.
-  platform::Status Open(std::string_view file_name, std::size_t place, platform::File* file) const {
-    return OpenBy(
-        place, [&] { return listed_.OpenEntry(place, file); },
-        [&] { return platform::File::Open(PathOf(file_name), platform::File::Mode::kRead, file); });
-  }
-
-  // The same for reading its lines in `page` with `reader`.
-  platform::Status OpenLines(std::string_view file_name, std::size_t place,
-                             const text::CodePage& page, generate::LineReader* reader) const {
-    return OpenBy(
-        place, [&] { return reader->Open(listed_, place, page); },
-        [&] { return reader->Open(PathOf(file_name), page); });
-  }
-
- private:
-  // A plain file of the listing is opened through it; an entry gone since
-  // the listing was taken, and any other name, by path.
-  template <typename ByEntry, typename ByPath>
-  platform::Status OpenBy(std::size_t place, ByEntry by_entry, ByPath by_path) const {
-    if (place != kByPath && place != platform::ListedFolder::kNone &&
-        listed_.entry(place).type == platform::EntryType::kRegular) {
-      platform::Status opened = by_entry();
-      if (opened.code != ENOENT && opened.code != ENOTDIR) return opened;
-    }
-    return by_path();
-  }
-
-  std::string folder_;
-  platform::ListedFolder listed_;
-};
-
 // Feeds the open `file` to `sniffer` through `block` (of `size` bytes) until
 // the file ends or more bytes cannot change the verdict.
 platform::Status Sniff(platform::File& file, char* block, std::size_t size,
@@ -234,31 +121,240 @@ platform::Status Sniff(platform::File& file, char* block, std::size_t size,
   }
 }
 
-// VendorParity over the scripts of `scripts`' folder, each finding to `sink`.
-void ParityOf(std::string_view object_type, const FolderScripts& scripts,
-              const std::vector<std::string>& names, const FindingSink& sink) {
-  const std::string sql_extension(generate::SourceExtension(object_type, DatabaseKind::kSqlServer));
-  const std::string oracle_extension(generate::Describe(DatabaseKind::kOracle).extension);
+// The passes of the walk of one object type, in the order it makes them:
+// each key line of the type's file-list section, each name it lists (once,
+// whatever its letter case), each listed script of each kind the run reads
+// it for, and the type's folder once per kind.
+enum class Pass { kKeyLine, kName, kScript, kFolder };
+
+// A kind the run calls a type for, with the extension of its scripts there
+// and whether the framing puts each of them inside a PL/SQL block.
+struct Side {
+  DatabaseKind kind;
+  std::string_view database;
+  std::string_view extension;
+  bool wrapped;
+};
+
+// What the rules of the script pass read with: one block and one checker
+// for every file of a folder.
+struct ScriptBuffers {
+  bool utf8_page = false;  // the run's code page is UTF-8
+  // Not zero-filled: clearing a megabyte per file cost more than reading a
+  // small file.
+  std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  ClientRuleChecker rules;
+  std::vector<RuleHit> hits;  // of one script at a time
+};
+
+// What the walk knows when it asks a rule; each pass fills its own part.
+struct Facts {
+  std::string_view object_type;
+  // kKeyLine: the key, i of FILEi (0 for another key), NUMFILES as the run
+  // reads it (-1 when the run reports it), and whether the run reads the
+  // key's name (a FILEi up to NUMFILES, not empty), upper-cased.
+  const config::INI::KeyLine* key = nullptr;
+  long number = 0;
+  long numfiles = -1;
+  bool counted = false;
+  std::string upper_value = {};
+  // The counted names, upper-cased, with the key that named each first.
+  std::unordered_map<std::string, std::string>* first_key_of_name = nullptr;
+  // kName, kScript and kFolder: the type's folder; kName: the name.
+  const FolderScripts* scripts = nullptr;
+  const std::string* name = nullptr;
+  // kScript and kFolder: the kind; kScript: the file, what Locate gave for
+  // it, its program path, the run's code page, and the file's encoding once
+  // a rule has asked for it (Encoding()).
+  const Side* side = nullptr;
+  const std::string* file_name = nullptr;
+  std::size_t place = 0;
+  std::string path = {};
+  const text::CodePage* page = nullptr;
+  ScriptBuffers* buffers = nullptr;
+  mutable std::optional<EncodingIssue> encoding = {};
+
+  // The encoding of the script; kNone for one that cannot be read, which the
+  // run reports itself. Read once, whichever rule asks first.
+  EncodingIssue Encoding() const {
+    if (!encoding) {
+      encoding = EncodingIssue::kNone;
+      platform::File file;
+      EncodingSniffer sniffer(page->single_byte(), buffers->utf8_page);
+      if (scripts->Open(*file_name, place, &file).ok() &&
+          Sniff(file, buffers->block.get(), kReadBlock, &sniffer).ok()) {
+        encoding = sniffer.Result();
+      }
+    }
+    return *encoding;
+  }
+};
+
+// How a rule gives its findings: of its row's kind, the text beginning with
+// the kind's text (or its other one).
+class Emit {
+ public:
+  Emit(const ProblemKindInfo* kind, const Facts& facts, const FindingSink& sink)
+      : kind_(kind), facts_(facts), sink_(sink) {}
+  // `database`: the finding's own, when not the kind of the pass.
+  void operator()(std::string_view rest, std::string file = {}, int line = 0,
+                  bool other_text = false, std::string_view database = {}) const {
+    std::string text(other_text ? kind_->other_text : kind_->text);
+    text += rest;
+    if (database.empty() && facts_.side) database = facts_.side->database;
+    sink_({std::string(kind_->id), std::string(facts_.object_type), std::string(database),
+           std::move(text), std::move(file), line});
+  }
+  // A finding of the key line: "<type>: <key>" and `detail` after the text.
+  void Key(std::string_view detail) const {
+    std::string rest(facts_.object_type);
+    rest.append(": ").append(facts_.key->name).append(detail);
+    (*this)(rest, {}, facts_.key->line);
+  }
+  const FindingSink& sink() const { return sink_; }
+
+ private:
+  const ProblemKindInfo* kind_;
+  const Facts& facts_;
+  const FindingSink& sink_;
+};
+
+using Rule = void (*)(const Facts& facts, const Emit& emit);
+
+// One check: the kind of its findings (null: the client rules' own kinds),
+// the pass it looks in, and what it looks for.
+struct CheckRow {
+  const ProblemKindInfo* kind;
+  Pass pass;
+  Rule rule;
+};
+
+std::string ValueNote(const Facts& f) { return "=" + f.key->value; }
+
+// The rules, one per row of kReleaseChecks below.
+
+void DuplicateKey(const Facts& f, const Emit& emit) {
+  if (!f.key->first) emit.Key(LineNote(f.key->line));
+}
+
+void UnknownKey(const Facts& f, const Emit& emit) {
+  if (f.key->first && f.number == 0 && text::UpperCase(f.key->name) != "NUMFILES") {
+    emit.Key(LineNote(f.key->line));
+  }
+}
+
+void KeyAboveNumfiles(const Facts& f, const Emit& emit) {
+  if (f.key->first && f.number > 0 && f.numfiles >= 0 && f.number > f.numfiles) {
+    emit.Key(ValueNote(f) + LineNote(f.key->line));
+  }
+}
+
+void NameWithExtension(const Facts& f, const Emit& emit) {
+  if (f.counted && EndsInSourceExtension(f.upper_value)) emit.Key(ValueNote(f));
+}
+
+void NameOutsideFolder(const Facts& f, const Emit& emit) {
+  if (f.counted && LeadsOutOfFolder(f.key->value)) emit.Key(ValueNote(f));
+}
+
+void DuplicateName(const Facts& f, const Emit& emit) {
+  if (!f.counted) return;
+  auto [first, fresh] = f.first_key_of_name->try_emplace(f.upper_value, f.key->name);
+  if (!fresh) emit.Key(ValueNote(f) + " (igual a " + first->second + ")");
+}
+
+// A name with its Oracle file but not its SQL Server file, or the reverse;
+// a name with neither is the run's to report.
+void VendorParityOf(const Facts& f, const Emit& emit) {
+  const std::string& name = *f.name;
+  const std::string upper = text::UpperCase(name);
   // Upper-casing maps ASCII byte by byte, so a name's extension is
   // upper-cased on its own.
-  const std::string upper_sql_extension = text::UpperCase(sql_extension);
-  const std::string upper_oracle_extension = text::UpperCase(oracle_extension);
+  auto sees = [&](std::string_view extension) {
+    const std::string file_name = name + std::string(extension);
+    return f.scripts->Sees(file_name,
+                           f.scripts->Locate(file_name, upper + text::UpperCase(extension)));
+  };
+  const std::string_view sql_extension =
+      generate::SourceExtension(f.object_type, DatabaseKind::kSqlServer);
+  const std::string_view oracle_extension = generate::Describe(DatabaseKind::kOracle).extension;
+  const bool oracle = sees(oracle_extension);
+  if (oracle == sees(sql_extension)) return;
+  const std::string shown = generate::CaminhoMensagem(
+      f.scripts->PathOf(name + std::string(oracle ? oracle_extension : sql_extension)));
+  // The finding is the missing file's kind's.
+  const DatabaseKind missing = oracle ? DatabaseKind::kSqlServer : DatabaseKind::kOracle;
+  emit(shown, shown, 0, !oracle, generate::Describe(missing).keyword);
+}
+
+void Utf8Text(const Facts& f, const Emit& emit) {
+  if (f.Encoding() != EncodingIssue::kUtf8Text) return;
+  const std::string shown = generate::CaminhoMensagem(f.path);
+  emit(f.page->name() + "): " + shown, shown);
+}
+
+void InvalidUtf8(const Facts& f, const Emit& emit) {
+  if (f.Encoding() != EncodingIssue::kInvalidUtf8) return;
+  const std::string shown = generate::CaminhoMensagem(f.path);
+  emit(shown, shown);
+}
+
+// Every rule of app/client_rules.h that applies to the script, by line.
+void ClientRulesOf(const Facts& f, const Emit& emit) {
+  ScriptBuffers& buffers = *f.buffers;
+  buffers.hits.clear();
+  // A script that cannot be read is the run's to report.
+  if (!f.scripts->OpenLines(*f.file_name, f.place, *f.page, &buffers.rules.reader()).ok() ||
+      !buffers.rules.Check(f.side->kind, f.side->wrapped, &buffers.hits).ok()) {
+    return;
+  }
+  for (const RuleHit& hit : buffers.hits) {
+    emit.sink()(ClientRuleFinding(hit, f.object_type, f.side->database, f.path));
+  }
+}
+
+void CaseTwins(const Facts& f, const Emit& emit) {
+  for (const auto& [first, twin] : f.scripts->CaseTwins(f.side->extension)) {
+    const std::string shown = generate::CaminhoMensagem(f.scripts->PathOf(first));
+    std::string rest = shown;
+    rest.append(" e ").append(twin);
+    emit(rest, shown);
+  }
+}
+
+// The release checks of an object type. A new kind of problem is a row here,
+// its rule above and its row in app/problem_kinds.h. Within a pass, the
+// findings of one key, name, script or folder come in the order of the rows.
+constexpr CheckRow kReleaseChecks[] = {
+    {&ProblemKind(k::kDuplicateKey), Pass::kKeyLine, DuplicateKey},
+    {&ProblemKind(k::kUnknownKey), Pass::kKeyLine, UnknownKey},
+    {&ProblemKind(k::kKeyAboveNumfiles), Pass::kKeyLine, KeyAboveNumfiles},
+    {&ProblemKind(k::kNameWithExtension), Pass::kKeyLine, NameWithExtension},
+    {&ProblemKind(k::kNameOutsideFolder), Pass::kKeyLine, NameOutsideFolder},
+    {&ProblemKind(k::kDuplicateName), Pass::kKeyLine, DuplicateName},
+    {&ProblemKind(k::kVendorParity), Pass::kName, VendorParityOf},
+    {&ProblemKind(k::kUtf8Text), Pass::kScript, Utf8Text},
+    {&ProblemKind(k::kInvalidUtf8), Pass::kScript, InvalidUtf8},
+    {nullptr, Pass::kScript, ClientRulesOf},
+    {&ProblemKind(k::kCaseTwin), Pass::kFolder, CaseTwins},
+};
+
+// Asks every rule of `pass` about `facts`.
+void RunPass(Pass pass, const Facts& facts, const FindingSink& sink) {
+  for (const CheckRow& row : kReleaseChecks) {
+    if (row.pass == pass) row.rule(facts, Emit(row.kind, facts, sink));
+  }
+}
+
+// The name pass over the distinct names `names` (element 0 unused; empty
+// names skipped) of `scripts`' folder.
+void NamePass(std::string_view object_type, const FolderScripts& scripts,
+              const std::vector<std::string>& names, const FindingSink& sink) {
   std::unordered_set<std::string> done;
   for (std::size_t i = 1; i < names.size(); ++i) {
-    if (names[i].empty()) continue;
-    const std::string upper = text::UpperCase(names[i]);
-    if (!done.insert(upper).second) continue;
-    const std::string oracle_name = names[i] + oracle_extension;
-    const std::string sql_name = names[i] + sql_extension;
-    const bool oracle =
-        scripts.Sees(oracle_name, scripts.Locate(oracle_name, upper + upper_oracle_extension));
-    const bool sql = scripts.Sees(sql_name, scripts.Locate(sql_name, upper + upper_sql_extension));
-    if (oracle == sql) continue;
-    const std::string shown =
-        generate::CaminhoMensagem(scripts.PathOf(oracle ? oracle_name : sql_name));
-    sink({std::string(k::kVendorParity), std::string(object_type),
-          KindName(oracle ? DatabaseKind::kSqlServer : DatabaseKind::kOracle),
-          (oracle ? "Falta o par SQL Server de: " : "Falta o par Oracle de: ") + shown, shown});
+    if (names[i].empty() || !done.insert(text::UpperCase(names[i])).second) continue;
+    RunPass(Pass::kName, {.object_type = object_type, .scripts = &scripts, .name = &names[i]},
+            sink);
   }
 }
 
@@ -271,61 +367,28 @@ bool RunSeesFile(const std::string& path) {
 }
 
 bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSink& sink) {
-  const std::string type(object_type);
-  // The file is the caller's to say; the line is the key's.
-  auto add = [&](std::string_view kind, std::string text, int line) {
-    sink({std::string(kind), type, "", std::move(text), "", line});
-  };
-  const std::string section = " na seção " + type + ": ";
-  ini.Section(type);
+  ini.Section(std::string(object_type));
   if (!ini.HasSection()) return false;
 
+  Facts facts{.object_type = object_type};
   // NUMFILES as the run reads it (its first line); a type with
   // kCountOptional reads a missing or empty one as 0.
   const std::string numfiles_text = ini.ReadINISettings("NUMFILES");
-  long numfiles = ParseNumfiles(numfiles_text);
+  facts.numfiles = ParseNumfiles(numfiles_text);
   const config::ObjectType* row = config::FindObjectType(object_type);
-  if (row && (row->quirks & config::kCountOptional) != 0 && numfiles_text.empty()) numfiles = 0;
-
-  // The counted names, upper-cased, with the key that named each first: at
-  // most NUMFILES of them, however many keys the section holds.
+  if (row && (row->quirks & config::kCountOptional) != 0 && numfiles_text.empty()) {
+    facts.numfiles = 0;
+  }
+  // At most NUMFILES names, however many keys the section holds.
   std::unordered_map<std::string, std::string> first_key_of_name;
+  facts.first_key_of_name = &first_key_of_name;
   ini.ForEachKeyLine([&](const config::INI::KeyLine& key) {
-    if (!key.first) {
-      add(k::kDuplicateKey, "Chave repetida" + section + key.name + LineNote(key.line), key.line);
-      return;
-    }
-    const std::string upper = text::UpperCase(key.name);
-    if (upper == "NUMFILES") return;
-    const long number = FileKeyNumber(upper);
-    if (number == 0) {
-      add(k::kUnknownKey, "Chave desconhecida" + section + key.name + LineNote(key.line), key.line);
-      return;
-    }
-    if (numfiles < 0) return;  // the run reports the missing or invalid NUMFILES
-    if (number > numfiles) {
-      add(k::kKeyAboveNumfiles,
-          "Chave acima de NUMFILES" + section + key.name + "=" + key.value + LineNote(key.line),
-          key.line);
-      return;
-    }
-    if (key.value.empty()) return;  // the run reports the entry as not found
-    std::string name_upper = text::UpperCase(key.value);
-    if (EndsInSourceExtension(name_upper)) {
-      add(k::kNameWithExtension, "Nome com extensao" + section + key.name + "=" + key.value,
-          key.line);
-    }
-    if (LeadsOutOfFolder(key.value)) {
-      add(k::kNameOutsideFolder,
-          "Nome fora da pasta de origem" + section + key.name + "=" + key.value, key.line);
-    }
-    auto [first, fresh] = first_key_of_name.try_emplace(std::move(name_upper), key.name);
-    if (!fresh) {
-      add(k::kDuplicateName,
-          "Nome repetido" + section + key.name + "=" + key.value + " (igual a " + first->second +
-              ")",
-          key.line);
-    }
+    facts.key = &key;
+    facts.number = FileKeyNumber(text::UpperCase(key.name));
+    facts.counted = key.first && facts.number > 0 && facts.numfiles >= 0 &&
+                    facts.number <= facts.numfiles && !key.value.empty();
+    facts.upper_value = facts.counted ? text::UpperCase(key.value) : std::string();
+    RunPass(Pass::kKeyLine, facts, sink);
   });
   return true;
 }
@@ -333,7 +396,7 @@ bool ListFaults(config::INI& ini, std::string_view object_type, const FindingSin
 std::vector<Finding> VendorParity(std::string_view object_type, const std::string& source_folder,
                                   const std::vector<std::string>& names) {
   std::vector<Finding> findings;
-  ParityOf(object_type, FolderScripts(source_folder), names,
+  NamePass(object_type, FolderScripts(source_folder), names,
            [&findings](Finding finding) { findings.push_back(std::move(finding)); });
   return findings;
 }
@@ -369,19 +432,12 @@ bool EncodingSniffer::TakeLeadByte(unsigned char c) {
     pending_ = 1;
     return true;
   }
-  if (c >= 0xE0 && c <= 0xEF) {
-    pending_ = 2;
-    if (c == 0xE0) min_second_ = 0xA0;  // no overlong forms
-    if (c == 0xED) max_second_ = 0x9F;  // no surrogates
-    return true;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    pending_ = 3;
-    if (c == 0xF0) min_second_ = 0x90;
-    if (c == 0xF4) max_second_ = 0x8F;  // nothing above U+10FFFF
-    return true;
-  }
-  return false;
+  if (c < 0xE0 || c > 0xF4) return false;
+  pending_ = c >= 0xF0 ? 3 : 2;
+  // No overlong forms, surrogates nor values above U+10FFFF.
+  min_second_ = text::utf8_internal::FirstTrailLow(c);
+  max_second_ = text::utf8_internal::FirstTrailHigh(c);
+  return true;
 }
 
 bool EncodingSniffer::Decided() const {
@@ -432,12 +488,12 @@ Finding EncodingFinding(EncodingIssue issue, std::string_view object_type,
       break;
     case EncodingIssue::kUtf8Text:
       finding.kind = k::kUtf8Text;
-      finding.text = "Arquivo em UTF-8 com texto nao ASCII (code page " + std::string(code_page) +
-                     "): " + shown;
+      finding.text =
+          std::string(ProblemText(k::kUtf8Text)) + std::string(code_page) + "): " + shown;
       break;
     case EncodingIssue::kInvalidUtf8:
       finding.kind = k::kInvalidUtf8;
-      finding.text = "Arquivo com bytes invalidos em UTF-8: " + shown;
+      finding.text = std::string(ProblemText(k::kInvalidUtf8)) + shown;
       break;
   }
   return finding;
@@ -452,8 +508,8 @@ Finding ConfigurationEncoding(const std::string& path, const text::CodePage& pag
   }
   finding.kind = k::kConfigUtf8Text;
   finding.file = generate::CaminhoMensagem(path);
-  finding.text = "Arquivo de configuração parece estar em UTF-8: " + finding.file +
-                 " (salve-o em " + page.name() + " ou com BOM, ou defina CodePage)";
+  finding.text = std::string(ProblemText(k::kConfigUtf8Text)) + finding.file + " (salve-o em " +
+                 page.name() + " ou com BOM, ou defina CodePage)";
   return finding;
 }
 
@@ -470,15 +526,6 @@ Finding ClientRuleFinding(const RuleHit& hit, std::string_view object_type,
 
 namespace {
 
-// A kind the run calls a type for, with the extension of its scripts there
-// and whether the framing puts each of them inside a PL/SQL block.
-struct Side {
-  DatabaseKind kind;
-  std::string_view database;
-  std::string_view extension;
-  bool wrapped;
-};
-
 std::vector<Side> SidesOf(std::string_view object_type, std::string_view sistema) {
   std::vector<Side> sides;
   const config::ObjectType* type = config::FindObjectType(object_type);
@@ -492,75 +539,21 @@ std::vector<Side> SidesOf(std::string_view object_type, std::string_view sistema
   return sides;
 }
 
-// The encoding of the file `file_name` of `scripts` (`place`: what Locate
-// gave for it), read through `block`; kNone for a file that cannot be read,
-// which the run reports itself.
-EncodingIssue InspectListed(const FolderScripts& scripts, const std::string& file_name,
-                            std::size_t place, char* block, bool single_byte_page, bool utf8_page) {
-  platform::File file;
-  if (!scripts.Open(file_name, place, &file).ok()) return EncodingIssue::kNone;
-  EncodingSniffer sniffer(single_byte_page, utf8_page);
-  if (!Sniff(file, block, kReadBlock, &sniffer).ok()) return EncodingIssue::kNone;
-  return sniffer.Result();
-}
-
-// Reads the listed scripts of one object type's folder, one after another
-// with the same buffers, for their encoding and the client rules.
-class ScriptReader {
- public:
-  ScriptReader(const text::CodePage& page, std::string_view object_type, const FindingSink& sink)
-      : page_(page),
-        object_type_(object_type),
-        sink_(sink),
-        utf8_page_(IsUtf8Page(page.name())),
-        block_(std::make_unique_for_overwrite<char[]>(kReadBlock)) {}
-
-  // The findings of the file `file_name` of `scripts` (`place`: what Locate
-  // gave for it) on `side`: its encoding's, then the client rules', by line.
-  void Check(const FolderScripts& scripts, const std::string& file_name, std::size_t place,
-             const Side& side) {
-    const std::string path = scripts.PathOf(file_name);
-    const EncodingIssue issue =
-        InspectListed(scripts, file_name, place, block_.get(), page_.single_byte(), utf8_page_);
-    if (issue != EncodingIssue::kNone) {
-      Finding finding = EncodingFinding(issue, object_type_, side.database, path, page_.name());
-      if (!finding.kind.empty()) sink_(std::move(finding));
-    }
-    // A script that cannot be read is the run's to report.
-    hits_.clear();
-    if (!scripts.OpenLines(file_name, place, page_, &rules_.reader()).ok() ||
-        !rules_.Check(side.kind, side.wrapped, &hits_).ok()) {
-      return;
-    }
-    for (const RuleHit& hit : hits_) {
-      sink_(ClientRuleFinding(hit, object_type_, side.database, path));
-    }
-  }
-
- private:
-  const text::CodePage& page_;
-  std::string_view object_type_;
-  const FindingSink& sink_;
-  bool utf8_page_;
-  std::unique_ptr<char[]> block_;  // one block for every file of the folder
-  ClientRuleChecker rules_;
-  std::vector<RuleHit> hits_;  // of one script at a time
-};
-
-// The encoding findings and the client rules' findings of the scripts
-// listed as `names` on every side that the run sees and that lie inside
-// `path_origem`, each file once, whichever name leads to it.
-void CheckScripts(const std::string& path_origem, const text::CodePage& page,
-                  std::string_view object_type, const FolderScripts& scripts,
-                  const std::vector<std::string>& names, const std::vector<Side>& sides,
-                  const FindingSink& sink) {
+// The script pass over the scripts listed as `names` on every side that the
+// run sees and that lie inside `path_origem`, each file once, whichever name
+// leads to it.
+void ScriptPass(const std::string& path_origem, const text::CodePage& page,
+                std::string_view object_type, const FolderScripts& scripts,
+                const std::vector<std::string>& names, const std::vector<Side>& sides,
+                const FindingSink& sink) {
   // A file outside the source root is not copied (the run says so); its
   // bytes are not the check's to look at either.
   const bool folder_inside = generate::LiesInSourceRoot(path_origem, scripts.folder());
   // The folder is the same for all, so the upper-cased file names tell the
   // paths apart.
   std::unordered_set<std::string> done;
-  ScriptReader reader(page, object_type, sink);
+  ScriptBuffers buffers;
+  buffers.utf8_page = IsUtf8Page(page.name());
   for (const Side& side : sides) {
     for (std::size_t i = 1; i < names.size(); ++i) {
       if (names[i].empty()) continue;
@@ -568,11 +561,21 @@ void CheckScripts(const std::string& path_origem, const text::CodePage& page,
       std::string upper = text::UpperCase(file_name);
       const std::size_t place = scripts.Locate(file_name, upper);
       if (!done.insert(std::move(upper)).second || !scripts.Sees(file_name, place)) continue;
+      std::string path = scripts.PathOf(file_name);
       if ((!folder_inside || !scripts.Plain(place)) &&
-          !generate::LiesInSourceRoot(path_origem, scripts.PathOf(file_name))) {
+          !generate::LiesInSourceRoot(path_origem, path)) {
         continue;
       }
-      reader.Check(scripts, file_name, place, side);
+      RunPass(Pass::kScript,
+              {.object_type = object_type,
+               .scripts = &scripts,
+               .side = &side,
+               .file_name = &file_name,
+               .place = place,
+               .path = std::move(path),
+               .page = &page,
+               .buffers = &buffers},
+              sink);
     }
   }
 }
@@ -603,18 +606,11 @@ void CheckObjectType(const config::RepositorySettings& settings,
   if (list.status != config::FileListStatus::kOk) return;
 
   const FolderScripts scripts(folder);
-  ParityOf(object_type, scripts, list.names, sink);
-
+  NamePass(object_type, scripts, list.names, sink);
   const std::vector<Side> sides = SidesOf(object_type, settings.SISTEMA);
-  CheckScripts(settings.PathOrigem, page, object_type, scripts, list.names, sides, sink);
+  ScriptPass(settings.PathOrigem, page, object_type, scripts, list.names, sides, sink);
   for (const Side& side : sides) {
-    for (const auto& [first, twin] : scripts.CaseTwins(side.extension)) {
-      const std::string shown = generate::CaminhoMensagem(scripts.PathOf(first));
-      std::string text = "Arquivos que diferem so na caixa (so um e instalado): ";
-      text.append(shown).append(" e ").append(twin);
-      sink({std::string(k::kCaseTwin), std::string(object_type), std::string(side.database),
-            std::move(text), shown});
-    }
+    RunPass(Pass::kFolder, {.object_type = object_type, .scripts = &scripts, .side = &side}, sink);
   }
 }
 

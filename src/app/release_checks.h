@@ -19,7 +19,8 @@
 
 namespace vkt::app {
 
-// One finding. `kind` is one of the problem_kind constants of run_report.h.
+// One finding. `kind` is one of the problem_kind constants of
+// app/problem_kinds.h, or a client rule's.
 struct Finding {
   std::string kind;
   std::string object_type;  // the object type (and file-list section) concerned
@@ -152,7 +153,9 @@ Finding ClientRuleFinding(const RuleHit& hit, std::string_view object_type,
 // neither installed nor missing. Types without a section or without a source
 // folder are left to the run's own messages. The file list is read, and the
 // encodings judged, in the code page of `general`. Each finding goes to
-// `sink` as it is found, in the order above.
+// `sink` as it is found, in the order above. Each kind of finding is one row
+// of the checks (release_checks.cpp: its kind, the pass of the walk it looks
+// in, and its rule), and takes its text from app/problem_kinds.h.
 void CheckObjectType(const config::RepositorySettings& settings,
                      const config::GeneralSettings& general, std::string_view object_type,
                      const FindingSink& sink);

@@ -174,7 +174,7 @@ RunEnd EndOfInstallation(const Session& session, bool dry_run, bool appended) {
   end.dry_run = dry_run;
   end.package_folder = generate::CaminhoMensagem(session.settings.PathDestino);
   end.source_folder = generate::CaminhoMensagem(session.settings.PathOrigem);
-  if (appended) end.version_script = generate::CaminhoMensagem(kSqlServerVersionScript);
+  if (appended) end.version_script = generate::CaminhoMensagem(SqlServerVersionScript());
   return end;
 }
 

@@ -176,23 +176,25 @@ void AppendProblemOverview(std::string& html, const RunReport& report) {
 
 std::string_view ClassifyMessage(std::string_view line) {
   namespace k = problem_kind;
-  if (StartsWith(line, "Nao existe a seção: ")) return k::kMissingSection;
-  if (StartsWith(line, "Valor invalido de NUMFILES")) return k::kInvalidNumfiles;
-  if (StartsWith(line, "Arquivo Nao esta no ini: ")) return k::kNotInList;
-  if (StartsWith(line, "Arquivo não encontrado: ")) return k::kMissingFile;
-  if (StartsWith(line, generate::kErroLerArquivo) || StartsWith(line, generate::kErroLerPasta) ||
-      StartsWith(line, generate::kNaoResolvido)) {
-    return k::kReadError;
+  // The kinds whose lines have fixed beginnings, in the order they are told
+  // apart.
+  static constexpr std::string_view kByBeginning[] = {
+      k::kMissingSection, k::kInvalidNumfiles, k::kNotInList,
+      k::kMissingFile,    k::kReadError,       k::kWriteError,
+      k::kFolderError,    k::kOutsideSource,   k::kUnmappableCharacter,
+  };
+  for (const ProblemKindInfo& kind : kProblemKinds) {
+    if (std::ranges::find(kByBeginning, kind.id) == std::end(kByBeginning)) continue;
+    for (std::string_view text : {kind.text, kind.other_text, kind.third_text}) {
+      if (!text.empty() && StartsWith(line, text)) return kind.id;
+    }
   }
-  if (StartsWith(line, generate::kErroGravarArquivo)) return k::kWriteError;
-  if (StartsWith(line, generate::kErroCriarPasta)) return k::kFolderError;
-  if (StartsWith(line, generate::kForaDaOrigem)) return k::kOutsideSource;
-  if (StartsWith(line, generate::kSemRepresentacao)) return k::kUnmappableCharacter;
-  if (StartsWith(line, generate::kArquivoParaCopia) ||
-      (StartsWith(line, "Arquivo ") && EndsWith(line, " nao encontrado!"))) {
+  constexpr const ProblemKindInfo& kDocument = ProblemKind(k::kMissingDocument);
+  if (StartsWith(line, kDocument.other_text) ||
+      (StartsWith(line, kDocument.text) && EndsWith(line, " nao encontrado!"))) {
     return k::kMissingDocument;
   }
-  if (StartsWith(line, kValorLongoDemais)) return k::kValueTooLong;
+  if (StartsWith(line, ProblemText(k::kValueTooLong))) return k::kValueTooLong;
   return k::kMessage;
 }
 

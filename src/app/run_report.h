@@ -57,82 +57,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/problem_kinds.h"
 #include "fs/platform/file_system.h"
 
 namespace vkt::app {
-
-// Problem kinds. The first group are the run's own messages (ClassifyMessage
-// tells them apart by their words); the second the findings of `check`.
-namespace problem_kind {
-inline constexpr std::string_view kMissingSection = "missing_section";
-inline constexpr std::string_view kInvalidNumfiles = "invalid_numfiles";
-inline constexpr std::string_view kNotInList = "not_in_list";
-inline constexpr std::string_view kMissingFile = "missing_file";
-inline constexpr std::string_view kReadError = "read_error";
-inline constexpr std::string_view kWriteError = "write_error";
-inline constexpr std::string_view kFolderError = "folder_error";
-inline constexpr std::string_view kMissingDocument = "missing_document";
-inline constexpr std::string_view kErrorBox = "error_box";
-inline constexpr std::string_view kManifestError = "manifest_error";
-inline constexpr std::string_view kOutsideSource = "outside_source";
-inline constexpr std::string_view kUnmappableCharacter = "unmappable_character";
-inline constexpr std::string_view kValueTooLong = "value_too_long";  // check: a cut setting
-inline constexpr std::string_view kMessage = "message";              // any other message line
-
-inline constexpr std::string_view kVendorParity = "vendor_parity";
-inline constexpr std::string_view kKeyAboveNumfiles = "key_above_numfiles";
-inline constexpr std::string_view kDuplicateName = "duplicate_name";
-inline constexpr std::string_view kDuplicateKey = "duplicate_key";
-inline constexpr std::string_view kNameWithExtension = "name_with_extension";
-inline constexpr std::string_view kUnknownKey = "unknown_key";
-inline constexpr std::string_view kUtf8Text = "utf8_text";
-inline constexpr std::string_view kNameOutsideFolder = "name_outside_folder";
-inline constexpr std::string_view kInvalidUtf8 = "invalid_utf8";
-inline constexpr std::string_view kCaseTwin = "case_twin";
-inline constexpr std::string_view kConfigUtf8Text = "config_utf8_text";
-}  // namespace problem_kind
-
-// What a kind of problem is: its identifier, the level pipelines show it at
-// ("error" or "warning", as SARIF names them) and what it means.
-struct ProblemKindInfo {
-  std::string_view id;
-  std::string_view level;
-  std::string_view description;
-};
-
-// The kinds above, in the order of the report format's table. The kinds of the client rules are in
-// their own table (app/client_rules.h).
-inline constexpr ProblemKindInfo kProblemKinds[] = {
-    {problem_kind::kMissingSection, "error", "The file list has no section for the object type"},
-    {problem_kind::kInvalidNumfiles, "error", "NUMFILES of the section is missing or invalid"},
-    {problem_kind::kNotInList, "error", "A script of the folder that the file list does not name"},
-    {problem_kind::kMissingFile, "error", "A listed script that does not exist"},
-    {problem_kind::kReadError, "error", "A file or folder that could not be read"},
-    {problem_kind::kWriteError, "error", "A file that could not be written"},
-    {problem_kind::kFolderError, "error", "A folder that could not be created"},
-    {problem_kind::kOutsideSource, "error", "A listed file outside the source root, not copied"},
-    {problem_kind::kUnmappableCharacter, "error",
-     "A character that the Oracle script's code page lacks, written as \"?\""},
-    {problem_kind::kMissingDocument, "error", "A companion document that is missing"},
-    {problem_kind::kErrorBox, "error", "An error box of the run"},
-    {problem_kind::kManifestError, "error", "A SHA256SUMS file that could not be written"},
-    {problem_kind::kValueTooLong, "error",
-     "A repository setting longer than the 254 bytes the ini reader keeps"},
-    {problem_kind::kMessage, "warning", "Another message line of the run"},
-    {problem_kind::kVendorParity, "error", "A listed script with one database's file only"},
-    {problem_kind::kKeyAboveNumfiles, "error", "A FILEi key above NUMFILES, which the run ignores"},
-    {problem_kind::kDuplicateName, "error", "A name listed twice in one section"},
-    {problem_kind::kDuplicateKey, "error", "A key given twice in one section"},
-    {problem_kind::kNameWithExtension, "error", "A listed name that ends in a script extension"},
-    {problem_kind::kUnknownKey, "error", "A key of the section that the run does not read"},
-    {problem_kind::kUtf8Text, "warning", "UTF-8 text in a script read in a single-byte code page"},
-    {problem_kind::kNameOutsideFolder, "error",
-     "A listed name that leads out of the type's folder"},
-    {problem_kind::kInvalidUtf8, "warning", "A script that is no UTF-8 under code page UTF-8"},
-    {problem_kind::kConfigUtf8Text, "warning",
-     "A configuration file that looks like UTF-8 under a single-byte code page"},
-    {problem_kind::kCaseTwin, "error", "Scripts whose names differ only in letter case"},
-};
 
 // The kind of a line of the message buffer, from its words.
 std::string_view ClassifyMessage(std::string_view line);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/problem_kinds.h"
 #include "app/session.h"
 #include "config/general_settings.h"
 #include "config/object_types.h"
@@ -82,7 +83,7 @@ void CarregaConfigRepositorio(Session& session, const std::string& repository);
 
 // The line of a repository setting whose value the reader cut: "Valor longo
 // demais em [R1] PathDestino: 260 bytes (o máximo é 254)".
-inline constexpr std::string_view kValorLongoDemais = "Valor longo demais em [";
+inline constexpr std::string_view kValorLongoDemais = ProblemText(problem_kind::kValueTooLong);
 std::string CutSettingMessage(std::string_view repository, std::string_view key, std::size_t bytes);
 
 // A path of the main configuration (`PathOrigem`, `PathDestino`,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "generate/call_plan.h"
 #include "generate/framing.h"
 #include "text/codepage.h"
 #include "text/letter_case.h"
@@ -85,6 +86,13 @@ Status PredictWrite(const std::string& path, bool reads_first) {
   }
 }
 
+// The version script `file_name` of `kind`, relative to `PathDestino`. Its
+// kind folder is named in upper case, as these scripts have always named it
+// ("SQL_SERVER"): on Windows the same folder as the one the generation makes.
+std::string VersionScript(generate::DatabaseKind kind, std::string_view file_name) {
+  return text::UpperCase(generate::UpdateFolder(kind)) + std::string(file_name);
+}
+
 }  // namespace
 
 std::string QuoteSqlLiteral(const std::string& text) {
@@ -97,13 +105,19 @@ std::string QuoteSqlLiteral(const std::string& text) {
   return quoted;
 }
 
+std::string SqlServerVersionScript() {
+  return VersionScript(generate::DatabaseKind::kSqlServer, "15-SA_Versao_Database.sql");
+}
+
 std::string SqlServerVersionScriptPath(const Session& session) {
-  return session.settings.PathDestino + "\\" + std::string(kSqlServerVersionScript);
+  return session.settings.PathDestino + "\\" + SqlServerVersionScript();
 }
 
 std::string OracleVersionScriptPath(const Session& session) {
-  return session.settings.PathDestino + "\\ORACLE\\02-ATUALIZACAO\\13-DBVKT_" +
-         text::UpperCase(session.settings.SISTEMA) + "_Versao_Database.sql";
+  return session.settings.PathDestino + "\\" +
+         VersionScript(
+             generate::DatabaseKind::kOracle,
+             "13-DBVKT_" + text::UpperCase(session.settings.SISTEMA) + "_Versao_Database.sql");
 }
 
 bool WriteVersionScripts(Session& session, bool* appended) {

@@ -12,9 +12,9 @@ namespace vkt::app {
 // `text` with every single quote doubled, for use inside a SQL literal.
 std::string QuoteSqlLiteral(const std::string& text);
 
-// The SQL Server version script, relative to `PathDestino`.
-inline constexpr std::string_view kSqlServerVersionScript =
-    "SQL_SERVER\\02-ATUALIZACAO\\15-SA_Versao_Database.sql";
+// The SQL Server version script, relative to `PathDestino`:
+// "SQL_SERVER\02-ATUALIZACAO\15-SA_Versao_Database.sql".
+std::string SqlServerVersionScript();
 
 // Path of the SQL Server version script under `PathDestino`.
 std::string SqlServerVersionScriptPath(const Session& session);

@@ -10,7 +10,7 @@ CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view t
   CallPlan plan;
   plan.extension = SourceExtension(tipo_objeto, kind);
   plan.database_folder = settings.PathDestino + "\\" + std::string(Describe(kind).output_folder);
-  plan.output_folder = plan.database_folder + "\\02-ATUALIZACAO\\";
+  plan.output_folder = settings.PathDestino + "\\" + UpdateFolder(kind);
   const config::ObjectType* type = config::FindObjectType(tipo_objeto);
   if (!type) return plan;
   const std::string_view prefix = config::NumberPrefix(*type, settings.SISTEMA);
@@ -19,6 +19,10 @@ CallPlan PlanCall(const config::RepositorySettings& settings, std::string_view t
   plan.output_file = plan.output_folder + std::string(prefix) + NomeSchema(kind, settings.SISTEMA) +
                      std::string(type->suffix);
   return plan;
+}
+
+std::string UpdateFolder(DatabaseKind kind) {
+  return std::string(Describe(kind).output_folder) + "\\02-ATUALIZACAO\\";
 }
 
 std::string_view SourceExtension(std::string_view tipo_objeto, DatabaseKind kind) {

@@ -19,6 +19,10 @@ struct CallPlan {
   std::string extension;        // of the listed files: SourceExtension()
 };
 
+// The output folder of `kind` below `PathDestino`: its kind folder and
+// "\02-ATUALIZACAO\" ("sql_server\02-ATUALIZACAO\").
+std::string UpdateFolder(DatabaseKind kind);
+
 // The plan of the call GeraScript(`tipo_objeto`, `kind`) for `settings`. A
 // keyword without a row of the object-type table, or whose type has no
 // number prefix for the system, gets the folders alone.

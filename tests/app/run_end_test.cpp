@@ -86,7 +86,7 @@ class RunFromWindowEnd : public ::testing::Test {
 // The end line replaces what the captions said during the run.
 TEST_F(RunFromWindowEnd, ShowsTheEndOfTheRunInTheCaptions) {
   const std::string line = "Pacote: " + out_ + " — 1 problema; versão acrescentada a " +
-                           generate::CaminhoMensagem(kSqlServerVersionScript);
+                           generate::CaminhoMensagem(SqlServerVersionScript());
   EXPECT_EQ(Press(1), line);
   EXPECT_EQ(desktop_.captions[Caption::kConfigUtilizado], line);
   EXPECT_EQ(desktop_.captions[Caption::kDiretorioOrigem],

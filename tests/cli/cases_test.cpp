@@ -22,7 +22,11 @@
 //   === files DIR              every file below DIR, one relative path a line
 // OPTIONS: crlf (lines end with CR LF, else LF), noeol (the last line has no
 // terminator), utf16 (UTF-16LE with its byte-order mark). In contents,
-// \x{HH} is the byte HH and $TMP the case's folder.
+// \x{HH} is the byte HH, $TMP the case's folder and $OBJECT_TYPE_LIST the
+// window's list of object types ("TODOS, TYPESRULESDEFAULTS, ..."); runs
+// find the same types but "TODOS", separated by blanks, in $OBJECT_TYPE_WORDS.
+// A case that is not about the object types names them through these, so
+// that a new type changes none of its expectations.
 //
 // The Windows build: with VKT_CASES_WRAPPER naming a command (scripts/
 // vktgera-wine, which runs vktgera.exe under Wine), `vktgera` in the runs is
@@ -54,6 +58,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "support/temp_dir.h"
 #include "support/test_repository.h"
 
@@ -73,6 +78,18 @@ struct Block {
   }
 };
 
+// The window's object types from the `first`th on, separated by `separator`.
+std::string ObjectTypes(std::size_t first, std::string_view separator) {
+  std::string list;
+  for (std::size_t i = first; i < app::kObjectTypes.size(); ++i) {
+    if (i > first) list += separator;
+    list += app::kObjectTypes[i];
+  }
+  return list;
+}
+
+constexpr std::string_view kObjectTypeList = "$OBJECT_TYPE_LIST";
+
 // The bytes a block's content stands for.
 std::string Bytes(const Block& b, const std::string& tmp) {
   std::string text = b.content;
@@ -85,6 +102,9 @@ std::string Bytes(const Block& b, const std::string& tmp) {
     } else if (text.compare(i, 4, "$TMP") == 0) {
       out += tmp;
       i += 3;
+    } else if (text.compare(i, kObjectTypeList.size(), kObjectTypeList) == 0) {
+      out += ObjectTypes(0, ", ");
+      i += kObjectTypeList.size() - 1;
     } else {
       out += text[i] == '\n' && b.Has("crlf") ? "\r\n" : text.substr(i, 1);
     }
@@ -220,7 +240,8 @@ std::string AsOnLinux(std::string text, const std::string& tmp) {
 Ran RunShell(const testing::TempDir& dir, const std::string& script) {
   std::string line = "cd '" + dir.path() + "' && export PATH='";
   line += ProgramFolder();
-  line += "':\"$PATH\" && export SCHEMAS='" + std::string(VKT_SCHEMA_DIR) + "' && (" + script +
+  line += "':\"$PATH\" && export SCHEMAS='" + std::string(VKT_SCHEMA_DIR) +
+          "' OBJECT_TYPE_WORDS='" + ObjectTypes(1, " ") + "' && (" + script +
           ") >.stdout 2>.stderr </dev/null";
   const int raw = std::system(line.c_str());
   Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, AsOnLinux(dir.Read(".stdout"), dir.path()),

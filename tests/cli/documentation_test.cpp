@@ -70,31 +70,90 @@ std::string Source(std::string_view relative) {
   return testing::ReadFileBytes(std::string(VKT_SOURCE_DIR) + "/" + std::string(relative));
 }
 
-// The kinds of docs/report-format.md's table, one row "| `kind` ..." each, in
-// their order; those marked "(check)" also in `check_kinds`.
-Words DocumentedKinds(Words* check_kinds) {
+// A row of docs/report-format.md's kind table: "| `kind` [(check)] | how
+// its lines begin |".
+struct DocumentedKind {
+  std::string id;
+  bool check_only = false;
+  std::string beginning;
+};
+
+std::vector<DocumentedKind> DocumentedKinds() {
   std::istringstream in(
       Between(Source("docs/report-format.md"), "| Kind | Text begins with |", "\n\n"));
-  Words kinds;
+  std::vector<DocumentedKind> kinds;
   for (std::string row; std::getline(in, row);) {
     if (!row.starts_with("| `")) continue;
-    const std::string kind = row.substr(3, row.find('`', 3) - 3);
-    kinds.push_back(kind);
-    if (row.find("` (check) |") != std::string::npos) check_kinds->push_back(kind);
+    const std::size_t tick = row.find('`', 3);
+    const std::size_t bar = row.find(" | ", tick);
+    kinds.push_back({row.substr(3, tick - 3), row.substr(tick, bar - tick) == "` (check)",
+                     row.substr(bar + 3)});
   }
   return kinds;
 }
 
-TEST(Documentation, TheReportFormatAndTheReadmeNameEveryKindOfProblem) {
-  Words kinds;
-  for (const app::ProblemKindInfo& kind : app::kProblemKinds) kinds.emplace_back(kind.id);
-  for (const app::ClientRule& rule : app::ClientRules()) kinds.emplace_back(rule.kind.id);
-  Words check_kinds;
-  EXPECT_EQ(DocumentedKinds(&check_kinds), kinds);
-  ASSERT_FALSE(check_kinds.empty());
+// What the kind tables say of a kind: its id, whether check alone reports
+// it, and its beginnings, each quoted.
+struct TabledKind {
+  std::string id;
+  bool check_only = false;
+  std::vector<std::string> beginnings;
+};
+
+std::vector<TabledKind> TabledKinds() {
+  std::vector<TabledKind> kinds;
+  for (const app::ProblemKindInfo& kind : app::kProblemKinds) {
+    TabledKind& row = kinds.emplace_back();
+    row.id = kind.id;
+    row.check_only = kind.reported_by == app::ReportedBy::kCheck;
+    for (std::string_view text : {kind.text, kind.other_text, kind.third_text}) {
+      if (!text.empty()) row.beginnings.push_back("\"" + std::string(text) + "\"");
+    }
+  }
+  for (const app::ClientRule& rule : app::ClientRules()) {
+    kinds.push_back({std::string(rule.kind.id), true, {"\"" + std::string(rule.message) + ": \""}});
+  }
+  return kinds;
+}
+
+// The beginnings of `kind` that `row` does not quote, each followed by a
+// blank.
+std::string BeginningsMissing(const TabledKind& kind, const std::string& row) {
+  std::string missing;
+  for (const std::string& beginning : kind.beginnings) {
+    if (row.find(beginning) == std::string::npos) missing += beginning + " ";
+  }
+  return missing;
+}
+
+// Its rows in the order of the tables, each marked "(check)" when check
+// alone reports it and quoting the beginnings of its lines.
+TEST(Documentation, TheReportFormatNamesEveryKindOfProblemWithItsWords) {
+  const std::vector<TabledKind> tabled = TabledKinds();
+  const std::vector<DocumentedKind> documented = DocumentedKinds();
+  ASSERT_EQ(documented.size(), tabled.size());
+  for (std::size_t i = 0; i < tabled.size(); ++i) {
+    EXPECT_EQ(documented[i].id, tabled[i].id) << "row " << i;
+    EXPECT_EQ(documented[i].check_only, tabled[i].check_only) << tabled[i].id;
+    EXPECT_EQ(BeginningsMissing(tabled[i], documented[i].beginning), "") << tabled[i].id;
+  }
+}
+
+TEST(Documentation, TheReadmeNamesEveryKindThatCheckAloneReports) {
   const std::string gate = Between(Source("README.md"), "## Release gate for pipelines", "\n## ");
-  for (const std::string& kind : check_kinds) {
-    EXPECT_NE(gate.find("`" + kind + "`"), std::string::npos) << kind << " in README.md";
+  for (const TabledKind& kind : TabledKinds()) {
+    if (!kind.check_only) continue;
+    EXPECT_NE(gate.find("`" + kind.id + "`"), std::string::npos) << kind.id;
+  }
+}
+
+// The SARIF section names the kinds whose level is "warning".
+TEST(Documentation, TheReportFormatNamesTheWarnings) {
+  const std::string sarif = Between(Source("docs/report-format.md"), "## SARIF", "\n## ");
+  const std::string warnings = Between(sarif, "(every kind but", "which are \"warning\")");
+  for (const app::ProblemKindInfo& kind : app::kProblemKinds) {
+    const bool named = warnings.find("`" + std::string(kind.id) + "`") != std::string::npos;
+    EXPECT_EQ(named, kind.level == "warning") << kind.id;
   }
 }
 
