@@ -64,25 +64,24 @@ bool IsReparsePoint(DWORD attributes) {
 
 bool IdentityOf(HANDLE handle, FileIdentity* id) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(handle, &info)) return false;
+  if (!sys::GetFileInformationByHandle(handle, &info)) return false;
   id->device = info.dwVolumeSerialNumber;
   id->inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
 }
 
 HANDLE OpenForAttributes(const std::wstring& path, bool no_follow) {
-  return ::CreateFileW(
+  return sys::CreateFile(
       path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0));
 }
 
 Status FinalPath(HANDLE handle, std::string* canonical) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n =
-        ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        sys::GetFinalPathNameByHandle(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0) return LastError();
     if (n < buffer.size()) {
       buffer.resize(n);
@@ -106,7 +105,7 @@ namespace {
 // leads to.
 bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!sys::GetFileAttributesEx(path.c_str(), &data)) {
     *error = ::GetLastError();
     return false;
   }
@@ -117,7 +116,7 @@ bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
   if (IsReparsePoint(attributes)) {
     UniqueHandle handle(OpenForAttributes(path, false));
     BY_HANDLE_FILE_INFORMATION target;
-    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &target)) {
+    if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &target)) {
       *error = ::GetLastError();
       return false;
     }
@@ -140,7 +139,7 @@ bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
 
 // Windows' own attributes of `path` (links not followed), INVALID_FILE_ATTRIBUTES
 // when it names nothing.
-DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+DWORD AttributesOf(const std::wstring& path) { return sys::GetFileAttributes(path.c_str()); }
 
 // The attributes of what `path` leads to (links followed).
 DWORD FollowedAttributes(const std::wstring& path) {
@@ -148,7 +147,7 @@ DWORD FollowedAttributes(const std::wstring& path) {
   if (!IsReparsePoint(attributes)) return attributes;
   UniqueHandle handle(OpenForAttributes(path, false));
   BY_HANDLE_FILE_INFORMATION info;
-  if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
+  if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &info)) {
     return INVALID_FILE_ATTRIBUTES;
   }
   return info.dwFileAttributes;
@@ -324,9 +323,9 @@ Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t writ
                 const std::int64_t* creation_ns) {
   std::wstring wide;
   if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
-  UniqueHandle handle(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  UniqueHandle handle(sys::CreateFile(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
   if (!handle.valid()) return LastError();
   const FILETIME access = NsToFileTime(access_ns), write = NsToFileTime(write_ns);
   FILETIME creation{};
@@ -352,14 +351,14 @@ namespace {
 
 // Opens an existing regular file for reading: kNotRegularFile for a folder.
 Status OpenForReading(const std::wstring& path, DWORD share, DWORD flags, HANDLE* out) {
-  HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  HANDLE handle = sys::CreateFile(path.c_str(), GENERIC_READ, share, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | flags);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(handle, &info) ||
+  if (!sys::GetFileInformationByHandle(handle, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      ::GetFileType(handle) != FILE_TYPE_DISK) {
-    ::CloseHandle(handle);
+      sys::GetFileType(handle) != FILE_TYPE_DISK) {
+    sys::CloseHandle(handle);
     return Status::Errno(kNotRegularFile);
   }
   *out = handle;
@@ -384,7 +383,7 @@ Status OpenForWriting(const std::wstring& path, File::Mode mode, DWORD share, HA
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   if (mode == File::Mode::kWrite && !sys::SetEndOfFile(handle)) {
     Status s = LastError();
-    ::CloseHandle(handle);
+    sys::CloseHandle(handle);
     return s;
   }
   *out = handle;
@@ -433,7 +432,7 @@ Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out
     std::wstring wide;
     if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
     // A link at the name is no file of this name: a replacement puts its own there.
-    if (IsReparsePoint(::GetFileAttributesW(wide.c_str()))) return Status::Errno(ENOENT);
+    if (IsReparsePoint(sys::GetFileAttributes(wide.c_str()))) return Status::Errno(ENOENT);
     HANDLE handle = INVALID_HANDLE_VALUE;
     if (Status s = OpenRegularForReading(wide, FILE_FLAG_OPEN_REPARSE_POINT, &handle); !s.ok()) {
       return s;
@@ -450,7 +449,7 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
   DWORD read = 0;
-  if (!::ReadFile(ToHandle(handle_), buffer, chunk, &read, nullptr)) {
+  if (!sys::ReadFile(ToHandle(handle_), buffer, chunk, &read)) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE) return Status::Ok();
     return WindowsError(error);
@@ -479,7 +478,7 @@ Status WriteAll(HANDLE handle, const void* data, std::size_t size) {
 Status File::Write(const void* data, std::size_t size) {
   if (handle_ != kNoHandle && append_) {
     LARGE_INTEGER zero{};
-    if (!::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END)) return LastError();
+    if (!sys::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END)) return LastError();
   }
   return WriteAll(ToHandle(handle_), data, size);
 }
@@ -488,20 +487,20 @@ Status File::Seek(std::int64_t offset) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   LARGE_INTEGER to;
   to.QuadPart = offset;
-  if (!::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) return LastError();
+  if (!sys::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) return LastError();
   return Status::Ok();
 }
 
 std::int64_t File::Position() const {
   if (handle_ == kNoHandle) return -1;
   LARGE_INTEGER zero{}, at{};
-  if (!::SetFilePointerEx(ToHandle(handle_), zero, &at, FILE_CURRENT)) return -1;
+  if (!sys::SetFilePointerEx(ToHandle(handle_), zero, &at, FILE_CURRENT)) return -1;
   return at.QuadPart;
 }
 
 std::int64_t File::Size() const {
   LARGE_INTEGER size{};
-  if (handle_ == kNoHandle || !::GetFileSizeEx(ToHandle(handle_), &size)) return -1;
+  if (handle_ == kNoHandle || !sys::GetFileSizeEx(ToHandle(handle_), &size)) return -1;
   return size.QuadPart;
 }
 
@@ -524,8 +523,8 @@ bool win32::StampOfHandle(HANDLE handle, FileStamp* stamp) {
   FILE_BASIC_INFO basic;
   LARGE_INTEGER size{};
   if (!IdentityOf(handle, &stamp->identity) ||
-      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-      !::GetFileSizeEx(handle, &size)) {
+      !sys::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+      !sys::GetFileSizeEx(handle, &size)) {
     return false;
   }
   auto ns = [](const LARGE_INTEGER& t) {
@@ -553,7 +552,7 @@ Status File::Close() {
   if (handle_ == kNoHandle) return Status::Ok();
   HANDLE handle = ToHandle(handle_);
   handle_ = kNoHandle;
-  if (!::CloseHandle(handle)) return LastError();
+  if (!sys::CloseHandle(handle)) return LastError();
   return Status::Ok();
 }
 

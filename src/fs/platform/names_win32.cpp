@@ -36,7 +36,7 @@ std::string ListingKey(const std::string& native) {
 EntryType FollowedType(const std::string& path) {
   UniqueHandle handle(OpenForAttributes(SystemPath(path), false));
   BY_HANDLE_FILE_INFORMATION info;
-  if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
+  if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &info)) {
     return EntryType::kOther;
   }
   return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryType::kDirectory
@@ -63,8 +63,7 @@ Entry EntryOf(const std::string& folder, const WIN32_FIND_DATAW& found) {
 std::shared_ptr<Listing> ReadListing(const std::string& native, DWORD* error) {
   const std::wstring pattern = SystemPath(Join(native.empty() ? "." : native, "*"));
   WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE search = sys::FindFirstFileEx(pattern.c_str(), &found, FIND_FIRST_EX_LARGE_FETCH);
   std::vector<Entry> raw;
   bool dots = false;
   if (search == INVALID_HANDLE_VALUE) {
@@ -79,9 +78,9 @@ std::shared_ptr<Listing> ReadListing(const std::string& native, DWORD* error) {
         continue;
       }
       raw.push_back(EntryOf(native, found));
-    } while (::FindNextFileW(search, &found));
+    } while (sys::FindNextFile(search, &found));
     *error = ::GetLastError();
-    ::FindClose(search);
+    sys::FindClose(search);
     if (*error != ERROR_NO_MORE_FILES) return nullptr;
   }
   auto listing = internal::BuildListing(std::move(raw), {});
@@ -96,7 +95,7 @@ std::shared_ptr<const Listing> GetListing(const std::string& native, DWORD* erro
   if (error == nullptr) error = &ignored;
   WIN32_FILE_ATTRIBUTE_DATA data;
   const std::wstring wide = SystemPath(native.empty() ? "." : native);
-  if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+  if (!sys::GetFileAttributesEx(wide.c_str(), &data)) {
     *error = ::GetLastError();
     return nullptr;
   }
@@ -161,10 +160,9 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     // The entry as the folder holds it: the name on disk, in its own case.
     WIN32_FIND_DATAW found;
     const std::wstring wide = SystemPath(Join(dir, last));
-    HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                       nullptr, 0);
+    HANDLE search = sys::FindFirstFileEx(wide.c_str(), &found, 0);
     if (search == INVALID_HANDLE_VALUE) return out;
-    ::FindClose(search);
+    sys::FindClose(search);
     Entry entry = EntryOf(dir, found);
     entry.type = EntryType::kOther;  // as on POSIX: a search for one name tells folders only
     entry.is_link = false;
@@ -196,12 +194,12 @@ void ForgetListings() { internal::ForgetAllCachedListings(); }
 // ---- ListedFolder -----------------------------------------------------------
 
 ListedFolder::~ListedFolder() {
-  if (handle_ != kNoHandle) ::CloseHandle(ToHandle(handle_));
+  if (handle_ != kNoHandle) sys::CloseHandle(ToHandle(handle_));
 }
 
 Status ListedFolder::Open(std::string_view path) {
   return [&]() -> Status {
-    if (handle_ != kNoHandle) ::CloseHandle(ToHandle(handle_));
+    if (handle_ != kNoHandle) sys::CloseHandle(ToHandle(handle_));
     handle_ = kNoHandle;
     listing_.reset();
     native_path_.clear();
@@ -210,7 +208,7 @@ Status ListedFolder::Open(std::string_view path) {
     UniqueHandle folder(OpenForAttributes(SystemPath(dir.empty() ? "." : dir), false));
     if (!folder.valid()) return LastError();
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(folder.get(), &info)) return LastError();
+    if (!sys::GetFileInformationByHandle(folder.get(), &info)) return LastError();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
     DWORD error = 0;
     auto listing = GetListing(dir, &error);
@@ -240,8 +238,8 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   if (!opened.ok()) return opened;
   if (!entry.is_link) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle, &info) || IsReparsePoint(info.dwFileAttributes)) {
-      ::CloseHandle(handle);
+    if (!sys::GetFileInformationByHandle(handle, &info) || IsReparsePoint(info.dwFileAttributes)) {
+      sys::CloseHandle(handle);
       return Status::Errno(ELOOP);
     }
   }
