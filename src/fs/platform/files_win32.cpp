@@ -1,6 +1,8 @@
 // Files and folders of the Windows platform layer: attributes and times,
 // metadata, changes by path, copies and moves, open files. Wide-character
 // calls throughout; texts are UTF-8 outside.
+#include <winternl.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -396,6 +398,43 @@ namespace win32 {
 
 Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out) {
   return OpenForReading(path, kShareAll, flags, out);
+}
+
+Status OpenInFolder(HANDLE folder, std::string_view name, HANDLE* out) {
+  std::wstring wide = Wide(name);
+  if (wide.empty() || wide.size() > 255 || wide.find_first_of(L"\\/") != std::wstring::npos) {
+    return Status::Errno(ENOENT);
+  }
+  UNICODE_STRING object_name;
+  object_name.Buffer = wide.data();
+  object_name.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+  object_name.MaximumLength = object_name.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE handle = nullptr;
+  internal::CountCall(SystemCall::kOpen);
+  // The name as it stands in the folder: no DOS device names, no path
+  // parsing; a folder fails (FILE_NON_DIRECTORY_FILE), a link is opened as
+  // itself (FILE_OPEN_REPARSE_POINT) and rejected below.
+  const NTSTATUS status = ::NtCreateFile(
+      &handle, FILE_GENERIC_READ, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
+      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+  constexpr NTSTATUS kFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
+  if (status == kFileIsADirectory) return Status::Errno(kNotRegularFile);
+  if (status < 0) return WindowsError(::RtlNtStatusToDosError(status));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!sys::GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    sys::CloseHandle(handle);
+    return Status::Errno(kNotRegularFile);
+  }
+  if (IsReparsePoint(info.dwFileAttributes)) {
+    sys::CloseHandle(handle);
+    return Status::Errno(ELOOP);
+  }
+  *out = handle;
+  return Status::Ok();
 }
 
 }  // namespace win32

@@ -210,6 +210,9 @@ Status ListedFolder::Open(std::string_view path) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!sys::GetFileInformationByHandle(folder.get(), &info)) return LastError();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
+    // Only a folder of a disk is listed: what OpenEntry opens in it is then
+    // a file of that disk, without asking each one (no pipe, no device).
+    if (sys::GetFileType(folder.get()) != FILE_TYPE_DISK) return Status::Errno(ENOTDIR);
     DWORD error = 0;
     auto listing = GetListing(dir, &error);
     if (!listing) return WindowsError(error);
@@ -229,19 +232,17 @@ Status ListedFolder::CanonicalPath(std::string* canonical) const {
 Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   if (handle_ == kNoHandle || i >= size()) return Status::Errno(EBADF);
   const Entry& entry = listing_->entries[i];
-  const std::wstring path = SystemPath(Join(native_path_.empty() ? "." : native_path_, entry.name));
-  // An entry the listing saw as no link is opened as no link: one that
-  // became a link since fails rather than be followed.
   HANDLE handle = INVALID_HANDLE_VALUE;
-  Status opened =
-      OpenRegularForReading(path, entry.is_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, &handle);
-  if (!opened.ok()) return opened;
-  if (!entry.is_link) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!sys::GetFileInformationByHandle(handle, &info) || IsReparsePoint(info.dwFileAttributes)) {
-      sys::CloseHandle(handle);
-      return Status::Errno(ELOOP);
-    }
+  if (entry.is_link) {
+    // A link the listing saw is followed by name, as any open follows it.
+    const std::wstring path =
+        SystemPath(Join(native_path_.empty() ? "." : native_path_, entry.name));
+    if (Status s = OpenRegularForReading(path, 0, &handle); !s.ok()) return s;
+  } else {
+    // An entry the listing saw as no link is opened as no link, relative to
+    // the folder held open: one that became a link or a folder since fails
+    // rather than be followed, and no name is resolved again.
+    if (Status s = OpenInFolder(ToHandle(handle_), entry.name, &handle); !s.ok()) return s;
   }
   out->Close();
   out->handle_ = FromHandle(handle);

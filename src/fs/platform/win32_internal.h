@@ -255,6 +255,12 @@ Replacement ChooseReplacement(bool exists, bool own_attributes, bool must_be_mis
 // Opens the existing regular file `path` (a system path) for reading, sharing
 // everything; kNotRegularFile for a folder or a device.
 Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out);
+// Opens the file `name` (one name, no separator) of the open folder `folder`
+// for reading, sharing everything, relative to the folder as openat does: a
+// link at the name fails with ELOOP, a folder with kNotRegularFile. The
+// folder must lie on a disk (ListedFolder makes sure of it): what opens is
+// then a file of that disk, whose type is not asked again.
+Status OpenInFolder(HANDLE folder, std::string_view name, HANDLE* out);
 // Writes all `size` bytes.
 Status WriteAll(HANDLE handle, const void* data, std::size_t size);
 
