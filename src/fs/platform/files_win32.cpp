@@ -423,13 +423,16 @@ Status OpenInFolder(HANDLE folder, std::string_view name, HANDLE* out) {
   constexpr NTSTATUS kFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
   if (status == kFileIsADirectory) return Status::Errno(kNotRegularFile);
   if (status < 0) return WindowsError(::RtlNtStatusToDosError(status));
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!sys::GetFileInformationByHandle(handle, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  // The attributes alone: GetFileInformationByHandle would ask the volume
+  // too (its serial number), which under Wine is a round trip to its mount
+  // manager, three processes, per file.
+  FILE_BASIC_INFO info;
+  if (!sys::GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info) ||
+      (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     sys::CloseHandle(handle);
     return Status::Errno(kNotRegularFile);
   }
-  if (IsReparsePoint(info.dwFileAttributes)) {
+  if (IsReparsePoint(info.FileAttributes)) {
     sys::CloseHandle(handle);
     return Status::Errno(ELOOP);
   }
