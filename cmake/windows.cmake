@@ -40,8 +40,9 @@ file(GLOB VKT_FS_SOURCES CONFIGURE_DEPENDS src/fs/*.cpp src/fs/platform/*.cpp)
 list(FILTER VKT_FS_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
 add_library(vkt_fs STATIC ${VKT_FS_SOURCES} src/text/sha256_file.cpp)
 target_include_directories(vkt_fs PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
-# CommandLineToArgvW (src/fs/platform/console_win32.cpp).
-target_link_libraries(vkt_fs PUBLIC vkt_text PRIVATE shell32 ole32 uuid)
+# CommandLineToArgvW (src/fs/platform/console_win32.cpp); NtCreateFile, to
+# open a listed file relative to its folder (src/fs/platform/files_win32.cpp).
+target_link_libraries(vkt_fs PUBLIC vkt_text PRIVATE shell32 ole32 uuid ntdll)
 
 # Debian's nlohmann-json (nlohmann-json3-dev), header only, seen through a
 # folder of its own so that the host's other headers stay out of reach.

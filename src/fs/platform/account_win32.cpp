@@ -28,7 +28,7 @@ KeptLogon& Kept() {
 }
 
 std::shared_ptr<void> OwnToken(HANDLE token) {
-  return std::shared_ptr<void>(token, [](void* handle) { ::CloseHandle(handle); });
+  return std::shared_ptr<void>(token, [](void* handle) { sys::CloseHandle(handle); });
 }
 
 // A wide copy of a secret, wiped when it goes.

@@ -151,7 +151,7 @@ StreamKind KindOf(HANDLE handle) {
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return StreamKind::kNone;
   DWORD mode = 0;
   if (::GetConsoleMode(handle, &mode)) return StreamKind::kConsole;
-  switch (::GetFileType(handle)) {
+  switch (sys::GetFileType(handle)) {
     case FILE_TYPE_DISK:
     case FILE_TYPE_CHAR:
       return StreamKind::kFile;

@@ -30,7 +30,7 @@ Status CopyByReading(int in, int out, off_t left, std::vector<char>* buffer) {
   buffer->resize(std::size_t{1} << 20);
   while (left > 0) {
     const ssize_t n =
-        ::read(in, buffer->data(), static_cast<size_t>(std::min<off_t>(left, buffer->size())));
+        sys::Read(in, buffer->data(), static_cast<size_t>(std::min<off_t>(left, buffer->size())));
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -48,8 +48,8 @@ Status CopyByReading(int in, int out, off_t left, std::vector<char>* buffer) {
 // and writing.
 Status CopyRegion(int in, int out, off_t from, off_t to, bool* by_file_system,
                   std::vector<char>* buffer) {
-  if (::lseek(in, from, SEEK_SET) < 0) return ReadFailed();
-  if (::lseek(out, from, SEEK_SET) < 0) return FromErrno();
+  if (sys::Lseek(in, from, SEEK_SET) < 0) return ReadFailed();
+  if (sys::Lseek(out, from, SEEK_SET) < 0) return FromErrno();
   off_t left = to - from;
   while (*by_file_system && left > 0) {
     const ssize_t n =
@@ -72,10 +72,10 @@ Status CopyFileData(int in, int out) {
   std::vector<char> buffer;  // for reading and writing, where the file system cannot copy
   off_t pos = 0;
   for (;;) {
-    off_t data = ::lseek(in, pos, SEEK_DATA);
+    off_t data = sys::Lseek(in, pos, SEEK_DATA);
     off_t hole = data;
     if (data < 0 && errno == ENXIO) break;  // nothing but a hole up to the end
-    if (data >= 0) hole = ::lseek(in, data, SEEK_HOLE);
+    if (data >= 0) hole = sys::Lseek(in, data, SEEK_HOLE);
     if (data < 0 || hole < 0) {
       // A file system that cannot tell its holes: the rest is data.
       if (errno != EINVAL && errno != EOPNOTSUPP) return ReadFailed();
@@ -88,7 +88,7 @@ Status CopyFileData(int in, int out) {
   }
   // A hole at the end: the copy takes the file's size.
   struct stat st {};
-  if (::fstat(in, &st) != 0) return ReadFailed();
+  if (sys::Fstat(in, &st) != 0) return ReadFailed();
   if (st.st_size > pos && sys::Ftruncate(out, st.st_size) != 0) return FromErrno();
   return Status::Ok();
 }

@@ -1,6 +1,7 @@
 // The fault seam of the platform layer: every call that changes the file
-// system passes InjectedError, which a test arms (file_system.h). Each
-// platform turns the error into its own (errno; SetLastError).
+// system passes InjectedError, which a test arms (file_system.h), and which
+// counts it for the counting seam (call_count.h). Each platform turns the
+// error into its own (errno; SetLastError).
 #include <atomic>
 #include <mutex>
 
@@ -32,6 +33,7 @@ namespace internal {
 
 // A test that stops the process here gets its signal before the call.
 int InjectedError(FaultKind kind) {
+  CountCall(SystemCall::kChange);
   FaultState& f = Faults();
   if (!f.armed.load(std::memory_order_relaxed)) return 0;
   void (*action)() = nullptr;

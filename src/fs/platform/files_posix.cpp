@@ -91,9 +91,9 @@ Status WriteAll(int fd, const void* data, std::size_t size) {
 // the result is minus the error (kNotRegularFile for anything else).
 int KeepIfRegular(int fd) {
   struct stat st {};
-  int e = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
+  int e = sys::Fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
   if (e == 0) return fd;
-  ::close(fd);
+  sys::Close(fd);
   return -e;
 }
 
@@ -103,12 +103,12 @@ int KeepIfRegular(int fd) {
 // for a regular file), and the type comes from the fstat of the open file,
 // so the check costs one call.
 int OpenRegularForReading(const std::string& posix) {
-  int fd = ::open(posix.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = sys::Open(posix.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     int e = errno;
     struct stat st {};
     // A socket cannot be opened at all (ENXIO).
-    if (e == ENXIO && ::stat(posix.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (e == ENXIO && sys::Stat(posix.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
       e = kNotRegularFile;
     }
     return -e;
@@ -144,7 +144,7 @@ Status CanonicalPathOf(int fd, std::string* canonical) {
   if (Injected(kFaultResolve)) return FromErrno();
   std::vector<char> buffer(PATH_MAX + 1);
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
-  const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+  const ssize_t n = sys::Readlink(link.c_str(), buffer.data(), buffer.size());
   if (n < 0) return FromErrno();
   if (static_cast<size_t>(n) >= buffer.size()) return Status::Errno(ENAMETOOLONG);
   canonical->assign(buffer.data(), static_cast<size_t>(n));
@@ -153,7 +153,7 @@ Status CanonicalPathOf(int fd, std::string* canonical) {
   struct stat by_name {
   }, open_file{};
   if (canonical->empty() || canonical->front() != '/' ||
-      ::stat(canonical->c_str(), &by_name) != 0 || ::fstat(fd, &open_file) != 0 ||
+      sys::Stat(canonical->c_str(), &by_name) != 0 || sys::Fstat(fd, &open_file) != 0 ||
       by_name.st_dev != open_file.st_dev || by_name.st_ino != open_file.st_ino) {
     return Status::Errno(ENOENT);
   }
@@ -177,7 +177,7 @@ Status GetInfo(std::string_view path, FileInfo* info) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   struct statx sx {};
-  if (::statx(AT_FDCWD, posix.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+  if (sys::Statx(AT_FDCWD, posix.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
     return FromErrno();
   }
   FileInfo result;
@@ -205,13 +205,13 @@ Status GetInfo(std::string_view path, FileInfo* info) {
 bool IsDirectory(std::string_view path) {
   std::string posix;
   struct stat st {};
-  return Resolve(path, &posix) && ::stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return Resolve(path, &posix) && sys::Stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsRegularFile(std::string_view path) {
   std::string posix;
   struct stat st {};
-  return Resolve(path, &posix) && ::stat(posix.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return Resolve(path, &posix) && sys::Stat(posix.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsSymbolicLink(std::string_view path) {
@@ -219,7 +219,7 @@ bool IsSymbolicLink(std::string_view path) {
   if (!Resolve(path, &posix)) return false;
   while (posix.size() > 1 && posix.back() == '/') posix.pop_back();
   struct stat st {};
-  return ::lstat(posix.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  return sys::Lstat(posix.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 Status CreateDirectory(std::string_view path) {
@@ -251,7 +251,7 @@ Status DeleteFile(std::string_view path) {
   std::string name, posix;
   if (Status s = OpenEntryFolder(path, &folder, &name, &posix); !s.ok()) return s;
   struct stat st {};
-  if (::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromErrno();
+  if (sys::Fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromErrno();
   if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
   // A read-only file cannot be deleted, as on Windows (also for root).
   if (!S_ISLNK(st.st_mode) && OwnerCannotWrite(st)) return Status::Errno(EACCES);
@@ -268,7 +268,7 @@ namespace {
 // Why the file whose metadata is `source` cannot be copied to `dst`, or Ok.
 Status CheckCopyTarget(const std::string& dst, const struct stat& source, bool fail_if_exists) {
   struct stat dst_st {};
-  if (::stat(dst.c_str(), &dst_st) != 0) return Status::Ok();
+  if (sys::Stat(dst.c_str(), &dst_st) != 0) return Status::Ok();
   if (fail_if_exists) return Status::Errno(EEXIST);
   if (S_ISDIR(dst_st.st_mode) || OwnerCannotWrite(dst_st)) {
     return Status::Errno(S_ISDIR(dst_st.st_mode) ? EISDIR : EACCES);
@@ -291,14 +291,14 @@ Status GiveSourceModeAndTimes(int out, const struct stat& source) {
 // fails on the way is deleted.
 Status CopyOpenFile(int in, const std::string& dst, bool fail_if_exists) {
   struct stat sst {};
-  if (::fstat(in, &sst) != 0) return Status::Errno(errno);
+  if (sys::Fstat(in, &sst) != 0) return Status::Errno(errno);
   if (Status s = CheckCopyTarget(dst, sst, fail_if_exists); !s.ok()) return s;
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
   const int out = sys::Open(dst.c_str(), flags, sst.st_mode & 07777);
   if (out < 0) return Status::Errno(errno);
   Status result = CopyFileData(in, out);
   if (result.ok()) result = GiveSourceModeAndTimes(out, sst);
-  if (::close(out) != 0 && result.ok()) result = FromErrno();
+  if (sys::Close(out) != 0 && result.ok()) result = FromErrno();
   if (!result.ok()) sys::Unlink(dst.c_str());
   ForgetListingOf(dst);
   return result;
@@ -312,7 +312,7 @@ Status CopyFile(std::string_view from, std::string_view to, bool fail_if_exists)
   const int in = OpenRegularForReading(src);
   if (in < 0) return Status::Errno(-in);
   Status result = CopyOpenFile(in, dst, fail_if_exists);
-  ::close(in);
+  sys::Close(in);
   return result;
 }
 
@@ -323,7 +323,7 @@ namespace {
 // be deleted.
 Status MoveAcrossFileSystems(const std::string& src, const std::string& dst) {
   struct stat st {};
-  if (::lstat(src.c_str(), &st) != 0) return FromErrno();
+  if (sys::Lstat(src.c_str(), &st) != 0) return FromErrno();
   if (S_ISDIR(st.st_mode)) return Status::Errno(EXDEV);
   Status copied = CopyFile(src, dst, /*fail_if_exists=*/true);
   if (!copied.ok()) return copied;
@@ -349,7 +349,7 @@ Status MoveFile(std::string_view from, std::string_view to) {
     // No RENAME_NOREPLACE on this file system: a hard link fails on an
     // existing destination just the same.
     struct stat st {};
-    if (::lstat(dst.c_str(), &st) == 0) return Status::Errno(EEXIST);
+    if (sys::Lstat(dst.c_str(), &st) == 0) return Status::Errno(EEXIST);
     if (sys::Link(src.c_str(), dst.c_str()) != 0) {
       if (errno == EXDEV) return MoveAcrossFileSystems(src, dst);
       return FromErrno();
@@ -366,7 +366,7 @@ Status SetReadOnly(std::string_view path, bool read_only) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   struct stat st {};
-  if (::stat(posix.c_str(), &st) != 0) return FromErrno();
+  if (sys::Stat(posix.c_str(), &st) != 0) return FromErrno();
   mode_t mode = st.st_mode & 07777;
   if (read_only) {
     mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
@@ -402,7 +402,7 @@ Status CanonicalPath(std::string_view path, std::string* canonical) {
   std::string posix;
   if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
   if (Injected(kFaultResolve)) return FromErrno();
-  char* real = ::realpath(posix.c_str(), nullptr);
+  char* real = sys::Realpath(posix.c_str());
   if (real == nullptr) return FromErrno();
   *canonical = real;
   std::free(real);
@@ -420,7 +420,7 @@ std::string ShortPathName(std::string_view /*path*/) { return {}; }
 
 std::string CurrentDirectory() {
   std::vector<char> buf(4096);
-  while (::getcwd(buf.data(), buf.size()) == nullptr) {
+  while (sys::Getcwd(buf.data(), buf.size()) == nullptr) {
     if (errno != ERANGE) return {};
     buf.resize(buf.size() * 2);
   }
@@ -429,7 +429,7 @@ std::string CurrentDirectory() {
 
 std::string ExecutableFolder() {
   std::vector<char> buf(4096);
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  ssize_t n = sys::Readlink("/proc/self/exe", buf.data(), buf.size() - 1);
   if (n <= 0) return CurrentDirectory();
   std::string exe(buf.data(), static_cast<size_t>(n));
   size_t slash = exe.rfind('/');
@@ -471,14 +471,14 @@ int OpenFlags(File::Mode mode, bool share_read_only) {
 // not a folder, nor a file its owner may not write.
 Status OpenForWriting(const std::string& posix, int flags, int* fd) {
   struct stat st {};
-  if (::stat(posix.c_str(), &st) == 0) {
+  if (sys::Stat(posix.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return Status::Errno(EISDIR);
     if (OwnerCannotWrite(st)) return Status::Errno(EACCES);
   }
   *fd = sys::Open(posix.c_str(), flags, 0666);
   if (*fd < 0) return FromErrno();
-  if (::fstat(*fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(*fd);
+  if (sys::Fstat(*fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    sys::Close(*fd);
     return Status::Errno(EISDIR);
   }
   return Status::Ok();
@@ -489,9 +489,9 @@ Status OpenForWriting(const std::string& posix, int flags, int* fd) {
 // held. On failure `fd` is closed.
 Status TakeSharingLock(int fd, File::Mode mode) {
   const int op = (mode == File::Mode::kRead ? LOCK_SH : LOCK_EX) | LOCK_NB;
-  if (::flock(fd, op) != 0 || (mode == File::Mode::kWrite && sys::Ftruncate(fd, 0) != 0)) {
+  if (sys::Flock(fd, op) != 0 || (mode == File::Mode::kWrite && sys::Ftruncate(fd, 0) != 0)) {
     const int e = errno;
-    ::close(fd);
+    sys::Close(fd);
     return Status::Errno(e);
   }
   return Status::Ok();
@@ -531,13 +531,14 @@ Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out
     }
     // Not following a link here: one at the name was followed by OpenTarget
     // as `links` allows, or is no file of this name (kReplace).
-    int fd = ::openat(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd =
+        sys::OpenAt(folder.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
       int e = errno;
       struct stat st {};
       if (e == ELOOP && links == LinkAtTarget::kReplace) e = ENOENT;
       // A socket cannot be opened at all (ENXIO).
-      if (e == ENXIO && ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      if (e == ENXIO && sys::Fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
           !S_ISREG(st.st_mode)) {
         e = kNotRegularFile;
       }
@@ -556,7 +557,7 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   for (;;) {
-    ssize_t n = ::read(Fd(handle_), buffer, size);
+    ssize_t n = sys::Read(Fd(handle_), buffer, size);
     if (n >= 0) {
       *got = static_cast<std::size_t>(n);
       return Status::Ok();
@@ -569,17 +570,17 @@ Status File::Write(const void* data, std::size_t size) { return WriteAll(Fd(hand
 
 Status File::Seek(std::int64_t offset) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
-  if (::lseek(Fd(handle_), offset, SEEK_SET) < 0) return FromErrno();
+  if (sys::Lseek(Fd(handle_), offset, SEEK_SET) < 0) return FromErrno();
   return Status::Ok();
 }
 
 std::int64_t File::Position() const {
-  return handle_ == kNoHandle ? -1 : ::lseek(Fd(handle_), 0, SEEK_CUR);
+  return handle_ == kNoHandle ? -1 : sys::Lseek(Fd(handle_), 0, SEEK_CUR);
 }
 
 std::int64_t File::Size() const {
   struct stat st {};
-  return handle_ != kNoHandle && ::fstat(Fd(handle_), &st) == 0
+  return handle_ != kNoHandle && sys::Fstat(Fd(handle_), &st) == 0
              ? static_cast<std::int64_t>(st.st_size)
              : -1;
 }
@@ -593,7 +594,7 @@ Status File::Truncate(std::int64_t size) {
 
 bool File::Identity(FileIdentity* id) const {
   struct stat st {};
-  if (handle_ == kNoHandle || ::fstat(Fd(handle_), &st) != 0) return false;
+  if (handle_ == kNoHandle || sys::Fstat(Fd(handle_), &st) != 0) return false;
   id->device = static_cast<std::uint64_t>(st.st_dev);
   id->inode = static_cast<std::uint64_t>(st.st_ino);
   return true;
@@ -601,7 +602,7 @@ bool File::Identity(FileIdentity* id) const {
 
 bool File::Stamp(FileStamp* stamp) const {
   struct stat st {};
-  if (handle_ == kNoHandle || ::fstat(Fd(handle_), &st) != 0) return false;
+  if (handle_ == kNoHandle || sys::Fstat(Fd(handle_), &st) != 0) return false;
   stamp->identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   stamp->size = static_cast<std::uint64_t>(st.st_size);
   stamp->write_ns = ToNs(st.st_mtim);
@@ -617,7 +618,7 @@ Status File::Close() {
   if (handle_ == kNoHandle) return Status::Ok();
   int fd = Fd(handle_);
   handle_ = kNoHandle;
-  if (::close(fd) != 0) return FromErrno();
+  if (sys::Close(fd) != 0) return FromErrno();
   return Status::Ok();
 }
 

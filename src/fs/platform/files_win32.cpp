@@ -1,6 +1,8 @@
 // Files and folders of the Windows platform layer: attributes and times,
 // metadata, changes by path, copies and moves, open files. Wide-character
 // calls throughout; texts are UTF-8 outside.
+#include <winternl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -65,17 +67,16 @@ bool IsReparsePoint(DWORD attributes) {
 
 bool IdentityOf(HANDLE handle, FileIdentity* id) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(handle, &info)) return false;
+  if (!sys::GetFileInformationByHandle(handle, &info)) return false;
   id->device = info.dwVolumeSerialNumber;
   id->inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;
 }
 
 HANDLE OpenForAttributes(const std::wstring& path, bool no_follow) {
-  return ::CreateFileW(
+  return sys::CreateFile(
       path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (no_follow ? FILE_FLAG_OPEN_REPARSE_POINT : 0));
 }
 
 namespace {
@@ -118,8 +119,8 @@ Status FinalPath(HANDLE handle, std::string* canonical) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n =
-        ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        sys::GetFinalPathNameByHandle(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n == 0) {
       Status failed = LastError();
       if (!PathByNameOnVolume(handle, &buffer)) return failed;
@@ -147,7 +148,7 @@ namespace {
 // leads to.
 bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!sys::GetFileAttributesEx(path.c_str(), &data)) {
     *error = ::GetLastError();
     return false;
   }
@@ -158,7 +159,7 @@ bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
   if (IsReparsePoint(attributes)) {
     UniqueHandle handle(OpenForAttributes(path, false));
     BY_HANDLE_FILE_INFORMATION target;
-    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &target)) {
+    if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &target)) {
       *error = ::GetLastError();
       return false;
     }
@@ -181,7 +182,7 @@ bool ReadInfo(const std::wstring& path, FileInfo* info, DWORD* error) {
 
 // Windows' own attributes of `path` (links not followed), INVALID_FILE_ATTRIBUTES
 // when it names nothing.
-DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+DWORD AttributesOf(const std::wstring& path) { return sys::GetFileAttributes(path.c_str()); }
 
 // The attributes of what `path` leads to (links followed).
 DWORD FollowedAttributes(const std::wstring& path) {
@@ -189,7 +190,7 @@ DWORD FollowedAttributes(const std::wstring& path) {
   if (!IsReparsePoint(attributes)) return attributes;
   UniqueHandle handle(OpenForAttributes(path, false));
   BY_HANDLE_FILE_INFORMATION info;
-  if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
+  if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &info)) {
     return INVALID_FILE_ATTRIBUTES;
   }
   return info.dwFileAttributes;
@@ -365,9 +366,9 @@ Status SetTimes(std::string_view path, std::int64_t access_ns, std::int64_t writ
                 const std::int64_t* creation_ns) {
   std::wstring wide;
   if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
-  UniqueHandle handle(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  UniqueHandle handle(sys::CreateFile(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
   if (!handle.valid()) return LastError();
   const FILETIME access = NsToFileTime(access_ns), write = NsToFileTime(write_ns);
   FILETIME creation{};
@@ -393,14 +394,14 @@ namespace {
 
 // Opens an existing regular file for reading: kNotRegularFile for a folder.
 Status OpenForReading(const std::wstring& path, DWORD share, DWORD flags, HANDLE* out) {
-  HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  HANDLE handle = sys::CreateFile(path.c_str(), GENERIC_READ, share, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | flags);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(handle, &info) ||
+  if (!sys::GetFileInformationByHandle(handle, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      ::GetFileType(handle) != FILE_TYPE_DISK) {
-    ::CloseHandle(handle);
+      sys::GetFileType(handle) != FILE_TYPE_DISK) {
+    sys::CloseHandle(handle);
     return Status::Errno(kNotRegularFile);
   }
   *out = handle;
@@ -425,7 +426,7 @@ Status OpenForWriting(const std::wstring& path, File::Mode mode, DWORD share, HA
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   if (mode == File::Mode::kWrite && !sys::SetEndOfFile(handle)) {
     Status s = LastError();
-    ::CloseHandle(handle);
+    sys::CloseHandle(handle);
     return s;
   }
   *out = handle;
@@ -438,6 +439,46 @@ namespace win32 {
 
 Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out) {
   return OpenForReading(path, kShareAll, flags, out);
+}
+
+Status OpenInFolder(HANDLE folder, std::string_view name, HANDLE* out) {
+  std::wstring wide = Wide(name);
+  if (wide.empty() || wide.size() > 255 || wide.find_first_of(L"\\/") != std::wstring::npos) {
+    return Status::Errno(ENOENT);
+  }
+  UNICODE_STRING object_name;
+  object_name.Buffer = wide.data();
+  object_name.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+  object_name.MaximumLength = object_name.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE handle = nullptr;
+  internal::CountCall(SystemCall::kOpen);
+  // The name as it stands in the folder: no DOS device names, no path
+  // parsing; a folder fails (FILE_NON_DIRECTORY_FILE), a link is opened as
+  // itself (FILE_OPEN_REPARSE_POINT) and rejected below.
+  const NTSTATUS status = ::NtCreateFile(
+      &handle, FILE_GENERIC_READ, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
+      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+  constexpr NTSTATUS kFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
+  if (status == kFileIsADirectory) return Status::Errno(kNotRegularFile);
+  if (status < 0) return WindowsError(::RtlNtStatusToDosError(status));
+  // The attributes alone: GetFileInformationByHandle would ask the volume
+  // too (its serial number), which under Wine is a round trip to its mount
+  // manager, three processes, per file.
+  FILE_BASIC_INFO info;
+  if (!sys::GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info) ||
+      (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    sys::CloseHandle(handle);
+    return Status::Errno(kNotRegularFile);
+  }
+  if (IsReparsePoint(info.FileAttributes)) {
+    sys::CloseHandle(handle);
+    return Status::Errno(ELOOP);
+  }
+  *out = handle;
+  return Status::Ok();
 }
 
 }  // namespace win32
@@ -474,7 +515,7 @@ Status File::OpenAsReplaced(std::string_view path, LinkAtTarget links, File* out
     std::wstring wide;
     if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
     // A link at the name is no file of this name: a replacement puts its own there.
-    if (IsReparsePoint(::GetFileAttributesW(wide.c_str()))) return Status::Errno(ENOENT);
+    if (IsReparsePoint(sys::GetFileAttributes(wide.c_str()))) return Status::Errno(ENOENT);
     HANDLE handle = INVALID_HANDLE_VALUE;
     if (Status s = OpenRegularForReading(wide, FILE_FLAG_OPEN_REPARSE_POINT, &handle); !s.ok()) {
       return s;
@@ -491,7 +532,7 @@ Status File::Read(void* buffer, std::size_t size, std::size_t* got) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
   DWORD read = 0;
-  if (!::ReadFile(ToHandle(handle_), buffer, chunk, &read, nullptr)) {
+  if (!sys::ReadFile(ToHandle(handle_), buffer, chunk, &read)) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE) return Status::Ok();
     return WindowsError(error);
@@ -520,7 +561,7 @@ Status WriteAll(HANDLE handle, const void* data, std::size_t size) {
 Status File::Write(const void* data, std::size_t size) {
   if (handle_ != kNoHandle && append_) {
     LARGE_INTEGER zero{};
-    if (!::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END)) return LastError();
+    if (!sys::SetFilePointerEx(ToHandle(handle_), zero, nullptr, FILE_END)) return LastError();
   }
   return WriteAll(ToHandle(handle_), data, size);
 }
@@ -529,20 +570,20 @@ Status File::Seek(std::int64_t offset) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   LARGE_INTEGER to;
   to.QuadPart = offset;
-  if (!::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) return LastError();
+  if (!sys::SetFilePointerEx(ToHandle(handle_), to, nullptr, FILE_BEGIN)) return LastError();
   return Status::Ok();
 }
 
 std::int64_t File::Position() const {
   if (handle_ == kNoHandle) return -1;
   LARGE_INTEGER zero{}, at{};
-  if (!::SetFilePointerEx(ToHandle(handle_), zero, &at, FILE_CURRENT)) return -1;
+  if (!sys::SetFilePointerEx(ToHandle(handle_), zero, &at, FILE_CURRENT)) return -1;
   return at.QuadPart;
 }
 
 std::int64_t File::Size() const {
   LARGE_INTEGER size{};
-  if (handle_ == kNoHandle || !::GetFileSizeEx(ToHandle(handle_), &size)) return -1;
+  if (handle_ == kNoHandle || !sys::GetFileSizeEx(ToHandle(handle_), &size)) return -1;
   return size.QuadPart;
 }
 
@@ -565,8 +606,8 @@ bool win32::StampOfHandle(HANDLE handle, FileStamp* stamp) {
   FILE_BASIC_INFO basic;
   LARGE_INTEGER size{};
   if (!IdentityOf(handle, &stamp->identity) ||
-      !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-      !::GetFileSizeEx(handle, &size)) {
+      !sys::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+      !sys::GetFileSizeEx(handle, &size)) {
     return false;
   }
   auto ns = [](const LARGE_INTEGER& t) {
@@ -594,7 +635,7 @@ Status File::Close() {
   if (handle_ == kNoHandle) return Status::Ok();
   HANDLE handle = ToHandle(handle_);
   handle_ = kNoHandle;
-  if (!::CloseHandle(handle)) return LastError();
+  if (!sys::CloseHandle(handle)) return LastError();
   return Status::Ok();
 }
 

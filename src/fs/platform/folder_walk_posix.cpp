@@ -37,7 +37,7 @@ std::deque<std::string> PosixComponents(std::string_view path) {
 bool MayFollow(int folder, const struct stat& link) {
   if (link.st_uid == ::geteuid()) return true;
   struct stat st {};
-  return ::fstat(folder, &st) == 0 && st.st_uid == link.st_uid;
+  return sys::Fstat(folder, &st) == 0 && st.st_uid == link.st_uid;
 }
 
 // What the symbolic link `name` of `folder` (its lstat in `link`) holds, when
@@ -47,7 +47,7 @@ int ReadTrustedLink(int folder, const std::string& name, const struct stat& link
   if (!MayFollow(folder, link)) return kForeignLink;
   if (--*links_left < 0) return ELOOP;
   std::vector<char> buffer(static_cast<size_t>(link.st_size > 0 ? link.st_size : PATH_MAX) + 1);
-  const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+  const ssize_t n = sys::Readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
   if (n < 0) return errno;
   target->assign(buffer.data(), static_cast<size_t>(n));
   return 0;
@@ -56,9 +56,9 @@ int ReadTrustedLink(int folder, const std::string& name, const struct stat& link
 // A descriptor (O_PATH) of the folder `start` names ("" = current folder; a
 // descriptor of a folder otherwise), taken afresh.
 int OpenStart(int start, bool absolute) {
-  if (absolute) return ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (start == AT_FDCWD) return ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-  return ::openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (absolute) return sys::Open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (start == AT_FDCWD) return sys::Open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return sys::OpenAt(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 // Whether root may write below the open folder `fd`: it belongs to root
@@ -69,12 +69,12 @@ int OpenStart(int start, bool absolute) {
 // below means. kForeignFolder names the folder and its owner.
 Status CheckRootMayWriteIn(int fd) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return FromErrno();
+  if (sys::Fstat(fd, &st) != 0) return FromErrno();
   if (st.st_uid == 0) return Status::Ok();
   Status refused = Status::Errno(kForeignFolder);
   std::vector<char> where(PATH_MAX + 1);
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
-  const ssize_t n = ::readlink(link.c_str(), where.data(), where.size() - 1);
+  const ssize_t n = sys::Readlink(link.c_str(), where.data(), where.size() - 1);
   refused.folder = n > 0 ? std::string(where.data(), static_cast<size_t>(n)) : "?";
   refused.owner = AccountName(st.st_uid);
   return refused;
@@ -102,10 +102,10 @@ class WalkedFolders {
   int Find(const Key& key) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto it = folders_.find(key);
-    return it == folders_.end() ? -1 : ::fcntl(it->second.get(), F_DUPFD_CLOEXEC, 0);
+    return it == folders_.end() ? -1 : sys::DupCloseOnExec(it->second.get());
   }
   void Keep(Key key, int fd) {
-    const int kept = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int kept = sys::DupCloseOnExec(fd);
     if (kept < 0) return;
     std::lock_guard<std::mutex> lock(mutex_);
     // A run writes into a few folders; the bound only keeps descriptors in check.
@@ -163,14 +163,15 @@ Status Walk(int start, std::string_view path, int* links_left, bool root_writes,
     parts.pop_front();
     if (part == ".") continue;
     const int next =
-        ::openat(fd.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        sys::OpenAt(fd.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (next >= 0) {
       status = Enter(next, root_writes, &fd);
       continue;
     }
     const int error = errno;
     struct stat st {};
-    if (::fstatat(fd.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+    if (sys::Fstatat(fd.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISLNK(st.st_mode)) {
       return Status::System(error, error);
     }
     std::string target;
@@ -217,7 +218,7 @@ Status OpenTarget(std::string_view target, LinkAtTarget links, WalkFor purpose, 
   if (Status s = WalkToFolder(AT_FDCWD, dir, &links_left, purpose, folder); !s.ok()) return s;
   while (links == LinkAtTarget::kFollowTrusted) {
     struct stat st {};
-    if (::fstatat(folder->get(), name->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+    if (sys::Fstatat(folder->get(), name->c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISLNK(st.st_mode)) {
       break;
     }

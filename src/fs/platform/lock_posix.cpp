@@ -94,7 +94,7 @@ void FindHolder(const struct stat& st, LockHolder* holder) {
     holder->process = std::to_string(pid);
     struct stat process {};
     const std::string proc = "/proc/" + holder->process;
-    if (::stat(proc.c_str(), &process) == 0) holder->user = AccountName(process.st_uid);
+    if (sys::Stat(proc.c_str(), &process) == 0) holder->user = AccountName(process.st_uid);
     return;
   }
 }
@@ -121,7 +121,7 @@ int LockWaiting(int fd, std::int64_t deadline_ns) {
                       static_cast<suseconds_t>(left_us % 1000000)};
     timer.it_interval = {0, 100000};
     ::setitimer(ITIMER_REAL, &timer, nullptr);
-    result = ::flock(fd, LOCK_EX);
+    result = sys::Flock(fd, LOCK_EX);
     error = errno;
     const itimerval off{};
     ::setitimer(ITIMER_REAL, &off, nullptr);
@@ -138,7 +138,7 @@ int LockWaiting(int fd, std::int64_t deadline_ns) {
 // otherwise.
 Status OpenLockFile(int folder, const std::string& name, LockHolder* holder, UniqueFd* out) {
   struct stat st {};
-  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !IsOwnLockFile(st)) {
+  if (sys::Fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !IsOwnLockFile(st)) {
     return Foreign(st, holder);
   }
   // No link followed, no wait for a FIFO's other end: what the name holds
@@ -148,13 +148,13 @@ Status OpenLockFile(int folder, const std::string& name, LockHolder* holder, Uni
   if (fd.get() < 0) {
     // Root's lock file, which a user cannot open, is as good as another's.
     Status failed = FromErrno();
-    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (sys::Fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         (!IsOwnLockFile(st) || st.st_uid != ::geteuid())) {
       return Foreign(st, holder);
     }
     return failed;
   }
-  if (::fstat(fd.get(), &st) != 0) return FromErrno();
+  if (sys::Fstat(fd.get(), &st) != 0) return FromErrno();
   if (!IsOwnLockFile(st)) return Foreign(st, holder);
   // A lock file others may open is one they may lock.
   if ((st.st_mode & 077) != 0) (void)sys::Fchmod(fd.get(), 0600);
@@ -165,13 +165,13 @@ Status OpenLockFile(int folder, const std::string& name, LockHolder* holder, Uni
 // Locks the open lock file `fd`, waiting until `deadline_ns` when it is
 // later than now.
 Status LockFile(int fd, std::int64_t deadline_ns, LockHolder* holder) {
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
+  if (sys::Flock(fd, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
   if (errno == EWOULDBLOCK && deadline_ns > SteadyNs() && LockWaiting(fd, deadline_ns) == 0) {
     return Status::Ok();
   }
   Status failed = FromErrno();
   struct stat st {};
-  if (failed.code == EWOULDBLOCK && holder != nullptr && ::fstat(fd, &st) == 0) {
+  if (failed.code == EWOULDBLOCK && holder != nullptr && sys::Fstat(fd, &st) == 0) {
     FindHolder(st, holder);
   }
   return failed;
@@ -199,8 +199,8 @@ Status FolderLock::Acquire(std::string_view folder, LockHolder* holder, std::int
     if (Status s = LockFile(fd.get(), deadline_ns, holder); !s.ok()) return s;
     struct stat locked {
     }, named{};
-    if (::fstat(fd.get(), &locked) != 0) return FromErrno();
-    if (::fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+    if (sys::Fstat(fd.get(), &locked) != 0) return FromErrno();
+    if (sys::Fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
         !SameFile(locked, named)) {
       continue;
     }
@@ -220,13 +220,13 @@ void FolderLock::Release() {
   const std::string name = lock_path_.substr(lock_path_.rfind('/') + 1);
   struct stat locked {
   }, named{};
-  if (::fstat(Fd(handle_), &locked) == 0 &&
-      ::fstatat(Fd(folder_), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+  if (sys::Fstat(Fd(handle_), &locked) == 0 &&
+      sys::Fstatat(Fd(folder_), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
       SameFile(locked, named)) {
     (void)sys::UnlinkAt(Fd(folder_), name.c_str());
   }
-  ::close(Fd(handle_));
-  ::close(Fd(folder_));
+  sys::Close(Fd(handle_));
+  sys::Close(Fd(folder_));
   handle_ = folder_ = kNoHandle;
   ForgetListingOf(lock_path_);
   lock_path_.clear();

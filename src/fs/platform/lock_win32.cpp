@@ -18,7 +18,7 @@ namespace {
 // is not the user's own lock file: a reparse point (a link placed there), a
 // folder, or a file of another account; Ok when nothing stands there.
 Status CheckLockFile(const std::wstring& wide, LockHolder* holder) {
-  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  const DWORD attributes = sys::GetFileAttributes(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Status::Ok();
   LockHolder found;
   found.found = IsReparsePoint(attributes)                     ? LockHolder::Found::kLink
@@ -43,7 +43,7 @@ Status FolderLock::Acquire(std::string_view folder, LockHolder* holder, std::int
   std::string native;
   if (!NativeText(folder, &native)) return Status::Errno(ENOENT);
   const std::wstring wide_folder = SystemPath(native);
-  const DWORD attributes = ::GetFileAttributesW(wide_folder.c_str());
+  const DWORD attributes = sys::GetFileAttributes(wide_folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
   const std::string lock = Join(native, kLockFileName);
@@ -74,7 +74,7 @@ Status FolderLock::Acquire(std::string_view folder, LockHolder* holder, std::int
 
 void FolderLock::Release() {
   if (handle_ == kNoHandle) return;
-  ::CloseHandle(ToHandle(handle_));
+  sys::CloseHandle(ToHandle(handle_));
   handle_ = kNoHandle;
   // The lock file went with the handle: cached listings no longer hold.
   internal::ForgetAllCachedListings();

@@ -43,8 +43,9 @@ void ReadEntryType(const std::string& dir, std::string_view name, unsigned char 
   } else if (d_type == DT_UNKNOWN || d_type == DT_LNK) {
     struct stat est {};
     std::string full = Join(dir, name);
-    entry->is_link = d_type == DT_LNK || (::lstat(full.c_str(), &est) == 0 && S_ISLNK(est.st_mode));
-    if (::stat(DirOrDot(full).c_str(), &est) == 0) {
+    entry->is_link =
+        d_type == DT_LNK || (sys::Lstat(full.c_str(), &est) == 0 && S_ISLNK(est.st_mode));
+    if (sys::Stat(DirOrDot(full).c_str(), &est) == 0) {
       entry->type = S_ISDIR(est.st_mode)   ? EntryType::kDirectory
                     : S_ISREG(est.st_mode) ? EntryType::kRegular
                                            : EntryType::kOther;
@@ -53,11 +54,11 @@ void ReadEntryType(const std::string& dir, std::string_view name, unsigned char 
 }
 
 std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct stat& st) {
-  DIR* d = opendir(DirOrDot(dir).c_str());
+  DIR* d = sys::Opendir(DirOrDot(dir).c_str());
   if (!d) return nullptr;
   std::vector<Entry> raw;
   std::vector<std::string> on_disk;  // by index into `raw`, only when needed
-  while (dirent* e = readdir(d)) {
+  while (dirent* e = sys::Readdir(d)) {
     std::string_view name = e->d_name;
     if (name == "." || name == "..") continue;
     Entry entry;
@@ -73,7 +74,7 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
     entry.is_hidden = entry.name.front() == '.';
     raw.push_back(std::move(entry));
   }
-  closedir(d);
+  sys::Closedir(d);
   auto listing = internal::BuildListing(std::move(raw), std::move(on_disk));
   listing->identity = IdentityOf(st);
   listing->write_ns = ToNs(st.st_mtim);
@@ -84,7 +85,7 @@ std::shared_ptr<const Listing> ReadListing(const std::string& dir, const struct 
 // when it is still valid.
 std::shared_ptr<const Listing> GetListing(const std::string& dir) {
   struct stat st {};
-  if (::stat(DirOrDot(dir).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  if (sys::Stat(DirOrDot(dir).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
   if (auto cached = internal::CachedListing(dir, IdentityOf(st), ToNs(st.st_mtim))) return cached;
   auto listing = ReadListing(dir, st);
   if (listing) internal::StoreListing(dir, listing);
@@ -203,7 +204,7 @@ bool FindComponent(const std::string& dir, std::string_view name, std::string* a
                    std::string* shown = nullptr) {
   struct stat st {};
   std::string exact = Join(dir, name);
-  if (::lstat(exact.c_str(), &st) == 0) {
+  if (sys::Lstat(exact.c_str(), &st) == 0) {
     *actual = std::string(name);
     if (shown) *shown = text::FileNameText(name);
     return true;
@@ -256,7 +257,7 @@ bool ResolveFromCache(const std::string& key, const std::string& folder_key,
   if (cached_folder.empty()) return false;
   std::string candidate = Join(cached_folder, parts.back());
   struct stat st {};
-  if (::lstat(candidate.c_str(), &st) != 0) return false;
+  if (sys::Lstat(candidate.c_str(), &st) != 0) return false;
   Found().Keep(folder_key, cached_folder);
   if (trailing) candidate += '/';
   *posix = std::move(candidate);
@@ -316,7 +317,7 @@ bool Resolve(std::string_view path, std::string* posix) {
   if (ResolveFromCache(key, folder_key, parts, trailing, posix)) return true;
   // Most paths exist exactly as written: one system call settles them.
   struct stat st {};
-  if (::lstat(direct.c_str(), &st) == 0) {
+  if (sys::Lstat(direct.c_str(), &st) == 0) {
     *posix = std::move(direct);
     return true;
   }
@@ -389,7 +390,7 @@ std::vector<Entry> FindNamedEntry(std::string_view folder, const std::string& di
   if (!FindComponent(dir, last, &actual, &shown)) return out;
   struct stat st {};
   std::string full = Join(dir, actual);
-  if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) return out;
+  if (sys::Stat(full.c_str(), &st) != 0 && sys::Lstat(full.c_str(), &st) != 0) return out;
   const bool hidden = !shown.empty() && shown.front() == '.';
   out.push_back({std::move(shown), S_ISDIR(st.st_mode)});
   out.back().is_hidden = hidden;
@@ -415,9 +416,9 @@ Status CheckFolderReadable(std::string_view path) {
   return [&]() -> Status {
     std::string posix;
     if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
-    DIR* d = ::opendir(posix.c_str());
+    DIR* d = sys::Opendir(posix.c_str());
     if (d == nullptr) return FromErrno();
-    ::closedir(d);
+    sys::Closedir(d);
     return Status::Ok();
   }()
                       .About(Operation::kReadFolder, path);
@@ -447,23 +448,23 @@ void ForgetListings() {
 // ---- ListedFolder -----------------------------------------------------------
 
 ListedFolder::~ListedFolder() {
-  if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+  if (handle_ != kNoHandle) sys::Close(static_cast<int>(handle_));
 }
 
 Status ListedFolder::Open(std::string_view path) {
   return [&]() -> Status {
-    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+    if (handle_ != kNoHandle) sys::Close(static_cast<int>(handle_));
     handle_ = kNoHandle;
     listing_.reset();
     std::string dir;
     if (HasDrivePrefix(path) || !ResolveFolder(path, &dir)) return Status::Errno(ENOENT);
-    const int fd = ::open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = sys::Open(DirOrDot(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return FromErrno();
     // The listing must be the one of the folder the descriptor holds.
     struct stat st {};
     auto listing = GetListing(dir);
-    if (!listing || ::fstat(fd, &st) != 0 || IdentityOf(st) != listing->identity) {
-      ::close(fd);
+    if (!listing || sys::Fstat(fd, &st) != 0 || IdentityOf(st) != listing->identity) {
+      sys::Close(fd);
       return Status::Errno(ENOENT);
     }
     handle_ = fd;
@@ -486,8 +487,8 @@ Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   // open; an entry the listing saw as a regular file needs no further test,
   // any other (a FIFO, a device, a link) is tested on the open file.
   const int no_link = listing_->entries[i].is_link ? 0 : O_NOFOLLOW;
-  int fd = ::openat(static_cast<int>(handle_), name.c_str(),
-                    O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
+  int fd = sys::OpenAt(static_cast<int>(handle_), name.c_str(),
+                       O_RDONLY | O_CLOEXEC | O_NONBLOCK | no_link);
   if (fd < 0) return FromErrno();
   if (listing_->entries[i].type != EntryType::kRegular) {
     fd = KeepIfRegular(fd);

@@ -29,7 +29,7 @@ std::string ListingKey(const std::string& native) {
 EntryType FollowedType(const std::string& path) {
   UniqueHandle handle(OpenForAttributes(SystemPath(path), false));
   BY_HANDLE_FILE_INFORMATION info;
-  if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
+  if (!handle.valid() || !sys::GetFileInformationByHandle(handle.get(), &info)) {
     return EntryType::kOther;
   }
   return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryType::kDirectory
@@ -56,8 +56,7 @@ Entry EntryOf(const std::string& folder, const WIN32_FIND_DATAW& found) {
 std::shared_ptr<Listing> ReadListing(const std::string& native, DWORD* error) {
   const std::wstring pattern = SystemPath(Join(native.empty() ? "." : native, "*"));
   WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE search = sys::FindFirstFileEx(pattern.c_str(), &found, FIND_FIRST_EX_LARGE_FETCH);
   std::vector<Entry> raw;
   bool dots = false;
   if (search == INVALID_HANDLE_VALUE) {
@@ -72,9 +71,9 @@ std::shared_ptr<Listing> ReadListing(const std::string& native, DWORD* error) {
         continue;
       }
       raw.push_back(EntryOf(native, found));
-    } while (::FindNextFileW(search, &found));
+    } while (sys::FindNextFile(search, &found));
     *error = ::GetLastError();
-    ::FindClose(search);
+    sys::FindClose(search);
     if (*error != ERROR_NO_MORE_FILES) return nullptr;
   }
   auto listing = internal::BuildListing(std::move(raw), {});
@@ -89,7 +88,7 @@ std::shared_ptr<const Listing> GetListing(const std::string& native, DWORD* erro
   if (error == nullptr) error = &ignored;
   WIN32_FILE_ATTRIBUTE_DATA data;
   const std::wstring wide = SystemPath(native.empty() ? "." : native);
-  if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+  if (!sys::GetFileAttributesEx(wide.c_str(), &data)) {
     *error = ::GetLastError();
     return nullptr;
   }
@@ -154,10 +153,9 @@ std::vector<Entry> FindEntries(std::string_view search_expression) {
     // The entry as the folder holds it: the name on disk, in its own case.
     WIN32_FIND_DATAW found;
     const std::wstring wide = SystemPath(Join(dir, last));
-    HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                       nullptr, 0);
+    HANDLE search = sys::FindFirstFileEx(wide.c_str(), &found, 0);
     if (search == INVALID_HANDLE_VALUE) return out;
-    ::FindClose(search);
+    sys::FindClose(search);
     Entry entry = EntryOf(dir, found);
     entry.type = EntryType::kOther;  // as on POSIX: a search for one name tells folders only
     entry.is_link = false;
@@ -189,12 +187,12 @@ void ForgetListings() { internal::ForgetAllCachedListings(); }
 // ---- ListedFolder -----------------------------------------------------------
 
 ListedFolder::~ListedFolder() {
-  if (handle_ != kNoHandle) ::CloseHandle(ToHandle(handle_));
+  if (handle_ != kNoHandle) sys::CloseHandle(ToHandle(handle_));
 }
 
 Status ListedFolder::Open(std::string_view path) {
   return [&]() -> Status {
-    if (handle_ != kNoHandle) ::CloseHandle(ToHandle(handle_));
+    if (handle_ != kNoHandle) sys::CloseHandle(ToHandle(handle_));
     handle_ = kNoHandle;
     listing_.reset();
     native_path_.clear();
@@ -203,8 +201,11 @@ Status ListedFolder::Open(std::string_view path) {
     UniqueHandle folder(OpenForAttributes(SystemPath(dir.empty() ? "." : dir), false));
     if (!folder.valid()) return LastError();
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(folder.get(), &info)) return LastError();
+    if (!sys::GetFileInformationByHandle(folder.get(), &info)) return LastError();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
+    // Only a folder of a disk is listed: what OpenEntry opens in it is then
+    // a file of that disk, without asking each one (no pipe, no device).
+    if (sys::GetFileType(folder.get()) != FILE_TYPE_DISK) return Status::Errno(ENOTDIR);
     DWORD error = 0;
     auto listing = GetListing(dir, &error);
     if (!listing) return WindowsError(error);
@@ -224,19 +225,17 @@ Status ListedFolder::CanonicalPath(std::string* canonical) const {
 Status ListedFolder::OpenEntry(std::size_t i, File* out) const {
   if (handle_ == kNoHandle || i >= size()) return Status::Errno(EBADF);
   const Entry& entry = listing_->entries[i];
-  const std::wstring path = SystemPath(Join(native_path_.empty() ? "." : native_path_, entry.name));
-  // An entry the listing saw as no link is opened as no link: one that
-  // became a link since fails rather than be followed.
   HANDLE handle = INVALID_HANDLE_VALUE;
-  Status opened =
-      OpenRegularForReading(path, entry.is_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, &handle);
-  if (!opened.ok()) return opened;
-  if (!entry.is_link) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle, &info) || IsReparsePoint(info.dwFileAttributes)) {
-      ::CloseHandle(handle);
-      return Status::Errno(ELOOP);
-    }
+  if (entry.is_link) {
+    // A link the listing saw is followed by name, as any open follows it.
+    const std::wstring path =
+        SystemPath(Join(native_path_.empty() ? "." : native_path_, entry.name));
+    if (Status s = OpenRegularForReading(path, 0, &handle); !s.ok()) return s;
+  } else {
+    // An entry the listing saw as no link is opened as no link, relative to
+    // the folder held open: one that became a link or a folder since fails
+    // rather than be followed, and no name is resolved again.
+    if (Status s = OpenInFolder(ToHandle(handle_), entry.name, &handle); !s.ok()) return s;
   }
   out->Close();
   out->handle_ = FromHandle(handle);

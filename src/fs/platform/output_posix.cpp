@@ -58,7 +58,7 @@ void Classify(std::string_view path, Output* output) {
   if (!OpenTarget(path, LinkAtTarget::kFollowTrusted, WalkFor::kWriting, &output->folder,
                   &output->name, &posix)
            .ok() ||
-      ::fstatat(output->folder.get(), output->name.c_str(), &output->st, AT_SYMLINK_NOFOLLOW) !=
+      sys::Fstatat(output->folder.get(), output->name.c_str(), &output->st, AT_SYMLINK_NOFOLLOW) !=
           0) {
     return;
   }
@@ -85,18 +85,18 @@ Status OpenOutputStream(std::string_view path, File* out, OutputKind* kind) {
     if (output.kind != OutputKind::kStream) return Status::Ok();
     int fd = -1;
     if (output.descriptor >= 0) {
-      fd = ::fcntl(output.descriptor, F_DUPFD_CLOEXEC, 0);
+      fd = sys::DupCloseOnExec(output.descriptor);
     } else {
       // Waits for a FIFO's reader. What the name holds by then must be what
       // was found there: anything else is closed unwritten.
-      fd = ::openat(output.folder.get(), output.name.c_str(),
-                    O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+      fd = sys::OpenAt(output.folder.get(), output.name.c_str(),
+                       O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     }
     if (fd < 0) return FromErrno();
     UniqueFd opened(fd);
     struct stat st {};
-    if (output.descriptor < 0 &&
-        (::fstat(fd, &st) != 0 || st.st_dev != output.st.st_dev || st.st_ino != output.st.st_ino)) {
+    if (output.descriptor < 0 && (sys::Fstat(fd, &st) != 0 || st.st_dev != output.st.st_dev ||
+                                  st.st_ino != output.st.st_ino)) {
       return Status::Errno(EAGAIN);
     }
     out->Close();
@@ -111,12 +111,12 @@ Status GetFileIdentity(std::string_view path, FileIdentity* identity, std::uint6
   struct stat st {};
   // A descriptor named as such: the file behind it, whatever its path.
   if (const int descriptor = NamedDescriptor(path); descriptor >= 0) {
-    if (::fstat(descriptor, &st) != 0) return FromErrno();
+    if (sys::Fstat(descriptor, &st) != 0) return FromErrno();
   } else {
     std::string posix;
     if (!Resolve(path, &posix)) return Status::Errno(ENOENT);
     const int found =
-        follow_link_at_name ? ::stat(posix.c_str(), &st) : ::lstat(posix.c_str(), &st);
+        follow_link_at_name ? sys::Stat(posix.c_str(), &st) : sys::Lstat(posix.c_str(), &st);
     if (found != 0) return FromErrno();
   }
   if (!S_ISREG(st.st_mode)) return Status::Errno(kNotRegularFile);

@@ -30,7 +30,7 @@ OutputKind KindOfOutput(std::string_view path) {
   if (path == "-" || NamedDevice(path) != nullptr) return OutputKind::kStream;
   std::wstring wide;
   if (!ToSystemPath(path, &wide)) return OutputKind::kFile;
-  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  const DWORD attributes = sys::GetFileAttributes(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
       !IsReparsePoint(attributes)) {
     return OutputKind::kFolder;
@@ -70,7 +70,7 @@ Status GetFileIdentity(std::string_view path, FileIdentity* identity, std::uint6
   if (path != "-") {
     std::wstring wide;
     if (!ToSystemPath(path, &wide)) return Status::Errno(ENOENT);
-    if (!follow_link_at_name && IsReparsePoint(::GetFileAttributesW(wide.c_str()))) {
+    if (!follow_link_at_name && IsReparsePoint(sys::GetFileAttributes(wide.c_str()))) {
       return Status::Errno(kNotRegularFile);
     }
     opened.reset(OpenForAttributes(wide, false));
@@ -79,7 +79,8 @@ Status GetFileIdentity(std::string_view path, FileIdentity* identity, std::uint6
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      ::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+      sys::GetFileType(handle) != FILE_TYPE_DISK ||
+      !sys::GetFileInformationByHandle(handle, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return Status::Errno(kNotRegularFile);
   }

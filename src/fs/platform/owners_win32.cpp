@@ -23,6 +23,7 @@ std::string AccountName(PSID sid) {
   wchar_t name[256], domain[256];
   DWORD name_size = 256, domain_size = 256;
   SID_NAME_USE use;
+  internal::CountCall(SystemCall::kSecurity);
   if (!::LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) return {};
   return Narrow(std::wstring_view(name, name_size));
 }
@@ -37,7 +38,7 @@ OwnSids::OwnSids() {
   }
   user_ = Query(token, TokenUser);
   owner_ = Query(token, TokenOwner);
-  ::CloseHandle(token);
+  sys::CloseHandle(token);
 }
 
 bool OwnSids::Owns(PSID sid) const {
@@ -54,6 +55,7 @@ bool OwnSids::Owns(PSID sid) const {
 bool OwnedBy(const std::wstring& path, const OwnSids& own, std::string* owner_name) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
+  internal::CountCall(SystemCall::kSecurity);
   if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
                               nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;

@@ -148,10 +148,9 @@ bool ResolvePath(std::string_view path, std::string* native) {
     return true;
   }
   WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileExW(SystemPath(*native).c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, 0);
+  HANDLE search = sys::FindFirstFileEx(SystemPath(*native).c_str(), &found, 0);
   if (search == INVALID_HANDLE_VALUE) return true;
-  ::FindClose(search);
+  sys::FindClose(search);
   const bool trailing = IsSeparator(native->back());
   *native = Join(folder, Narrow(found.cFileName)) + (trailing ? "\\" : "");
   return true;
@@ -199,10 +198,10 @@ std::string ExecutableFolder() {
 std::string ShortPathName(std::string_view path) {
   std::wstring wide;
   if (!ToSystemPath(path, &wide)) return {};
-  const DWORD size = ::GetShortPathNameW(wide.c_str(), nullptr, 0);
+  const DWORD size = sys::GetShortPathName(wide.c_str(), nullptr, 0);
   if (size == 0) return {};
   std::wstring buffer(size, L'\0');
-  const DWORD n = ::GetShortPathNameW(wide.c_str(), buffer.data(), size);
+  const DWORD n = sys::GetShortPathName(wide.c_str(), buffer.data(), size);
   if (n == 0 || n >= size) return {};
   buffer.resize(n);
   std::string result = WithoutLongPrefix(buffer);

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fs/platform/call_count.h"
 #include "fs/platform/file_system.h"
 
 namespace vkt::platform {

@@ -4,8 +4,11 @@
 // both platforms share is in platform_internal.h.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -21,6 +24,8 @@
 #include "fs/platform/platform_internal.h"
 
 namespace vkt::platform::posix {
+
+using internal::CountCall;
 
 // ---- the one way to the system's writing calls ----------------------------
 
@@ -51,12 +56,22 @@ inline int Link(const char* from, const char* to) {
   return Injected(kFaultRename) ? -1 : ::link(from, to);
 }
 inline int Fsync(int fd) { return Injected(kFaultSync) ? -1 : ::fsync(fd); }
+// An open that may create a file passes the fault seam as a creation; any
+// other is counted as an open.
 inline int Open(const char* path, int flags, mode_t mode = 0) {
-  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  if ((flags & O_CREAT) == 0) {
+    CountCall(SystemCall::kOpen);
+  } else if (Injected(kFaultCreate)) {
+    return -1;
+  }
   return ::open(path, flags, mode);
 }
 inline int OpenAt(int folder, const char* name, int flags, mode_t mode = 0) {
-  if ((flags & O_CREAT) != 0 && Injected(kFaultCreate)) return -1;
+  if ((flags & O_CREAT) == 0) {
+    CountCall(SystemCall::kOpen);
+  } else if (Injected(kFaultCreate)) {
+    return -1;
+  }
   return ::openat(folder, name, flags, mode);
 }
 inline int RenameAt(int folder, const char* from, const char* to, unsigned flags = 0) {
@@ -83,6 +98,82 @@ inline int Futimens(int fd, const timespec times[2]) {
 }
 inline int Utimensat(const char* path, const timespec times[2]) {
   return Injected(kFaultMetadata) ? -1 : ::utimensat(AT_FDCWD, path, times, 0);
+}
+
+// ---- the calls that only look: counted (call_count.h) -------------------
+
+inline int Fstat(int fd, struct stat* st) {
+  CountCall(SystemCall::kAttributes);
+  return ::fstat(fd, st);
+}
+inline int Fstatat(int folder, const char* name, struct stat* st, int flags) {
+  CountCall(SystemCall::kAttributes);
+  return ::fstatat(folder, name, st, flags);
+}
+inline int Stat(const char* path, struct stat* st) {
+  CountCall(SystemCall::kAttributes);
+  return ::stat(path, st);
+}
+inline int Lstat(const char* path, struct stat* st) {
+  CountCall(SystemCall::kAttributes);
+  return ::lstat(path, st);
+}
+inline int Statx(int folder, const char* path, int flags, unsigned mask, struct statx* st) {
+  CountCall(SystemCall::kAttributes);
+  return ::statx(folder, path, flags, mask, st);
+}
+inline ssize_t Read(int fd, void* buffer, size_t size) {
+  CountCall(SystemCall::kRead);
+  return ::read(fd, buffer, size);
+}
+inline int Close(int fd) {
+  CountCall(SystemCall::kClose);
+  return ::close(fd);
+}
+inline off_t Lseek(int fd, off_t offset, int whence) {
+  CountCall(SystemCall::kOther);
+  return ::lseek(fd, offset, whence);
+}
+inline int Flock(int fd, int operation) {
+  CountCall(SystemCall::kOther);
+  return ::flock(fd, operation);
+}
+inline int DupCloseOnExec(int fd) {
+  CountCall(SystemCall::kOther);
+  return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+inline ssize_t Readlink(const char* path, char* buffer, size_t size) {
+  CountCall(SystemCall::kResolution);
+  return ::readlink(path, buffer, size);
+}
+inline ssize_t Readlinkat(int folder, const char* name, char* buffer, size_t size) {
+  CountCall(SystemCall::kResolution);
+  return ::readlinkat(folder, name, buffer, size);
+}
+inline char* Realpath(const char* path) {
+  CountCall(SystemCall::kResolution);
+  return ::realpath(path, nullptr);
+}
+inline char* Getcwd(char* buffer, size_t size) {
+  CountCall(SystemCall::kResolution);
+  return ::getcwd(buffer, size);
+}
+inline DIR* Opendir(const char* path) {
+  CountCall(SystemCall::kOpen);
+  return ::opendir(path);
+}
+inline DIR* Fdopendir(int fd) { return ::fdopendir(fd); }
+// readdir hands out entries from a buffer the system fills many at a time:
+// what is counted is the listing's last call, the one that finds the end
+// (a folder of some hundreds of names is read by one call and that one).
+inline dirent* Readdir(DIR* folder) {
+  dirent* entry = ::readdir(folder);
+  if (entry == nullptr) CountCall(SystemCall::kListing);
+  return entry;
+}
+inline int Closedir(DIR* folder) {
+  CountCall(SystemCall::kClose);
+  return ::closedir(folder);
 }
 
 }  // namespace sys
@@ -162,7 +253,7 @@ class UniqueFd {
     return fd;
   }
   void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::Close(fd_);
     fd_ = fd;
   }
 

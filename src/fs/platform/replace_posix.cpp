@@ -120,7 +120,7 @@ using internal::RandomLetters;
 int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
 Status SyncFolder(int folder) {
-  UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd fd(sys::OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() < 0) return FromErrno();
   return sys::Fsync(fd.get()) == 0 ? Status::Ok() : FromErrno();
 }
@@ -143,7 +143,7 @@ Status RenameIfStillMissing(int folder, const std::string& temp, const std::stri
   if (errno == EEXIST) return Status::Errno(kChangedMeanwhile);
   if (errno != EINVAL && errno != ENOSYS) return FromErrno();
   struct stat st {};
-  if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (sys::Fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     return Status::Errno(kChangedMeanwhile);
   }
   return sys::RenameAt(folder, temp.c_str(), target.c_str()) == 0 ? Status::Ok() : FromErrno();
@@ -157,8 +157,8 @@ Status PutBackAnotherSave(int folder, const std::string& temp, const std::string
   struct stat st {};
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (sys::RenameAt(folder, temp.c_str(), target.c_str(), RENAME_EXCHANGE) != 0) break;
-    if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == own.device &&
-        st.st_ino == own.inode) {
+    if (sys::Fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        st.st_dev == own.device && st.st_ino == own.inode) {
       return Status::Errno(kChangedMeanwhile);
     }
   }
@@ -175,7 +175,7 @@ Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::strin
   *exchanged = false;
   if (stamp.identity == FileIdentity{}) return RenameIfStillMissing(folder, temp, target);
   struct stat st {};
-  if (::fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (sys::Fstatat(folder, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     return errno == ENOENT ? Status::Errno(kChangedMeanwhile) : FromErrno();
   }
   if (!IsStampedFile(st, stamp, false)) return Status::Errno(kChangedMeanwhile);
@@ -185,7 +185,7 @@ Status ExchangeIfUnchanged(int folder, const std::string& temp, const std::strin
     if (sys::RenameAt(folder, temp.c_str(), target.c_str()) != 0) return FromErrno();
     return Status::Ok();
   }
-  if (::fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+  if (sys::Fstatat(folder, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
       IsStampedFile(st, stamp, true)) {
     *exchanged = true;
     return Status::Ok();
@@ -209,7 +209,7 @@ Status OpenReplaceable(std::string_view target, LinkAtTarget links, UniqueFd* fo
                        std::string* name, std::string* posix, struct stat* st, bool* exists) {
   Status status = OpenTarget(target, links, WalkFor::kWriting, folder, name, posix);
   if (!status.ok()) return status;
-  *exists = ::fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
+  *exists = sys::Fstatat(folder->get(), name->c_str(), st, AT_SYMLINK_NOFOLLOW) == 0 &&
             !S_ISLNK(st->st_mode);
   if (*exists && S_ISDIR(st->st_mode)) return Status::Errno(EISDIR);
   if (*exists && !S_ISREG(st->st_mode)) return Status::Errno(kNotRegularFile);
@@ -298,7 +298,7 @@ Status AtomicFile::SetAttributes(std::uint32_t attributes) {
   if (handle_ == kNoHandle) return Status::Errno(EBADF);
   if ((attributes & kAttrReadOnly) == 0) return Status::Ok();
   struct stat st {};
-  if (::fstat(Fd(handle_), &st) != 0) return FromErrno();
+  if (sys::Fstat(Fd(handle_), &st) != 0) return FromErrno();
   const mode_t mode = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
   return sys::Fchmod(Fd(handle_), mode) == 0 ? Status::Ok() : FromErrno();
 }
@@ -318,11 +318,11 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
     FileIdentity own;
     {
       struct stat st {};
-      if (::fstat(Fd(handle_), &st) == 0) own = {st.st_dev, st.st_ino};
+      if (sys::Fstat(Fd(handle_), &st) == 0) own = {st.st_dev, st.st_ino};
     }
     const int fd = Fd(handle_);
     handle_ = kNoHandle;
-    if (::close(fd) != 0 && s.ok()) s = FromErrno();
+    if (sys::Close(fd) != 0 && s.ok()) s = FromErrno();
     const char* temp = temp_name_.c_str();
     const char* target = target_name_.c_str();
     bool temp_holds_replaced = false;
@@ -345,7 +345,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
       ForgetListingOf(target_path_);
       if (durable) s = SyncFolder(Fd(folder_));
     }
-    ::close(Fd(folder_));
+    sys::Close(Fd(folder_));
     folder_ = kNoHandle;
     return s;
   }()
@@ -354,7 +354,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
 
 void AtomicFile::Abort() {
   if (handle_ != kNoHandle) {
-    ::close(Fd(handle_));
+    sys::Close(Fd(handle_));
     handle_ = kNoHandle;
   }
   if (!temp_name_.empty()) {
@@ -362,7 +362,7 @@ void AtomicFile::Abort() {
     temp_name_.clear();
   }
   UnregisterTemporary(&slot_);
-  if (folder_ != kNoHandle) ::close(Fd(folder_));
+  if (folder_ != kNoHandle) sys::Close(Fd(folder_));
   folder_ = kNoHandle;
 }
 
@@ -372,7 +372,7 @@ Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* r
   if (!status.ok()) return status;
   auto read_failed = [&](Status failed) { return failed.About(Operation::kReadFile, from); };
   struct stat st {};
-  if (::fstat(Fd(source.handle_), &st) != 0) return read_failed(FromErrno());
+  if (sys::Fstat(Fd(source.handle_), &st) != 0) return read_failed(FromErrno());
   if (!S_ISREG(st.st_mode))
     return read_failed(Status::Errno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
   AtomicFile copy;
@@ -398,13 +398,13 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   if (!status.ok()) return status;
   const std::string prefix = text::UpperCase(TemporaryName(name, ""));
   constexpr std::size_t kTempRandom = internal::kTempRandom;
-  UniqueFd listing(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  DIR* d = listing.get() < 0 ? nullptr : ::fdopendir(listing.get());
+  UniqueFd listing(sys::OpenAt(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  DIR* d = listing.get() < 0 ? nullptr : sys::Fdopendir(listing.get());
   if (d == nullptr) return FromErrno();
   listing.release();  // closedir closes it
   const uid_t me = ::geteuid();
   bool removed = false;
-  while (dirent* e = ::readdir(d)) {
+  while (dirent* e = sys::Readdir(d)) {
     const std::string_view entry = e->d_name;
     if (entry.size() != prefix.size() + kTempRandom || !IsTemporaryName(entry) ||
         text::UpperCase(entry.substr(0, prefix.size())) != prefix) {
@@ -413,8 +413,8 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
     struct stat st {};
     // Only a file of this user's making: another user's file of that name,
     // or a link, stays where it is.
-    if (::fstatat(folder.get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != me) {
+    if (sys::Fstatat(folder.get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_uid != me) {
       continue;
     }
     if (sys::UnlinkAt(folder.get(), e->d_name) != 0) {
@@ -423,7 +423,7 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
     }
     removed = true;
   }
-  ::closedir(d);
+  sys::Closedir(d);
   if (removed) ForgetListingOf(posix);
   return status;
 }

@@ -109,6 +109,7 @@ std::string AccountName(PSID sid) {
 std::string OtherOwner(const std::wstring& path) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
+  internal::CountCall(SystemCall::kSecurity);
   if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
                               nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return {};
@@ -120,7 +121,7 @@ std::string OtherOwner(const std::wstring& path) {
 }
 
 // A file's attributes as found at `path` (links not followed).
-DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+DWORD AttributesOf(const std::wstring& path) { return sys::GetFileAttributes(path.c_str()); }
 
 // The stamp of the file at `path` (links not followed); false when it names
 // nothing.
@@ -170,7 +171,7 @@ Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
     UniqueHandle handle(OpenForAttributes(folder, false));
     if (!handle.valid()) return LastError();
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle.get(), &info)) return LastError();
+    if (!sys::GetFileInformationByHandle(handle.get(), &info)) return LastError();
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Status::Errno(ENOTDIR);
   }
   target->attributes = AttributesOf(SystemPath(target->path));
@@ -186,7 +187,7 @@ Status FindTarget(std::string_view given, LinkAtTarget links, Target* target) {
   if (target->exists) {
     UniqueHandle handle(OpenForAttributes(SystemPath(target->path), true));
     BY_HANDLE_FILE_INFORMATION info;
-    target->other_links = handle.valid() && ::GetFileInformationByHandle(handle.get(), &info) &&
+    target->other_links = handle.valid() && sys::GetFileInformationByHandle(handle.get(), &info) &&
                           info.nNumberOfLinks > 1;
     target->other_owner = OtherOwner(SystemPath(target->path));
   }
@@ -378,7 +379,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
     HANDLE handle = ToHandle(handle_);
     if (durable && !sys::FlushFileBuffers(handle)) s = LastError();
     handle_ = kNoHandle;
-    if (!::CloseHandle(handle) && s.ok()) s = LastError();
+    if (!sys::CloseHandle(handle) && s.ok()) s = LastError();
     std::string folder, name;
     SplitLast(target_path_, &folder, &name);
     std::lock_guard<std::mutex> lock(TemporariesMutex());
@@ -397,9 +398,9 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
       ForgetListingOf(target_path_);
       if (durable) {
         // The replacement reaches the disk with the file's own metadata.
-        UniqueHandle written(::CreateFileW(SystemPath(target_path_).c_str(), GENERIC_WRITE,
-                                           kShareAll, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        UniqueHandle written(sys::CreateFile(SystemPath(target_path_).c_str(), GENERIC_WRITE,
+                                             kShareAll, OPEN_EXISTING,
+                                             FILE_FLAG_OPEN_REPARSE_POINT));
         if (!written.valid() || !sys::FlushFileBuffers(written.get())) s = LastError();
       }
     }
@@ -410,7 +411,7 @@ Status AtomicFile::Commit(bool durable, const FileStamp* unchanged_since) {
 
 void AtomicFile::Abort() {
   if (handle_ != kNoHandle) {
-    ::CloseHandle(ToHandle(handle_));
+    sys::CloseHandle(ToHandle(handle_));
     handle_ = kNoHandle;
   }
   std::lock_guard<std::mutex> lock(TemporariesMutex());
@@ -427,7 +428,7 @@ Status CopyFileReplacing(std::string_view from, std::string_view to, Replaced* r
   if (!status.ok()) return status;
   auto read_failed = [&](Status failed) { return failed.About(Operation::kReadFile, from); };
   BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(ToHandle(source.handle_), &info)) {
+  if (!sys::GetFileInformationByHandle(ToHandle(source.handle_), &info)) {
     return read_failed(LastError());
   }
   AtomicFile copy;
@@ -464,8 +465,7 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
   const std::string prefix = text::UpperCase(TemporaryName(target.name, ""));
   WIN32_FIND_DATAW found;
   const std::wstring pattern = SystemPath(Join(target.folder.empty() ? "." : target.folder, "*"));
-  HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, 0);
+  HANDLE search = sys::FindFirstFileEx(pattern.c_str(), &found, 0);
   if (search == INVALID_HANDLE_VALUE) return Status::Ok();
   const OwnSids own;
   bool removed = false;
@@ -487,8 +487,8 @@ Status RemoveLeftoverTemporaries(std::string_view path, LinkAtTarget links) {
       continue;
     }
     removed = true;
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (sys::FindNextFile(search, &found));
+  sys::FindClose(search);
   if (removed) ForgetListingOf(target.path);
   return status;
 }

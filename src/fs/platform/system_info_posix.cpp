@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "fs/platform/posix_internal.h"
 #include "fs/platform/system_info.h"
 
 namespace vkt::platform {
@@ -30,7 +31,7 @@ std::string DocumentsFolder() {
 
 std::string ExecutableName() {
   std::vector<char> buf(4096);
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  ssize_t n = posix::sys::Readlink("/proc/self/exe", buf.data(), buf.size() - 1);
   if (n <= 0) return {};
   std::string exe(buf.data(), static_cast<size_t>(n));
   size_t slash = exe.rfind('/');

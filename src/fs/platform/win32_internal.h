@@ -13,7 +13,12 @@
 #undef CopyFile
 #undef CreateDirectory
 #undef DeleteFile
+#undef FindFirstFileEx
+#undef FindNextFile
 #undef GetFileAttributes
+#undef GetFileAttributesEx
+#undef GetFinalPathNameByHandle
+#undef GetShortPathName
 #undef MoveFile
 #undef RemoveDirectory
 #undef ReplaceFile
@@ -80,10 +85,13 @@ inline BOOL FlushFileBuffers(HANDLE file) {
 inline BOOL CreateDirectory(const wchar_t* path) {
   return Injected(kFaultMkdir) ? FALSE : ::CreateDirectoryW(path, nullptr);
 }
-// CreateFileW: a call that may create a file passes the seam as a creation.
+// CreateFileW: a call that may create a file passes the seam as a creation;
+// any other is counted as an open.
 inline HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
                          DWORD flags) {
-  if (disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING && Injected(kFaultCreate)) {
+  if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
+    internal::CountCall(SystemCall::kOpen);
+  } else if (Injected(kFaultCreate)) {
     return INVALID_HANDLE_VALUE;
   }
   return ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
@@ -104,6 +112,72 @@ inline BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* a
 inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
                                        DWORD size) {
   return Injected(kFaultMetadata) ? FALSE : ::SetFileInformationByHandle(file, kind, info, size);
+}
+
+// ---- the calls that only look: counted (call_count.h) -------------------
+
+using internal::CountCall;
+
+inline DWORD GetFileAttributes(const wchar_t* path) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileAttributesW(path);
+}
+inline BOOL GetFileAttributesEx(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileAttributesExW(path, GetFileExInfoStandard, data);
+}
+inline BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileInformationByHandle(file, info);
+}
+inline BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info,
+                                         DWORD size) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileInformationByHandleEx(file, kind, info, size);
+}
+inline DWORD GetFileType(HANDLE file) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileType(file);
+}
+inline BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+  CountCall(SystemCall::kAttributes);
+  return ::GetFileSizeEx(file, size);
+}
+inline BOOL ReadFile(HANDLE file, void* buffer, DWORD size, DWORD* read) {
+  CountCall(SystemCall::kRead);
+  return ::ReadFile(file, buffer, size, read, nullptr);
+}
+inline BOOL CloseHandle(HANDLE handle) {
+  CountCall(SystemCall::kClose);
+  return ::CloseHandle(handle);
+}
+inline BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER to, LARGE_INTEGER* at, DWORD method) {
+  CountCall(SystemCall::kOther);
+  return ::SetFilePointerEx(file, to, at, method);
+}
+inline DWORD GetFinalPathNameByHandle(HANDLE file, wchar_t* buffer, DWORD size, DWORD flags) {
+  CountCall(SystemCall::kResolution);
+  return ::GetFinalPathNameByHandleW(file, buffer, size, flags);
+}
+inline DWORD GetShortPathName(const wchar_t* path, wchar_t* buffer, DWORD size) {
+  CountCall(SystemCall::kResolution);
+  return ::GetShortPathNameW(path, buffer, size);
+}
+inline HANDLE FindFirstFileEx(const wchar_t* pattern, WIN32_FIND_DATAW* found, DWORD flags) {
+  CountCall(SystemCall::kListing);
+  return ::FindFirstFileExW(pattern, FindExInfoBasic, found, FindExSearchNameMatch, nullptr, flags);
+}
+// FindNextFileW hands out entries from a buffer the system fills many at a
+// time: what is counted is the listing's last call, the one that finds the
+// end.
+inline BOOL FindNextFile(HANDLE search, WIN32_FIND_DATAW* found) {
+  const BOOL more = ::FindNextFileW(search, found);
+  if (!more) CountCall(SystemCall::kListing);
+  return more;
+}
+inline BOOL FindClose(HANDLE search) {
+  CountCall(SystemCall::kClose);
+  return ::FindClose(search);
 }
 
 }  // namespace sys
@@ -193,6 +267,12 @@ Replacement ChooseReplacement(bool exists, bool own_attributes, bool must_be_mis
 // Opens the existing regular file `path` (a system path) for reading, sharing
 // everything; kNotRegularFile for a folder or a device.
 Status OpenRegularForReading(const std::wstring& path, DWORD flags, HANDLE* out);
+// Opens the file `name` (one name, no separator) of the open folder `folder`
+// for reading, sharing everything, relative to the folder as openat does: a
+// link at the name fails with ELOOP, a folder with kNotRegularFile. The
+// folder must lie on a disk (ListedFolder makes sure of it): what opens is
+// then a file of that disk, whose type is not asked again.
+Status OpenInFolder(HANDLE folder, std::string_view name, HANDLE* out);
 // Writes all `size` bytes.
 Status WriteAll(HANDLE handle, const void* data, std::size_t size);
 
@@ -241,7 +321,7 @@ class UniqueHandle {
     return h;
   }
   void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-    if (valid()) ::CloseHandle(handle_);
+    if (valid()) sys::CloseHandle(handle_);
     handle_ = handle;
   }
 
