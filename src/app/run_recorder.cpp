@@ -88,8 +88,8 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
   }
 
   if (entries_ && !plan.source_folder.empty()) {
-    const config::FileList list = config::ReadFileList(session.settings.ArqConfigIni,
-                                                       *session.general.code_page, tipo_objeto);
+    const config::FileList list = config::ReadFileList(
+        *Desktop().boxes, session.settings.ArqConfigIni, *session.general.code_page, tipo_objeto);
     if (list.status == config::FileListStatus::kOk) {
       for (std::size_t i = 1; i < list.names.size(); ++i) {
         ReportEntry entry;
