@@ -228,14 +228,14 @@ TEST(Services, AnObjectYieldsAndPicksThroughTheServicesItWasMadeWith) {
   for (const char* name : {"f/a.sql", "f/b.sql", "f/c.ora"}) dir.Write(name, "");
   testing::FakeDesktop own;
   testing::FakeDesktop installed;  // installed last: the process's desktop, never reached
-  PickerOf picker(dir / "f//");
+  PickerOf picker(Win(dir, "f\\"));
   DesktopServices services = own.services();
   services.picker = &picker;
   FileSystemObject fso(services);
   EXPECT_EQ(fso.EnumTypeFiles(Win(dir, "f"), "*.sql", false, false, true).size(), 3u);
   const int yields = own.yields;
   EXPECT_GE(yields, 3);  // one per entry listed
-  EXPECT_EQ(fso.FolderBrowse(0, "T"), dir / "f");
+  EXPECT_EQ(fso.FolderBrowse(0, "T"), fso.GetAbsolutePathname(Win(dir, "f")));
   EXPECT_EQ(installed.yields, 0);
   // A default-made object has the do-nothing services.
   FileSystemObject quiet;
