@@ -4,8 +4,8 @@
 #
 #   vkt_text    src/text (code pages through the system's converters, letter
 #               case, SHA-256 through the system's CNG, text measurement, word
-#               wrapping) and the desktop services text measurement calls
-#               (src/services)
+#               wrapping), the desktop services' interfaces and defaults and
+#               the build's facts (src/services)
 #   vkt_fs      src/fs: the FileSystemObject class and the platform layer,
 #               its *_win32.cpp files beside the ones both platforms share
 #   vkt_core    src/config, src/generate, src/app on top of both
@@ -26,22 +26,21 @@ endif()
 
 file(GLOB VKT_TEXT_SOURCES CONFIGURE_DEPENDS src/text/*.cpp)
 list(FILTER VKT_TEXT_SOURCES EXCLUDE REGEX "_(icu|nettle|posix)\\.cpp$")
-# Sha256File reads through the platform layer: it goes with vkt_fs.
-list(REMOVE_ITEM VKT_TEXT_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/text/sha256_file.cpp)
+configure_file(src/services/build_facts.h.in ${CMAKE_CURRENT_BINARY_DIR}/generated/services/build_facts.h
+               @ONLY)
 add_library(vkt_text STATIC ${VKT_TEXT_SOURCES} src/services/desktop.cpp)
-target_include_directories(vkt_text PUBLIC src)
+target_include_directories(vkt_text PUBLIC src ${CMAKE_CURRENT_BINARY_DIR}/generated)
 # CNG, for SHA-256 (src/text/sha256_win32.cpp).
 target_link_libraries(vkt_text PRIVATE bcrypt)
 # Wide-character Windows functions by default, and no min/max macros.
 target_compile_definitions(vkt_text PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
 
-configure_file(src/app/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/generated/app/version.h @ONLY)
 file(GLOB VKT_FS_SOURCES CONFIGURE_DEPENDS src/fs/*.cpp src/fs/platform/*.cpp)
 list(FILTER VKT_FS_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
-add_library(vkt_fs STATIC ${VKT_FS_SOURCES} src/text/sha256_file.cpp)
-target_include_directories(vkt_fs PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
-# CommandLineToArgvW (src/fs/platform/console_win32.cpp); NtCreateFile, to
-# open a listed file relative to its folder (src/fs/platform/files_win32.cpp).
+add_library(vkt_fs STATIC ${VKT_FS_SOURCES})
+# CommandLineToArgvW (src/fs/platform/console_win32.cpp); SHGetKnownFolderPath
+# (the Documents folder); NtCreateFile, to open a listed file relative to its
+# folder (src/fs/platform/files_win32.cpp).
 target_link_libraries(vkt_fs PUBLIC vkt_text PRIVATE shell32 ole32 uuid ntdll)
 
 # Debian's nlohmann-json (nlohmann-json3-dev), header only, seen through a

@@ -7,6 +7,7 @@
 #include "config/ini.h"
 #include "fs/platform/file_system.h"
 #include "generate/framing.h"
+#include "services/desktop.h"
 #include "text/codepage.h"
 #include "text/control_escapes.h"
 #include "text/letter_case.h"
@@ -120,7 +121,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   const std::string& ini_path = session.settings.ArqConfigIni;
   const std::string section(tipo_objeto);
   const text::CodePage& page = *session.general.code_page;
-  config::INI ini;
+  config::INI ini(*Desktop().boxes);
   ini.ININame(ini_path, page);
   auto fail = [&](const std::string& key) {
     result.error = "cannot write " + key + " into section [" + section + "] of " +
@@ -135,7 +136,7 @@ FileListUpdate UpdateOnce(const Session& session, std::string_view tipo_objeto,
   // (its encoding) and what the replacement must still find on disk.
   if (!ini.BeginWrites()) {
     // A list that cannot be read shows its box, as for every reader of it.
-    (void)config::ReadFileList(ini_path, page, tipo_objeto);
+    (void)config::ReadFileList(*Desktop().boxes, ini_path, page, tipo_objeto);
     return fail("NUMFILES");
   }
   const config::FileList list = config::ReadFileList(ini, tipo_objeto);

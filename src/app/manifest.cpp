@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "fs/sha256_file.h"
 #include "text/letter_case.h"
-#include "text/sha256.h"
 
 namespace vkt::app {
 namespace {
@@ -39,7 +39,7 @@ platform::Status ManifestLines(std::string_view folder, std::vector<ManifestLine
     ManifestLine line;
     line.name = name;
     const std::string path = Child(folder, name);
-    platform::Status status = text::Sha256File(path, &line.sha256);
+    platform::Status status = fs::Sha256File(path, &line.sha256);
     if (!status.ok()) {
       lines->clear();
       return status.About(platform::Operation::kReadFile, path);

@@ -224,12 +224,12 @@ generate::GenerationOptions GenerationOptionsOf(const Session& session, const Ru
 
 void RealGenerator::GeraScript(Session& session, std::string_view tipo_objeto, DatabaseKind kind,
                                bool exec) {
-  generate::GeraScript(session, tipo_objeto, kind, exec, options_);
+  generate::GeraScript(Desktop(), session, tipo_objeto, kind, exec, options_);
 }
 
 void RealGenerator::GeraNumeracao(Session& session, std::string_view tipo_objeto,
                                   DatabaseKind kind) {
-  generate::GeraNumeracao(session, tipo_objeto, kind);
+  generate::GeraNumeracao(Desktop(), session, tipo_objeto, kind);
 }
 
 RunOutcome cmdExecuta_Click(Session& session, const RunRequest& request,

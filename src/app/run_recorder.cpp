@@ -2,11 +2,11 @@
 
 #include "config/file_list.h"
 #include "fs/platform/file_system.h"
+#include "fs/sha256_file.h"
 #include "generate/call_plan.h"
 #include "generate/database_kind.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
-#include "text/sha256.h"
 
 namespace vkt::app {
 namespace {
@@ -82,14 +82,14 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
     const FileState after = StateOf(plan.output_file);
     const bool written = after.exists && (!before.exists || after.write_ns != before.write_ns ||
                                           after.size != before.size);
-    if (written && text::Sha256File(plan.output_file, &current_->sha256, &current_->size).ok()) {
+    if (written && fs::Sha256File(plan.output_file, &current_->sha256, &current_->size).ok()) {
       current_->written = true;
     }
   }
 
   if (entries_ && !plan.source_folder.empty()) {
-    const config::FileList list = config::ReadFileList(session.settings.ArqConfigIni,
-                                                       *session.general.code_page, tipo_objeto);
+    const config::FileList list = config::ReadFileList(
+        *Desktop().boxes, session.settings.ArqConfigIni, *session.general.code_page, tipo_objeto);
     if (list.status == config::FileListStatus::kOk) {
       for (std::size_t i = 1; i < list.names.size(); ++i) {
         ReportEntry entry;
@@ -99,7 +99,7 @@ void RunRecorder::GeraScript(Session& session, std::string_view tipo_objeto,
         // A file outside the source root is not the run's to describe.
         entry.found = RunSeesFile(path) &&
                       generate::LiesInSourceRoot(session.settings.PathOrigem, path) &&
-                      text::Sha256File(path, &entry.sha256, &entry.size).ok();
+                      fs::Sha256File(path, &entry.sha256, &entry.size).ok();
         // Shown after the lookup, with what it found on disk.
         entry.file = generate::CaminhoMensagem(path);
         current_->entries.push_back(std::move(entry));

@@ -2,6 +2,7 @@
 
 #include "config/ini.h"
 #include "fs/platform/file_system.h"
+#include "services/desktop.h"
 #include "text/letter_case.h"
 
 namespace vkt::app {
@@ -17,7 +18,8 @@ std::string TrimBlanks(std::string_view s) {
 
 std::vector<config::GeneralKeyProblem> LoadGeneralSettings(Session& session) {
   std::vector<config::GeneralKeyProblem> problems;
-  session.general = config::ReadGeneralSettings(session.MainConfigPath(), &problems);
+  session.general =
+      config::ReadGeneralSettings(*Desktop().boxes, session.MainConfigPath(), &problems);
   return problems;
 }
 
@@ -48,7 +50,7 @@ ComboContents CarregaCombos(const Session& session) {
 
 void CarregaConfigRepositorio(Session& session, const std::string& repository) {
   session.repository = repository;
-  config::INI ini;
+  config::INI ini(*Desktop().boxes);
   ini.ININame(session.MainConfigPath(), *session.general.code_page, config::IniReach::kAnyLink);
   ini.Section(repository);
   // A cut path names another place (the parent folder, a list of another

@@ -33,9 +33,9 @@ std::int64_t ParseCount(std::string_view text) {
 
 }  // namespace
 
-FileList ReadFileList(const std::string& ini_path, const text::CodePage& page,
-                      std::string_view tipo_objeto) {
-  INI ini;
+FileList ReadFileList(MessageBoxService& boxes, const std::string& ini_path,
+                      const text::CodePage& page, std::string_view tipo_objeto) {
+  INI ini(boxes);
   ini.ININame(ini_path, page);
   return ReadFileList(ini, tipo_objeto);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "services/desktop.h"
 
 namespace vkt::text {
 class CodePage;
@@ -34,9 +35,10 @@ struct FileList {
 
 // Reads section `tipo_objeto` of the ini file `ini_path`, in the code page
 // `page` (config::INI::ININame). A type with the quirk kCountOptional
-// (config/object_types.h) reads a missing NUMFILES as 0.
-FileList ReadFileList(const std::string& ini_path, const text::CodePage& page,
-                      std::string_view tipo_objeto);
+// (config/object_types.h) reads a missing NUMFILES as 0. A file that cannot
+// be read shows the ini reader's box through `boxes`.
+FileList ReadFileList(MessageBoxService& boxes, const std::string& ini_path,
+                      const text::CodePage& page, std::string_view tipo_objeto);
 // The same through `ini` (its file named already), whose Section it sets: a
 // writer reads the list it is about to change.
 FileList ReadFileList(INI& ini, std::string_view tipo_objeto);

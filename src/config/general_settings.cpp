@@ -47,10 +47,10 @@ constexpr auto kGeneralKeys = std::to_array<GeneralKey>({
 
 std::span<const GeneralKey> GeneralKeys() { return kGeneralKeys; }
 
-GeneralSettings ReadGeneralSettings(const std::string& path,
+GeneralSettings ReadGeneralSettings(MessageBoxService& boxes, const std::string& path,
                                     std::vector<GeneralKeyProblem>* problems) {
   GeneralSettings settings;
-  INI ini;
+  INI ini(boxes);
   const text::CodePage* named = nullptr;  // the page `ini` reads in
   for (const GeneralKey& key : kGeneralKeys) {
     if (named != settings.code_page) {

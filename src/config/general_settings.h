@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "services/desktop.h"
 #include "text/codepage.h"
 
 namespace vkt::config {
@@ -58,10 +59,10 @@ struct GeneralKeyProblem {
 // Reads section [GERAL] of the main configuration `path` into settings that
 // start from the defaults, key by key in the order of GeneralKeys. A missing
 // file, section or key leaves the defaults, without a problem; a file that
-// exists but cannot be read shows the ini reader's box and leaves the
-// defaults. Each key whose value cannot be used is appended to `problems`
+// exists but cannot be read shows the ini reader's box through `boxes` and
+// leaves the defaults. Each key whose value cannot be used is appended to `problems`
 // (when given), in table order.
-GeneralSettings ReadGeneralSettings(const std::string& path,
+GeneralSettings ReadGeneralSettings(MessageBoxService& boxes, const std::string& path,
                                     std::vector<GeneralKeyProblem>* problems);
 
 // The repository names of a "REPOSITORIO" value: split at every ",", pieces

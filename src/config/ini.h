@@ -14,8 +14,9 @@
 // the file is opened and its times read, not parsed again.
 // Only a regular file of at most 64 MiB is read. One that exists but cannot be
 // read (or is something else, or larger) shows the "Initialization File Error"
-// box (through Desktop().boxes) once per file until ForgetIniErrors; reads
-// then give the default.
+// box once per file until ForgetIniErrors, through the box service the
+// instance was made with (one made without shows none); reads then give the
+// default.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "fs/platform/file_system.h"
+#include "services/desktop.h"
 #include "text/codepage.h"
 
 namespace vkt::config {
@@ -51,6 +53,13 @@ enum class IniReach : std::uint8_t {
 
 class INI {
  public:
+  // An instance that shows no box: a file that cannot be read is told only
+  // by LastReadStatus.
+  INI() = default;
+  // An instance that shows the read error box through `boxes`, which must
+  // outlive it.
+  explicit INI(MessageBoxService& boxes) : boxes_(&boxes) {}
+
   // Writes `sKey` = `sValor` into section `sSection` of the file `ININame`,
   // creating the file (in its code page, CR LF), the section and the key as
   // needed; an existing key's value is replaced in place and every other line
@@ -182,6 +191,7 @@ class INI {
   // text from the old one and replaces the file with it (or gathers it).
   template <typename Edit>
   bool Rewrite(const Edit& edit);
+  MessageBoxService* boxes_ = nullptr;  // null: no box
   std::string ini_name_;
   const text::CodePage* page_ = &text::SystemCodePage();
   IniReach reach_ = IniReach::kAsWritten;

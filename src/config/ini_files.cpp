@@ -8,7 +8,6 @@
 #include <unordered_set>
 
 #include "config/ini_internal.h"
-#include "services/desktop.h"
 
 namespace vkt::config {
 namespace internal {
@@ -81,7 +80,8 @@ platform::Status ReadWholeFile(const std::string& path, IniReach reach, std::str
   return status.ok() ? ReadRest(file, bytes) : status;
 }
 
-void ShowReadError(const std::string& path, const platform::Status& status) {
+void ShowReadError(MessageBoxService& boxes, const std::string& path,
+                   const platform::Status& status) {
   {
     std::lock_guard<std::mutex> lock(ShownMutex());
     if (!ShownFiles().insert(path).second) return;
@@ -93,7 +93,7 @@ void ShowReadError(const std::string& path, const platform::Status& status) {
     const std::string shown = platform::PathAsShown(path);
     description = shown + " - " + (status.code == EFBIG ? "arquivo maior que 64 MiB" : description);
   }
-  Desktop().boxes->Show(
+  boxes.Show(
       "Error Number: " + std::to_string(status.code) + "\r\nError Description: " + description,
       "Initialization File Error", BoxIcon::kCritical);
 }

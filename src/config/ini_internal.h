@@ -136,7 +136,8 @@ platform::Status ReadWholeFile(const std::string& path, IniReach reach, std::str
 // The box for a file that exists but cannot be read, once per file and run
 // (until ForgetIniErrors): every driver call reads the file list through an
 // instance of its own.
-void ShowReadError(const std::string& path, const platform::Status& status);
+void ShowReadError(MessageBoxService& boxes, const std::string& path,
+                   const platform::Status& status);
 
 // ---- snapshots (ini_snapshot.cpp) ----
 

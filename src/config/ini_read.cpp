@@ -283,7 +283,7 @@ bool INI::Load(bool show_errors) {
     if (snapshot_status.ok() || snapshot_missing) return true;
     // A snapshot of a file that could not be read.
     read_status_ = snapshot_status;
-    if (show_errors) ShowReadError(ini_name_, snapshot_status);
+    if (show_errors && boxes_) ShowReadError(*boxes_, ini_name_, snapshot_status);
     return false;
   }
   std::string bytes;
@@ -301,7 +301,7 @@ bool INI::Load(bool show_errors) {
   if (status.ok()) status = ReadRest(file, &bytes);
   if (!status.ok()) {
     if (!missing) read_status_ = status;
-    if (!missing && show_errors) ShowReadError(ini_name_, status);
+    if (!missing && show_errors && boxes_) ShowReadError(*boxes_, ini_name_, status);
     parsed_ = std::make_shared<Parsed>();
     return missing;
   }

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/version.h"
 #include "fs/file_system_object.h"
 #include "fs/fs_internal.h"
 #include "fs/open_files.h"
 #include "fs/platform/file_system.h"
+#include "services/build_facts.h"
 #include "text/codepage.h"
 #include "text/word_wrap.h"
 
@@ -22,9 +22,6 @@ namespace {
 
 constexpr std::int32_t kSawLoneCarriageReturn = 2;
 constexpr std::int32_t kSawCarriageReturnLineFeed = 4;
-
-// The prefix of SetLines' temporary names; GetUniqueFilename keeps "$fso".
-std::string TempPrefix() { return "$fso" + std::to_string(kVersionMajor) + "T"; }
 
 // The folder part of `path` (up to its last separator), "" for a bare name.
 std::string FolderOf(const std::string& path) {
@@ -47,7 +44,7 @@ bool ReplaceWithTemporary(FileSystemObject& fso, const std::string& temp,
   // The old content goes aside, in its own folder so that the rename stays on
   // its file system, until the new content is in place; then it is deleted.
   // Deleting the target first would lose it whenever the move then failed.
-  const std::string aside = fso.GetUniqueFilename(TempPrefix(), FolderOf(target), false);
+  const std::string aside = fso.GetUniqueFilename(kTempFilePrefix, FolderOf(target), false);
   if (aside.empty() || !fso.MoveFile(target, aside)) return false;
   if (!fso.MoveFile(temp, target)) {
     fso.MoveFile(aside, target);
@@ -140,7 +137,7 @@ std::vector<std::string> FileSystemObject::GetLines(const std::string& Filename,
 
 void FileSystemObject::SetLines(const std::vector<std::string>& data, const std::string& Filename,
                                 bool UnixLineTerm, bool NoCrLf, const bool& NoReturnLastLine) {
-  const std::string temp = GetUniqueFilename(TempPrefix(), "", false);
+  const std::string temp = GetUniqueFilename(kTempFilePrefix, "", false);
   if (temp.empty()) return;
   const int number = open_files::Open(temp, FileAccess::kBytesWrite);
   if (number == 0) return;
@@ -161,7 +158,7 @@ void FileSystemObject::SetLines(const std::vector<std::string>& data, const std:
     return;
   }
   // Reseeds the name counter for the next temporary file.
-  GetUniqueFilename(TempPrefix(), "", true);
+  GetUniqueFilename(kTempFilePrefix, "", true);
 }
 
 void FileSystemObject::SetLinesFromText(const std::string& data, const std::string& Filename,

@@ -5,7 +5,6 @@
 
 #include "fs/file_system_object.h"
 #include "fs/platform/file_system.h"
-#include "services/desktop.h"
 
 namespace vkt::fs {
 namespace {
@@ -81,7 +80,7 @@ std::vector<std::string> FileSystemObject::EnumTypeFiles(std::string sRoot,
     } else if (MatchSpec(name, sFileNameExt)) {
       Vetor.push_back(bPathCompleto ? sRoot + name : name);
     }
-    Desktop().loop->Yield();
+    desktop_.loop->Yield();
   }
   return Vetor;
 }

@@ -9,7 +9,6 @@
 #include "fs/platform/file_system.h"
 #include "fs/platform/system_info.h"
 #include "fs/secret_text.h"
-#include "services/desktop.h"
 #include "text/letter_case.h"
 
 namespace vkt::fs {
@@ -152,7 +151,7 @@ bool FileSystemObject::CopyFiles(const std::string& Path, const std::string& Des
       SetFileAttributes(source, GetFileAttributes(source) & ~kProtectiveAttributes);
       SetFileAttributes(target, GetFileAttributes(target) & ~kProtectiveAttributes);
       if (!CopyFile(source, target, FailIfExists)) return false;
-      Desktop().loop->Yield();
+      desktop_.loop->Yield();
     }
   }
   return true;

@@ -11,6 +11,10 @@
 //    method returns an empty optional or false instead, as its comment says.
 //  - "Arrays of lines" (GetLines, SetLines) are zero-based with element 0 the
 //    first line; an empty vector stands for an unallocated array.
+//  - The desktop an object reaches (yielding in long loops, the folder picker,
+//    file icons) is the one it was made with; a default-made object has the
+//    do-nothing services: it never yields, its picker cancels and it finds no
+//    icons.
 //
 // The methods are implemented in one source file per group:
 //   enumeration.cpp  EnumFiles, EnumTypeFiles, EnumSubFolders, FileExists,
@@ -32,6 +36,7 @@
 #include <vector>
 
 #include "fs/secret_text.h"
+#include "services/desktop.h"
 
 namespace vkt::fs {
 
@@ -44,6 +49,10 @@ struct Picture;  // fs/icons.h
 class FileSystemObject {
  public:
   FileSystemObject() = default;
+  // An object that yields to `desktop.loop`, picks folders with
+  // `desktop.picker` and takes icons from `desktop.icons` (null members: the
+  // do-nothing services).
+  explicit FileSystemObject(const DesktopServices& desktop) : desktop_(WithDefaults(desktop)) {}
   virtual ~FileSystemObject() = default;
   FileSystemObject(const FileSystemObject&) = default;
   FileSystemObject& operator=(const FileSystemObject&) = default;
@@ -240,6 +249,7 @@ class FileSystemObject {
   // `path` with "\" appended unless it already ends with one.
   static std::string AddBackslash(const std::string& path);
 
+  DesktopServices desktop_ = QuietServices();
   std::string WinDomain_;
   std::string WinUser_;
   SecretText WinPassword_;         // wiped when replaced and when the object goes

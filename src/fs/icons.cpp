@@ -38,7 +38,7 @@ std::int32_t FileSystemObject::GetIconIndex(const std::string& lpFileName, bool 
                                             std::int32_t* hIml) {
   std::int32_t index = 0;
   std::int32_t list = 0;
-  if (!Desktop().icons->IconIndex(lpFileName, fSmall, &index, &list) || list == 0) {
+  if (!desktop_.icons->IconIndex(lpFileName, fSmall, &index, &list) || list == 0) {
     // Index 0 is also a valid index; the empty list handle tells them apart.
     if (hIml) *hIml = 0;
     return 0;
@@ -50,7 +50,7 @@ std::int32_t FileSystemObject::GetIconIndex(const std::string& lpFileName, bool 
 std::shared_ptr<Picture> FileSystemObject::GetFileIcon(const std::string& lpFileName, bool fSmall) {
   const int size = fSmall ? kSmallIconSize : kLargeIconSize;
   IconImage image;
-  if (!Desktop().icons->Icon(lpFileName, size, &image)) return nullptr;
+  if (!desktop_.icons->Icon(lpFileName, size, &image)) return nullptr;
   // A picture is exactly 16 x 16 or 32 x 32; anything else the service hands
   // back is not the icon that was asked for.
   if (image.width != size || image.height != size ||

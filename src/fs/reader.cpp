@@ -1,7 +1,6 @@
 // The sequential text reader (numbered files) and the folder browser.
 #include "fs/file_system_object.h"
 #include "fs/open_files.h"
-#include "services/desktop.h"
 
 namespace vkt::fs {
 
@@ -31,7 +30,7 @@ std::int32_t FileSystemObject::RecordCount(const std::string& Filename) {
       return 0;
     }
     ++count;
-    Desktop().loop->Yield();
+    desktop_.loop->Yield();
   }
   open_files::Close(number);
   return count;
@@ -41,7 +40,7 @@ std::string FileSystemObject::FolderBrowse(std::int32_t /*hwnd*/, const std::str
                                            const std::string& InitialDirectory) {
   // The desktop's picker is modal to the window that is active; it preselects
   // the initial folder and returns "" when the user cancels.
-  const std::string picked = Desktop().picker->PickFolder(Title, InitialDirectory);
+  const std::string picked = desktop_.picker->PickFolder(Title, InitialDirectory);
   if (picked.empty()) return {};
   std::string absolute = GetAbsolutePathname(picked);
   return CleanPath(absolute);

@@ -102,21 +102,20 @@ bool CouldCopyInto(config::RunState& state, const std::string& docs, const std::
   return true;
 }
 
-void ShowError(std::string_view text) { Desktop().boxes->Show(text, "Erro", BoxIcon::kCritical); }
-
 }  // namespace
 
 std::string PastaDocs(const config::RunState& state, DatabaseKind kind) {
   return state.program_folder + "\\docs\\" + std::string(Describe(kind).keyword);
 }
 
-void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& output_folder,
-                    const GenerationOptions& options) {
+void CopiaDocsEBats(MessageBoxService& boxes, config::RunState& state, DatabaseKind kind,
+                    const std::string& output_folder, const GenerationOptions& options) {
   const std::string& sistema = state.settings.SISTEMA;
   const std::string docs = PastaDocs(state, kind);
   const std::string document = NomeDocumentoInstrucao(kind, sistema);
   const std::string roadmap = NomeRoteiro(kind, sistema);
   const bool dry_run = options.dry_run;
+  auto show_error = [&](std::string_view text) { boxes.Show(text, "Erro", BoxIcon::kCritical); };
   auto copy = [&](const std::string& name) {
     return dry_run ? CouldCopyInto(state, docs, name, output_folder)
                    : CopyInto(state, docs, name, output_folder);
@@ -125,8 +124,8 @@ void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::strin
   if (FindFile(docs, document)) {
     // The roadmap is copied whatever became of the document: a failed copy
     // is told by its own line and box, never by the copy that did not follow.
-    if (!copy(document)) ShowError("Erro ao copiar o doc de instrução de instalação dos Scripts");
-    if (!copy(roadmap)) ShowError("Erro ao copiar o bat de instalação dos Scripts");
+    if (!copy(document)) show_error("Erro ao copiar o doc de instrução de instalação dos Scripts");
+    if (!copy(roadmap)) show_error("Erro ao copiar o bat de instalação dos Scripts");
   } else {
     if (!dry_run) {
       DeleteIfPresent(output_folder, document);
@@ -138,7 +137,7 @@ void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::strin
   if (Describe(kind).policy_script) {
     const std::string policy = NomeScriptPolitica(sistema);
     if (!copy(policy)) {
-      ShowError("Erro ao copiar o script de verificação de política de segurança");
+      show_error("Erro ao copiar o script de verificação de política de segurança");
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "config/run_state.h"
 #include "generate/database_kind.h"
 #include "generate/generation_options.h"
+#include "services/desktop.h"
 
 namespace vkt::generate {
 
@@ -38,7 +39,8 @@ std::string PastaDocs(const config::RunState& state, DatabaseKind kind);
 // destination exists. With `options.dry_run` nothing is deleted or copied; a
 // copy counts as failing when its source is missing or unreadable or a folder
 // holds its place in the output folder, and adds the line the real run would.
-void CopiaDocsEBats(config::RunState& state, DatabaseKind kind, const std::string& output_folder,
-                    const GenerationOptions& options = {});
+// The boxes go to `boxes`.
+void CopiaDocsEBats(MessageBoxService& boxes, config::RunState& state, DatabaseKind kind,
+                    const std::string& output_folder, const GenerationOptions& options = {});
 
 }  // namespace vkt::generate

@@ -48,8 +48,10 @@ std::string BaseName(std::string_view file_name) {
   return std::string(file_name.substr(0, end));
 }
 
-void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, DatabaseKind /*kind*/) {
-  EventLoop& loop = *Desktop().loop;
+void GeraNumeracao(const DesktopServices& desktop, config::RunState& state,
+                   std::string_view tipo_objeto, DatabaseKind /*kind*/) {
+  const DesktopServices services = WithDefaults(desktop);
+  EventLoop& loop = *services.loop;
 
   const std::optional<std::string> folder = NumberingFolder(tipo_objeto);
   if (!folder) {
@@ -57,7 +59,7 @@ void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, Databa
     // without a folder of its own has nothing to number.
     AdicionaMensagem(state.Mensagens, std::string(kNoFolderMessage) + std::string(tipo_objeto));
   } else {
-    fs::FileSystemObject fso;
+    fs::FileSystemObject fso(services);
     const std::string source = state.settings.PathOrigem + *folder;
     const std::vector<std::string> listing = fso.EnumFiles(source + "\\*.*");
     if (listing.size() <= 1) AdicionaErroDaPasta(state.Mensagens, source);
@@ -87,7 +89,7 @@ void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, Databa
     }
   }
 
-  Desktop().view->SetMessageText(JoinMessages(state.Mensagens));
+  services.view->SetMessageText(JoinMessages(state.Mensagens));
 }
 
 }  // namespace vkt::generate

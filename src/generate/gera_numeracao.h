@@ -7,6 +7,7 @@
 
 #include "config/run_state.h"
 #include "generate/database_kind.h"
+#include "services/desktop.h"
 
 namespace vkt::generate {
 
@@ -24,9 +25,11 @@ namespace vkt::generate {
 // `state.names_not_numbered`. A keyword without a folder lists nothing and appends
 // "Nao existe pasta de origem para o tipo: " + keyword instead. An empty or
 // missing folder gives no lines. Yields to the event loop after each listed
-// name and each line; at the end the message area shows every line of
-// `Mensagens` joined by a carriage return alone.
-void GeraNumeracao(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind);
+// name and each line (`desktop.loop`); at the end the message area
+// (`desktop.view`) shows every line of `Mensagens` joined by a carriage
+// return alone.
+void GeraNumeracao(const DesktopServices& desktop, config::RunState& state,
+                   std::string_view tipo_objeto, DatabaseKind kind);
 
 // The folder (to be appended to `PathOrigem`) that the numbering lists for
 // `tipo_objeto`: config::NumberingFolder of its row ("VIEWS" -> "\Views",

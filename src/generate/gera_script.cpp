@@ -157,25 +157,27 @@ Status WhereOutsideRoot(const SourceRoot& root, const SourceFile& source, bool p
 // hand each other. Every path comes from the call's plan (PlanCall).
 class ScriptCall {
  public:
-  ScriptCall(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
-             const GenerationOptions& options)
-      : state_(state),
+  ScriptCall(const DesktopServices& desktop, config::RunState& state, std::string_view tipo_objeto,
+             DatabaseKind kind, bool exec, const GenerationOptions& options)
+      : desktop_(WithDefaults(desktop)),
+        state_(state),
         settings_(state.settings),
         tipo_objeto_(tipo_objeto),
         kind_(kind),
         exec_(exec),
         options_(options),
         plan_(PlanCall(state.settings, tipo_objeto, kind)),
-        type_(config::FindObjectType(tipo_objeto)) {}
+        type_(config::FindObjectType(tipo_objeto)),
+        fso_(desktop_) {}
 
   void Run() {
     // The configuration in use; the window repaints.
-    Desktop().view->SetCaption(Caption::kConfigUtilizado,
-                               "Lendo config :: " + CaminhoMensagem(settings_.ArqConfigIni));
-    Desktop().loop->Yield();
+    desktop_.view->SetCaption(Caption::kConfigUtilizado,
+                              "Lendo config :: " + CaminhoMensagem(settings_.ArqConfigIni));
+    desktop_.loop->Yield();
     if (MakeOutputFolders()) Generate();
     // Whatever the call did, the message area shows the whole buffer.
-    Desktop().view->SetMessageText(Join(state_.Mensagens, Describe(kind_).separator));
+    desktop_.view->SetMessageText(Join(state_.Mensagens, Describe(kind_).separator));
   }
 
  private:
@@ -201,14 +203,14 @@ class ScriptCall {
 
   void Generate() {
     if (type_ && type_->object_class == config::ObjectClass::kCompanions) {
-      CopiaDocsEBats(state_, kind_, plan_.output_folder, options_);
+      CopiaDocsEBats(*desktop_.boxes, state_, kind_, plan_.output_folder, options_);
       return;
     }
     ListSourceFolder();
     if (!ReadFileList()) return;
     ReportUnreadableFolder();
     CheckFolder();
-    Desktop().view->SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(plan_.output_file));
+    desktop_.view->SetCaption(Caption::kDiretorioDestino, CaminhoMensagem(plan_.output_file));
     if (!plan_.output_file.empty()) WriteScript();
   }
 
@@ -225,8 +227,8 @@ class ScriptCall {
   // The entries of the type's section, each name with the extension; false
   // (and a message) when the section is missing or its count is invalid.
   bool ReadFileList() {
-    const config::FileList list =
-        config::ReadFileList(settings_.ArqConfigIni, *options_.general.code_page, tipo_objeto_);
+    const config::FileList list = config::ReadFileList(*desktop_.boxes, settings_.ArqConfigIni,
+                                                       *options_.general.code_page, tipo_objeto_);
     if (list.status == config::FileListStatus::kUnreadable) {
       ReportUnreadableList(list.read_status);
       return false;
@@ -239,7 +241,7 @@ class ScriptCall {
       Add("Valor invalido de NUMFILES na seção: " + std::string(tipo_objeto_) + " no arquivo ini");
       return false;
     }
-    Desktop().view->SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(plan_.source_folder));
+    desktop_.view->SetCaption(Caption::kDiretorioOrigem, CaminhoMensagem(plan_.source_folder));
     entries_.resize(list.names.size());
     for (std::size_t i = 1; i < list.names.size(); ++i) {
       entries_[i] = list.names[i] + plan_.extension;
@@ -333,11 +335,11 @@ class ScriptCall {
 
   // `done` of the listed files handled, for the script at `shown`.
   void ShowProgress(std::size_t done, std::string_view shown) {
-    Desktop().view->ShowProgress({.object_type = tipo_objeto_,
-                                  .database = Describe(kind_).keyword,
-                                  .done = done,
-                                  .total = entries_.size() - 1,
-                                  .script = shown});
+    desktop_.view->ShowProgress({.object_type = tipo_objeto_,
+                                 .database = Describe(kind_).keyword,
+                                 .done = done,
+                                 .total = entries_.size() - 1,
+                                 .script = shown});
   }
 
   // Opens entry `i` for copying; false (and a message) when it is missing,
@@ -462,6 +464,7 @@ class ScriptCall {
     return status.ok() ? closed : status;
   }
 
+  const DesktopServices desktop_;
   config::RunState& state_;
   const config::RepositorySettings& settings_;
   const std::string_view tipo_objeto_;
@@ -494,9 +497,10 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path) {
          platform::CanonicalPath(path, &where).ok() && platform::IsSameOrInside(where, root);
 }
 
-void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+void GeraScript(const DesktopServices& desktop, config::RunState& state,
+                std::string_view tipo_objeto, DatabaseKind kind, bool exec,
                 const GenerationOptions& options) {
-  ScriptCall(state, tipo_objeto, kind, exec, options).Run();
+  ScriptCall(desktop, state, tipo_objeto, kind, exec, options).Run();
 }
 
 }  // namespace vkt::generate

@@ -8,6 +8,7 @@
 #include "config/run_state.h"
 #include "generate/database_kind.h"
 #include "generate/generation_options.h"
+#include "services/desktop.h"
 
 namespace vkt::generate {
 
@@ -40,8 +41,10 @@ bool LiesInSourceRoot(const std::string& path_origem, const std::string& path);
 // files that lie inside `PathOrigem` are copied (kForaDaOrigem). The file
 // list and the sources are read, and a script in the code page written, in
 // `options.general.code_page`; `options.dry_run` only reports (see
-// GenerationOptions).
-void GeraScript(config::RunState& state, std::string_view tipo_objeto, DatabaseKind kind, bool exec,
+// GenerationOptions). The captions, the message area, the progress, the
+// yields and the boxes go to `desktop`.
+void GeraScript(const DesktopServices& desktop, config::RunState& state,
+                std::string_view tipo_objeto, DatabaseKind kind, bool exec,
                 const GenerationOptions& options = {});
 
 }  // namespace vkt::generate

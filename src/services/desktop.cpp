@@ -60,16 +60,19 @@ void RecordedBoxes::Show(std::string_view text, std::string_view title, BoxIcon)
 
 const DesktopServices& Desktop() { return Current(); }
 
-void InstallDesktop(const DesktopServices& services) {
+DesktopServices WithDefaults(const DesktopServices& services) {
   const DesktopServices defaults = Defaults();
-  DesktopServices& current = Current();
-  current.boxes = services.boxes ? services.boxes : defaults.boxes;
-  current.view = services.view ? services.view : defaults.view;
-  current.loop = services.loop ? services.loop : defaults.loop;
-  current.picker = services.picker ? services.picker : defaults.picker;
-  current.text = services.text ? services.text : defaults.text;
-  current.icons = services.icons ? services.icons : defaults.icons;
+  return {services.boxes ? services.boxes : defaults.boxes,
+          services.view ? services.view : defaults.view,
+          services.loop ? services.loop : defaults.loop,
+          services.picker ? services.picker : defaults.picker,
+          services.text ? services.text : defaults.text,
+          services.icons ? services.icons : defaults.icons};
 }
+
+DesktopServices QuietServices() { return Defaults(); }
+
+void InstallDesktop(const DesktopServices& services) { Current() = WithDefaults(services); }
 
 DesktopServices DesktopWithBoxes(MessageBoxService* boxes) {
   DesktopServices services = Desktop();

@@ -2,8 +2,14 @@
 // window's captions and message area, yielding to the event loop, the folder
 // picker, a text-measuring device and file icons. The window (src/gui) implements
 // them with Qt, the command line (src/cli) for a terminal, and tests with
-// recording fakes (tests/support). Every service has a do-nothing default, so
-// core code can always call through `Desktop()`.
+// recording fakes (tests/support). Every service has a do-nothing default.
+//
+// Who reaches them how: the fronts install their services process-wide
+// (InstallDesktop, ScopedDesktop) and app/ reads them through `Desktop()`.
+// Nothing below app/ (fs, text, config, generate) calls `Desktop()`: app/
+// hands down what a call may use, as a DesktopServices (the services of the
+// run) or a single service, so that a signature tells when a function may
+// show a box, yield or pick a folder.
 #pragma once
 
 #include <cstddef>
@@ -113,7 +119,8 @@ class RecordedBoxes final : public MessageBoxService {
   std::vector<std::string> shown_;
 };
 
-// The set of services in use. Pointers are never null after InstallDesktop.
+// A set of services: the ones in use (Desktop()) or the ones a run hands
+// down. Pointers are never null after InstallDesktop or WithDefaults.
 struct DesktopServices {
   MessageBoxService* boxes = nullptr;
   RunView* view = nullptr;
@@ -128,6 +135,11 @@ struct DesktopServices {
 // dropped, yielding does nothing, the picker cancels, the device cannot measure
 // and there are no icons.
 const DesktopServices& Desktop();
+// `services` with the do-nothing default in place of each null member.
+DesktopServices WithDefaults(const DesktopServices& services);
+// Only the do-nothing defaults: what code that nobody watches (the command
+// line's file operations, tests) hands down.
+DesktopServices QuietServices();
 void InstallDesktop(const DesktopServices& services);
 // The services in use with `boxes` in place of their box service (a wrapper
 // that records or counts boxes before passing them on).

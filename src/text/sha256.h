@@ -2,7 +2,8 @@
 // per-entry digests in run reports). The hashing itself is a maintained
 // library's, reached through ComputeSha256 alone: nettle on Linux
 // (sha256_nettle.cpp), the system's CNG on Windows (sha256_win32.cpp).
-// Streaming: memory stays constant whatever the size of the input.
+// Streaming: memory stays constant whatever the size of the input. The digest
+// of a file is fs::Sha256File's (fs/sha256_file.h), which reads it.
 #pragma once
 
 #include <array>
@@ -10,8 +11,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include "fs/platform/file_system.h"
 
 namespace vkt::text {
 
@@ -28,11 +27,5 @@ bool ComputeSha256(const std::function<std::string_view()>& next_piece, Sha256Di
 std::string HexDigest(const Sha256Digest& digest);
 // SHA-256 of `bytes`, in hexadecimal; "" when the system cannot hash.
 std::string Sha256Hex(std::string_view bytes);
-
-// SHA-256 of the whole file `path` (a program path, resolved by the platform
-// layer), read in large blocks. On success fills `hex` and, when given, `size`
-// (the number of bytes hashed); on failure returns the platform's status
-// (ENOMEM when the system cannot hash) and leaves both unchanged.
-platform::Status Sha256File(std::string_view path, std::string* hex, std::uint64_t* size = nullptr);
 
 }  // namespace vkt::text

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "services/desktop.h"
 #include "text/codepage.h"
 
 namespace vkt::text {
@@ -12,12 +11,12 @@ bool text_api_ready = false;
 bool use_wide_text = false;
 
 // One text as the device reports it; (0, 0) for what it does not report.
-Extent Measure(DeviceHandle hDC, const std::string& text, bool Mnemonics) {
+Extent Measure(TextDevice& device, DeviceHandle hDC, const std::string& text, bool Mnemonics) {
   if (!text_api_ready) InitTextApi();
   const std::u16string units = Utf8ToUtf16(Mnemonics ? StripMnemonics(text) : text);
   std::int32_t width = 0;
   std::int32_t height = 0;
-  if (!Desktop().text->Measure(hDC, units, &width, &height)) return {};
+  if (!device.Measure(hDC, units, &width, &height)) return {};
   return {std::max(width, 0), height};
 }
 
@@ -33,16 +32,17 @@ void InitTextApi() {
 bool TextApiReady() { return text_api_ready; }
 bool UseWideText() { return use_wide_text; }
 
-void GetTextSize(DeviceHandle hDC, const std::string& text, Extent* size, bool Mnemonics) {
-  *size = Measure(hDC, text, Mnemonics);
+void GetTextSize(TextDevice& device, DeviceHandle hDC, const std::string& text, Extent* size,
+                 bool Mnemonics) {
+  *size = Measure(device, hDC, text, Mnemonics);
 }
 
-void GetLinesSize(DeviceHandle hDC, const std::vector<std::string>& lines, Extent* size,
-                  bool Mnemonics) {
+void GetLinesSize(TextDevice& device, DeviceHandle hDC, const std::vector<std::string>& lines,
+                  Extent* size, bool Mnemonics) {
   if (!text_api_ready) InitTextApi();
   Extent total;
   for (const std::string& line : lines) {
-    const Extent one = Measure(hDC, line, Mnemonics);
+    const Extent one = Measure(device, hDC, line, Mnemonics);
     total.cx = std::max(total.cx, one.cx);
     total.cy += one.cy;
   }

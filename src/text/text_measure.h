@@ -1,15 +1,18 @@
 // Text measurement (`modDraw_Base`): how much room a text, or a list of lines,
-// takes on a text-measuring device of the desktop (`Desktop().text`). Device 0
-// is the screen. Texts may carry ampersand prefixes as captions do; with
-// `Mnemonics` they are measured as drawn (see StripMnemonics).
+// takes on a text-measuring device of the desktop (a TextDevice the caller
+// hands in, with the handle of one of its devices). Device 0 is the screen. Texts may carry
+// ampersand prefixes as captions do; with `Mnemonics` they are measured as drawn (see
+// StripMnemonics).
 //
-// Where there is no desktop (the command line, tests without a fake) the device
-// cannot measure and every extent is (0, 0).
+// Where there is no desktop (the command line: the do-nothing TextDevice) the
+// device cannot measure and every extent is (0, 0).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "services/desktop.h"
 
 namespace vkt::text {
 
@@ -33,12 +36,13 @@ bool UseWideText();
 // Stores in `size` the extent of `text` on `hDC`, measured as StripMnemonics
 // gives it when `Mnemonics` is true. A negative width, and a device that cannot
 // measure, store 0 for what was not reported.
-void GetTextSize(DeviceHandle hDC, const std::string& text, Extent* size, bool Mnemonics);
+void GetTextSize(TextDevice& device, DeviceHandle hDC, const std::string& text, Extent* size,
+                 bool Mnemonics);
 
 // Stores in `size` the extent of `lines`: the largest width and the sum of the
 // heights, each line measured as by GetTextSize. No lines store (0, 0).
-void GetLinesSize(DeviceHandle hDC, const std::vector<std::string>& lines, Extent* size,
-                  bool Mnemonics);
+void GetLinesSize(TextDevice& device, DeviceHandle hDC, const std::vector<std::string>& lines,
+                  Extent* size, bool Mnemonics);
 
 // The drawn characters of a caption text, on one line: "&x" gives x (so "&&"
 // gives "&"), CR LF pairs and CR CR LF triples vanish, a final lone "&" and lone

@@ -138,7 +138,7 @@ std::string EndLineBefore(const std::vector<std::string>& t, std::size_t* i,
 
 }  // namespace
 
-std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
+std::vector<std::string> BreakLines(TextDevice& device, DeviceHandle hDC, std::int32_t& MaxWidth,
                                     const std::string& text, const std::string& Delimiters,
                                     const std::string& LineBreak, bool Mnemonics) {
   std::vector<std::string> lines;
@@ -157,8 +157,8 @@ std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
   while (!cand.empty()) {
     Extent token_size;
     Extent cand_size;
-    GetTextSize(hDC, t[i], &token_size, Mnemonics);
-    GetTextSize(hDC, cand, &cand_size, Mnemonics);
+    GetTextSize(device, hDC, t[i], &token_size, Mnemonics);
+    GetTextSize(device, hDC, cand, &cand_size, Mnemonics);
     if (MaxWidth >= 20 && count == 1) {
       MaxWidth = std::max({MaxWidth, cand_size.cx, token_size.cx});
     }
@@ -192,17 +192,17 @@ std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
   return lines;
 }
 
-std::vector<std::string> WrapText(DeviceHandle hDC, const std::string& text,
+std::vector<std::string> WrapText(TextDevice& device, DeviceHandle hDC, const std::string& text,
                                   std::int32_t* LineCount, std::int32_t* MaxWidth,
                                   std::int32_t* AmpersandLine, Extent* lpSize) {
   const bool mnemonics = AmpersandLine != nullptr;
   std::int32_t limit = MaxWidth ? *MaxWidth : 0;
   // Device 0 already is the screen for the text-measuring service.
   std::vector<std::string> lines =
-      BreakLines(hDC, limit, text, kDefaultDelimiters, kHardBreak, mnemonics);
+      BreakLines(device, hDC, limit, text, kDefaultDelimiters, kHardBreak, mnemonics);
   if (lines.empty()) return lines;
 
-  if (lpSize) GetLinesSize(hDC, lines, lpSize, mnemonics);
+  if (lpSize) GetLinesSize(device, hDC, lines, lpSize, mnemonics);
   if (MaxWidth) *MaxWidth = limit;
   if (LineCount) *LineCount = static_cast<std::int32_t>(lines.size());
   if (AmpersandLine) {

@@ -20,7 +20,7 @@ namespace vkt::text {
 inline constexpr char kDefaultDelimiters[] = " _-\\%";
 inline constexpr char kHardBreak[] = "\r\n";
 
-// Cuts `text` into lines for `hDC` (0: the screen). Each output is written only
+// Cuts `text` into lines for `hDC` (0: the screen) of `device`. Each output is written only
 // when given and only when the text gave at least one line:
 //  - `MaxWidth` is read as the width limit (absent or below 20: no limit) and
 //    receives the limit as widened by over-wide words, or, without a limit, the
@@ -33,7 +33,7 @@ inline constexpr char kHardBreak[] = "\r\n";
 // Each line ends with the delimiter or hard break at which it was broken; a line
 // that starts with a hard break holds it twice; a text ending with a hard break
 // ends with an empty line. The empty text gives no lines.
-std::vector<std::string> WrapText(DeviceHandle hDC, const std::string& text,
+std::vector<std::string> WrapText(TextDevice& device, DeviceHandle hDC, const std::string& text,
                                   std::int32_t* LineCount = nullptr,
                                   std::int32_t* MaxWidth = nullptr,
                                   std::int32_t* AmpersandLine = nullptr, Extent* lpSize = nullptr);
@@ -41,7 +41,7 @@ std::vector<std::string> WrapText(DeviceHandle hDC, const std::string& text,
 // The line breaker behind WrapText, with its own delimiter set and hard break.
 // `MaxWidth` is read as the limit (below 20: none) and written back widened, or
 // as the widest candidate measured when there was no limit.
-std::vector<std::string> BreakLines(DeviceHandle hDC, std::int32_t& MaxWidth,
+std::vector<std::string> BreakLines(TextDevice& device, DeviceHandle hDC, std::int32_t& MaxWidth,
                                     const std::string& text, const std::string& Delimiters,
                                     const std::string& LineBreak, bool Mnemonics);
 

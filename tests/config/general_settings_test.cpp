@@ -58,7 +58,8 @@ TEST(ReadGeneralSettings, EachFieldComesFromItsKeyOrKeepsItsDefault) {
     TempDir dir;
     if (!row.ini.empty()) dir.Write("VKTGeraInstallBD.ini", row.ini);
     std::vector<GeneralKeyProblem> problems;
-    const GeneralSettings settings = ReadGeneralSettings(dir / "VKTGeraInstallBD.ini", &problems);
+    const GeneralSettings settings =
+        ReadGeneralSettings(desktop, dir / "VKTGeraInstallBD.ini", &problems);
     EXPECT_EQ(settings.code_page->name(), row.code_page);
     std::string repositories;
     for (const std::string& name : settings.repositories) repositories += "[" + name + "]";

@@ -32,7 +32,7 @@ class IniTest : public ::testing::Test {
   void SetUp() override { ForgetIniErrors(); }
   // An INI pointed at `path` and `section`, in the code page `page`.
   INI At(const std::string& path, const std::string& section, const char* page = "windows-1252") {
-    INI ini;
+    INI ini(desktop_);
     ini.ININame(path, *text::CodePage::Named(page, nullptr));
     ini.Section(section);
     return ini;
@@ -45,7 +45,7 @@ class IniTest : public ::testing::Test {
   }
   FileList List(const std::string& bytes, const std::string& tipo) {
     dir_.Write("lista.ini", bytes);
-    return ReadFileList(dir_.path() + "\\LISTA.INI",
+    return ReadFileList(desktop_, dir_.path() + "\\LISTA.INI",
                         *text::CodePage::Named("windows-1252", nullptr), tipo);
   }
 
@@ -455,6 +455,19 @@ TEST_F(IniTest, AFileLargerThan64MiBIsRefusedUnread) {
                                         " - arquivo maior que 64 MiB");
 }
 
+TEST_F(IniTest, AnInstanceMadeWithoutABoxServiceTellsTheFailureOnlyByItsStatus) {
+  dir_.MakeDir("folder.ini");
+  INI quiet;
+  quiet.ININame(dir_ / "folder.ini", *text::CodePage::Named("windows-1252", nullptr));
+  quiet.Section("S");
+  EXPECT_EQ(quiet.ReadINISettings("K"), "");
+  EXPECT_FALSE(quiet.LastReadStatus().ok());
+  EXPECT_TRUE(desktop_.boxes.empty());
+  // Nor does it use up the file's one box.
+  EXPECT_EQ(At(dir_ / "folder.ini", "S").ReadINISettings("K"), "");
+  EXPECT_EQ(desktop_.boxes.size(), 1u);
+}
+
 TEST_F(IniTest, FileListOfJobsWithoutACountHasNoFiles) {
   for (const char* text : {"[OUTRA]\nX=1\n", "[JOBS]\nFILE1=A\n", "[JOBS]\nNUMFILES=\n"}) {
     FileList list = List(text, "JOBS");
@@ -468,13 +481,13 @@ TEST_F(IniTest, FileListOfJobsWithoutACountHasNoFiles) {
 TEST_F(IniTest, AFileListThatCannotBeReadIsNoMissingSection) {
   const text::CodePage& page = *text::CodePage::Named("windows-1252", nullptr);
   // A missing list has no sections; JOBS may do without its own.
-  EXPECT_EQ(ReadFileList(dir_ / "absent.ini", page, "VIEWS").status,
+  EXPECT_EQ(ReadFileList(desktop_, dir_ / "absent.ini", page, "VIEWS").status,
             FileListStatus::kMissingSection);
-  EXPECT_EQ(ReadFileList(dir_ / "absent.ini", page, "JOBS").status, FileListStatus::kOk);
+  EXPECT_EQ(ReadFileList(desktop_, dir_ / "absent.ini", page, "JOBS").status, FileListStatus::kOk);
   // A folder in its place exists and cannot be read, for every type.
   dir_.MakeDir("lista.ini");
   for (const char* type : {"VIEWS", "JOBS"}) {
-    const FileList list = ReadFileList(dir_ / "lista.ini", page, type);
+    const FileList list = ReadFileList(desktop_, dir_ / "lista.ini", page, type);
     EXPECT_EQ(list.status, FileListStatus::kUnreadable) << type;
     EXPECT_FALSE(list.read_status.ok()) << type;
   }

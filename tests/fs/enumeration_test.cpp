@@ -10,6 +10,7 @@
 #include "fs/icons.h"
 #include "fs/platform/file_system.h"
 #include "services/desktop.h"
+#include "support/fake_desktop.h"
 #include "support/temp_dir.h"
 
 namespace vkt::fs {
@@ -190,7 +191,7 @@ TEST(Icons, GiveTheIndexListAndIconOfTheAskedSize) {
   EXPECT_EQ(fso.GetIconIndex("a.txt", true, &small), 0);  // the command line has no icons
   EXPECT_EQ(small, 0);
   TxtIcons icons;
-  ScopedDesktop desktop({.icons = &icons});
+  fso = FileSystemObject({.icons = &icons});
   std::int32_t large = 0;
   EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", true, &small), 3);
   EXPECT_EQ(fso.GetIconIndex("C:\\x\\a.txt", false, &large), 3);
@@ -209,6 +210,39 @@ TEST(Icons, GiveTheIndexListAndIconOfTheAskedSize) {
   for (icons.wrong = 1; icons.wrong <= 3; ++icons.wrong) {
     EXPECT_EQ(fso.GetFileIcon("a.txt"), nullptr) << icons.wrong;
   }
+}
+
+// An object reaches the desktop it was made with, never the one installed for
+// the process.
+class PickerOf final : public FolderPicker {
+ public:
+  explicit PickerOf(std::string folder) : folder_(std::move(folder)) {}
+  std::string PickFolder(std::string_view, std::string_view) override { return folder_; }
+
+ private:
+  std::string folder_;
+};
+
+TEST(Services, AnObjectYieldsAndPicksThroughTheServicesItWasMadeWith) {
+  TempDir dir;
+  for (const char* name : {"f/a.sql", "f/b.sql", "f/c.ora"}) dir.Write(name, "");
+  testing::FakeDesktop own;
+  testing::FakeDesktop installed;  // installed last: the process's desktop, never reached
+  PickerOf picker(Win(dir, "f\\"));
+  DesktopServices services = own.services();
+  services.picker = &picker;
+  FileSystemObject fso(services);
+  EXPECT_EQ(fso.EnumTypeFiles(Win(dir, "f"), "*.sql", false, false, true).size(), 3u);
+  const int yields = own.yields;
+  EXPECT_GE(yields, 3);  // one per entry listed
+  EXPECT_EQ(fso.FolderBrowse(0, "T"), fso.GetAbsolutePathname(Win(dir, "f")));
+  EXPECT_EQ(installed.yields, 0);
+  // A default-made object has the do-nothing services.
+  FileSystemObject quiet;
+  EXPECT_EQ(quiet.EnumTypeFiles(Win(dir, "f"), "*.sql", false, false, true).size(), 3u);
+  EXPECT_EQ(quiet.FolderBrowse(0, "T"), "");
+  EXPECT_EQ(own.yields, yields);
+  EXPECT_EQ(installed.yields, 0);
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ TEST(CopyFiles, CopiesPatternByPatternClearingMarksYieldingAndStoppingAtAFailure
   dir.Write("dst/a.sql", "old");
   MakeReadOnly(dir / "dst/a.sql");
   FakeDesktop desktop;
-  RecordingFso fso;
+  RecordingFso fso(desktop.services());
   EXPECT_TRUE(fso.CopyFiles(dir / "src", dir / "dst", false, {"*.ora", "*.sql"}));
   EXPECT_EQ(testing::FilesBelow(dir / "dst"),
             (std::map<std::string, std::string>{

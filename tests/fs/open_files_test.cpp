@@ -96,6 +96,7 @@ TEST_F(OpenFilesTest, ReadsLinesEndedByCarriageReturnOrThePair) {
        {long_line, "second", "third"}},
   };
   testing::FakeDesktop desktop;
+  fso_ = FileSystemObject(desktop.services());
   // Read through the class's sequential reader, which counts the same lines.
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -47,6 +47,8 @@ inline LogCall Call(const std::string& message, const std::string& operation, bo
 
 class RecordingFso : public FileSystemObject {
  public:
+  RecordingFso() = default;
+  explicit RecordingFso(const DesktopServices& desktop) : FileSystemObject(desktop) {}
   void Grava_Log(const std::string& a, const std::string& b, const std::string& c, bool d,
                  bool e) override {
     calls.push_back({a, b, c, d, e, CurrentRunAs()});

@@ -53,7 +53,7 @@ TEST(GeraNumeracao, YieldsForEveryFileAndLine) {
   repo.Source("Views/v1.sql", "x");
   repo.Source("Views/V2.ora", "x");
   FakeDesktop desktop;
-  GeraNumeracao(repo.session, "VIEWS", DatabaseKind::kOracle);
+  GeraNumeracao(desktop.services(), repo.session, "VIEWS", DatabaseKind::kOracle);
   EXPECT_EQ(desktop.yields, 5);
   EXPECT_EQ(desktop.message_text.size(), std::string("\rFILE1=V1\rFILE2=V2").size());
 }
@@ -68,7 +68,7 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
   repo.Source("Tabelas/Z.sql", "x\r\n");
   repo.session.Mensagens = {"", "earlier"};
   FakeDesktop desktop;
-  GeraScript(repo.session, "TABELAS", DatabaseKind::kOracle, false);
+  GeraScript(desktop.services(), repo.session, "TABELAS", DatabaseKind::kOracle, false);
   EXPECT_EQ(desktop.yields, 1);
   EXPECT_EQ(desktop.caption_log,
             (Lines{"Lendo config :: " + repo.Path("files.ini"),
@@ -77,16 +77,16 @@ TEST(GeraScript, SetsCaptionsYieldsOnceAndShowsMessagesWithTheKindsSeparator) {
                                    "\\ORACLE\\02-ATUALIZACAO\\02-DBVKT_XYZ_Tabelas.sql")}));
   EXPECT_EQ(desktop.message_text, "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora");
 
-  GeraScript(repo.session, "TABELAS", DatabaseKind::kSqlServer, false);
+  GeraScript(desktop.services(), repo.session, "TABELAS", DatabaseKind::kSqlServer, false);
   EXPECT_EQ(desktop.message_text,
             "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql");
   // A kind without a section stops there, its message already in view.
-  GeraScript(repo.session, "VIEWS", DatabaseKind::kOracle, false);
+  GeraScript(desktop.services(), repo.session, "VIEWS", DatabaseKind::kOracle, false);
   EXPECT_EQ(desktop.message_text,
             "\r\nearlier\r\nArquivo Nao esta no ini: Z.ora\r\nArquivo Nao esta no ini: "
             "Z.sql\r\nNao existe a seção: VIEWS no arquivo ini");
   // A kind with no script for this system shows the messages so far.
-  GeraScript(repo.session, "JOBS", DatabaseKind::kSqlServer, false);
+  GeraScript(desktop.services(), repo.session, "JOBS", DatabaseKind::kSqlServer, false);
   EXPECT_EQ(desktop.message_text,
             "\rearlier\rArquivo Nao esta no ini: Z.ora\rArquivo Nao esta no ini: Z.sql\rNao "
             "existe a seção: VIEWS no arquivo ini");

@@ -43,7 +43,7 @@ TEST(GeraScript, AListedFileThatCannotBeResolvedIsToldAsSuch) {
   FakeDesktop desktop;
   // The root's resolution, the listed folder's, then B's.
   platform::ArmFault(platform::kFaultResolve, 3, EIO);
-  GeraScript(repo.session, "TABELAS", DatabaseKind::kOracle, false);
+  GeraScript(desktop.services(), repo.session, "TABELAS", DatabaseKind::kOracle, false);
   EXPECT_EQ(platform::DisarmFault(), 3);
   const std::vector<std::string> lines = LinesStartingWith(repo.session.Mensagens, kNaoResolvido);
   ASSERT_EQ(lines.size(), 1U);
@@ -64,7 +64,7 @@ TEST(GeraScript, ASourceRootThatCannotBeResolvedIsToldOnce) {
   TwoTables(repo);
   FakeDesktop desktop;
   platform::ArmFault(platform::kFaultResolve, 1, EIO, /*sticky=*/true);
-  GeraScript(repo.session, "TABELAS", DatabaseKind::kOracle, false);
+  GeraScript(desktop.services(), repo.session, "TABELAS", DatabaseKind::kOracle, false);
   platform::DisarmFault();
   const std::vector<std::string> lines = LinesStartingWith(repo.session.Mensagens, kNaoResolvido);
   ASSERT_EQ(lines.size(), 1U);

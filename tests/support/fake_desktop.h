@@ -1,6 +1,7 @@
 // Recording fakes of the desktop services, for tests that check the exact
 // sequence of boxes, captions, message-area texts and yields. Installed as
-// the process's desktop while alive.
+// the process's desktop while alive (what app/ reads through Desktop()), and
+// handed to the layers below through services().
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,10 @@ class FakeDesktop final : public MessageBoxService,
   bool IconIndex(std::string_view, bool, std::int32_t*, std::int32_t*) override { return false; }
   bool Icon(std::string_view, int, IconImage*) override { return false; }
 
+  // Every service of this fake, for the functions and objects that are
+  // handed their services.
+  DesktopServices services() { return {this, this, this, this, this, this}; }
+
   std::vector<BoxEvent> boxes;
   std::map<Caption, std::string> captions;
   std::vector<std::string> caption_log;  // every SetCaption text, in order
@@ -58,7 +63,7 @@ class FakeDesktop final : public MessageBoxService,
   int char_height = 16;
 
  private:
-  ScopedDesktop scope_{DesktopServices{this, this, this, this, this, this}};
+  ScopedDesktop scope_{services()};
 };
 
 }  // namespace vkt::testing

@@ -99,14 +99,15 @@ TEST(BreakLines, BreaksAtDelimitersAndHardBreaks) {
       {"aaaa ", 50, {"aaaa "}, -1},
       {"", 7, {}, 7},
   };
-  std::int32_t limit = 50;  // no desktop yet: every width is 0, only hard breaks count
-  EXPECT_EQ(BreakLines(0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters, kHardBreak, false),
+  std::int32_t limit = 50;  // no desktop: every width is 0, only hard breaks count
+  EXPECT_EQ(BreakLines(*QuietServices().text, 0, limit, "aaaa bbbb\r\ncc", kDefaultDelimiters,
+                       kHardBreak, false),
             (Lines{"aaaa bbbb\r\n", "cc"}));
   EXPECT_EQ(limit, 50);
   FakeDesktop desktop;
   for (const auto& c : cases) {
     limit = c.limit;
-    EXPECT_EQ(BreakLines(0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines)
+    EXPECT_EQ(BreakLines(desktop, 0, limit, c.text, kDefaultDelimiters, kHardBreak, false), c.lines)
         << c.text << " in " << c.limit;
     EXPECT_EQ(limit, c.limit_after < 0 ? limit : c.limit_after) << c.text << " in " << c.limit;
   }
@@ -138,26 +139,26 @@ TEST(TextMeasure, MnemonicsDecideWhetherAmpersandsCountAndLinesStack) {
   FakeDesktop desktop;
   std::int32_t count = -1, width = 0, ampersand = -1;
   Extent size;
-  EXPECT_EQ(WrapText(0, "&Open\r\nSave", &count, &width, &ampersand, &size),
+  EXPECT_EQ(WrapText(desktop, 0, "&Open\r\nSave", &count, &width, &ampersand, &size),
             (Lines{"&Open\r\n", "Save"}));
   EXPECT_EQ(count, 2);
   EXPECT_EQ(ampersand, 0);
   EXPECT_EQ(width, 40);  // the ampersand and the break measure as nothing
   EXPECT_EQ(size, (Extent{40, 32}));
   width = 50;
-  EXPECT_EQ(WrapText(0, "aa cccccccc", &count, &width), (Lines{"aa ", "cccccccc"}));
+  EXPECT_EQ(WrapText(desktop, 0, "aa cccccccc", &count, &width), (Lines{"aa ", "cccccccc"}));
   EXPECT_EQ(width, 80);
-  GetTextSize(0, "&Open", &size, false);
+  GetTextSize(desktop, 0, "&Open", &size, false);
   EXPECT_EQ(size.cx, 50);
-  GetTextSize(0, "&Open", &size, true);
+  GetTextSize(desktop, 0, "&Open", &size, true);
   EXPECT_EQ(size.cx, 40);
-  GetTextSize(0, "a\r\nb", &size, true);
+  GetTextSize(desktop, 0, "a\r\nb", &size, true);
   EXPECT_EQ(size.cx, 20);
   // The widest line and the sum of the heights.
   desktop.char_width = 5;
-  GetLinesSize(0, {"abcdefgh", "abcdefghijk", ""}, &size, false);
+  GetLinesSize(desktop, 0, {"abcdefgh", "abcdefghijk", ""}, &size, false);
   EXPECT_EQ(size, (Extent{55, 48}));
-  GetLinesSize(0, {"&&&&", "ab"}, &size, true);
+  GetLinesSize(desktop, 0, {"&&&&", "ab"}, &size, true);
   EXPECT_EQ(size, (Extent{10, 32}));
 }
 

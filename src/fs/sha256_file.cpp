@@ -1,9 +1,11 @@
-#include "text/sha256.h"
+#include "fs/sha256_file.h"
 
 #include <cerrno>
 #include <memory>
 
-namespace vkt::text {
+#include "text/sha256.h"
+
+namespace vkt::fs {
 namespace {
 
 // Large blocks keep the number of read calls low on multi-gigabyte scripts.
@@ -27,12 +29,12 @@ platform::Status Sha256File(std::string_view path, std::string* hex, std::uint64
     total += got;
     return {block.get(), got};
   };
-  Sha256Digest digest;
-  if (!ComputeSha256(next_block, &digest)) return platform::Status::Errno(ENOMEM);
+  text::Sha256Digest digest;
+  if (!text::ComputeSha256(next_block, &digest)) return platform::Status::Errno(ENOMEM);
   if (!status.ok()) return status;
-  *hex = HexDigest(digest);
+  *hex = text::HexDigest(digest);
   if (size) *size = total;
   return platform::Status::Ok();
 }
 
-}  // namespace vkt::text
+}  // namespace vkt::fs

@@ -3,10 +3,11 @@
 
 #include <string>
 
+#include "fs/sha256_file.h"
 #include "support/temp_dir.h"
 #include "text/sha256.h"
 
-namespace vkt::text {
+namespace vkt::fs {
 namespace {
 
 TEST(Sha256File, HashesAFileLargerThanOneReadBlock) {
@@ -18,9 +19,9 @@ TEST(Sha256File, HashesAFileLargerThanOneReadBlock) {
   std::uint64_t size = 0;
   // The program's paths: Windows form, any letter case.
   ASSERT_TRUE(Sha256File(dir.path() + "\\big\\script.ora", &hex, &size).ok());
-  EXPECT_EQ(hex, Sha256Hex(data));
+  EXPECT_EQ(hex, text::Sha256Hex(data));
   EXPECT_EQ(size, data.size());
 }
 
 }  // namespace
-}  // namespace vkt::text
+}  // namespace vkt::fs
