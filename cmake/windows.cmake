@@ -95,10 +95,11 @@ if(BUILD_TESTING)
   foreach(area app config generate fs text cli)
     file(GLOB area_tests CONFIGURE_DEPENDS tests/${area}/*_test.cpp)
     list(FILTER area_tests EXCLUDE REGEX "_(icu|posix)_test\\.cpp$")
-    # The manual and the bash completion (documentation_test.cpp) are the
-    # Linux build's.
+    # The manual and the bash completion (documentation_test.cpp), and the
+    # source tree's include order (layering_test.cpp), are the Linux build's.
     list(REMOVE_ITEM area_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/cli/cases_test.cpp
-         ${CMAKE_CURRENT_SOURCE_DIR}/tests/cli/documentation_test.cpp)
+         ${CMAKE_CURRENT_SOURCE_DIR}/tests/cli/documentation_test.cpp
+         ${CMAKE_CURRENT_SOURCE_DIR}/tests/app/layering_test.cpp)
     add_executable(${area}_tests ${area_tests})
     target_link_libraries(${area}_tests PRIVATE vkt_test_support vkt_cli GTest::gtest_main)
     target_compile_definitions(${area}_tests PRIVATE

@@ -106,9 +106,6 @@ TEST(Layering, TheRuleRefusesAnIncludeFromAFloorAbove) {
 }
 
 TEST(Layering, IncludesPointDown) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the sources are checked by the Linux build";
-#else
   const std::vector<SourceLine> lines = SourceLines();
   std::vector<std::string> folders;
   std::vector<std::string> wrong;
@@ -124,13 +121,9 @@ TEST(Layering, IncludesPointDown) {
     EXPECT_NE(std::find(folders.begin(), folders.end(), floor), folders.end()) << floor;
   }
   EXPECT_EQ(wrong, std::vector<std::string>{});
-#endif
 }
 
 TEST(Layering, NothingBelowAppReachesTheProcessWideDesktop) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the sources are checked by the Linux build";
-#else
   std::vector<std::string> wrong;
   for (const SourceLine& line : SourceLines()) {
     const std::optional<int> floor = FloorOf(line.folder);
@@ -138,7 +131,6 @@ TEST(Layering, NothingBelowAppReachesTheProcessWideDesktop) {
     if (line.text.find("Desktop()") != std::string::npos) wrong.push_back(line.where);
   }
   EXPECT_EQ(wrong, std::vector<std::string>{});
-#endif
 }
 
 }  // namespace
