@@ -155,13 +155,14 @@ TEST(ClientRules, ReadScriptsAsTheClientsDo) {
 
 #ifndef _WIN32  // POSIX only: a FIFO, symbolic links, dot-names as hidden, sha256sum
 // The pairs of `names` in `folder` that RunSeesFile finds one side of, as
-// VendorParity words them; "" and "A" (the same name as "a") are left out.
+// VendorParity words them; "" and the names listed again in another letter
+// case ("A" as "a", "B" as "b") are left out.
 std::vector<std::string> HalfPairsRunSees(const std::string& folder,
                                           const std::vector<std::string>& names) {
   const std::string prefix = folder + "\\";
   std::vector<std::string> found;
   for (const std::string& name : names) {
-    if (name.empty() || name == "A") continue;
+    if (name.empty() || name == "A" || name == "B") continue;
     const std::string base = prefix + name;
     const bool oracle = RunSeesFile(base + ".ora");
     const bool sql = RunSeesFile(base + ".sql");
@@ -189,8 +190,8 @@ TEST(VendorParity, SeesWhatRunSeesFileSees) {
   ASSERT_EQ(::symlink("nowhere", (dir / "T/l.sql").c_str()), 0);
   ASSERT_EQ(::symlink("real/k.sql", (dir / "T/k.sql").c_str()), 0);
   const std::string folder = dir / "T";
-  const std::vector<std::string> names = {"",  "a", "b", ".h",     "d",  "f",
-                                          "l", "k", "A", "sub\\s", "w?", "m"};
+  const std::vector<std::string> names = {"",  "a", "b", ".h",     "d",  "f", "l",
+                                          "k", "A", "B", "sub\\s", "w?", "m"};
   const std::vector<std::string> expected = HalfPairsRunSees(folder, names);
   ASSERT_EQ(expected.size(), 7u);  // b, d, l, k, sub\s, w?, m
 
