@@ -31,16 +31,6 @@ void ExpectPathCutInItsMiddle(const std::string& line) {
   EXPECT_GE(back.size(), front.size()) << line;
 }
 
-class ProgressLineWidth : public ::testing::TestWithParam<int> {};
-
-TEST_P(ProgressLineWidth, NeverReachesTheWidthAndShowsTheCount) {
-  const std::string line = ProgressLine(Progress(kScript), GetParam());
-  EXPECT_LT(TextColumns(line), GetParam()) << line;
-  EXPECT_TRUE(line.starts_with("VIEWS ORACLE 1234/240000 ")) << line;
-}
-
-INSTANTIATE_TEST_SUITE_P(Terminals, ProgressLineWidth, ::testing::Values(40, 80, 200));
-
 TEST(ProgressLine, ALongPathIsCutInItsMiddleToFillTheRoom) {
   for (int columns : {40, 80}) {
     const std::string line = ProgressLine(Progress(kScript), columns);

@@ -94,42 +94,30 @@ class FakeConsole final : public ConsoleApi {
 
 const HANDLE kConsole = std::bit_cast<HANDLE>(std::intptr_t{0x40});
 
-TEST(ConsoleLine, TurnsOnEscapeSequencesWhereTheConsoleTakesThem) {
-  FakeConsole console(/*takes_sequences=*/true, 60);
-  ConsoleLine line(console, kConsole);
-  EXPECT_TRUE(line.EnableSequences());
-  EXPECT_NE(console.mode() & ENABLE_VIRTUAL_TERMINAL_PROCESSING, 0u);
-  // The mode the console had stays.
-  EXPECT_NE(console.mode() & ENABLE_PROCESSED_OUTPUT, 0u);
-  ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 1/20 C:\\pkg\\ORACLE\\02-ATUALIZACAO\\x.sql"));
-  ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 2/20"));
-  EXPECT_EQ(console.Row(), u"VIEWS ORACLE 2/20");
-  EXPECT_EQ(console.cursor_x(), 17);
-  // Cleared by the sequence alone.
-  EXPECT_EQ(console.console_calls(), 0);
-  ASSERT_TRUE(line.Rewrite(u""));
-  EXPECT_EQ(console.Row(), u"");
-  EXPECT_EQ(console.cursor_x(), 0);
-  // The console is given back as it was found.
-  line.RestoreMode();
-  EXPECT_EQ(console.mode(),
-            static_cast<DWORD>(ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT));
-}
-
-TEST(ConsoleLine, ClearsThroughTheConsoleCallsWhereTheModeIsRefused) {
-  FakeConsole console(/*takes_sequences=*/false, 60);
-  ConsoleLine line(console, kConsole);
-  EXPECT_FALSE(line.EnableSequences());
-  EXPECT_EQ(console.mode() & ENABLE_VIRTUAL_TERMINAL_PROCESSING, 0u);
-  ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 1/20 C:\\pkg\\ORACLE\\02-ATUALIZACAO\\x.sql"));
-  ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 2/20"));
-  // No ESC[K shows, and nothing of the longer line before stays.
-  EXPECT_EQ(console.Row(), u"VIEWS ORACLE 2/20");
-  EXPECT_EQ(console.cursor_x(), 17);
-  EXPECT_GT(console.console_calls(), 0);
-  ASSERT_TRUE(line.Rewrite(u""));
-  EXPECT_EQ(console.Row(), u"");
-  EXPECT_EQ(console.cursor_x(), 0);
+// Where the console takes escape sequences they alone clear the line; where
+// it refuses them, the console's calls do, and no ESC[K shows. Either way
+// nothing of a longer line before stays, and the console's mode is kept and
+// given back as it was found.
+TEST(ConsoleLine, RewritesTheLineWithTheSequencesOrTheConsoleCalls) {
+  for (const bool takes_sequences : {true, false}) {
+    SCOPED_TRACE(takes_sequences ? "sequences" : "console calls");
+    FakeConsole console(takes_sequences, 60);
+    ConsoleLine line(console, kConsole);
+    EXPECT_EQ(line.EnableSequences(), takes_sequences);
+    EXPECT_EQ((console.mode() & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0, takes_sequences);
+    EXPECT_NE(console.mode() & ENABLE_PROCESSED_OUTPUT, 0u);
+    ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 1/20 C:\\pkg\\ORACLE\\02-ATUALIZACAO\\x.sql"));
+    ASSERT_TRUE(line.Rewrite(u"VIEWS ORACLE 2/20"));
+    EXPECT_EQ(console.Row(), u"VIEWS ORACLE 2/20");
+    EXPECT_EQ(console.cursor_x(), 17);
+    EXPECT_EQ(console.console_calls() > 0, !takes_sequences);
+    ASSERT_TRUE(line.Rewrite(u""));
+    EXPECT_EQ(console.Row(), u"");
+    EXPECT_EQ(console.cursor_x(), 0);
+    line.RestoreMode();
+    EXPECT_EQ(console.mode(),
+              static_cast<DWORD>(ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT));
+  }
 }
 
 TEST(ConsoleLine, ColumnsAreTheScreenBuffersWidth) {

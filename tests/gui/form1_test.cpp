@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/config_lookup.h"
+#include "app/first_start.h"
 #include "app/form_expectations.h"
 #include "app/startup.h"
 #include "fs/platform/file_system.h"
@@ -362,15 +363,13 @@ TEST_F(Form1Configuration, NothingFoundSaysWhatToDoUntilAConfigurationIsRead) {
   EXPECT_EQ(Status(*form), "Configuração: nenhuma (VKTGeraInstallBD.ini não encontrada)");
   EXPECT_EQ(Items(*form), Texts{});
   EXPECT_EQ(DialogFolder(*form), dir_ / "home");
-  const std::string example = QFileInfo(QString::fromStdString(dir_ / "elsewhere/examples/pedidos"))
-                                  .canonicalFilePath()
-                                  .toStdString() +
-                              "/VKTGeraInstallBD.ini";
-  const std::string first_steps =
-      app::NotFoundMessage(app::FindMainConfiguration(env_)) +
-      "\n\nPara abrir uma configuração: Arquivo › Abrir configuração… (Ctrl+O).\n"
-      "Exemplo pronto: " +
-      example;
+  const app::ExamplePlace example{
+      QFileInfo(QString::fromStdString(dir_ / "elsewhere/examples/pedidos"))
+          .canonicalFilePath()
+          .toStdString(),
+      false};
+  const std::string first_steps = app::NotFoundMessage(app::FindMainConfiguration(env_)) + "\n\n" +
+                                  app::FirstStepsText(app::OfferExample(example, ""));
   EXPECT_EQ(Messages(*form), first_steps);
 
   // Either button asks for a repository and leaves the text as it is.

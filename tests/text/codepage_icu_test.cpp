@@ -151,6 +151,7 @@ TEST(CodePageNames, AreIcusAliasesOfOneConverterPerWindowsCodePage) {
       " windows 1252 ",
       "windows-01252",
       "windows-12520",
+      "windows-12500",  // a zero after a digit is kept
       "windows-1252x",
       "CP1252",
       "cp-1252",

@@ -75,14 +75,6 @@ TEST(CodePage, OpensEveryNameOfTheTable) {
   }
 }
 
-// Which spellings name which page is checked against ICU itself
-// (CodePageNames.MatchSpellingsAsIcuDoes); here, the key names are compared by.
-TEST(CodePage, ComparesNamesAsIcuDoes) {
-  EXPECT_EQ(internal::CodePageNameKey("ISO_8859-01:1987"), "iso885911987");
-  EXPECT_EQ(internal::CodePageNameKey("cp00850"), "cp850");
-  EXPECT_EQ(internal::CodePageNameKey("a100"), "a100");
-}
-
 // Pages whose characters both builds agree on, each read and written back;
 // and no look-alikes: a character a page lacks is "?", one per character,
 // also where the system has a best fit for it (Windows writes "A" for "Ā" in
