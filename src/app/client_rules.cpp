@@ -193,7 +193,7 @@ platform::Status ClientRuleChecker::Check(generate::DatabaseKind kind, bool wrap
     run.Feed(piece_);
     if (line_ended) run.EndLine();
   }
-  const platform::Status status = reader_.status();
+  platform::Status status = reader_.status();
   if (status.ok()) run.Finish(hits);
   return status;
 }
