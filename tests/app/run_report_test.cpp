@@ -10,6 +10,7 @@
 #include "app/file_list_update.h"
 #include "app/pipeline_reports.h"
 #include "app/run_dispatch.h"
+#include "app/run_recorder.h"
 #include "generate/framing.h"
 #include "support/fake_desktop.h"
 #include "support/test_repository.h"
@@ -139,6 +140,43 @@ TEST(FolderError, ComesOncePerCheckRunAndOncePerInstallCall) {
   EXPECT_EQ(folder_errors(), 3) << "install";
 }
 #endif
+
+// A generator whose every call adds one line of its own.
+class OneLinePerCall final : public Generator {
+ public:
+  void GeraScript(Session& session, std::string_view tipo_objeto, generate::DatabaseKind,
+                  bool) override {
+    session.Mensagens.push_back("call " + std::string(tipo_objeto));
+  }
+  void GeraNumeracao(Session&, std::string_view, generate::DatabaseKind) override {}
+};
+
+// The press's own lines, written before the first call (a dry run's cut
+// settings), are the run's problems, not the first output's; each call's
+// lines are its output's, and lines after the last call are the run's again.
+TEST(RunRecorder, GivesEachLineToTheCallThatWroteIt) {
+  FakeDesktop desktop;
+  TestRepository repo;
+  repo.session.Mensagens.push_back("before the first call");
+  OneLinePerCall inner;
+  RunReport report;
+  {
+    RunRecorder recorder(inner, &report, /*dry_run=*/true, /*entries=*/false);
+    recorder.GeraScript(repo.session, "VIEWS", generate::DatabaseKind::kOracle, false);
+    recorder.GeraScript(repo.session, "TABELAS", generate::DatabaseKind::kOracle, false);
+    repo.session.Mensagens.push_back("after the last call");
+    recorder.Finish(repo.session);
+  }
+  auto texts = [](const std::vector<ReportProblem>& problems) {
+    Lines lines;
+    for (const ReportProblem& problem : problems) lines.push_back(problem.text);
+    return lines;
+  };
+  EXPECT_EQ(texts(report.problems), (Lines{"before the first call", "after the last call"}));
+  ASSERT_EQ(report.outputs.size(), 2U);
+  EXPECT_EQ(texts(report.outputs[0].problems), Lines{"call VIEWS"});
+  EXPECT_EQ(texts(report.outputs[1].problems), Lines{"call TABELAS"});
+}
 
 }  // namespace
 }  // namespace vkt::app
