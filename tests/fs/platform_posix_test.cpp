@@ -265,6 +265,24 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
   EXPECT_EQ(FolderNames(dir.path()), (Names{"in.txt", "new.txt", "out.txt", "swapped.txt"}));
 }
 
+// A file dropped while it is written closes all it opened and leaves no
+// temporary behind.
+TEST(AtomicFile, ADroppedFileClosesWhatItOpened) {
+  TempDir dir;
+  const auto open_descriptors = [] { return FolderNames("/proc/self/fd").size(); };
+  const auto drop = [&dir] {
+    AtomicFile dropped;
+    ASSERT_TRUE(dropped.Create(dir / "dropped.txt").ok());
+    ASSERT_TRUE(dropped.Write("x", 1).ok());
+  };
+  // The folder's handle stays open with its cached listing, from the first.
+  drop();
+  const std::size_t before = open_descriptors();
+  drop();
+  EXPECT_EQ(open_descriptors(), before);
+  EXPECT_EQ(FolderNames(dir.path()), Names{});
+}
+
 // ---- replacing a file ----
 
 // Where the file system has no exchange, the test comes right before the rename.
