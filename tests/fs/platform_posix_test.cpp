@@ -295,6 +295,13 @@ TEST(AtomicFile, WhereTheFileSystemHasNoExchangeTheTestComesRightBeforeTheRename
   EXPECT_TRUE(Replace(list, "ours", &read).ok());
   DisarmFault();
   EXPECT_EQ(dir.Read("list.ini"), "ours");
+  // Nor without the rename that refuses to replace: a file that was missing
+  // when read is written where its name is still free.
+  const FileStamp missing{};
+  ArmFault(kFaultRename, 1, EINVAL);
+  EXPECT_TRUE(Replace(dir / "new.ini", "new", &missing).ok());
+  DisarmFault();
+  EXPECT_EQ(dir.Read("new.ini"), "new");
 }
 
 // A link at an output's name would be replaced, not what it leads to; neither
