@@ -69,6 +69,12 @@ TEST_F(OpenFilesTest, HandsOutTheLowestFreeNumberAndReusesClosedOnes) {
   EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 2);
   EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 4);
   EXPECT_FALSE(open_files::Close(9));
+  // Up to the last number, then none.
+  for (int number = 5; number <= open_files::kLastNumber; ++number) {
+    ASSERT_EQ(open_files::Open(path, FileAccess::kLineInput), number);
+  }
+  EXPECT_EQ(open_files::FreeNumber(), 0);
+  EXPECT_EQ(open_files::Open(path, FileAccess::kLineInput), 0);
 }
 
 struct LineCase {
