@@ -40,6 +40,11 @@ TEST(NextToken, StopsAtTheFirstDelimiterOrHardBreak) {
     EXPECT_EQ(token, c.token) << c.text << " from " << c.start;
     EXPECT_EQ(delimiter, c.delimiter) << c.text << " from " << c.start;
   }
+  // A break that starts where a delimiter of the set stands does not win: it
+  // must lie before it.
+  std::string token, delimiter;
+  EXPECT_EQ(NextToken("ab\r\ncd", 1, &token, &delimiter, "\r", kHardBreak), 4);
+  EXPECT_EQ(delimiter, "\r");
 }
 
 // One character of the set, counted as UTF-8 sequences by their lead bytes.
