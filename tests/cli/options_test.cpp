@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "app/startup.h"
 
@@ -50,6 +51,19 @@ TEST(UsageText, DescribesTheWindowsLookupAndCtrlCOnWindows) {
               {"%APPDATA%\\VKTGeraInstallBD", "%PROGRAMDATA%\\VKTGeraInstallBD", "docs\\ORACLE",
                "docs\\SQLSERVER", "--help | /? | --version", "0xC000013A"},
               {"XDG", "/etc", "docs/", "SIGINT"});
+}
+
+TEST(UsageText, ListsEveryObjectTypeOnceCommaSeparated) {
+  const std::string usage = UsageText();
+  const std::string before = "other than TODOS):\n";
+  const std::size_t from = usage.find(before) + before.size();
+  std::istringstream listed(usage.substr(from, usage.find("  --report ") - from));
+  std::string words, expected;
+  for (std::string word; listed >> word;) words += (words.empty() ? "" : " ") + word;
+  for (std::string_view type : app::kObjectTypes) {
+    expected += (expected.empty() ? "" : ", ") + std::string(type);
+  }
+  EXPECT_EQ(words, expected);
 }
 
 TEST(UsageText, IsThatOfTheBuildsSystem) {
