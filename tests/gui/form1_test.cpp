@@ -195,6 +195,13 @@ TEST(Form1Size, TheMessageAreaTakesTheRoomTheWindowGainsAndTheWindowKeepsItsDesi
   const Texts placed = Placed(form);
   EXPECT_EQ(placed.size(), form_expectations::kFixedControls);
   EXPECT_TRUE(form.statusBar()->isSizeGripEnabled());
+  // A fixed caption is shown whole, in whatever font the system gives.
+  for (const app::DesignedControl& designed : app::kFormControls) {
+    if (!designed.fit) continue;
+    auto* label = Child<QLabel>(form, std::string(designed.name).c_str());
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+        << designed.name;
+  }
 
   const QSize start = form.size();
   form.resize(start + QSize(200, 100));
