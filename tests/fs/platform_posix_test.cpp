@@ -3,7 +3,10 @@
 // made with symlink(), descriptors, replacing a file without an atomic exchange.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +17,8 @@
 #include <vector>
 
 #include "fs/file_system_object.h"
+#include "fs/platform/call_count.h"
+#include "fs/platform/fault_seam.h"
 #include "fs/platform/file_system.h"
 #include "support/atomic_replace.h"
 #include "support/durability.h"
@@ -99,6 +104,18 @@ TEST(ResolvePath, SeesEntriesCreatedAfterAFolderWasCached) {
   EXPECT_EQ(Resolved(dir.path() + "/h/VIEWS/a.sql"), dir / "h/VIEWS/a.sql");
 }
 
+// A folder found in another letter case serves every script in it: the next
+// script of the folder costs one look at the file itself.
+TEST(ResolvePath, AFolderFoundOnceServesTheNextFileInOneCall) {
+  TempDir dir;
+  dir.Write("Tabelas/a.sql", "");
+  dir.Write("Tabelas/b.sql", "");
+  EXPECT_EQ(Resolved(dir.path() + "/TABELAS/a.sql"), dir / "Tabelas/a.sql");
+  StartCountingCalls();
+  EXPECT_EQ(Resolved(dir.path() + "/TABELAS/b.sql"), dir / "Tabelas/b.sql");
+  EXPECT_EQ(StopCountingCalls().Total(), 1u);
+}
+
 // Listing order: upper-cased names compared by UTF-16 code units (the
 // end-to-end numbering cases show the order of every kind of name). A name
 // that is not UTF-8 is shown and found as Windows-1252.
@@ -150,6 +167,10 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
   for (const auto& c : cases) EXPECT_EQ(Listed(c.expression), c.names) << c.expression;
   EXPECT_TRUE(FindEntries(f + "old")[0].is_directory);
   EXPECT_TRUE(FindEntries(f + "..")[0].is_directory);
+  EXPECT_FALSE(FindEntries(f + ".")[0].is_hidden);
+  // A drive's root has no dot entries.
+  EXPECT_TRUE(FindEntries("/.").empty());
+  EXPECT_TRUE(FindEntries("/..").empty());
   EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
   for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
   EXPECT_FALSE(FindEntries("/*").empty());
@@ -245,8 +266,13 @@ TEST(Descriptors, ZeroServesAsAnyOtherAndIsGivenBack) {
     EXPECT_TRUE(dropped.Create(dir / "dropped.txt").ok());
   }
   {
+    // The lock file itself on descriptor 0: the folder opened while /dev/null
+    // holds 0, which is freed right before the lock file is created.
+    ASSERT_EQ(::open("/dev/null", O_RDONLY), 0);
+    ArmAction(kFaultCreate, 1, [] { ::close(0); });
     FolderLock lock;
     EXPECT_TRUE(lock.Acquire(dir.path()).ok());
+    EXPECT_EQ(DisarmFault(), 1);
   }
   {
     ListedFolder folder;
@@ -317,7 +343,31 @@ TEST(OutputFile, ALinkAtTheNameWouldBeReplacedAndNeitherItNorAFifoIsRead) {
   EXPECT_EQ(ReadOutputFile(dir / "link.sql", &bytes).code, ENOENT);
   EXPECT_EQ(bytes, "");
   EXPECT_EQ(ReadOutputFile(dir / "fifo.sql", &bytes).code, kNotRegularFile);
-  EXPECT_EQ(FolderNames(dir.path()), (Names{"fifo.sql", "link.sql", "ro"}));
+  // A socket cannot even be opened: told as what it is, not as a missing device.
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = dir / "sock.sql";
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  socket_path.copy(address.sun_path, socket_path.size());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(ReadOutputFile(socket_path, &bytes).code, kNotRegularFile);
+  ::close(sock);
+  EXPECT_EQ(FolderNames(dir.path()), (Names{"fifo.sql", "link.sql", "ro", "sock.sql"}));
+}
+
+// While the cleanup of one terminating signal runs, the others wait.
+TEST(SignalCleanup, ASecondSignalWaitsForTheFirstsCleanup) {
+  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction saved[3]{};
+  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], nullptr, &saved[i]);
+  InstallSignalCleanup();
+  for (int signal_number : kSignals) {
+    struct sigaction installed {};
+    ::sigaction(signal_number, nullptr, &installed);
+    for (int other : kSignals) EXPECT_EQ(sigismember(&installed.sa_mask, other), 1) << other;
+  }
+  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &saved[i], nullptr);
 }
 
 }  // namespace
