@@ -145,31 +145,32 @@ TEST_F(WindowsConfigLookupTest, TheExecutablesFolderThenAppDataThenProgramData) 
   EXPECT_EQ(Found(), "(none)");
 }
 
-TEST_F(WindowsConfigLookupTest, ADrivePrefixMakesTheConfigOptionAbsolute) {
-  env_.current_directory = "C:\\Users\\ana";
-  env_.config_option = "sub\\outra.ini";
-  EXPECT_EQ(Found(), "C:\\Users\\ana\\sub\\outra.ini");
-  env_.config_option = "D:\\VKT\\VKTGeraInstallBD.ini";
-  EXPECT_EQ(Found(), "D:\\VKT\\VKTGeraInstallBD.ini");
-  env_.config_option = "d:outra.ini";
-  EXPECT_EQ(Found(), "d:outra.ini");
-  env_.config_option = "\\\\server\\share\\VKTGeraInstallBD.ini";
-  EXPECT_EQ(Found(), "\\\\server\\share\\VKTGeraInstallBD.ini");
-  // The XDG rules take a drive prefix for a relative name.
-  env_.rules = LookupRules::kXdg;
-  env_.current_directory = "/home/ana";
-  env_.config_option = "D:\\VKT.ini";
-  EXPECT_EQ(Found(), "/home/ana/D:\\VKT.ini");
-}
-
-TEST_F(WindowsConfigLookupTest, TheConfigOptionLosesItsDotsButNeverItsRoot) {
-  env_.current_directory = "C:\\Users\\ana\\work";
-  env_.config_option = "..\\conf/.\\VKT.ini";
-  EXPECT_EQ(Found(), "C:\\Users\\ana\\conf\\VKT.ini");
-  env_.config_option = "C:\\..\\..\\VKT.ini";
-  EXPECT_EQ(Found(), "C:\\VKT.ini");
-  env_.config_option = "\\\\server\\share\\a\\..\\..\\VKT.ini";
-  EXPECT_EQ(Found(), "\\\\server\\share\\VKT.ini");
+// A drive prefix makes the option absolute; dots go, but never the root.
+// The XDG rules take a drive prefix for a relative name.
+TEST_F(WindowsConfigLookupTest, TheConfigOptionIsMadeAbsoluteAndLosesItsDotsButNeverItsRoot) {
+  const struct {
+    LookupRules rules;
+    const char *current, *option, *found;
+  } rows[] = {
+      {LookupRules::kWindows, "C:\\Users\\ana", "sub\\outra.ini", "C:\\Users\\ana\\sub\\outra.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana", "D:\\VKT\\VKTGeraInstallBD.ini",
+       "D:\\VKT\\VKTGeraInstallBD.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana", "d:outra.ini", "d:outra.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana", "\\\\server\\share\\VKTGeraInstallBD.ini",
+       "\\\\server\\share\\VKTGeraInstallBD.ini"},
+      {LookupRules::kXdg, "/home/ana", "D:\\VKT.ini", "/home/ana/D:\\VKT.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana\\work", "..\\conf/.\\VKT.ini",
+       "C:\\Users\\ana\\conf\\VKT.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana\\work", "C:\\..\\..\\VKT.ini", "C:\\VKT.ini"},
+      {LookupRules::kWindows, "C:\\Users\\ana\\work", "\\\\server\\share\\a\\..\\..\\VKT.ini",
+       "\\\\server\\share\\VKT.ini"},
+  };
+  for (const auto& row : rows) {
+    env_.rules = row.rules;
+    env_.current_directory = row.current;
+    env_.config_option = row.option;
+    EXPECT_EQ(Found(), row.found) << row.option;
+  }
 }
 
 TEST_F(WindowsConfigLookupTest, NothingFoundNamesEveryPlaceLookedAt) {

@@ -18,21 +18,8 @@ namespace {
 using testing::FakeDesktop;
 using testing::TestRepository;
 
-TEST(EndLine, NamesThePackageCountsTheProblemsAndTheVersionLine) {
-  RunEnd end;
-  end.ran = true;
-  end.package_folder = "/p/out";
-  EXPECT_EQ(EndLine(end, 0), "Pacote: /p/out — nenhum problema");
-  EXPECT_EQ(EndLine(end, 1), "Pacote: /p/out — 1 problema");
-  EXPECT_EQ(EndLine(end, 12), "Pacote: /p/out — 12 problemas");
-  end.version_script = "SQL_SERVER/v.sql";
-  EXPECT_EQ(EndLine(end, 2),
-            "Pacote: /p/out — 2 problemas; versão acrescentada a SQL_SERVER/v.sql");
-  end.dry_run = true;
-  end.version_script.clear();
-  EXPECT_EQ(EndLine(end, 1), "Nenhum pacote gravado (verificação) — 1 problema");
-  EXPECT_EQ(EndLine(RunEnd{}, 3), "");
-}
+// The end line's wording (counts, check runs, the version script, none for
+// numbering) is pinned by tests/cases/end-line.case; here, the window's.
 
 TEST(BoxCounter, CountsEveryBoxButFimAndShowsThemAll) {
   FakeDesktop desktop;
