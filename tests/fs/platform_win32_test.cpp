@@ -174,6 +174,7 @@ TEST(WindowsPaths, SeparateWithEitherSeparatorAndKeepDrivesAndServers) {
       {"C:a", 2, "C:", "a"},
       {"\\\\srv\\share\\a", 12, "\\\\srv\\share\\", "a"},
       {"\\\\srv\\share", 11, "\\\\srv\\share", ""},
+      {"\\\\", 2, "\\\\", ""},  // a UNC path's lead alone is a root
       {"\\a", 1, "\\", "a"},
       {"a", 0, "", "a"},
       {"a\\b", 0, "a", "b"},
