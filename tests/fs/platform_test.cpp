@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -242,6 +243,19 @@ TEST(Console, OnlyAConsoleGetsText) {
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kPipe));
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kFile));
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kNone));
+}
+
+// A progress line to what is no console (a file here; a pipe to a terminal
+// that reads escape sequences) is the sequence that clears the line, then
+// the text, in bytes; such a stream has no columns to tell.
+TEST(Console, ALineRewrittenOnAFileIsTheClearingSequenceAndTheText) {
+  TempDir dir;
+  std::FILE* file = std::fopen((dir / "line.txt").c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(TerminalColumns(file), 0);
+  EXPECT_TRUE(RewriteTerminalLine(file, "VIEWS ORACLE 1/2"));
+  std::fclose(file);
+  EXPECT_EQ(dir.Read("line.txt"), "\r\x1b[KVIEWS ORACLE 1/2");
 }
 
 TEST(Console, WideArgumentsAreKeptAsUtf8) {
