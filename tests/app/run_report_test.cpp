@@ -117,10 +117,12 @@ TEST(InitializationFileError, ComesOncePerRunAndAgainInTheNextRun) {
 }
 
 #ifndef _WIN32  // POSIX only: a folder behind a symbolic link
-// A folder that cannot be read: install names it in each call, check once
-// per run (also under the other spelling of PROCEDURES_SQL_2005), and again
-// in the next run. A link in a loop cannot be read even by root.
-TEST(FolderError, ComesOncePerCheckRunAndOncePerInstallCall) {
+// A folder that cannot be read: check names it once per run (also under the
+// other spelling of PROCEDURES_SQL_2005), and again in the next run of the
+// same process; what install and check print is pinned by
+// tests/cases/check-unreadable-folder.case. A link in a loop cannot be read
+// even by root.
+TEST(FolderError, ComesOncePerCheckRunAndAgainInTheNextRun) {
   FakeDesktop desktop;
   TestRepository repo;
   repo.FileList("[PROCEDURES]\nNUMFILES=1\nFILE1=P\n[PROCEDURES_SQL_2005]\nNUMFILES=0\n");
@@ -136,8 +138,6 @@ TEST(FolderError, ComesOncePerCheckRunAndOncePerInstallCall) {
     cmdExecuta_Click(repo.session, request, RunOptions{.dry_run = true});
     EXPECT_EQ(folder_errors(), 1) << "check, run " << run;
   }
-  cmdExecuta_Click(repo.session, request);
-  EXPECT_EQ(folder_errors(), 3) << "install";
 }
 #endif
 

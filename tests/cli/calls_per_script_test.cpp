@@ -30,6 +30,12 @@ using testing::TestRepository;
 constexpr const char* kTypes[][2] = {{"TABELAS", "Tabelas"}, {"PROCEDURES", "Procedures"}};
 constexpr int kKinds = 2;
 
+// The system clock's time `offset` from now, in nanoseconds since 1970.
+std::int64_t NsFromNow(std::chrono::hours offset) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(now + offset).count();
+}
+
 // A repository with `files` scripts per folder and database kind, every one
 // listed.
 void WriteScripts(const TestRepository& repo, int files) {
@@ -48,19 +54,10 @@ void WriteScripts(const TestRepository& repo, int files) {
   // Written an hour ago: a file or folder changed just before it is read is
   // read again on every use (its clock's tick could hide a change), which
   // would make the count depend on how fast the run goes.
-  const std::int64_t hour_ago =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(
-          std::chrono::system_clock::now().time_since_epoch() - std::chrono::hours(1))
-          .count();
+  const std::int64_t hour_ago = NsFromNow(std::chrono::hours(-1));
   for (const auto& entry : std::filesystem::recursive_directory_iterator(repo.dir.path())) {
     ASSERT_TRUE(platform::SetTimes(entry.path().string(), hour_ago, hour_ago, nullptr).ok());
   }
-}
-
-std::int64_t HourAhead() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::system_clock::now().time_since_epoch() + std::chrono::hours(1))
-      .count();
 }
 
 // The calls of one installation of a new repository of `files` scripts per
@@ -76,7 +73,7 @@ SystemCallCounts CountInstall(int files) {
   // Setting the times changed each file's change time to now, which the
   // shared parses of the file list would take for a change too recent to
   // keep: their clock goes an hour ahead.
-  config::SetParseClockForTesting(&HourAhead);
+  config::SetParseClockForTesting([] { return NsFromNow(std::chrono::hours(1)); });
   platform::StartCountingCalls();
   RunCommand(parsed.options, out, err, nullptr);
   const SystemCallCounts counts = platform::StopCountingCalls();

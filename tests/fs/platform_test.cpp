@@ -243,12 +243,9 @@ TEST(Console, OnlyAConsoleGetsText) {
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kPipe));
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kFile));
   EXPECT_FALSE(WritesAsConsoleText(StreamKind::kNone));
-}
-
-// A progress line to what is no console (a file here; a pipe to a terminal
-// that reads escape sequences) is the sequence that clears the line, then
-// the text, in bytes; such a stream has no columns to tell.
-TEST(Console, ALineRewrittenOnAFileIsTheClearingSequenceAndTheText) {
+  // A progress line to what is no console (a file here; a pipe to a terminal
+  // that reads escape sequences) is the sequence that clears the line, then
+  // the text, in bytes; such a stream has no columns to tell.
   TempDir dir;
   std::FILE* file = std::fopen((dir / "line.txt").c_str(), "wb");
   ASSERT_NE(file, nullptr);

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "config/object_types.h"
 #include "generate/framing.h"
 #include "generate/gera_script.h"
 #include "support/fake_desktop.h"
@@ -30,20 +31,15 @@ TEST(BaseName, CutsTheLastFourCharacters) {
   for (const auto& [file_name, base] : cases) EXPECT_EQ(BaseName(file_name), base) << file_name;
 }
 
-TEST(NumberingFolder, NumberingTableThenGenerationTable) {
-  // Keywords arrive upper-cased and match exactly.
-  std::istringstream tipos(
-      "TABELAS TABELAS2 EVOLUCAO EVOLUCAO2 DADOS TRIGGERS VIEWS FUNCTIONS PROCEDURES PACKAGES "
-      "SEQUENCES TEMPLATES TYPESRULESDEFAULTS GRANTS SINONIMOS JOBS PROCEDURES_SQL_2005 "
-      "PACKAGES_SQL_2005 TODOS DOCS_E_BATS tabelas");
-  std::string folders;
-  for (std::string tipo; tipos >> tipo;) {
-    folders += NumberingFolder(tipo).value_or("(none)") + " ";
+// The folder of the table's row for the exact keyword (numbering's own, else
+// generation's); none for a row without one, and for what is no row.
+TEST(NumberingFolder, IsTheTablesForTheExactKeyword) {
+  for (const config::ObjectType& type : config::kObjectTypeTable) {
+    const std::string folder(config::NumberingFolder(type));
+    EXPECT_EQ(NumberingFolder(type.keyword).value_or(""), folder) << type.keyword;
   }
-  EXPECT_EQ(folders,
-            "\\Tabelas \\Tabelas2 \\Evolucao \\Evolucao2 \\Dados \\Triggers \\Views \\Functions "
-            "\\procedures \\Packages \\Sequences \\Templates \\Types_Rules_Defaults \\GRANTS "
-            "\\SINONIMOS \\JOBS \\PROCEDURES \\PACKAGES (none) (none) (none) ");
+  for (const char* other : {"TODOS", "tabelas", ""})
+    EXPECT_EQ(NumberingFolder(other), std::nullopt);
 }
 
 // The window stays responsive: one yield per listed file and per line shown.
