@@ -162,8 +162,7 @@ TEST(FindEntries, ListsMatchesInNtfsOrder) {
   EXPECT_TRUE(FindEntries(f + "..")[0].is_directory);
   EXPECT_FALSE(FindEntries(f + ".")[0].is_hidden);
   // A drive's root has no dot entries.
-  EXPECT_TRUE(FindEntries("/.").empty());
-  EXPECT_TRUE(FindEntries("/..").empty());
+  for (const char* dots : {"/.", "/.."}) EXPECT_TRUE(FindEntries(dots).empty()) << dots;
   EXPECT_FALSE(FindEntries(f + "c.ora")[0].is_directory);
   for (const auto& e : FindEntries("/*")) EXPECT_TRUE(e.name != "." && e.name != "..") << e.name;
   EXPECT_FALSE(FindEntries("/*").empty());
@@ -338,8 +337,7 @@ TEST(OutputFile, ALinkAtTheNameWouldBeReplacedAndNeitherItNorAFifoIsRead) {
   EXPECT_EQ(ReadOutputFile(dir / "fifo.sql", &bytes).code, kNotRegularFile);
   // A socket cannot even be opened: told as what it is, not as a missing device.
   const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
+  sockaddr_un address{AF_UNIX, {}};
   const std::string socket_path = dir / "sock.sql";
   ASSERT_LT(socket_path.size(), sizeof address.sun_path);
   socket_path.copy(address.sun_path, socket_path.size());
@@ -355,12 +353,11 @@ TEST(SignalCleanup, ASecondSignalWaitsForTheFirstsCleanup) {
   struct sigaction saved[3]{};
   for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], nullptr, &saved[i]);
   InstallSignalCleanup();
-  for (int signal_number : kSignals) {
+  for (int i = 0; i < 3; ++i) {
     struct sigaction installed {};
-    ::sigaction(signal_number, nullptr, &installed);
+    ::sigaction(kSignals[i], &saved[i], &installed);  // the test's own back in place
     for (int other : kSignals) EXPECT_EQ(sigismember(&installed.sa_mask, other), 1) << other;
   }
-  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &saved[i], nullptr);
 }
 
 }  // namespace

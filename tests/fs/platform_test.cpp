@@ -10,6 +10,7 @@
 
 #include "fs/platform/console.h"
 #include "fs/platform/file_system.h"
+#include "fs/platform/platform_internal.h"
 #include "support/atomic_replace.h"
 #include "support/listed_entry.h"
 #include "support/temp_dir.h"
@@ -87,6 +88,10 @@ TEST(TemporaryName, StaysWithinTheLimitOfANameAndRecognisable) {
   for (const char* other : {"a.tmp-Ab12Cd", ".a.tmp-Ab12C", ".a.tmp-Ab12C!", ".tmp-Ab12Cd"}) {
     EXPECT_FALSE(IsTemporaryName(other)) << other;
   }
+  // The random part comes from the system's source, which others cannot
+  // foresee (the clock serves only a system that has none yet).
+  unsigned char random[internal::kTempRandom];
+  EXPECT_TRUE(internal::SystemRandom(random, sizeof random));
 }
 
 TEST(AtomicFile, ReplacesFilesWhoseNamesHaveTheFullLength) {
