@@ -1,6 +1,7 @@
 // What the POSIX platform layer does that Windows does not: names found
-// without regard to case, names that are not UTF-8, FIFOs, symbolic links
-// made with symlink(), descriptors, replacing a file without an atomic exchange.
+// without regard to case, names that are not UTF-8, FIFOs and sockets,
+// symbolic links made with symlink(), descriptors, replacing a file without an
+// atomic exchange, the terminating signals.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
