@@ -18,9 +18,6 @@ namespace {
 using testing::FakeDesktop;
 using testing::TestRepository;
 
-// The end line's wording (counts, check runs, the version script, none for
-// numbering) is pinned by tests/cases/end-line.case; here, the window's.
-
 TEST(BoxCounter, CountsEveryBoxButFimAndShowsThemAll) {
   FakeDesktop desktop;
   {
@@ -70,7 +67,9 @@ class RunFromWindowEnd : public ::testing::Test {
   const std::string version_ = generate::CaminhoMensagem(SqlServerVersionScriptPath(repo_.session));
 };
 
-// The end line replaces what the captions said during the run.
+// The end line's wording (counts, check runs, the version script, none for
+// numbering) is pinned by tests/cases/end-line.case; here, the window's: it
+// replaces what the captions said during the run.
 TEST_F(RunFromWindowEnd, ShowsTheEndOfTheRunInTheCaptions) {
   const std::string line = "Pacote: " + out_ + " — 1 problema; versão acrescentada a " +
                            generate::CaminhoMensagem(SqlServerVersionScript());
